@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorlin needs to build, test and run, when any is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qt6-base-dev libqt6sql6-sqlite libgl-dev
+    libcurl4-openssl-dev libxml2-dev libjpeg62-turbo-dev
+    libbenchmark-dev
+    fonts-wqy-microhei
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing Debian packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+    sudo=(sudo)
+else
+    echo "error: packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+    exit 1
+fi
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

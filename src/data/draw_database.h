@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+// "<program dir>数据库/彩票数据.mdb": an SQLite file under the name users know.
+QString drawDatabasePath(const QString& programDir);
+
+// A name made safe to stand in SQL as an identifier: "…" with inner quotes doubled.
+QString quoteIdentifier(const QString& name);
+
+// One connection of its own to the draw database, removed again when this object goes.
+// Every failure raises DatabaseError with the database's own message.
+class DrawDatabase {
+public:
+    explicit DrawDatabase(const QString& programDir);
+    ~DrawDatabase();
+    DrawDatabase(const DrawDatabase&) = delete;
+    DrawDatabase& operator=(const DrawDatabase&) = delete;
+
+    // Creates the folder, the file and every catalogue table that is missing; rows already
+    // stored are never touched.
+    static void create(const QString& programDir);
+
+    QSqlDatabase& connection() { return m_db; }
+
+    QStringList tableNames() const;
+
+    // "select * from <lottery>彩票号码表 order by 记录期号", ready to be walked forward.
+    QSqlQuery selectDraws(const QString& lotteryName);
+
+    // Stores one draw whole or not at all; values are text as the readers hand them over.
+    void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);
+
+    // Deletes the oldest draws beyond the newest `keep`, in one transaction; returns how many went.
+    int trimToNewest(const QString& lotteryName, int keep);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+
+    // Runs a prepared statement; on failure raises the database's message.
+    static void exec(QSqlQuery& query);
+    void exec(const QString& sql);
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// An error whose message is meant for the user as it stands. Every command boundary shows
+// what() of any std::exception, so this type only fixes the encoding: what() is UTF-8.
+class UserError : public std::runtime_error {
+public:
+    explicit UserError(const QString& message);
+    QString message() const;
+};
+
+// The database refused or failed something; the message is the database's own.
+class DatabaseError : public UserError {
+public:
+    using UserError::UserError;
+};

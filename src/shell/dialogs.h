@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// Every message box and file dialog of the program goes through here, so that a test can
+// answer them in advance and read back what the user would have seen.
+namespace dialogs {
+
+// A plain box with an OK button, titled like the application.
+void showMessage(QWidget* parent, const QString& text);
+void showError(QWidget* parent, const QString& text);
+
+// The chosen file name, with the default suffix added when the name has none; empty when the
+// user cancels.
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
+                        const QString& defaultSuffix);
+
+namespace testing {
+// While recording, boxes are not shown; their texts are kept for takeMessages().
+void setRecording(bool on);
+QStringList takeMessages();
+// Answers the next save dialog without showing it; an empty name cancels it.
+void setNextSaveFileName(const QString& fileName);
+// The directory and filter the last save dialog was opened with.
+QString lastSaveDirectory();
+QString lastSaveFilter();
+}  // namespace testing
+
+}  // namespace dialogs

@@ -1,0 +1,116 @@
+#include "shell/draw_grid_models.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPalette>
+#include <QTableView>
+
+ThreeColumnGridModel::ThreeColumnGridModel(QStringList headers, QObject* parent)
+    : QAbstractTableModel(parent), m_headers(std::move(headers))
+{
+}
+
+int ThreeColumnGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant ThreeColumnGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return int(index.column() == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+    case Qt::BackgroundRole:
+        if (index.column() == 0)
+            return QApplication::palette().button();
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ThreeColumnGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_headers.size())
+        return m_headers.at(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+HitTableModel::HitTableModel(QObject* parent)
+    : ThreeColumnGridModel({QStringLiteral("记录期号"), QStringLiteral("开奖号码"), QStringLiteral("是否中奖")}, parent)
+{
+}
+
+void HitTableModel::setTable(HitTable table)
+{
+    beginResetModel();
+    m_table = std::move(table);
+    endResetModel();
+}
+
+int HitTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_table.size());
+}
+
+QString HitTableModel::cell(int row, int column) const
+{
+    const HitRow& hit = m_table[std::size_t(row)];
+    switch (column) {
+    case 0:
+        return hit.period;
+    case 1:
+        return hit.digits;
+    default:
+        return hit.hit ? kHitMark : QString();
+    }
+}
+
+PlanTableModel::PlanTableModel(QObject* parent)
+    : ThreeColumnGridModel({QStringLiteral("投注期号"), QStringLiteral("追号期数"), QStringLiteral("计划成功")}, parent)
+{
+}
+
+void PlanTableModel::setTable(PlanTable table)
+{
+    beginResetModel();
+    m_table = std::move(table);
+    endResetModel();
+}
+
+int PlanTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_table.size());
+}
+
+QString PlanTableModel::cell(int row, int column) const
+{
+    const PlanRow& plan = m_table[std::size_t(row)];
+    switch (column) {
+    case 0:
+        return plan.periods;
+    case 1:
+        return plan.length;
+    default:
+        return plan.outcome;
+    }
+}
+
+void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model)
+{
+    grid->setModel(model);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->horizontalHeader()->setSectionsClickable(false);
+    grid->horizontalHeader()->setHighlightSections(false);
+}
