@@ -8,7 +8,7 @@ packages=(
     libcurl4-openssl-dev libxml2-dev libjpeg62-turbo-dev
     libbenchmark-dev
     fonts-wqy-microhei
-    xvfb xauth
+    xvfb xauth x11-utils
 )
 
 missing=()

@@ -13,14 +13,15 @@ std::vector<int> hitIndices(const HitTable& hits)
     return indices;
 }
 
+// Built by concatenation: a full history has 10000 plans, and QString::arg costs several times more.
 QString periodSpan(qint64 first, qint64 last)
 {
-    return QStringLiteral("%1期-%2期").arg(first).arg(last);
+    return QString::number(first) + QStringLiteral("期-") + QString::number(last) + u'期';
 }
 
 PlanRow finishedPlan(qint64 first, qint64 last, int length, int planPeriods)
 {
-    return {periodSpan(first, last), QStringLiteral("%1期中").arg(length),
+    return {periodSpan(first, last), QString::number(length) + QStringLiteral("期中"),
             length <= planPeriods ? QStringLiteral("中") : QStringLiteral("X")};
 }
 
@@ -51,7 +52,7 @@ PlanTable BuildPlanTable(const DrawHistory& history, const HitTable& hits, int p
 
     const int size = history.size();
     table.push_back({periodSpan(period(h.back()) + 1, period(size - 1) + 1),
-                     QStringLiteral("%1期未开").arg(size - h.back()), QString()});
+                     QString::number(size - h.back()) + QStringLiteral("期未开"), QString()});
     return table;
 }
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -459,14 +460,18 @@ void Tfrmmain::RefreshHitStatistics()
     pb->setRange(0, std::max(0, history.size() - 1));
     pb->setValue(0);
     pb->show();
-    // Letting events through at every one of 10000 draws would cost more than the replay itself;
-    // a hundred times per run keeps the window painted and the bar moving.
+    // Letting events through at every one of 10000 draws would cost more than the replay itself,
+    // and each new bar position repaints at once: let them through at the start and then as
+    // often as a screen refreshes, which keeps the window painted and the bar moving.
     const int step = std::max(1, history.size() / 100);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     HitTable table = ReplayHits(history, u_public::planSelection().digitOffset, [&](int record) {
-        if (record % step != 0)
+        if (record % step != 0 || (record > 0 && sinceEvents.elapsed() < 16))
             return;
         pb->setValue(record);
         QCoreApplication::processEvents();
+        sinceEvents.restart();
     });
     pb->hide();
     m_hitModel->setTable(std::move(table));

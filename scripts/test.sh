@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds Quorlin with warnings as errors and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/build.sh" -DQUORLIN_WERROR=ON -DQUORLIN_TESTS=ON
+cd "$root/build"
+ctest --output-on-failure --timeout 300

@@ -1,0 +1,87 @@
+#include "support/draw_fixtures.h"
+
+#include "data/catalogue.h"
+#include "data/draw_database.h"
+
+#include <QDate>
+#include <random>
+#include <stdexcept>
+
+namespace fixtures {
+
+DrawHistory historyOf(const QStringList& draws, int firstPeriod)
+{
+    const int digitCount = draws.isEmpty() ? 3 : int(draws.first().size());
+    DrawHistory history(digitCount);
+    std::vector<int> digits(std::size_t(digitCount), 0);
+    for (int i = 0; i < draws.size(); ++i) {
+        if (draws[i].size() != digitCount)
+            throw std::invalid_argument("draws of unequal length");
+        for (int k = 0; k < digitCount; ++k)
+            digits[std::size_t(k)] = draws[i][k].digitValue();
+        history.append(firstPeriod + i, digits);
+    }
+    return history;
+}
+
+DrawHistory historyAtFirstPosition(const std::vector<int>& digits)
+{
+    DrawHistory history(3);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const int draw[] = {digits[i], 0, 0};
+        history.append(2026001 + int(i), draw);
+    }
+    return history;
+}
+
+std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, unsigned seed)
+{
+    const LotteryInfo* lottery = findLottery(lotteryName);
+    if (!lottery)
+        throw std::invalid_argument("not a catalogue lottery");
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> digit(0, 9);
+    // Ids shaped like the real ones, the newest on 2026-12-09: year and number of the draw in the
+    // year for the 7-character ids, day and number of the draw in the day for the others.
+    const QDate newestDay(2026, 12, 9);
+    const int perDay = lottery->periodIdLength == 7 ? 350 : lottery->periodIdLength == 10 ? 23 : 120;
+    std::vector<StoredDraw> draws;
+    draws.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const int before = count - 1 - i;  // draws after this one
+        const int sequence = perDay - before % perDay;
+        StoredDraw draw;
+        if (lottery->periodIdLength == 7)
+            draw.periodId = QStringLiteral("%1%2").arg(newestDay.year() - before / perDay).arg(sequence, 3, 10, QLatin1Char('0'));
+        else
+            draw.periodId = newestDay.addDays(-(before / perDay)).toString(QStringLiteral("yyyyMMdd")) +
+                            QStringLiteral("%1").arg(sequence, lottery->periodIdLength - 8, 10, QLatin1Char('0'));
+        for (int k = 0; k < lottery->digitCount; ++k)
+            draw.digits << QString::number(digit(random));
+        draws.push_back(std::move(draw));
+    }
+    return draws;
+}
+
+void storeDraws(const QString& programDir, const QString& lotteryName, const std::vector<StoredDraw>& draws)
+{
+    DrawDatabase db(programDir);
+    db.beginTransaction();
+    for (const StoredDraw& draw : draws)
+        db.appendDraw(lotteryName, draw.periodId, draw.digits);
+    db.commit();
+}
+
+ProgramFolder::ProgramFolder()
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no scratch folder");
+    DrawDatabase::create(path());
+}
+
+QString ProgramFolder::databasePath() const
+{
+    return drawDatabasePath(path());
+}
+
+}  // namespace fixtures

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "data/draw_history.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <vector>
+
+namespace fixtures {
+
+// A history from draws written as digit strings, oldest first ("123", "456", …), with period
+// ids firstPeriod, firstPeriod + 1, …
+DrawHistory historyOf(const QStringList& draws, int firstPeriod = 2026001);
+
+// A three-digit history whose first position runs through `digits`; the others stay 0.
+DrawHistory historyAtFirstPosition(const std::vector<int>& digits);
+
+// `count` pseudo-random draws of a lottery as the database stores them: period id texts of the
+// lottery's length in ascending order, the newest of 2026-12-09, and the digits as texts.
+struct StoredDraw {
+    QString periodId;
+    QStringList digits;
+};
+std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, unsigned seed = 1);
+
+// Writes draws into the lottery's table in one transaction.
+void storeDraws(const QString& programDir, const QString& lotteryName, const std::vector<StoredDraw>& draws);
+
+// A scratch program folder (ending with "/") with the draw database created in it.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    QString path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString databasePath() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+}  // namespace fixtures
