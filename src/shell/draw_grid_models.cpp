@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPalette>
+#include <QStyle>
 #include <QTableView>
+#include <algorithm>
 
 ThreeColumnGridModel::ThreeColumnGridModel(QStringList headers, QObject* parent)
     : QAbstractTableModel(parent), m_headers(std::move(headers))
@@ -113,4 +115,12 @@ void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model)
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->horizontalHeader()->setSectionsClickable(false);
     grid->horizontalHeader()->setHighlightSections(false);
+}
+
+void fitColumnTo(QTableView* grid, int column, int designWidth, const QString& sample)
+{
+    // The design widths were made for an 8-point Latin face; the CJK face here is wider, and a
+    // plan's periods cut short with "…" would hide the very ids the user reads the grid for.
+    const int margins = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
+    grid->setColumnWidth(column, std::max(designWidth, grid->fontMetrics().horizontalAdvance(sample) + margins));
 }

@@ -58,3 +58,6 @@ private:
 // Look and behaviour shared by the statistics grids: read only, whole rows selected, rows of
 // one height so that ten thousand of them cost nothing to lay out.
 void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model);
+
+// Widens a column to show `sample` whole when the font needs more than its design width.
+void fitColumnTo(QTableView* grid, int column, int designWidth, const QString& sample);

@@ -482,6 +482,8 @@ void Tfrmmain::RefreshPlanStatistics()
 {
     const int planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
     m_planModel->setTable(BuildPlanTable(u_public::drawHistory(), hitTable(), planPeriods));
+    // Period ids only grow, so the open plan's span is the widest text of the column.
+    fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : planTable().back().periods);
     mem->setPlainText(SummaryLines(SummarizePlans(hitTable(), planPeriods)).join(QLatin1Char('\n')));
     grdtongji1->scrollToBottom();
 }
