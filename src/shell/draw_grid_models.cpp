@@ -7,17 +7,17 @@
 #include <QTableView>
 #include <algorithm>
 
-ThreeColumnGridModel::ThreeColumnGridModel(QStringList headers, QObject* parent)
+StatisticsGridModel::StatisticsGridModel(QStringList headers, QObject* parent)
     : QAbstractTableModel(parent), m_headers(std::move(headers))
 {
 }
 
-int ThreeColumnGridModel::columnCount(const QModelIndex& parent) const
+int StatisticsGridModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : 3;
 }
 
-QVariant ThreeColumnGridModel::data(const QModelIndex& index, int role) const
+QVariant StatisticsGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
@@ -35,71 +35,29 @@ QVariant ThreeColumnGridModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant ThreeColumnGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant StatisticsGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_headers.size())
         return m_headers.at(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-HitTableModel::HitTableModel(QObject* parent)
-    : ThreeColumnGridModel({QStringLiteral("记录期号"), QStringLiteral("开奖号码"), QStringLiteral("是否中奖")}, parent)
+HitTableModel* newHitTableModel(QObject* parent)
 {
+    auto text = [](const HitRow& hit, int column) {
+        return column == 0 ? hit.period : column == 1 ? hit.digits : hit.hit ? kHitMark : QString();
+    };
+    return new HitTableModel({QStringLiteral("记录期号"), QStringLiteral("开奖号码"), QStringLiteral("是否中奖")}, text,
+                             parent);
 }
 
-void HitTableModel::setTable(HitTable table)
+PlanTableModel* newPlanTableModel(QObject* parent)
 {
-    beginResetModel();
-    m_table = std::move(table);
-    endResetModel();
-}
-
-int HitTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_table.size());
-}
-
-QString HitTableModel::cell(int row, int column) const
-{
-    const HitRow& hit = m_table[std::size_t(row)];
-    switch (column) {
-    case 0:
-        return hit.period;
-    case 1:
-        return hit.digits;
-    default:
-        return hit.hit ? kHitMark : QString();
-    }
-}
-
-PlanTableModel::PlanTableModel(QObject* parent)
-    : ThreeColumnGridModel({QStringLiteral("投注期号"), QStringLiteral("追号期数"), QStringLiteral("计划成功")}, parent)
-{
-}
-
-void PlanTableModel::setTable(PlanTable table)
-{
-    beginResetModel();
-    m_table = std::move(table);
-    endResetModel();
-}
-
-int PlanTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_table.size());
-}
-
-QString PlanTableModel::cell(int row, int column) const
-{
-    const PlanRow& plan = m_table[std::size_t(row)];
-    switch (column) {
-    case 0:
-        return plan.periods;
-    case 1:
-        return plan.length;
-    default:
-        return plan.outcome;
-    }
+    auto text = [](const PlanRow& plan, int column) {
+        return column == 0 ? plan.periods : column == 1 ? plan.length : plan.outcome;
+    };
+    return new PlanTableModel({QStringLiteral("投注期号"), QStringLiteral("追号期数"), QStringLiteral("计划成功")}, text,
+                              parent);
 }
 
 void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model)

@@ -176,14 +176,14 @@ void Tfrmmain::createControls()
     page->setCurrentIndex(0);
 
     grdtongji1 = place<QTableView>(TabSheet1, "grdtongji1", 14, 12, 352, 449);
-    m_planModel = new PlanTableModel(this);
+    m_planModel = newPlanTableModel(this);
     setUpStatisticsGrid(grdtongji1, m_planModel);
     grdtongji1->setColumnWidth(0, 150);
     grdtongji1->setColumnWidth(1, 60);
     grdtongji1->setColumnWidth(2, 50);
 
     grdtongji2 = place<QTableView>(TabSheet2, "grdtongji2", 14, 12, 352, 449);
-    m_hitModel = new HitTableModel(this);
+    m_hitModel = newHitTableModel(this);
     setUpStatisticsGrid(grdtongji2, m_hitModel);
     for (int c = 0; c < 3; ++c)
         grdtongji2->setColumnWidth(c, (grdtongji2->width() - 60) / 3);

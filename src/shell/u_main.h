@@ -5,8 +5,10 @@
 
 #include <QWidget>
 
-class HitTableModel;
-class PlanTableModel;
+template <class Row>
+class RowTableModel;
+using HitTableModel = RowTableModel<HitRow>;
+using PlanTableModel = RowTableModel<PlanRow>;
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
