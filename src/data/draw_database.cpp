@@ -110,6 +110,27 @@ QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName)
     return query;
 }
 
+QString DrawDatabase::newestPeriodId(const QString& lotteryName)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("select max(\"记录期号\") from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
+        throw DatabaseError(errorText(query.lastError()));
+    const QVariant newest = query.next() ? query.value(0) : QVariant();
+    return newest.isNull() ? QStringLiteral("0") : newest.toString();
+}
+
+QSet<QString> DrawDatabase::storedPeriodIds(const QString& lotteryName)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("select \"记录期号\" from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
+        throw DatabaseError(errorText(query.lastError()));
+    QSet<QString> ids;
+    while (query.next())
+        ids.insert(query.value(0).toString());
+    return ids;
+}
+
 void DrawDatabase::appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits)
 {
     QStringList placeholders(digits.size() + 1, QStringLiteral("?"));

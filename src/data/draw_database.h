@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSet>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,13 @@ public:
 
     // "select * from <lottery>彩票号码表 order by 记录期号", ready to be walked forward.
     QSqlQuery selectDraws(const QString& lotteryName);
+
+    // The newest stored period id as text, or "0" when the table is empty: where a writer
+    // continues from.
+    QString newestPeriodId(const QString& lotteryName);
+
+    // Every stored period id of the lottery, for writers that must not store one twice.
+    QSet<QString> storedPeriodIds(const QString& lotteryName);
 
     // Stores one draw whole or not at all; values are text as the readers hand them over.
     void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);

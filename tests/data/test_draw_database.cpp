@@ -77,6 +77,7 @@ private slots:
     void retentionCap_data();
     void retentionCap();
     void loadsOldestFirst();
+    void newestStoredPeriod();
     void periodIdConversion_data();
     void periodIdConversion();
     void badPeriodIdText_data();
@@ -206,6 +207,19 @@ void TestDrawDatabase::loadsOldestFirst()
 
     QCOMPARE(loadAs(folder.path(), "江西时时彩").digitCount(), 5);
     QCOMPARE(u_public::planSelection().digitCount, 5);
+}
+
+void TestDrawDatabase::newestStoredPeriod()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("0"));
+    QVERIFY(db.storedPeriodIds("重庆时时彩").isEmpty());
+    fixtures::storeDraws(folder.path(), "重庆时时彩",
+                         {{"20261209002", {"1", "2", "3", "4", "5"}}, {"20261209001", {"1", "2", "3", "4", "5"}}});
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209002"));
+    QCOMPARE(db.storedPeriodIds("重庆时时彩"), (QSet<QString>{"20261209001", "20261209002"}));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, db.newestPeriodId("北京"));
 }
 
 void TestDrawDatabase::periodIdConversion_data()
