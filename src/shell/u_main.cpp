@@ -148,6 +148,18 @@ void Tfrmmain::command(Body&& body)
     runCommand(this, std::forward<Body>(body));
 }
 
+template <class Window>
+void Tfrmmain::openDrawWindow()
+{
+    command([&] {
+        {
+            Window window(this);
+            window.exec();
+        }
+        reloadSequence();
+    });
+}
+
 Tfrmmain::Tfrmmain(const QString& programDir, QWidget* parent) : QWidget(parent)
 {
     createControls();

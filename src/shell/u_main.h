@@ -100,6 +100,12 @@ private:
     template <class Body>
     void command(Body&& body);
 
+    // A draw window (a QDialog taking its parent) is made afresh for every opening and shown
+    // modally; whatever was done in it reaches this window through the database, so the
+    // reload runs whenever it closes.
+    template <class Window>
+    void openDrawWindow();
+
     HitTableModel* m_hitModel;
     PlanTableModel* m_planModel;
     QButtonGroup* m_modeButtons;
