@@ -14,6 +14,7 @@ QStringList g_messages;
 std::optional<QString> g_nextSaveFileName;
 QString g_lastSaveDirectory;
 QString g_lastSaveFilter;
+int g_saveDialogCount = 0;
 
 void show(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 {
@@ -40,6 +41,7 @@ void showError(QWidget* parent, const QString& text)
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
                         const QString& defaultSuffix)
 {
+    ++g_saveDialogCount;
     g_lastSaveDirectory = directory;
     g_lastSaveFilter = filter;
     QString fileName;
@@ -75,6 +77,11 @@ QStringList takeMessages()
 void setNextSaveFileName(const QString& fileName)
 {
     g_nextSaveFileName = fileName;
+}
+
+int saveDialogCount()
+{
+    return g_saveDialogCount;
 }
 
 QString lastSaveDirectory()

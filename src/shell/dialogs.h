@@ -24,6 +24,8 @@ void setRecording(bool on);
 QStringList takeMessages();
 // Answers the next save dialog without showing it; an empty name cancels it.
 void setNextSaveFileName(const QString& fileName);
+// How many save dialogs have been asked for so far.
+int saveDialogCount();
 // The directory and filter the last save dialog was opened with.
 QString lastSaveDirectory();
 QString lastSaveFilter();

@@ -1,11 +1,15 @@
+#include "shell/u_flash.h"
 #include "shell/u_main.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QStyleFactory>
+#include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -47,10 +51,22 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorlin"));
     setUpLook(app);
 
+    // The splash fills itself and stays up until its timer has ticked five times.
+    auto splash = std::make_unique<Tfrmflash>();
+    splash->exec();
+    splash->Timer1->stop();
+    splash->hide();
+    QThread::msleep(100);
+
+    // Only now does the program take its title: until the main window exists, no window of it
+    // is called "Quorlin".
+    QApplication::setApplicationName(QStringLiteral("Quorlin"));
+
+    // The main window runs its first load and statistics while it is made, before it shows.
     Tfrmmain window(QApplication::applicationDirPath() + QLatin1Char('/'));
+    splash.reset();
     window.show();
     return app.exec();
 }

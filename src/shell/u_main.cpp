@@ -1,8 +1,10 @@
 #include "shell/u_main.h"
 
+#include "acquire/u_download2.h"
 #include "data/catalogue.h"
 #include "data/draw_database.h"
 #include "data/history_loader.h"
+#include "data/u_data.h"
 #include "data/u_public.h"
 #include "data/user_error.h"
 #include "plan/bet_output.h"
@@ -10,6 +12,7 @@
 #include "shell/dialogs.h"
 #include "shell/draw_grid_models.h"
 #include "shell/run_command.h"
+#include "shell/u_about.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -416,17 +419,21 @@ void Tfrmmain::btndown3Click()
 
 void Tfrmmain::btndown2Click()
 {
-    command([&] { dialogs::showMessage(this, QStringLiteral("“下载开奖”窗口尚未提供。")); });
+    openDrawWindow<Tfrmdownload2>();
 }
 
 void Tfrmmain::btneditClick()
 {
-    command([&] { dialogs::showMessage(this, QStringLiteral("“添加开奖”窗口尚未提供。")); });
+    openDrawWindow<Tfrmdata>();
 }
 
 void Tfrmmain::btnaboutClick()
 {
-    command([&] { dialogs::showMessage(this, QStringLiteral("Quorlin")); });
+    command([&] {
+        if (!m_about)
+            m_about = new Tfrmabout(this, u_public::programDir());
+        m_about->exec();
+    });
 }
 
 void Tfrmmain::btncloseClick()

@@ -111,4 +111,6 @@ private:
     QButtonGroup* m_modeButtons;
     bool m_busy = false;
     bool m_centred = false;
+    // Made on the first 关于 and shown again on every later one, so its side file is read once.
+    class Tfrmabout* m_about = nullptr;
 };

@@ -5,13 +5,15 @@ set -euo pipefail
 executable=$1
 folder=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$folder"' EXIT
+# A fresh program folder: the executable and its side files, no database yet.
 cp "$executable" "$folder/"
+cp -r "$(dirname "$executable")/附属" "$(dirname "$executable")/图片" "$folder/"
 
 export XDG_RUNTIME_DIR=$folder/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 xvfb-run -a -s "-screen 0 800x700x24" bash -c '
     "$1/quorlin" & pid=$!
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 150); do
         if xwininfo -root -tree 2>/dev/null | grep -q "\"Quorlin\""; then
             kill $pid; wait $pid 2>/dev/null; exit 0
         fi

@@ -1,0 +1,155 @@
+#include "acquire/history_readers.h"
+
+#include "acquire/page_fetch.h"
+#include "acquire/source_hosts.h"
+#include "acquire/today_clock.h"
+#include "data/catalogue.h"
+#include "data/draw_database.h"
+#include "data/user_error.h"
+
+namespace {
+
+const QString kTrendLottery = QStringLiteral("中国福彩3D");
+const QString kChartLottery = QStringLiteral("中国体彩排列3");
+
+// The number of each 时时彩 lottery's draw-list page on its site.
+int drawListPageNumber(const QString& lottery)
+{
+    if (lottery == QStringLiteral("重庆时时彩"))
+        return 200;
+    if (lottery == QStringLiteral("上海时时彩"))
+        return 201;
+    if (lottery == QStringLiteral("江西时时彩"))
+        return 202;
+    return 0;
+}
+
+QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageName, const QString& programDir,
+                        const ReaderHooks& hooks)
+{
+    const QString file = scratchPageFile(programDir);
+    try {
+        fetchPage(pageUrl(site, path), file, hooks.lineTurn);
+    } catch (const FetchError& e) {
+        throw UserError(QStringLiteral("%1无法下载（%2）").arg(pageName, e.message()));
+    }
+    return readPageFile(file);
+}
+
+// Appends in page order until the database refuses a draw; the draws before it stay stored.
+int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
+{
+    int stored = 0;
+    db.beginTransaction();
+    try {
+        for (const PageDraw& draw : draws) {
+            try {
+                db.appendDraw(lottery, draw.periodId, draw.digits);
+            } catch (const DatabaseError& e) {
+                failure = QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message());
+                break;
+            }
+            ++stored;
+        }
+        db.commit();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    return stored;
+}
+
+template <class Read>
+LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, Read&& read)
+{
+    LotteryUpdate update;
+    update.lottery = lottery;
+    try {
+        const PageReading reading = read();
+        update.stored = appendDraws(db, lottery, reading.draws, update.failure);
+        if (update.failure.isEmpty())
+            update.failure = reading.failure;
+    } catch (const std::exception& e) {
+        update.failure = QString::fromUtf8(e.what());
+    }
+    return update;
+}
+
+void pageDone(const ReaderHooks& hooks)
+{
+    if (hooks.pageRead)
+        hooks.pageRead();
+}
+
+}  // namespace
+
+int pagesPerRun(const QString& lottery)
+{
+    if (lottery == kTrendLottery || lottery == kChartLottery)
+        return 1;
+    return drawListPageNumber(lottery) ? kDrawListDays : 0;
+}
+
+QString drawListPath(int pageNumber, const QDate& day)
+{
+    return QStringLiteral("/lottery/draw/list/%1?d=").arg(pageNumber) +
+           QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day());
+}
+
+LotteryUpdate TrendPageReader(DrawDatabase& db, const QString& programDir, const ReaderHooks& hooks)
+{
+    return runReader(db, kTrendLottery, [&] {
+        const QString newest = db.newestPeriodId(kTrendLottery);
+        const QByteArray page = fetchAndRead(PageSite::Trend, QStringLiteral("/trend/analyse3d.do?operator=codeTrend"),
+                                             QStringLiteral("走势页面"), programDir, hooks);
+        PageReading reading = readTrendPage(page, newest, hooks.lineTurn);
+        pageDone(hooks);
+        return reading;
+    });
+}
+
+LotteryUpdate ChartPageReader(DrawDatabase& db, const QString& programDir, const ReaderHooks& hooks)
+{
+    return runReader(db, kChartLottery, [&] {
+        const QString newest = db.newestPeriodId(kChartLottery);
+        const QByteArray page = fetchAndRead(PageSite::Chart, QStringLiteral("/Pls/ZongheZs-200.html"),
+                                             QStringLiteral("图表页面"), programDir, hooks);
+        PageReading reading = readChartPage(page, newest, hooks.lineTurn);
+        pageDone(hooks);
+        return reading;
+    });
+}
+
+LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
+                           const ReaderHooks& hooks)
+{
+    return runReader(db, lottery, [&] {
+        const LotteryInfo* info = findLottery(lottery);
+        const int pageNumber = drawListPageNumber(lottery);
+        if (!info || !pageNumber)
+            throw UserError(QStringLiteral("“%1”没有开奖列表页面").arg(lottery));
+        const QString newest = db.newestPeriodId(lottery);
+        const QDate today = today_clock::today();
+        QByteArray gathered;
+        for (int offset = 0; offset < kDrawListDays; ++offset) {
+            const QDate day = today.addDays(-offset);
+            const QString pageName = QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) +
+                                     QStringLiteral("的开奖页面");
+            const QByteArray page =
+                fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, programDir, hooks);
+            gatherDrawListPage(page, info->periodIdLength, gathered, hooks.lineTurn);
+            pageDone(hooks);
+        }
+        return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, newest);
+    });
+}
+
+LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,
+                               const ReaderHooks& hooks)
+{
+    if (lottery == kTrendLottery)
+        return TrendPageReader(db, programDir, hooks);
+    if (lottery == kChartLottery)
+        return ChartPageReader(db, programDir, hooks);
+    return DrawListScan(db, programDir, lottery, hooks);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+// The readers of the three kinds of history pages. They work on the page's bytes as the site
+// sent them: lines end at line feeds, each line is trimmed of bytes of 32 or less at both ends,
+// and every position counts bytes, so GBK text around the markers is never decoded.
+
+// One draw to store: the period id and the digits, as the table takes them.
+struct PageDraw {
+    QString periodId;
+    QStringList digits;
+    bool operator==(const PageDraw&) const = default;
+};
+
+// What a reading gave: the draws to append, in the order to append them, and, when the reading
+// had to stop at a draw that cannot be stored, why. The draws before that point still go in.
+struct PageReading {
+    std::vector<PageDraw> draws;
+    QString failure;
+};
+
+// Given a turn before each line a scanning loop reads, so that a window stays painted.
+using LineTurn = std::function<void()>;
+
+// In `newestPeriod`, the newest stored period id ("0" for an empty table): only later draws are
+// read, each period once.
+
+// The 3D trend page: a draw is a 90-byte line with "onclick", its period id at bytes 69 to 75,
+// and its digits in the next line.
+PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn = {});
+
+// The 排列3 chart page: after the "cpdata" line, a draw is a "height" line ending in the period id
+// without its "20", followed by one line per digit.
+PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn = {});
+
+// The 时时彩 day draw-list pages. Each page adds its period ids (each after a "*") and its ball
+// digits to `gathered`; the draws are taken from the whole once every page has been read.
+inline constexpr char kBallMarker[] = "span class=\"ball";
+void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered, const LineTurn& turn = {});
+// Draws of the earliest page first and, within a page, in the reverse of the page's order.
+PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
+                              const QString& newestPeriod);

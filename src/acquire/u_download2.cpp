@@ -1,0 +1,225 @@
+#include "acquire/u_download2.h"
+
+#include "acquire/history_readers.h"
+#include "data/draw_database.h"
+#include "data/u_public.h"
+#include "shell/dialogs.h"
+#include "shell/run_command.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+
+namespace {
+
+const QString kAllLotteries = QStringLiteral("所有彩票");
+
+// A run works through the lotteries in this order, not in the order of the list.
+const QStringList kRunOrder = {QStringLiteral("中国福彩3D"), QStringLiteral("中国体彩排列3"),
+                               QStringLiteral("重庆时时彩"), QStringLiteral("江西时时彩"),
+                               QStringLiteral("上海时时彩")};
+
+template <class W>
+W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QString progressText(const QString& lottery)
+{
+    return QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
+}
+
+QString outcomeLine(const LotteryUpdate& update)
+{
+    if (update.succeeded()) {
+        return update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
+                             : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
+    }
+    const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
+                                       : QStringLiteral("未存入开奖");
+    return QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
+}
+
+// "下载完成！" closes every run; below it, what each lottery got, so that a failure never reads
+// as a success.
+QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choice)
+{
+    QStringList lines{QStringLiteral("下载完成！"), QString()};
+    if (updates.empty())
+        lines << QStringLiteral("没有名为“%1”的彩票，未下载任何开奖。").arg(choice);
+    for (const LotteryUpdate& update : updates)
+        lines << outcomeLine(update);
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The busy cursor and the running state, undone however the run ends.
+class RunScope {
+public:
+    explicit RunScope(bool& running) : m_running(running)
+    {
+        m_running = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~RunScope()
+    {
+        QApplication::restoreOverrideCursor();
+        m_running = false;
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    bool& m_running;
+};
+
+}  // namespace
+
+Tfrmdownload2::Tfrmdownload2(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    createControls();
+    runCommand(this, [&] { FormCreate(); });
+}
+
+void Tfrmdownload2::createControls()
+{
+    setObjectName(QStringLiteral("frmdownload2"));
+    setWindowTitle(QStringLiteral("数据下载"));
+    setFixedSize(354, 74);
+    setAutoFillBackground(true);
+    QPalette green = palette();
+    green.setColor(QPalette::Window, QColor(0, 128, 0));
+    setPalette(green);
+
+    lbltishi = place<QLabel>(this, "lbltishi", 16, 29, 65, 13);
+    lbltishi->setText(QStringLiteral("选择彩票："));
+    lbltishi->adjustSize();
+
+    comdown = place<QComboBox>(this, "comdown", 80, 25, 113, 21);
+    comdown->setEditable(true);
+    comdown->setInsertPolicy(QComboBox::NoInsert);
+
+    btndown = place<QPushButton>(this, "btndown", 200, 23, 65, 25);
+    btndown->setText(QStringLiteral("开始下载"));
+    btndown->setDefault(true);
+    btnclose = place<QPushButton>(this, "btnclose", 272, 23, 65, 25);
+    btnclose->setText(QStringLiteral("退出"));
+
+    lbltitle = place<QLabel>(this, "lbltitle", 107, 28, 230, 16);
+    lbltitle->hide();
+    pbjindu = place<QProgressBar>(this, "pbjindu", 107, 50, 200, 5);
+    pbjindu->setTextVisible(false);
+    pbjindu->hide();
+
+    connect(btndown, &QPushButton::clicked, this, &Tfrmdownload2::btndownClick);
+    connect(btnclose, &QPushButton::clicked, this, &Tfrmdownload2::btncloseClick);
+    comdown->setFocus();
+}
+
+void Tfrmdownload2::FormCreate()
+{
+    comdown->addItems({kAllLotteries, QStringLiteral("中国福彩3D"), QStringLiteral("中国体彩排列3"),
+                       QStringLiteral("重庆时时彩"), QStringLiteral("上海时时彩"), QStringLiteral("江西时时彩")});
+    comdown->setCurrentIndex(0);
+}
+
+void Tfrmdownload2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+}
+
+// A run cannot be cancelled: Esc and the window manager's close wait until it is over.
+void Tfrmdownload2::reject()
+{
+    if (!m_running)
+        QDialog::reject();
+}
+
+void Tfrmdownload2::closeEvent(QCloseEvent* event)
+{
+    if (m_running)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void Tfrmdownload2::btncloseClick()
+{
+    runCommand(this, [&] { reject(); });
+}
+
+void Tfrmdownload2::btndownClick()
+{
+    runCommand(this, [&] {
+        if (m_running)
+            return;
+        const QString choice = comdown->currentText();
+        // One connection serves the whole run; when it cannot be opened the run does not start
+        // and the window stays as it is.
+        DrawDatabase db(u_public::programDir());
+        const std::vector<LotteryUpdate> updates = downloadChosen(db, choice);
+        accept();
+        // A failed or empty run has not caught the history up: the live update must still do
+        // its own catch-up then.
+        const bool allSucceeded = std::all_of(updates.begin(), updates.end(),
+                                              [](const LotteryUpdate& u) { return u.succeeded(); });
+        if (!updates.empty() && allSucceeded)
+            u_public::setHistoryCaughtUp(true);
+        dialogs::showMessage(parentWidget(), summaryOf(updates, choice));
+    });
+}
+
+std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const QString& choice)
+{
+    QStringList chosen;
+    int pages = 0;
+    for (const QString& lottery : kRunOrder) {
+        if (choice == kAllLotteries || choice == lottery) {
+            chosen << lottery;
+            pages += pagesPerRun(lottery);
+        }
+    }
+
+    RunScope running(m_running);
+    lbltishi->hide();
+    comdown->hide();
+    btndown->hide();
+    btnclose->hide();
+    pbjindu->setRange(0, std::max(pages, 1));
+    pbjindu->setValue(0);
+    pbjindu->show();
+    lbltitle->show();
+    lbltitle->repaint();
+
+    std::vector<LotteryUpdate> updates;
+    const ReaderHooks hooks{[this] { giveTurn(); }, [this] { pbjindu->setValue(pbjindu->value() + 1); }};
+    int pagesDone = 0;
+    for (const QString& lottery : chosen) {
+        lbltitle->setText(progressText(lottery));
+        lbltitle->repaint();
+        updates.push_back(runLotteryReader(db, u_public::programDir(), lottery, hooks));
+        // Pages a failed lottery did not get to still count as dealt with.
+        pagesDone += pagesPerRun(lottery);
+        pbjindu->setValue(pagesDone);
+        if (!updates.back().succeeded())
+            QCoreApplication::processEvents();
+    }
+    return updates;
+}
+
+void Tfrmdownload2::giveTurn()
+{
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class DrawDatabase;
+struct LotteryUpdate;
+
+// The history download window: brings one lottery, or all five, up to date from the outside
+// pages and tells at the end what each lottery got.
+class Tfrmdownload2 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Tfrmdownload2(QWidget* parent = nullptr);
+
+    QLabel* lbltishi;
+    QComboBox* comdown;
+    QPushButton* btndown;
+    QPushButton* btnclose;
+    QLabel* lbltitle;
+    QProgressBar* pbjindu;  // the pages read so far, under the progress text
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void FormCreate();
+    void btndownClick();
+    void btncloseClick();
+
+    std::vector<LotteryUpdate> downloadChosen(DrawDatabase& db, const QString& choice);
+    void giveTurn();
+
+    bool m_running = false;
+    bool m_centred = false;
+};

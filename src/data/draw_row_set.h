@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+class DrawDatabase;
+
+// The rows of one lottery table as the data window shows and edits them: ordered by 记录期号,
+// one current row, and at most one row being edited or inserted at a time. A pending row
+// reaches the database only when it is posted; a refusal leaves it pending, with nothing else
+// lost. Plain model, no widgets: the window's grid and navigator sit on top of it.
+class DrawRowSet : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum class State { Closed, Browse, Edit, Insert };
+
+    explicit DrawRowSet(QObject* parent = nullptr);
+
+    // Shows the lottery's table; a row still pending is dropped. The newest row becomes current.
+    void open(DrawDatabase& db, const QString& lotteryName);
+    void close();
+
+    bool isOpen() const { return m_state != State::Closed; }
+    QString lotteryName() const { return m_lotteryName; }
+    State state() const { return m_state; }
+    bool isPending() const { return m_state == State::Edit || m_state == State::Insert; }
+    bool isModified() const { return m_modified; }
+    int current() const { return m_current; }
+    QStringList columnNames() const { return m_columns; }
+
+    // Whether the grid may change values (the window's adding mode).
+    void setEditable(bool editable);
+
+    // Leaving a pending row posts it when something was typed into it and drops it otherwise;
+    // a refused post raises and the current row stays where it was.
+    void moveTo(int row);
+    void leavePendingRow();
+
+    void edit();     // the current row into editing; on an empty table a new row instead
+    void insert();   // a new row before the current one
+    void append();   // posts a pending row, then a new row at the end
+    void post();     // stores the pending row, changed or not
+    void cancel();
+    void deleteCurrent();
+    void refresh();
+
+    void setValue(int column, const QVariant& value);
+
+    // Lines of the export: the period id, a blank, the digit columns "1".."n" run together
+    // in decimal. Re-reads the table in period order first.
+    QList<QByteArray> exportLines();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void currentRowChanged(int row);
+    void stateChanged();
+
+private:
+    struct Row {
+        qint64 rowid = -1;  // -1 while an inserted row is not stored yet
+        QVector<QVariant> values;
+    };
+
+    void load();
+    void setCurrent(int row);
+    void setState(State state);
+    void beginPending(State state, int row);
+    void dropInsertedRow();
+    Row readRow(qint64 rowid);
+    QString table() const;
+
+    QSqlDatabase m_db;
+    QString m_lotteryName;
+    QStringList m_columns;
+    std::vector<Row> m_rows;
+    State m_state = State::Closed;
+    int m_current = -1;
+    bool m_modified = false;
+    bool m_editable = false;
+    Row m_saved;  // the pending row as stored, to go back to on cancel
+};

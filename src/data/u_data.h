@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+class DbNavigator;
+class DrawDatabase;
+class DrawRowSet;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableView;
+
+// The data window: browse the draws of any lottery table, type in and correct draws, export
+// a lottery's draws to a text file.
+class Tfrmdata : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Tfrmdata(QWidget* parent = nullptr);
+    ~Tfrmdata() override;
+
+    DrawRowSet* rowSet() const { return m_rowSet; }
+    bool isAdding() const;
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QListWidget* lstcaipiao;
+    QTableView* grdcaipiao;
+    DbNavigator* dbv_caipiao;
+    QPushButton* btnadd;
+    QPushButton* btnsave;
+    QPushButton* btnedit;
+    QPushButton* btnext;
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void FormCreate();
+    void lstcaipiaoClick();
+    void btneditClick();
+    void btnaddClick();
+    void btnsaveClick();
+    void btnextClick();
+    void navigatorClick(int button);
+    void gridRowChanged(int row);
+    void syncGrid();
+    void setAdding(bool adding);
+    void sizeColumns();
+    void ExportHistory();
+
+    // Runs a row-set operation behind the error boundary, keeping the grid's current row in
+    // step with the row set's instead of letting the grid's own moves feed back into it.
+    template <class Body>
+    void rowSetCommand(Body&& body);
+
+    std::unique_ptr<DrawDatabase> m_db;
+    DrawRowSet* m_rowSet;
+    bool m_syncing = false;
+    bool m_centred = false;
+};
