@@ -5,6 +5,7 @@
 #include "data/u_public.h"
 #include "shell/dialogs.h"
 #include "shell/run_command.h"
+#include "shell/widget_placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,15 +24,6 @@ const QString kAllLotteries = QStringLiteral("所有彩票");
 const QStringList kRunOrder = {QStringLiteral("中国福彩3D"), QStringLiteral("中国体彩排列3"),
                                QStringLiteral("重庆时时彩"), QStringLiteral("江西时时彩"),
                                QStringLiteral("上海时时彩")};
-
-template <class W>
-W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
 
 QString progressText(const QString& lottery)
 {

@@ -137,7 +137,7 @@ void DrawRowSet::beginPending(State state, int row)
     setState(state);
 }
 
-void DrawRowSet::dropInsertedRow()
+void DrawRowSet::removeCurrentRow()
 {
     const int row = m_current;
     beginRemoveRows({}, row, row);
@@ -155,7 +155,7 @@ void DrawRowSet::leavePendingRow()
     if (m_modified)
         post();
     else if (m_state == State::Insert)
-        dropInsertedRow();
+        removeCurrentRow();
     else
         setState(State::Browse);
 }
@@ -245,7 +245,7 @@ void DrawRowSet::post()
 void DrawRowSet::cancel()
 {
     if (m_state == State::Insert) {
-        dropInsertedRow();
+        removeCurrentRow();
     } else if (m_state == State::Edit) {
         m_rows[std::size_t(m_current)] = m_saved;
         emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
@@ -259,20 +259,14 @@ void DrawRowSet::deleteCurrent()
     if (!isOpen() || m_current < 0)
         return;
     if (m_state == State::Insert) {
-        dropInsertedRow();
+        removeCurrentRow();
         return;
     }
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("delete from %1 where rowid = ?").arg(table()));
     query.addBindValue(m_rows[std::size_t(m_current)].rowid);
     run(query);
-    const int row = m_current;
-    beginRemoveRows({}, row, row);
-    m_rows.erase(m_rows.begin() + row);
-    endRemoveRows();
-    m_modified = false;
-    setState(State::Browse);
-    setCurrent(std::min(row, int(m_rows.size()) - 1));
+    removeCurrentRow();
 }
 
 void DrawRowSet::refresh()

@@ -76,7 +76,7 @@ private:
     void setCurrent(int row);
     void setState(State state);
     void beginPending(State state, int row);
-    void dropInsertedRow();
+    void removeCurrentRow();  // from the rows shown, not from the table
     Row readRow(qint64 rowid);
     QString table() const;
 

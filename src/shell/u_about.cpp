@@ -3,6 +3,7 @@
 #include "shell/des.h"
 #include "shell/jpeg_picture.h"
 #include "shell/run_command.h"
+#include "shell/widget_placement.h"
 
 #include <QFile>
 #include <QFrame>
@@ -13,27 +14,6 @@
 #include <QScreen>
 
 namespace {
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(left, top, width, height);
-    // Side texts are shown as they are, never read as markup.
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
-
-QFont labelFont(const QFont& base, const QString& family, int pixelSize)
-{
-    QFont font = base;
-    // The design's face first; where it is not installed, the application's CJK face.
-    font.setFamilies({family, base.family()});
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    font.setItalic(true);
-    return font;
-}
 
 QPixmap designPicture()
 {
@@ -65,9 +45,9 @@ void Tfrmabout::createControls()
     Shape1->setStyleSheet(
         QStringLiteral("#Shape1 { background: silver; border: 2px solid teal; border-radius: 8px; }"));
 
-    const QFont titleFont = labelFont(font(), QStringLiteral("华文中宋"), 20);
-    Label1 = label(this, "Label1", QStringLiteral("Quorlin"), 16, 17, 217, 23);
-    Label2 = label(this, "Label2", QStringLiteral("2.0版"), 152, 41, 80, 23);
+    const QFont titleFont = designFont(font(), QStringLiteral("华文中宋"), 20);
+    Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 16, 17, 217, 23);
+    Label2 = placeLabel(this, "Label2", QStringLiteral("2.0版"), 152, 41, 80, 23);
     for (QLabel* l : {Label1, Label2}) {
         l->setFont(titleFont);
         l->setStyleSheet(QStringLiteral("color: red"));
@@ -75,20 +55,20 @@ void Tfrmabout::createControls()
     Label2->adjustSize();
 
     // Design texts: shown only where the side file cannot supply a line.
-    lblauthor = label(this, "lblauthor", QStringLiteral("作者："), 23, 55, 209, 16);
-    lblbanquan = label(this, "lblbanquan", QStringLiteral("版权："), 23, 72, 209, 16);
-    lblweb = label(this, "lblweb", QStringLiteral("网址："), 23, 102, 209, 16);
-    lblqq = label(this, "lblqq", QStringLiteral("QQ："), 23, 119, 209, 16);
-    lblphone2 = label(this, "lblphone2", QStringLiteral("手机："), 23, 136, 209, 16);
-    lblphone1 = label(this, "lblphone1", QStringLiteral("电话："), 23, 153, 209, 16);
-    lblmail = label(this, "lblmail", QStringLiteral("邮箱："), 23, 170, 209, 16);
-    const QFont lineFont = labelFont(font(), QStringLiteral("MS Sans Serif"), 13);
+    lblauthor = placeLabel(this, "lblauthor", QStringLiteral("作者："), 23, 55, 209, 16);
+    lblbanquan = placeLabel(this, "lblbanquan", QStringLiteral("版权："), 23, 72, 209, 16);
+    lblweb = placeLabel(this, "lblweb", QStringLiteral("网址："), 23, 102, 209, 16);
+    lblqq = placeLabel(this, "lblqq", QStringLiteral("QQ："), 23, 119, 209, 16);
+    lblphone2 = placeLabel(this, "lblphone2", QStringLiteral("手机："), 23, 136, 209, 16);
+    lblphone1 = placeLabel(this, "lblphone1", QStringLiteral("电话："), 23, 153, 209, 16);
+    lblmail = placeLabel(this, "lblmail", QStringLiteral("邮箱："), 23, 170, 209, 16);
+    const QFont lineFont = designFont(font(), QStringLiteral("MS Sans Serif"), 13);
     for (QLabel* l : {lblauthor, lblbanquan, lblweb, lblqq, lblphone2, lblphone1, lblmail}) {
         l->setFont(lineFont);
         l->setStyleSheet(QStringLiteral("color: blue"));
     }
 
-    Image1 = label(this, "Image1", QString(), 256, 15, 137, 145);
+    Image1 = placeLabel(this, "Image1", QString(), 256, 15, 137, 145);
     Image1->setScaledContents(true);
     runCommand(parentWidget(), [&] { Image1->setPixmap(designPicture()); });
 

@@ -3,6 +3,7 @@
 #include "shell/des.h"
 #include "shell/jpeg_picture.h"
 #include "shell/run_command.h"
+#include "shell/widget_placement.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -14,27 +15,6 @@
 namespace {
 
 int g_tickCount = 0;
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(left, top, width, height);
-    // Side texts are shown as they are, never read as markup.
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
-
-QFont labelFont(const QFont& base, const QString& family, int pixelSize)
-{
-    QFont font = base;
-    // The design's face first; where it is not installed, the application's CJK face.
-    font.setFamilies({family, base.family()});
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    font.setItalic(true);
-    return font;
-}
 
 }  // namespace
 
@@ -75,22 +55,22 @@ void Tfrmflash::createControls()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    Image1 = label(this, "Image1", QString(), 0, 0, 551, 337);
+    Image1 = placeLabel(this, "Image1", QString(), 0, 0, 551, 337);
     Image1->setScaledContents(true);
     Image1->setStyleSheet(QStringLiteral("background: #0b1a33"));
 
-    Label1 = label(this, "Label1", QStringLiteral("Quorlin"), 85, 72, 360, 44);
-    Label1->setFont(labelFont(font(), QStringLiteral("隶书"), 44));
+    Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 85, 72, 360, 44);
+    Label1->setFont(designFont(font(), QStringLiteral("隶书"), 44));
     Label1->setStyleSheet(QStringLiteral("color: red"));
 
-    const QFont lineFont = labelFont(font(), QStringLiteral("MS Sans Serif"), 13);
+    const QFont lineFont = designFont(font(), QStringLiteral("MS Sans Serif"), 13);
     // Design texts: shown only where the side file cannot supply a line.
-    lblchuping = label(this, "lblchuping", QStringLiteral("出品："), 144, 160, 369, 16);
-    lblshiyong = label(this, "lblshiyong", QStringLiteral("适用：时时彩3D排列三"), 144, 180, 369, 16);
-    lblweb = label(this, "lblweb", QStringLiteral("网址："), 144, 201, 369, 16);
-    lblqq = label(this, "lblqq", QStringLiteral("QQ："), 144, 222, 369, 16);
-    lblmail = label(this, "lblmail", QStringLiteral("邮箱："), 144, 243, 369, 16);
-    lblphone = label(this, "lblphone", QStringLiteral("电话："), 144, 264, 369, 16);
+    lblchuping = placeLabel(this, "lblchuping", QStringLiteral("出品："), 144, 160, 369, 16);
+    lblshiyong = placeLabel(this, "lblshiyong", QStringLiteral("适用：时时彩3D排列三"), 144, 180, 369, 16);
+    lblweb = placeLabel(this, "lblweb", QStringLiteral("网址："), 144, 201, 369, 16);
+    lblqq = placeLabel(this, "lblqq", QStringLiteral("QQ："), 144, 222, 369, 16);
+    lblmail = placeLabel(this, "lblmail", QStringLiteral("邮箱："), 144, 243, 369, 16);
+    lblphone = placeLabel(this, "lblphone", QStringLiteral("电话："), 144, 264, 369, 16);
     for (QLabel* l : {lblchuping, lblshiyong, lblweb, lblqq, lblmail, lblphone}) {
         l->setFont(lineFont);
         l->setStyleSheet(QStringLiteral("color: yellow"));

@@ -13,6 +13,7 @@
 #include "shell/draw_grid_models.h"
 #include "shell/run_command.h"
 #include "shell/u_about.h"
+#include "shell/widget_placement.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -42,29 +43,6 @@ namespace {
 
 const QStringList kLotteryList = {QStringLiteral("重庆时时彩"), QStringLiteral("江西时时彩"), QStringLiteral("上海时时彩"),
                                   QStringLiteral("中国福彩3D"), QStringLiteral("中国体彩排列3")};
-
-template <class W>
-W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
-{
-    auto* l = place<QLabel>(parent, name, left, top, width, height);
-    l->setText(text);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
-{
-    auto* b = place<QPushButton>(parent, name, left, top, width, height);
-    b->setText(text);
-    return b;
-}
 
 // The lines as the box shows them, wrapped at its width. The space at a wrap point is not shown,
 // nor any at a line's end, so each line ends with its last visible character.
@@ -219,46 +197,46 @@ void Tfrmmain::createControls()
     m_modeButtons->addButton(optFront2, 0);
     m_modeButtons->addButton(optBack2, 1);
 
-    Label3 = label(this, "Label3", QStringLiteral("注意：期期换号！"), 456, 216, 145, 25);
+    Label3 = placeLabel(this, "Label3", QStringLiteral("注意：期期换号！"), 456, 216, 145, 25);
     QFont warning = Label3->font();
     warning.setPixelSize(13);
     Label3->setFont(warning);
     Label3->setStyleSheet(QStringLiteral("color: red"));
 
-    Label2 = label(this, "Label2", QStringLiteral("目前投注期："), 432, 251, 81, 13);
+    Label2 = placeLabel(this, "Label2", QStringLiteral("目前投注期："), 432, 251, 81, 13);
     comcurqi = place<QComboBox>(this, "comcurqi", 520, 247, 97, 21);
     comcurqi->setEditable(true);
     comcurqi->setInsertPolicy(QComboBox::NoInsert);
     comcurqi->setModel(new QStringListModel(comcurqi));
-    lblkaijiang = label(this, "lblkaijiang", QStringLiteral("目前开奖："), 512, 274, 97, 13);
-    Label10 = label(this, "Label10", QStringLiteral("计划期数："), 432, 299, 73, 13);
+    lblkaijiang = placeLabel(this, "lblkaijiang", QStringLiteral("目前开奖："), 512, 274, 97, 13);
+    Label10 = placeLabel(this, "Label10", QStringLiteral("计划期数："), 432, 299, 73, 13);
     edtjihuaqishu = place<QLineEdit>(this, "edtjihuaqishu", 520, 296, 97, 21);
     edtjihuaqishu->setText(QStringLiteral("5"));
-    lbljushu = label(this, "lbljushu", QStringLiteral("投注号码：64注"), 432, 332, 129, 13);
+    lbljushu = placeLabel(this, "lbljushu", QStringLiteral("投注号码：64注"), 432, 332, 129, 13);
 
     memcode = place<QPlainTextEdit>(this, "memcode", 432, 352, 185, 97);
     memcode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memcode->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
-    btntongji = button(this, "btntongji", QStringLiteral("统计"), 440, 464, 73, 25);
-    btnfilt = button(this, "btnfilt", QStringLiteral("过滤"), 544, 464, 73, 25);
+    btntongji = placeButton(this, "btntongji", QStringLiteral("统计"), 440, 464, 73, 25);
+    btnfilt = placeButton(this, "btnfilt", QStringLiteral("过滤"), 544, 464, 73, 25);
     btnfilt->setDefault(true);
-    btnsave = button(this, "btnsave", QStringLiteral("保存号码"), 440, 496, 73, 25);
-    btncopy = button(this, "btncopy", QStringLiteral("复制"), 544, 496, 73, 25);
+    btnsave = placeButton(this, "btnsave", QStringLiteral("保存号码"), 440, 496, 73, 25);
+    btncopy = placeButton(this, "btncopy", QStringLiteral("复制"), 544, 496, 73, 25);
 
     edtcopy = place<QLineEdit>(this, "edtcopy", 480, 90, 89, 21);
     edtcopy->setMaxLength(std::numeric_limits<int>::max());
     edtcopy->hide();
 
-    Label1 = label(this, "Label1", QStringLiteral("选择彩票："), 16, 550, 65, 13);
+    Label1 = placeLabel(this, "Label1", QStringLiteral("选择彩票："), 16, 550, 65, 13);
     comcaipiao = place<QComboBox>(this, "comcaipiao", 80, 546, 97, 21);
     comcaipiao->setEditable(true);
     comcaipiao->setInsertPolicy(QComboBox::NoInsert);
-    btndown3 = button(this, "btndown3", QStringLiteral("实时开奖"), 184, 544, 60, 25);
-    btndown2 = button(this, "btndown2", QStringLiteral("下载开奖"), 248, 544, 60, 25);
-    btnedit = button(this, "btnedit", QStringLiteral("添加开奖"), 312, 544, 60, 25);
-    btnabout = button(this, "btnabout", QStringLiteral("关于"), 387, 544, 37, 25);
-    btnclose = button(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
+    btndown3 = placeButton(this, "btndown3", QStringLiteral("实时开奖"), 184, 544, 60, 25);
+    btndown2 = placeButton(this, "btndown2", QStringLiteral("下载开奖"), 248, 544, 60, 25);
+    btnedit = placeButton(this, "btnedit", QStringLiteral("添加开奖"), 312, 544, 60, 25);
+    btnabout = placeButton(this, "btnabout", QStringLiteral("关于"), 387, 544, 37, 25);
+    btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
 
     // Tab order follows the screen: the lottery first, then the settings, then the commands.
     setTabOrder(comcaipiao, optFront2);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+// The windows are laid out by absolute positions, as they were designed: every control is
+// made, named after its design name (so tests find it) and placed in one call.
+template <class W>
+W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+// A label shows its text as it is, never read as markup: some texts come from side files.
+inline QLabel* placeLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                          int height)
+{
+    auto* label = place<QLabel>(parent, name, left, top, width, height);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
+inline QPushButton* placeButton(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                                int height)
+{
+    auto* button = place<QPushButton>(parent, name, left, top, width, height);
+    button->setText(text);
+    return button;
+}
+
+// The bold italic face of the splash and about texts: the design's family first and, where it
+// is not installed, the application's own CJK face.
+inline QFont designFont(const QFont& base, const QString& family, int pixelSize)
+{
+    QFont font = base;
+    font.setFamilies({family, base.family()});
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    font.setItalic(true);
+    return font;
+}
