@@ -11,15 +11,19 @@
 #ifndef QUORLIN_DRAWLIST_HOST
 #define QUORLIN_DRAWLIST_HOST "draws.example.invalid"
 #endif
+#ifndef QUORLIN_FEED_HOST
+#define QUORLIN_FEED_HOST "feed.example.invalid"
+#endif
 
 namespace {
 
-std::array<QString, 3>& hosts()
+std::array<QString, 4>& hosts()
 {
-    static std::array<QString, 3> table = {
+    static std::array<QString, 4> table = {
         QStringLiteral(QUORLIN_TREND_HOST),
         QStringLiteral(QUORLIN_CHART_HOST),
         QStringLiteral(QUORLIN_DRAWLIST_HOST),
+        QStringLiteral(QUORLIN_FEED_HOST),
     };
     return table;
 }

@@ -2,14 +2,15 @@
 
 #include <QString>
 
-// The outside sites the history pages come from. Their paths are fixed in the readers; only the
-// hosts are ours to choose: set at build time (CMake cache variables QUORLIN_TREND_HOST,
-// QUORLIN_CHART_HOST, QUORLIN_DRAWLIST_HOST) and replaceable at run time so that tests can point
-// them at a server of their own on 127.0.0.1.
+// The outside sites the history pages and the draw feeds come from. Their paths are fixed in the
+// readers; only the hosts are ours to choose: set at build time (CMake cache variables
+// QUORLIN_TREND_HOST, QUORLIN_CHART_HOST, QUORLIN_DRAWLIST_HOST, QUORLIN_FEED_HOST) and replaceable
+// at run time so that tests can point them at a server of their own on 127.0.0.1.
 enum class PageSite {
     Trend,     // the 3D number trend page
     Chart,     // the 排列3 overview chart page
     DrawList,  // the 时时彩 day draw-list pages
+    Feed,      // the 时时彩 XML draw feeds of the live update
 };
 
 // "host" or "host:port", as it goes into the address.

@@ -1,6 +1,7 @@
 #include "shell/u_main.h"
 
 #include "acquire/u_download2.h"
+#include "acquire/u_download3.h"
 #include "data/catalogue.h"
 #include "data/draw_database.h"
 #include "data/history_loader.h"
@@ -392,7 +393,7 @@ void Tfrmmain::btnsaveClick()
 
 void Tfrmmain::btndown3Click()
 {
-    command([&] { dialogs::showMessage(this, QStringLiteral("“实时开奖”窗口尚未提供。")); });
+    openDrawWindow<Tfrmdownload3>();
 }
 
 void Tfrmmain::btndown2Click()
