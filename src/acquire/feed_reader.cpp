@@ -1,5 +1,7 @@
 #include "acquire/feed_reader.h"
 
+#include "acquire/history_readers.h"
+
 #include "acquire/page_fetch.h"
 #include "acquire/source_hosts.h"
 #include "data/draw_database.h"
@@ -56,29 +58,6 @@ std::optional<qint64> wholeNumber(const QString& text)
         value = value * 10 + digit;
     }
     return value;
-}
-
-// Appends in feed order until the database refuses a draw; the draws before it stay stored.
-int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
-{
-    int stored = 0;
-    db.beginTransaction();
-    try {
-        for (const PageDraw& draw : draws) {
-            try {
-                db.appendDraw(lottery, draw.periodId, draw.digits);
-            } catch (const DatabaseError& e) {
-                failure = QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message());
-                break;
-            }
-            ++stored;
-        }
-        db.commit();
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
-    return stored;
 }
 
 }  // namespace
@@ -188,10 +167,7 @@ LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QS
         } catch (const FetchError& e) {
             throw UserError(QStringLiteral("最新开奖数据无法下载（%1）").arg(e.message()));
         }
-        const PageReading reading = FeedRowScan(feedJoinedText(readPageFile(file)), *layout, newestPeriod);
-        update.stored = appendDraws(db, lottery, reading.draws, update.failure);
-        if (update.failure.isEmpty())
-            update.failure = reading.failure;
+        storeReading(db, FeedRowScan(feedJoinedText(readPageFile(file)), *layout, newestPeriod), update);
     } catch (const std::exception& e) {
         update.failure = QString::fromUtf8(e.what());
     }

@@ -36,7 +36,27 @@ QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageN
     return readPageFile(file);
 }
 
-// Appends in page order until the database refuses a draw; the draws before it stay stored.
+template <class Read>
+LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, Read&& read)
+{
+    LotteryUpdate update;
+    update.lottery = lottery;
+    try {
+        storeReading(db, read(), update);
+    } catch (const std::exception& e) {
+        update.failure = QString::fromUtf8(e.what());
+    }
+    return update;
+}
+
+void pageDone(const ReaderHooks& hooks)
+{
+    if (hooks.pageRead)
+        hooks.pageRead();
+}
+
+}  // namespace
+
 int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
 {
     int stored = 0;
@@ -59,29 +79,28 @@ int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<Page
     return stored;
 }
 
-template <class Read>
-LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, Read&& read)
+void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update)
 {
-    LotteryUpdate update;
-    update.lottery = lottery;
-    try {
-        const PageReading reading = read();
-        update.stored = appendDraws(db, lottery, reading.draws, update.failure);
-        if (update.failure.isEmpty())
-            update.failure = reading.failure;
-    } catch (const std::exception& e) {
-        update.failure = QString::fromUtf8(e.what());
+    update.stored = appendDraws(db, update.lottery, reading.draws, update.failure);
+    if (update.failure.isEmpty())
+        update.failure = reading.failure;
+}
+
+QString progressText(const QString& lottery)
+{
+    return QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
+}
+
+QString outcomeLine(const LotteryUpdate& update)
+{
+    if (update.succeeded()) {
+        return update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
+                             : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
     }
-    return update;
+    const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
+                                       : QStringLiteral("未存入开奖");
+    return QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
 }
-
-void pageDone(const ReaderHooks& hooks)
-{
-    if (hooks.pageRead)
-        hooks.pageRead();
-}
-
-}  // namespace
 
 int pagesPerRun(const QString& lottery)
 {

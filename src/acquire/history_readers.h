@@ -27,6 +27,21 @@ struct LotteryUpdate {
 
 inline constexpr int kDrawListDays = 50;
 
+// Appends the draws in order, in one transaction, until the database refuses one: the draws
+// before it stay stored and `failure` says which draw was refused and why.
+int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure);
+
+// Stores what a reading gave and keeps in `update` how many went in and, from the database or
+// the reading, why it stopped.
+void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update);
+
+// "正在更新<lottery>。。。" while a lottery is worked on.
+QString progressText(const QString& lottery);
+
+// What one lottery got, for the line under the closing message: new draws, nothing new, or
+// the failure and what was stored before it.
+QString outcomeLine(const LotteryUpdate& update);
+
 // How many pages the lottery's reader fetches in one run: 1 for the trend and chart pages, 50 for
 // the draw lists, 0 for a name outside the catalogue.
 int pagesPerRun(const QString& lottery);

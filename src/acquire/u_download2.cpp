@@ -25,22 +25,6 @@ const QStringList kRunOrder = {QStringLiteral("中国福彩3D"), QStringLiteral(
                                QStringLiteral("重庆时时彩"), QStringLiteral("江西时时彩"),
                                QStringLiteral("上海时时彩")};
 
-QString progressText(const QString& lottery)
-{
-    return QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
-}
-
-QString outcomeLine(const LotteryUpdate& update)
-{
-    if (update.succeeded()) {
-        return update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
-                             : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
-    }
-    const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
-                                       : QStringLiteral("未存入开奖");
-    return QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
-}
-
 // "下载完成！" closes every run; below it, what each lottery got, so that a failure never reads
 // as a success.
 QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choice)

@@ -18,26 +18,14 @@
 
 namespace {
 
-QString progressText(const QString& lottery)
-{
-    return QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
-}
-
 // "更新完成！" closes every update; below it, what the update stored or why it failed, so that
 // a failure never reads as a success.
 QString summaryOf(const LotteryUpdate& update, bool catchUp)
 {
     QStringList lines{QStringLiteral("更新完成！"), QString()};
-    if (update.succeeded()) {
-        lines << (update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
-                                : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery));
-    } else {
-        const QString kept =
-            update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored) : QStringLiteral("未存入开奖");
-        lines << QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
-        if (catchUp)
-            lines << QStringLiteral("下次实时开奖将再次读取近%1天的开奖。").arg(kDrawListDays);
-    }
+    lines << outcomeLine(update);
+    if (!update.succeeded() && catchUp)
+        lines << QStringLiteral("下次实时开奖将再次读取近%1天的开奖。").arg(kDrawListDays);
     return lines.join(QLatin1Char('\n'));
 }
 

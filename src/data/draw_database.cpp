@@ -58,17 +58,25 @@ QString quoteIdentifier(const QString& name)
 DrawDatabase::DrawDatabase(const QString& programDir) : m_name(nextConnectionName())
 {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    if (!m_db.isValid())
-        throw DatabaseError(QStringLiteral("SQLite 数据库驱动不可用（Qt SQLite 插件未安装）。"));
-    m_db.setDatabaseName(drawDatabasePath(programDir));
-    if (!m_db.open()) {
-        const QString message = errorText(m_db.lastError());
+    // Until the constructor is through, no destructor will remove the connection: do it here.
+    auto fail = [&](const QString& message) {
+        m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
-        throw DatabaseError(QStringLiteral("无法打开数据库 %1：%2").arg(drawDatabasePath(programDir), message));
-    }
+        throw DatabaseError(message);
+    };
+    if (!m_db.isValid())
+        fail(QStringLiteral("SQLite 数据库驱动不可用（Qt SQLite 插件未安装）。"));
+    m_db.setDatabaseName(drawDatabasePath(programDir));
+    if (!m_db.open())
+        fail(QStringLiteral("无法打开数据库 %1：%2").arg(drawDatabasePath(programDir), errorText(m_db.lastError())));
     // Several windows hold connections at once; let a writer wait briefly instead of failing.
-    exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    QSqlQuery pragma(m_db);
+    if (!pragma.exec(QStringLiteral("PRAGMA busy_timeout = 5000"))) {
+        const QString message = errorText(pragma.lastError());
+        pragma = QSqlQuery();
+        fail(message);
+    }
 }
 
 DrawDatabase::~DrawDatabase()

@@ -52,7 +52,8 @@ public:
     void setValue(int column, const QVariant& value);
 
     // Lines of the export: the period id, a blank, the digit columns "1".."n" run together
-    // in decimal. Re-reads the table in period order first.
+    // in decimal. All the digit columns: leaving out the table's last column, as the export
+    // once did, would drop the last digit of every draw. Re-reads the table in period order first.
     QList<QByteArray> exportLines();
 
     int rowCount(const QModelIndex& parent = {}) const override;

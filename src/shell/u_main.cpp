@@ -152,6 +152,9 @@ Tfrmmain::Tfrmmain(const QString& programDir, QWidget* parent) : QWidget(parent)
 Tfrmmain::~Tfrmmain()
 {
     qApp->removeEventFilter(this);
+    // Hiding a window takes the focus from the lottery box, which reports its editing finished:
+    // that must not reach a window already being torn down.
+    comcaipiao->lineEdit()->disconnect(this);
 }
 
 void Tfrmmain::createControls()
@@ -325,6 +328,9 @@ bool Tfrmmain::eventFilter(QObject* watched, QEvent* event)
 
 void Tfrmmain::comcaipiaoChange()
 {
+    // A window being closed does not start a reload for what was left typed in the box.
+    if (!isVisible())
+        return;
     command([&] {
         const QString name = comcaipiao->currentText();
         PlanSelection& selection = u_public::planSelection();
