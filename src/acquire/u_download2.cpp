@@ -1,5 +1,6 @@
 #include "acquire/u_download2.h"
 
+#include "acquire/download_banner.h"
 #include "acquire/history_readers.h"
 #include "data/draw_database.h"
 #include "data/u_public.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -37,25 +39,6 @@ QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choi
     return lines.join(QLatin1Char('\n'));
 }
 
-// The busy cursor and the running state, undone however the run ends.
-class RunScope {
-public:
-    explicit RunScope(bool& running) : m_running(running)
-    {
-        m_running = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~RunScope()
-    {
-        QApplication::restoreOverrideCursor();
-        m_running = false;
-    }
-    RunScope(const RunScope&) = delete;
-    RunScope& operator=(const RunScope&) = delete;
-
-private:
-    bool& m_running;
-};
 
 }  // namespace
 
@@ -67,13 +50,7 @@ Tfrmdownload2::Tfrmdownload2(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
 
 void Tfrmdownload2::createControls()
 {
-    setObjectName(QStringLiteral("frmdownload2"));
-    setWindowTitle(QStringLiteral("数据下载"));
-    setFixedSize(354, 74);
-    setAutoFillBackground(true);
-    QPalette green = palette();
-    green.setColor(QPalette::Window, QColor(0, 128, 0));
-    setPalette(green);
+    setUpDownloadBanner(this, "frmdownload2");
 
     lbltishi = place<QLabel>(this, "lbltishi", 16, 29, 65, 13);
     lbltishi->setText(QStringLiteral("选择彩票："));
@@ -168,7 +145,8 @@ std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const
         }
     }
 
-    RunScope running(m_running);
+    BusyCursor busy;
+    const QScopedValueRollback running(m_running, true);
     lbltishi->hide();
     comdown->hide();
     btndown->hide();

@@ -1,6 +1,7 @@
 #include "acquire/u_download3.h"
 
 #include "acquire/feed_reader.h"
+#include "acquire/download_banner.h"
 #include "acquire/history_readers.h"
 #include "acquire/page_fetch.h"
 #include "data/draw_database.h"
@@ -29,13 +30,6 @@ QString summaryOf(const LotteryUpdate& update, bool catchUp)
     return lines.join(QLatin1Char('\n'));
 }
 
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -48,13 +42,7 @@ Tfrmdownload3::Tfrmdownload3(QWidget* parent)
 
 void Tfrmdownload3::createControls()
 {
-    setObjectName(QStringLiteral("frmdownload3"));
-    setWindowTitle(QStringLiteral("数据下载"));
-    setFixedSize(354, 74);
-    setAutoFillBackground(true);
-    QPalette green = palette();
-    green.setColor(QPalette::Window, QColor(0, 128, 0));
-    setPalette(green);
+    setUpDownloadBanner(this, "frmdownload3");
 
     lbltitle = placeLabel(this, "lbltitle", QString(), 0, 0, 0, 0);
     lbltitle->hide();
