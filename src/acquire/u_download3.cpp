@@ -30,7 +30,6 @@ QString summaryOf(const LotteryUpdate& update, bool catchUp)
     return lines.join(QLatin1Char('\n'));
 }
 
-
 }  // namespace
 
 Tfrmdownload3::Tfrmdownload3(QWidget* parent)
