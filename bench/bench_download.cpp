@@ -1,15 +1,15 @@
 // History download without the network: 50 day pages of 120 draws each, served from a local
 // server on 127.0.0.1, read and appended as 6000 new draws.
-#include "acquire/history_readers.h"
-#include "acquire/local_http_server.h"
-#include "acquire/page_fetch.h"
-#include "acquire/page_fixtures.h"
-#include "acquire/source_hosts.h"
-#include "acquire/today_clock.h"
-#include "acquire/u_download2.h"
-#include "data/draw_database.h"
-#include "data/u_public.h"
-#include "shell/dialogs.h"
+#include "core/acquire/history_readers.h"
+#include "support/local_http_server.h"
+#include "core/acquire/page_fetch.h"
+#include "support/page_fixtures.h"
+#include "core/acquire/source_hosts.h"
+#include "core/acquire/today_clock.h"
+#include "gui/u_download2.h"
+#include "core/store/draw_database.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The feed reader without the network: a feed document of N rows written back out, flattened and
 // scanned, against a table that holds all but the newest five draws.
-#include "acquire/feed_fixtures.h"
-#include "acquire/feed_reader.h"
+#include "support/feed_fixtures.h"
+#include "core/acquire/feed_reader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +15,7 @@ void BM_FeedJoinAndScan(benchmark::State& state)
     const auto draws = fixtures::syntheticDraws(kLottery, rows);
     const QByteArray document = fixtures::feedDocument(kLottery, {draws.rbegin(), draws.rend()});
     const QString newest = draws[std::size_t(rows - 6)].periodId;
-    const FeedLayout* layout = feedLayoutOf(kLottery);
+    const auto layout = feedLayoutOf(kLottery);
     for (auto _ : state) {
         const PageReading reading = FeedRowScan(feedJoinedText(document), *layout, newest);
         benchmark::DoNotOptimize(reading.draws.data());

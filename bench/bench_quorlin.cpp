@@ -1,10 +1,10 @@
 // Speed of the work a user waits for: the reload of a full lottery, the replay alone, and the
 // retention cap on an overgrown table.
-#include "data/draw_database.h"
-#include "data/history_loader.h"
-#include "plan/hit_replay.h"
-#include "shell/dialogs.h"
-#include "shell/u_main.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+#include "core/plan/hit_replay.h"
+#include "gui/dialogs.h"
+#include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 // the bytes are GBK already) and writes hex lines; --decipher does the reverse. The key is the
 // one every side text is written under unless --key names another.
 
-#include "shell/des.h"
+#include "core/cipher/des.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

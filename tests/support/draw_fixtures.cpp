@@ -1,7 +1,7 @@
 #include "support/draw_fixtures.h"
 
-#include "data/catalogue.h"
-#include "data/draw_database.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
 
 #include <QDate>
 #include <random>

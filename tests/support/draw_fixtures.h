@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/draw_history.h"
+#include "core/base/draw_history.h"
 
 #include <QString>
 #include <QStringList>

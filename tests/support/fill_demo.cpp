@@ -1,7 +1,7 @@
 // Fills a program folder's draw database with synthetic draws (not real results), for trying
 // the program and taking screenshots: fill_demo <program folder> [draws per lottery]
-#include "data/catalogue.h"
-#include "data/draw_database.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
 #include "support/draw_fixtures.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,72 @@
+#include "gui/u_flash.h"
+#include "gui/u_main.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStyleFactory>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+bool displayAvailable()
+{
+    // An explicit platform (offscreen, vnc, …) is the caller's choice; otherwise X11 or Wayland.
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+void setUpLook(QApplication& app)
+{
+    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The interface is Chinese: prefer a CJK face so that no caption falls back glyph by glyph.
+    QFont font = app.font();
+    for (const QString& family : {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            font.setFamily(family);
+            break;
+        }
+    }
+    font.setPixelSize(12);
+    app.setFont(font);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!displayAvailable()) {
+        std::fputs("Quorlin 需要图形界面，但没有可用的显示 (DISPLAY 未设置)。\n"
+                   "Quorlin needs a display and found none (DISPLAY is not set).\n"
+                   "Start it from a desktop session, or under a virtual display: xvfb-run ./quorlin\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    setUpLook(app);
+
+    // The splash fills itself and stays up until its timer has ticked five times.
+    auto splash = std::make_unique<Tfrmflash>();
+    splash->exec();
+    splash->Timer1->stop();
+    splash->hide();
+    QThread::msleep(100);
+
+    // Only now does the program take its title: until the main window exists, no window of it
+    // is called "Quorlin".
+    QApplication::setApplicationName(QStringLiteral("Quorlin"));
+
+    // The main window runs its first load and statistics while it is made, before it shows.
+    Tfrmmain window(QApplication::applicationDirPath() + QLatin1Char('/'));
+    splash.reset();
+    window.show();
+    return app.exec();
+}

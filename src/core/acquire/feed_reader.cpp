@@ -1,0 +1,165 @@
+#include "core/acquire/feed_reader.h"
+
+#include "core/acquire/history_readers.h"
+
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/source_hosts.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+#include <QSet>
+#include <QTemporaryDir>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct ParserContextDeleter {
+    void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+};
+struct DocumentDeleter {
+    void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
+};
+struct XmlBufferDeleter {
+    void operator()(xmlChar* buffer) const { xmlFree(buffer); }
+};
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// A period id read as a signed 64-bit whole number: decimal digits only, and small enough to fit.
+std::optional<qint64> wholeNumber(const QString& text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (QChar c : text) {
+        if (!isDigit(c))
+            return std::nullopt;
+        const int digit = c.unicode() - '0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<FeedLayout> feedLayoutOf(const QString& lottery)
+{
+    const LotteryInfo* info = findLottery(lottery);
+    if (!info || info->feedPath.isEmpty())
+        return std::nullopt;
+    return FeedLayout{info->feedPath, info->periodIdLength, info->feedDigitsOffset, info->digitCount};
+}
+
+QString feedJoinedText(const QByteArray& document)
+{
+    xmlInitParser();
+    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
+    if (!context)
+        throw FeedError(QStringLiteral("无法启动XML解析"));
+    // No network, no external DTD, no entity substitution: a feed can make the parser fetch or
+    // expand nothing. Errors are read from the context, not printed.
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    std::unique_ptr<xmlDoc, DocumentDeleter> parsed(xmlCtxtReadMemory(
+        context.get(), document.constData(), int(document.size()), "newlyopenlist.xml", nullptr, options));
+    if (!parsed || !context->wellFormed) {
+        const xmlError* error = xmlCtxtGetLastError(context.get());
+        const int line = error ? error->line : 0;
+        throw FeedError(line > 0 ? QStringLiteral("最新开奖数据不是格式正确的XML（第%1行）").arg(line)
+                                 : QStringLiteral("最新开奖数据不是格式正确的XML"));
+    }
+
+    xmlChar* written = nullptr;
+    int size = 0;
+    xmlDocDumpMemoryEnc(parsed.get(), &written, &size, "UTF-8");
+    std::unique_ptr<xmlChar, XmlBufferDeleter> owned(written);
+    if (!written)
+        throw FeedError(QStringLiteral("无法写出最新开奖数据"));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(written), size);
+
+    QString joined;
+    joined.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() > 32)
+            joined.append(c);
+    }
+    return joined;
+}
+
+PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const QString& newestPeriod)
+{
+    static const QString kRowMarker = QStringLiteral("<row");
+    constexpr qsizetype kPeriodOffset = 12;
+    PageReading reading;
+    std::optional<qint64> newest;
+    QSet<QString> taken;
+    for (qsizetype p = joined.indexOf(kRowMarker); p >= 0; p = joined.indexOf(kRowMarker, p + 1)) {
+        // A period cut short by the end of the text is no period.
+        const QString periodId = joined.mid(p + kPeriodOffset, layout.periodIdLength);
+        if (periodId.size() != layout.periodIdLength)
+            continue;
+        const auto period = wholeNumber(periodId);
+        if (!period)
+            continue;
+        if (!newest) {
+            newest = wholeNumber(newestPeriod);
+            if (!newest) {
+                reading.failure = QStringLiteral("已存的最新期号“%1”不是数字").arg(newestPeriod);
+                return reading;
+            }
+        }
+        // The feed never fills gaps behind the newest stored draw, and a period it lists twice is
+        // stored once.
+        if (*period <= *newest || taken.contains(periodId))
+            continue;
+        PageDraw draw{periodId, {}};
+        for (int k = 0; k < layout.digitCount; ++k) {
+            const qsizetype at = p + layout.digitsOffset + 2 * k;
+            if (at >= joined.size() || !isDigit(joined[at])) {
+                reading.failure = QStringLiteral("第%1期的号码不完整").arg(periodId);
+                return reading;
+            }
+            draw.digits << QString(joined[at]);
+        }
+        taken.insert(periodId);
+        reading.draws.push_back(std::move(draw));
+    }
+    return reading;
+}
+
+LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QString& newestPeriod,
+                              const LineTurn& waitTurn)
+{
+    LotteryUpdate update;
+    update.lottery = lottery;
+    try {
+        const auto layout = feedLayoutOf(lottery);
+        if (!layout)
+            throw UserError(QStringLiteral("“%1”没有最新开奖数据").arg(lottery));
+        // The document goes through a file of its own: the scratch page file keeps the last day
+        // page of the catch-up.
+        QTemporaryDir scratch;
+        if (!scratch.isValid())
+            throw UserError(QStringLiteral("无法建立临时文件夹"));
+        const QString file = scratch.filePath(QStringLiteral("newlyopenlist.xml"));
+        try {
+            fetchPage(pageUrl(PageSite::Feed, layout->path), file, waitTurn);
+        } catch (const FetchError& e) {
+            throw UserError(QStringLiteral("最新开奖数据无法下载（%1）").arg(e.message()));
+        }
+        storeReading(db, FeedRowScan(feedJoinedText(readPageFile(file)), *layout, newestPeriod), update);
+    } catch (const std::exception& e) {
+        update.failure = QString::fromUtf8(e.what());
+    }
+    return update;
+}

@@ -1,0 +1,165 @@
+#include "core/acquire/history_readers.h"
+
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/source_hosts.h"
+#include "core/acquire/today_clock.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/base/user_error.h"
+
+namespace {
+
+// The sites that give a lottery's whole recent history on one page.
+struct SinglePageSource {
+    PageSite site;
+    const char* path;
+    const char* pageName;
+    PageReading (*read)(const QByteArray&, const QString&, const LineTurn&);
+};
+
+const SinglePageSource& singlePageSource(HistorySource source)
+{
+    static const SinglePageSource trend = {PageSite::Trend, "/trend/analyse3d.do?operator=codeTrend", "走势页面",
+                                           readTrendPage};
+    static const SinglePageSource chart = {PageSite::Chart, "/Pls/ZongheZs-200.html", "图表页面", readChartPage};
+    return source == HistorySource::TrendPage ? trend : chart;
+}
+
+QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageName, const QString& programDir,
+                        const ReaderHooks& hooks)
+{
+    const QString file = scratchPageFile(programDir);
+    try {
+        fetchPage(pageUrl(site, path), file, hooks.lineTurn);
+    } catch (const FetchError& e) {
+        throw UserError(QStringLiteral("%1无法下载（%2）").arg(pageName, e.message()));
+    }
+    return readPageFile(file);
+}
+
+template <class Read>
+LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, Read&& read)
+{
+    LotteryUpdate update;
+    update.lottery = lottery;
+    try {
+        storeReading(db, read(), update);
+    } catch (const std::exception& e) {
+        update.failure = QString::fromUtf8(e.what());
+    }
+    return update;
+}
+
+void pageDone(const ReaderHooks& hooks)
+{
+    if (hooks.pageRead)
+        hooks.pageRead();
+}
+
+}  // namespace
+
+int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
+{
+    int stored = 0;
+    db.beginTransaction();
+    try {
+        for (const PageDraw& draw : draws) {
+            try {
+                db.appendDraw(lottery, draw.periodId, draw.digits);
+            } catch (const DatabaseError& e) {
+                failure = QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message());
+                break;
+            }
+            ++stored;
+        }
+        db.commit();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    return stored;
+}
+
+void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update)
+{
+    update.stored = appendDraws(db, update.lottery, reading.draws, update.failure);
+    if (update.failure.isEmpty())
+        update.failure = reading.failure;
+}
+
+QString progressText(const QString& lottery)
+{
+    return QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
+}
+
+QString outcomeLine(const LotteryUpdate& update)
+{
+    if (update.succeeded()) {
+        return update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
+                             : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
+    }
+    const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
+                                       : QStringLiteral("未存入开奖");
+    return QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
+}
+
+int pagesPerRun(const QString& lottery)
+{
+    const LotteryInfo* info = findLottery(lottery);
+    if (!info)
+        return 0;
+    return info->historySource == HistorySource::DrawList ? kDrawListDays : 1;
+}
+
+QString drawListPath(int pageNumber, const QDate& day)
+{
+    return QStringLiteral("/lottery/draw/list/%1?d=").arg(pageNumber) +
+           QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day());
+}
+
+LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
+                               const ReaderHooks& hooks)
+{
+    return runReader(db, lottery.name, [&] {
+        const SinglePageSource& source = singlePageSource(lottery.historySource);
+        const QString newest = db.newestPeriodId(lottery.name);
+        const QByteArray page = fetchAndRead(source.site, QString::fromUtf8(source.path),
+                                             QString::fromUtf8(source.pageName), programDir, hooks);
+        PageReading reading = source.read(page, newest, hooks.lineTurn);
+        pageDone(hooks);
+        return reading;
+    });
+}
+
+LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
+                           const ReaderHooks& hooks)
+{
+    return runReader(db, lottery, [&] {
+        const LotteryInfo* info = findLottery(lottery);
+        const int pageNumber = info ? info->drawListPage : 0;
+        if (!pageNumber)
+            throw UserError(QStringLiteral("“%1”没有开奖列表页面").arg(lottery));
+        const QString newest = db.newestPeriodId(lottery);
+        const QDate today = today_clock::today();
+        QByteArray gathered;
+        for (int offset = 0; offset < kDrawListDays; ++offset) {
+            const QDate day = today.addDays(-offset);
+            const QString pageName = QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) +
+                                     QStringLiteral("的开奖页面");
+            const QByteArray page =
+                fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, programDir, hooks);
+            gatherDrawListPage(page, info->periodIdLength, gathered, hooks.lineTurn);
+            pageDone(hooks);
+        }
+        return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, newest);
+    });
+}
+
+LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,
+                               const ReaderHooks& hooks)
+{
+    const LotteryInfo* info = findLottery(lottery);
+    if (info && info->historySource != HistorySource::DrawList)
+        return SinglePageReader(db, programDir, *info, hooks);
+    return DrawListScan(db, programDir, lottery, hooks);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/acquire/page_readers.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+class DrawDatabase;
+struct LotteryInfo;
+
+// The three history readers: each fetches its lottery's pages into the scratch page file
+// "号码.txt" of the program directory, reads them and appends the new draws to the lottery's
+// table in one transaction. None of them throws: a failure ends that lottery, keeps its reason
+// for the caller to report, and leaves stored whatever was appended before it.
+
+struct ReaderHooks {
+    LineTurn lineTurn;               // before each scanned line, and now and then during a download
+    std::function<void()> pageRead;  // after each page has been fetched and read
+};
+
+struct LotteryUpdate {
+    QString lottery;
+    int stored = 0;
+    QString failure;  // empty when the reader went through to the end
+    bool succeeded() const { return failure.isEmpty(); }
+};
+
+inline constexpr int kDrawListDays = 50;
+
+// Appends the draws in order, in one transaction, until the database refuses one: the draws
+// before it stay stored and `failure` says which draw was refused and why.
+int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure);
+
+// Stores what a reading gave and keeps in `update` how many went in and, from the database or
+// the reading, why it stopped.
+void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update);
+
+// "正在更新<lottery>。。。" while a lottery is worked on.
+QString progressText(const QString& lottery);
+
+// What one lottery got, for the line under the closing message: new draws, nothing new, or
+// the failure and what was stored before it.
+QString outcomeLine(const LotteryUpdate& update);
+
+// How many pages the lottery's reader fetches in one run: 1 for the trend and chart pages, 50 for
+// the draw lists, 0 for a name outside the catalogue.
+int pagesPerRun(const QString& lottery);
+
+// "/lottery/draw/list/<page number>?d=yyyy-mm-dd"
+QString drawListPath(int pageNumber, const QDate& day);
+
+// The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
+LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
+                               const ReaderHooks& hooks = {});
+
+// Reads the draw lists of today (today_clock) and the 49 days before, all of them before the
+// first draw is stored: one page that fails leaves the table as it was.
+LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
+                           const ReaderHooks& hooks = {});
+
+// The reader of the lottery's own source.
+LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,
+                               const ReaderHooks& hooks = {});

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/base/user_error.h"
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+// A page could not be downloaded; the message says why in a few words.
+class FetchError : public UserError {
+public:
+    using UserError::UserError;
+};
+
+struct FetchSettings {
+    // A host that does not answer must not hold the program: the whole download, answer included,
+    // has to be over within the total time-out.
+    std::chrono::milliseconds connectTimeout{10000};
+    std::chrono::milliseconds totalTimeout{30000};
+    // Larger answers are refused rather than written to disk; the real pages are far smaller.
+    qint64 maxBytes = 32 * 1024 * 1024;
+};
+
+// The settings every download uses; tests shorten the time-outs.
+FetchSettings& fetchSettings();
+
+// "<program dir>号码.txt": the one file every downloaded page goes through.
+QString scratchPageFile(const QString& programDir);
+
+// Downloads `url` into `fileName` and waits until it is done. Whatever the file held before is
+// deleted first. A download that fails (no connection, a time-out, an HTTP status of 400 or more)
+// leaves no file behind and raises FetchError. `waitTurn`, when given, is called now and then
+// while the download waits for the network.
+void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn = {});
+
+// The bytes of a downloaded page; raises UserError when the file cannot be opened.
+QByteArray readPageFile(const QString& fileName);

@@ -1,0 +1,251 @@
+#include "core/acquire/page_readers.h"
+
+#include <QStringDecoder>
+#include <optional>
+#include <string_view>
+#include <unordered_set>
+
+namespace {
+
+using Bytes = std::string_view;
+
+Bytes trimmed(Bytes line)
+{
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!line.empty() && blank(line.front()))
+        line.remove_prefix(1);
+    while (!line.empty() && blank(line.back()))
+        line.remove_suffix(1);
+    return line;
+}
+
+// The page as a sequence of trimmed lines. Reading past the end gives empty lines, as a text
+// file does.
+class PageLines {
+public:
+    explicit PageLines(const QByteArray& page) : m_page(page.constData(), std::size_t(page.size())) {}
+
+    bool atEnd() const { return m_pos >= m_page.size(); }
+
+    Bytes next()
+    {
+        if (atEnd())
+            return {};
+        const std::size_t end = m_page.find('\n', m_pos);
+        const Bytes line = m_page.substr(m_pos, end == Bytes::npos ? Bytes::npos : end - m_pos);
+        m_pos = end == Bytes::npos ? m_page.size() : end + 1;
+        return trimmed(line);
+    }
+
+private:
+    Bytes m_page;
+    std::size_t m_pos = 0;
+};
+
+// The k bytes starting m from the end of the line; on a line shorter than m, from its start.
+Bytes fromEnd(Bytes line, std::size_t m, std::size_t k)
+{
+    const std::size_t start = line.size() >= m ? line.size() - m : 0;
+    return line.substr(start, k);
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A period id read as a whole number: decimal digits only, 18 at most so that it fits.
+std::optional<qint64> wholeNumber(Bytes text)
+{
+    if (text.empty() || text.size() > 18)
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : text) {
+        if (!isDigit(c))
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+QString latin1(Bytes text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// Page bytes are GBK; they are decoded only to be shown in a message.
+QString shown(Bytes text)
+{
+    QStringDecoder gbk("GBK");
+    return gbk.isValid() ? QString(gbk.decode(QByteArrayView(text.data(), qsizetype(text.size())))) : latin1(text);
+}
+
+std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading)
+{
+    const QByteArray text = newestPeriod.toLatin1();
+    const auto value = wholeNumber(Bytes(text.constData(), std::size_t(text.size())));
+    if (!value)
+        reading.failure = QStringLiteral("已存的最新期号“%1”不是数字").arg(newestPeriod);
+    return value;
+}
+
+QString incompleteDigits(Bytes periodId)
+{
+    return QStringLiteral("第%1期的号码不完整").arg(latin1(periodId));
+}
+
+void giveTurn(const LineTurn& turn)
+{
+    if (turn)
+        turn();
+}
+
+}  // namespace
+
+PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn)
+{
+    PageReading reading;
+    const auto newest = newestStored(newestPeriod, reading);
+    if (!newest)
+        return reading;
+    std::unordered_set<Bytes> seen;
+    PageLines lines(page);
+    while (!lines.atEnd()) {
+        giveTurn(turn);
+        const Bytes line = lines.next();
+        if (line.size() != 90 || line.find("onclick") == Bytes::npos)
+            continue;
+        const Bytes periodId = fromEnd(line, 22, 7);
+        const auto period = wholeNumber(periodId);
+        if (!period) {
+            reading.failure = QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
+            return reading;
+        }
+        // An older period leaves the next line to the scan.
+        if (*period <= *newest)
+            continue;
+        const Bytes digits = fromEnd(lines.next(), 16, 5);
+        if (!seen.insert(periodId).second)
+            continue;
+        PageDraw draw{latin1(periodId), {}};
+        for (std::size_t i : {0, 2, 4}) {
+            if (i >= digits.size() || !isDigit(digits[i])) {
+                reading.failure = incompleteDigits(periodId);
+                return reading;
+            }
+            draw.digits << QString(QLatin1Char(digits[i]));
+        }
+        reading.draws.push_back(std::move(draw));
+    }
+    return reading;
+}
+
+PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn)
+{
+    PageReading reading;
+    const auto newest = newestStored(newestPeriod, reading);
+    if (!newest)
+        return reading;
+    PageLines lines(page);
+    bool tableFound = false;
+    while (!tableFound && !lines.atEnd()) {
+        giveTurn(turn);
+        const Bytes line = lines.next();
+        tableFound = line.size() >= 17 && line.substr(11, 6) == "cpdata";
+    }
+    if (!tableFound)
+        return reading;
+
+    std::unordered_set<std::string> seen;
+    while (!lines.atEnd()) {
+        giveTurn(turn);
+        const Bytes line = lines.next();
+        if (line.find("height") == Bytes::npos)
+            continue;
+        const Bytes shortId = fromEnd(line, 10, 5);
+        if (shortId.size() != 5 || !wholeNumber(shortId))
+            continue;
+        const std::string periodId = "20" + std::string(shortId);
+        // An older period leaves its digit lines to the scan.
+        if (*wholeNumber(periodId) <= *newest)
+            continue;
+        PageDraw draw{latin1(periodId), {}};
+        for (int k = 0; k < 3; ++k) {
+            const Bytes digit = fromEnd(lines.next(), 6, 1);
+            if (digit.empty() || !isDigit(digit.front())) {
+                reading.failure = incompleteDigits(periodId);
+                return reading;
+            }
+            draw.digits << QString(QLatin1Char(digit.front()));
+        }
+        if (seen.insert(periodId).second)
+            reading.draws.push_back(std::move(draw));
+    }
+    return reading;
+}
+
+void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered, const LineTurn& turn)
+{
+    PageLines lines(page);
+    while (!lines.atEnd()) {
+        giveTurn(turn);
+        const Bytes line = lines.next();
+        if (line.size() == std::size_t(periodIdLength) && wholeNumber(line)) {
+            gathered += '*';
+            gathered.append(line.data(), qsizetype(line.size()));
+        }
+        if (line.find(kBallMarker) == Bytes::npos)
+            continue;
+        // Every "ball" counts, the one inside the marker too; its digit stands 8 bytes on.
+        for (std::size_t j = line.find("ball"); j != Bytes::npos; j = line.find("ball", j + 1)) {
+            if (j + 8 < line.size())
+                gathered += line[j + 8];
+        }
+    }
+}
+
+PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
+                              const QString& newestPeriod)
+{
+    PageReading reading;
+    const auto newest = newestStored(newestPeriod, reading);
+    if (!newest)
+        return reading;
+    const std::size_t idLength = std::size_t(periodIdLength);
+    const std::size_t digits = std::size_t(digitCount);
+
+    // What comes before the first period id belongs to no draw.
+    std::vector<Bytes> pieces;
+    const Bytes all(gathered.constData(), std::size_t(gathered.size()));
+    for (std::size_t star = all.find('*'); star != Bytes::npos;) {
+        const std::size_t next = all.find('*', star + 1);
+        const Bytes piece = all.substr(star + 1, next == Bytes::npos ? Bytes::npos : next - star - 1);
+        if (!piece.empty())
+            pieces.push_back(piece);
+        star = next;
+    }
+
+    std::unordered_set<Bytes> seen;
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+        const Bytes periodId = it->substr(0, idLength);
+        const auto period = wholeNumber(periodId);
+        if (!period) {
+            reading.failure = QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
+            return reading;
+        }
+        // The same draw can stand on two day pages; it is stored once.
+        if (*period <= *newest || !seen.insert(periodId).second)
+            continue;
+        const Bytes drawDigits = it->substr(idLength, digits);
+        PageDraw draw{latin1(periodId), {}};
+        for (std::size_t k = 0; k < digits; ++k) {
+            if (k >= drawDigits.size() || !isDigit(drawDigits[k])) {
+                reading.failure = incompleteDigits(periodId);
+                return reading;
+            }
+            draw.digits << QString(QLatin1Char(drawDigits[k]));
+        }
+        reading.draws.push_back(std::move(draw));
+    }
+    return reading;
+}

@@ -1,0 +1,77 @@
+#include "core/base/lottery_table.h"
+
+#include <algorithm>
+
+const std::vector<LotteryInfo>& LotteryCatalogue()
+{
+    // The 上海 feed's rows carry a shorter attribute name before the digits, hence offset 29.
+    static const std::vector<LotteryInfo> lotteries = {
+        {QStringLiteral("中国福彩3D"), 3, 7, HistorySource::TrendPage, 0, {}, 0, false, 3, 0},
+        {QStringLiteral("中国体彩排列3"), 3, 7, HistorySource::ChartPage, 0, {}, 0, false, 4, 1},
+        {QStringLiteral("重庆时时彩"), 5, 11, HistorySource::DrawList, 200, QStringLiteral("/static/ssc/newlyopenlist.xml"),
+         34, true, 0, 2},
+        {QStringLiteral("上海时时彩"), 3, 10, HistorySource::DrawList, 201, QStringLiteral("/static/ssl/newlyopenlist.xml"),
+         29, true, 2, 4},
+        {QStringLiteral("江西时时彩"), 5, 11, HistorySource::DrawList, 202,
+         QStringLiteral("/static/jxssc/newlyopenlist.xml"), 34, true, 1, 3},
+    };
+    return lotteries;
+}
+
+const LotteryInfo* findLottery(const QString& name)
+{
+    const auto& all = LotteryCatalogue();
+    const auto it = std::find_if(all.begin(), all.end(), [&](const LotteryInfo& l) { return l.name == name; });
+    return it == all.end() ? nullptr : &*it;
+}
+
+int digitCountOf(const QString& lotteryName)
+{
+    const LotteryInfo* info = findLottery(lotteryName);
+    return info ? info->digitCount : 5;
+}
+
+bool isLiveUpdateLottery(const QString& lotteryName)
+{
+    const LotteryInfo* info = findLottery(lotteryName);
+    return info && info->liveUpdate;
+}
+
+namespace {
+
+QStringList namesBy(int LotteryInfo::*rank)
+{
+    std::vector<const LotteryInfo*> sorted;
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        sorted.push_back(&lottery);
+    std::sort(sorted.begin(), sorted.end(), [&](auto* a, auto* b) { return a->*rank < b->*rank; });
+    QStringList names;
+    for (const LotteryInfo* lottery : sorted)
+        names << lottery->name;
+    return names;
+}
+
+}  // namespace
+
+QStringList lotteryNames()
+{
+    QStringList names;
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        names << lottery.name;
+    return names;
+}
+
+QStringList mainListOrder()
+{
+    return namesBy(&LotteryInfo::mainListRank);
+}
+
+QStringList downloadRunOrder()
+{
+    return namesBy(&LotteryInfo::downloadRunRank);
+}
+
+QString lotteryTableName(const QString& lotteryName)
+{
+    return lotteryName + kLotteryTableSuffix;
+}

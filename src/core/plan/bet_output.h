@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/plan/bet_rule.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The bet list as one line: every number with two digits, each followed by a space.
+QString FormatBetList(const BetSet& set);
+
+// The saved file: each line followed by " " and CR LF. UTF-8, the text encoding of the desktop
+// here; the list itself is ASCII. No lines, no bytes.
+QByteArray BetListFileBytes(const QStringList& lines);
+
+// The path of a user folder by its shell name ("Desktop"), or empty when there is none.
+QString ShellFolderPath(const QString& name);

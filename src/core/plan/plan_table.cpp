@@ -1,0 +1,79 @@
+#include "core/plan/plan_table.h"
+
+#include "core/base/user_error.h"
+
+namespace {
+
+std::vector<int> hitIndices(const HitTable& hits)
+{
+    std::vector<int> indices;
+    for (int i = 0; i < int(hits.size()); ++i)
+        if (hits[std::size_t(i)].hit)
+            indices.push_back(i);
+    return indices;
+}
+
+// Built by concatenation: a full history has 10000 plans, and QString::arg costs several times more.
+QString periodSpan(qint64 first, qint64 last)
+{
+    return QString::number(first) + QStringLiteral("期-") + QString::number(last) + u'期';
+}
+
+PlanRow finishedPlan(qint64 first, qint64 last, int length, int planPeriods)
+{
+    return {periodSpan(first, last), QString::number(length) + QStringLiteral("期中"),
+            length <= planPeriods ? QStringLiteral("中") : QStringLiteral("X")};
+}
+
+}  // namespace
+
+int planPeriodCountFromText(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok)
+        throw UserError(QStringLiteral("计划期数“%1”不是整数，请输入一个整数。").arg(text));
+    return value;
+}
+
+PlanTable BuildPlanTable(const DrawHistory& history, const HitTable& hits, int planPeriods)
+{
+    const std::vector<int> h = hitIndices(hits);
+    PlanTable table;
+    if (h.empty())
+        return table;
+    table.reserve(h.size() + 1);
+    // Period ids are added to in 64 bits: the newest id plus one must not wrap.
+    auto period = [&](int record) { return qint64(history.periodId(record)); };
+
+    table.push_back(finishedPlan(period(0), period(h[0]), h[0] + 1, planPeriods));
+    for (std::size_t k = 1; k < h.size(); ++k)
+        table.push_back(finishedPlan(period(h[k - 1]) + 1, period(h[k]), h[k] - h[k - 1], planPeriods));
+
+    const int size = history.size();
+    table.push_back({periodSpan(period(h.back()) + 1, period(size - 1) + 1),
+                     QString::number(size - h.back()) + QStringLiteral("期未开"), QString()});
+    return table;
+}
+
+PlanSummary SummarizePlans(const HitTable& hits, int planPeriods)
+{
+    const std::vector<int> h = hitIndices(hits);
+    PlanSummary summary;
+    for (std::size_t i = 0; i < h.size(); ++i) {
+        const int next = i + 1 < h.size() ? h[i + 1] : int(hits.size());
+        if (next - h[i] <= planPeriods)
+            ++summary.successes;
+        else
+            ++summary.failures;
+    }
+    return summary;
+}
+
+QStringList SummaryLines(const PlanSummary& summary)
+{
+    const int plans = summary.successes + summary.failures;
+    const double rate = plans == 0 ? 0.0 : summary.successes * 100.0 / plans;
+    return {QStringLiteral("中：%1次").arg(summary.successes), QStringLiteral("挂：%1次").arg(summary.failures),
+            QStringLiteral("计划成功率：") + QString::asprintf("%.1f", rate) + QStringLiteral("%")};
+}

@@ -1,0 +1,364 @@
+#include "core/store/draw_row_set.h"
+
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/base/user_error.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+QString errorText(const QSqlError& error)
+{
+    const QString db = error.databaseText().trimmed();
+    return db.isEmpty() ? error.text().trimmed() : db;
+}
+
+void run(QSqlQuery& query)
+{
+    if (!query.exec())
+        throw DatabaseError(errorText(query.lastError()));
+}
+
+// A cell nobody typed into goes to the database as an empty text, so that a refusal names the
+// column's own rule ("第1位须为0到9的数字") rather than a bare NOT NULL.
+QVariant stored(const QVariant& value)
+{
+    return value.isNull() || value.toString().isNull() ? QVariant(QStringLiteral("")) : value;
+}
+
+}  // namespace
+
+DrawRowSet::DrawRowSet(QObject* parent) : QAbstractTableModel(parent) {}
+
+QString DrawRowSet::table() const
+{
+    return quoteIdentifier(lotteryTableName(m_lotteryName));
+}
+
+void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName)
+{
+    // The previous table's pending row goes, stored or not: choosing another lottery drops it.
+    const QSqlDatabase connection = db.connection();
+    const QString previousLottery = m_lotteryName;
+    const QSqlDatabase previousDb = m_db;
+    m_db = connection;
+    m_lotteryName = lotteryName;
+    try {
+        load();
+    } catch (...) {
+        m_db = previousDb;
+        m_lotteryName = previousLottery;
+        throw;
+    }
+    m_modified = false;
+    setState(State::Browse);
+    setCurrent(int(m_rows.size()) - 1);
+}
+
+void DrawRowSet::close()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_columns.clear();
+    m_current = -1;
+    m_modified = false;
+    m_state = State::Closed;
+    endResetModel();
+    m_db = QSqlDatabase();  // the connection belongs to the window, which removes it
+    emit stateChanged();
+}
+
+void DrawRowSet::load()
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("select rowid, * from %1 order by \"记录期号\"").arg(table())))
+        throw DatabaseError(errorText(query.lastError()));
+    QStringList columns;
+    const QSqlRecord record = query.record();
+    for (int i = 1; i < record.count(); ++i)
+        columns << record.fieldName(i);
+    std::vector<Row> rows;
+    while (query.next()) {
+        Row row;
+        row.rowid = query.value(0).toLongLong();
+        for (int i = 1; i < record.count(); ++i)
+            row.values << query.value(i);
+        rows.push_back(std::move(row));
+    }
+    beginResetModel();
+    m_columns = columns;
+    m_rows = std::move(rows);
+    m_current = -1;
+    endResetModel();
+}
+
+DrawRowSet::Row DrawRowSet::readRow(qint64 rowid)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("select * from %1 where rowid = ?").arg(table()));
+    query.addBindValue(rowid);
+    run(query);
+    Row row;
+    row.rowid = rowid;
+    if (query.next())
+        for (int i = 0; i < query.record().count(); ++i)
+            row.values << query.value(i);
+    return row;
+}
+
+void DrawRowSet::setEditable(bool editable)
+{
+    m_editable = editable;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, int(m_columns.size()) - 1));
+}
+
+void DrawRowSet::setCurrent(int row)
+{
+    m_current = row;
+    emit currentRowChanged(row);
+}
+
+void DrawRowSet::setState(State state)
+{
+    m_state = state;
+    emit stateChanged();
+}
+
+void DrawRowSet::beginPending(State state, int row)
+{
+    m_saved = m_rows[std::size_t(row)];
+    m_modified = false;
+    m_current = row;
+    setState(state);
+}
+
+void DrawRowSet::removeCurrentRow()
+{
+    const int row = m_current;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+    m_modified = false;
+    setState(State::Browse);
+    setCurrent(std::min(row, int(m_rows.size()) - 1));
+}
+
+void DrawRowSet::leavePendingRow()
+{
+    if (!isPending())
+        return;
+    if (m_modified)
+        post();
+    else if (m_state == State::Insert)
+        removeCurrentRow();
+    else
+        setState(State::Browse);
+}
+
+void DrawRowSet::moveTo(int row)
+{
+    if (!isOpen() || row == m_current || row < 0 || row >= int(m_rows.size()))
+        return;
+    if (m_state == State::Insert && !m_modified && row > m_current)
+        --row;  // the untouched new row above it is about to go
+    leavePendingRow();
+    setCurrent(row);
+}
+
+void DrawRowSet::edit()
+{
+    if (!isOpen() || isPending())
+        return;
+    if (m_rows.empty()) {
+        append();
+        return;
+    }
+    beginPending(State::Edit, m_current);
+}
+
+void DrawRowSet::insert()
+{
+    if (!isOpen())
+        return;
+    leavePendingRow();
+    const int row = std::max(m_current, 0);
+    beginInsertRows({}, row, row);
+    m_rows.insert(m_rows.begin() + row, Row{-1, QVector<QVariant>(m_columns.size())});
+    endInsertRows();
+    beginPending(State::Insert, row);
+    setCurrent(row);
+}
+
+void DrawRowSet::append()
+{
+    if (!isOpen())
+        return;
+    if (isPending())
+        post();
+    const int row = int(m_rows.size());
+    beginInsertRows({}, row, row);
+    m_rows.push_back(Row{-1, QVector<QVariant>(m_columns.size())});
+    endInsertRows();
+    beginPending(State::Insert, row);
+    setCurrent(row);
+}
+
+void DrawRowSet::post()
+{
+    if (!isPending())
+        return;
+    Row& row = m_rows[std::size_t(m_current)];
+    QSqlQuery query(m_db);
+    QStringList columns;
+    for (const QString& column : m_columns)
+        columns << quoteIdentifier(column);
+    if (m_state == State::Insert) {
+        query.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
+                          .arg(table(), columns.join(QLatin1Char(',')),
+                               QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+        for (const QVariant& value : row.values)
+            query.addBindValue(stored(value));
+        run(query);
+        row.rowid = query.lastInsertId().toLongLong();
+    } else {
+        QStringList assignments;
+        for (const QString& column : columns)
+            assignments << column + QStringLiteral(" = ?");
+        query.prepare(QStringLiteral("update %1 set %2 where rowid = ?").arg(table(), assignments.join(QLatin1Char(','))));
+        for (const QVariant& value : row.values)
+            query.addBindValue(stored(value));
+        query.addBindValue(row.rowid);
+        run(query);
+    }
+    // Show the row as stored: a digit typed as text reads back as the number it became.
+    row = readRow(row.rowid);
+    emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
+    m_modified = false;
+    setState(State::Browse);
+}
+
+void DrawRowSet::cancel()
+{
+    if (m_state == State::Insert) {
+        removeCurrentRow();
+    } else if (m_state == State::Edit) {
+        m_rows[std::size_t(m_current)] = m_saved;
+        emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
+        m_modified = false;
+        setState(State::Browse);
+    }
+}
+
+void DrawRowSet::deleteCurrent()
+{
+    if (!isOpen() || m_current < 0)
+        return;
+    if (m_state == State::Insert) {
+        removeCurrentRow();
+        return;
+    }
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("delete from %1 where rowid = ?").arg(table()));
+    query.addBindValue(m_rows[std::size_t(m_current)].rowid);
+    run(query);
+    removeCurrentRow();
+}
+
+void DrawRowSet::refresh()
+{
+    if (!isOpen())
+        return;
+    leavePendingRow();
+    const qint64 rowid = m_current >= 0 ? m_rows[std::size_t(m_current)].rowid : -1;
+    load();
+    int row = int(m_rows.size()) - 1;
+    for (int i = 0; i < int(m_rows.size()); ++i)
+        if (m_rows[std::size_t(i)].rowid == rowid)
+            row = i;
+    setCurrent(row);
+}
+
+void DrawRowSet::setValue(int column, const QVariant& value)
+{
+    if (!isOpen() || m_current < 0)
+        return;
+    if (!isPending())
+        beginPending(State::Edit, m_current);
+    m_rows[std::size_t(m_current)].values[column] = value;
+    m_modified = true;
+    emit dataChanged(index(m_current, column), index(m_current, column));
+}
+
+QList<QByteArray> DrawRowSet::exportLines()
+{
+    leavePendingRow();
+    load();
+    QList<int> digitColumns;
+    for (int k = 1; m_columns.contains(QString::number(k)); ++k)
+        digitColumns << int(m_columns.indexOf(QString::number(k)));
+    QList<QByteArray> lines;
+    for (const Row& row : m_rows) {
+        const QString period = row.values.value(0).toString();
+        QByteArray line = period.toUtf8() + ' ';
+        for (int column : digitColumns) {
+            const QVariant value = row.values.value(column);
+            bool ok = false;
+            const qlonglong number = value.toLongLong(&ok);
+            if (value.isNull() || !ok)
+                throw UserError(QStringLiteral("第%1期的“%2”列不是整数（“%3”），无法导出。")
+                                    .arg(period, m_columns[column], value.toString()));
+            line += QByteArray::number(number);
+        }
+        lines << line;
+    }
+    // The export walks the rows to the end, and the grid follows it there.
+    setCurrent(int(m_rows.size()) - 1);
+    return lines;
+}
+
+int DrawRowSet::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int DrawRowSet::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant DrawRowSet::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return m_rows[std::size_t(index.row())].values.value(index.column()).toString();
+}
+
+bool DrawRowSet::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || !m_editable || index.row() != m_current)
+        return false;
+    if (data(index, Qt::EditRole) == value.toString() && !isPending())
+        return false;  // an editor closed without a change does not start editing the row
+    setValue(index.column(), value.toString().trimmed());
+    return true;
+}
+
+Qt::ItemFlags DrawRowSet::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (m_editable)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+QVariant DrawRowSet::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_columns.size())
+        return m_columns[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}

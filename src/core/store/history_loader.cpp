@@ -1,0 +1,76 @@
+#include "core/store/history_loader.h"
+
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/base/u_public.h"
+#include "core/base/user_error.h"
+
+#include <QSqlRecord>
+#include <array>
+
+namespace {
+
+int fieldIndex(const QSqlRecord& record, const QString& field, const QString& lotteryName)
+{
+    const int index = record.indexOf(field);
+    if (index < 0)
+        throw UserError(QStringLiteral("表“%1”没有“%2”列。").arg(lotteryTableName(lotteryName), field));
+    return index;
+}
+
+}  // namespace
+
+int32_t periodIdFromText(const QString& text)
+{
+    const QString digits = text.size() > 7 ? text.mid(2) : text;
+    bool ok = false;
+    const int value = digits.toInt(&ok, 10);
+    if (!ok || digits.trimmed() != digits)
+        throw UserError(QStringLiteral("记录期号“%1”不是有效的整数。").arg(text));
+    return value;
+}
+
+DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName)
+{
+    db.trimToNewest(lotteryName, kRetainedDraws);
+
+    QSqlQuery query = db.selectDraws(lotteryName);
+    const int digitCount = digitCountOf(lotteryName);
+    const QSqlRecord columns = query.record();
+    const int periodColumn = fieldIndex(columns, QStringLiteral("记录期号"), lotteryName);
+    std::array<int, 5> digitColumns{};
+    for (int k = 1; k <= digitCount; ++k)
+        digitColumns[k - 1] = fieldIndex(columns, QString::number(k), lotteryName);
+
+    DrawHistory history(digitCount);
+    history.reserve(kRetainedDraws);
+    std::array<int, 5> digits{};
+    while (query.next()) {
+        const QString periodText = query.value(periodColumn).toString();
+        const int32_t periodId = periodIdFromText(periodText);
+        for (int k = 0; k < digitCount; ++k) {
+            const QVariant value = query.value(digitColumns[k]);
+            bool ok = false;
+            const int digit = value.toInt(&ok);
+            // The rule indexes by digit, so a value outside 0..9 from a table made by hand
+            // must stop the load rather than reach it.
+            if (!ok || digit < 0 || digit > 9)
+                throw UserError(QStringLiteral("第%1期的第%2位“%3”不是0到9的数字。")
+                                    .arg(periodText)
+                                    .arg(k + 1)
+                                    .arg(value.toString()));
+            digits[k] = digit;
+        }
+        history.append(periodId, std::span<const int>(digits.data(), std::size_t(digitCount)));
+    }
+    return history;
+}
+
+void LoadHistory()
+{
+    PlanSelection& selection = u_public::planSelection();
+    DrawDatabase db(u_public::programDir());
+    DrawHistory history = loadDrawHistory(db, selection.lotteryName);
+    selection.digitCount = history.digitCount();
+    u_public::setDrawHistory(std::move(history));
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/base/draw_history.h"
+
+#include <QString>
+#include <cstdint>
+
+class DrawDatabase;
+
+inline constexpr int kRetainedDraws = 10000;
+
+// A stored period id as the history holds it: texts over 7 characters lose their first two
+// (so "20261209001" becomes 261209001), the rest is read as a decimal integer.
+int32_t periodIdFromText(const QString& text);
+
+// Applies the retention cap (the newest kRetainedDraws stay, the rest is deleted for good),
+// then reads the lottery's draws oldest first.
+DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName);
+
+// Rebuilds the shared history of the selected lottery and its digit count. On failure both
+// keep what they held and the error goes to the caller.
+void LoadHistory();

@@ -1,8 +1,0 @@
-#include "data/user_error.h"
-
-UserError::UserError(const QString& message) : std::runtime_error(message.toStdString()) {}
-
-QString UserError::message() const
-{
-    return QString::fromUtf8(what());
-}

@@ -1,0 +1,98 @@
+#include "gui/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <optional>
+
+namespace dialogs {
+namespace {
+
+bool g_recording = false;
+QStringList g_messages;
+std::optional<QString> g_nextSaveFileName;
+QString g_lastSaveDirectory;
+QString g_lastSaveFilter;
+int g_saveDialogCount = 0;
+
+void show(QWidget* parent, QMessageBox::Icon icon, const QString& text)
+{
+    if (g_recording) {
+        g_messages << text;
+        return;
+    }
+    QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace
+
+void showMessage(QWidget* parent, const QString& text)
+{
+    show(parent, QMessageBox::NoIcon, text);
+}
+
+void showError(QWidget* parent, const QString& text)
+{
+    show(parent, QMessageBox::Critical, text);
+}
+
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
+                        const QString& defaultSuffix)
+{
+    ++g_saveDialogCount;
+    g_lastSaveDirectory = directory;
+    g_lastSaveFilter = filter;
+    QString fileName;
+    if (g_nextSaveFileName) {
+        fileName = *g_nextSaveFileName;
+        g_nextSaveFileName.reset();
+    } else {
+        QFileDialog dialog(parent, caption, directory, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        fileName = dialog.selectedFiles().constFirst();
+    }
+    if (!fileName.isEmpty() && !defaultSuffix.isEmpty() && QFileInfo(fileName).suffix().isEmpty())
+        fileName += QLatin1Char('.') + defaultSuffix;
+    return fileName;
+}
+
+namespace testing {
+
+void setRecording(bool on)
+{
+    g_recording = on;
+    g_messages.clear();
+}
+
+QStringList takeMessages()
+{
+    return std::exchange(g_messages, {});
+}
+
+void setNextSaveFileName(const QString& fileName)
+{
+    g_nextSaveFileName = fileName;
+}
+
+int saveDialogCount()
+{
+    return g_saveDialogCount;
+}
+
+QString lastSaveDirectory()
+{
+    return g_lastSaveDirectory;
+}
+
+QString lastSaveFilter()
+{
+    return g_lastSaveFilter;
+}
+
+}  // namespace testing
+}  // namespace dialogs

@@ -1,0 +1,335 @@
+#include "gui/u_data.h"
+
+#include "core/base/lottery_table.h"
+#include "gui/db_navigator.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_row_set.h"
+#include "core/base/u_public.h"
+#include "core/base/user_error.h"
+#include "gui/dialogs.h"
+#include "gui/draw_grid_models.h"
+#include "gui/run_command.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTableView>
+
+namespace {
+
+// The design's client area; controls keep their distance to the edges they follow.
+constexpr int kDesignWidth = 543;
+constexpr int kDesignHeight = 438;
+
+const QString kStartAdding = QStringLiteral("开始添加");
+const QString kFinishAdding = QStringLiteral("完成添加");
+
+}  // namespace
+
+template <class Body>
+void Tfrmdata::rowSetCommand(Body&& body)
+{
+    m_syncing = true;
+    runCommand(this, std::forward<Body>(body));
+    m_syncing = false;
+    syncGrid();
+}
+
+Tfrmdata::Tfrmdata(QWidget* parent) : QDialog(parent), m_rowSet(new DrawRowSet(this))
+{
+    createControls();
+    FormCreate();
+}
+
+Tfrmdata::~Tfrmdata()
+{
+    m_rowSet->close();
+}
+
+void Tfrmdata::createControls()
+{
+    setObjectName(QStringLiteral("frmdata"));
+    setWindowTitle(QStringLiteral("彩票数据"));
+    setModal(true);
+    resize(kDesignWidth, kDesignHeight);
+
+    Label1 = new QLabel(QStringLiteral("选择彩票："), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(16, 6);
+    Label1->adjustSize();
+    Label2 = new QLabel(QStringLiteral("彩票数据："), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(184, 6);
+    Label2->adjustSize();
+
+    lstcaipiao = new QListWidget(this);
+    lstcaipiao->setObjectName(QStringLiteral("lstcaipiao"));
+
+    grdcaipiao = new QTableView(this);
+    grdcaipiao->setObjectName(QStringLiteral("grdcaipiao"));
+    grdcaipiao->setModel(m_rowSet);
+    grdcaipiao->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdcaipiao->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    grdcaipiao->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grdcaipiao->verticalHeader()->setDefaultSectionSize(20);
+    grdcaipiao->verticalHeader()->hide();
+
+    dbv_caipiao = new DbNavigator(this);
+    dbv_caipiao->setObjectName(QStringLiteral("dbv_caipiao"));
+
+    btnadd = new QPushButton(QStringLiteral("+"), this);
+    btnadd->setObjectName(QStringLiteral("btnadd"));
+    btnadd->setToolTip(QStringLiteral("添加记录"));
+    QFont large = btnadd->font();
+    large.setPixelSize(18);
+    large.setBold(true);
+    btnadd->setFont(large);
+
+    btnsave = new QPushButton(QStringLiteral("导出"), this);
+    btnsave->setObjectName(QStringLiteral("btnsave"));
+    btnedit = new QPushButton(kStartAdding, this);
+    btnedit->setObjectName(QStringLiteral("btnedit"));
+    btnext = new QPushButton(QStringLiteral("关闭"), this);
+    btnext->setObjectName(QStringLiteral("btnext"));
+    // Enter belongs to the grid's editor here, never to a button.
+    for (QPushButton* b : {btnadd, btnsave, btnedit, btnext})
+        b->setAutoDefault(false);
+
+    dbv_caipiao->setEnabled(false);
+    btnadd->setEnabled(false);
+    btnedit->setEnabled(false);
+
+    // A choice is a selection: the list also gets a current item merely by taking the focus.
+    connect(lstcaipiao, &QListWidget::itemSelectionChanged, this, &Tfrmdata::lstcaipiaoClick);
+    connect(btnedit, &QPushButton::clicked, this, &Tfrmdata::btneditClick);
+    connect(btnadd, &QPushButton::clicked, this, &Tfrmdata::btnaddClick);
+    connect(btnsave, &QPushButton::clicked, this, &Tfrmdata::btnsaveClick);
+    connect(btnext, &QPushButton::clicked, this, &Tfrmdata::btnextClick);
+    connect(dbv_caipiao, &DbNavigator::clicked, this, [this](DbNavigator::Button b) { navigatorClick(b); });
+    connect(grdcaipiao->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { gridRowChanged(current.row()); });
+    connect(m_rowSet, &DrawRowSet::stateChanged, this, &Tfrmdata::syncGrid);
+    connect(m_rowSet, &DrawRowSet::currentRowChanged, this, &Tfrmdata::syncGrid);
+}
+
+void Tfrmdata::FormCreate()
+{
+    lstcaipiao->clear();
+    runCommand(this, [&] {
+        m_db = std::make_unique<DrawDatabase>(u_public::programDir());
+        for (const QString& table : m_db->tableNames()) {
+            if (table.endsWith(kLotteryTableSuffix) && table.size() > kLotteryTableSuffix.size())
+                lstcaipiao->addItem(table.chopped(kLotteryTableSuffix.size()));
+        }
+    });
+}
+
+bool Tfrmdata::isAdding() const
+{
+    return btnedit->text() == kFinishAdding;
+}
+
+void Tfrmdata::lstcaipiaoClick()
+{
+    const QList<QListWidgetItem*> chosen = lstcaipiao->selectedItems();
+    if (chosen.isEmpty() || !m_db)
+        return;
+    QListWidgetItem* item = chosen.first();
+    rowSetCommand([&] {
+        m_rowSet->open(*m_db, item->text());
+        m_rowSet->setEditable(isAdding());
+        sizeColumns();
+        btnedit->setEnabled(true);
+    });
+}
+
+void Tfrmdata::btneditClick()
+{
+    rowSetCommand([&] {
+        if (!isAdding()) {
+            m_rowSet->edit();
+            setAdding(true);
+        } else {
+            m_rowSet->post();
+            setAdding(false);
+        }
+    });
+}
+
+void Tfrmdata::setAdding(bool adding)
+{
+    m_rowSet->setEditable(adding);
+    btnext->setEnabled(!adding);
+    dbv_caipiao->setEnabled(adding);
+    btnadd->setEnabled(adding);
+    btnedit->setText(adding ? kFinishAdding : kStartAdding);
+}
+
+void Tfrmdata::btnaddClick()
+{
+    rowSetCommand([&] { m_rowSet->append(); });
+    grdcaipiao->setFocus();
+}
+
+void Tfrmdata::navigatorClick(int button)
+{
+    rowSetCommand([&] {
+        const int last = m_rowSet->rowCount() - 1;
+        switch (DbNavigator::Button(button)) {
+        case DbNavigator::First:
+            m_rowSet->moveTo(0);
+            break;
+        case DbNavigator::Prior:
+            m_rowSet->moveTo(m_rowSet->current() - 1);
+            break;
+        case DbNavigator::Next:
+            m_rowSet->moveTo(m_rowSet->current() + 1);
+            break;
+        case DbNavigator::Last:
+            m_rowSet->moveTo(last);
+            break;
+        case DbNavigator::Insert:
+            m_rowSet->insert();
+            break;
+        case DbNavigator::Delete:
+            m_rowSet->deleteCurrent();
+            break;
+        case DbNavigator::Edit:
+            m_rowSet->edit();
+            break;
+        case DbNavigator::Post:
+            m_rowSet->post();
+            break;
+        case DbNavigator::Cancel:
+            m_rowSet->cancel();
+            break;
+        case DbNavigator::Refresh:
+            m_rowSet->refresh();
+            break;
+        }
+    });
+}
+
+void Tfrmdata::gridRowChanged(int row)
+{
+    if (m_syncing || row < 0 || row == m_rowSet->current())
+        return;
+    rowSetCommand([&] { m_rowSet->moveTo(row); });
+}
+
+void Tfrmdata::syncGrid()
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    const int row = m_rowSet->current();
+    const int column = std::max(grdcaipiao->currentIndex().column(), 0);
+    if (row >= 0 && grdcaipiao->currentIndex().row() != row) {
+        grdcaipiao->setCurrentIndex(m_rowSet->index(row, column));
+        grdcaipiao->scrollTo(m_rowSet->index(row, column));
+    }
+    dbv_caipiao->updateButtons(row, m_rowSet->rowCount(), m_rowSet->isPending());
+    m_syncing = false;
+}
+
+void Tfrmdata::sizeColumns()
+{
+    // Every column an equal share of the grid in characters of "0", as the design had it;
+    // the period column then at its design 70 pixels, or wider where this font needs it.
+    const int zero = std::max(1, grdcaipiao->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+    const int columns = m_rowSet->columnCount();
+    if (columns == 0)
+        return;
+    const int characters = ((grdcaipiao->viewport()->width() - 40) / zero) / columns;
+    for (int c = 0; c < columns; ++c)
+        grdcaipiao->setColumnWidth(c, std::max(characters, 1) * zero + 6);
+    const int rows = m_rowSet->rowCount();
+    const QString widest = rows > 0 ? m_rowSet->index(rows - 1, 0).data().toString() : QString();
+    fitColumnTo(grdcaipiao, 0, 70, widest);
+}
+
+void Tfrmdata::btnsaveClick()
+{
+    rowSetCommand([&] { ExportHistory(); });
+}
+
+void Tfrmdata::ExportHistory()
+{
+    const QList<QListWidgetItem*> chosen = lstcaipiao->selectedItems();
+    if (chosen.isEmpty() || !m_rowSet->isOpen() || m_rowSet->lotteryName() != chosen.first()->text()) {
+        dialogs::showError(this, QStringLiteral("请选择要导出的彩票！"));
+        return;
+    }
+    const QString folder = u_public::programDir() + QStringLiteral("附属/");
+    QDir().mkpath(folder);
+    const QString fileName =
+        dialogs::getSaveFileName(this, QStringLiteral("导出"), folder + m_rowSet->lotteryName() + QStringLiteral("历史号码.txt"),
+                                 QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
+    if (fileName.isEmpty())
+        return;
+    QByteArray bytes;
+    for (const QByteArray& line : m_rowSet->exportLines())
+        bytes += line + "\r\n";
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
+    dialogs::showMessage(this, QStringLiteral("成功保存！"));
+}
+
+void Tfrmdata::btnextClick()
+{
+    close();
+}
+
+void Tfrmdata::reject()
+{
+    // Escape closes the window like its close box, under the same rule.
+    close();
+}
+
+void Tfrmdata::closeEvent(QCloseEvent* event)
+{
+    if (isAdding()) {
+        dialogs::showMessage(this, QStringLiteral("请单击《完成添加》按钮保存添加"));
+        event->ignore();
+        return;
+    }
+    m_rowSet->close();
+    event->accept();
+    QDialog::reject();
+}
+
+void Tfrmdata::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    const int dw = width() - kDesignWidth;
+    const int dh = height() - kDesignHeight;
+    lstcaipiao->setGeometry(16, 24, 153, std::max(40, 403 + dh));
+    grdcaipiao->setGeometry(184, 24, std::max(60, 350 + dw), std::max(40, 275 + dh));
+    dbv_caipiao->setGeometry(184, 306 + dh, std::max(100, 330 + dw), 25);
+    btnsave->setGeometry(222 + dw, 376 + dh, 75, 25);
+    btnedit->setGeometry(325 + dw, 376 + dh, 75, 25);
+    btnext->setGeometry(428 + dw, 376 + dh, 75, 25);
+
+    // The "+" lies over the navigator's fifth button, its insert, so that a new row goes to
+    // the end rather than before the current one.
+    const QRect nav = dbv_caipiao->geometry();
+    btnadd->setGeometry(nav.x() + nav.width() * 4 / 10, nav.y(), nav.width() / 10, nav.height());
+    btnadd->raise();
+}
+
+void Tfrmdata::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+}

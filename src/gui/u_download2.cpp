@@ -1,0 +1,176 @@
+#include "gui/u_download2.h"
+
+#include "gui/download_banner.h"
+#include "core/acquire/history_readers.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/run_command.h"
+#include "gui/widget_placement.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScopedValueRollback>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+
+namespace {
+
+const QString kAllLotteries = QStringLiteral("所有彩票");
+
+
+// "下载完成！" closes every run; below it, what each lottery got, so that a failure never reads
+// as a success.
+QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choice)
+{
+    QStringList lines{QStringLiteral("下载完成！"), QString()};
+    if (updates.empty())
+        lines << QStringLiteral("没有名为“%1”的彩票，未下载任何开奖。").arg(choice);
+    for (const LotteryUpdate& update : updates)
+        lines << outcomeLine(update);
+    return lines.join(QLatin1Char('\n'));
+}
+
+
+}  // namespace
+
+Tfrmdownload2::Tfrmdownload2(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    createControls();
+    runCommand(this, [&] { FormCreate(); });
+}
+
+void Tfrmdownload2::createControls()
+{
+    setUpDownloadBanner(this, "frmdownload2");
+
+    lbltishi = place<QLabel>(this, "lbltishi", 16, 29, 65, 13);
+    lbltishi->setText(QStringLiteral("选择彩票："));
+    lbltishi->adjustSize();
+
+    comdown = place<QComboBox>(this, "comdown", 80, 25, 113, 21);
+    comdown->setEditable(true);
+    comdown->setInsertPolicy(QComboBox::NoInsert);
+
+    btndown = place<QPushButton>(this, "btndown", 200, 23, 65, 25);
+    btndown->setText(QStringLiteral("开始下载"));
+    btndown->setDefault(true);
+    btnclose = place<QPushButton>(this, "btnclose", 272, 23, 65, 25);
+    btnclose->setText(QStringLiteral("退出"));
+
+    lbltitle = place<QLabel>(this, "lbltitle", 107, 28, 230, 16);
+    lbltitle->hide();
+    pbjindu = place<QProgressBar>(this, "pbjindu", 107, 50, 200, 5);
+    pbjindu->setTextVisible(false);
+    pbjindu->hide();
+
+    connect(btndown, &QPushButton::clicked, this, &Tfrmdownload2::btndownClick);
+    connect(btnclose, &QPushButton::clicked, this, &Tfrmdownload2::btncloseClick);
+    comdown->setFocus();
+}
+
+void Tfrmdownload2::FormCreate()
+{
+    comdown->addItem(kAllLotteries);
+    comdown->addItems(lotteryNames());
+    comdown->setCurrentIndex(0);
+}
+
+void Tfrmdownload2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+}
+
+// A run cannot be cancelled: Esc and the window manager's close wait until it is over.
+void Tfrmdownload2::reject()
+{
+    if (!m_running)
+        QDialog::reject();
+}
+
+void Tfrmdownload2::closeEvent(QCloseEvent* event)
+{
+    if (m_running)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void Tfrmdownload2::btncloseClick()
+{
+    runCommand(this, [&] { reject(); });
+}
+
+void Tfrmdownload2::btndownClick()
+{
+    runCommand(this, [&] {
+        if (m_running)
+            return;
+        const QString choice = comdown->currentText();
+        // One connection serves the whole run; when it cannot be opened the run does not start
+        // and the window stays as it is.
+        DrawDatabase db(u_public::programDir());
+        const std::vector<LotteryUpdate> updates = downloadChosen(db, choice);
+        accept();
+        // A failed or empty run has not caught the history up: the live update must still do
+        // its own catch-up then.
+        const bool allSucceeded = std::all_of(updates.begin(), updates.end(),
+                                              [](const LotteryUpdate& u) { return u.succeeded(); });
+        if (!updates.empty() && allSucceeded)
+            u_public::setHistoryCaughtUp(true);
+        dialogs::showMessage(parentWidget(), summaryOf(updates, choice));
+    });
+}
+
+std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const QString& choice)
+{
+    QStringList chosen;
+    int pages = 0;
+    for (const QString& lottery : downloadRunOrder()) {
+        if (choice == kAllLotteries || choice == lottery) {
+            chosen << lottery;
+            pages += pagesPerRun(lottery);
+        }
+    }
+
+    BusyCursor busy;
+    const QScopedValueRollback running(m_running, true);
+    lbltishi->hide();
+    comdown->hide();
+    btndown->hide();
+    btnclose->hide();
+    pbjindu->setRange(0, std::max(pages, 1));
+    pbjindu->setValue(0);
+    pbjindu->show();
+    lbltitle->show();
+    lbltitle->repaint();
+
+    std::vector<LotteryUpdate> updates;
+    const ReaderHooks hooks{[this] { giveTurn(); }, [this] { pbjindu->setValue(pbjindu->value() + 1); }};
+    int pagesDone = 0;
+    for (const QString& lottery : chosen) {
+        lbltitle->setText(progressText(lottery));
+        lbltitle->repaint();
+        updates.push_back(runLotteryReader(db, u_public::programDir(), lottery, hooks));
+        // Pages a failed lottery did not get to still count as dealt with.
+        pagesDone += pagesPerRun(lottery);
+        pbjindu->setValue(pagesDone);
+        if (!updates.back().succeeded())
+            QCoreApplication::processEvents();
+    }
+    return updates;
+}
+
+void Tfrmdownload2::giveTurn()
+{
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,141 @@
+#include "gui/u_download3.h"
+
+#include "core/acquire/feed_reader.h"
+#include "gui/download_banner.h"
+#include "core/acquire/history_readers.h"
+#include "core/acquire/page_fetch.h"
+#include "core/store/draw_database.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/run_command.h"
+#include "gui/widget_placement.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+// "更新完成！" closes every update; below it, what the update stored or why it failed, so that
+// a failure never reads as a success.
+QString summaryOf(const LotteryUpdate& update, bool catchUp)
+{
+    QStringList lines{QStringLiteral("更新完成！"), QString()};
+    lines << outcomeLine(update);
+    if (!update.succeeded() && catchUp)
+        lines << QStringLiteral("下次实时开奖将再次读取近%1天的开奖。").arg(kDrawListDays);
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+Tfrmdownload3::Tfrmdownload3(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    createControls();
+    runCommand(this, [&] { FormCreate(); });
+}
+
+void Tfrmdownload3::createControls()
+{
+    setUpDownloadBanner(this, "frmdownload3");
+
+    lbltitle = placeLabel(this, "lbltitle", QString(), 0, 0, 0, 0);
+    lbltitle->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &Tfrmdownload3::Timer1Timer);
+}
+
+void Tfrmdownload3::FormCreate()
+{
+    lbltitle->setText(progressText(u_public::planSelection().lotteryName));
+    lbltitle->adjustSize();
+    Timer1->start();
+}
+
+void Tfrmdownload3::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+}
+
+void Tfrmdownload3::reject()
+{
+    if (m_finished)
+        QDialog::reject();
+}
+
+void Tfrmdownload3::closeEvent(QCloseEvent* event)
+{
+    if (m_finished)
+        QDialog::closeEvent(event);
+    else
+        event->ignore();
+}
+
+void Tfrmdownload3::Timer1Timer()
+{
+    Timer1->stop();
+    runCommand(this, [&] {
+        const QString lottery = u_public::planSelection().lotteryName;
+        showTitle();
+        const bool catchUp = !u_public::historyCaughtUp();
+        LotteryUpdate update;
+        {
+            BusyCursor busy;
+            // Opening the database is not part of the reader's guard: when it fails, the error
+            // is reported as it stands and nothing is fetched.
+            DrawDatabase db(u_public::programDir());
+            lbltitle->setText(progressText(lottery));
+            lbltitle->repaint();
+            update = catchUp ? UpdateFromDayPages(db, lottery) : UpdateFromFeed(db, lottery);
+        }
+        dialogs::showMessage(this, summaryOf(update, catchUp));
+    });
+    // Also after an error that stopped the update: a banner without controls must not stay.
+    m_finished = true;
+    accept();
+}
+
+// Centred once, for the text the window was made with, and shown before the blocking work.
+void Tfrmdownload3::showTitle()
+{
+    lbltitle->move((width() - lbltitle->width()) / 2, (height() - lbltitle->height()) / 2);
+    lbltitle->show();
+    lbltitle->repaint();
+}
+
+LotteryUpdate Tfrmdownload3::UpdateFromDayPages(DrawDatabase& db, const QString& lottery)
+{
+    const QString programDir = u_public::programDir();
+    QFile::remove(scratchPageFile(programDir));
+    LotteryUpdate update = DrawListScan(db, programDir, lottery, {[this] { giveTurn(); }, {}});
+    // Only a catch-up that went through has caught the history up; after a failure the next
+    // live update tries the day pages again.
+    if (update.succeeded())
+        u_public::setHistoryCaughtUp(true);
+    return update;
+}
+
+LotteryUpdate Tfrmdownload3::UpdateFromFeed(DrawDatabase& db, const QString& lottery)
+{
+    // Taken once, before the feed is loaded: a table that cannot be read stops the update with
+    // the database's own message.
+    const QString newest = db.newestPeriodId(lottery);
+    return readLotteryFeed(db, lottery, newest, [this] { giveTurn(); });
+}
+
+void Tfrmdownload3::giveTurn()
+{
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,491 @@
+#include "gui/u_main.h"
+
+#include "gui/u_download2.h"
+#include "gui/u_download3.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+#include "gui/u_data.h"
+#include "core/base/u_public.h"
+#include "core/base/user_error.h"
+#include "core/plan/bet_output.h"
+#include "core/plan/bet_rule.h"
+#include "gui/dialogs.h"
+#include "gui/draw_grid_models.h"
+#include "gui/run_command.h"
+#include "gui/u_about.h"
+#include "gui/widget_placement.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStringListModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// The lines as the box shows them, wrapped at its width. The space at a wrap point is not shown,
+// nor any at a line's end, so each line ends with its last visible character.
+QStringList displayedLines(const QPlainTextEdit* edit)
+{
+    QStringList lines;
+    const QTextDocument* document = edit->document();
+    if (document->isEmpty())
+        return lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        // The final line break of a text opens no line of its own.
+        if (!block.next().isValid() && block.text().isEmpty())
+            break;
+        document->documentLayout()->blockBoundingRect(block);  // lays out a block not yet shown
+        const QTextLayout* layout = block.layout();
+        if (!layout || layout->lineCount() == 0) {
+            lines << block.text();
+            continue;
+        }
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            QString text = block.text().mid(line.textStart(), line.textLength());
+            while (!text.isEmpty() && text.back().isSpace())
+                text.chop(1);
+            lines << text;
+        }
+    }
+    return lines;
+}
+
+void writeWholeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
+}
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// While a reload or recompute runs, the busy cursor shows and user input to this window is
+// dropped: the replay lets pending events through to keep the window painted, and a command
+// started inside it would replace the history under it.
+class Tfrmmain::BusyScope {
+public:
+    explicit BusyScope(Tfrmmain& window) : m_window(window)
+    {
+        m_window.m_busy = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyScope()
+    {
+        QApplication::restoreOverrideCursor();
+        m_window.m_busy = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Tfrmmain& m_window;
+};
+
+template <class Body>
+void Tfrmmain::command(Body&& body)
+{
+    if (m_busy)
+        return;
+    runCommand(this, std::forward<Body>(body));
+}
+
+template <class Window>
+void Tfrmmain::openDrawWindow()
+{
+    command([&] {
+        {
+            Window window(this);
+            window.exec();
+        }
+        reloadSequence();
+    });
+}
+
+Tfrmmain::Tfrmmain(const QString& programDir, QWidget* parent) : QWidget(parent)
+{
+    createControls();
+    qApp->installEventFilter(this);
+    FormCreate(programDir);
+}
+
+Tfrmmain::~Tfrmmain()
+{
+    qApp->removeEventFilter(this);
+    // Hiding a window takes the focus from the lottery box, which reports its editing finished:
+    // that must not reach a window already being torn down.
+    comcaipiao->lineEdit()->disconnect(this);
+}
+
+void Tfrmmain::createControls()
+{
+    setObjectName(QStringLiteral("frmmain"));
+    setWindowTitle(QStringLiteral("Quorlin"));
+    setFixedSize(651, 579);
+
+    page = place<QTabWidget>(this, "page", 16, 15, 385, 506);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    page->addTab(TabSheet1, QStringLiteral("计划统计"));
+    page->addTab(TabSheet2, QStringLiteral("中奖统计"));
+    page->setCurrentIndex(0);
+
+    grdtongji1 = place<QTableView>(TabSheet1, "grdtongji1", 14, 12, 352, 449);
+    m_planModel = newPlanTableModel(this);
+    setUpStatisticsGrid(grdtongji1, m_planModel);
+    grdtongji1->setColumnWidth(0, 150);
+    grdtongji1->setColumnWidth(1, 60);
+    grdtongji1->setColumnWidth(2, 50);
+
+    grdtongji2 = place<QTableView>(TabSheet2, "grdtongji2", 14, 12, 352, 449);
+    m_hitModel = newHitTableModel(this);
+    setUpStatisticsGrid(grdtongji2, m_hitModel);
+    for (int c = 0; c < 3; ++c)
+        grdtongji2->setColumnWidth(c, (grdtongji2->width() - 60) / 3);
+
+    pb = place<QProgressBar>(this, "pb", 16, 525, 385, 16);
+    pb->setRange(0, 100);
+    pb->hide();
+
+    mem = place<QPlainTextEdit>(this, "mem", 432, 40, 185, 105);
+    mem->setReadOnly(true);
+
+    optmode = place<QGroupBox>(this, "optmode", 432, 152, 185, 49);
+    optFront2 = place<QRadioButton>(optmode, "optFront2", 12, 14, 80, 24);
+    optFront2->setText(QStringLiteral("前二"));
+    optBack2 = place<QRadioButton>(optmode, "optBack2", 100, 14, 80, 24);
+    optBack2->setText(QStringLiteral("后二"));
+    m_modeButtons = new QButtonGroup(this);
+    m_modeButtons->addButton(optFront2, 0);
+    m_modeButtons->addButton(optBack2, 1);
+
+    Label3 = placeLabel(this, "Label3", QStringLiteral("注意：期期换号！"), 456, 216, 145, 25);
+    QFont warning = Label3->font();
+    warning.setPixelSize(13);
+    Label3->setFont(warning);
+    Label3->setStyleSheet(QStringLiteral("color: red"));
+
+    Label2 = placeLabel(this, "Label2", QStringLiteral("目前投注期："), 432, 251, 81, 13);
+    comcurqi = place<QComboBox>(this, "comcurqi", 520, 247, 97, 21);
+    comcurqi->setEditable(true);
+    comcurqi->setInsertPolicy(QComboBox::NoInsert);
+    comcurqi->setModel(new QStringListModel(comcurqi));
+    lblkaijiang = placeLabel(this, "lblkaijiang", QStringLiteral("目前开奖："), 512, 274, 97, 13);
+    Label10 = placeLabel(this, "Label10", QStringLiteral("计划期数："), 432, 299, 73, 13);
+    edtjihuaqishu = place<QLineEdit>(this, "edtjihuaqishu", 520, 296, 97, 21);
+    edtjihuaqishu->setText(QStringLiteral("5"));
+    lbljushu = placeLabel(this, "lbljushu", QStringLiteral("投注号码：64注"), 432, 332, 129, 13);
+
+    memcode = place<QPlainTextEdit>(this, "memcode", 432, 352, 185, 97);
+    memcode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memcode->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
+    btntongji = placeButton(this, "btntongji", QStringLiteral("统计"), 440, 464, 73, 25);
+    btnfilt = placeButton(this, "btnfilt", QStringLiteral("过滤"), 544, 464, 73, 25);
+    btnfilt->setDefault(true);
+    btnsave = placeButton(this, "btnsave", QStringLiteral("保存号码"), 440, 496, 73, 25);
+    btncopy = placeButton(this, "btncopy", QStringLiteral("复制"), 544, 496, 73, 25);
+
+    edtcopy = place<QLineEdit>(this, "edtcopy", 480, 90, 89, 21);
+    edtcopy->setMaxLength(std::numeric_limits<int>::max());
+    edtcopy->hide();
+
+    Label1 = placeLabel(this, "Label1", QStringLiteral("选择彩票："), 16, 550, 65, 13);
+    comcaipiao = place<QComboBox>(this, "comcaipiao", 80, 546, 97, 21);
+    comcaipiao->setEditable(true);
+    comcaipiao->setInsertPolicy(QComboBox::NoInsert);
+    btndown3 = placeButton(this, "btndown3", QStringLiteral("实时开奖"), 184, 544, 60, 25);
+    btndown2 = placeButton(this, "btndown2", QStringLiteral("下载开奖"), 248, 544, 60, 25);
+    btnedit = placeButton(this, "btnedit", QStringLiteral("添加开奖"), 312, 544, 60, 25);
+    btnabout = placeButton(this, "btnabout", QStringLiteral("关于"), 387, 544, 37, 25);
+    btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
+
+    // Tab order follows the screen: the lottery first, then the settings, then the commands.
+    setTabOrder(comcaipiao, optFront2);
+    setTabOrder(optFront2, optBack2);
+    setTabOrder(optBack2, comcurqi);
+    setTabOrder(comcurqi, edtjihuaqishu);
+    setTabOrder(edtjihuaqishu, memcode);
+    setTabOrder(memcode, btntongji);
+    setTabOrder(btntongji, btnfilt);
+    setTabOrder(btnfilt, btnsave);
+    setTabOrder(btnsave, btncopy);
+}
+
+void Tfrmmain::FormCreate(const QString& programDir)
+{
+    u_public::setHistoryCaughtUp(false);
+    u_public::setProgramDir(programDir);
+    const QStringList lotteries = mainListOrder();
+    comcaipiao->addItems(lotteries);
+    comcaipiao->setCurrentIndex(0);
+    u_public::planSelection().lotteryName = lotteries.constFirst();
+    btndown3->setEnabled(true);
+
+    // Picking an item changes the lottery at once; typed text when the typing is done (Enter or
+    // leaving the box), not at every keystroke with a failed load each time.
+    connect(comcaipiao, &QComboBox::activated, this, &Tfrmmain::comcaipiaoChange);
+    connect(comcaipiao->lineEdit(), &QLineEdit::editingFinished, this, &Tfrmmain::comcaipiaoChange);
+    connect(m_modeButtons, &QButtonGroup::idClicked, this, &Tfrmmain::optmodeClick);
+    connect(btntongji, &QPushButton::clicked, this, &Tfrmmain::btntongjiClick);
+    connect(btnfilt, &QPushButton::clicked, this, &Tfrmmain::btnfiltClick);
+    connect(btnsave, &QPushButton::clicked, this, &Tfrmmain::btnsaveClick);
+    connect(btncopy, &QPushButton::clicked, this, &Tfrmmain::btncopyClick);
+    connect(btndown3, &QPushButton::clicked, this, &Tfrmmain::btndown3Click);
+    connect(btndown2, &QPushButton::clicked, this, &Tfrmmain::btndown2Click);
+    connect(btnedit, &QPushButton::clicked, this, &Tfrmmain::btneditClick);
+    connect(btnabout, &QPushButton::clicked, this, &Tfrmmain::btnaboutClick);
+    connect(btnclose, &QPushButton::clicked, this, &Tfrmmain::btncloseClick);
+
+    command([&] {
+        DrawDatabase::create(u_public::programDir());
+        reloadSequence();
+    });
+}
+
+const HitTable& Tfrmmain::hitTable() const
+{
+    return m_hitModel->table();
+}
+
+const PlanTable& Tfrmmain::planTable() const
+{
+    return m_planModel->table();
+}
+
+void Tfrmmain::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Enter presses the button that has the focus, and 过滤 otherwise.
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()))
+        focused->click();
+    else
+        btnfilt->click();
+}
+
+void Tfrmmain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+}
+
+bool Tfrmmain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_busy && isUserInput(event->type())) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Tfrmmain::comcaipiaoChange()
+{
+    // A window being closed does not start a reload for what was left typed in the box.
+    if (!isVisible())
+        return;
+    command([&] {
+        const QString name = comcaipiao->currentText();
+        PlanSelection& selection = u_public::planSelection();
+        if (name == selection.lotteryName)
+            return;
+        selection.lotteryName = name;
+        btndown3->setEnabled(isLiveUpdateLottery(name));
+        reloadSequence();
+    });
+}
+
+void Tfrmmain::optmodeClick()
+{
+    command([&] {
+        PlanSelection& selection = u_public::planSelection();
+        selection.mode = m_modeButtons->checkedId() == 0 ? PlanMode::Front2 : PlanMode::Back2;
+        selection.digitOffset = digitOffsetFor(selection.mode, selection.digitCount);
+        BusyScope busy(*this);
+        RefreshHitStatistics();
+        RefreshPlanStatistics();
+    });
+}
+
+void Tfrmmain::btntongjiClick()
+{
+    command([&] {
+        BusyScope busy(*this);
+        RefreshHitStatistics();
+        RefreshPlanStatistics();
+    });
+}
+
+void Tfrmmain::btnfiltClick()
+{
+    command([&] {
+        const DrawHistory& history = u_public::drawHistory();
+        const BetSet set = ComputeBetSet(history, history.size(), u_public::planSelection().digitOffset);
+        memcode->setPlainText(FormatBetList(set));
+        btncopyClick();
+    });
+}
+
+void Tfrmmain::btncopyClick()
+{
+    command([&] {
+        // The copy goes through the hidden one-line box, as it always has: whatever the list box
+        // holds, edited or not, is what reaches the clipboard.
+        edtcopy->setText(memcode->toPlainText());
+        edtcopy->selectAll();
+        edtcopy->copy();
+    });
+}
+
+void Tfrmmain::btnsaveClick()
+{
+    command([&] {
+        const QString fileName =
+            dialogs::getSaveFileName(this, QStringLiteral("保存号码"), ShellFolderPath(QStringLiteral("Desktop")),
+                                     QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
+        if (fileName.isEmpty())
+            return;
+        writeWholeFile(fileName, BetListFileBytes(displayedLines(memcode)));
+        dialogs::showMessage(this, QStringLiteral("成功保存！"));
+    });
+}
+
+void Tfrmmain::btndown3Click()
+{
+    openDrawWindow<Tfrmdownload3>();
+}
+
+void Tfrmmain::btndown2Click()
+{
+    openDrawWindow<Tfrmdownload2>();
+}
+
+void Tfrmmain::btneditClick()
+{
+    openDrawWindow<Tfrmdata>();
+}
+
+void Tfrmmain::btnaboutClick()
+{
+    command([&] {
+        if (!m_about)
+            m_about = new Tfrmabout(this, u_public::programDir());
+        m_about->exec();
+    });
+}
+
+void Tfrmmain::btncloseClick()
+{
+    command([&] { close(); });
+}
+
+void Tfrmmain::reloadSequence()
+{
+    BusyScope busy(*this);
+    LoadHistory();
+    fillPeriodBox();
+    resetMode();
+    RefreshHitStatistics();
+    RefreshPlanStatistics();
+}
+
+void Tfrmmain::fillPeriodBox()
+{
+    const DrawHistory& history = u_public::drawHistory();
+    QStringList periods;
+    periods.reserve(history.size() + 1);
+    for (int r = 0; r < history.size(); ++r)
+        periods << QString::number(history.periodId(r));
+    // The coming period is a plain increment of the newest id; an empty history has none.
+    if (!history.empty())
+        periods << QString::number(qint64(history.periodId(history.size() - 1)) + 1);
+    static_cast<QStringListModel*>(comcurqi->model())->setStringList(periods);
+    comcurqi->setCurrentIndex(int(periods.size()) - 1);
+}
+
+void Tfrmmain::resetMode()
+{
+    PlanSelection& selection = u_public::planSelection();
+    selection.mode = PlanMode::Back2;
+    selection.digitOffset = digitOffsetFor(PlanMode::Back2, selection.digitCount);
+    optBack2->setChecked(true);
+}
+
+void Tfrmmain::RefreshHitStatistics()
+{
+    const DrawHistory& history = u_public::drawHistory();
+    pb->setRange(0, std::max(0, history.size() - 1));
+    pb->setValue(0);
+    pb->show();
+    // Letting events through at every one of 10000 draws would cost more than the replay itself,
+    // and each new bar position repaints at once: let them through at the start and then as
+    // often as a screen refreshes, which keeps the window painted and the bar moving.
+    const int step = std::max(1, history.size() / 100);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    HitTable table = ReplayHits(history, u_public::planSelection().digitOffset, [&](int record) {
+        if (record % step != 0 || (record > 0 && sinceEvents.elapsed() < 16))
+            return;
+        pb->setValue(record);
+        QCoreApplication::processEvents();
+        sinceEvents.restart();
+    });
+    pb->hide();
+    m_hitModel->setTable(std::move(table));
+    grdtongji2->scrollToBottom();
+}
+
+void Tfrmmain::RefreshPlanStatistics()
+{
+    const int planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
+    m_planModel->setTable(BuildPlanTable(u_public::drawHistory(), hitTable(), planPeriods));
+    // Period ids only grow, so the open plan's span is the widest text of the column.
+    fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : planTable().back().periods);
+    mem->setPlainText(SummaryLines(SummarizePlans(hitTable(), planPeriods)).join(QLatin1Char('\n')));
+    grdtongji1->scrollToBottom();
+}

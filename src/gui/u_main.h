@@ -1,0 +1,116 @@
+#pragma once
+
+#include "core/plan/hit_replay.h"
+#include "core/plan/plan_table.h"
+
+#include <QWidget>
+
+template <class Row>
+class RowTableModel;
+using HitTableModel = RowTableModel<HitRow>;
+using PlanTableModel = RowTableModel<PlanRow>;
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableView;
+
+// The main window: picks the lottery and the played positions, shows the statistics of the
+// rule over the stored history and gives the bet list for the next period.
+class Tfrmmain : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs the start-up sequence with `programDir` as the program directory (the executable's
+    // own in the program; a scratch folder in tests).
+    explicit Tfrmmain(const QString& programDir, QWidget* parent = nullptr);
+    ~Tfrmmain() override;
+
+    const HitTable& hitTable() const;
+    const PlanTable& planTable() const;
+    bool isBusy() const { return m_busy; }
+
+    QTabWidget* page;
+    QWidget* TabSheet1;
+    QWidget* TabSheet2;
+    QTableView* grdtongji1;
+    QTableView* grdtongji2;
+    QProgressBar* pb;
+    QPlainTextEdit* mem;
+    QGroupBox* optmode;
+    QRadioButton* optFront2;
+    QRadioButton* optBack2;
+    QLabel* Label3;
+    QLabel* Label2;
+    QComboBox* comcurqi;
+    QLabel* lblkaijiang;
+    QLabel* Label10;
+    QLineEdit* edtjihuaqishu;
+    QLabel* lbljushu;
+    QPlainTextEdit* memcode;
+    QPushButton* btntongji;
+    QPushButton* btnfilt;
+    QPushButton* btnsave;
+    QPushButton* btncopy;
+    QLineEdit* edtcopy;
+    QLabel* Label1;
+    QComboBox* comcaipiao;
+    QPushButton* btndown3;
+    QPushButton* btndown2;
+    QPushButton* btnedit;
+    QPushButton* btnabout;
+    QPushButton* btnclose;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class BusyScope;
+
+    void createControls();
+    void FormCreate(const QString& programDir);
+
+    void comcaipiaoChange();
+    void optmodeClick();
+    void btntongjiClick();
+    void btnfiltClick();
+    void btnsaveClick();
+    void btncopyClick();
+    void btndown3Click();
+    void btndown2Click();
+    void btneditClick();
+    void btnaboutClick();
+    void btncloseClick();
+
+    void reloadSequence();
+    void fillPeriodBox();
+    void resetMode();
+    void RefreshHitStatistics();
+    void RefreshPlanStatistics();
+
+    // Runs a handler body behind the error boundary; ignored while another command is running.
+    template <class Body>
+    void command(Body&& body);
+
+    // A draw window (a QDialog taking its parent) is made afresh for every opening and shown
+    // modally; whatever was done in it reaches this window through the database, so the
+    // reload runs whenever it closes.
+    template <class Window>
+    void openDrawWindow();
+
+    HitTableModel* m_hitModel;
+    PlanTableModel* m_planModel;
+    QButtonGroup* m_modeButtons;
+    bool m_busy = false;
+    bool m_centred = false;
+    // Made on the first 关于 and shown again on every later one, so its side file is read once.
+    class Tfrmabout* m_about = nullptr;
+};

@@ -1,0 +1,247 @@
+#include "core/acquire/history_readers.h"
+#include "support/local_http_server.h"
+#include "core/acquire/page_fetch.h"
+#include "support/page_fixtures.h"
+#include "core/acquire/source_hosts.h"
+#include "core/acquire/today_clock.h"
+#include "core/store/draw_database.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QString kChongqing = QStringLiteral("重庆时时彩");
+const QDate kToday(2026, 12, 9);
+
+QStringList storedIds(const QString& programDir, const QString& lottery)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query = db.selectDraws(lottery);
+    QStringList ids;
+    while (query.next())
+        ids << query.value(0).toString();
+    return ids;
+}
+
+QStringList idsOf(const std::vector<StoredDraw>& draws)
+{
+    QStringList ids;
+    for (const StoredDraw& draw : draws)
+        ids << draw.periodId;
+    return ids;
+}
+
+void writeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class TestHistoryDownload : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void fetchFailureLeavesNoFile_data();
+    void fetchFailureLeavesNoFile();
+    void fetchKeepsThePageByteForByte();
+    void drawListScanReadsFiftyDaysBeforeStoring();
+    void failingDrawListPageLeavesTableUnchanged_data();
+    void failingDrawListPageLeavesTableUnchanged();
+    void trendAndChartFillAnEmptyTableOnce_data();
+    void trendAndChartFillAnEmptyTableOnce();
+    void trendReaderKeepsDrawsBeforeAFailure();
+
+private:
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<LocalHttpServer> m_server;
+};
+
+void TestHistoryDownload::initTestCase()
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    today_clock::setToday(kToday);
+}
+
+void TestHistoryDownload::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_server = std::make_unique<LocalHttpServer>();
+    for (PageSite site : {PageSite::Trend, PageSite::Chart, PageSite::DrawList})
+        setSiteHost(site, m_server->hostAndPort());
+}
+
+void TestHistoryDownload::cleanup()
+{
+    m_server.reset();
+    m_folder.reset();
+}
+
+void TestHistoryDownload::fetchFailureLeavesNoFile_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("404") << "404" << "HTTP 404";
+    QTest::newRow("500") << "500" << "HTTP 500";
+    QTest::newRow("closed without an answer") << "close" << "连接中断";
+    QTest::newRow("stalled past the time-out") << "stall" << "等待超时";
+    QTest::newRow("nobody listening") << "refused" << "无法连接";
+}
+
+void TestHistoryDownload::fetchFailureLeavesNoFile()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, reason);
+    const QString path = QStringLiteral("/page");
+    QString host = m_server->hostAndPort();
+    if (failure == QLatin1String("404"))
+        m_server->failWithStatus(path, 404);
+    else if (failure == QLatin1String("500"))
+        m_server->failWithStatus(path, 500);
+    else if (failure == QLatin1String("close"))
+        m_server->closeWithoutAnswer(path);
+    else if (failure == QLatin1String("stall"))
+        m_server->stall(path);
+    else
+        host = LocalHttpServer().hostAndPort();  // gone again at once
+
+    // A page of an earlier download must not pass for this one.
+    const QString file = scratchPageFile(m_folder->path());
+    writeFile(file, "an older page\n");
+    try {
+        fetchPage(QStringLiteral("http://") + host + path, file);
+        QFAIL("the download should have failed");
+    } catch (const FetchError& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+    QVERIFY(!QFile::exists(file));
+}
+
+void TestHistoryDownload::fetchKeepsThePageByteForByte()
+{
+    const QByteArray page("<p>\xbf\xaa\xbd\xb1</p>\r\n\tline two\n\0tail", 28);
+    m_server->serve(QStringLiteral("/p?d=1"), page);
+    const QString file = scratchPageFile(m_folder->path());
+    writeFile(file, "a much longer older page that must not shine through\n");
+    fetchPage(pageUrl(PageSite::Trend, QStringLiteral("/p?d=1")), file);
+    QCOMPARE(readPageFile(file), page);
+    QCOMPARE(m_server->requests(), QStringList{"/p?d=1"});
+}
+
+void TestHistoryDownload::drawListScanReadsFiftyDaysBeforeStoring()
+{
+    // 60 draws on 2026-12-07, 120 on each of the next two days; the first 100 are stored.
+    const auto draws = syntheticDraws(kChongqing, 300);
+    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.begin() + 100});
+    auto site = drawListSite(kChongqing, draws, kToday);
+    // Yesterday's last draw stands on today's page as well.
+    std::vector<StoredDraw> todays(draws.rbegin(), draws.rbegin() + 120);
+    todays.push_back(draws[179]);
+    site[drawListPath(200, kToday)] = drawListPage(todays);
+    for (const auto& [path, page] : site)
+        m_server->serve(path, page);
+
+    QList<int> storedWhileReading;
+    ReaderHooks hooks;
+    hooks.pageRead = [&] { storedWhileReading << storedIds(m_folder->path(), kChongqing).size(); };
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, hooks);
+
+    QVERIFY2(update.succeeded(), qPrintable(update.failure));
+    QCOMPARE(update.stored, 200);
+    QCOMPARE(storedIds(m_folder->path(), kChongqing), idsOf(draws));
+    QCOMPARE(storedWhileReading, QList<int>(kDrawListDays, 100));
+    const QStringList requests = m_server->requests();
+    QCOMPARE(requests.size(), kDrawListDays);
+    QCOMPARE(requests.first(), "/lottery/draw/list/200?d=2026-12-09");
+    QCOMPARE(requests[8], "/lottery/draw/list/200?d=2026-12-01");
+    QCOMPARE(requests.last(), "/lottery/draw/list/200?d=2026-10-21");
+}
+
+void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged_data()
+{
+    QTest::addColumn<int>("failingDay");
+    QTest::addColumn<bool>("closeWithoutAnswer");
+    QTest::newRow("today's page, HTTP 500") << 0 << false;
+    QTest::newRow("a middle page, closed") << 17 << true;
+    QTest::newRow("the 50th page, HTTP 500") << 49 << false;
+}
+
+void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged()
+{
+    QFETCH(int, failingDay);
+    QFETCH(bool, closeWithoutAnswer);
+    const auto draws = syntheticDraws(kChongqing, 300);
+    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.begin() + 100});
+    for (const auto& [path, page] : drawListSite(kChongqing, draws, kToday))
+        m_server->serve(path, page);
+    const QDate day = kToday.addDays(-failingDay);
+    if (closeWithoutAnswer)
+        m_server->closeWithoutAnswer(drawListPath(200, day));
+    else
+        m_server->failWithStatus(drawListPath(200, day), 500);
+
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing);
+
+    QVERIFY(!update.succeeded());
+    QVERIFY2(update.failure.contains(day.toString(Qt::ISODate)), qPrintable(update.failure));
+    QCOMPARE(update.stored, 0);
+    QCOMPARE(storedIds(m_folder->path(), kChongqing), idsOf({draws.begin(), draws.begin() + 100}));
+    QCOMPARE(m_server->requests().size(), failingDay + 1);
+}
+
+void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::newRow("中国福彩3D") << "中国福彩3D";
+    QTest::newRow("中国体彩排列3") << "中国体彩排列3";
+}
+
+void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce()
+{
+    QFETCH(QString, lottery);
+    const auto draws = syntheticDraws(lottery, 30);
+    const bool trend = lottery == QStringLiteral("中国福彩3D");
+    m_server->serve(trend ? "/trend/analyse3d.do?operator=codeTrend" : "/Pls/ZongheZs-200.html",
+                    trend ? trendPage(draws) : chartPage(draws));
+
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate first = runLotteryReader(db, m_folder->path(), lottery);
+    QVERIFY2(first.succeeded(), qPrintable(first.failure));
+    QCOMPARE(first.stored, 30);
+    QCOMPARE(storedIds(m_folder->path(), lottery), idsOf(draws));
+
+    const LotteryUpdate again = runLotteryReader(db, m_folder->path(), lottery);
+    QVERIFY2(again.succeeded(), qPrintable(again.failure));
+    QCOMPARE(again.stored, 0);
+    QCOMPARE(storedIds(m_folder->path(), lottery).size(), 30);
+}
+
+void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
+{
+    const auto draws = syntheticDraws(QStringLiteral("中国福彩3D"), 3);
+    m_server->serve("/trend/analyse3d.do?operator=codeTrend",
+                    trendPage(draws) + trendLine("2026999") + "<td>-</td>\n" + trendPage(syntheticDraws("中国福彩3D", 5)));
+
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), QStringLiteral("中国福彩3D"));
+    QVERIFY2(update.failure.contains("2026999"), qPrintable(update.failure));
+    QCOMPARE(update.stored, 3);
+    QCOMPARE(storedIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
+}
+
+QTEST_GUILESS_MAIN(TestHistoryDownload)
+#include "test_history_download.moc"

@@ -1,0 +1,271 @@
+#include "support/page_fixtures.h"
+#include "core/acquire/page_readers.h"
+
+#include <QStringEncoder>
+#include <QTest>
+
+using namespace fixtures;
+
+namespace {
+
+// "period:digits" per draw, in the order the reader would append them.
+QStringList drawsText(const PageReading& reading)
+{
+    QStringList texts;
+    for (const PageDraw& draw : reading.draws)
+        texts << draw.periodId + QLatin1Char(':') + draw.digits.join(QString());
+    return texts;
+}
+
+QByteArray gbk(const QString& text)
+{
+    QStringEncoder encoder("GBK");
+    return encoder(text);
+}
+
+QByteArray crlf(QByteArray page)
+{
+    return page.replace("\n", "\r\n");
+}
+
+StoredDraw draw(const char* periodId, const char* digits)
+{
+    StoredDraw d{QString::fromLatin1(periodId), {}};
+    for (const char* c = digits; *c; ++c)
+        d.digits << QString(QLatin1Char(*c));
+    return d;
+}
+
+void checkReading(const PageReading& reading)
+{
+    QFETCH(QStringList, expected);
+    QFETCH(QString, failure);
+    QCOMPARE(drawsText(reading), expected);
+    if (failure.isEmpty())
+        QCOMPARE(reading.failure, QString());
+    else
+        QVERIFY2(reading.failure.contains(failure), qPrintable(reading.failure));
+}
+
+void addColumns()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("newest");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("failure");  // part of the reason; empty when the page reads through
+}
+
+}  // namespace
+
+class TestPageReaders : public QObject {
+    Q_OBJECT
+
+private slots:
+    void trendReader_data();
+    void trendReader();
+    void chartReader_data();
+    void chartReader();
+    void drawListReader_data();
+    void drawListReader();
+    void scanningLoopsGiveATurnPerLine();
+};
+
+void TestPageReaders::trendReader_data()
+{
+    addColumns();
+    const QByteArray two = trendPage({draw("2026101", "123"), draw("2026102", "456")});
+    const QByteArray line90 = trendLine("2026101");
+    QVERIFY(line90.size() == 91);  // with its line feed
+
+    QTest::newRow("draws after the newest, in page order")
+        << two << "2026100" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("only periods above the newest") << two << "2026101" << QStringList{"2026102:456"} << QString();
+    QTest::newRow("empty table starts from 0") << two << "0" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("CR LF page") << crlf(two) << "2026100" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("89 bytes is no draw") << QByteArray(line90.mid(1) + trendDigitsLine("123")) << "0" << QStringList()
+                                         << QString();
+    QTest::newRow("91 bytes is no draw") << QByteArray("x" + line90 + trendDigitsLine("123")) << "0" << QStringList()
+                                         << QString();
+    QTest::newRow("90 bytes without onclick is no draw")
+        << QByteArray(QByteArray(line90).replace("onclick", "onClick") + trendDigitsLine("123")) << "0"
+        << QStringList() << QString();
+    QTest::newRow("blanks and tabs around a line are trimmed")
+        << QByteArray("\t  " + line90.chopped(1) + " \t\n" + trendDigitsLine("789")) << "0"
+        << QStringList{"2026101:789"} << QString();
+    // Had the equal period taken the next line as its digits, the next draw would be lost.
+    QTest::newRow("equal period leaves the next line to the scan")
+        << QByteArray(trendLine("2026100") + trendLine("2026101") + trendDigitsLine("314")) << "2026100"
+        << QStringList{"2026101:314"} << QString();
+    QTest::newRow("a period listed twice is read once")
+        << QByteArray(two + trendLine("2026102") + trendDigitsLine("999")) << "0"
+        << QStringList{"2026101:123", "2026102:456"} << QString();
+
+    // 开奖 is four bytes in GBK and two characters: the period id stands where bytes say.
+    QByteArray gbkLine = gbk(QStringLiteral("<tr onclick=\"x\" title=\"开奖\">"));
+    gbkLine = gbkLine + QByteArray(68 - gbkLine.size(), '.') + "2026105" + "</td><td>-</td>";
+    QTest::newRow("GBK bytes before the period id")
+        << QByteArray(gbkLine + "\n" + gbk(QStringLiteral("<td>号码")) + "7,0,1</td> </tr>\n") << "0"
+        << QStringList{"2026105:701"} << QString();
+
+    QTest::newRow("period id not a number ends the page, earlier draws kept")
+        << QByteArray(trendLine("2026101") + trendDigitsLine("123") + trendLine("20261a2") + trendDigitsLine("456"))
+        << "0" << QStringList{"2026101:123"} << QString("20261a2");
+    QTest::newRow("digit line too short ends the page, earlier draws kept")
+        << QByteArray(trendLine("2026101") + trendDigitsLine("123") + trendLine("2026102") + "<td>4,5</td>\n" +
+                      trendLine("2026103") + trendDigitsLine("777"))
+        << "0" << QStringList{"2026101:123"} << QString("2026102");
+    QTest::newRow("page ending after a period id fails")
+        << trendLine("2026101") << "0" << QStringList() << QString("2026101");
+}
+
+void TestPageReaders::trendReader()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QString, newest);
+    checkReading(readTrendPage(page, newest));
+}
+
+void TestPageReaders::chartReader_data()
+{
+    addColumns();
+    const QByteArray two = chartPage({draw("2026101", "123"), draw("2026102", "456")});
+    QTest::newRow("draws after cpdata get 20 in front")
+        << two << "2026100" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("only periods above the newest") << two << "2026101" << QStringList{"2026102:456"} << QString();
+    QTest::newRow("empty table starts from 0") << two << "0" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("CR LF page") << crlf(two) << "0" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("no cpdata line yields nothing")
+        << QByteArray(chartDrawLines("2026101", "123")) << "0" << QStringList() << QString();
+    QTest::newRow("cpdata one byte off its place yields nothing")
+        << QByteArray("<table  id=\"cpdata\">\n" + chartDrawLines("2026101", "123")) << "0" << QStringList()
+        << QString();
+    QTest::newRow("draws before cpdata are not read")
+        << QByteArray(chartDrawLines("2026100", "999") + chartHeaderLine() + chartDrawLines("2026101", "123")) << "0"
+        << QStringList{"2026101:123"} << QString();
+    QTest::newRow("height line whose period is not a number is skipped")
+        << QByteArray(chartHeaderLine() + "<tr height=\"22\"><td>合计</td>\n" + "<tr height=\"22\"><td>2610x</td>\n" +
+                      chartDrawLines("2026101", "123"))
+        << "0" << QStringList{"2026101:123"} << QString();
+    QTest::newRow("equal period leaves its lines to the scan")
+        << QByteArray(chartHeaderLine() + "<tr height=\"22\"><td>26100</td>\n" + chartDrawLines("2026101", "123"))
+        << "2026100" << QStringList{"2026101:123"} << QString();
+    QTest::newRow("GBK bytes around the markers")
+        << QByteArray(gbk(QStringLiteral("<table id=\"cpdata\" title=\"排列三\">\n<tr height=\"22\" title=\"期号\"><td>")) +
+                      "26107</td>\n" + gbk(QStringLiteral("<td title=\"百位\">")) + "4</td>\n<td>0</td>\n<td>9</td>\n")
+        << "0" << QStringList{"2026107:409"} << QString();
+    QTest::newRow("page ending inside a draw fails, earlier draws kept")
+        << QByteArray(chartHeaderLine() + chartDrawLines("2026101", "123") + "<tr height=\"22\"><td>26102</td>\n" +
+                      "<td class=\"d\">4</td>\n")
+        << "0" << QStringList{"2026101:123"} << QString("2026102");
+}
+
+void TestPageReaders::chartReader()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QString, newest);
+    checkReading(readChartPage(page, newest));
+}
+
+void TestPageReaders::drawListReader_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pages");  // today first
+    QTest::addColumn<int>("periodIdLength");
+    QTest::addColumn<int>("digitCount");
+    QTest::addColumn<QString>("newest");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("failure");
+
+    const QByteArray today = drawListPage({draw("20261209003", "33333"), draw("20261209002", "22222"),
+                                           draw("20261209001", "11111")});
+    const QByteArray yesterday = drawListPage({draw("20261208120", "98765")});
+    const QStringList all{"20261208120:98765", "20261209001:11111", "20261209002:22222", "20261209003:33333"};
+
+    QTest::newRow("earlier day first, each day in reverse page order")
+        << QList<QByteArray>{today, yesterday} << 11 << 5 << "0" << all << QString();
+    QTest::newRow("only periods above the newest")
+        << QList<QByteArray>{today, yesterday} << 11 << 5 << "20261209001"
+        << QStringList{"20261209002:22222", "20261209003:33333"} << QString();
+    QTest::newRow("CR LF pages") << QList<QByteArray>{crlf(today), crlf(yesterday)} << 11 << 5 << "0" << all
+                                 << QString();
+    QTest::newRow("上海时时彩: 10-digit ids, 3 digits")
+        << QList<QByteArray>{drawListPage({draw("2026120902", "456"), draw("2026120901", "123")})} << 10 << 3 << "0"
+        << QStringList{"2026120901:123", "2026120902:456"} << QString();
+    // The newest stored period stays where it was while draws go in: 20261209005 comes first in
+    // append order, and 20261209004 after it must still count as new.
+    QTest::newRow("every piece above the newest, wherever it stands")
+        << QList<QByteArray>{drawListPage({draw("20261209004", "44444"), draw("20261209005", "55555"),
+                                           draw("20261209002", "22222")})}
+        << 11 << 5 << "20261209003" << QStringList{"20261209005:55555", "20261209004:44444"} << QString();
+    QTest::newRow("the same draw on two day pages is stored once")
+        << QList<QByteArray>{drawListPage({draw("20261209001", "11111"), draw("20261208120", "98765")}), yesterday}
+        << 11 << 5 << "0" << QStringList{"20261208120:98765", "20261209001:11111"} << QString();
+    QTest::newRow("digits split over two ball lines")
+        << QList<QByteArray>{QByteArray("20261209001\n<span class=\"ball_1\">1</span><span class=\"ball_1\">2</span>\n"
+                                        "<td><span class=\"ball_2\">3</span>\n<span class=\"ball_2\">4</span>"
+                                        "<span class=\"ball_2\">5</span></td>\n")}
+        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+    QTest::newRow("ball bytes after the draw's digits change nothing")
+        << QList<QByteArray>{QByteArray(drawListDrawLines("20261209001", "12345") +
+                                        "<p><span class=\"ball_9\">9</span><span class=\"ball_9\">8</span></p>\n")}
+        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+    QTest::newRow("ball digits before the first period id belong to no draw")
+        << QList<QByteArray>{QByteArray("<span class=\"ball_0\">7</span><span class=\"ball_0\">7</span>\n") + today}
+        << 11 << 5 << "20261209000" << QStringList{"20261209001:11111", "20261209002:22222", "20261209003:33333"}
+        << QString();
+    // Counted, the line without the marker would make up the fifth digit.
+    QTest::newRow("a line without the ball marker adds nothing")
+        << QList<QByteArray>{QByteArray("20261209001\n<i class=\"ball_1\">5</i>\n<span class=\"ball_1\">1</span>"
+                                        "<span class=\"ball_1\">2</span><span class=\"ball_1\">3</span>"
+                                        "<span class=\"ball_1\">4</span>\n")}
+        << 11 << 5 << "0" << QStringList() << QString("20261209001");
+    QTest::newRow("a ball word 8 bytes from the line end counts, one nearer adds nothing")
+        << QList<QByteArray>{QByteArray("20261209001\n<span class=\"ball_1\">1</span><span class=\"ball_1\">2</span>"
+                                        "<span class=\"ball_1\">\n<span class=\"ball_1\">3</span>"
+                                        "<span class=\"ball_1\">4</span><span class=\"ball_1\">5\n")}
+        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+    QTest::newRow("lines of other lengths are no period ids")
+        << QList<QByteArray>{QByteArray("202612090011\n2026120900\n") + drawListDrawLines("20261209001", "12345")}
+        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+    QTest::newRow("GBK bytes around the marker")
+        << QList<QByteArray>{QByteArray("20261209001\n") +
+                             gbk(QStringLiteral("<td>开奖号码：<span class=\"ball_1\">1</span>二<span class=\"ball_1\">"
+                                                "2</span><span class=\"ball_1\">3</span>号</td>\n"))}
+        << 11 << 3 << "0" << QStringList{"20261209001:123"} << QString();
+    // Today's newest period is listed before it is drawn: the draws before it still go in.
+    QTest::newRow("a piece with too few digits ends the scan, earlier draws kept")
+        << QList<QByteArray>{QByteArray("20261209002\n") + drawListDrawLines("20261209001", "11111"), yesterday}
+        << 11 << 5 << "0" << QStringList{"20261208120:98765", "20261209001:11111"} << QString("20261209002");
+    QTest::newRow("a page without draws yields nothing")
+        << QList<QByteArray>{QByteArray("<html>\n</html>\n"), QByteArray()} << 11 << 5 << "0" << QStringList()
+        << QString();
+}
+
+void TestPageReaders::drawListReader()
+{
+    QFETCH(QList<QByteArray>, pages);
+    QFETCH(int, periodIdLength);
+    QFETCH(int, digitCount);
+    QFETCH(QString, newest);
+    QByteArray gathered;
+    for (const QByteArray& page : pages)
+        gatherDrawListPage(page, periodIdLength, gathered);
+    checkReading(drawsFromGathered(gathered, periodIdLength, digitCount, newest));
+}
+
+void TestPageReaders::scanningLoopsGiveATurnPerLine()
+{
+    // Five lines; the trend reader's digit line is read for its draw, not by the scanning loop.
+    const QByteArray trend = "a\n" + trendLine("2026101") + trendDigitsLine("123") + "b\nc\n";
+    int turns = 0;
+    const LineTurn count = [&] { ++turns; };
+    readTrendPage(trend, "0", count);
+    QCOMPARE(turns, 4);
+
+    turns = 0;
+    QByteArray gathered;
+    gatherDrawListPage(drawListDrawLines("20261209001", "12345"), 11, gathered, count);
+    QCOMPARE(turns, 6);
+}
+
+QTEST_GUILESS_MAIN(TestPageReaders)
+#include "test_page_readers.moc"

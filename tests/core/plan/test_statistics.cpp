@@ -1,0 +1,286 @@
+#include "core/base/user_error.h"
+#include "core/plan/bet_rule.h"
+#include "core/plan/hit_replay.h"
+#include "core/plan/plan_table.h"
+#include "support/draw_fixtures.h"
+
+#include <QTest>
+#include <algorithm>
+#include <random>
+
+using fixtures::historyOf;
+
+namespace {
+
+// A history of `size` three-digit draws with period ids 1001, 1002, … and the hit marks
+// written as 'x' (hit) and '.' (missed).
+struct MarkedHistory {
+    DrawHistory history;
+    HitTable hits;
+};
+
+MarkedHistory marked(const QString& marks)
+{
+    MarkedHistory m{DrawHistory(3), {}};
+    for (int i = 0; i < marks.size(); ++i) {
+        const int digits[] = {1, 2, 3};
+        m.history.append(1001 + i, digits);
+        m.hits.push_back({QString::number(1001 + i), QStringLiteral("123"), marks[i] == 'x'});
+    }
+    return m;
+}
+
+// Random draws, with a stretch where the first two positions stick to one digit so that the
+// look-back runs dry and has to fall back.
+DrawHistory mixedHistory(int size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> digit(0, 9);
+    DrawHistory history(3);
+    for (int i = 0; i < size; ++i) {
+        const bool stuck = i >= size / 2 && i < size / 2 + 40;
+        const int draw[] = {stuck ? 7 : digit(random), stuck ? 7 : digit(random), digit(random)};
+        history.append(2026001 + i, draw);
+    }
+    return history;
+}
+
+}  // namespace
+
+class TestStatistics : public QObject {
+    Q_OBJECT
+
+private slots:
+    void shortHistoriesAreAllHits_data();
+    void shortHistoriesAreAllHits();
+    void firstTestedDraw_data();
+    void firstTestedDraw();
+    void replayAgreesWithTheBetRule();
+    void repeatedDigitIsNeverHit();
+    void rowTexts();
+
+    void planTable();
+    void planOutcomeAtTheLimit_data();
+    void planOutcomeAtTheLimit();
+    void newestDrawHit();
+    void shortHistoryPlans();
+    void summaryLines_data();
+    void summaryLines();
+    void planPeriodCount_data();
+    void planPeriodCount();
+    void badPlanPeriodCount_data();
+    void badPlanPeriodCount();
+};
+
+void TestStatistics::shortHistoriesAreAllHits_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("one draw") << 1;
+    QTest::newRow("100 draws") << 100;
+}
+
+void TestStatistics::shortHistoriesAreAllHits()
+{
+    QFETCH(int, size);
+    // Every draw repeats the one before: any tested draw would miss.
+    const HitTable hits = ReplayHits(historyOf(QStringList(size, QStringLiteral("555"))), 1);
+    QCOMPARE(int(hits.size()), size);
+    QVERIFY(std::all_of(hits.begin(), hits.end(), [](const HitRow& r) { return r.hit; }));
+}
+
+void TestStatistics::firstTestedDraw_data()
+{
+    QTest::addColumn<QString>("draw100");
+    QTest::addColumn<bool>("hit");
+    // 前二: tens 0..97 are 0, then 1, 5: excluded {5, 9}. Units are 0 up to 95, then 2, 7, 2, 2:
+    // the look-back finds the 2 followed by 7, excluded {2, 7}.
+    QTest::newRow("tens is the last digit") << "530" << false;
+    QTest::newRow("tens is the derived digit") << "930" << false;
+    QTest::newRow("units is the last digit") << "320" << false;
+    QTest::newRow("units is the derived digit") << "370" << false;
+    QTest::newRow("both escape") << "330" << true;
+    QTest::newRow("both escape with zeros") << "000" << true;
+}
+
+void TestStatistics::firstTestedDraw()
+{
+    QFETCH(QString, draw100);
+    QFETCH(bool, hit);
+    QStringList draws(96, QStringLiteral("000"));
+    draws << "020" << "070" << "120" << "520" << draw100;
+    const HitTable hits = ReplayHits(historyOf(draws), 0);
+    QCOMPARE(int(hits.size()), 101);
+    QVERIFY(std::all_of(hits.begin(), hits.begin() + 100, [](const HitRow& r) { return r.hit; }));
+    QCOMPARE(hits[100].hit, hit);
+}
+
+void TestStatistics::replayAgreesWithTheBetRule()
+{
+    const DrawHistory history = mixedHistory(400, 7);
+    for (int offset : {0, 1}) {
+        const HitTable hits = ReplayHits(history, offset);
+        for (int r = kUntestedDraws; r < history.size(); ++r) {
+            const BetSet set = ComputeBetSet(history, r, offset);
+            const int number = history.digit(r, offset + 1) * 10 + history.digit(r, offset + 2);
+            const bool inSet = std::binary_search(set.begin(), set.end(), number);
+            QVERIFY2(hits[std::size_t(r)].hit == inSet, qPrintable(QStringLiteral("draw %1, offset %2").arg(r).arg(offset)));
+        }
+    }
+}
+
+void TestStatistics::repeatedDigitIsNeverHit()
+{
+    const DrawHistory history = mixedHistory(600, 3);
+    for (int offset : {0, 1}) {
+        const HitTable hits = ReplayHits(history, offset);
+        for (int r = kUntestedDraws; r < history.size(); ++r) {
+            const bool repeats = history.digit(r, offset + 1) == history.digit(r - 1, offset + 1) ||
+                                 history.digit(r, offset + 2) == history.digit(r - 1, offset + 2);
+            if (repeats)
+                QVERIFY2(!hits[std::size_t(r)].hit, qPrintable(QString::number(r)));
+        }
+    }
+}
+
+void TestStatistics::rowTexts()
+{
+    const HitTable hits = ReplayHits(historyOf({"01234", "56789"}, 261209001), 3);
+    QCOMPARE(hits[0].period, QStringLiteral("261209001"));
+    QCOMPARE(hits[0].digits, QStringLiteral("01234"));
+    QCOMPARE(hits[1].period, QStringLiteral("261209002"));
+}
+
+void TestStatistics::planTable()
+{
+    const MarkedHistory m = marked("xx..x.");
+    const PlanTable plans = BuildPlanTable(m.history, m.hits, 2);
+    QCOMPARE(int(plans.size()), 4);
+    const QStringList expected[] = {
+        {"1001期-1001期", "1期中", "中"},
+        {"1002期-1002期", "1期中", "中"},
+        {"1003期-1005期", "3期中", "X"},
+        {"1006期-1007期", "2期未开", ""},
+    };
+    for (int p = 0; p < 4; ++p)
+        QCOMPARE((QStringList{plans[p].periods, plans[p].length, plans[p].outcome}), expected[p]);
+
+    // Plans after each hit: 1 period (中), 3 periods (挂), and the open one of 2 so far (中).
+    const PlanSummary summary = SummarizePlans(m.hits, 2);
+    QCOMPARE(summary.successes, 2);
+    QCOMPARE(summary.failures, 1);
+}
+
+void TestStatistics::planOutcomeAtTheLimit_data()
+{
+    QTest::addColumn<int>("planPeriods");
+    QTest::addColumn<QString>("threePeriodPlan");
+    QTest::addColumn<QString>("fourPeriodPlan");
+    QTest::newRow("N = 3") << 3 << "中" << "X";
+    QTest::newRow("N = 4") << 4 << "中" << "中";
+    QTest::newRow("N = 2") << 2 << "X" << "X";
+    QTest::newRow("N = 0") << 0 << "X" << "X";
+    QTest::newRow("N negative") << -5 << "X" << "X";
+}
+
+void TestStatistics::planOutcomeAtTheLimit()
+{
+    QFETCH(int, planPeriods);
+    QFETCH(QString, threePeriodPlan);
+    QFETCH(QString, fourPeriodPlan);
+    const MarkedHistory m = marked("x..x...x");
+    const PlanTable plans = BuildPlanTable(m.history, m.hits, planPeriods);
+    QCOMPARE(plans[1].length, QStringLiteral("3期中"));
+    QCOMPARE(plans[1].outcome, threePeriodPlan);
+    QCOMPARE(plans[2].length, QStringLiteral("4期中"));
+    QCOMPARE(plans[2].outcome, fourPeriodPlan);
+}
+
+void TestStatistics::newestDrawHit()
+{
+    const MarkedHistory m = marked("x.x");
+    const PlanTable plans = BuildPlanTable(m.history, m.hits, 1);
+    QCOMPARE(plans.back().periods, QStringLiteral("1004期-1004期"));
+    QCOMPARE(plans.back().length, QStringLiteral("1期未开"));
+    // The 2-period plan fails, the open one of one period succeeds.
+    const PlanSummary summary = SummarizePlans(m.hits, 1);
+    QCOMPARE(summary.successes, 1);
+    QCOMPARE(summary.failures, 1);
+}
+
+void TestStatistics::shortHistoryPlans()
+{
+    const DrawHistory history = historyOf({"111", "111", "111"}, 261209118);
+    const HitTable hits = ReplayHits(history, 1);
+    const PlanTable plans = BuildPlanTable(history, hits, 5);
+    QCOMPARE(int(plans.size()), 4);
+    QCOMPARE(plans[0].periods, QStringLiteral("261209118期-261209118期"));
+    QCOMPARE(plans[2].periods, QStringLiteral("261209120期-261209120期"));
+    QCOMPARE(plans[2].length, QStringLiteral("1期中"));
+    QCOMPARE(plans[3].periods, QStringLiteral("261209121期-261209121期"));
+    QCOMPARE(plans[3].length, QStringLiteral("1期未开"));
+    QCOMPARE(plans[3].outcome, QString());
+    QCOMPARE(SummarizePlans(hits, 5).successes, 3);
+
+    QVERIFY(BuildPlanTable(DrawHistory(3), {}, 5).empty());
+}
+
+void TestStatistics::summaryLines_data()
+{
+    QTest::addColumn<QString>("marks");
+    QTest::addColumn<int>("planPeriods");
+    QTest::addColumn<QStringList>("lines");
+    // Hits 0..7, 9 and 11: seven plans of one period, two of two, and the open one of one.
+    QTest::newRow("8 and 2") << "xxxxxxxx.x.x" << 1 << QStringList{"中：8次", "挂：2次", "计划成功率：80.0%"};
+    QTest::newRow("one third") << "xx..x." << 2 << QStringList{"中：2次", "挂：1次", "计划成功率：66.7%"};
+    QTest::newRow("N of zero") << "xx..x." << 0 << QStringList{"中：0次", "挂：3次", "计划成功率：0.0%"};
+    QTest::newRow("empty history") << "" << 5 << QStringList{"中：0次", "挂：0次", "计划成功率：0.0%"};
+}
+
+void TestStatistics::summaryLines()
+{
+    QFETCH(QString, marks);
+    QFETCH(int, planPeriods);
+    QFETCH(QStringList, lines);
+    QCOMPARE(SummaryLines(SummarizePlans(marked(marks).hits, planPeriods)), lines);
+}
+
+void TestStatistics::planPeriodCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");
+    QTest::newRow("plain") << "5" << 5;
+    QTest::newRow("spaces around") << " 12 " << 12;
+    QTest::newRow("negative") << "-1" << -1;
+}
+
+void TestStatistics::planPeriodCount()
+{
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QCOMPARE(planPeriodCountFromText(text), count);
+}
+
+void TestStatistics::badPlanPeriodCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("trailing letter") << "5x";
+    QTest::newRow("Chinese numeral") << "五";
+    QTest::newRow("fraction") << "1.5";
+    QTest::newRow("too large") << "99999999999";
+}
+
+void TestStatistics::badPlanPeriodCount()
+{
+    QFETCH(QString, text);
+    try {
+        planPeriodCountFromText(text);
+        QFAIL("accepted");
+    } catch (const UserError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("“%1”").arg(text)), qPrintable(e.message()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestStatistics)
+#include "test_statistics.moc"

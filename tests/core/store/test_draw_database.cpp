@@ -1,0 +1,305 @@
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+#include "core/base/u_public.h"
+#include "core/base/user_error.h"
+#include "support/draw_fixtures.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+using fixtures::ProgramFolder;
+using fixtures::StoredDraw;
+
+namespace {
+
+QStringList columnsOf(DrawDatabase& db, const QString& table)
+{
+    QSqlQuery query(db.connection());
+    QStringList columns;
+    if (query.exec(QStringLiteral("select * from %1").arg(quoteIdentifier(table))))
+        for (int i = 0; i < query.record().count(); ++i)
+            columns << query.record().fieldName(i);
+    return columns;
+}
+
+int rowCount(DrawDatabase& db, const QString& lotteryName)
+{
+    QSqlQuery query(db.connection());
+    query.exec(QStringLiteral("select count(*) from %1").arg(quoteIdentifier(lotteryTableName(lotteryName))));
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+// Every table and row of the file, in a stable order, for before-and-after comparisons.
+QStringList dump(const QString& programDir)
+{
+    DrawDatabase db(programDir);
+    QStringList lines;
+    QStringList tables = db.tableNames();
+    tables.sort();
+    for (const QString& table : tables) {
+        QSqlQuery query(db.connection());
+        query.exec(QStringLiteral("select * from %1 order by 1").arg(quoteIdentifier(table)));
+        while (query.next()) {
+            QStringList row{table};
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i).toString();
+            lines << row.join(QLatin1Char('|'));
+        }
+        lines << table;
+    }
+    return lines;
+}
+
+DrawHistory loadAs(const QString& programDir, const QString& lotteryName)
+{
+    u_public::setProgramDir(programDir);
+    u_public::planSelection().lotteryName = lotteryName;
+    LoadHistory();
+    return u_public::drawHistory();
+}
+
+}  // namespace
+
+class TestDrawDatabase : public QObject {
+    Q_OBJECT
+
+private slots:
+    void createsFolderFileAndTables();
+    void creationKeepsStoredRows();
+    void refusesMalformedDraws_data();
+    void refusesMalformedDraws();
+    void retentionCap_data();
+    void retentionCap();
+    void loadsOldestFirst();
+    void newestStoredPeriod();
+    void periodIdConversion_data();
+    void periodIdConversion();
+    void badPeriodIdText_data();
+    void badPeriodIdText();
+    void typedNameCannotChangeTheFile_data();
+    void typedNameCannotChangeTheFile();
+    void failedLoadKeepsTheHistory();
+};
+
+void TestDrawDatabase::createsFolderFileAndTables()
+{
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + "/";
+    DrawDatabase::create(programDir);
+    QVERIFY(QFile::exists(dir.path() + "/数据库/彩票数据.mdb"));
+
+    DrawDatabase db(programDir);
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        QStringList expected{"记录期号"};
+        for (int k = 1; k <= lottery.digitCount; ++k)
+            expected << QString::number(k);
+        QCOMPARE(columnsOf(db, lottery.name + "彩票号码表"), expected);
+    }
+    QCOMPARE(db.tableNames().size(), 5);
+}
+
+void TestDrawDatabase::creationKeepsStoredRows()
+{
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "中国福彩3D", {{"2026001", {"1", "2", "3"}}});
+    {
+        // A table dropped by hand comes back; the others keep their rows.
+        DrawDatabase db(folder.path());
+        db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
+    }
+    DrawDatabase::create(folder.path());
+    DrawDatabase db(folder.path());
+    QCOMPARE(rowCount(db, "中国福彩3D"), 1);
+    QCOMPARE(rowCount(db, "上海时时彩"), 0);
+}
+
+void TestDrawDatabase::refusesMalformedDraws_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<QString>("periodId");
+    QTest::addColumn<QStringList>("digits");
+    QTest::addColumn<QString>("reason");  // part of the database's message
+
+    const QStringList ok{"1", "2", "3"};
+    QTest::newRow("duplicate period") << "中国福彩3D" << "2026001" << ok << "UNIQUE";
+    QTest::newRow("period too short") << "中国福彩3D" << "202600" << ok << "记录期号须为7位数字";
+    QTest::newRow("period too long") << "中国福彩3D" << "20260012" << ok << "记录期号须为7位数字";
+    QTest::newRow("letter in period") << "中国福彩3D" << "2026a01" << ok << "记录期号须为7位数字";
+    QTest::newRow("digit 10") << "中国福彩3D" << "2026002" << QStringList{"1", "10", "3"} << "第2位须为0到9的数字";
+    QTest::newRow("negative digit") << "中国福彩3D" << "2026002" << QStringList{"-1", "2", "3"} << "第1位";
+    QTest::newRow("empty digit") << "中国福彩3D" << "2026002" << QStringList{"1", "2", ""} << "第3位";
+    QTest::newRow("letter digit") << "中国福彩3D" << "2026002" << QStringList{"x", "2", "3"} << "第1位";
+    QTest::newRow("fraction digit") << "中国福彩3D" << "2026002" << QStringList{"1", "2.5", "3"} << "第2位";
+    QTest::newRow("too few digits") << "重庆时时彩" << "20261209001" << ok << "has 6 columns";
+    QTest::newRow("no such lottery") << "北京快乐8" << "2026002" << ok << "no such table";
+}
+
+void TestDrawDatabase::refusesMalformedDraws()
+{
+    QFETCH(QString, lottery);
+    QFETCH(QString, periodId);
+    QFETCH(QStringList, digits);
+    QFETCH(QString, reason);
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "中国福彩3D", {{"2026001", {"1", "2", "3"}}});
+
+    DrawDatabase db(folder.path());
+    try {
+        db.appendDraw(lottery, periodId, digits);
+        QFAIL("the draw was stored");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+    QCOMPARE(rowCount(db, "中国福彩3D"), 1);
+}
+
+void TestDrawDatabase::retentionCap_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("10003 draws") << 10003 << 10000;
+    QTest::newRow("exactly 10000") << 10000 << 10000;
+    QTest::newRow("fewer") << 20 << 20;
+}
+
+void TestDrawDatabase::retentionCap()
+{
+    QFETCH(int, stored);
+    QFETCH(int, kept);
+    ProgramFolder folder;
+    const auto draws = fixtures::syntheticDraws("重庆时时彩", stored);
+    fixtures::storeDraws(folder.path(), "重庆时时彩", draws);
+
+    const DrawHistory history = loadAs(folder.path(), "重庆时时彩");
+    QCOMPARE(history.size(), kept);
+    const int dropped = stored - kept;
+    QCOMPARE(history.periodId(0), periodIdFromText(draws[std::size_t(dropped)].periodId));
+    QCOMPARE(history.periodId(kept - 1), periodIdFromText(draws.back().periodId));
+
+    DrawDatabase db(folder.path());
+    QCOMPARE(rowCount(db, "重庆时时彩"), kept);
+    QSqlQuery query(db.connection());
+    query.exec(QStringLiteral("select min(\"记录期号\") from \"重庆时时彩彩票号码表\""));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), draws[std::size_t(dropped)].periodId);
+}
+
+void TestDrawDatabase::loadsOldestFirst()
+{
+    ProgramFolder folder;
+    // Stored newest first, as the day pages are read; the history comes back in period order.
+    fixtures::storeDraws(folder.path(), "上海时时彩",
+                         {{"2026120903", {"7", "8", "9"}}, {"2026120901", {"1", "2", "3"}}, {"2026120902", {"4", "5", "6"}}});
+    const DrawHistory history = loadAs(folder.path(), "上海时时彩");
+    QCOMPARE(history.digitCount(), 3);
+    QCOMPARE(u_public::planSelection().digitCount, 3);
+    QCOMPARE(history.size(), 3);
+    const int32_t expected[3][4] = {{26120901, 1, 2, 3}, {26120902, 4, 5, 6}, {26120903, 7, 8, 9}};
+    for (int r = 0; r < 3; ++r)
+        for (int k = 0; k < 4; ++k)
+            QCOMPARE(history.element(r, k), expected[r][k]);
+
+    QCOMPARE(loadAs(folder.path(), "江西时时彩").digitCount(), 5);
+    QCOMPARE(u_public::planSelection().digitCount, 5);
+}
+
+void TestDrawDatabase::newestStoredPeriod()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("0"));
+    QVERIFY(db.storedPeriodIds("重庆时时彩").isEmpty());
+    fixtures::storeDraws(folder.path(), "重庆时时彩",
+                         {{"20261209002", {"1", "2", "3", "4", "5"}}, {"20261209001", {"1", "2", "3", "4", "5"}}});
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209002"));
+    QCOMPARE(db.storedPeriodIds("重庆时时彩"), (QSet<QString>{"20261209001", "20261209002"}));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, db.newestPeriodId("北京"));
+}
+
+void TestDrawDatabase::periodIdConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("id");
+    QTest::newRow("7 characters, whole") << "2026001" << 2026001;
+    QTest::newRow("8 characters lose two") << "20260012" << 260012;
+    QTest::newRow("10 characters") << "2026120901" << 26120901;
+    QTest::newRow("11 characters") << "20261209001" << 261209001;
+    QTest::newRow("leading zeros of the rest") << "20000000042" << 42;
+}
+
+void TestDrawDatabase::periodIdConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(int, id);
+    QCOMPARE(periodIdFromText(text), id);
+}
+
+void TestDrawDatabase::badPeriodIdText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("letters") << "20A6001";
+    QTest::newRow("beyond 32 bits") << "20999999999999";
+}
+
+void TestDrawDatabase::badPeriodIdText()
+{
+    QFETCH(QString, text);
+    QVERIFY_THROWS_EXCEPTION(UserError, periodIdFromText(text));
+}
+
+void TestDrawDatabase::typedNameCannotChangeTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("closing quote and statement") << "重庆时时彩彩票号码表\"; drop table \"重庆时时彩";
+    QTest::newRow("single quotes") << "x' or '1'='1";
+    QTest::newRow("semicolon") << "中国福彩3D彩票号码表; delete from 中国福彩3D";
+    QTest::newRow("comment") << "中国福彩3D彩票号码表 --";
+}
+
+void TestDrawDatabase::typedNameCannotChangeTheFile()
+{
+    QFETCH(QString, name);
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 12));
+    fixtures::storeDraws(folder.path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 12001));
+    const QStringList before = dump(folder.path());
+
+    try {
+        loadAs(folder.path(), name);
+        QFAIL("a name that is no lottery loaded");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().startsWith("no such table"), qPrintable(e.message()));
+    }
+    QCOMPARE(dump(folder.path()), before);
+}
+
+void TestDrawDatabase::failedLoadKeepsTheHistory()
+{
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 5));
+    QCOMPARE(loadAs(folder.path(), "中国福彩3D").size(), 5);
+    {
+        // A lottery table made by hand, without the checks of ours, holding a bad digit.
+        DrawDatabase db(folder.path());
+        db.exec(QStringLiteral("create table \"自制彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
+        db.exec(QStringLiteral("insert into \"自制彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
+    }
+    try {
+        loadAs(folder.path(), "自制");
+        QFAIL("a digit of 12 was loaded");
+    } catch (const UserError& e) {
+        QVERIFY2(e.message().contains("“12”"), qPrintable(e.message()));
+    }
+    QCOMPARE(u_public::drawHistory().size(), 5);
+    QCOMPARE(u_public::planSelection().digitCount, 3);
+}
+
+QTEST_GUILESS_MAIN(TestDrawDatabase)
+#include "test_draw_database.moc"

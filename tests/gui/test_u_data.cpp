@@ -1,0 +1,379 @@
+#include "gui/db_navigator.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_row_set.h"
+#include "gui/u_data.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/u_main.h"
+#include "support/draw_fixtures.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+using fixtures::ProgramFolder;
+
+namespace {
+
+QStringList listed(const Tfrmdata& w)
+{
+    QStringList names;
+    for (int i = 0; i < w.lstcaipiao->count(); ++i)
+        names << w.lstcaipiao->item(i)->text();
+    return names;
+}
+
+QStringList storedRows(const QString& programDir, const QString& lottery)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query = db.selectDraws(lottery);
+    QStringList rows;
+    while (query.next()) {
+        QStringList row;
+        for (int i = 0; i < 4; ++i)
+            row << query.value(i).toString();
+        rows << row.join(' ');
+    }
+    return rows;
+}
+
+QString readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<missing>");
+}
+
+}  // namespace
+
+class TestDataWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void listsTheLotteryTables();
+    void startsBrowsing();
+    void addsTwoRowsWithPlus();
+    void refusedRowKeepsAddingMode_data();
+    void refusedRowKeepsAddingMode();
+    void closeRefusedWhileAdding();
+    void otherLotteryDropsTheUnpostedRow();
+    void correctsAndDeletes();
+    void exportWritesTheDraws();
+    void exportOfAnEmptyTable();
+    void exportWithoutAChoice();
+    void plusLiesOverInsertAfterResize();
+    void mainWindowReloadsAfterward();
+
+private:
+    Tfrmdata& open();
+    void choose(const QString& lottery);
+    void typeRow(const QStringList& values);
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<Tfrmdata> m_window;
+};
+
+void TestDataWindow::init()
+{
+    dialogs::testing::setRecording(true);
+    m_folder = std::make_unique<ProgramFolder>();
+    u_public::setProgramDir(m_folder->path());
+    fixtures::storeDraws(m_folder->path(), "中国福彩3D",
+                         {{"2026001", {"1", "2", "3"}}, {"2026002", {"0", "4", "7"}}, {"2026003", {"9", "0", "0"}}});
+}
+
+void TestDataWindow::cleanup()
+{
+    if (m_window && m_window->isAdding())
+        QTest::mouseClick(m_window->btnedit, Qt::LeftButton);
+    m_window.reset();
+    m_folder.reset();
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+}
+
+Tfrmdata& TestDataWindow::open()
+{
+    m_window = std::make_unique<Tfrmdata>();
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        qWarning("window not exposed");
+    return *m_window;
+}
+
+void TestDataWindow::choose(const QString& lottery)
+{
+    const auto items = m_window->lstcaipiao->findItems(lottery, Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    const QRect at = m_window->lstcaipiao->visualItemRect(items.first());
+    QTest::mouseClick(m_window->lstcaipiao->viewport(), Qt::LeftButton, {}, at.center());
+    QCOMPARE(m_window->rowSet()->lotteryName(), lottery);
+}
+
+// Types a row's values into the grid's current row, cell by cell, as a user does: an editor
+// opens on the cell, the text goes in, Enter commits it.
+void TestDataWindow::typeRow(const QStringList& values)
+{
+    QTableView* grid = m_window->grdcaipiao;
+    const int row = m_window->rowSet()->current();
+    for (int c = 0; c < values.size(); ++c) {
+        const QModelIndex cell = grid->model()->index(row, c);
+        grid->setFocus();
+        grid->setCurrentIndex(cell);
+        grid->edit(cell);
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* e : grid->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                editor = e;
+        QVERIFY2(editor, "no editor opened");
+        editor->selectAll();
+        QTest::keyClicks(editor, values[c]);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();  // the delegate commits on the next turn of the loop
+    }
+}
+
+void TestDataWindow::listsTheLotteryTables()
+{
+    {
+        DrawDatabase db(m_folder->path());
+        db.exec("create table \"备忘\" (x)");
+        db.exec("create table \"自选彩票号码表\" (\"记录期号\" text, \"1\" integer)");
+    }
+    Tfrmdata& w = open();
+    QStringList names = listed(w);
+    QCOMPARE(names.size(), 6);
+    names.sort();
+    QStringList expected{"中国福彩3D", "中国体彩排列3", "重庆时时彩", "上海时时彩", "江西时时彩", "自选"};
+    expected.sort();
+    QCOMPARE(names, expected);
+}
+
+void TestDataWindow::startsBrowsing()
+{
+    Tfrmdata& w = open();
+    QCOMPARE(w.windowTitle(), QStringLiteral("彩票数据"));
+    QVERIFY(!w.btnedit->isEnabled());
+    QVERIFY(!w.btnadd->isEnabled());
+    QVERIFY(!w.dbv_caipiao->isEnabled());
+    QVERIFY(w.btnsave->isEnabled() && w.btnext->isEnabled());
+
+    choose("中国福彩3D");
+    QCOMPARE(w.grdcaipiao->model()->rowCount(), 3);
+    QCOMPARE(w.grdcaipiao->currentIndex().row(), 2);
+    QVERIFY(w.btnedit->isEnabled());
+    QVERIFY(!(w.grdcaipiao->model()->flags(w.grdcaipiao->model()->index(0, 1)) & Qt::ItemIsEditable));
+    QVERIFY(w.grdcaipiao->columnWidth(0) >= 70);
+}
+
+void TestDataWindow::addsTwoRowsWithPlus()
+{
+    Tfrmdata& w = open();
+    choose("中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(w.btnedit->text(), QStringLiteral("完成添加"));
+    QVERIFY(w.btnadd->isEnabled() && w.dbv_caipiao->isEnabled() && !w.btnext->isEnabled());
+
+    QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    QCOMPARE(w.rowSet()->current(), 3);
+    typeRow({"2026004", "5", "5", "6"});
+    // The second "+" stores the first new row before it appends another.
+    QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 4);
+    QCOMPARE(w.rowSet()->current(), 4);
+    typeRow({"2026005", "0", "1", "2"});
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(w.btnedit->text(), QStringLiteral("开始添加"));
+    QVERIFY(w.btnext->isEnabled() && !w.btnadd->isEnabled());
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").mid(3),
+             (QStringList{"2026004 5 5 6", "2026005 0 1 2"}));
+}
+
+void TestDataWindow::refusedRowKeepsAddingMode_data()
+{
+    QTest::addColumn<QStringList>("row");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("duplicate period") << QStringList{"2026002", "1", "1", "1"} << "UNIQUE";
+    QTest::newRow("short period") << QStringList{"202604", "1", "1", "1"} << "记录期号须为7位数字";
+    QTest::newRow("digit out of range") << QStringList{"2026004", "1", "12", "1"} << "第2位须为0到9的数字";
+    QTest::newRow("empty digit") << QStringList{"2026004", "1", "1"} << "第3位须为0到9的数字";
+}
+
+void TestDataWindow::refusedRowKeepsAddingMode()
+{
+    QFETCH(QStringList, row);
+    QFETCH(QString, reason);
+    Tfrmdata& w = open();
+    choose("中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    typeRow(row);
+
+    for (QPushButton* post : {w.btnadd, w.btnedit}) {
+        QTest::mouseClick(post, Qt::LeftButton);
+        const QStringList messages = dialogs::testing::takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(reason), qPrintable(messages[0]));
+        QVERIFY(w.isAdding());
+        QCOMPARE(w.grdcaipiao->model()->rowCount(), 4);
+        QCOMPARE(w.rowSet()->state(), DrawRowSet::State::Insert);
+        QCOMPARE(w.grdcaipiao->model()->index(3, 0).data().toString(), row[0]);
+    }
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
+
+    // Corrected, the same row goes in.
+    typeRow({"2026004", "1", "2", "3"});
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QVERIFY(!w.isAdding());
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").last(), QStringLiteral("2026004 1 2 3"));
+}
+
+void TestDataWindow::closeRefusedWhileAdding()
+{
+    Tfrmdata& w = open();
+    choose("中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QVERIFY(!w.close());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QCOMPARE(dialogs::testing::takeMessages(),
+             (QStringList{"请单击《完成添加》按钮保存添加", "请单击《完成添加》按钮保存添加"}));
+    QVERIFY(w.isVisible());
+
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QTest::mouseClick(w.btnext, Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+}
+
+void TestDataWindow::otherLotteryDropsTheUnpostedRow()
+{
+    Tfrmdata& w = open();
+    choose("中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    typeRow({"2026004", "1", "2", "3"});
+    choose("上海时时彩");
+    QVERIFY(w.isAdding());
+    QCOMPARE(w.grdcaipiao->model()->rowCount(), 0);
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
+
+    // Adding mode stays on for the table now shown.
+    QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    typeRow({"2026120901", "7", "8", "9"});
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(storedRows(m_folder->path(), "上海时时彩"), QStringList{"2026120901 7 8 9"});
+}
+
+void TestDataWindow::correctsAndDeletes()
+{
+    Tfrmdata& w = open();
+    choose("中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    // Correct the middle draw, move away (which stores it), then delete the first.
+    auto nav = [&](const char* name) { QTest::mouseClick(w.dbv_caipiao->findChild<QToolButton*>(name), Qt::LeftButton); };
+    nav("nbPrior");
+    QCOMPARE(w.rowSet()->current(), 1);
+    typeRow({"2026002", "0", "4", "8"});
+    nav("nbFirst");
+    QCOMPARE(w.rowSet()->current(), 0);
+    nav("nbDelete");
+    // Moving over a row without typing stores nothing and drops nothing.
+    nav("nbLast");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D"), (QStringList{"2026002 0 4 8", "2026003 9 0 0"}));
+}
+
+void TestDataWindow::exportWritesTheDraws()
+{
+    Tfrmdata& w = open();
+    choose("中国福彩3D");
+    QTemporaryDir dir;
+    dialogs::testing::setNextSaveFileName(dir.filePath("3d"));
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(dialogs::testing::lastSaveDirectory(), m_folder->path() + "附属/中国福彩3D历史号码.txt");
+    QCOMPARE(readAll(dir.filePath("3d.txt")), QStringLiteral("2026001 123\r\n2026002 047\r\n2026003 900\r\n"));
+    QCOMPARE(w.grdcaipiao->currentIndex().row(), 2);
+}
+
+void TestDataWindow::exportOfAnEmptyTable()
+{
+    Tfrmdata& w = open();
+    choose("江西时时彩");
+    QTemporaryDir dir;
+    dialogs::testing::setNextSaveFileName(dir.filePath("jx.txt"));
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(readAll(dir.filePath("jx.txt")), QString());
+}
+
+void TestDataWindow::exportWithoutAChoice()
+{
+    Tfrmdata& w = open();
+    const int dialogs = dialogs::testing::saveDialogCount();
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"请选择要导出的彩票！"});
+    QCOMPARE(dialogs::testing::saveDialogCount(), dialogs);
+}
+
+void TestDataWindow::plusLiesOverInsertAfterResize()
+{
+    Tfrmdata& w = open();
+    for (const QSize size : {QSize(543, 438), QSize(800, 600), QSize(600, 450)}) {
+        w.resize(size);
+        QCoreApplication::processEvents();
+        auto* insert = w.dbv_caipiao->findChild<QToolButton*>("nbInsert");
+        const QRect over(w.dbv_caipiao->mapTo(&w, insert->pos()), insert->size());
+        QVERIFY2(w.btnadd->geometry().intersected(over).width() >= over.width() - 1,
+                 qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+        QCOMPARE(w.btnadd->y(), over.y());
+    }
+}
+
+void TestDataWindow::mainWindowReloadsAfterward()
+{
+    // 添加开奖 on the main window: a week of 中国福彩3D typed in, then the window closed.
+    Tfrmmain main(m_folder->path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.comcaipiao->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(main.comcaipiao, Qt::Key_Down);
+    QCOMPARE(u_public::drawHistory().size(), 3);
+
+    bool sawWindow = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* data = qobject_cast<Tfrmdata*>(QApplication::activeModalWidget());
+        if (!data)
+            return;
+        sawWindow = true;
+        m_window.reset(data);  // typeRow and choose work on it; released before the dialog returns
+        choose("中国福彩3D");
+        QTest::mouseClick(data->btnedit, Qt::LeftButton);
+        for (int day = 4; day <= 10; ++day) {
+            QTest::mouseClick(data->btnadd, Qt::LeftButton);
+            typeRow({QStringLiteral("20260%1").arg(day, 2, 10, QLatin1Char('0')), "1", "2", QString::number(day % 10)});
+        }
+        QTest::mouseClick(data->btnedit, Qt::LeftButton);
+        QTest::mouseClick(data->btnext, Qt::LeftButton);
+        (void)m_window.release();
+    });
+    QTest::mouseClick(main.btnedit, Qt::LeftButton);
+    QVERIFY(sawWindow);
+    QCOMPARE(u_public::drawHistory().size(), 10);
+    QCOMPARE(main.comcurqi->currentText(), QStringLiteral("2026011"));
+}
+
+QTEST_MAIN(TestDataWindow)
+#include "test_u_data.moc"

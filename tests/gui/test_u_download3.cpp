@@ -1,0 +1,373 @@
+#include "support/feed_fixtures.h"
+#include "core/acquire/history_readers.h"
+#include "support/local_http_server.h"
+#include "core/acquire/page_fetch.h"
+#include "support/page_fixtures.h"
+#include "core/acquire/source_hosts.h"
+#include "core/acquire/today_clock.h"
+#include "gui/u_download2.h"
+#include "gui/u_download3.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/u_main.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QDate kToday(2026, 12, 9);
+const QString kChongqing = QStringLiteral("重庆时时彩");
+const QString kJiangxi = QStringLiteral("江西时时彩");
+const QString kShanghai = QStringLiteral("上海时时彩");
+constexpr int kFeedRows = 10;  // the feed lists the newest draws only
+
+int drawsOnSite(const QString& lottery)
+{
+    return lottery == kShanghai ? 30 : 150;
+}
+
+// The 50 day pages in the order a catch-up asks for them, today first.
+QStringList dayPagePaths(const QString& lottery)
+{
+    QStringList paths;
+    for (int offset = 0; offset < kDrawListDays; ++offset)
+        paths << drawListPath(drawListPageNumber(lottery), kToday.addDays(-offset));
+    return paths;
+}
+
+// The lottery's table as stored, oldest first.
+std::vector<StoredDraw> storedDraws(const QString& programDir, const QString& lottery)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query = db.selectDraws(lottery);
+    std::vector<StoredDraw> draws;
+    while (query.next()) {
+        StoredDraw draw{query.value(0).toString(), {}};
+        for (int k = 1; k <= digitCountOf(lottery); ++k)
+            draw.digits << query.value(k).toString();
+        draws.push_back(draw);
+    }
+    return draws;
+}
+
+QStringList shown(const std::vector<StoredDraw>& draws)
+{
+    QStringList lines;
+    for (const StoredDraw& draw : draws)
+        lines << draw.periodId + QLatin1Char(' ') + draw.digits.join(QString());
+    return lines;
+}
+
+// Every text the progress label was painted with, each change once.
+class PaintedTexts : public QObject {
+public:
+    explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_label && event->type() == QEvent::Paint &&
+            (texts.isEmpty() || texts.back() != m_label->text()))
+            texts << m_label->text();
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+};
+
+// Chinese is typed through an input method, which commits whole strings.
+void typeChoice(QComboBox* box, const QString& text)
+{
+    box->lineEdit()->clear();
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(box->lineEdit(), &event);
+}
+
+}  // namespace
+
+class TestLiveUpdateWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void bannerWaitsThenShowsItsProgress();
+    void updates_data();
+    void updates();
+    void databaseThatCannotOpenStillCloses();
+    void mainWindowRetriesTheCatchUpThenReadsTheFeed();
+    void afterAHistoryDownloadTheFirstUpdateReadsTheFeed();
+
+private:
+    // The day pages and the feed of the lottery, from the first `onSite` synthetic draws.
+    void serveLottery(const QString& lottery, int onSite);
+    // Runs one live update window to its end, as the main window would.
+    void runWindow(Tfrmdownload3& window);
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<LocalHttpServer> m_server;
+};
+
+void TestLiveUpdateWindow::initTestCase()
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(2000);
+    today_clock::setToday(kToday);
+    dialogs::testing::setRecording(true);
+}
+
+void TestLiveUpdateWindow::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    u_public::setProgramDir(m_folder->path());
+    u_public::setHistoryCaughtUp(false);
+    m_server = std::make_unique<LocalHttpServer>();
+    setSiteHost(PageSite::DrawList, m_server->hostAndPort());
+    setSiteHost(PageSite::Feed, m_server->hostAndPort());
+    dialogs::testing::takeMessages();
+}
+
+void TestLiveUpdateWindow::cleanup()
+{
+    m_server.reset();
+    m_folder.reset();
+}
+
+void TestLiveUpdateWindow::serveLottery(const QString& lottery, int onSite)
+{
+    const auto draws = syntheticDraws(lottery, onSite);
+    for (const auto& [path, page] : drawListSite(lottery, draws, kToday))
+        m_server->serve(path, page);
+    m_server->serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + kFeedRows}));
+}
+
+void TestLiveUpdateWindow::runWindow(Tfrmdownload3& window)
+{
+    QSignalSpy finished(&window, &QDialog::finished);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QVERIFY(!window.isVisible());
+}
+
+void TestLiveUpdateWindow::bannerWaitsThenShowsItsProgress()
+{
+    u_public::planSelection().lotteryName = kJiangxi;
+    serveLottery(kJiangxi, drawsOnSite(kJiangxi));
+    Tfrmdownload3 window;
+    QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(window.size(), QSize(354, 74));
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 128, 0));
+    QCOMPARE(window.lbltitle->text(), "正在更新江西时时彩。。。");
+    QVERIFY(window.Timer1->isActive() && window.Timer1->isSingleShot());
+    QCOMPARE(window.Timer1->interval(), 1000);
+
+    QSignalSpy finished(&window, &QDialog::finished);
+    PaintedTexts progress(window.lbltitle);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Waiting: an empty banner that Esc does not close.
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.lbltitle->isVisible());
+    QCOMPARE(m_server->requests(), QStringList());
+
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(progress.texts, QStringList{"正在更新江西时时彩。。。"});
+    const QRect title = window.lbltitle->geometry();
+    QVERIFY(window.lbltitle->isVisibleTo(&window));
+    QCOMPARE(title.left(), (354 - title.width()) / 2);
+    QCOMPARE(title.top(), (74 - title.height()) / 2);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n江西时时彩：新增150期"});
+}
+
+void TestLiveUpdateWindow::updates_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<bool>("caughtUpBefore");
+    QTest::addColumn<int>("storedBefore");  // the oldest draws of the site
+    QTest::addColumn<QString>("trouble");   // a day page or the feed that fails: "day page", "feed", "bad feed"
+    QTest::addColumn<bool>("readsFeed");
+    QTest::addColumn<int>("added");        // the newest draws of the site that end up stored
+    QTest::addColumn<QString>("outcome");  // the message below "更新完成！" and a blank line
+    QTest::addColumn<bool>("caughtUpAfter");
+
+    QTest::newRow("first update of a run: the day pages")
+        << kChongqing << false << 140 << QString() << false << 10 << "重庆时时彩：新增10期" << true;
+    QTest::newRow("上海 catch-up") << kShanghai << false << 27 << QString() << false << 3 << "上海时时彩：新增3期"
+                                   << true;
+    QTest::newRow("failed catch-up is left to be tried again")
+        << kJiangxi << false << 145 << "day page" << false << 0
+        << "江西时时彩：失败，2026-11-29的开奖页面无法下载（服务器答复 HTTP 500）；未存入开奖\n"
+           "下次实时开奖将再次读取近50天的开奖。"
+        << false;
+    QTest::newRow("nothing new on the day pages")
+        << kJiangxi << false << 150 << QString() << false << 0 << "江西时时彩：已是最新，没有新的开奖" << true;
+    QTest::newRow("caught up: the feed") << kChongqing << true << 143 << QString() << true << 7 << "重庆时时彩：新增7期"
+                                         << true;
+    QTest::newRow("上海 feed") << kShanghai << true << 28 << QString() << true << 2 << "上海时时彩：新增2期" << true;
+    QTest::newRow("the feed leaves a gap behind it")
+        << kJiangxi << true << 120 << QString() << true << 10 << "江西时时彩：新增10期" << true;
+    QTest::newRow("nothing new in the feed")
+        << kJiangxi << true << 150 << QString() << true << 0 << "江西时时彩：已是最新，没有新的开奖" << true;
+    QTest::newRow("feed that cannot be fetched")
+        << kChongqing << true << 140 << "feed" << true << 0
+        << "重庆时时彩：失败，最新开奖数据无法下载（服务器答复 HTTP 500）；未存入开奖" << true;
+    QTest::newRow("feed that is not well-formed")
+        << kChongqing << true << 140 << "bad feed" << true << 0
+        << "重庆时时彩：失败，最新开奖数据不是格式正确的XML（第6行）；未存入开奖" << true;
+}
+
+void TestLiveUpdateWindow::updates()
+{
+    QFETCH(QString, lottery);
+    QFETCH(bool, caughtUpBefore);
+    QFETCH(int, storedBefore);
+    QFETCH(QString, trouble);
+    QFETCH(bool, readsFeed);
+    QFETCH(int, added);
+    QFETCH(QString, outcome);
+    QFETCH(bool, caughtUpAfter);
+
+    const int onSite = drawsOnSite(lottery);
+    const auto draws = syntheticDraws(lottery, onSite);
+    storeDraws(m_folder->path(), lottery, {draws.begin(), draws.begin() + storedBefore});
+    serveLottery(lottery, onSite);
+    const QStringList dayPages = dayPagePaths(lottery);
+    QStringList expectedRequests = readsFeed ? QStringList{feedPathOf(lottery)} : dayPages;
+    if (trouble == QStringLiteral("day page")) {
+        m_server->failWithStatus(dayPages[10], 500);
+        expectedRequests = dayPages.mid(0, 11);
+    } else if (trouble == QStringLiteral("feed")) {
+        m_server->failWithStatus(feedPathOf(lottery), 500);
+    } else if (trouble == QStringLiteral("bad feed")) {
+        m_server->serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + 3}).chopped(4));
+    }
+    u_public::planSelection().lotteryName = lottery;
+    u_public::setHistoryCaughtUp(caughtUpBefore);
+
+    Tfrmdownload3 window;
+    runWindow(window);
+
+    QCOMPARE(m_server->requests(), expectedRequests);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
+    QCOMPARE(u_public::historyCaughtUp(), caughtUpAfter);
+    std::vector<StoredDraw> expected(draws.begin(), draws.begin() + storedBefore);
+    expected.insert(expected.end(), draws.end() - added, draws.end());
+    QCOMPARE(shown(storedDraws(m_folder->path(), lottery)), shown(expected));
+}
+
+void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
+{
+    u_public::planSelection().lotteryName = kChongqing;
+    serveLottery(kChongqing, 150);
+    QTemporaryDir empty;  // no 数据库 folder in it
+    u_public::setProgramDir(empty.path() + QLatin1Char('/'));
+    Tfrmdownload3 window;
+    runWindow(window);
+
+    const QStringList messages = dialogs::testing::takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QStringLiteral("无法打开数据库")), qPrintable(messages[0]));
+    QCOMPARE(m_server->requests(), QStringList());
+    QVERIFY(!u_public::historyCaughtUp());
+}
+
+void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
+{
+    const auto draws = syntheticDraws(kChongqing, 150);
+    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.begin() + 140});
+    serveLottery(kChongqing, 150);
+    const QString failing = dayPagePaths(kChongqing)[3];
+    m_server->failWithStatus(failing, 500);
+    Tfrmmain main(m_folder->path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QCOMPARE(int(main.hitTable().size()), 140);
+
+    QTest::mouseClick(main.btndown3, Qt::LeftButton);
+    QCOMPARE(
+        dialogs::testing::takeMessages(),
+        QStringList{"更新完成！\n\n重庆时时彩：失败，2026-12-06的开奖页面无法下载（服务器答复 HTTP 500）；未存入开奖\n"
+                    "下次实时开奖将再次读取近50天的开奖。"});
+    QCOMPARE(int(main.hitTable().size()), 140);
+
+    // The page is back: the next update does the catch-up again.
+    serveLottery(kChongqing, 150);
+    qsizetype asked = m_server->requests().size();
+    QTest::mouseClick(main.btndown3, Qt::LeftButton);
+    QCOMPARE(m_server->requests().mid(asked), dayPagePaths(kChongqing));
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增10期"});
+    QCOMPARE(int(main.hitTable().size()), 150);
+
+    // Five draws of the next day since: the feed brings them, and only the feed is asked for.
+    std::vector<StoredDraw> later(draws.end() - (kFeedRows - 5), draws.end());
+    for (int k = 1; k <= 5; ++k)
+        later.push_back({QStringLiteral("2026121000%1").arg(k), {"9", "8", "7", "6", QString::number(k)}});
+    m_server->serve(feedPathOf(kChongqing), feedDocument(kChongqing, {later.rbegin(), later.rend()}));
+    asked = m_server->requests().size();
+    QTest::mouseClick(main.btndown3, Qt::LeftButton);
+    QCOMPARE(m_server->requests().mid(asked), QStringList{feedPathOf(kChongqing)});
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增5期"});
+    QCOMPARE(int(main.hitTable().size()), 155);
+    QCOMPARE(main.hitTable().back().period, QString::number(periodIdFromText(later.back().periodId)));
+    QCOMPARE(main.hitTable().back().digits, later.back().digits.join(QString()));
+}
+
+void TestLiveUpdateWindow::afterAHistoryDownloadTheFirstUpdateReadsTheFeed()
+{
+    const auto draws = syntheticDraws(kChongqing, 150);
+    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.begin() + 140});
+    serveLottery(kChongqing, 150);
+    Tfrmmain main(m_folder->path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    // The history download is answered from inside its own modal loop.
+    bool pressed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* window = qobject_cast<Tfrmdownload2*>(QApplication::activeModalWidget());
+        if (!window || pressed)
+            return;
+        pressed = true;
+        typeChoice(window->comdown, kChongqing);
+        QTest::mouseClick(window->btndown, Qt::LeftButton);
+    });
+    poll.start(10);
+    QTest::mouseClick(main.btndown2, Qt::LeftButton);
+    poll.stop();
+    QVERIFY(pressed);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
+
+    const qsizetype asked = m_server->requests().size();
+    QTest::mouseClick(main.btndown3, Qt::LeftButton);
+    QCOMPARE(m_server->requests().mid(asked), QStringList{feedPathOf(kChongqing)});
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：已是最新，没有新的开奖"});
+    QCOMPARE(int(main.hitTable().size()), 150);
+}
+
+QTEST_MAIN(TestLiveUpdateWindow)
+#include "test_u_download3.moc"

@@ -1,0 +1,252 @@
+#include "core/cipher/des.h"
+#include "gui/dialogs.h"
+#include "gui/jpeg_picture.h"
+#include "gui/u_about.h"
+#include "gui/u_flash.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+namespace {
+
+QByteArray line(const QString& text)
+{
+    QStringEncoder encoder("GBK");
+    return DesEncipherHex(encoder.encode(text), kSideTextKey);
+}
+
+void writeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray jpegBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 100);
+    return bytes;
+}
+
+// Red on the left half, blue on the right.
+QImage redBlue()
+{
+    QImage image(16, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, qRgb(255, 0, 0));
+    return image;
+}
+
+// The same picture in CMYK, as a prepress program writes it (Adobe marker, inverted values).
+const QByteArray kCmykRedBlue = QByteArray::fromHex(
+    "ffd8ffee000e41646f626500640000000002ffdb004300020101010101020101010202020202040302020202050404030406"
+    "0506060605060606070908060709070606080b08090a0a0a0a0a06080b0c0b0a0c090a0a0affdb0043010202020202020503"
+    "03050a0706070a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a"
+    "0a0a0a0a0a0affc00014080008001004011100021101031101041100ffc40016000101010000000000000000000000000008"
+    "0009ffc40014100100000000000000000000000000000000ffc4001501010100000000000000000000000000000a08ffc400"
+    "14110100000000000000000000000000000000ffda000e040100021103110400003f00662ac1ff006fe1782a64a89fffd9");
+
+bool near(QRgb actual, QRgb expected)
+{
+    return qAbs(qRed(actual) - qRed(expected)) <= 24 && qAbs(qGreen(actual) - qGreen(expected)) <= 24 &&
+           qAbs(qBlue(actual) - qBlue(expected)) <= 24;
+}
+
+QStringList labelTexts(const Tfrmflash& splash)
+{
+    return {splash.lblchuping->text(), splash.lblweb->text(), splash.lblqq->text(), splash.lblmail->text(),
+            splash.lblphone->text()};
+}
+
+const QStringList kDesignTexts = {QStringLiteral("出品："), QStringLiteral("网址："), QStringLiteral("QQ："),
+                                  QStringLiteral("邮箱："), QStringLiteral("电话：")};
+
+}  // namespace
+
+class TestSplash : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void filling_data();
+    void filling();
+    void closesOnTheFifthTick();
+    void shippedInstallationData();
+    void jpegPictures_data();
+    void jpegPictures();
+    void brokenJpeg_data();
+    void brokenJpeg();
+};
+
+void TestSplash::init()
+{
+    dialogs::testing::setRecording(true);
+    u_flash::testing::resetTickCount();
+}
+
+void TestSplash::filling_data()
+{
+    QByteArray good;
+    for (const char* text : {"出品：Quorlin 项目组", "第二行", "网址：无", "QQ：无", "邮箱：无", "电话：无"})
+        good += line(QString::fromUtf8(text)) + "\n";
+    const QStringList goodTexts = {QStringLiteral("出品：Quorlin 项目组"), QStringLiteral("网址：无"),
+                                   QStringLiteral("QQ：无"), QStringLiteral("邮箱：无"), QStringLiteral("电话：无")};
+    const QString notHex = QStringLiteral("Error: not a Hex String");
+
+    QTest::addColumn<std::optional<QByteArray>>("sideFile");
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("message");  // the start of the one report expected, or empty
+    QTest::addColumn<bool>("onTop");
+
+    QTest::newRow("complete") << std::optional(good) << true << goodTexts << QString() << true;
+    QTest::newRow("lower-case hex, CR LF") << std::optional(good.toLower().replace("\n", "\r\n")) << true << goodTexts
+                                           << QString() << true;
+    QByteArray line2NotHex = good;
+    line2NotHex.replace(line(QStringLiteral("第二行")), "适用：whatever, never deciphered");
+    QTest::newRow("line 2 not even hex") << std::optional(line2NotHex) << true << goodTexts << QString() << true;
+    QByteArray line4Bad = good;
+    line4Bad.replace(line(QStringLiteral("QQ：无")), "QQ:12345");
+    QTest::newRow("bad line 4 stops the filling")
+        << std::optional(line4Bad) << true
+        << QStringList{goodTexts[0], goodTexts[1], kDesignTexts[2], kDesignTexts[3], kDesignTexts[4]} << notHex
+        << false;
+    QTest::newRow("short file leaves empty labels")
+        << std::optional(line(QStringLiteral("出品：Quorlin 项目组")) + "\n\n" + line(QStringLiteral("网址：无")))
+        << true << QStringList{goodTexts[0], goodTexts[1], QString(), QString(), QString()} << QString() << true;
+    QTest::newRow("empty side file") << std::optional(QByteArray()) << true
+                                     << QStringList{QString(), QString(), QString(), QString(), QString()} << QString()
+                                     << true;
+    QTest::newRow("side file missing") << std::optional<QByteArray>() << true << kDesignTexts
+                                       << QStringLiteral("无法打开文件 ") << false;
+    QTest::newRow("picture missing") << std::optional(good) << false << goodTexts << QStringLiteral("无法打开文件 ")
+                                     << false;
+}
+
+void TestSplash::filling()
+{
+    QFETCH(std::optional<QByteArray>, sideFile);
+    QFETCH(bool, picture);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, message);
+    QFETCH(bool, onTop);
+
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + QLatin1Char('/');
+    if (sideFile)
+        writeFile(programDir + QStringLiteral("附属/flash.txt"), *sideFile);
+    if (picture) {
+        QImage image(551, 337, QImage::Format_RGB32);
+        image.fill(qRgb(10, 20, 50));
+        writeFile(programDir + QStringLiteral("图片/flash.jpg"), jpegBytes(image));
+    }
+
+    Tfrmflash splash(programDir);
+    QCOMPARE(labelTexts(splash), texts);
+    QCOMPARE(splash.lblshiyong->text(), QStringLiteral("适用：时时彩3D排列三"));
+    const QStringList messages = dialogs::testing::takeMessages();
+    if (message.isEmpty()) {
+        QCOMPARE(messages, QStringList());
+    } else {
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].startsWith(message), qPrintable(messages[0]));
+    }
+    // The picture and the topmost placement come after the texts: a failure skips them.
+    QCOMPARE(!splash.Image1->pixmap().isNull(), onTop);
+    QCOMPARE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+    QCOMPARE(splash.isVisible(), onTop);
+    QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(splash.size(), QSize(551, 337));
+}
+
+void TestSplash::closesOnTheFifthTick()
+{
+    QTemporaryDir dir;
+    Tfrmflash splash(dir.path() + QLatin1Char('/'));
+    dialogs::testing::takeMessages();
+    QVERIFY(splash.Timer1->isActive());
+    QCOMPARE(splash.Timer1->interval(), 1000);
+    // The same timer, only faster: five ticks in a fraction of a second.
+    splash.Timer1->setInterval(20);
+    int ticks = 0;
+    connect(splash.Timer1, &QTimer::timeout, this, [&] { ++ticks; });
+    QCOMPARE(splash.exec(), int(QDialog::Accepted));
+    QCOMPARE(ticks, 5);
+    QCOMPARE(u_flash::tickCount(), 5);
+    QVERIFY(!splash.isVisible());
+}
+
+void TestSplash::shippedInstallationData()
+{
+    const QString programDir = QStringLiteral(QUORLIN_DATA_DIR);
+    Tfrmflash splash(programDir);
+    Tfrmabout about(nullptr, programDir);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(splash.Image1->pixmap().size(), QSize(551, 337));
+    const QStringList texts = labelTexts(splash) + QStringList{about.lblauthor->text(), about.lblbanquan->text(),
+                                                               about.lblweb->text(), about.lblqq->text(),
+                                                               about.lblphone1->text(), about.lblphone2->text(),
+                                                               about.lblmail->text()};
+    for (const QString& text : texts) {
+        QVERIFY2(!text.isEmpty() && !text.contains(QChar::ReplacementCharacter), qPrintable(text));
+        QVERIFY2(!kDesignTexts.contains(text), qPrintable(text));
+    }
+}
+
+void TestSplash::jpegPictures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QRgb>("left");
+    QTest::addColumn<QRgb>("right");
+    // Colour and grey pictures as Qt's own JPEG plug-in writes them.
+    QTest::newRow("colour") << jpegBytes(redBlue()) << qRgb(255, 0, 0) << qRgb(0, 0, 255);
+    const QImage grey = redBlue().convertToFormat(QImage::Format_Grayscale8);
+    QTest::newRow("grey") << jpegBytes(grey) << grey.pixel(2, 4) << grey.pixel(13, 4);
+    QTest::newRow("CMYK, Adobe") << kCmykRedBlue << qRgb(255, 0, 0) << qRgb(0, 0, 255);
+}
+
+void TestSplash::jpegPictures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QRgb, left);
+    QFETCH(QRgb, right);
+    const QImage image = decodeJpeg(bytes);
+    QCOMPARE(image.size(), QSize(16, 8));
+    QVERIFY2(near(image.pixel(2, 4), left), qPrintable(QString::number(image.pixel(2, 4), 16)));
+    QVERIFY2(near(image.pixel(13, 4), right), qPrintable(QString::number(image.pixel(13, 4), 16)));
+}
+
+void TestSplash::brokenJpeg_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not a JPEG") << QByteArray("\x89PNG\r\n\x1a\n0000000000000000");
+    QTest::newRow("cut inside the header") << kCmykRedBlue.left(100);
+}
+
+void TestSplash::brokenJpeg()
+{
+    QFETCH(QByteArray, bytes);
+    try {
+        decodeJpeg(bytes);
+        QFAIL("a broken picture was decoded");
+    } catch (const std::exception& e) {
+        QVERIFY2(QString::fromUtf8(e.what()).startsWith(QStringLiteral("图片无法解码：")), e.what());
+    }
+}
+
+QTEST_MAIN(TestSplash)
+#include "test_u_flash.moc"

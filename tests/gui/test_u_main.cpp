@@ -1,0 +1,424 @@
+#include "core/base/u_public.h"
+#include "core/plan/bet_output.h"
+#include "core/plan/bet_rule.h"
+#include "gui/dialogs.h"
+#include "gui/u_main.h"
+#include "support/draw_fixtures.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using fixtures::ProgramFolder;
+
+namespace {
+
+int rows(QTableView* grid)
+{
+    return grid->model()->rowCount();
+}
+
+QString cell(QTableView* grid, int row, int column)
+{
+    return grid->model()->index(row, column).data().toString();
+}
+
+QString readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<missing>");
+}
+
+// Chinese is typed through an input method, which commits whole strings.
+void typeText(QWidget* widget, const QString& text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpState();
+    void lotteryChangeAndBack();
+    void modeChange();
+    void filterFillsListAndClipboard();
+    void enterPressesFilter();
+    void copyTakesTheBoxAsEdited();
+    void saveWritesTheLinesShown_data();
+    void saveWritesTheLinesShown();
+    void saveWrapsTheListIntoWholeNumbers();
+    void saveCancelledOrFailed();
+    void badPlanPeriodCountKeepsThePlans();
+    void emptyHistory();
+    void unknownTypedName();
+    void inputIgnoredWhileBusy();
+    void longHistoryOpensAtItsEnd();
+
+private:
+    Tfrmmain& open();
+    void pick(const QString& lotteryName);
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<Tfrmmain> m_window;
+};
+
+void TestMainWindow::init()
+{
+    dialogs::testing::setRecording(true);
+    m_folder = std::make_unique<ProgramFolder>();
+    fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 150, 11));
+    fixtures::storeDraws(m_folder->path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 120, 12));
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    m_folder.reset();
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+}
+
+Tfrmmain& TestMainWindow::open()
+{
+    m_window = std::make_unique<Tfrmmain>(m_folder->path());
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        qWarning("window not exposed");
+    return *m_window;
+}
+
+// Chooses a lottery as a user does who types its name into the box and presses Enter (which,
+// as everywhere in the window, then presses 过滤).
+void TestMainWindow::pick(const QString& lotteryName)
+{
+    QLineEdit* edit = m_window->comcaipiao->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeText(edit, lotteryName);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void TestMainWindow::startUpState()
+{
+    Tfrmmain& w = open();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Quorlin"));
+    QStringList lotteries;
+    for (int i = 0; i < w.comcaipiao->count(); ++i)
+        lotteries << w.comcaipiao->itemText(i);
+    QCOMPARE(lotteries, (QStringList{"重庆时时彩", "江西时时彩", "上海时时彩", "中国福彩3D", "中国体彩排列3"}));
+    QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("重庆时时彩"));
+    QVERIFY(w.btndown3->isEnabled());
+    QVERIFY(w.optBack2->isChecked());
+    QCOMPARE(u_public::planSelection().digitOffset, 3);
+    QVERIFY(!u_public::historyCaughtUp());
+    QCOMPARE(w.page->currentWidget(), w.TabSheet1);
+
+    const DrawHistory& history = u_public::drawHistory();
+    QCOMPARE(history.size(), 150);
+    QCOMPARE(w.comcurqi->count(), 151);
+    QCOMPARE(w.comcurqi->currentIndex(), 150);
+    QCOMPARE(w.comcurqi->currentText(), QString::number(history.periodId(149) + 1));
+    QCOMPARE(w.comcurqi->itemText(0), QString::number(history.periodId(0)));
+
+    QCOMPARE(rows(w.grdtongji2), 150);
+    QCOMPARE(w.grdtongji2->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("是否中奖"));
+    QCOMPARE(cell(w.grdtongji2, 0, 2), QStringLiteral("●"));
+    QCOMPARE(rows(w.grdtongji1), int(w.planTable().size()));
+    QVERIFY(rows(w.grdtongji1) > 100);
+    QCOMPARE(w.mem->toPlainText().split('\n').size(), 3);
+    QVERIFY(w.mem->toPlainText().startsWith("中："));
+    QVERIFY(w.memcode->toPlainText().isEmpty());
+    QVERIFY(!w.pb->isVisible());
+    QVERIFY(!w.edtcopy->isVisible());
+    QCOMPARE(w.edtjihuaqishu->text(), QStringLiteral("5"));
+    QVERIFY(QFile::exists(m_folder->databasePath()));
+}
+
+void TestMainWindow::lotteryChangeAndBack()
+{
+    Tfrmmain& w = open();
+    QTest::mouseClick(w.btnfilt, Qt::LeftButton);
+    const QString chongqingList = w.memcode->toPlainText();
+    w.optFront2->click();
+    QCOMPARE(u_public::planSelection().digitOffset, 0);
+
+    // Down three times from 重庆时时彩 walks through 江西 and 上海 (both empty) to 中国福彩3D.
+    w.comcaipiao->setFocus();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(w.comcaipiao, Qt::Key_Down);
+    QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("中国福彩3D"));
+    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("中国福彩3D"));
+    QCOMPARE(u_public::drawHistory().size(), 120);
+    QCOMPARE(u_public::planSelection().digitCount, 3);
+    QCOMPARE(u_public::planSelection().digitOffset, 1);
+    QVERIFY(w.optBack2->isChecked());
+    QVERIFY(!w.btndown3->isEnabled());
+    QCOMPARE(w.comcurqi->count(), 121);
+    QCOMPARE(rows(w.grdtongji2), 120);
+    QCOMPARE(cell(w.grdtongji2, 0, 1).size(), 3);
+    // The list is not recomputed by a reload.
+    QCOMPARE(w.memcode->toPlainText(), chongqingList);
+
+    // Enter confirms the typed name and then presses 过滤, which an empty history cannot serve.
+    pick("上海时时彩");
+    QVERIFY(w.btndown3->isEnabled());
+    QCOMPARE(u_public::planSelection().digitOffset, 1);
+    QCOMPARE(u_public::drawHistory().size(), 0);
+    QCOMPARE(dialogs::testing::takeMessages().size(), 1);
+
+    pick("重庆时时彩");
+    QCOMPARE(w.memcode->toPlainText(), chongqingList);
+    QCOMPARE(u_public::drawHistory().size(), 150);
+    QCOMPARE(u_public::planSelection().digitOffset, 3);
+    QVERIFY(w.btndown3->isEnabled());
+    QCOMPARE(rows(w.grdtongji2), 150);
+}
+
+void TestMainWindow::modeChange()
+{
+    Tfrmmain& w = open();
+    const DrawHistory& history = u_public::drawHistory();
+    const QString periods = w.comcurqi->currentText();
+
+    QTest::mouseClick(w.optFront2, Qt::LeftButton, {}, QPoint(8, w.optFront2->height() / 2));
+    QCOMPARE(u_public::planSelection().mode, PlanMode::Front2);
+    QCOMPARE(u_public::planSelection().digitOffset, 0);
+    const HitTable front = w.hitTable();
+    for (int r = 0; r < history.size(); ++r)
+        QCOMPARE(front[std::size_t(r)].hit, ReplayHits(history, 0)[std::size_t(r)].hit);
+
+    QTest::mouseClick(w.optBack2, Qt::LeftButton, {}, QPoint(8, w.optBack2->height() / 2));
+    QCOMPARE(u_public::planSelection().digitOffset, 3);
+    const HitTable back = w.hitTable();
+    bool differs = false;
+    for (int r = 0; r < history.size(); ++r) {
+        if (r < 100)
+            QVERIFY(back[std::size_t(r)].hit);
+        differs = differs || back[std::size_t(r)].hit != front[std::size_t(r)].hit;
+    }
+    QVERIFY(differs);
+    // A mode change does not reload: the period box keeps its selection.
+    QCOMPARE(w.comcurqi->currentText(), periods);
+}
+
+void TestMainWindow::filterFillsListAndClipboard()
+{
+    Tfrmmain& w = open();
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(w.btnfilt, Qt::LeftButton);
+    const DrawHistory& history = u_public::drawHistory();
+    const QString expected = FormatBetList(ComputeBetSet(history, history.size(), 3));
+    QCOMPARE(w.memcode->toPlainText(), expected);
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+}
+
+void TestMainWindow::enterPressesFilter()
+{
+    Tfrmmain& w = open();
+    w.edtjihuaqishu->setFocus();
+    QTest::keyClick(w.edtjihuaqishu, Qt::Key_Return);
+    QCOMPARE(w.memcode->toPlainText().size(), 192);
+}
+
+void TestMainWindow::copyTakesTheBoxAsEdited()
+{
+    Tfrmmain& w = open();
+    w.memcode->setPlainText("01 02\n03 中");
+    QTest::mouseClick(w.btncopy, Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("01 02\n03 中"));
+}
+
+void TestMainWindow::saveWritesTheLinesShown_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("empty box") << "" << "";
+    QTest::newRow("one short line") << "01 02 03 " << "01 02 03 \r\n";
+    QTest::newRow("lines typed by the user") << "01 02\n\n中 " << "01 02 \r\n \r\n中 \r\n";
+    QTest::newRow("final line break") << "55\n" << "55 \r\n";
+}
+
+void TestMainWindow::saveWritesTheLinesShown()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, saved);
+    Tfrmmain& w = open();
+    w.memcode->setPlainText(text);
+    QTemporaryDir dir;
+    QFile::remove(dir.filePath("list.txt"));
+    dialogs::testing::setNextSaveFileName(dir.filePath("list"));
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    QCOMPARE(readAll(dir.filePath("list.txt")), saved);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(dialogs::testing::lastSaveFilter(), QStringLiteral("文本文件(*.txt)"));
+    QCOMPARE(dialogs::testing::lastSaveDirectory(), ShellFolderPath("Desktop"));
+}
+
+void TestMainWindow::saveWrapsTheListIntoWholeNumbers()
+{
+    Tfrmmain& w = open();
+    QTest::mouseClick(w.btnfilt, Qt::LeftButton);
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath("号码.txt");
+    QFile old(fileName);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(1000, 'x'));
+    old.close();
+
+    dialogs::testing::setNextSaveFileName(fileName);
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
+    const QString saved = readAll(fileName);
+    QVERIFY(saved.endsWith(" \r\n"));
+    const QStringList lines = saved.chopped(2).split("\r\n");
+    QVERIFY2(lines.size() > 1, "the box is too narrow for the whole list on one line");
+    for (const QString& line : lines)
+        QVERIFY2(QRegularExpression("^(\\d\\d )+$").match(line).hasMatch(), qPrintable(line));
+    QCOMPARE(lines.join(QString()).simplified(), w.memcode->toPlainText().simplified());
+}
+
+void TestMainWindow::saveCancelledOrFailed()
+{
+    Tfrmmain& w = open();
+    QTest::mouseClick(w.btnfilt, Qt::LeftButton);
+
+    dialogs::testing::setNextSaveFileName(QString());
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+
+    QTemporaryDir dir;
+    dialogs::testing::setNextSaveFileName(dir.filePath("no/such/folder/list.txt"));
+    QTest::mouseClick(w.btnsave, Qt::LeftButton);
+    const QStringList messages = dialogs::testing::takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].startsWith("无法保存文件"), qPrintable(messages[0]));
+}
+
+void TestMainWindow::badPlanPeriodCountKeepsThePlans()
+{
+    Tfrmmain& w = open();
+    const int planRows = rows(w.grdtongji1);
+    const QString lastPlan = cell(w.grdtongji1, planRows - 1, 0);
+    const QString summary = w.mem->toPlainText();
+
+    // Changing the count alone changes nothing on screen.
+    w.edtjihuaqishu->setFocus();
+    w.edtjihuaqishu->selectAll();
+    typeText(w.edtjihuaqishu, "五期");
+    QCOMPARE(w.mem->toPlainText(), summary);
+
+    QTest::mouseClick(w.btntongji, Qt::LeftButton);
+    const QStringList messages = dialogs::testing::takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("“五期”"), qPrintable(messages[0]));
+    QCOMPARE(rows(w.grdtongji1), planRows);
+    QCOMPARE(cell(w.grdtongji1, planRows - 1, 0), lastPlan);
+    QCOMPARE(w.mem->toPlainText(), summary);
+
+    w.edtjihuaqishu->setText("1");
+    QTest::mouseClick(w.btntongji, Qt::LeftButton);
+    QVERIFY(w.mem->toPlainText() != summary);
+}
+
+void TestMainWindow::emptyHistory()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    Tfrmmain& w = open();
+    QCOMPARE(rows(w.grdtongji1), 0);
+    QCOMPARE(rows(w.grdtongji2), 0);
+    QCOMPARE(w.comcurqi->count(), 0);
+    QCOMPARE(w.mem->toPlainText(), QStringLiteral("中：0次\n挂：0次\n计划成功率：0.0%"));
+
+    QTest::mouseClick(w.btnfilt, Qt::LeftButton);
+    const QStringList messages = dialogs::testing::takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("两期"), qPrintable(messages[0]));
+    QVERIFY(w.memcode->toPlainText().isEmpty());
+}
+
+void TestMainWindow::unknownTypedName()
+{
+    Tfrmmain& w = open();
+    const int planRows = rows(w.grdtongji1);
+    const QString next = w.comcurqi->currentText();
+    pick("北京\"; drop table x; --");
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"no such table: 北京\"; drop table x; --彩票号码表"});
+    QVERIFY(!w.btndown3->isEnabled());
+    QCOMPARE(rows(w.grdtongji1), planRows);
+    QCOMPARE(w.comcurqi->currentText(), next);
+    QCOMPARE(u_public::drawHistory().size(), 150);
+}
+
+void TestMainWindow::inputIgnoredWhileBusy()
+{
+    Tfrmmain& w = open();
+    // Clicks that arrive while the replay lets events through must neither start another
+    // command nor change a control behind the running one's back.
+    auto postClick = [&](QWidget* target) {
+        const QPointF at(8, target->height() / 2.0);
+        const QPointF global = target->mapToGlobal(at);
+        QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                            Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                            Qt::NoButton, Qt::NoModifier));
+    };
+    postClick(w.btnfilt);
+    postClick(w.optFront2);
+    QTest::mouseClick(w.btntongji, Qt::LeftButton);
+    QVERIFY(w.memcode->toPlainText().isEmpty());
+    QVERIFY(w.optBack2->isChecked());
+    QCOMPARE(u_public::planSelection().digitOffset, 3);
+
+    // The same clicks when idle do their work.
+    postClick(w.btnfilt);
+    postClick(w.optFront2);
+    QCoreApplication::processEvents();
+    QCOMPARE(w.memcode->toPlainText().size(), 192);
+    QVERIFY(w.optFront2->isChecked());
+    QCOMPARE(u_public::planSelection().digitOffset, 0);
+}
+
+void TestMainWindow::longHistoryOpensAtItsEnd()
+{
+    fixtures::storeDraws(m_folder->path(), "江西时时彩", fixtures::syntheticDraws("江西时时彩", 10000, 13));
+    Tfrmmain& w = open();
+    w.comcaipiao->setFocus();
+    QTest::keyClick(w.comcaipiao, Qt::Key_Down);
+    QCOMPARE(rows(w.grdtongji2), 10000);
+
+    for (int tab : {0, 1}) {
+        w.page->setCurrentIndex(tab);
+        QTableView* grid = tab == 0 ? w.grdtongji1 : w.grdtongji2;
+        QTRY_VERIFY(grid->isVisible());
+        QScrollBar* bar = grid->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(grid->rowAt(grid->viewport()->height() - 1), rows(grid) - 1);
+    }
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_u_main.moc"
