@@ -10,6 +10,7 @@
 #include "core/store/draw_database.h"
 #include "core/base/u_public.h"
 #include "gui/dialogs.h"
+#include "support/find_control.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -95,9 +96,9 @@ void BM_DownloadWindow(benchmark::State& state)
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             state.SkipWithError("window not exposed");
-        window.comdown->setCurrentText(kLottery);
+        fixtures::control<QComboBox>(&window, "comdown")->setCurrentText(kLottery);
         state.ResumeTiming();
-        window.btndown->click();
+        fixtures::control<QPushButton>(&window, "btndown")->click();
         state.PauseTiming();
         const QStringList messages = dialogs::testing::takeMessages();
         if (messages.size() != 1 || !messages[0].endsWith(QStringLiteral("新增6000期")))

@@ -6,6 +6,7 @@
 #include "gui/dialogs.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
+#include "support/find_control.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -74,10 +75,11 @@ void BM_ReloadSequence(benchmark::State& state)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         state.SkipWithError("window not exposed");
-    window.comcaipiao->setFocus();
+    auto* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
+    comcaipiao->setFocus();
     bool down = true;
     for (auto _ : state) {
-        QTest::keyClick(window.comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
         down = !down;
     }
     if (!dialogs::testing::takeMessages().isEmpty())

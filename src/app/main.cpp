@@ -6,7 +6,6 @@
 #include <QFontDatabase>
 #include <QStyleFactory>
 #include <QThread>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -53,10 +52,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     setUpLook(app);
 
-    // The splash fills itself and stays up until its timer has ticked five times.
+    // The splash fills itself and stays up until its timer has ticked five times, then stops it.
     auto splash = std::make_unique<Tfrmflash>();
     splash->exec();
-    splash->Timer1->stop();
     splash->hide();
     QThread::msleep(100);
 

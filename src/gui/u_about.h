@@ -17,6 +17,10 @@ public:
     // reported and the box keeps its design texts from that line on.
     Tfrmabout(QWidget* parent, const QString& programDir);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
     QFrame* Shape1;
     QLabel* Label1;
     QLabel* Label2;
@@ -30,10 +34,6 @@ public:
     QLabel* Image1;
     QPushButton* btnclose;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     void createControls();
     void FormCreate(const QString& programDir);
     void btncloseClick();

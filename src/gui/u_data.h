@@ -23,6 +23,15 @@ public:
     DrawRowSet* rowSet() const { return m_rowSet; }
     bool isAdding() const;
 
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
     QLabel* Label1;
     QLabel* Label2;
     QListWidget* lstcaipiao;
@@ -33,15 +42,6 @@ public:
     QPushButton* btnedit;
     QPushButton* btnext;
 
-public slots:
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
-private:
     void createControls();
     void FormCreate();
     void lstcaipiaoClick();

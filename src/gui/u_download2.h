@@ -18,13 +18,6 @@ class Tfrmdownload2 : public QDialog {
 public:
     explicit Tfrmdownload2(QWidget* parent = nullptr);
 
-    QLabel* lbltishi;
-    QComboBox* comdown;
-    QPushButton* btndown;
-    QPushButton* btnclose;
-    QLabel* lbltitle;
-    QProgressBar* pbjindu;  // the pages read so far, under the progress text
-
 public slots:
     void reject() override;
 
@@ -33,6 +26,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLabel* lbltishi;
+    QComboBox* comdown;
+    QPushButton* btndown;
+    QPushButton* btnclose;
+    QLabel* lbltitle;
+    QProgressBar* pbjindu;  // the pages read so far, under the progress text
+
     void createControls();
     void FormCreate();
     void btndownClick();

@@ -19,6 +19,8 @@
 
 namespace {
 
+std::chrono::milliseconds g_startDelay{1000};
+
 // "更新完成！" closes every update; below it, what the update stored or why it failed, so that
 // a failure never reads as a success.
 QString summaryOf(const LotteryUpdate& update, bool catchUp)
@@ -31,6 +33,19 @@ QString summaryOf(const LotteryUpdate& update, bool catchUp)
 }
 
 }  // namespace
+
+namespace u_download3 {
+std::chrono::milliseconds startDelay()
+{
+    return g_startDelay;
+}
+namespace testing {
+void setStartDelay(std::chrono::milliseconds delay)
+{
+    g_startDelay = delay;
+}
+}  // namespace testing
+}  // namespace u_download3
 
 Tfrmdownload3::Tfrmdownload3(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -49,7 +64,7 @@ void Tfrmdownload3::createControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
-    Timer1->setInterval(1000);
+    Timer1->setInterval(u_download3::startDelay());
     connect(Timer1, &QTimer::timeout, this, &Tfrmdownload3::Timer1Timer);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <chrono>
 
 class QLabel;
 class QTimer;
@@ -17,9 +18,6 @@ class Tfrmdownload3 : public QDialog {
 public:
     explicit Tfrmdownload3(QWidget* parent = nullptr);
 
-    QLabel* lbltitle;
-    QTimer* Timer1;  // one-shot: the update starts 1000 ms after the window is made
-
 public slots:
     // The banner has no way out: it closes itself when the update is over.
     void reject() override;
@@ -29,6 +27,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLabel* lbltitle;
+    QTimer* Timer1;  // one-shot: the update starts u_download3::startDelay() after the window is made
+
     void createControls();
     void FormCreate();
     void Timer1Timer();
@@ -41,3 +42,13 @@ private:
     bool m_finished = false;
     bool m_centred = false;
 };
+
+namespace u_download3 {
+// How long the banner stands empty before the update starts: 1000 ms, long enough to be seen
+// before the update keeps the window busy.
+std::chrono::milliseconds startDelay();
+namespace testing {
+// Tests that are not about the wait itself shorten it.
+void setStartDelay(std::chrono::milliseconds delay);
+}  // namespace testing
+}  // namespace u_download3

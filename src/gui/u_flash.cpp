@@ -104,6 +104,9 @@ void Tfrmflash::FormCreate(const QString& programDir)
 void Tfrmflash::Timer1Timer()
 {
     ++g_tickCount;
-    if (g_tickCount >= 5)
+    if (g_tickCount >= 5) {
+        // Once closed the splash has nothing left to count; the program goes on without it.
+        Timer1->stop();
         done(QDialog::Accepted);
+    }
 }

@@ -18,6 +18,7 @@ public:
 
     static QString executableDir();
 
+private:
     QLabel* Image1;
     QLabel* Label1;
     QLabel* lblchuping;
@@ -28,7 +29,6 @@ public:
     QLabel* lblphone;
     QTimer* Timer1;
 
-private:
     void createControls();
     void FormCreate(const QString& programDir);
     void Timer1Timer();

@@ -36,6 +36,14 @@ public:
     const PlanTable& planTable() const;
     bool isBusy() const { return m_busy; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class BusyScope;
+
     QTabWidget* page;
     QWidget* TabSheet1;
     QWidget* TabSheet2;
@@ -66,14 +74,6 @@ public:
     QPushButton* btnedit;
     QPushButton* btnabout;
     QPushButton* btnclose;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    class BusyScope;
 
     void createControls();
     void FormCreate(const QString& programDir);

@@ -3,6 +3,9 @@
 #include "gui/u_about.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
+#include "support/find_control.h"
+#include "support/side_text_fixtures.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,27 +18,23 @@
 #include <QTimer>
 #include <optional>
 
-namespace {
+using fixtures::control;
+using fixtures::sideTextLine;
 
-QByteArray line(const QString& text)
-{
-    QStringEncoder encoder("GBK");
-    return DesEncipherHex(encoder.encode(text), kSideTextKey);
-}
+namespace {
 
 void writeAboutFile(const QString& programDir, const QByteArray& bytes)
 {
-    QDir().mkpath(programDir + QStringLiteral("附属"));
-    QFile file(programDir + QStringLiteral("附属/about.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    fixtures::writeFile(programDir + QStringLiteral("附属/about.txt"), bytes);
 }
 
 // In file order: author, rights holder, web, messaging, telephone, mobile, mail.
 QStringList labelTexts(const Tfrmabout& box)
 {
-    return {box.lblauthor->text(), box.lblbanquan->text(), box.lblweb->text(),  box.lblqq->text(),
-            box.lblphone1->text(), box.lblphone2->text(),  box.lblmail->text()};
+    QStringList texts;
+    for (const char* name : {"lblauthor", "lblbanquan", "lblweb", "lblqq", "lblphone1", "lblphone2", "lblmail"})
+        texts << control<QLabel>(&box, name)->text();
+    return texts;
 }
 
 const QStringList kDesignTexts = {QStringLiteral("作者："), QStringLiteral("版权："), QStringLiteral("网址："),
@@ -51,7 +50,7 @@ QByteArray fileOf(const QStringList& texts)
 {
     QByteArray bytes;
     for (const QString& text : texts)
-        bytes += line(text) + "\r\n";
+        bytes += sideTextLine(text) + "\r\n";
     return bytes;
 }
 
@@ -64,7 +63,7 @@ bool showAndClose(QDialog* box)
         auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         shown = modal == box && box->isVisible();
         if (modal)
-            modal->findChild<QPushButton*>(QStringLiteral("btnclose"))->click();
+            control<QPushButton>(modal, "btnclose")->click();
     });
     box->exec();
     return shown;
@@ -98,7 +97,7 @@ void TestAbout::filling_data()
     QTest::newRow("lines past the seventh not read")
         << std::optional(fileOf(kTexts) + "not hex at all\r\n") << kTexts << QString();
     QByteArray badThird = fileOf(kTexts);
-    badThird.replace(line(kTexts[2]), "http://");
+    badThird.replace(sideTextLine(kTexts[2]), "http://");
     QTest::newRow("bad line 3 stops the filling") << std::optional(badThird) << kTexts.mid(0, 2) + kDesignTexts.mid(2)
                                                   << QStringLiteral("Error: not a Hex String");
     QTest::newRow("short file leaves empty labels")
@@ -140,11 +139,12 @@ void TestAbout::design()
     QVERIFY(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(!box.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!box.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(box.btnclose->isDefault());
-    QCOMPARE(box.Label1->text(), QStringLiteral("Quorlin"));
-    QCOMPARE(box.Label2->text(), QStringLiteral("2.0版"));
-    // The picture is part of the design and needs no file of the installation.
-    QVERIFY(!box.Image1->pixmap().isNull());
+    QVERIFY(control<QPushButton>(&box, "btnclose")->isDefault());
+    QCOMPARE(control<QLabel>(&box, "Label1")->text(), QStringLiteral("Quorlin"));
+    QCOMPARE(control<QLabel>(&box, "Label2")->text(), QStringLiteral("2.0版"));
+    QVERIFY(control<QFrame>(&box, "Shape1")->isVisibleTo(&box));
+    // The picture is part of the window and needs no file of the installation.
+    QVERIFY(!control<QLabel>(&box, "Image1")->pixmap().isNull());
 }
 
 void TestAbout::mainWindowMakesItOnceAndReusesIt()
@@ -160,9 +160,9 @@ void TestAbout::mainWindowMakesItOnceAndReusesIt()
         QTimer::singleShot(0, [&] {
             seen = qobject_cast<Tfrmabout*>(QApplication::activeModalWidget());
             if (seen)
-                seen->btnclose->click();
+                control<QPushButton>(seen, "btnclose")->click();
         });
-        window.btnabout->click();
+        control<QPushButton>(&window, "btnabout")->click();
         return seen;
     };
 

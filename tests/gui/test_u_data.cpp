@@ -6,11 +6,14 @@
 #include "gui/dialogs.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
+#include "support/find_control.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -22,11 +25,41 @@
 #include <QToolButton>
 #include <memory>
 
+using fixtures::control;
 using fixtures::ProgramFolder;
+using fixtures::readFileText;
 
 namespace {
 
-QStringList listed(const Tfrmdata& w)
+// The window's controls, each found by its name.
+struct DataControls {
+    explicit DataControls(Tfrmdata& w)
+        : window(w),
+          Label1(control<QLabel>(&w, "Label1")),
+          Label2(control<QLabel>(&w, "Label2")),
+          lstcaipiao(control<QListWidget>(&w, "lstcaipiao")),
+          grdcaipiao(control<QTableView>(&w, "grdcaipiao")),
+          dbv_caipiao(control<DbNavigator>(&w, "dbv_caipiao")),
+          btnadd(control<QPushButton>(&w, "btnadd")),
+          btnsave(control<QPushButton>(&w, "btnsave")),
+          btnedit(control<QPushButton>(&w, "btnedit")),
+          btnext(control<QPushButton>(&w, "btnext"))
+    {
+    }
+
+    Tfrmdata& window;
+    QLabel* Label1;
+    QLabel* Label2;
+    QListWidget* lstcaipiao;
+    QTableView* grdcaipiao;
+    DbNavigator* dbv_caipiao;
+    QPushButton* btnadd;
+    QPushButton* btnsave;
+    QPushButton* btnedit;
+    QPushButton* btnext;
+};
+
+QStringList listed(const DataControls& w)
 {
     QStringList names;
     for (int i = 0; i < w.lstcaipiao->count(); ++i)
@@ -34,24 +67,13 @@ QStringList listed(const Tfrmdata& w)
     return names;
 }
 
+// Each stored draw as "<period id> <digit> <digit> …".
 QStringList storedRows(const QString& programDir, const QString& lottery)
 {
-    DrawDatabase db(programDir);
-    QSqlQuery query = db.selectDraws(lottery);
     QStringList rows;
-    while (query.next()) {
-        QStringList row;
-        for (int i = 0; i < 4; ++i)
-            row << query.value(i).toString();
-        rows << row.join(' ');
-    }
+    for (const fixtures::StoredDraw& draw : fixtures::storedDraws(programDir, lottery))
+        rows << (QStringList{draw.periodId} + draw.digits).join(' ');
     return rows;
-}
-
-QString readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<missing>");
 }
 
 }  // namespace
@@ -78,7 +100,7 @@ private slots:
     void mainWindowReloadsAfterward();
 
 private:
-    Tfrmdata& open();
+    DataControls open();
     void choose(const QString& lottery);
     void typeRow(const QStringList& values);
 
@@ -98,27 +120,28 @@ void TestDataWindow::init()
 void TestDataWindow::cleanup()
 {
     if (m_window && m_window->isAdding())
-        QTest::mouseClick(m_window->btnedit, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(m_window.get(), "btnedit"), Qt::LeftButton);
     m_window.reset();
     m_folder.reset();
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
 }
 
-Tfrmdata& TestDataWindow::open()
+DataControls TestDataWindow::open()
 {
     m_window = std::make_unique<Tfrmdata>();
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("window not exposed");
-    return *m_window;
+    return DataControls(*m_window);
 }
 
 void TestDataWindow::choose(const QString& lottery)
 {
-    const auto items = m_window->lstcaipiao->findItems(lottery, Qt::MatchExactly);
+    auto* lstcaipiao = control<QListWidget>(m_window.get(), "lstcaipiao");
+    const auto items = lstcaipiao->findItems(lottery, Qt::MatchExactly);
     QVERIFY(!items.isEmpty());
-    const QRect at = m_window->lstcaipiao->visualItemRect(items.first());
-    QTest::mouseClick(m_window->lstcaipiao->viewport(), Qt::LeftButton, {}, at.center());
+    const QRect at = lstcaipiao->visualItemRect(items.first());
+    QTest::mouseClick(lstcaipiao->viewport(), Qt::LeftButton, {}, at.center());
     QCOMPARE(m_window->rowSet()->lotteryName(), lottery);
 }
 
@@ -126,7 +149,7 @@ void TestDataWindow::choose(const QString& lottery)
 // opens on the cell, the text goes in, Enter commits it.
 void TestDataWindow::typeRow(const QStringList& values)
 {
-    QTableView* grid = m_window->grdcaipiao;
+    QTableView* grid = control<QTableView>(m_window.get(), "grdcaipiao");
     const int row = m_window->rowSet()->current();
     for (int c = 0; c < values.size(); ++c) {
         const QModelIndex cell = grid->model()->index(row, c);
@@ -152,7 +175,7 @@ void TestDataWindow::listsTheLotteryTables()
         db.exec("create table \"备忘\" (x)");
         db.exec("create table \"自选彩票号码表\" (\"记录期号\" text, \"1\" integer)");
     }
-    Tfrmdata& w = open();
+    const DataControls w = open();
     QStringList names = listed(w);
     QCOMPARE(names.size(), 6);
     names.sort();
@@ -163,8 +186,8 @@ void TestDataWindow::listsTheLotteryTables()
 
 void TestDataWindow::startsBrowsing()
 {
-    Tfrmdata& w = open();
-    QCOMPARE(w.windowTitle(), QStringLiteral("彩票数据"));
+    const DataControls w = open();
+    QCOMPARE(w.window.windowTitle(), QStringLiteral("彩票数据"));
     QVERIFY(!w.btnedit->isEnabled());
     QVERIFY(!w.btnadd->isEnabled());
     QVERIFY(!w.dbv_caipiao->isEnabled());
@@ -180,19 +203,19 @@ void TestDataWindow::startsBrowsing()
 
 void TestDataWindow::addsTwoRowsWithPlus()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("中国福彩3D");
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QCOMPARE(w.btnedit->text(), QStringLiteral("完成添加"));
     QVERIFY(w.btnadd->isEnabled() && w.dbv_caipiao->isEnabled() && !w.btnext->isEnabled());
 
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
-    QCOMPARE(w.rowSet()->current(), 3);
+    QCOMPARE(w.window.rowSet()->current(), 3);
     typeRow({"2026004", "5", "5", "6"});
     // The second "+" stores the first new row before it appends another.
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 4);
-    QCOMPARE(w.rowSet()->current(), 4);
+    QCOMPARE(w.window.rowSet()->current(), 4);
     typeRow({"2026005", "0", "1", "2"});
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QCOMPARE(w.btnedit->text(), QStringLiteral("开始添加"));
@@ -215,7 +238,7 @@ void TestDataWindow::refusedRowKeepsAddingMode()
 {
     QFETCH(QStringList, row);
     QFETCH(QString, reason);
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("中国福彩3D");
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
@@ -226,9 +249,9 @@ void TestDataWindow::refusedRowKeepsAddingMode()
         const QStringList messages = dialogs::testing::takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(reason), qPrintable(messages[0]));
-        QVERIFY(w.isAdding());
+        QVERIFY(w.window.isAdding());
         QCOMPARE(w.grdcaipiao->model()->rowCount(), 4);
-        QCOMPARE(w.rowSet()->state(), DrawRowSet::State::Insert);
+        QCOMPARE(w.window.rowSet()->state(), DrawRowSet::State::Insert);
         QCOMPARE(w.grdcaipiao->model()->index(3, 0).data().toString(), row[0]);
     }
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
@@ -236,35 +259,35 @@ void TestDataWindow::refusedRowKeepsAddingMode()
     // Corrected, the same row goes in.
     typeRow({"2026004", "1", "2", "3"});
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
-    QVERIFY(!w.isAdding());
+    QVERIFY(!w.window.isAdding());
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").last(), QStringLiteral("2026004 1 2 3"));
 }
 
 void TestDataWindow::closeRefusedWhileAdding()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("中国福彩3D");
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
-    QVERIFY(!w.close());
-    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!w.window.close());
+    QTest::keyClick(&w.window, Qt::Key_Escape);
     QCOMPARE(dialogs::testing::takeMessages(),
              (QStringList{"请单击《完成添加》按钮保存添加", "请单击《完成添加》按钮保存添加"}));
-    QVERIFY(w.isVisible());
+    QVERIFY(w.window.isVisible());
 
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QTest::mouseClick(w.btnext, Qt::LeftButton);
-    QVERIFY(!w.isVisible());
+    QVERIFY(!w.window.isVisible());
 }
 
 void TestDataWindow::otherLotteryDropsTheUnpostedRow()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("中国福彩3D");
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
     typeRow({"2026004", "1", "2", "3"});
     choose("上海时时彩");
-    QVERIFY(w.isAdding());
+    QVERIFY(w.window.isAdding());
     QCOMPARE(w.grdcaipiao->model()->rowCount(), 0);
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
 
@@ -277,16 +300,16 @@ void TestDataWindow::otherLotteryDropsTheUnpostedRow()
 
 void TestDataWindow::correctsAndDeletes()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("中国福彩3D");
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     // Correct the middle draw, move away (which stores it), then delete the first.
-    auto nav = [&](const char* name) { QTest::mouseClick(w.dbv_caipiao->findChild<QToolButton*>(name), Qt::LeftButton); };
+    auto nav = [&](const char* name) { QTest::mouseClick(control<QToolButton>(w.dbv_caipiao, name), Qt::LeftButton); };
     nav("nbPrior");
-    QCOMPARE(w.rowSet()->current(), 1);
+    QCOMPARE(w.window.rowSet()->current(), 1);
     typeRow({"2026002", "0", "4", "8"});
     nav("nbFirst");
-    QCOMPARE(w.rowSet()->current(), 0);
+    QCOMPARE(w.window.rowSet()->current(), 0);
     nav("nbDelete");
     // Moving over a row without typing stores nothing and drops nothing.
     nav("nbLast");
@@ -296,31 +319,31 @@ void TestDataWindow::correctsAndDeletes()
 
 void TestDataWindow::exportWritesTheDraws()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("中国福彩3D");
     QTemporaryDir dir;
     dialogs::testing::setNextSaveFileName(dir.filePath("3d"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
     QCOMPARE(dialogs::testing::lastSaveDirectory(), m_folder->path() + "附属/中国福彩3D历史号码.txt");
-    QCOMPARE(readAll(dir.filePath("3d.txt")), QStringLiteral("2026001 123\r\n2026002 047\r\n2026003 900\r\n"));
+    QCOMPARE(readFileText(dir.filePath("3d.txt")), QStringLiteral("2026001 123\r\n2026002 047\r\n2026003 900\r\n"));
     QCOMPARE(w.grdcaipiao->currentIndex().row(), 2);
 }
 
 void TestDataWindow::exportOfAnEmptyTable()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     choose("江西时时彩");
     QTemporaryDir dir;
     dialogs::testing::setNextSaveFileName(dir.filePath("jx.txt"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
-    QCOMPARE(readAll(dir.filePath("jx.txt")), QString());
+    QCOMPARE(readFileText(dir.filePath("jx.txt")), QString());
 }
 
 void TestDataWindow::exportWithoutAChoice()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     const int dialogs = dialogs::testing::saveDialogCount();
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"请选择要导出的彩票！"});
@@ -329,12 +352,12 @@ void TestDataWindow::exportWithoutAChoice()
 
 void TestDataWindow::plusLiesOverInsertAfterResize()
 {
-    Tfrmdata& w = open();
+    const DataControls w = open();
     for (const QSize size : {QSize(543, 438), QSize(800, 600), QSize(600, 450)}) {
-        w.resize(size);
+        w.window.resize(size);
         QCoreApplication::processEvents();
-        auto* insert = w.dbv_caipiao->findChild<QToolButton*>("nbInsert");
-        const QRect over(w.dbv_caipiao->mapTo(&w, insert->pos()), insert->size());
+        auto* insert = control<QToolButton>(w.dbv_caipiao, "nbInsert");
+        const QRect over(w.dbv_caipiao->mapTo(&w.window, insert->pos()), insert->size());
         QVERIFY2(w.btnadd->geometry().intersected(over).width() >= over.width() - 1,
                  qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
         QCOMPARE(w.btnadd->y(), over.y());
@@ -347,9 +370,10 @@ void TestDataWindow::mainWindowReloadsAfterward()
     Tfrmmain main(m_folder->path());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    main.comcaipiao->setFocus();
+    auto* comcaipiao = control<QComboBox>(&main, "comcaipiao");
+    comcaipiao->setFocus();
     for (int i = 0; i < 3; ++i)
-        QTest::keyClick(main.comcaipiao, Qt::Key_Down);
+        QTest::keyClick(comcaipiao, Qt::Key_Down);
     QCOMPARE(u_public::drawHistory().size(), 3);
 
     bool sawWindow = false;
@@ -360,19 +384,20 @@ void TestDataWindow::mainWindowReloadsAfterward()
         sawWindow = true;
         m_window.reset(data);  // typeRow and choose work on it; released before the dialog returns
         choose("中国福彩3D");
-        QTest::mouseClick(data->btnedit, Qt::LeftButton);
+        const DataControls c(*data);
+        QTest::mouseClick(c.btnedit, Qt::LeftButton);
         for (int day = 4; day <= 10; ++day) {
-            QTest::mouseClick(data->btnadd, Qt::LeftButton);
+            QTest::mouseClick(c.btnadd, Qt::LeftButton);
             typeRow({QStringLiteral("20260%1").arg(day, 2, 10, QLatin1Char('0')), "1", "2", QString::number(day % 10)});
         }
-        QTest::mouseClick(data->btnedit, Qt::LeftButton);
-        QTest::mouseClick(data->btnext, Qt::LeftButton);
+        QTest::mouseClick(c.btnedit, Qt::LeftButton);
+        QTest::mouseClick(c.btnext, Qt::LeftButton);
         (void)m_window.release();
     });
-    QTest::mouseClick(main.btnedit, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(&main, "btnedit"), Qt::LeftButton);
     QVERIFY(sawWindow);
     QCOMPARE(u_public::drawHistory().size(), 10);
-    QCOMPARE(main.comcurqi->currentText(), QStringLiteral("2026011"));
+    QCOMPARE(control<QComboBox>(&main, "comcurqi")->currentText(), QStringLiteral("2026011"));
 }
 
 QTEST_MAIN(TestDataWindow)

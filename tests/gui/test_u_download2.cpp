@@ -1,31 +1,27 @@
 #include "core/acquire/history_readers.h"
-#include "support/local_http_server.h"
-#include "core/acquire/page_fetch.h"
-#include "support/page_fixtures.h"
-#include "core/acquire/source_hosts.h"
-#include "core/acquire/today_clock.h"
-#include "gui/u_download2.h"
-#include "core/store/draw_database.h"
-#include "core/store/history_loader.h"
 #include "core/base/u_public.h"
+#include "core/store/history_loader.h"
 #include "gui/dialogs.h"
+#include "gui/u_download2.h"
 #include "gui/u_main.h"
+#include "support/download_fixture.h"
+#include "support/find_control.h"
+#include "support/page_fixtures.h"
+#include "support/window_input.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <memory>
 
 using namespace fixtures;
 
 namespace {
 
-const QDate kToday(2026, 12, 9);
+const QDate kToday = kDownloadToday;
 
 // What each site holds and how much of it is stored before a run: the run should add the rest.
 struct LotterySite {
@@ -41,9 +37,28 @@ const std::vector<LotterySite> kSites = {
 
 int storedCount(const QString& programDir, const QString& lottery)
 {
-    DrawDatabase db(programDir);
-    return int(db.storedPeriodIds(lottery).size());
+    return int(storedPeriodIds(programDir, lottery).size());
 }
+
+// The window's controls, each found by its name.
+struct DownloadControls {
+    explicit DownloadControls(Tfrmdownload2& w)
+        : lbltishi(control<QLabel>(&w, "lbltishi")),
+          comdown(control<QComboBox>(&w, "comdown")),
+          btndown(control<QPushButton>(&w, "btndown")),
+          btnclose(control<QPushButton>(&w, "btnclose")),
+          lbltitle(control<QLabel>(&w, "lbltitle")),
+          pbjindu(control<QProgressBar>(&w, "pbjindu"))
+    {
+    }
+
+    QLabel* lbltishi;
+    QComboBox* comdown;
+    QPushButton* btndown;
+    QPushButton* btnclose;
+    QLabel* lbltitle;
+    QProgressBar* pbjindu;
+};
 
 // The lottery a request was for, by its path.
 QString lotteryOfRequest(const QString& request)
@@ -73,34 +88,6 @@ QStringList lotteriesAskedFor(const QStringList& requests)
     return order;
 }
 
-// Chinese is typed through an input method, which commits whole strings.
-void typeChoice(QComboBox* box, const QString& text)
-{
-    box->lineEdit()->clear();
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(box->lineEdit(), &event);
-}
-
-// Every text the progress label was painted with, each change once.
-class PaintedTexts : public QObject {
-public:
-    explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_label && event->type() == QEvent::Paint && !m_label->text().isEmpty() &&
-            (texts.isEmpty() || texts.back() != m_label->text()))
-            texts << m_label->text();
-        return false;
-    }
-
-private:
-    QLabel* m_label;
-};
-
 }  // namespace
 
 class TestDownloadWindow : public QObject {
@@ -121,37 +108,26 @@ private slots:
 private:
     void serveEverySite();
 
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<LocalHttpServer> m_server;
+    DownloadFixture m_fixture;
 };
 
 void TestDownloadWindow::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
-    today_clock::setToday(kToday);
-    dialogs::testing::setRecording(true);
+    DownloadFixture::setUpProgram(std::chrono::milliseconds(1000));
 }
 
 void TestDownloadWindow::init()
 {
-    m_folder = std::make_unique<ProgramFolder>();
-    u_public::setProgramDir(m_folder->path());
-    u_public::setHistoryCaughtUp(false);
-    m_server = std::make_unique<LocalHttpServer>();
-    for (PageSite site : {PageSite::Trend, PageSite::Chart, PageSite::DrawList})
-        setSiteHost(site, m_server->hostAndPort());
+    m_fixture.setUp({PageSite::Trend, PageSite::Chart, PageSite::DrawList});
     for (const LotterySite& site : kSites) {
         const auto draws = syntheticDraws(site.lottery, site.onSite);
-        storeDraws(m_folder->path(), site.lottery, {draws.begin(), draws.begin() + site.storedBefore});
+        storeDraws(m_fixture.folder().path(), site.lottery, {draws.begin(), draws.begin() + site.storedBefore});
     }
-    dialogs::testing::takeMessages();
 }
 
 void TestDownloadWindow::cleanup()
 {
-    m_server.reset();
-    m_folder.reset();
+    m_fixture.tearDown();
 }
 
 void TestDownloadWindow::serveEverySite()
@@ -159,12 +135,12 @@ void TestDownloadWindow::serveEverySite()
     for (const LotterySite& site : kSites) {
         const auto draws = syntheticDraws(site.lottery, site.onSite);
         if (site.lottery == QStringLiteral("中国福彩3D")) {
-            m_server->serve(QStringLiteral("/trend/analyse3d.do?operator=codeTrend"), trendPage(draws));
+            m_fixture.server().serve(QStringLiteral("/trend/analyse3d.do?operator=codeTrend"), trendPage(draws));
         } else if (site.lottery == QStringLiteral("中国体彩排列3")) {
-            m_server->serve(QStringLiteral("/Pls/ZongheZs-200.html"), chartPage(draws));
+            m_fixture.server().serve(QStringLiteral("/Pls/ZongheZs-200.html"), chartPage(draws));
         } else {
             for (const auto& [path, page] : drawListSite(site.lottery, draws, kToday))
-                m_server->serve(path, page);
+                m_fixture.server().serve(path, page);
         }
     }
 }
@@ -173,19 +149,20 @@ void TestDownloadWindow::freshWindowAndExit()
 {
     serveEverySite();
     Tfrmdownload2 window;
+    const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList choices;
-    for (int i = 0; i < window.comdown->count(); ++i)
-        choices << window.comdown->itemText(i);
+    for (int i = 0; i < c.comdown->count(); ++i)
+        choices << c.comdown->itemText(i);
     QCOMPARE(choices, (QStringList{"所有彩票", "中国福彩3D", "中国体彩排列3", "重庆时时彩", "上海时时彩", "江西时时彩"}));
-    QCOMPARE(window.comdown->currentText(), "所有彩票");
-    QVERIFY(window.btndown->isVisible() && window.btnclose->isVisible() && !window.lbltitle->isVisible());
+    QCOMPARE(c.comdown->currentText(), "所有彩票");
+    QVERIFY(c.btndown->isVisible() && c.btnclose->isVisible() && !c.lbltitle->isVisible());
 
-    QTest::mouseClick(window.btnclose, Qt::LeftButton);
+    QTest::mouseClick(c.btnclose, Qt::LeftButton);
     QVERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Rejected));
-    QCOMPARE(m_server->requests(), QStringList());
+    QCOMPARE(m_fixture.server().requests(), QStringList());
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
     QVERIFY(!u_public::historyCaughtUp());
 }
@@ -239,20 +216,21 @@ void TestDownloadWindow::runs()
     if (!serveNothing)
         serveEverySite();
     for (const QString& path : failing)
-        m_server->failWithStatus(path, 500);
+        m_fixture.server().failWithStatus(path, 500);
 
     Tfrmdownload2 window;
+    const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    PaintedTexts progress(window.lbltitle);
-    typeChoice(window.comdown, choice);
-    QTest::mouseClick(window.btndown, Qt::LeftButton);
+    PaintedTexts progress(c.lbltitle, PaintedTexts::Blank::Skipped);
+    typeChoice(c.comdown, choice);
+    QTest::mouseClick(c.btndown, Qt::LeftButton);
 
     QStringList expectedTexts;
     for (const QString& lottery : worked)
         expectedTexts << QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
     QCOMPARE(progress.texts, expectedTexts);
-    QCOMPARE(lotteriesAskedFor(m_server->requests()), worked);
+    QCOMPARE(lotteriesAskedFor(m_fixture.server().requests()), worked);
     QVERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载完成！", ""} + summary).join('\n')});
@@ -263,7 +241,7 @@ void TestDownloadWindow::runs()
                              std::none_of(failing.begin(), failing.end(), [&](const QString& path) {
                                  return lotteryOfRequest(path) == site.lottery;
                              });
-        QCOMPARE(storedCount(m_folder->path(), site.lottery), updated ? site.onSite : site.storedBefore);
+        QCOMPARE(storedCount(m_fixture.folder().path(), site.lottery), updated ? site.onSite : site.storedBefore);
     }
 }
 
@@ -271,13 +249,14 @@ void TestDownloadWindow::enterStartsARun()
 {
     serveEverySite();
     Tfrmdownload2 window;
+    const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    typeChoice(window.comdown, QStringLiteral("中国福彩3D"));
-    QVERIFY(window.comdown->lineEdit()->hasFocus());
-    QTest::keyClick(window.comdown->lineEdit(), Qt::Key_Return);
+    typeChoice(c.comdown, QStringLiteral("中国福彩3D"));
+    QVERIFY(c.comdown->lineEdit()->hasFocus());
+    QTest::keyClick(c.comdown->lineEdit(), Qt::Key_Return);
 
-    QCOMPARE(m_server->requests(), QStringList{"/trend/analyse3d.do?operator=codeTrend"});
+    QCOMPARE(m_fixture.server().requests(), QStringList{"/trend/analyse3d.do?operator=codeTrend"});
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n中国福彩3D：新增4期"});
     QVERIFY(!window.isVisible());
 }
@@ -288,43 +267,30 @@ void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
     QTemporaryDir empty;  // no 数据库 folder in it
     u_public::setProgramDir(empty.path());
     Tfrmdownload2 window;
+    const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTest::mouseClick(window.btndown, Qt::LeftButton);
+    QTest::mouseClick(c.btndown, Qt::LeftButton);
 
     const QStringList messages = dialogs::testing::takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(QStringLiteral("无法打开数据库")), qPrintable(messages[0]));
     QVERIFY(window.isVisible());
-    QVERIFY(window.comdown->isVisible() && window.btndown->isVisible() && !window.lbltitle->isVisible());
-    QCOMPARE(m_server->requests(), QStringList());
+    QVERIFY(c.comdown->isVisible() && c.btndown->isVisible() && !c.lbltitle->isVisible());
+    QCOMPARE(m_fixture.server().requests(), QStringList());
     QVERIFY(!u_public::historyCaughtUp());
 }
 
 void TestDownloadWindow::mainWindowShowsTheNewDraws()
 {
     serveEverySite();
-    Tfrmmain main(m_folder->path());
+    Tfrmmain main(m_fixture.folder().path());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(u_public::planSelection().lotteryName, "重庆时时彩");
     QCOMPARE(int(main.hitTable().size()), 140);
 
-    // The window is modal: it is answered from inside its own event loop.
-    bool pressed = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto* window = qobject_cast<Tfrmdownload2*>(QApplication::activeModalWidget());
-        if (!window || pressed)
-            return;
-        pressed = true;
-        typeChoice(window->comdown, QStringLiteral("重庆时时彩"));
-        QTest::mouseClick(window->btndown, Qt::LeftButton);
-    });
-    poll.start(10);
-    QTest::mouseClick(main.btndown2, Qt::LeftButton);
-
-    QVERIFY(pressed);
+    QVERIFY(downloadFromMainWindow(main, QStringLiteral("重庆时时彩")));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
     QCOMPARE(int(main.hitTable().size()), 150);
     const auto draws = syntheticDraws(QStringLiteral("重庆时时彩"), 150);

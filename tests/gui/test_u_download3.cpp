@@ -1,36 +1,31 @@
-#include "support/feed_fixtures.h"
 #include "core/acquire/history_readers.h"
-#include "support/local_http_server.h"
-#include "core/acquire/page_fetch.h"
-#include "support/page_fixtures.h"
-#include "core/acquire/source_hosts.h"
-#include "core/acquire/today_clock.h"
-#include "gui/u_download2.h"
-#include "gui/u_download3.h"
 #include "core/base/lottery_table.h"
-#include "core/store/draw_database.h"
-#include "core/store/history_loader.h"
 #include "core/base/u_public.h"
+#include "core/store/history_loader.h"
 #include "gui/dialogs.h"
+#include "gui/u_download3.h"
 #include "gui/u_main.h"
+#include "support/download_fixture.h"
+#include "support/feed_fixtures.h"
+#include "support/find_control.h"
+#include "support/page_fixtures.h"
+#include "support/window_input.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QInputMethodEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <memory>
 
 using namespace fixtures;
 
 namespace {
 
-const QDate kToday(2026, 12, 9);
+const QDate kToday = kDownloadToday;
+// Long enough to see that nothing happens while the banner waits; the other tests need no wait.
+constexpr std::chrono::milliseconds kRealStartDelay(1000);
+constexpr std::chrono::milliseconds kShortStartDelay(10);
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString kJiangxi = QStringLiteral("江西时时彩");
 const QString kShanghai = QStringLiteral("上海时时彩");
@@ -50,55 +45,12 @@ QStringList dayPagePaths(const QString& lottery)
     return paths;
 }
 
-// The lottery's table as stored, oldest first.
-std::vector<StoredDraw> storedDraws(const QString& programDir, const QString& lottery)
-{
-    DrawDatabase db(programDir);
-    QSqlQuery query = db.selectDraws(lottery);
-    std::vector<StoredDraw> draws;
-    while (query.next()) {
-        StoredDraw draw{query.value(0).toString(), {}};
-        for (int k = 1; k <= digitCountOf(lottery); ++k)
-            draw.digits << query.value(k).toString();
-        draws.push_back(draw);
-    }
-    return draws;
-}
-
 QStringList shown(const std::vector<StoredDraw>& draws)
 {
     QStringList lines;
     for (const StoredDraw& draw : draws)
         lines << draw.periodId + QLatin1Char(' ') + draw.digits.join(QString());
     return lines;
-}
-
-// Every text the progress label was painted with, each change once.
-class PaintedTexts : public QObject {
-public:
-    explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_label && event->type() == QEvent::Paint &&
-            (texts.isEmpty() || texts.back() != m_label->text()))
-            texts << m_label->text();
-        return false;
-    }
-
-private:
-    QLabel* m_label;
-};
-
-// Chinese is typed through an input method, which commits whole strings.
-void typeChoice(QComboBox* box, const QString& text)
-{
-    box->lineEdit()->clear();
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(box->lineEdit(), &event);
 }
 
 }  // namespace
@@ -124,41 +76,33 @@ private:
     // Runs one live update window to its end, as the main window would.
     void runWindow(Tfrmdownload3& window);
 
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<LocalHttpServer> m_server;
+    DownloadFixture m_fixture;
 };
 
 void TestLiveUpdateWindow::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(2000);
-    today_clock::setToday(kToday);
-    dialogs::testing::setRecording(true);
+    DownloadFixture::setUpProgram(std::chrono::milliseconds(2000));
+    // The program's own wait, before any test shortens it.
+    QCOMPARE(u_download3::startDelay(), kRealStartDelay);
 }
 
 void TestLiveUpdateWindow::init()
 {
-    m_folder = std::make_unique<ProgramFolder>();
-    u_public::setProgramDir(m_folder->path());
-    u_public::setHistoryCaughtUp(false);
-    m_server = std::make_unique<LocalHttpServer>();
-    setSiteHost(PageSite::DrawList, m_server->hostAndPort());
-    setSiteHost(PageSite::Feed, m_server->hostAndPort());
-    dialogs::testing::takeMessages();
+    u_download3::testing::setStartDelay(kShortStartDelay);
+    m_fixture.setUp({PageSite::DrawList, PageSite::Feed});
 }
 
 void TestLiveUpdateWindow::cleanup()
 {
-    m_server.reset();
-    m_folder.reset();
+    m_fixture.tearDown();
 }
 
 void TestLiveUpdateWindow::serveLottery(const QString& lottery, int onSite)
 {
     const auto draws = syntheticDraws(lottery, onSite);
     for (const auto& [path, page] : drawListSite(lottery, draws, kToday))
-        m_server->serve(path, page);
-    m_server->serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + kFeedRows}));
+        m_fixture.server().serve(path, page);
+    m_fixture.server().serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + kFeedRows}));
 }
 
 void TestLiveUpdateWindow::runWindow(Tfrmdownload3& window)
@@ -175,29 +119,32 @@ void TestLiveUpdateWindow::bannerWaitsThenShowsItsProgress()
 {
     u_public::planSelection().lotteryName = kJiangxi;
     serveLottery(kJiangxi, drawsOnSite(kJiangxi));
+    u_download3::testing::setStartDelay(kRealStartDelay);
     Tfrmdownload3 window;
+    auto* lbltitle = control<QLabel>(&window, "lbltitle");
+    auto* Timer1 = control<QTimer>(&window, "Timer1");
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(window.size(), QSize(354, 74));
     QCOMPARE(window.palette().color(QPalette::Window), QColor(0, 128, 0));
-    QCOMPARE(window.lbltitle->text(), "正在更新江西时时彩。。。");
-    QVERIFY(window.Timer1->isActive() && window.Timer1->isSingleShot());
-    QCOMPARE(window.Timer1->interval(), 1000);
+    QCOMPARE(lbltitle->text(), "正在更新江西时时彩。。。");
+    QVERIFY(Timer1->isActive() && Timer1->isSingleShot());
+    QCOMPARE(std::chrono::milliseconds(Timer1->interval()), kRealStartDelay);
 
     QSignalSpy finished(&window, &QDialog::finished);
-    PaintedTexts progress(window.lbltitle);
+    PaintedTexts progress(lbltitle);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     // Waiting: an empty banner that Esc does not close.
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(window.isVisible());
-    QVERIFY(!window.lbltitle->isVisible());
-    QCOMPARE(m_server->requests(), QStringList());
+    QVERIFY(!lbltitle->isVisible());
+    QCOMPARE(m_fixture.server().requests(), QStringList());
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
     QCOMPARE(progress.texts, QStringList{"正在更新江西时时彩。。。"});
-    const QRect title = window.lbltitle->geometry();
-    QVERIFY(window.lbltitle->isVisibleTo(&window));
+    const QRect title = lbltitle->geometry();
+    QVERIFY(lbltitle->isVisibleTo(&window));
     QCOMPARE(title.left(), (354 - title.width()) / 2);
     QCOMPARE(title.top(), (74 - title.height()) / 2);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n江西时时彩：新增150期"});
@@ -253,17 +200,17 @@ void TestLiveUpdateWindow::updates()
 
     const int onSite = drawsOnSite(lottery);
     const auto draws = syntheticDraws(lottery, onSite);
-    storeDraws(m_folder->path(), lottery, {draws.begin(), draws.begin() + storedBefore});
+    storeDraws(m_fixture.folder().path(), lottery, {draws.begin(), draws.begin() + storedBefore});
     serveLottery(lottery, onSite);
     const QStringList dayPages = dayPagePaths(lottery);
     QStringList expectedRequests = readsFeed ? QStringList{feedPathOf(lottery)} : dayPages;
     if (trouble == QStringLiteral("day page")) {
-        m_server->failWithStatus(dayPages[10], 500);
+        m_fixture.server().failWithStatus(dayPages[10], 500);
         expectedRequests = dayPages.mid(0, 11);
     } else if (trouble == QStringLiteral("feed")) {
-        m_server->failWithStatus(feedPathOf(lottery), 500);
+        m_fixture.server().failWithStatus(feedPathOf(lottery), 500);
     } else if (trouble == QStringLiteral("bad feed")) {
-        m_server->serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + 3}).chopped(4));
+        m_fixture.server().serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + 3}).chopped(4));
     }
     u_public::planSelection().lotteryName = lottery;
     u_public::setHistoryCaughtUp(caughtUpBefore);
@@ -271,12 +218,12 @@ void TestLiveUpdateWindow::updates()
     Tfrmdownload3 window;
     runWindow(window);
 
-    QCOMPARE(m_server->requests(), expectedRequests);
+    QCOMPARE(m_fixture.server().requests(), expectedRequests);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
     QCOMPARE(u_public::historyCaughtUp(), caughtUpAfter);
     std::vector<StoredDraw> expected(draws.begin(), draws.begin() + storedBefore);
     expected.insert(expected.end(), draws.end() - added, draws.end());
-    QCOMPARE(shown(storedDraws(m_folder->path(), lottery)), shown(expected));
+    QCOMPARE(shown(storedDraws(m_fixture.folder().path(), lottery)), shown(expected));
 }
 
 void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
@@ -291,23 +238,24 @@ void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
     const QStringList messages = dialogs::testing::takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(QStringLiteral("无法打开数据库")), qPrintable(messages[0]));
-    QCOMPARE(m_server->requests(), QStringList());
+    QCOMPARE(m_fixture.server().requests(), QStringList());
     QVERIFY(!u_public::historyCaughtUp());
 }
 
 void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
 {
     const auto draws = syntheticDraws(kChongqing, 150);
-    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.begin() + 140});
+    storeDraws(m_fixture.folder().path(), kChongqing, {draws.begin(), draws.begin() + 140});
     serveLottery(kChongqing, 150);
     const QString failing = dayPagePaths(kChongqing)[3];
-    m_server->failWithStatus(failing, 500);
-    Tfrmmain main(m_folder->path());
+    m_fixture.server().failWithStatus(failing, 500);
+    Tfrmmain main(m_fixture.folder().path());
+    auto* btndown3 = control<QPushButton>(&main, "btndown3");
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(int(main.hitTable().size()), 140);
 
-    QTest::mouseClick(main.btndown3, Qt::LeftButton);
+    QTest::mouseClick(btndown3, Qt::LeftButton);
     QCOMPARE(
         dialogs::testing::takeMessages(),
         QStringList{"更新完成！\n\n重庆时时彩：失败，2026-12-06的开奖页面无法下载（服务器答复 HTTP 500）；未存入开奖\n"
@@ -316,9 +264,9 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
 
     // The page is back: the next update does the catch-up again.
     serveLottery(kChongqing, 150);
-    qsizetype asked = m_server->requests().size();
-    QTest::mouseClick(main.btndown3, Qt::LeftButton);
-    QCOMPARE(m_server->requests().mid(asked), dayPagePaths(kChongqing));
+    qsizetype asked = m_fixture.server().requests().size();
+    QTest::mouseClick(btndown3, Qt::LeftButton);
+    QCOMPARE(m_fixture.server().requests().mid(asked), dayPagePaths(kChongqing));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增10期"});
     QCOMPARE(int(main.hitTable().size()), 150);
 
@@ -326,10 +274,10 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
     std::vector<StoredDraw> later(draws.end() - (kFeedRows - 5), draws.end());
     for (int k = 1; k <= 5; ++k)
         later.push_back({QStringLiteral("2026121000%1").arg(k), {"9", "8", "7", "6", QString::number(k)}});
-    m_server->serve(feedPathOf(kChongqing), feedDocument(kChongqing, {later.rbegin(), later.rend()}));
-    asked = m_server->requests().size();
-    QTest::mouseClick(main.btndown3, Qt::LeftButton);
-    QCOMPARE(m_server->requests().mid(asked), QStringList{feedPathOf(kChongqing)});
+    m_fixture.server().serve(feedPathOf(kChongqing), feedDocument(kChongqing, {later.rbegin(), later.rend()}));
+    asked = m_fixture.server().requests().size();
+    QTest::mouseClick(btndown3, Qt::LeftButton);
+    QCOMPARE(m_fixture.server().requests().mid(asked), QStringList{feedPathOf(kChongqing)});
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增5期"});
     QCOMPARE(int(main.hitTable().size()), 155);
     QCOMPARE(main.hitTable().back().period, QString::number(periodIdFromText(later.back().periodId)));
@@ -339,32 +287,19 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
 void TestLiveUpdateWindow::afterAHistoryDownloadTheFirstUpdateReadsTheFeed()
 {
     const auto draws = syntheticDraws(kChongqing, 150);
-    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.begin() + 140});
+    storeDraws(m_fixture.folder().path(), kChongqing, {draws.begin(), draws.begin() + 140});
     serveLottery(kChongqing, 150);
-    Tfrmmain main(m_folder->path());
+    Tfrmmain main(m_fixture.folder().path());
+    auto* btndown3 = control<QPushButton>(&main, "btndown3");
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 
-    // The history download is answered from inside its own modal loop.
-    bool pressed = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto* window = qobject_cast<Tfrmdownload2*>(QApplication::activeModalWidget());
-        if (!window || pressed)
-            return;
-        pressed = true;
-        typeChoice(window->comdown, kChongqing);
-        QTest::mouseClick(window->btndown, Qt::LeftButton);
-    });
-    poll.start(10);
-    QTest::mouseClick(main.btndown2, Qt::LeftButton);
-    poll.stop();
-    QVERIFY(pressed);
+    QVERIFY(downloadFromMainWindow(main, kChongqing));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
 
-    const qsizetype asked = m_server->requests().size();
-    QTest::mouseClick(main.btndown3, Qt::LeftButton);
-    QCOMPARE(m_server->requests().mid(asked), QStringList{feedPathOf(kChongqing)});
+    const qsizetype asked = m_fixture.server().requests().size();
+    QTest::mouseClick(btndown3, Qt::LeftButton);
+    QCOMPARE(m_fixture.server().requests().mid(asked), QStringList{feedPathOf(kChongqing)});
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：已是最新，没有新的开奖"});
     QCOMPARE(int(main.hitTable().size()), 150);
 }

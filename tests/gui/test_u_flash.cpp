@@ -3,6 +3,9 @@
 #include "gui/jpeg_picture.h"
 #include "gui/u_about.h"
 #include "gui/u_flash.h"
+#include "support/file_fixtures.h"
+#include "support/find_control.h"
+#include "support/side_text_fixtures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,20 +17,15 @@
 #include <QTimer>
 #include <optional>
 
+using fixtures::control;
+using fixtures::errorOf;
+using fixtures::writeFile;
+
 namespace {
 
 QByteArray line(const QString& text)
 {
-    QStringEncoder encoder("GBK");
-    return DesEncipherHex(encoder.encode(text), kSideTextKey);
-}
-
-void writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(fileName).absolutePath());
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    return fixtures::sideTextLine(text);
 }
 
 QByteArray jpegBytes(const QImage& image)
@@ -67,8 +65,15 @@ bool near(QRgb actual, QRgb expected)
 
 QStringList labelTexts(const Tfrmflash& splash)
 {
-    return {splash.lblchuping->text(), splash.lblweb->text(), splash.lblqq->text(), splash.lblmail->text(),
-            splash.lblphone->text()};
+    QStringList texts;
+    for (const char* name : {"lblchuping", "lblweb", "lblqq", "lblmail", "lblphone"})
+        texts << control<QLabel>(&splash, name)->text();
+    return texts;
+}
+
+QPixmap pictureOf(const Tfrmflash& splash)
+{
+    return control<QLabel>(&splash, "Image1")->pixmap();
 }
 
 const QStringList kDesignTexts = {QStringLiteral("出品："), QStringLiteral("网址："), QStringLiteral("QQ："),
@@ -156,7 +161,7 @@ void TestSplash::filling()
 
     Tfrmflash splash(programDir);
     QCOMPARE(labelTexts(splash), texts);
-    QCOMPARE(splash.lblshiyong->text(), QStringLiteral("适用：时时彩3D排列三"));
+    QCOMPARE(control<QLabel>(&splash, "lblshiyong")->text(), QStringLiteral("适用：时时彩3D排列三"));
     const QStringList messages = dialogs::testing::takeMessages();
     if (message.isEmpty()) {
         QCOMPARE(messages, QStringList());
@@ -165,7 +170,7 @@ void TestSplash::filling()
         QVERIFY2(messages[0].startsWith(message), qPrintable(messages[0]));
     }
     // The picture and the topmost placement come after the texts: a failure skips them.
-    QCOMPARE(!splash.Image1->pixmap().isNull(), onTop);
+    QCOMPARE(!pictureOf(splash).isNull(), onTop);
     QCOMPARE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
     QCOMPARE(splash.isVisible(), onTop);
     QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -177,16 +182,19 @@ void TestSplash::closesOnTheFifthTick()
     QTemporaryDir dir;
     Tfrmflash splash(dir.path() + QLatin1Char('/'));
     dialogs::testing::takeMessages();
-    QVERIFY(splash.Timer1->isActive());
-    QCOMPARE(splash.Timer1->interval(), 1000);
+    auto* timer = control<QTimer>(&splash, "Timer1");
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
     // The same timer, only faster: five ticks in a fraction of a second.
-    splash.Timer1->setInterval(20);
+    timer->setInterval(20);
     int ticks = 0;
-    connect(splash.Timer1, &QTimer::timeout, this, [&] { ++ticks; });
+    connect(timer, &QTimer::timeout, this, [&] { ++ticks; });
     QCOMPARE(splash.exec(), int(QDialog::Accepted));
     QCOMPARE(ticks, 5);
     QCOMPARE(u_flash::tickCount(), 5);
     QVERIFY(!splash.isVisible());
+    // Closed, it counts no more.
+    QVERIFY(!timer->isActive());
 }
 
 void TestSplash::shippedInstallationData()
@@ -195,11 +203,10 @@ void TestSplash::shippedInstallationData()
     Tfrmflash splash(programDir);
     Tfrmabout about(nullptr, programDir);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
-    QCOMPARE(splash.Image1->pixmap().size(), QSize(551, 337));
-    const QStringList texts = labelTexts(splash) + QStringList{about.lblauthor->text(), about.lblbanquan->text(),
-                                                               about.lblweb->text(), about.lblqq->text(),
-                                                               about.lblphone1->text(), about.lblphone2->text(),
-                                                               about.lblmail->text()};
+    QCOMPARE(pictureOf(splash).size(), QSize(551, 337));
+    QStringList texts = labelTexts(splash);
+    for (const char* name : {"lblauthor", "lblbanquan", "lblweb", "lblqq", "lblphone1", "lblphone2", "lblmail"})
+        texts << control<QLabel>(&about, name)->text();
     for (const QString& text : texts) {
         QVERIFY2(!text.isEmpty() && !text.contains(QChar::ReplacementCharacter), qPrintable(text));
         QVERIFY2(!kDesignTexts.contains(text), qPrintable(text));
@@ -240,12 +247,8 @@ void TestSplash::brokenJpeg_data()
 void TestSplash::brokenJpeg()
 {
     QFETCH(QByteArray, bytes);
-    try {
-        decodeJpeg(bytes);
-        QFAIL("a broken picture was decoded");
-    } catch (const std::exception& e) {
-        QVERIFY2(QString::fromUtf8(e.what()).startsWith(QStringLiteral("图片无法解码：")), e.what());
-    }
+    const QString error = errorOf([&] { decodeJpeg(bytes); });
+    QVERIFY2(error.startsWith(QStringLiteral("图片无法解码：")), qPrintable(error));
 }
 
 QTEST_MAIN(TestSplash)

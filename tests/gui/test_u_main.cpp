@@ -4,13 +4,17 @@
 #include "gui/dialogs.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
+#include "support/find_control.h"
+#include "support/window_input.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
-#include <QInputMethodEvent>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -24,7 +28,10 @@
 #include <QTest>
 #include <memory>
 
+using fixtures::control;
 using fixtures::ProgramFolder;
+using fixtures::readFileText;
+using fixtures::typeText;
 
 namespace {
 
@@ -38,19 +45,76 @@ QString cell(QTableView* grid, int row, int column)
     return grid->model()->index(row, column).data().toString();
 }
 
-QString readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<missing>");
-}
+// The window's controls, each found by the name players and the layout know it by, so that a
+// control that lost its name or changed its kind fails every test that opens the window.
+struct MainControls {
+    explicit MainControls(Tfrmmain& w)
+        : window(w),
+          page(control<QTabWidget>(&w, "page")),
+          TabSheet1(control<QWidget>(&w, "TabSheet1")),
+          TabSheet2(control<QWidget>(&w, "TabSheet2")),
+          grdtongji1(control<QTableView>(&w, "grdtongji1")),
+          grdtongji2(control<QTableView>(&w, "grdtongji2")),
+          pb(control<QProgressBar>(&w, "pb")),
+          mem(control<QPlainTextEdit>(&w, "mem")),
+          optmode(control<QGroupBox>(&w, "optmode")),
+          optFront2(control<QRadioButton>(&w, "optFront2")),
+          optBack2(control<QRadioButton>(&w, "optBack2")),
+          Label3(control<QLabel>(&w, "Label3")),
+          Label2(control<QLabel>(&w, "Label2")),
+          comcurqi(control<QComboBox>(&w, "comcurqi")),
+          lblkaijiang(control<QLabel>(&w, "lblkaijiang")),
+          Label10(control<QLabel>(&w, "Label10")),
+          edtjihuaqishu(control<QLineEdit>(&w, "edtjihuaqishu")),
+          lbljushu(control<QLabel>(&w, "lbljushu")),
+          memcode(control<QPlainTextEdit>(&w, "memcode")),
+          btntongji(control<QPushButton>(&w, "btntongji")),
+          btnfilt(control<QPushButton>(&w, "btnfilt")),
+          btnsave(control<QPushButton>(&w, "btnsave")),
+          btncopy(control<QPushButton>(&w, "btncopy")),
+          edtcopy(control<QLineEdit>(&w, "edtcopy")),
+          Label1(control<QLabel>(&w, "Label1")),
+          comcaipiao(control<QComboBox>(&w, "comcaipiao")),
+          btndown3(control<QPushButton>(&w, "btndown3")),
+          btndown2(control<QPushButton>(&w, "btndown2")),
+          btnedit(control<QPushButton>(&w, "btnedit")),
+          btnabout(control<QPushButton>(&w, "btnabout")),
+          btnclose(control<QPushButton>(&w, "btnclose"))
+    {
+    }
 
-// Chinese is typed through an input method, which commits whole strings.
-void typeText(QWidget* widget, const QString& text)
-{
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(widget, &event);
-}
+    Tfrmmain& window;
+    QTabWidget* page;
+    QWidget* TabSheet1;
+    QWidget* TabSheet2;
+    QTableView* grdtongji1;
+    QTableView* grdtongji2;
+    QProgressBar* pb;
+    QPlainTextEdit* mem;
+    QGroupBox* optmode;
+    QRadioButton* optFront2;
+    QRadioButton* optBack2;
+    QLabel* Label3;
+    QLabel* Label2;
+    QComboBox* comcurqi;
+    QLabel* lblkaijiang;
+    QLabel* Label10;
+    QLineEdit* edtjihuaqishu;
+    QLabel* lbljushu;
+    QPlainTextEdit* memcode;
+    QPushButton* btntongji;
+    QPushButton* btnfilt;
+    QPushButton* btnsave;
+    QPushButton* btncopy;
+    QLineEdit* edtcopy;
+    QLabel* Label1;
+    QComboBox* comcaipiao;
+    QPushButton* btndown3;
+    QPushButton* btndown2;
+    QPushButton* btnedit;
+    QPushButton* btnabout;
+    QPushButton* btnclose;
+};
 
 }  // namespace
 
@@ -78,7 +142,7 @@ private slots:
     void longHistoryOpensAtItsEnd();
 
 private:
-    Tfrmmain& open();
+    MainControls open();
     void pick(const QString& lotteryName);
 
     std::unique_ptr<ProgramFolder> m_folder;
@@ -100,20 +164,20 @@ void TestMainWindow::cleanup()
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
 }
 
-Tfrmmain& TestMainWindow::open()
+MainControls TestMainWindow::open()
 {
     m_window = std::make_unique<Tfrmmain>(m_folder->path());
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("window not exposed");
-    return *m_window;
+    return MainControls(*m_window);
 }
 
 // Chooses a lottery as a user does who types its name into the box and presses Enter (which,
 // as everywhere in the window, then presses 过滤).
 void TestMainWindow::pick(const QString& lotteryName)
 {
-    QLineEdit* edit = m_window->comcaipiao->lineEdit();
+    QLineEdit* edit = control<QComboBox>(m_window.get(), "comcaipiao")->lineEdit();
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
@@ -123,8 +187,8 @@ void TestMainWindow::pick(const QString& lotteryName)
 
 void TestMainWindow::startUpState()
 {
-    Tfrmmain& w = open();
-    QCOMPARE(w.windowTitle(), QStringLiteral("Quorlin"));
+    const MainControls w = open();
+    QCOMPARE(w.window.windowTitle(), QStringLiteral("Quorlin"));
     QStringList lotteries;
     for (int i = 0; i < w.comcaipiao->count(); ++i)
         lotteries << w.comcaipiao->itemText(i);
@@ -146,7 +210,7 @@ void TestMainWindow::startUpState()
     QCOMPARE(rows(w.grdtongji2), 150);
     QCOMPARE(w.grdtongji2->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("是否中奖"));
     QCOMPARE(cell(w.grdtongji2, 0, 2), QStringLiteral("●"));
-    QCOMPARE(rows(w.grdtongji1), int(w.planTable().size()));
+    QCOMPARE(rows(w.grdtongji1), int(w.window.planTable().size()));
     QVERIFY(rows(w.grdtongji1) > 100);
     QCOMPARE(w.mem->toPlainText().split('\n').size(), 3);
     QVERIFY(w.mem->toPlainText().startsWith("中："));
@@ -159,7 +223,7 @@ void TestMainWindow::startUpState()
 
 void TestMainWindow::lotteryChangeAndBack()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
     const QString chongqingList = w.memcode->toPlainText();
     w.optFront2->click();
@@ -199,20 +263,20 @@ void TestMainWindow::lotteryChangeAndBack()
 
 void TestMainWindow::modeChange()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     const DrawHistory& history = u_public::drawHistory();
     const QString periods = w.comcurqi->currentText();
 
     QTest::mouseClick(w.optFront2, Qt::LeftButton, {}, QPoint(8, w.optFront2->height() / 2));
     QCOMPARE(u_public::planSelection().mode, PlanMode::Front2);
     QCOMPARE(u_public::planSelection().digitOffset, 0);
-    const HitTable front = w.hitTable();
+    const HitTable front = w.window.hitTable();
     for (int r = 0; r < history.size(); ++r)
         QCOMPARE(front[std::size_t(r)].hit, ReplayHits(history, 0)[std::size_t(r)].hit);
 
     QTest::mouseClick(w.optBack2, Qt::LeftButton, {}, QPoint(8, w.optBack2->height() / 2));
     QCOMPARE(u_public::planSelection().digitOffset, 3);
-    const HitTable back = w.hitTable();
+    const HitTable back = w.window.hitTable();
     bool differs = false;
     for (int r = 0; r < history.size(); ++r) {
         if (r < 100)
@@ -226,7 +290,7 @@ void TestMainWindow::modeChange()
 
 void TestMainWindow::filterFillsListAndClipboard()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     QApplication::clipboard()->clear();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
     const DrawHistory& history = u_public::drawHistory();
@@ -237,7 +301,7 @@ void TestMainWindow::filterFillsListAndClipboard()
 
 void TestMainWindow::enterPressesFilter()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     w.edtjihuaqishu->setFocus();
     QTest::keyClick(w.edtjihuaqishu, Qt::Key_Return);
     QCOMPARE(w.memcode->toPlainText().size(), 192);
@@ -245,7 +309,7 @@ void TestMainWindow::enterPressesFilter()
 
 void TestMainWindow::copyTakesTheBoxAsEdited()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     w.memcode->setPlainText("01 02\n03 中");
     QTest::mouseClick(w.btncopy, Qt::LeftButton);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("01 02\n03 中"));
@@ -265,13 +329,13 @@ void TestMainWindow::saveWritesTheLinesShown()
 {
     QFETCH(QString, text);
     QFETCH(QString, saved);
-    Tfrmmain& w = open();
+    const MainControls w = open();
     w.memcode->setPlainText(text);
     QTemporaryDir dir;
     QFile::remove(dir.filePath("list.txt"));
     dialogs::testing::setNextSaveFileName(dir.filePath("list"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    QCOMPARE(readAll(dir.filePath("list.txt")), saved);
+    QCOMPARE(readFileText(dir.filePath("list.txt")), saved);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
     QCOMPARE(dialogs::testing::lastSaveFilter(), QStringLiteral("文本文件(*.txt)"));
     QCOMPARE(dialogs::testing::lastSaveDirectory(), ShellFolderPath("Desktop"));
@@ -279,7 +343,7 @@ void TestMainWindow::saveWritesTheLinesShown()
 
 void TestMainWindow::saveWrapsTheListIntoWholeNumbers()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
     QTemporaryDir dir;
     const QString fileName = dir.filePath("号码.txt");
@@ -291,7 +355,7 @@ void TestMainWindow::saveWrapsTheListIntoWholeNumbers()
     dialogs::testing::setNextSaveFileName(fileName);
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
-    const QString saved = readAll(fileName);
+    const QString saved = readFileText(fileName);
     QVERIFY(saved.endsWith(" \r\n"));
     const QStringList lines = saved.chopped(2).split("\r\n");
     QVERIFY2(lines.size() > 1, "the box is too narrow for the whole list on one line");
@@ -302,7 +366,7 @@ void TestMainWindow::saveWrapsTheListIntoWholeNumbers()
 
 void TestMainWindow::saveCancelledOrFailed()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
 
     dialogs::testing::setNextSaveFileName(QString());
@@ -319,7 +383,7 @@ void TestMainWindow::saveCancelledOrFailed()
 
 void TestMainWindow::badPlanPeriodCountKeepsThePlans()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     const int planRows = rows(w.grdtongji1);
     const QString lastPlan = cell(w.grdtongji1, planRows - 1, 0);
     const QString summary = w.mem->toPlainText();
@@ -346,7 +410,7 @@ void TestMainWindow::badPlanPeriodCountKeepsThePlans()
 void TestMainWindow::emptyHistory()
 {
     m_folder = std::make_unique<ProgramFolder>();
-    Tfrmmain& w = open();
+    const MainControls w = open();
     QCOMPARE(rows(w.grdtongji1), 0);
     QCOMPARE(rows(w.grdtongji2), 0);
     QCOMPARE(w.comcurqi->count(), 0);
@@ -361,7 +425,7 @@ void TestMainWindow::emptyHistory()
 
 void TestMainWindow::unknownTypedName()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     const int planRows = rows(w.grdtongji1);
     const QString next = w.comcurqi->currentText();
     pick("北京\"; drop table x; --");
@@ -374,7 +438,7 @@ void TestMainWindow::unknownTypedName()
 
 void TestMainWindow::inputIgnoredWhileBusy()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     // Clicks that arrive while the replay lets events through must neither start another
     // command nor change a control behind the running one's back.
     auto postClick = [&](QWidget* target) {
@@ -404,7 +468,7 @@ void TestMainWindow::inputIgnoredWhileBusy()
 void TestMainWindow::longHistoryOpensAtItsEnd()
 {
     fixtures::storeDraws(m_folder->path(), "江西时时彩", fixtures::syntheticDraws("江西时时彩", 10000, 13));
-    Tfrmmain& w = open();
+    const MainControls w = open();
     w.comcaipiao->setFocus();
     QTest::keyClick(w.comcaipiao, Qt::Key_Down);
     QCOMPARE(rows(w.grdtongji2), 10000);

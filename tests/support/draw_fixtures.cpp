@@ -4,6 +4,7 @@
 #include "core/store/draw_database.h"
 
 #include <QDate>
+#include <QSqlQuery>
 #include <random>
 #include <stdexcept>
 
@@ -70,6 +71,28 @@ void storeDraws(const QString& programDir, const QString& lotteryName, const std
     for (const StoredDraw& draw : draws)
         db.appendDraw(lotteryName, draw.periodId, draw.digits);
     db.commit();
+}
+
+std::vector<StoredDraw> storedDraws(const QString& programDir, const QString& lotteryName)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query = db.selectDraws(lotteryName);
+    std::vector<StoredDraw> draws;
+    while (query.next()) {
+        StoredDraw draw{query.value(0).toString(), {}};
+        for (int k = 1; k <= digitCountOf(lotteryName); ++k)
+            draw.digits << query.value(k).toString();
+        draws.push_back(std::move(draw));
+    }
+    return draws;
+}
+
+QStringList storedPeriodIds(const QString& programDir, const QString& lotteryName)
+{
+    QStringList ids;
+    for (const StoredDraw& draw : storedDraws(programDir, lotteryName))
+        ids << draw.periodId;
+    return ids;
 }
 
 ProgramFolder::ProgramFolder()

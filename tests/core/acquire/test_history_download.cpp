@@ -1,6 +1,7 @@
 #include "core/acquire/history_readers.h"
 #include "support/local_http_server.h"
 #include "core/acquire/page_fetch.h"
+#include "support/file_fixtures.h"
 #include "support/page_fixtures.h"
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/today_clock.h"
@@ -18,29 +19,12 @@ namespace {
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QDate kToday(2026, 12, 9);
 
-QStringList storedIds(const QString& programDir, const QString& lottery)
-{
-    DrawDatabase db(programDir);
-    QSqlQuery query = db.selectDraws(lottery);
-    QStringList ids;
-    while (query.next())
-        ids << query.value(0).toString();
-    return ids;
-}
-
 QStringList idsOf(const std::vector<StoredDraw>& draws)
 {
     QStringList ids;
     for (const StoredDraw& draw : draws)
         ids << draw.periodId;
     return ids;
-}
-
-void writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 }  // namespace
@@ -155,13 +139,13 @@ void TestHistoryDownload::drawListScanReadsFiftyDaysBeforeStoring()
 
     QList<int> storedWhileReading;
     ReaderHooks hooks;
-    hooks.pageRead = [&] { storedWhileReading << storedIds(m_folder->path(), kChongqing).size(); };
+    hooks.pageRead = [&] { storedWhileReading << storedPeriodIds(m_folder->path(), kChongqing).size(); };
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, hooks);
 
     QVERIFY2(update.succeeded(), qPrintable(update.failure));
     QCOMPARE(update.stored, 200);
-    QCOMPARE(storedIds(m_folder->path(), kChongqing), idsOf(draws));
+    QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing), idsOf(draws));
     QCOMPARE(storedWhileReading, QList<int>(kDrawListDays, 100));
     const QStringList requests = m_server->requests();
     QCOMPARE(requests.size(), kDrawListDays);
@@ -199,7 +183,7 @@ void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged()
     QVERIFY(!update.succeeded());
     QVERIFY2(update.failure.contains(day.toString(Qt::ISODate)), qPrintable(update.failure));
     QCOMPARE(update.stored, 0);
-    QCOMPARE(storedIds(m_folder->path(), kChongqing), idsOf({draws.begin(), draws.begin() + 100}));
+    QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing), idsOf({draws.begin(), draws.begin() + 100}));
     QCOMPARE(m_server->requests().size(), failingDay + 1);
 }
 
@@ -222,12 +206,12 @@ void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce()
     const LotteryUpdate first = runLotteryReader(db, m_folder->path(), lottery);
     QVERIFY2(first.succeeded(), qPrintable(first.failure));
     QCOMPARE(first.stored, 30);
-    QCOMPARE(storedIds(m_folder->path(), lottery), idsOf(draws));
+    QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
 
     const LotteryUpdate again = runLotteryReader(db, m_folder->path(), lottery);
     QVERIFY2(again.succeeded(), qPrintable(again.failure));
     QCOMPARE(again.stored, 0);
-    QCOMPARE(storedIds(m_folder->path(), lottery).size(), 30);
+    QCOMPARE(storedPeriodIds(m_folder->path(), lottery).size(), 30);
 }
 
 void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
@@ -240,7 +224,7 @@ void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), QStringLiteral("中国福彩3D"));
     QVERIFY2(update.failure.contains("2026999"), qPrintable(update.failure));
     QCOMPARE(update.stored, 3);
-    QCOMPARE(storedIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
+    QCOMPARE(storedPeriodIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDownload)

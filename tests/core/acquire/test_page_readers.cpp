@@ -1,5 +1,6 @@
 #include "support/page_fixtures.h"
 #include "core/acquire/page_readers.h"
+#include "support/file_fixtures.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -15,12 +16,6 @@ QStringList drawsText(const PageReading& reading)
     for (const PageDraw& draw : reading.draws)
         texts << draw.periodId + QLatin1Char(':') + draw.digits.join(QString());
     return texts;
-}
-
-QByteArray gbk(const QString& text)
-{
-    QStringEncoder encoder("GBK");
-    return encoder(text);
 }
 
 QByteArray crlf(QByteArray page)

@@ -1,4 +1,5 @@
 #include "core/cipher/des.h"
+#include "support/file_fixtures.h"
 
 #include <QFile>
 #include <QProcess>
@@ -15,21 +16,8 @@ QByteArray hex(const char* digits)
     return QByteArray::fromHex(digits);
 }
 
-QByteArray gbk(const QString& text)
-{
-    QStringEncoder encoder("GBK");
-    return encoder.encode(text);
-}
-
-QString errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return {};
-}
+using fixtures::errorOf;
+using fixtures::gbk;
 
 }  // namespace
 

@@ -1,0 +1,64 @@
+#include "support/download_fixture.h"
+
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/today_clock.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/u_download2.h"
+#include "gui/u_main.h"
+#include "support/find_control.h"
+#include "support/window_input.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace fixtures {
+
+void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
+    fetchSettings().totalTimeout = totalTimeout;
+    today_clock::setToday(kDownloadToday);
+    dialogs::testing::setRecording(true);
+}
+
+void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    u_public::setProgramDir(m_folder->path());
+    u_public::setHistoryCaughtUp(false);
+    m_server = std::make_unique<LocalHttpServer>();
+    for (PageSite site : sites)
+        setSiteHost(site, m_server->hostAndPort());
+    dialogs::testing::takeMessages();
+}
+
+void DownloadFixture::tearDown()
+{
+    m_server.reset();
+    m_folder.reset();
+}
+
+bool downloadFromMainWindow(Tfrmmain& main, const QString& choice)
+{
+    // The window is modal: it is answered from inside its own event loop.
+    bool pressed = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* window = qobject_cast<Tfrmdownload2*>(QApplication::activeModalWidget());
+        if (!window || pressed)
+            return;
+        pressed = true;
+        typeChoice(control<QComboBox>(window, "comdown"), choice);
+        QTest::mouseClick(control<QPushButton>(window, "btndown"), Qt::LeftButton);
+    });
+    poll.start(10);
+    QTest::mouseClick(control<QPushButton>(&main, "btndown2"), Qt::LeftButton);
+    poll.stop();
+    return pressed;
+}
+
+}  // namespace fixtures

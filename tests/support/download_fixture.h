@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/acquire/source_hosts.h"
+#include "support/draw_fixtures.h"
+#include "support/local_http_server.h"
+
+#include <QDate>
+#include <QString>
+#include <chrono>
+#include <initializer_list>
+#include <memory>
+
+class Tfrmmain;
+
+namespace fixtures {
+
+// The day the download tests run on: the newest synthetic draws are of this day.
+inline const QDate kDownloadToday(2026, 12, 9);
+
+// What the tests of both download windows stand on: a scratch program folder that is the
+// program directory, and a server on 127.0.0.1 standing in for the outside sites.
+class DownloadFixture {
+public:
+    // Once per test program: fetches give up after `totalTimeout`, "today" is kDownloadToday, and
+    // message boxes are recorded instead of shown.
+    static void setUpProgram(std::chrono::milliseconds totalTimeout);
+
+    // Per test: a fresh folder, the history not caught up in this run, the server as the host of
+    // every site in `sites`, and no message left over.
+    void setUp(std::initializer_list<PageSite> sites);
+    void tearDown();
+
+    const ProgramFolder& folder() const { return *m_folder; }
+    LocalHttpServer& server() const { return *m_server; }
+
+private:
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<LocalHttpServer> m_server;
+};
+
+// Presses 下载开奖 on the main window and, inside the modal download window, types `choice` and
+// presses 开始下载. Returns whether the download window was seen.
+bool downloadFromMainWindow(Tfrmmain& main, const QString& choice);
+
+}  // namespace fixtures
