@@ -1,8 +1,11 @@
-// Speed of the work a user waits for: the reload of a full lottery, the replay alone, and the
-// retention cap on an overgrown table.
+// Speed of the work a user waits for: the reload of a full lottery, the replay alone, the
+// retention cap on an overgrown table, and what the figures beside chance add to them.
+#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
+#include "core/plan/chance_figures.h"
 #include "core/plan/hit_replay.h"
+#include "core/plan/plan_table.h"
 #include "gui/dialogs.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
@@ -10,6 +13,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +92,81 @@ void BM_ReloadSequence(benchmark::State& state)
         state.SkipWithError("a reload failed");
 }
 BENCHMARK(BM_ReloadSequence)->Unit(benchmark::kMillisecond);
+
+// The reload's own steps for a 10000-draw lottery (load, replay, plan table, summary) without and
+// with the lines beside chance. The two run in turns, in alternating order, so that both meet the
+// same machine load; the counters give each one's time and their ratio.
+void BM_ReloadChanceLines(benchmark::State& state)
+{
+    fixtures::ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
+    u_public::setProgramDir(folder.path());
+    u_public::planSelection().lotteryName = QStringLiteral("重庆时时彩");
+    const int planPeriods = 5;
+    auto reload = [&](bool chanceLines) {
+        LoadHistory();
+        const DrawHistory& history = u_public::drawHistory();
+        const HitTable hits = ReplayHits(history, 3);
+        benchmark::DoNotOptimize(BuildPlanTable(history, hits, planPeriods));
+        QStringList lines = SummaryLines(SummarizePlans(hits, planPeriods));
+        if (chanceLines)
+            lines << ChanceLines(ComputeChanceFigures(hits), planPeriods);
+        benchmark::DoNotOptimize(lines.join(QLatin1Char('\n')));
+    };
+    qint64 nanoseconds[2] = {0, 0};
+    bool withFirst = false;
+    for (auto _ : state) {
+        for (bool chanceLines : {withFirst, !withFirst}) {
+            QElapsedTimer timer;
+            timer.start();
+            reload(chanceLines);
+            nanoseconds[chanceLines] += timer.nsecsElapsed();
+        }
+        withFirst = !withFirst;
+    }
+    const double runs = double(state.iterations());
+    state.counters["without_ms"] = nanoseconds[0] / runs / 1e6;
+    state.counters["with_ms"] = nanoseconds[1] / runs / 1e6;
+    state.counters["ratio"] = nanoseconds[0] > 0 ? double(nanoseconds[1]) / double(nanoseconds[0]) : 0.0;
+}
+BENCHMARK(BM_ReloadChanceLines)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The lines beside chance alone, over the marks of 10000 draws.
+void BM_ChanceLines(benchmark::State& state)
+{
+    const HitTable hits = ReplayHits(randomHistory(10000, false), 3);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ChanceLines(ComputeChanceFigures(hits), 5));
+    state.SetItemsProcessed(state.iterations() * std::int64_t(hits.size()));
+}
+BENCHMARK(BM_ChanceLines)->Unit(benchmark::kMicrosecond);
+
+// Bringing the 图表 tab into view after 统计 has changed what it shows: both charts redrawn for
+// 10000 draws and painted.
+void BM_ChartTabShown(benchmark::State& state)
+{
+    fixtures::ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
+    dialogs::testing::setRecording(true);
+    Tfrmmain window(folder.path());
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not exposed");
+    auto* page = window.findChild<QTabWidget*>(QStringLiteral("page"));
+    auto* statistics = window.findChild<QPushButton*>(QStringLiteral("btntongji"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        page->setCurrentIndex(0);
+        statistics->click();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        page->setCurrentIndex(2);
+        window.repaint();
+    }
+    if (!dialogs::testing::takeMessages().isEmpty())
+        state.SkipWithError("a command failed");
+}
+BENCHMARK(BM_ChartTabShown)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -10,8 +10,10 @@
 #include "core/base/user_error.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
+#include "core/plan/chance_figures.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
+#include "gui/plan_charts.h"
 #include "gui/run_command.h"
 #include "gui/u_about.h"
 #include "gui/widget_placement.h"
@@ -167,6 +169,9 @@ void Tfrmmain::createControls()
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     page->addTab(TabSheet1, QStringLiteral("计划统计"));
     page->addTab(TabSheet2, QStringLiteral("中奖统计"));
+    m_charts = new PlanCharts;
+    m_charts->setObjectName(QStringLiteral("TabSheet3"));
+    page->addTab(m_charts, QStringLiteral("图表"));
     page->setCurrentIndex(0);
 
     grdtongji1 = place<QTableView>(TabSheet1, "grdtongji1", 14, 12, 352, 449);
@@ -486,6 +491,10 @@ void Tfrmmain::RefreshPlanStatistics()
     m_planModel->setTable(BuildPlanTable(u_public::drawHistory(), hitTable(), planPeriods));
     // Period ids only grow, so the open plan's span is the widest text of the column.
     fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : planTable().back().periods);
-    mem->setPlainText(SummaryLines(SummarizePlans(hitTable(), planPeriods)).join(QLatin1Char('\n')));
+    // The three summary lines first, then how the rule compares with chance; the box scrolls.
+    QStringList lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
+    lines << ChanceLines(ComputeChanceFigures(hitTable()), planPeriods);
+    mem->setPlainText(lines.join(QLatin1Char('\n')));
+    m_charts->setFigures(&hitTable(), planPeriods);
     grdtongji1->scrollToBottom();
 }

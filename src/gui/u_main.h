@@ -108,6 +108,8 @@ private:
 
     HitTableModel* m_hitModel;
     PlanTableModel* m_planModel;
+    // The 图表 tab; it reads the hit table above, which lives as long as the window.
+    class PlanCharts* m_charts;
     QButtonGroup* m_modeButtons;
     bool m_busy = false;
     bool m_centred = false;

@@ -1,0 +1,255 @@
+#include "gui/plan_charts.h"
+
+#include "core/base/user_error.h"
+#include "core/plan/bet_output.h"
+#include "core/plan/chance_figures.h"
+#include "gui/dialogs.h"
+#include "gui/run_command.h"
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPen>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The charts take the window's CJK face, a size smaller, so that the Chinese of their labels,
+// legends and titles is drawn whole rather than glyph by glyph from a fallback.
+QFont chartFont(const QWidget* widget)
+{
+    QFont font = widget->font();
+    font.setPixelSize(11);
+    return font;
+}
+
+void setAxisFonts(QAbstractAxis* axis, const QFont& font)
+{
+    axis->setLabelsFont(font);
+    axis->setTitleFont(font);
+}
+
+QChart* newChart(const QFont& font)
+{
+    auto* chart = new QChart;
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(2, 2, 6, 2));
+    chart->legend()->setAlignment(Qt::AlignTop);
+    chart->legend()->setFont(font);
+    return chart;
+}
+
+QPen dashedPen(const QColor& colour)
+{
+    QPen pen(colour);
+    pen.setWidth(2);
+    pen.setStyle(Qt::DashLine);
+    return pen;
+}
+
+// A value range in whole tens around the values and chance's own rate, within 0..100.
+std::pair<double, double> rateRange(const QList<QPointF>& points)
+{
+    double low = kChanceHitRate * 100.0;
+    double high = low;
+    for (const QPointF& p : points) {
+        low = std::min(low, p.y());
+        high = std::max(high, p.y());
+    }
+    return {std::max(0.0, std::floor(low / 10.0) * 10.0), std::min(100.0, std::ceil(high / 10.0) * 10.0)};
+}
+
+}  // namespace
+
+PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
+{
+    const QFont font = chartFont(this);
+
+    QChart* lengths = newChart(font);
+    m_observed = new QBarSet(QStringLiteral("实际计划数"));
+    m_expected = new QBarSet(QStringLiteral("随机期望"));
+    auto* bars = new QBarSeries;
+    bars->append(m_observed);
+    bars->append(m_expected);
+    lengths->addSeries(bars);
+    // On the category axis the k-th length stands at k − 1: the cut between N and N + 1 periods
+    // is drawn at N − 0.5.
+    m_cut = new QLineSeries;
+    m_cut->setPen(dashedPen(Qt::red));
+    lengths->addSeries(m_cut);
+    m_lengthAxis = new QBarCategoryAxis;
+    m_lengthAxis->setTitleText(QStringLiteral("追号期数"));
+    m_planCountAxis = new QValueAxis;
+    m_planCountAxis->setTitleText(QStringLiteral("计划数"));
+    m_planCountAxis->setLabelFormat(QStringLiteral("%d"));
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(m_lengthAxis), static_cast<QAbstractAxis*>(m_planCountAxis)})
+        setAxisFonts(axis, font);
+    lengths->addAxis(m_lengthAxis, Qt::AlignBottom);
+    lengths->addAxis(m_planCountAxis, Qt::AlignLeft);
+    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(bars), static_cast<QAbstractSeries*>(m_cut)}) {
+        series->attachAxis(m_lengthAxis);
+        series->attachAxis(m_planCountAxis);
+    }
+
+    QChart* rate = newChart(font);
+    m_movingRate = new QLineSeries;
+    m_chanceRate = new QLineSeries;
+    m_chanceRate->setName(QStringLiteral("随机") + QString::number(kChanceHitRate * 100.0) + u'%');
+    // The window's rate is drawn thin so that chance's line stays in sight through it.
+    QPen thin = m_movingRate->pen();
+    thin.setWidth(1);
+    m_movingRate->setPen(thin);
+    m_chanceRate->setPen(dashedPen(Qt::black));
+    rate->addSeries(m_movingRate);
+    rate->addSeries(m_chanceRate);
+    m_drawAxis = new QValueAxis;
+    m_drawAxis->setTitleText(QStringLiteral("期序"));
+    m_drawAxis->setLabelFormat(QStringLiteral("%d"));
+    m_rateAxis = new QValueAxis;
+    m_rateAxis->setTitleText(QStringLiteral("命中率%"));
+    m_rateAxis->setLabelFormat(QStringLiteral("%d"));
+    setAxisFonts(m_drawAxis, font);
+    setAxisFonts(m_rateAxis, font);
+    rate->addAxis(m_drawAxis, Qt::AlignBottom);
+    rate->addAxis(m_rateAxis, Qt::AlignLeft);
+    for (QLineSeries* series : {m_movingRate, m_chanceRate}) {
+        series->attachAxis(m_drawAxis);
+        series->attachAxis(m_rateAxis);
+    }
+
+    chtjihua = new QChartView(lengths, this);
+    chtjihua->setObjectName(QStringLiteral("chtjihua"));
+    chtmingzhong = new QChartView(rate, this);
+    chtmingzhong->setObjectName(QStringLiteral("chtmingzhong"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    for (QChartView* view : {chtjihua, chtmingzhong}) {
+        view->setRenderHint(QPainter::Antialiasing);
+        layout->addWidget(view);
+    }
+
+    // Right-click anywhere on the tab offers the one command.
+    m_saveAction = new QAction(QStringLiteral("保存图片…"), this);
+    m_saveAction->setObjectName(QStringLiteral("actsavepicture"));
+    connect(m_saveAction, &QAction::triggered, this, &PlanCharts::savePicture);
+    for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(chtjihua),
+                            static_cast<QWidget*>(chtmingzhong)}) {
+        widget->addAction(m_saveAction);
+        widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+
+    rebuild();
+}
+
+void PlanCharts::setFigures(const HitTable* hits, int planPeriods)
+{
+    m_hits = hits;
+    m_planPeriods = planPeriods;
+    m_stale = true;
+    if (isVisible())
+        rebuild();
+}
+
+void PlanCharts::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        rebuild();
+}
+
+void PlanCharts::rebuild()
+{
+    m_stale = false;
+    rebuildPlanLengths();
+    rebuildMovingRate();
+}
+
+void PlanCharts::rebuildPlanLengths()
+{
+    const PlanLengthCounts counts = m_hits ? CountPlanLengths(*m_hits) : PlanLengthCounts{};
+    const int lengths = int(counts.observed.size());
+
+    QList<qreal> observed(counts.observed.begin(), counts.observed.end());
+    QList<qreal> expected(counts.expected.begin(), counts.expected.end());
+    m_observed->remove(0, m_observed->count());
+    m_observed->append(observed);
+    m_expected->remove(0, m_expected->count());
+    m_expected->append(expected);
+
+    QStringList categories;
+    for (int k = 1; k <= lengths; ++k)
+        categories << QString::number(k);
+    m_lengthAxis->clear();
+    m_lengthAxis->append(categories);
+
+    double top = 0;
+    for (int k = 0; k < lengths; ++k)
+        top = std::max({top, observed[k], expected[k]});
+    top = std::max(1.0, std::ceil(top * 1.1));
+    m_planCountAxis->setRange(0, top);
+    m_planCountAxis->applyNiceNumbers();
+
+    // Plans left of the line succeeded, those right of it failed; a count beyond every length
+    // seen puts it at the right edge, one of zero or below at the left.
+    m_cut->setName(QStringLiteral("计划期数") + QString::number(m_planPeriods));
+    if (lengths == 0) {
+        m_cut->clear();
+        return;
+    }
+    const double at = std::clamp(double(m_planPeriods), 0.0, double(lengths)) - 0.5;
+    m_cut->replace(QList<QPointF>{{at, 0.0}, {at, m_planCountAxis->max()}});
+}
+
+void PlanCharts::rebuildMovingRate()
+{
+    const QList<QPointF> points = m_hits ? MovingHitRate(*m_hits) : QList<QPointF>{};
+    const QString name = QStringLiteral("近%1期命中率").arg(kMovingWindow);
+    const double chance = kChanceHitRate * 100.0;
+    if (points.isEmpty()) {
+        m_movingRate->setName(name + QStringLiteral("（不足%1期）").arg(kMovingWindow));
+        m_movingRate->clear();
+        m_chanceRate->clear();
+        m_drawAxis->setRange(0, 1);
+        m_rateAxis->setRange(0, 100);
+        return;
+    }
+    m_movingRate->setName(name);
+    m_movingRate->replace(points);
+    const double last = points.constLast().x();
+    m_chanceRate->replace(QList<QPointF>{{points.constFirst().x(), chance}, {last, chance}});
+    // The axis runs from the history's start: the first draws are untested, which the gap shows.
+    m_drawAxis->setRange(0, last);
+    m_drawAxis->applyNiceNumbers();
+    const auto [low, high] = rateRange(points);
+    m_rateAxis->setRange(low, high);
+    m_rateAxis->setTickCount(int((high - low) / 10.0) + 1);
+}
+
+void PlanCharts::savePicture()
+{
+    runCommand(this, [&] {
+        const QString fileName =
+            dialogs::getSaveFileName(this, QStringLiteral("保存图片"), ShellFolderPath(QStringLiteral("Desktop")),
+                                     QStringLiteral("PNG 图片(*.png)"), QStringLiteral("png"));
+        if (fileName.isEmpty())
+            return;
+        // What is saved is what the tab shows, drawn afresh if it was waiting to be.
+        if (m_stale)
+            rebuild();
+        QSaveFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly) || !grab().save(&file, "PNG") || !file.commit())
+            throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
+        dialogs::showMessage(this, QStringLiteral("成功保存！"));
+    });
+}
