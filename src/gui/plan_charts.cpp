@@ -106,9 +106,7 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     m_chanceRate = new QLineSeries;
     m_chanceRate->setName(QStringLiteral("随机") + QString::number(kChanceHitRate * 100.0) + u'%');
     // The window's rate is drawn thin so that chance's line stays in sight through it.
-    QPen thin = m_movingRate->pen();
-    thin.setWidth(1);
-    m_movingRate->setPen(thin);
+    m_movingRate->setPen(QPen(QColor(0x20, 0x9f, 0xdf), 1));
     m_chanceRate->setPen(dashedPen(Qt::black));
     rate->addSeries(m_movingRate);
     rate->addSeries(m_chanceRate);
