@@ -194,7 +194,8 @@ void PlanCharts::rebuildPlanLengths()
     double top = 0;
     for (int k = 0; k < lengths; ++k)
         top = std::max({top, observed[k], expected[k]});
-    top = std::max(1.0, std::ceil(top * 1.1));
+    // A few plans still get whole-numbered ticks.
+    top = std::max(4.0, std::ceil(top * 1.1));
     m_planCountAxis->setRange(0, top);
     m_planCountAxis->applyNiceNumbers();
 
@@ -218,8 +219,10 @@ void PlanCharts::rebuildMovingRate()
         m_movingRate->setName(name + QStringLiteral("（不足%1期）").arg(kMovingWindow));
         m_movingRate->clear();
         m_chanceRate->clear();
-        m_drawAxis->setRange(0, 1);
+        m_drawAxis->setRange(0, 2 * kMovingWindow);
+        m_drawAxis->setTickCount(3);
         m_rateAxis->setRange(0, 100);
+        m_rateAxis->setTickCount(3);
         return;
     }
     m_movingRate->setName(name);
