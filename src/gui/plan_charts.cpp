@@ -17,8 +17,8 @@
 #include <QPen>
 #include <QPixmap>
 #include <QSaveFile>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
@@ -92,7 +92,8 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     m_planCountAxis = new QValueAxis;
     m_planCountAxis->setTitleText(QStringLiteral("计划数"));
     m_planCountAxis->setLabelFormat(QStringLiteral("%d"));
-    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(m_lengthAxis), static_cast<QAbstractAxis*>(m_planCountAxis)})
+    for (QAbstractAxis* axis :
+         {static_cast<QAbstractAxis*>(m_lengthAxis), static_cast<QAbstractAxis*>(m_planCountAxis)})
         setAxisFonts(axis, font);
     lengths->addAxis(m_lengthAxis, Qt::AlignBottom);
     lengths->addAxis(m_planCountAxis, Qt::AlignLeft);
@@ -141,8 +142,8 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     m_saveAction = new QAction(QStringLiteral("保存图片…"), this);
     m_saveAction->setObjectName(QStringLiteral("actsavepicture"));
     connect(m_saveAction, &QAction::triggered, this, &PlanCharts::savePicture);
-    for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(chtjihua),
-                            static_cast<QWidget*>(chtmingzhong)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(this), static_cast<QWidget*>(chtjihua), static_cast<QWidget*>(chtmingzhong)}) {
         widget->addAction(m_saveAction);
         widget->setContextMenuPolicy(Qt::ActionsContextMenu);
     }

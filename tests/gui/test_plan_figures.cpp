@@ -54,8 +54,8 @@ ChartState chartState(const QWidget& window)
     }
     state.cutName = cut->name();
     state.cut = cut->points();
-    state.movingRate = qobject_cast<QLineSeries*>(control<QChartView>(&window, "chtmingzhong")->chart()->series().at(0))
-                           ->points();
+    state.movingRate =
+        qobject_cast<QLineSeries*>(control<QChartView>(&window, "chtmingzhong")->chart()->series().at(0))->points();
     return state;
 }
 
@@ -212,9 +212,15 @@ void TestPlanFigures::savePicture_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("savedAs");
     QTest::addColumn<QString>("message");
-    QTest::newRow("suffix added") << "图表" << "图表.png" << "成功保存！";
-    QTest::newRow("cancelled") << "" << "" << "";
-    QTest::newRow("no such folder") << "no/such/folder/图表.png" << "" << "无法保存文件";
+    QTest::newRow("suffix added") << "图表"
+                                  << "图表.png"
+                                  << "成功保存！";
+    QTest::newRow("cancelled") << ""
+                               << ""
+                               << "";
+    QTest::newRow("no such folder") << "no/such/folder/图表.png"
+                                    << ""
+                                    << "无法保存文件";
 }
 
 void TestPlanFigures::savePicture()

@@ -61,26 +61,29 @@ void TestChanceFigures::figures_data()
     QTest::addColumn<QString>("tested");
     QTest::addColumn<QStringList>("lines");
     // Every row: the lines after 随机基准 (N = 5).
-    QTest::newRow("nothing tested") << "" << QStringList{"单期命中：0/0期", "命中率0.0%（随机64.0%）", "最长连挂：0期",
-                                                        "当前未中：0期", "近100期：不足100期", "近500期：不足500期"};
+    QTest::newRow("nothing tested") << ""
+                                    << QStringList{"单期命中：0/0期", "命中率0.0%（随机64.0%）", "最长连挂：0期",
+                                                   "当前未中：0期",   "近100期：不足100期",      "近500期：不足500期"};
     QTest::newRow("runs of 2 and 3, the newest missed")
-        << "x..x...x." << QStringList{"单期命中：3/9期", "命中率33.3%（随机64.0%）", "最长连挂：3期", "当前未中：1期",
-                                      "近100期：不足100期", "近500期：不足500期"};
-    QTest::newRow("nothing hit") << "...." << QStringList{"单期命中：0/4期", "命中率0.0%（随机64.0%）", "最长连挂：4期",
-                                                          "当前未中：4期", "近100期：不足100期", "近500期：不足500期"};
-    QTest::newRow("newest hit") << "..x" << QStringList{"单期命中：1/3期", "命中率33.3%（随机64.0%）", "最长连挂：2期",
-                                                        "当前未中：0期", "近100期：不足100期", "近500期：不足500期"};
+        << "x..x...x." << QStringList{"单期命中：3/9期", "命中率33.3%（随机64.0%）", "最长连挂：3期",
+                                      "当前未中：1期",   "近100期：不足100期",       "近500期：不足500期"};
+    QTest::newRow("nothing hit") << "...."
+                                 << QStringList{"单期命中：0/4期", "命中率0.0%（随机64.0%）", "最长连挂：4期",
+                                                "当前未中：4期",   "近100期：不足100期",      "近500期：不足500期"};
+    QTest::newRow("newest hit") << "..x"
+                                << QStringList{"单期命中：1/3期", "命中率33.3%（随机64.0%）", "最长连挂：2期",
+                                               "当前未中：0期",   "近100期：不足100期",       "近500期：不足500期"};
     // 50 misses, then 25 × "xxx.": 75 hits, all of them in the newest 100.
     QTest::newRow("150 tested") << QString(50, u'.') + repeated("xxx.", 25)
                                 << QStringList{"单期命中：75/150期", "命中率50.0%（随机64.0%）", "最长连挂：50期",
-                                               "当前未中：1期", "近100期：75.0%", "近500期：不足500期"};
+                                               "当前未中：1期",      "近100期：75.0%",           "近500期：不足500期"};
     // 100 misses, 300 hits, 100 × "x.": 400 hits; the newest 100 hold 50, the newest 500 hold 400.
     QTest::newRow("600 tested") << QString(100, u'.') + QString(300, u'x') + repeated("x.", 100)
                                 << QStringList{"单期命中：400/600期", "命中率66.7%（随机64.0%）", "最长连挂：100期",
-                                               "当前未中：1期", "近100期：50.0%", "近500期：80.0%"};
+                                               "当前未中：1期",       "近100期：50.0%",           "近500期：80.0%"};
     QTest::newRow("exactly 500 tested, all hit")
         << QString(500, u'x') << QStringList{"单期命中：500/500期", "命中率100.0%（随机64.0%）", "最长连挂：0期",
-                                            "当前未中：0期", "近100期：100.0%", "近500期：100.0%"};
+                                             "当前未中：0期",       "近100期：100.0%",           "近500期：100.0%"};
 }
 
 void TestChanceFigures::figures()
