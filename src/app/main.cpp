@@ -1,9 +1,11 @@
+#include "gui/qt_translations.h"
 #include "gui/u_flash.h"
 #include "gui/u_main.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QStyleFactory>
 #include <QThread>
 #include <cstdio>
@@ -51,6 +53,9 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     setUpLook(app);
+    installQtChineseTranslations(app);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlin.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorlin"));
 
     // The splash fills itself and stays up until its timer has ticked five times, then stops it.
     auto splash = std::make_unique<Tfrmflash>();

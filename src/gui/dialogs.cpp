@@ -11,18 +11,24 @@ namespace {
 
 bool g_recording = false;
 QStringList g_messages;
+MessageKind g_lastKind = MessageKind::Plain;
 std::optional<QString> g_nextSaveFileName;
 QString g_lastSaveDirectory;
 QString g_lastSaveFilter;
 int g_saveDialogCount = 0;
 
-void show(QWidget* parent, QMessageBox::Icon icon, const QString& text)
+void show(QWidget* parent, MessageKind kind, const QString& text)
 {
     if (g_recording) {
         g_messages << text;
+        g_lastKind = kind;
         return;
     }
+    const QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
+                                   : kind == MessageKind::Warning ? QMessageBox::Warning
+                                                                  : QMessageBox::NoIcon;
     QMessageBox box(icon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 
@@ -30,12 +36,17 @@ void show(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 
 void showMessage(QWidget* parent, const QString& text)
 {
-    show(parent, QMessageBox::NoIcon, text);
+    show(parent, MessageKind::Plain, text);
+}
+
+void showWarning(QWidget* parent, const QString& text)
+{
+    show(parent, MessageKind::Warning, text);
 }
 
 void showError(QWidget* parent, const QString& text)
 {
-    show(parent, QMessageBox::Critical, text);
+    show(parent, MessageKind::Error, text);
 }
 
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
@@ -72,6 +83,11 @@ void setRecording(bool on)
 QStringList takeMessages()
 {
     return std::exchange(g_messages, {});
+}
+
+MessageKind lastMessageKind()
+{
+    return g_lastKind;
 }
 
 void setNextSaveFileName(const QString& fileName)

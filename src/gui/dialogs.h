@@ -10,8 +10,12 @@ class QWidget;
 namespace dialogs {
 
 // A plain box with an OK button, titled like the application.
+// Their text can be selected and copied, so that a failure's reason can be passed on.
 void showMessage(QWidget* parent, const QString& text);
+void showWarning(QWidget* parent, const QString& text);
 void showError(QWidget* parent, const QString& text);
+
+enum class MessageKind { Plain, Warning, Error };
 
 // The chosen file name, with the default suffix added when the name has none; empty when the
 // user cancels.
@@ -22,6 +26,8 @@ namespace testing {
 // While recording, boxes are not shown; their texts are kept for takeMessages().
 void setRecording(bool on);
 QStringList takeMessages();
+// The kind of the last box recorded.
+MessageKind lastMessageKind();
 // Answers the next save dialog without showing it; an empty name cancels it.
 void setNextSaveFileName(const QString& fileName);
 // How many save dialogs have been asked for so far.

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 
 namespace {
@@ -61,11 +62,11 @@ void Tfrmdata::createControls()
 
     Label1 = new QLabel(QStringLiteral("选择彩票："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(16, 6);
+    Label1->move(16, 8);
     Label1->adjustSize();
     Label2 = new QLabel(QStringLiteral("彩票数据："), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(184, 6);
+    Label2->move(184, 8);
     Label2->adjustSize();
 
     lstcaipiao = new QListWidget(this);
@@ -154,13 +155,17 @@ void Tfrmdata::btneditClick()
 {
     rowSetCommand([&] {
         if (!isAdding()) {
-            m_rowSet->edit();
+            // Adding starts on a new row at the end: typing goes there, never over the newest
+            // stored draw.
+            m_rowSet->append();
             setAdding(true);
         } else {
-            m_rowSet->post();
+            m_rowSet->finishPending();
             setAdding(false);
         }
     });
+    if (isAdding())
+        focusNewRow();
 }
 
 void Tfrmdata::setAdding(bool adding)
@@ -175,7 +180,21 @@ void Tfrmdata::setAdding(bool adding)
 void Tfrmdata::btnaddClick()
 {
     rowSetCommand([&] { m_rowSet->append(); });
+    focusNewRow();
+}
+
+void Tfrmdata::focusNewRow()
+{
+    // The keyboard goes to the first cell of the row being added, so that the period can be
+    // typed at once.
     grdcaipiao->setFocus();
+    if (m_rowSet->state() != DrawRowSet::State::Insert)
+        return;
+    const QModelIndex first = m_rowSet->index(m_rowSet->current(), 0);
+    m_syncing = true;
+    grdcaipiao->setCurrentIndex(first);
+    grdcaipiao->scrollTo(first);
+    m_syncing = false;
 }
 
 void Tfrmdata::navigatorClick(int button)
@@ -253,6 +272,17 @@ void Tfrmdata::sizeColumns()
     const int rows = m_rowSet->rowCount();
     const QString widest = rows > 0 ? m_rowSet->index(rows - 1, 0).data().toString() : QString();
     fitColumnTo(grdcaipiao, 0, 70, widest);
+    if (columns < 2)
+        return;
+    // A wider period column must not push the last digits out of sight: the digit columns
+    // share what is left of the grid, with room kept for the vertical scroll bar that a longer
+    // table brings.
+    const int room = grdcaipiao->width() - 2 * grdcaipiao->frameWidth() -
+                     grdcaipiao->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grdcaipiao) -
+                     grdcaipiao->columnWidth(0);
+    const int share = room / (columns - 1);
+    for (int c = 1; c < columns; ++c)
+        grdcaipiao->setColumnWidth(c, std::max(zero + 6, std::min(grdcaipiao->columnWidth(c), share)));
 }
 
 void Tfrmdata::btnsaveClick()
@@ -297,7 +327,7 @@ void Tfrmdata::reject()
 void Tfrmdata::closeEvent(QCloseEvent* event)
 {
     if (isAdding()) {
-        dialogs::showMessage(this, QStringLiteral("请单击《完成添加》按钮保存添加"));
+        dialogs::showWarning(this, QStringLiteral("请单击《完成添加》按钮保存添加"));
         event->ignore();
         return;
     }

@@ -47,6 +47,7 @@ private:
     void lstcaipiaoClick();
     void btneditClick();
     void btnaddClick();
+    void focusNewRow();
     void btnsaveClick();
     void btnextClick();
     void navigatorClick(int button);

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScopedValueRollback>
@@ -28,7 +30,9 @@ const QString kAllLotteries = QStringLiteral("所有彩票");
 // as a success.
 QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choice)
 {
-    QStringList lines{QStringLiteral("下载完成！"), QString()};
+    const bool cancelled =
+        std::any_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.cancelled; });
+    QStringList lines{cancelled ? QStringLiteral("下载已取消！") : QStringLiteral("下载完成！"), QString()};
     if (updates.empty())
         lines << QStringLiteral("没有名为“%1”的彩票，未下载任何开奖。").arg(choice);
     for (const LotteryUpdate& update : updates)
@@ -65,12 +69,23 @@ void Tfrmdownload2::createControls()
 
     lbltitle = place<QLabel>(this, "lbltitle", 107, 28, 230, 16);
     lbltitle->hide();
+    // In the place of the choice, which a run hides. Esc cancels as well; the button takes no
+    // focus, so that a stray Enter does not.
+    btncancel = place<QPushButton>(this, "btncancel", 16, 23, 65, 25);
+    btncancel->setText(QStringLiteral("取消"));
+    btncancel->setAutoDefault(false);
+    btncancel->setFocusPolicy(Qt::NoFocus);
+    btncancel->hide();
     pbjindu = place<QProgressBar>(this, "pbjindu", 107, 50, 200, 5);
     pbjindu->setTextVisible(false);
     pbjindu->hide();
 
     connect(btndown, &QPushButton::clicked, this, &Tfrmdownload2::btndownClick);
     connect(btnclose, &QPushButton::clicked, this, &Tfrmdownload2::btncloseClick);
+    connect(btncancel, &QPushButton::clicked, this, &Tfrmdownload2::btncancelClick);
+    // Enter in the choice box starts the run at once: its inline completion would otherwise
+    // spend the first Enter on the selected text.
+    comdown->lineEdit()->installEventFilter(this);
     comdown->setFocus();
 }
 
@@ -90,19 +105,46 @@ void Tfrmdownload2::showEvent(QShowEvent* event)
     }
 }
 
-// A run cannot be cancelled: Esc and the window manager's close wait until it is over.
+// During a run, Esc and the window manager's close cancel it; the window closes when the run
+// has stopped and its message is due.
 void Tfrmdownload2::reject()
 {
-    if (!m_running)
+    if (m_running)
+        btncancelClick();
+    else
         QDialog::reject();
 }
 
 void Tfrmdownload2::closeEvent(QCloseEvent* event)
 {
-    if (m_running)
+    if (m_running) {
+        btncancelClick();
         event->ignore();
-    else
+    } else {
         QDialog::closeEvent(event);
+    }
+}
+
+bool Tfrmdownload2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == comdown->lineEdit() && event->type() == QEvent::KeyPress && !m_running) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btndown->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tfrmdownload2::btncancelClick()
+{
+    if (!m_running || m_cancelRequested)
+        return;
+    m_cancelRequested = true;
+    btncancel->setEnabled(false);
+    lbltitle->setText(QStringLiteral("正在取消。。。"));
+    lbltitle->repaint();
 }
 
 void Tfrmdownload2::btncloseClick()
@@ -144,10 +186,13 @@ std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const
 
     BusyCursor busy;
     const QScopedValueRollback running(m_running, true);
+    m_cancelRequested = false;
     lbltishi->hide();
     comdown->hide();
     btndown->hide();
     btnclose->hide();
+    btncancel->setEnabled(true);
+    btncancel->show();
     pbjindu->setRange(0, std::max(pages, 1));
     pbjindu->setValue(0);
     pbjindu->show();
@@ -155,9 +200,18 @@ std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const
     lbltitle->repaint();
 
     std::vector<LotteryUpdate> updates;
-    const ReaderHooks hooks{[this] { giveTurn(); }, [this] { pbjindu->setValue(pbjindu->value() + 1); }};
+    const ReaderHooks hooks{[this] { giveTurn(); }, [this] { pbjindu->setValue(pbjindu->value() + 1); },
+                            [this] { return m_cancelRequested; }};
     int pagesDone = 0;
     for (const QString& lottery : chosen) {
+        // The lotteries not yet begun are cancelled along with the one being read.
+        if (m_cancelRequested) {
+            LotteryUpdate skipped;
+            skipped.lottery = lottery;
+            skipped.cancelled = true;
+            updates.push_back(skipped);
+            continue;
+        }
         lbltitle->setText(progressText(lottery));
         lbltitle->repaint();
         updates.push_back(runLotteryReader(db, u_public::programDir(), lottery, hooks));

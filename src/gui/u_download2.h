@@ -24,6 +24,7 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLabel* lbltishi;
@@ -32,15 +33,18 @@ private:
     QPushButton* btnclose;
     QLabel* lbltitle;
     QProgressBar* pbjindu;  // the pages read so far, under the progress text
+    QPushButton* btncancel;  // "取消", shown only while a run goes on
 
     void createControls();
     void FormCreate();
     void btndownClick();
     void btncloseClick();
+    void btncancelClick();
 
     std::vector<LotteryUpdate> downloadChosen(DrawDatabase& db, const QString& choice);
     void giveTurn();
 
     bool m_running = false;
+    bool m_cancelRequested = false;
     bool m_centred = false;
 };

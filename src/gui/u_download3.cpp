@@ -134,7 +134,7 @@ LotteryUpdate Tfrmdownload3::UpdateFromDayPages(DrawDatabase& db, const QString&
 {
     const QString programDir = u_public::programDir();
     QFile::remove(scratchPageFile(programDir));
-    LotteryUpdate update = DrawListScan(db, programDir, lottery, {[this] { giveTurn(); }, {}});
+    LotteryUpdate update = DrawListScan(db, programDir, lottery, {[this] { giveTurn(); }, {}, {}});
     // Only a catch-up that went through has caught the history up; after a failure the next
     // live update tries the day pages again.
     if (update.succeeded())

@@ -34,12 +34,15 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QStringListModel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
+#include <utility>
 #include <limits>
 
 namespace {
@@ -263,8 +266,12 @@ void Tfrmmain::FormCreate(const QString& programDir)
     const QStringList lotteries = mainListOrder();
     comcaipiao->addItems(lotteries);
     comcaipiao->setCurrentIndex(0);
+    fitLotteryBoxFont();
     u_public::planSelection().lotteryName = lotteries.constFirst();
     btndown3->setEnabled(true);
+    // The mode is 后二 from the start, so the buttons say so even when the first load fails.
+    u_public::planSelection().mode = PlanMode::Back2;
+    optBack2->setChecked(true);
 
     // Picking an item changes the lottery at once; typed text when the typing is done (Enter or
     // leaving the box), not at every keystroke with a failed load each time.
@@ -303,9 +310,14 @@ void Tfrmmain::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
+    // The Enter that confirmed a lottery name which failed to load is spent: 过滤 would run for
+    // the previous lottery, not for the one the user typed.
+    QWidget* focused = focusWidget();
+    if (std::exchange(m_lotteryChangeFailed, false) && (focused == comcaipiao || comcaipiao->isAncestorOf(focused)))
+        return;
     // Enter presses the button that has the focus, and 过滤 otherwise.
-    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()))
-        focused->click();
+    if (auto* button = qobject_cast<QPushButton*>(focused))
+        button->click();
     else
         btnfilt->click();
 }
@@ -321,6 +333,12 @@ void Tfrmmain::showEvent(QShowEvent* event)
 
 bool Tfrmmain::eventFilter(QObject* watched, QEvent* event)
 {
+    // A click anywhere in the window means the Enter of a failed lottery change is long past.
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this)
+            m_lotteryChangeFailed = false;
+    }
     if (m_busy && isUserInput(event->type())) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this)
@@ -339,10 +357,61 @@ void Tfrmmain::comcaipiaoChange()
         PlanSelection& selection = u_public::planSelection();
         if (name == selection.lotteryName)
             return;
+        m_lotteryChangeFailed = false;
+        const QString shown = selection.lotteryName;
         selection.lotteryName = name;
         btndown3->setEnabled(isLiveUpdateLottery(name));
-        reloadSequence();
+        BusyScope busy(*this);
+        try {
+            LoadHistory();
+        } catch (...) {
+            // Nothing of the new lottery was loaded: the figures on screen are still those of
+            // the previous one, and the box and the selection go back to it.
+            selection.lotteryName = shown;
+            btndown3->setEnabled(isLiveUpdateLottery(shown));
+            showLotteryInBox(shown);
+            m_lotteryChangeFailed = true;
+            throw;
+        }
+        showLoadedHistory();
     });
+}
+
+void Tfrmmain::showLotteryInBox(const QString& lotteryName)
+{
+    const int index = comcaipiao->findText(lotteryName);
+    if (index >= 0)
+        comcaipiao->setCurrentIndex(index);
+    comcaipiao->setEditText(lotteryName);
+    comcaipiao->lineEdit()->setCursorPosition(0);
+}
+
+void Tfrmmain::fitLotteryBoxFont()
+{
+    // The box keeps its place and width; the longest name ("中国体彩排列3") must still show
+    // whole, so the type is made smaller until every listed name fits the text area.
+    QLineEdit* edit = comcaipiao->lineEdit();
+    QStyleOptionComboBox option;
+    option.initFrom(comcaipiao);
+    option.editable = true;
+    option.rect = QRect(0, 0, comcaipiao->width(), comcaipiao->height());
+    const QRect field =
+        comcaipiao->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, comcaipiao);
+    // A line edit keeps a couple of pixels on each side of its text, and one for the cursor.
+    const int room = field.width() - 5;
+    QFont font = comcaipiao->font();
+    int widest = 0;
+    for (int pixels = font.pixelSize() > 0 ? font.pixelSize() : 12; pixels >= 8; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        widest = 0;
+        for (int i = 0; i < comcaipiao->count(); ++i)
+            widest = std::max(widest, metrics.horizontalAdvance(comcaipiao->itemText(i)));
+        if (widest <= room)
+            break;
+    }
+    edit->setFont(font);
+    edit->setCursorPosition(0);
 }
 
 void Tfrmmain::optmodeClick()
@@ -433,6 +502,11 @@ void Tfrmmain::reloadSequence()
 {
     BusyScope busy(*this);
     LoadHistory();
+    showLoadedHistory();
+}
+
+void Tfrmmain::showLoadedHistory()
+{
     fillPeriodBox();
     resetMode();
     RefreshHitStatistics();

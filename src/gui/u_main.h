@@ -91,6 +91,9 @@ private:
     void btncloseClick();
 
     void reloadSequence();
+    void showLoadedHistory();
+    void showLotteryInBox(const QString& lotteryName);
+    void fitLotteryBoxFont();
     void fillPeriodBox();
     void resetMode();
     void RefreshHitStatistics();
@@ -112,6 +115,8 @@ private:
     class PlanCharts* m_charts;
     QButtonGroup* m_modeButtons;
     bool m_busy = false;
+    // A lottery change that failed on Enter in the lottery box: that Enter runs no 过滤.
+    bool m_lotteryChangeFailed = false;
     bool m_centred = false;
     // Made on the first 关于 and shown again on every later one, so its side file is read once.
     class Tfrmabout* m_about = nullptr;

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -91,6 +92,11 @@ private slots:
     void refusedRowKeepsAddingMode_data();
     void refusedRowKeepsAddingMode();
     void closeRefusedWhileAdding();
+    void keyboardGoesToTheNewRow();
+    void untouchedNewRowIsDropped_data();
+    void untouchedNewRowIsDropped();
+    void allColumnsShowAtFirstSize_data();
+    void allColumnsShowAtFirstSize();
     void otherLotteryDropsTheUnpostedRow();
     void correctsAndDeletes();
     void exportWritesTheDraws();
@@ -210,12 +216,12 @@ void TestDataWindow::addsTwoRowsWithPlus()
     QVERIFY(w.btnadd->isEnabled() && w.dbv_caipiao->isEnabled() && !w.btnext->isEnabled());
 
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
-    QCOMPARE(w.window.rowSet()->current(), 3);
+    QCOMPARE(w.window.window.rowSet()->current(), 3);
     typeRow({"2026004", "5", "5", "6"});
     // The second "+" stores the first new row before it appends another.
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 4);
-    QCOMPARE(w.window.rowSet()->current(), 4);
+    QCOMPARE(w.window.window.rowSet()->current(), 4);
     typeRow({"2026005", "0", "1", "2"});
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QCOMPARE(w.btnedit->text(), QStringLiteral("开始添加"));
@@ -228,8 +234,8 @@ void TestDataWindow::refusedRowKeepsAddingMode_data()
 {
     QTest::addColumn<QStringList>("row");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("duplicate period") << QStringList{"2026002", "1", "1", "1"} << "UNIQUE";
-    QTest::newRow("short period") << QStringList{"202604", "1", "1", "1"} << "记录期号须为7位数字";
+    QTest::newRow("duplicate period") << QStringList{"2026002", "1", "1", "1"} << "第2026002期已存在";
+    QTest::newRow("short period") << QStringList{"202604", "1", "1", "1"} << "记录期号须为7位数字（“202604”）";
     QTest::newRow("digit out of range") << QStringList{"2026004", "1", "12", "1"} << "第2位须为0到9的数字";
     QTest::newRow("empty digit") << QStringList{"2026004", "1", "1"} << "第3位须为0到9的数字";
 }
@@ -249,9 +255,9 @@ void TestDataWindow::refusedRowKeepsAddingMode()
         const QStringList messages = dialogs::testing::takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(reason), qPrintable(messages[0]));
-        QVERIFY(w.window.isAdding());
+        QVERIFY(w.window.window.isAdding());
         QCOMPARE(w.grdcaipiao->model()->rowCount(), 4);
-        QCOMPARE(w.window.rowSet()->state(), DrawRowSet::State::Insert);
+        QCOMPARE(w.window.window.rowSet()->state(), DrawRowSet::State::Insert);
         QCOMPARE(w.grdcaipiao->model()->index(3, 0).data().toString(), row[0]);
     }
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
@@ -259,7 +265,7 @@ void TestDataWindow::refusedRowKeepsAddingMode()
     // Corrected, the same row goes in.
     typeRow({"2026004", "1", "2", "3"});
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
-    QVERIFY(!w.window.isAdding());
+    QVERIFY(!w.window.window.isAdding());
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").last(), QStringLiteral("2026004 1 2 3"));
 }
 
@@ -272,11 +278,116 @@ void TestDataWindow::closeRefusedWhileAdding()
     QTest::keyClick(&w.window, Qt::Key_Escape);
     QCOMPARE(dialogs::testing::takeMessages(),
              (QStringList{"请单击《完成添加》按钮保存添加", "请单击《完成添加》按钮保存添加"}));
+    QCOMPARE(dialogs::testing::lastMessageKind(), dialogs::MessageKind::Warning);
     QVERIFY(w.window.isVisible());
 
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QTest::mouseClick(w.btnext, Qt::LeftButton);
     QVERIFY(!w.window.isVisible());
+}
+
+// Keys go wherever the keyboard focus is, as they would for a user at the keyboard.
+static void typeAtFocus(const QString& keys)
+{
+    for (QChar key : keys) {
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused);
+        if (key == QLatin1Char('\t'))
+            QTest::keyClick(focused, Qt::Key_Tab);
+        else
+            QTest::keyClicks(focused, QString(key));
+        QCoreApplication::processEvents();
+    }
+}
+
+void TestDataWindow::keyboardGoesToTheNewRow()
+{
+    const DataControls w = open();
+    choose("中国福彩3D");
+    // 开始添加 and "+" each leave the keyboard on the first cell of a new row at the end.
+    w.btnedit->setFocus();
+    QTest::keyClick(w.btnedit, Qt::Key_Space);
+    QCOMPARE(w.grdcaipiao->model()->rowCount(), 4);
+    QVERIFY(w.grdcaipiao->hasFocus());
+    QCOMPARE(w.grdcaipiao->currentIndex(), w.grdcaipiao->model()->index(3, 0));
+    typeAtFocus("2026004\t5\t5\t6\t");
+    QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    QVERIFY(w.grdcaipiao->hasFocus());
+    QCOMPARE(w.grdcaipiao->currentIndex(), w.grdcaipiao->model()->index(4, 0));
+    typeAtFocus("2026005\t0\t1\t2\t");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").mid(2),
+             (QStringList{"2026003 9 0 0", "2026004 5 5 6", "2026005 0 1 2"}));
+}
+
+void TestDataWindow::untouchedNewRowIsDropped_data()
+{
+    QTest::addColumn<QStringList>("typed");  // rows typed in before the last, untouched new row
+    QTest::addColumn<bool>("otherLottery");  // the last row left by choosing another lottery
+    QTest::newRow("开始添加 then 完成添加") << QStringList() << false;
+    QTest::newRow("a typed row, then an empty one") << QStringList{"2026004 1 2 3"} << false;
+    QTest::newRow("another lottery chosen") << QStringList() << true;
+}
+
+void TestDataWindow::untouchedNewRowIsDropped()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(bool, otherLottery);
+    const DataControls w = open();
+    choose("中国福彩3D");
+    const QStringList before = storedRows(m_folder->path(), "中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    for (const QString& row : typed) {
+        typeRow(row.split(' '));
+        QTest::mouseClick(w.btnadd, Qt::LeftButton);
+    }
+    QCOMPARE(w.window.rowSet()->state(), DrawRowSet::State::Insert);
+    if (otherLottery) {
+        choose("上海时时彩");
+        choose("中国福彩3D");
+    }
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QVERIFY(!w.window.isAdding());
+    QCOMPARE(w.grdcaipiao->model()->rowCount(), before.size() + typed.size());
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D"), before + typed);
+    // Nothing holds the window open any more.
+    QTest::mouseClick(w.btnext, Qt::LeftButton);
+    QVERIFY(!w.window.isVisible());
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+}
+
+void TestDataWindow::allColumnsShowAtFirstSize_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::newRow("five digits") << "重庆时时彩";
+    QTest::newRow("five digits, 江西") << "江西时时彩";
+    QTest::newRow("three digits") << "上海时时彩";
+}
+
+void TestDataWindow::allColumnsShowAtFirstSize()
+{
+    QFETCH(QString, lottery);
+    // Enough draws for a vertical scroll bar.
+    fixtures::storeDraws(m_folder->path(), lottery, fixtures::syntheticDraws(lottery, 40));
+    const DataControls w = open();
+    QCOMPARE(w.Label1->pos(), QPoint(16, 8));
+    QCOMPARE(w.Label2->pos(), QPoint(184, 8));
+    choose(lottery);
+    QCoreApplication::processEvents();
+    QTableView* grid = w.grdcaipiao;
+    const int columns = grid->model()->columnCount();
+    QVERIFY(columns >= 4);
+    const int right = grid->columnViewportPosition(columns - 1) + grid->columnWidth(columns - 1);
+    QVERIFY2(right <= grid->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(right).arg(grid->viewport()->width())));
+    QVERIFY(!grid->horizontalScrollBar()->isVisible());
+    // The whole period id fits its column, and a digit its own.
+    const QString period = grid->model()->index(39, 0).data().toString();
+    QVERIFY(grid->columnWidth(0) >= grid->fontMetrics().horizontalAdvance(period));
+    for (int c = 1; c < columns; ++c)
+        QVERIFY(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(QLatin1Char('0')));
 }
 
 void TestDataWindow::otherLotteryDropsTheUnpostedRow()
@@ -287,7 +398,7 @@ void TestDataWindow::otherLotteryDropsTheUnpostedRow()
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
     typeRow({"2026004", "1", "2", "3"});
     choose("上海时时彩");
-    QVERIFY(w.window.isAdding());
+    QVERIFY(w.window.window.isAdding());
     QCOMPARE(w.grdcaipiao->model()->rowCount(), 0);
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
 
@@ -305,11 +416,16 @@ void TestDataWindow::correctsAndDeletes()
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     // Correct the middle draw, move away (which stores it), then delete the first.
     auto nav = [&](const char* name) { QTest::mouseClick(control<QToolButton>(w.dbv_caipiao, name), Qt::LeftButton); };
+    // Adding begins on a new row after the newest; leaving it untouched drops it.
+    QCOMPARE(w.window.window.rowSet()->current(), 3);
     nav("nbPrior");
-    QCOMPARE(w.window.rowSet()->current(), 1);
+    QCOMPARE(w.window.window.rowSet()->current(), 2);
+    QCOMPARE(w.grdcaipiao->model()->rowCount(), 3);
+    nav("nbPrior");
+    QCOMPARE(w.window.window.rowSet()->current(), 1);
     typeRow({"2026002", "0", "4", "8"});
     nav("nbFirst");
-    QCOMPARE(w.window.rowSet()->current(), 0);
+    QCOMPARE(w.window.window.rowSet()->current(), 0);
     nav("nbDelete");
     // Moving over a row without typing stores nothing and drops nothing.
     nav("nbLast");

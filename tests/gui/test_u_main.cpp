@@ -1,4 +1,5 @@
 #include "core/base/u_public.h"
+#include "core/store/draw_database.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
 #include "gui/dialogs.h"
@@ -138,6 +139,8 @@ private slots:
     void badPlanPeriodCountKeepsThePlans();
     void emptyHistory();
     void unknownTypedName();
+    void startUpFailureStillShowsTheMode();
+    void everyLotteryNameShowsWhole();
     void inputIgnoredWhileBusy();
     void longHistoryOpensAtItsEnd();
 
@@ -430,11 +433,75 @@ void TestMainWindow::unknownTypedName()
     const int planRows = rows(w.grdtongji1);
     const QString next = w.comcurqi->currentText();
     pick("北京\"; drop table x; --");
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"no such table: 北京\"; drop table x; --彩票号码表"});
-    QVERIFY(!w.btndown3->isEnabled());
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“北京\"; drop table x; --”的彩票"});
     QCOMPARE(rows(w.grdtongji1), planRows);
     QCOMPARE(w.comcurqi->currentText(), next);
     QCOMPARE(u_public::drawHistory().size(), 150);
+    // The box, the selection and 实时开奖 are back at the lottery whose figures are shown, and
+    // the Enter that confirmed the bad name has not run 过滤 for it.
+    QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("重庆时时彩"));
+    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("重庆时时彩"));
+    QVERIFY(w.btndown3->isEnabled());
+    QVERIFY(w.memcode->toPlainText().isEmpty());
+
+    // The next Enter is an ordinary one again: 过滤 for the lottery on screen.
+    QTest::keyClick(w.comcaipiao->lineEdit(), Qt::Key_Return);
+    QCOMPARE(w.memcode->toPlainText().size(), 192);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+
+    // Typed over a lottery with figures of its own, the box goes back to that one.
+    pick("中国福彩3D");
+    QCOMPARE(u_public::drawHistory().size(), 120);
+    dialogs::testing::takeMessages();
+    pick("福彩");
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“福彩”的彩票"});
+    QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("中国福彩3D"));
+    QVERIFY(!w.btndown3->isEnabled());
+}
+
+void TestMainWindow::startUpFailureStillShowsTheMode()
+{
+    {
+        // A table made by hand, holding a digit the rule cannot take.
+        DrawDatabase db(m_folder->path());
+        db.exec(QStringLiteral("drop table \"重庆时时彩彩票号码表\""));
+        db.exec(QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
+        db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
+    }
+    Tfrmmain& w = open();
+    const QStringList messages = dialogs::testing::takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains("“12”"), qPrintable(messages[0]));
+    QVERIFY(w.optBack2->isChecked());
+    QVERIFY(!w.optFront2->isChecked());
+    QCOMPARE(u_public::planSelection().mode, PlanMode::Back2);
+}
+
+void TestMainWindow::everyLotteryNameShowsWhole()
+{
+    Tfrmmain& w = open();
+    QCOMPARE(w.comcaipiao->geometry(), QRect(80, 546, 97, 21));
+    QLineEdit* edit = w.comcaipiao->lineEdit();
+    for (int i = 0; i < w.comcaipiao->count(); ++i) {
+        const QString name = w.comcaipiao->itemText(i);
+        w.comcaipiao->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        // The text area holds the whole name: no character is scrolled out on either side.
+        const int textWidth = edit->fontMetrics().horizontalAdvance(name);
+        const QMargins margins = edit->textMargins();
+        const int room = edit->contentsRect().width() - margins.left() - margins.right() - 4;
+        QVERIFY2(textWidth <= room, qPrintable(QStringLiteral("%1: %2 > %3").arg(name).arg(textWidth).arg(room)));
+        // Nor is the start scrolled away to show the end: the cursor at the end stands at the
+        // text's full width from where the cursor at the start stands.
+        edit->home(false);
+        const int start = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        edit->end(false);
+        const int end = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+        QCOMPARE(end - start, textWidth);
+        QVERIFY2(start >= edit->contentsRect().left(), qPrintable(QStringLiteral("%1: %2").arg(name).arg(start)));
+    }
+    // Still a readable size.
+    QVERIFY(edit->fontInfo().pixelSize() >= 9);
 }
 
 void TestMainWindow::inputIgnoredWhileBusy()

@@ -25,12 +25,23 @@ const SinglePageSource& singlePageSource(HistorySource source)
     return source == HistorySource::TrendPage ? trend : chart;
 }
 
+// Raised inside a reader when the user cancels; the reader's lottery then stores nothing.
+class ReadCancelled : public std::exception {};
+
+void stopIfCancelled(const ReaderHooks& hooks)
+{
+    if (hooks.cancelled && hooks.cancelled())
+        throw ReadCancelled();
+}
+
 QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageName, const QString& programDir,
                         const ReaderHooks& hooks)
 {
     const QString file = scratchPageFile(programDir);
     try {
-        fetchPage(pageUrl(site, path), file, hooks.lineTurn);
+        fetchPage(pageUrl(site, path), file, hooks.lineTurn, hooks.cancelled);
+    } catch (const FetchCancelled&) {
+        throw ReadCancelled();
     } catch (const FetchError& e) {
         throw UserError(QStringLiteral("%1无法下载（%2）").arg(pageName, e.message()));
     }
@@ -38,12 +49,19 @@ QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageN
 }
 
 template <class Read>
-LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, Read&& read)
+LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks, Read&& read)
 {
     LotteryUpdate update;
     update.lottery = lottery;
     try {
-        storeReading(db, read(), update);
+        PageReading reading = read();
+        // A cancel that came while the last page was read still keeps the lottery unstored.
+        stopIfCancelled(hooks);
+        if (reading.failure.isEmpty() && reading.found == 0)
+            reading.failure = kNoDrawsOnPage;
+        storeReading(db, reading, update);
+    } catch (const ReadCancelled&) {
+        update.cancelled = true;
     } catch (const std::exception& e) {
         update.failure = QString::fromUtf8(e.what());
     }
@@ -54,6 +72,7 @@ void pageDone(const ReaderHooks& hooks)
 {
     if (hooks.pageRead)
         hooks.pageRead();
+    stopIfCancelled(hooks);
 }
 
 }  // namespace
@@ -67,7 +86,11 @@ int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<Page
             try {
                 db.appendDraw(lottery, draw.periodId, draw.digits);
             } catch (const DatabaseError& e) {
-                failure = QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message());
+                // The refusal mostly names the period itself ("第…期已存在").
+                const QString reason = e.message();
+                failure = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
+                              ? reason + QStringLiteral("，未能存入")
+                              : QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, reason);
                 break;
             }
             ++stored;
@@ -94,6 +117,8 @@ QString progressText(const QString& lottery)
 
 QString outcomeLine(const LotteryUpdate& update)
 {
+    if (update.cancelled)
+        return QStringLiteral("%1：已取消，未存入开奖").arg(update.lottery);
     if (update.succeeded()) {
         return update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
                              : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
@@ -120,7 +145,7 @@ QString drawListPath(int pageNumber, const QDate& day)
 LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
                                const ReaderHooks& hooks)
 {
-    return runReader(db, lottery.name, [&] {
+    return runReader(db, lottery.name, hooks, [&] {
         const SinglePageSource& source = singlePageSource(lottery.historySource);
         const QString newest = db.newestPeriodId(lottery.name);
         const QByteArray page = fetchAndRead(source.site, QString::fromUtf8(source.path),
@@ -134,7 +159,7 @@ LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, cons
 LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
                            const ReaderHooks& hooks)
 {
-    return runReader(db, lottery, [&] {
+    return runReader(db, lottery, hooks, [&] {
         const LotteryInfo* info = findLottery(lottery);
         const int pageNumber = info ? info->drawListPage : 0;
         if (!pageNumber)

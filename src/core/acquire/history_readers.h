@@ -17,14 +17,21 @@ struct LotteryInfo;
 struct ReaderHooks {
     LineTurn lineTurn;               // before each scanned line, and now and then during a download
     std::function<void()> pageRead;  // after each page has been fetched and read
+    // Asked after every page and while a download waits: once it says yes, the reader stops
+    // at once and stores nothing of its lottery.
+    std::function<bool()> cancelled;
 };
 
 struct LotteryUpdate {
     QString lottery;
     int stored = 0;
     QString failure;  // empty when the reader went through to the end
-    bool succeeded() const { return failure.isEmpty(); }
+    bool cancelled = false;  // stopped by the user before anything was stored
+    bool succeeded() const { return failure.isEmpty() && !cancelled; }
 };
+
+// A page with draws the reader knows, none of them new, is "已是最新"; one without any is a failure.
+inline const QString kNoDrawsOnPage = QStringLiteral("页面中没有找到开奖号码（页面格式可能已改变）");
 
 inline constexpr int kDrawListDays = 50;
 
@@ -39,8 +46,8 @@ void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& u
 // "正在更新<lottery>。。。" while a lottery is worked on.
 QString progressText(const QString& lottery);
 
-// What one lottery got, for the line under the closing message: new draws, nothing new, or
-// the failure and what was stored before it.
+// What one lottery got, for the line under the closing message: new draws, nothing new, the
+// failure and what was stored before it, or that the user cancelled it.
 QString outcomeLine(const LotteryUpdate& update);
 
 // How many pages the lottery's reader fetches in one run: 1 for the trend and chart pages, 50 for

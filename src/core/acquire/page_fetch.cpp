@@ -15,6 +15,8 @@ struct Transfer {
     bool tooLarge = false;
     bool writeFailed = false;
     const std::function<void()>* waitTurn = nullptr;
+    const std::function<bool()>* stop = nullptr;
+    bool stopped = false;
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user)
@@ -38,6 +40,10 @@ int transferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     auto* transfer = static_cast<Transfer*>(user);
     if (transfer->waitTurn && *transfer->waitTurn)
         (*transfer->waitTurn)();
+    if (transfer->stop && *transfer->stop && (*transfer->stop)()) {
+        transfer->stopped = true;
+        return 1;  // aborts the transfer
+    }
     return 0;
 }
 
@@ -93,7 +99,8 @@ QString scratchPageFile(const QString& programDir)
     return programDir + QStringLiteral("号码.txt");
 }
 
-void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn)
+void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn,
+               const std::function<bool()>& stop)
 {
     QFile file(fileName);
     if (file.exists() && !file.remove())
@@ -111,6 +118,7 @@ void fetchPage(const QString& url, const QString& fileName, const std::function<
     transfer.file = &file;
     transfer.maxBytes = settings.maxBytes;
     transfer.waitTurn = &waitTurn;
+    transfer.stop = &stop;
 
     const QByteArray address = url.toUtf8();
     CURL* c = curl.get();
@@ -138,6 +146,8 @@ void fetchPage(const QString& url, const QString& fileName, const std::function<
         const QString reason = code == CURLE_OK ? QStringLiteral("无法写入页面文件")
                                                 : reasonFor(code, c, transfer, QUrl(url).authority());
         file.remove();
+        if (transfer.stopped)
+            throw FetchCancelled(QStringLiteral("已取消"));
         throw FetchError(reason);
     }
 }

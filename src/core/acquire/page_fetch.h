@@ -28,11 +28,19 @@ FetchSettings& fetchSettings();
 // "<program dir>号码.txt": the one file every downloaded page goes through.
 QString scratchPageFile(const QString& programDir);
 
+// The user stopped the download while it waited for the network.
+class FetchCancelled : public FetchError {
+public:
+    using FetchError::FetchError;
+};
+
 // Downloads `url` into `fileName` and waits until it is done. Whatever the file held before is
 // deleted first. A download that fails (no connection, a time-out, an HTTP status of 400 or more)
 // leaves no file behind and raises FetchError. `waitTurn`, when given, is called now and then
-// while the download waits for the network.
-void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn = {});
+// while the download waits for the network; when `stop` then says yes, the download is
+// abandoned, leaving no file, with FetchCancelled.
+void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn = {},
+               const std::function<bool()>& stop = {});
 
 // The bytes of a downloaded page; raises UserError when the file cannot be opened.
 QByteArray readPageFile(const QString& fileName);

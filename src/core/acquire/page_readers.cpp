@@ -121,6 +121,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
             reading.failure = QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
             return reading;
         }
+        ++reading.found;
         // An older period leaves the next line to the scan.
         if (*period <= *newest)
             continue;
@@ -166,6 +167,7 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
         if (shortId.size() != 5 || !wholeNumber(shortId))
             continue;
         const std::string periodId = "20" + std::string(shortId);
+        ++reading.found;
         // An older period leaves its digit lines to the scan.
         if (*wholeNumber(periodId) <= *newest)
             continue;
@@ -233,6 +235,7 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
             reading.failure = QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
             return reading;
         }
+        ++reading.found;
         // The same draw can stand on two day pages; it is stored once.
         if (*period <= *newest || !seen.insert(periodId).second)
             continue;

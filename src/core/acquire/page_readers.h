@@ -22,6 +22,9 @@ struct PageDraw {
 struct PageReading {
     std::vector<PageDraw> draws;
     QString failure;
+    // Draws recognised on the page, stored before or not: none at all means the page is not
+    // what the reader knows (a new design, an error page), not that nothing is new.
+    int found = 0;
 };
 
 // Given a turn before each line a scanning loop reads, so that a window stays painted.

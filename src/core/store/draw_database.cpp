@@ -2,6 +2,7 @@
 
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
+#include "core/store/database_refusal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,11 +12,11 @@
 
 namespace {
 
-QString errorText(const QSqlError& error)
+// The database's own words first ("no such table: …"), said as a user would put them; the
+// driver's summary adds nothing.
+QString errorText(const QSqlError& error, const QString& lotteryName = {}, const QString& periodId = {})
 {
-    // The database's own words first ("no such table: …"); the driver's summary adds nothing.
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.text().trimmed() : db;
+    return refusalText(error, lotteryName, periodId);
 }
 
 QString nextConnectionName()
@@ -114,7 +115,7 @@ QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName)
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select * from %1 order by \"记录期号\"").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(errorText(query.lastError(), lotteryName));
     return query;
 }
 
@@ -122,7 +123,7 @@ QString DrawDatabase::newestPeriodId(const QString& lotteryName)
 {
     QSqlQuery query(m_db);
     if (!query.exec(QStringLiteral("select max(\"记录期号\") from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(errorText(query.lastError(), lotteryName));
     const QVariant newest = query.next() ? query.value(0) : QVariant();
     return newest.isNull() ? QStringLiteral("0") : newest.toString();
 }
@@ -132,7 +133,7 @@ QSet<QString> DrawDatabase::storedPeriodIds(const QString& lotteryName)
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select \"记录期号\" from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(errorText(query.lastError(), lotteryName));
     QSet<QString> ids;
     while (query.next())
         ids.insert(query.value(0).toString());
@@ -145,11 +146,12 @@ void DrawDatabase::appendDraw(const QString& lotteryName, const QString& periodI
     QSqlQuery query(m_db);
     if (!query.prepare(QStringLiteral("insert into %1 values (%2)")
                            .arg(quoteIdentifier(lotteryTableName(lotteryName)), placeholders.join(QLatin1Char(',')))))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(errorText(query.lastError(), lotteryName, periodId));
     query.addBindValue(periodId);
     for (const QString& digit : digits)
         query.addBindValue(digit);
-    exec(query);
+    if (!query.exec())
+        throw DatabaseError(errorText(query.lastError(), lotteryName, periodId));
 }
 
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep)
@@ -161,9 +163,10 @@ int DrawDatabase::trimToNewest(const QString& lotteryName, int keep)
     if (!query.prepare(QStringLiteral("delete from %1 where \"记录期号\" < "
                                       "(select \"记录期号\" from %1 order by \"记录期号\" desc limit 1 offset ?)")
                            .arg(table)))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(errorText(query.lastError(), lotteryName));
     query.addBindValue(keep - 1);
-    exec(query);
+    if (!query.exec())
+        throw DatabaseError(errorText(query.lastError(), lotteryName));
     return query.numRowsAffected();
 }
 

@@ -1,6 +1,7 @@
 #include "core/store/draw_row_set.h"
 
 #include "core/base/lottery_table.h"
+#include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
 #include "core/base/user_error.h"
 
@@ -10,16 +11,11 @@
 
 namespace {
 
-QString errorText(const QSqlError& error)
-{
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.text().trimmed() : db;
-}
-
-void run(QSqlQuery& query)
+// A refusal names the lottery shown and, where a row is stored, its period.
+void run(QSqlQuery& query, const QString& lotteryName, const QString& periodId = {})
 {
     if (!query.exec())
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
 }
 
 // A cell nobody typed into goes to the database as an empty text, so that a refusal names the
@@ -76,7 +72,7 @@ void DrawRowSet::load()
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select rowid, * from %1 order by \"记录期号\"").arg(table())))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(refusalText(query.lastError(), m_lotteryName));
     QStringList columns;
     const QSqlRecord record = query.record();
     for (int i = 1; i < record.count(); ++i)
@@ -101,7 +97,7 @@ DrawRowSet::Row DrawRowSet::readRow(qint64 rowid)
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("select * from %1 where rowid = ?").arg(table()));
     query.addBindValue(rowid);
-    run(query);
+    run(query, m_lotteryName);
     Row row;
     row.rowid = rowid;
     if (query.next())
@@ -198,8 +194,7 @@ void DrawRowSet::append()
 {
     if (!isOpen())
         return;
-    if (isPending())
-        post();
+    finishPending();
     const int row = int(m_rows.size());
     beginInsertRows({}, row, row);
     m_rows.push_back(Row{-1, QVector<QVariant>(m_columns.size())});
@@ -213,6 +208,7 @@ void DrawRowSet::post()
     if (!isPending())
         return;
     Row& row = m_rows[std::size_t(m_current)];
+    const QString periodId = row.values.value(0).toString().trimmed();
     QSqlQuery query(m_db);
     QStringList columns;
     for (const QString& column : m_columns)
@@ -223,7 +219,7 @@ void DrawRowSet::post()
                                QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
         for (const QVariant& value : row.values)
             query.addBindValue(stored(value));
-        run(query);
+        run(query, m_lotteryName, periodId);
         row.rowid = query.lastInsertId().toLongLong();
     } else {
         QStringList assignments;
@@ -233,13 +229,22 @@ void DrawRowSet::post()
         for (const QVariant& value : row.values)
             query.addBindValue(stored(value));
         query.addBindValue(row.rowid);
-        run(query);
+        run(query, m_lotteryName, periodId);
     }
     // Show the row as stored: a digit typed as text reads back as the number it became.
     row = readRow(row.rowid);
     emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
     m_modified = false;
     setState(State::Browse);
+}
+
+void DrawRowSet::finishPending()
+{
+    // An empty new row cannot be stored and holds nothing to lose.
+    if (m_state == State::Insert && !m_modified)
+        removeCurrentRow();
+    else
+        post();
 }
 
 void DrawRowSet::cancel()
@@ -265,7 +270,7 @@ void DrawRowSet::deleteCurrent()
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("delete from %1 where rowid = ?").arg(table()));
     query.addBindValue(m_rows[std::size_t(m_current)].rowid);
-    run(query);
+    run(query, m_lotteryName);
     removeCurrentRow();
 }
 

@@ -43,8 +43,11 @@ public:
 
     void edit();     // the current row into editing; on an empty table a new row instead
     void insert();   // a new row before the current one
-    void append();   // posts a pending row, then a new row at the end
+    void append();   // ends a pending row as finishPending() does, then a new row at the end
     void post();     // stores the pending row, changed or not
+    // Ends the pending row as 完成添加 does: a new row nobody typed into is dropped, any
+    // other pending row is posted.
+    void finishPending();
     void cancel();
     void deleteCurrent();
     void refresh();

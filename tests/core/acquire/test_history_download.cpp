@@ -46,6 +46,10 @@ private slots:
     void trendAndChartFillAnEmptyTableOnce_data();
     void trendAndChartFillAnEmptyTableOnce();
     void trendReaderKeepsDrawsBeforeAFailure();
+    void pageWithoutDrawsIsAFailure_data();
+    void pageWithoutDrawsIsAFailure();
+    void cancelStoresNothingOfTheLottery_data();
+    void cancelStoresNothingOfTheLottery();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -225,6 +229,94 @@ void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
     QVERIFY2(update.failure.contains("2026999"), qPrintable(update.failure));
     QCOMPARE(update.stored, 3);
     QCOMPARE(storedPeriodIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
+}
+
+void TestHistoryDownload::pageWithoutDrawsIsAFailure_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<bool>("redesigned");  // pages without a draw the reader knows; else all stored already
+    QTest::addColumn<QString>("outcome");
+    const QString failed = QStringLiteral("：失败，页面中没有找到开奖号码（页面格式可能已改变）；未存入开奖");
+    for (const QString lottery : {"中国福彩3D", "中国体彩排列3", "重庆时时彩"}) {
+        QTest::addRow("%s, redesigned page", qPrintable(lottery)) << lottery << true << lottery + failed;
+        QTest::addRow("%s, nothing new", qPrintable(lottery))
+            << lottery << false << lottery + QStringLiteral("：已是最新，没有新的开奖");
+    }
+}
+
+void TestHistoryDownload::pageWithoutDrawsIsAFailure()
+{
+    QFETCH(QString, lottery);
+    QFETCH(bool, redesigned);
+    QFETCH(QString, outcome);
+    const auto draws = syntheticDraws(lottery, 30);
+    storeDraws(m_folder->path(), lottery, draws);
+    // An error page as a site shows it with HTTP 200: nothing of the markers the readers look for.
+    const QByteArray errorPage = "<html>\n<head><title>\xcf\xb5\xcd\xb3\xce\xac\xbb\xa4</title></head>\n"
+                                 "<body><div class=\"notice\">ball height cpdata onclick</div></body>\n</html>\n";
+    if (lottery == QStringLiteral("中国福彩3D")) {
+        m_server->serve("/trend/analyse3d.do?operator=codeTrend", redesigned ? errorPage : trendPage(draws));
+    } else if (lottery == QStringLiteral("中国体彩排列3")) {
+        m_server->serve("/Pls/ZongheZs-200.html", redesigned ? errorPage : chartPage(draws));
+    } else {
+        for (const auto& [path, page] : drawListSite(lottery, draws, kToday))
+            m_server->serve(path, redesigned ? errorPage : page);
+    }
+
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery);
+    QCOMPARE(outcomeLine(update), outcome);
+    QCOMPARE(update.succeeded(), !redesigned);
+    QCOMPARE(storedIds(m_folder->path(), lottery), idsOf(draws));
+}
+
+void TestHistoryDownload::cancelStoresNothingOfTheLottery_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<int>("stalledDay");  // the day page that never answers; -1: every page answers
+    QTest::addColumn<int>("cancelAfterPages");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("draw lists, after the 10th page") << kChongqing << -1 << 10 << 10;
+    QTest::newRow("draw lists, while a page never answers") << kChongqing << 3 << 1000 << 4;
+    QTest::newRow("trend page, read but not yet stored") << "中国福彩3D" << -1 << 1 << 1;
+}
+
+void TestHistoryDownload::cancelStoresNothingOfTheLottery()
+{
+    QFETCH(QString, lottery);
+    QFETCH(int, stalledDay);
+    QFETCH(int, cancelAfterPages);
+    QFETCH(int, requests);
+    // Long enough that a cancel which does not reach the waiting download shows as a time-out.
+    const FetchSettings saved = fetchSettings();
+    fetchSettings().totalTimeout = std::chrono::milliseconds(60000);
+    const auto draws = syntheticDraws(lottery, 150);
+    storeDraws(m_folder->path(), lottery, {draws.begin(), draws.begin() + 100});
+    if (lottery == kChongqing) {
+        for (const auto& [path, page] : drawListSite(lottery, draws, kToday))
+            m_server->serve(path, page);
+        if (stalledDay >= 0)
+            m_server->stall(drawListPath(200, kToday.addDays(-stalledDay)));
+    } else {
+        m_server->serve("/trend/analyse3d.do?operator=codeTrend", trendPage(draws));
+    }
+
+    int pages = 0;
+    bool waited = false;
+    ReaderHooks hooks;
+    hooks.pageRead = [&] { ++pages; };
+    hooks.lineTurn = [&] { waited = waited || (stalledDay >= 0 && m_server->requests().size() > stalledDay); };
+    hooks.cancelled = [&] { return pages >= cancelAfterPages || waited; };
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery, hooks);
+    fetchSettings() = saved;
+
+    QVERIFY(update.cancelled);
+    QVERIFY2(update.failure.isEmpty(), qPrintable(update.failure));
+    QCOMPARE(update.stored, 0);
+    QCOMPARE(outcomeLine(update), lottery + QStringLiteral("：已取消，未存入开奖"));
+    QCOMPARE(m_server->requests().size(), requests);
+    QCOMPARE(storedIds(m_folder->path(), lottery), idsOf({draws.begin(), draws.begin() + 100}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDownload)
