@@ -85,6 +85,7 @@ void Tfrmdownload2::createControls()
     connect(btncancel, &QPushButton::clicked, this, &Tfrmdownload2::btncancelClick);
     // Enter in the choice box starts the run at once: its inline completion would otherwise
     // spend the first Enter on the selected text.
+    comdown->installEventFilter(this);
     comdown->lineEdit()->installEventFilter(this);
     comdown->setFocus();
 }
@@ -127,7 +128,7 @@ void Tfrmdownload2::closeEvent(QCloseEvent* event)
 
 bool Tfrmdownload2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == comdown->lineEdit() && event->type() == QEvent::KeyPress && !m_running) {
+    if ((watched == comdown || watched == comdown->lineEdit()) && event->type() == QEvent::KeyPress && !m_running) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             btndown->click();

@@ -102,6 +102,9 @@ private slots:
     void runs_data();
     void runs();
     void enterStartsARun();
+    void firstEnterInAFreshWindowStartsARun();
+    void cancelledRun_data();
+    void cancelledRun();
     void databaseThatCannotOpenKeepsTheChoice();
     void mainWindowShowsTheNewDraws();
 
@@ -259,6 +262,84 @@ void TestDownloadWindow::enterStartsARun()
     QCOMPARE(m_fixture.server().requests(), QStringList{"/trend/analyse3d.do?operator=codeTrend"});
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n中国福彩3D：新增4期"});
     QVERIFY(!window.isVisible());
+}
+
+void TestDownloadWindow::firstEnterInAFreshWindowStartsARun()
+{
+    serveEverySite();
+    Tfrmdownload2 window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // Nothing touched: the choice box has the focus with 所有彩票 selected in it.
+    QWidget* focused = QApplication::focusWidget();
+    QVERIFY(focused == window.comdown || window.comdown->isAncestorOf(focused));
+    QTest::keyClick(focused, Qt::Key_Return);
+
+    QCOMPARE(lotteriesAskedFor(m_server->requests()),
+             (QStringList{"中国福彩3D", "中国体彩排列3", "重庆时时彩", "江西时时彩", "上海时时彩"}));
+    QVERIFY(!window.isVisible());
+    QCOMPARE(dialogs::testing::takeMessages().size(), 1);
+}
+
+void TestDownloadWindow::cancelledRun_data()
+{
+    QTest::addColumn<QString>("stalled");     // a page that is asked for and never answered
+    QTest::addColumn<bool>("escape");         // Esc rather than the 取消 button
+    QTest::addColumn<QStringList>("summary"); // the lines after "下载已取消！" and a blank line
+    const QString cancelled = QStringLiteral("：已取消，未存入开奖");
+    QTest::newRow("取消 while 排列3 waits")
+        << "/Pls/ZongheZs-200.html" << false
+        << QStringList{"中国福彩3D：新增4期", "中国体彩排列3" + cancelled, "重庆时时彩" + cancelled,
+                       "江西时时彩" + cancelled, "上海时时彩" + cancelled};
+    QTest::newRow("Esc in the middle of 江西's day pages")
+        << drawListPath(202, kToday.addDays(-20)) << true
+        << QStringList{"中国福彩3D：新增4期", "中国体彩排列3：新增2期", "重庆时时彩：新增10期",
+                       "江西时时彩" + cancelled, "上海时时彩" + cancelled};
+}
+
+void TestDownloadWindow::cancelledRun()
+{
+    QFETCH(QString, stalled);
+    QFETCH(bool, escape);
+    QFETCH(QStringList, summary);
+    // A host that never answers would hold the run far longer than this test takes.
+    fetchSettings().totalTimeout = std::chrono::milliseconds(60000);
+    serveEverySite();
+    m_server->stall(stalled);
+
+    Tfrmdownload2 window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(!window.btncancel->isVisible());
+    bool cancelShown = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (!m_server->requests().contains(stalled) || cancelShown)
+            return;
+        cancelShown = window.btncancel->isVisible() && window.btncancel->isEnabled();
+        if (escape)
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else
+            QTest::mouseClick(window.btncancel, Qt::LeftButton);
+    });
+    poll.start(20);
+    QTest::mouseClick(window.btndown, Qt::LeftButton);
+    poll.stop();
+    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+
+    QVERIFY(cancelShown);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载已取消！", ""} + summary).join('\n')});
+    QVERIFY(!u_public::historyCaughtUp());
+    // Nothing was asked for after the page that never answered.
+    QCOMPARE(m_server->requests().last(), stalled);
+    // What finished before the cancel stays stored; the lottery being read and those after it
+    // are as they were.
+    for (const LotterySite& site : kSites) {
+        const bool finished = summary.contains(site.lottery + QStringLiteral("：新增") +
+                                               QString::number(site.onSite - site.storedBefore) + QStringLiteral("期"));
+        QCOMPARE(storedCount(m_folder->path(), site.lottery), finished ? site.onSite : site.storedBefore);
+    }
 }
 
 void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
