@@ -31,6 +31,25 @@ constexpr int kDesignHeight = 438;
 const QString kStartAdding = QStringLiteral("开始添加");
 const QString kFinishAdding = QStringLiteral("完成添加");
 
+// Tab past the last digit of the newest row stays there rather than wrapping round to the
+// oldest draw with an editor open on its period, where the next keys typed would overwrite it.
+class DrawGrid : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const QModelIndex current = currentIndex();
+        const int lastRow = model() ? model()->rowCount() - 1 : -1;
+        const int lastColumn = model() ? model()->columnCount() - 1 : -1;
+        if (current.isValid() && ((action == MoveNext && current.row() == lastRow && current.column() == lastColumn) ||
+                                  (action == MovePrevious && current.row() == 0 && current.column() == 0)))
+            return current;
+        return QTableView::moveCursor(action, modifiers);
+    }
+};
+
 }  // namespace
 
 template <class Body>
@@ -72,7 +91,7 @@ void Tfrmdata::createControls()
     lstcaipiao = new QListWidget(this);
     lstcaipiao->setObjectName(QStringLiteral("lstcaipiao"));
 
-    grdcaipiao = new QTableView(this);
+    grdcaipiao = new DrawGrid(this);
     grdcaipiao->setObjectName(QStringLiteral("grdcaipiao"));
     grdcaipiao->setModel(m_rowSet);
     grdcaipiao->setSelectionMode(QAbstractItemView::SingleSelection);

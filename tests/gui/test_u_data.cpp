@@ -315,6 +315,9 @@ void TestDataWindow::keyboardGoesToTheNewRow()
     QVERIFY(w.grdcaipiao->hasFocus());
     QCOMPARE(w.grdcaipiao->currentIndex(), w.grdcaipiao->model()->index(4, 0));
     typeAtFocus("2026005\t0\t1\t2\t");
+    // A Tab past the last cell does not wrap round to the oldest draw: keys typed then stay
+    // in the new row.
+    QCOMPARE(w.grdcaipiao->currentIndex(), w.grdcaipiao->model()->index(4, 3));
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").mid(2),
