@@ -216,12 +216,12 @@ void TestDataWindow::addsTwoRowsWithPlus()
     QVERIFY(w.btnadd->isEnabled() && w.dbv_caipiao->isEnabled() && !w.btnext->isEnabled());
 
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
-    QCOMPARE(w.window.window.rowSet()->current(), 3);
+    QCOMPARE(w.window.rowSet()->current(), 3);
     typeRow({"2026004", "5", "5", "6"});
     // The second "+" stores the first new row before it appends another.
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 4);
-    QCOMPARE(w.window.window.rowSet()->current(), 4);
+    QCOMPARE(w.window.rowSet()->current(), 4);
     typeRow({"2026005", "0", "1", "2"});
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QCOMPARE(w.btnedit->text(), QStringLiteral("开始添加"));
@@ -255,9 +255,9 @@ void TestDataWindow::refusedRowKeepsAddingMode()
         const QStringList messages = dialogs::testing::takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(reason), qPrintable(messages[0]));
-        QVERIFY(w.window.window.isAdding());
+        QVERIFY(w.window.isAdding());
         QCOMPARE(w.grdcaipiao->model()->rowCount(), 4);
-        QCOMPARE(w.window.window.rowSet()->state(), DrawRowSet::State::Insert);
+        QCOMPARE(w.window.rowSet()->state(), DrawRowSet::State::Insert);
         QCOMPARE(w.grdcaipiao->model()->index(3, 0).data().toString(), row[0]);
     }
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
@@ -265,7 +265,7 @@ void TestDataWindow::refusedRowKeepsAddingMode()
     // Corrected, the same row goes in.
     typeRow({"2026004", "1", "2", "3"});
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
-    QVERIFY(!w.window.window.isAdding());
+    QVERIFY(!w.window.isAdding());
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").last(), QStringLiteral("2026004 1 2 3"));
 }
 
@@ -401,7 +401,7 @@ void TestDataWindow::otherLotteryDropsTheUnpostedRow()
     QTest::mouseClick(w.btnadd, Qt::LeftButton);
     typeRow({"2026004", "1", "2", "3"});
     choose("上海时时彩");
-    QVERIFY(w.window.window.isAdding());
+    QVERIFY(w.window.isAdding());
     QCOMPARE(w.grdcaipiao->model()->rowCount(), 0);
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").size(), 3);
 
@@ -420,15 +420,15 @@ void TestDataWindow::correctsAndDeletes()
     // Correct the middle draw, move away (which stores it), then delete the first.
     auto nav = [&](const char* name) { QTest::mouseClick(control<QToolButton>(w.dbv_caipiao, name), Qt::LeftButton); };
     // Adding begins on a new row after the newest; leaving it untouched drops it.
-    QCOMPARE(w.window.window.rowSet()->current(), 3);
+    QCOMPARE(w.window.rowSet()->current(), 3);
     nav("nbPrior");
-    QCOMPARE(w.window.window.rowSet()->current(), 2);
+    QCOMPARE(w.window.rowSet()->current(), 2);
     QCOMPARE(w.grdcaipiao->model()->rowCount(), 3);
     nav("nbPrior");
-    QCOMPARE(w.window.window.rowSet()->current(), 1);
+    QCOMPARE(w.window.rowSet()->current(), 1);
     typeRow({"2026002", "0", "4", "8"});
     nav("nbFirst");
-    QCOMPARE(w.window.window.rowSet()->current(), 0);
+    QCOMPARE(w.window.rowSet()->current(), 0);
     nav("nbDelete");
     // Moving over a row without typing stores nothing and drops nothing.
     nav("nbLast");

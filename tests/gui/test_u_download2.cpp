@@ -1,4 +1,5 @@
 #include "core/acquire/history_readers.h"
+#include "core/acquire/page_fetch.h"
 #include "core/base/u_public.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
@@ -9,6 +10,7 @@
 #include "support/page_fixtures.h"
 #include "support/window_input.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace fixtures;
 
@@ -48,7 +51,8 @@ struct DownloadControls {
           btndown(control<QPushButton>(&w, "btndown")),
           btnclose(control<QPushButton>(&w, "btnclose")),
           lbltitle(control<QLabel>(&w, "lbltitle")),
-          pbjindu(control<QProgressBar>(&w, "pbjindu"))
+          pbjindu(control<QProgressBar>(&w, "pbjindu")),
+          btncancel(control<QPushButton>(&w, "btncancel"))
     {
     }
 
@@ -58,6 +62,7 @@ struct DownloadControls {
     QPushButton* btnclose;
     QLabel* lbltitle;
     QProgressBar* pbjindu;
+    QPushButton* btncancel;
 };
 
 // The lottery a request was for, by its path.
@@ -268,14 +273,15 @@ void TestDownloadWindow::firstEnterInAFreshWindowStartsARun()
 {
     serveEverySite();
     Tfrmdownload2 window;
+    const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     // Nothing touched: the choice box has the focus with 所有彩票 selected in it.
     QWidget* focused = QApplication::focusWidget();
-    QVERIFY(focused == window.comdown || window.comdown->isAncestorOf(focused));
+    QVERIFY(focused == c.comdown || c.comdown->isAncestorOf(focused));
     QTest::keyClick(focused, Qt::Key_Return);
 
-    QCOMPARE(lotteriesAskedFor(m_server->requests()),
+    QCOMPARE(lotteriesAskedFor(m_fixture.server().requests()),
              (QStringList{"中国福彩3D", "中国体彩排列3", "重庆时时彩", "江西时时彩", "上海时时彩"}));
     QVERIFY(!window.isVisible());
     QCOMPARE(dialogs::testing::takeMessages().size(), 1);
@@ -305,25 +311,26 @@ void TestDownloadWindow::cancelledRun()
     // A host that never answers would hold the run far longer than this test takes.
     fetchSettings().totalTimeout = std::chrono::milliseconds(60000);
     serveEverySite();
-    m_server->stall(stalled);
+    m_fixture.server().stall(stalled);
 
     Tfrmdownload2 window;
+    const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QVERIFY(!window.btncancel->isVisible());
+    QVERIFY(!c.btncancel->isVisible());
     bool cancelShown = false;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
-        if (!m_server->requests().contains(stalled) || cancelShown)
+        if (!m_fixture.server().requests().contains(stalled) || cancelShown)
             return;
-        cancelShown = window.btncancel->isVisible() && window.btncancel->isEnabled();
+        cancelShown = c.btncancel->isVisible() && c.btncancel->isEnabled();
         if (escape)
             QTest::keyClick(&window, Qt::Key_Escape);
         else
-            QTest::mouseClick(window.btncancel, Qt::LeftButton);
+            QTest::mouseClick(c.btncancel, Qt::LeftButton);
     });
     poll.start(20);
-    QTest::mouseClick(window.btndown, Qt::LeftButton);
+    QTest::mouseClick(c.btndown, Qt::LeftButton);
     poll.stop();
     fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
 
@@ -332,13 +339,13 @@ void TestDownloadWindow::cancelledRun()
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载已取消！", ""} + summary).join('\n')});
     QVERIFY(!u_public::historyCaughtUp());
     // Nothing was asked for after the page that never answered.
-    QCOMPARE(m_server->requests().last(), stalled);
+    QCOMPARE(m_fixture.server().requests().last(), stalled);
     // What finished before the cancel stays stored; the lottery being read and those after it
     // are as they were.
     for (const LotterySite& site : kSites) {
         const bool finished = summary.contains(site.lottery + QStringLiteral("：新增") +
                                                QString::number(site.onSite - site.storedBefore) + QStringLiteral("期"));
-        QCOMPARE(storedCount(m_folder->path(), site.lottery), finished ? site.onSite : site.storedBefore);
+        QCOMPARE(storedCount(m_fixture.folder().path(), site.lottery), finished ? site.onSite : site.storedBefore);
     }
 }
 

@@ -468,7 +468,7 @@ void TestMainWindow::startUpFailureStillShowsTheMode()
         db.exec(QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
         db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
     }
-    Tfrmmain& w = open();
+    const MainControls w = open();
     const QStringList messages = dialogs::testing::takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains("“12”"), qPrintable(messages[0]));
@@ -479,7 +479,7 @@ void TestMainWindow::startUpFailureStillShowsTheMode()
 
 void TestMainWindow::everyLotteryNameShowsWhole()
 {
-    Tfrmmain& w = open();
+    const MainControls w = open();
     QCOMPARE(w.comcaipiao->geometry(), QRect(80, 546, 97, 21));
     QLineEdit* edit = w.comcaipiao->lineEdit();
     for (int i = 0; i < w.comcaipiao->count(); ++i) {

@@ -267,7 +267,7 @@ void TestHistoryDownload::pageWithoutDrawsIsAFailure()
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery);
     QCOMPARE(outcomeLine(update), outcome);
     QCOMPARE(update.succeeded(), !redesigned);
-    QCOMPARE(storedIds(m_folder->path(), lottery), idsOf(draws));
+    QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
 }
 
 void TestHistoryDownload::cancelStoresNothingOfTheLottery_data()
@@ -316,7 +316,7 @@ void TestHistoryDownload::cancelStoresNothingOfTheLottery()
     QCOMPARE(update.stored, 0);
     QCOMPARE(outcomeLine(update), lottery + QStringLiteral("：已取消，未存入开奖"));
     QCOMPARE(m_server->requests().size(), requests);
-    QCOMPARE(storedIds(m_folder->path(), lottery), idsOf({draws.begin(), draws.begin() + 100}));
+    QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf({draws.begin(), draws.begin() + 100}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryDownload)
