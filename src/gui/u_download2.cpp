@@ -13,11 +13,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
-#include <QScopedValueRollback>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <algorithm>
 

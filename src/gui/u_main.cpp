@@ -42,8 +42,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
-#include <utility>
 #include <limits>
+#include <utility>
 
 namespace {
 

@@ -25,8 +25,9 @@ void TestDialogs::qtSpeaksChinese()
     // The standard buttons, and the question of a save dialog over an existing file.
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Yes | QDialogButtonBox::No |
                              QDialogButtonBox::Cancel);
-    for (auto [which, english] : {std::pair{QDialogButtonBox::Ok, "OK"}, std::pair{QDialogButtonBox::Yes, "&Yes"},
-                                  std::pair{QDialogButtonBox::No, "&No"}, std::pair{QDialogButtonBox::Cancel, "Cancel"}}) {
+    for (auto [which, english] :
+         {std::pair{QDialogButtonBox::Ok, "OK"}, std::pair{QDialogButtonBox::Yes, "&Yes"},
+          std::pair{QDialogButtonBox::No, "&No"}, std::pair{QDialogButtonBox::Cancel, "Cancel"}}) {
         const QString text = buttons.button(which)->text();
         QVERIFY2(text != QLatin1String(english) && text.contains(QRegularExpression(QStringLiteral("\\p{Han}"))),
                  qPrintable(text));
@@ -69,15 +70,15 @@ void TestDialogs::boxesAreSelectable()
     });
     const QString text = QStringLiteral("第20261209001期已存在");
     switch (dialogs::MessageKind(kind)) {
-    case dialogs::MessageKind::Plain:
-        dialogs::showMessage(nullptr, text);
-        break;
-    case dialogs::MessageKind::Warning:
-        dialogs::showWarning(nullptr, text);
-        break;
-    case dialogs::MessageKind::Error:
-        dialogs::showError(nullptr, text);
-        break;
+        case dialogs::MessageKind::Plain:
+            dialogs::showMessage(nullptr, text);
+            break;
+        case dialogs::MessageKind::Warning:
+            dialogs::showWarning(nullptr, text);
+            break;
+        case dialogs::MessageKind::Error:
+            dialogs::showError(nullptr, text);
+            break;
     }
     QVERIFY(seen);
 }

@@ -289,9 +289,9 @@ void TestDownloadWindow::firstEnterInAFreshWindowStartsARun()
 
 void TestDownloadWindow::cancelledRun_data()
 {
-    QTest::addColumn<QString>("stalled");     // a page that is asked for and never answered
-    QTest::addColumn<bool>("escape");         // Esc rather than the 取消 button
-    QTest::addColumn<QStringList>("summary"); // the lines after "下载已取消！" and a blank line
+    QTest::addColumn<QString>("stalled");      // a page that is asked for and never answered
+    QTest::addColumn<bool>("escape");          // Esc rather than the 取消 button
+    QTest::addColumn<QStringList>("summary");  // the lines after "下载已取消！" and a blank line
     const QString cancelled = QStringLiteral("：已取消，未存入开奖");
     QTest::newRow("取消 while 排列3 waits")
         << "/Pls/ZongheZs-200.html" << false

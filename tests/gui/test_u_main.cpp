@@ -1,7 +1,7 @@
 #include "core/base/u_public.h"
-#include "core/store/draw_database.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
+#include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
@@ -465,7 +465,8 @@ void TestMainWindow::startUpFailureStillShowsTheMode()
         // A table made by hand, holding a digit the rule cannot take.
         DrawDatabase db(m_folder->path());
         db.exec(QStringLiteral("drop table \"重庆时时彩彩票号码表\""));
-        db.exec(QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
+        db.exec(QStringLiteral(
+            "create table \"重庆时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
         db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
     }
     const MainControls w = open();

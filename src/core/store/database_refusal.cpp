@@ -50,8 +50,10 @@ QString refusalText(const QString& engineText, const QString& lotteryName, const
     static const QRegularExpression unique(QStringLiteral("^UNIQUE constraint failed: (.+)$"));
     static const QRegularExpression check(QStringLiteral("^CHECK constraint failed: (.+)$"));
     static const QRegularExpression notNull(QStringLiteral("^NOT NULL constraint failed: (.+)$"));
-    static const QRegularExpression valueCount(QStringLiteral("^table \\S+ has (\\d+) columns but (\\d+) values were supplied$"));
-    static const QRegularExpression noColumn(QStringLiteral("^(?:table \\S+ has )?no (?:such )?column:? (?:named )?(.+)$"));
+    static const QRegularExpression valueCount(
+        QStringLiteral("^table \\S+ has (\\d+) columns but (\\d+) values were supplied$"));
+    static const QRegularExpression noColumn(
+        QStringLiteral("^(?:table \\S+ has )?no (?:such )?column:? (?:named )?(.+)$"));
 
     if (const auto m = noTable.match(text); m.hasMatch()) {
         const QString table = m.captured(1);
@@ -83,7 +85,8 @@ QString refusalText(const QString& engineText, const QString& lotteryName, const
                QStringLiteral("号码个数与表不符（表有%1列，给出%2个值）").arg(m.captured(1), m.captured(2));
     if (const auto m = noColumn.match(text); m.hasMatch())
         return QStringLiteral("表中没有“%1”列").arg(m.captured(1));
-    if (text.startsWith(QLatin1String("database is locked")) || text.startsWith(QLatin1String("database table is locked")))
+    if (text.startsWith(QLatin1String("database is locked")) ||
+        text.startsWith(QLatin1String("database table is locked")))
         return QStringLiteral("数据库正被另一个程序使用，请稍后再试");
     if (text.startsWith(QLatin1String("attempt to write a readonly database")))
         return QStringLiteral("数据库文件是只读的，无法写入");

@@ -1,9 +1,9 @@
 #include "core/store/draw_row_set.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
-#include "core/base/user_error.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -252,8 +252,9 @@ void TestHistoryDownload::pageWithoutDrawsIsAFailure()
     const auto draws = syntheticDraws(lottery, 30);
     storeDraws(m_folder->path(), lottery, draws);
     // An error page as a site shows it with HTTP 200: nothing of the markers the readers look for.
-    const QByteArray errorPage = "<html>\n<head><title>\xcf\xb5\xcd\xb3\xce\xac\xbb\xa4</title></head>\n"
-                                 "<body><div class=\"notice\">ball height cpdata onclick</div></body>\n</html>\n";
+    const QByteArray errorPage =
+        "<html>\n<head><title>\xcf\xb5\xcd\xb3\xce\xac\xbb\xa4</title></head>\n"
+        "<body><div class=\"notice\">ball height cpdata onclick</div></body>\n</html>\n";
     if (lottery == QStringLiteral("中国福彩3D")) {
         m_server->serve("/trend/analyse3d.do?operator=codeTrend", redesigned ? errorPage : trendPage(draws));
     } else if (lottery == QStringLiteral("中国体彩排列3")) {

@@ -127,17 +127,22 @@ void TestDrawDatabase::refusesMalformedDraws_data()
     QTest::addColumn<QString>("reason");  // part of the message the user sees
 
     const QStringList ok{"1", "2", "3"};
-    QTest::newRow("duplicate period") << "中国福彩3D" << "2026001" << ok << "第2026001期已存在";
-    QTest::newRow("period too short") << "中国福彩3D" << "202600" << ok << "记录期号须为7位数字（“202600”）";
+    QTest::newRow("duplicate period") << "中国福彩3D"
+                                      << "2026001" << ok << "第2026001期已存在";
+    QTest::newRow("period too short") << "中国福彩3D"
+                                      << "202600" << ok << "记录期号须为7位数字（“202600”）";
     QTest::newRow("period too long") << "中国福彩3D" << "20260012" << ok << "记录期号须为7位数字";
     QTest::newRow("letter in period") << "中国福彩3D" << "2026a01" << ok << "记录期号须为7位数字";
-    QTest::newRow("digit 10") << "中国福彩3D" << "2026002" << QStringList{"1", "10", "3"} << "第2026002期：第2位须为0到9的数字";
+    QTest::newRow("digit 10") << "中国福彩3D"
+                              << "2026002" << QStringList{"1", "10", "3"} << "第2026002期：第2位须为0到9的数字";
     QTest::newRow("negative digit") << "中国福彩3D" << "2026002" << QStringList{"-1", "2", "3"} << "第1位";
     QTest::newRow("empty digit") << "中国福彩3D" << "2026002" << QStringList{"1", "2", ""} << "第3位";
     QTest::newRow("letter digit") << "中国福彩3D" << "2026002" << QStringList{"x", "2", "3"} << "第1位";
     QTest::newRow("fraction digit") << "中国福彩3D" << "2026002" << QStringList{"1", "2.5", "3"} << "第2位";
-    QTest::newRow("too few digits") << "重庆时时彩" << "20261209001" << ok << "第20261209001期：号码个数与表不符（表有6列，给出4个值）";
-    QTest::newRow("no such lottery") << "北京快乐8" << "2026002" << ok << "没有名为“北京快乐8”的彩票";
+    QTest::newRow("too few digits") << "重庆时时彩"
+                                    << "20261209001" << ok << "第20261209001期：号码个数与表不符（表有6列，给出4个值）";
+    QTest::newRow("no such lottery") << "北京快乐8"
+                                     << "2026002" << ok << "没有名为“北京快乐8”的彩票";
 }
 
 void TestDrawDatabase::refusesMalformedDraws()
