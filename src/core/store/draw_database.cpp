@@ -12,13 +12,6 @@
 
 namespace {
 
-// The database's own words first ("no such table: …"), said as a user would put them; the
-// driver's summary adds nothing.
-QString errorText(const QSqlError& error, const QString& lotteryName = {}, const QString& periodId = {})
-{
-    return refusalText(error, lotteryName, periodId);
-}
-
 QString nextConnectionName()
 {
     static std::atomic<int> counter{0};
@@ -70,11 +63,11 @@ DrawDatabase::DrawDatabase(const QString& programDir) : m_name(nextConnectionNam
         fail(QStringLiteral("SQLite 数据库驱动不可用（Qt SQLite 插件未安装）。"));
     m_db.setDatabaseName(drawDatabasePath(programDir));
     if (!m_db.open())
-        fail(QStringLiteral("无法打开数据库 %1：%2").arg(drawDatabasePath(programDir), errorText(m_db.lastError())));
+        fail(QStringLiteral("无法打开数据库 %1：%2").arg(drawDatabasePath(programDir), refusalText(m_db.lastError())));
     // Several windows hold connections at once; let a writer wait briefly instead of failing.
     QSqlQuery pragma(m_db);
     if (!pragma.exec(QStringLiteral("PRAGMA busy_timeout = 5000"))) {
-        const QString message = errorText(pragma.lastError());
+        const QString message = refusalText(pragma.lastError());
         pragma = QSqlQuery();
         fail(message);
     }
@@ -115,7 +108,7 @@ QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName)
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select * from %1 order by \"记录期号\"").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(errorText(query.lastError(), lotteryName));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
     return query;
 }
 
@@ -123,7 +116,7 @@ QString DrawDatabase::newestPeriodId(const QString& lotteryName)
 {
     QSqlQuery query(m_db);
     if (!query.exec(QStringLiteral("select max(\"记录期号\") from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(errorText(query.lastError(), lotteryName));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
     const QVariant newest = query.next() ? query.value(0) : QVariant();
     return newest.isNull() ? QStringLiteral("0") : newest.toString();
 }
@@ -133,7 +126,7 @@ QSet<QString> DrawDatabase::storedPeriodIds(const QString& lotteryName)
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select \"记录期号\" from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(errorText(query.lastError(), lotteryName));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
     QSet<QString> ids;
     while (query.next())
         ids.insert(query.value(0).toString());
@@ -146,12 +139,12 @@ void DrawDatabase::appendDraw(const QString& lotteryName, const QString& periodI
     QSqlQuery query(m_db);
     if (!query.prepare(QStringLiteral("insert into %1 values (%2)")
                            .arg(quoteIdentifier(lotteryTableName(lotteryName)), placeholders.join(QLatin1Char(',')))))
-        throw DatabaseError(errorText(query.lastError(), lotteryName, periodId));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
     query.addBindValue(periodId);
     for (const QString& digit : digits)
         query.addBindValue(digit);
     if (!query.exec())
-        throw DatabaseError(errorText(query.lastError(), lotteryName, periodId));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
 }
 
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep)
@@ -163,23 +156,23 @@ int DrawDatabase::trimToNewest(const QString& lotteryName, int keep)
     if (!query.prepare(QStringLiteral("delete from %1 where \"记录期号\" < "
                                       "(select \"记录期号\" from %1 order by \"记录期号\" desc limit 1 offset ?)")
                            .arg(table)))
-        throw DatabaseError(errorText(query.lastError(), lotteryName));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
     query.addBindValue(keep - 1);
     if (!query.exec())
-        throw DatabaseError(errorText(query.lastError(), lotteryName));
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
     return query.numRowsAffected();
 }
 
 void DrawDatabase::beginTransaction()
 {
     if (!m_db.transaction())
-        throw DatabaseError(errorText(m_db.lastError()));
+        throw DatabaseError(refusalText(m_db.lastError()));
 }
 
 void DrawDatabase::commit()
 {
     if (!m_db.commit())
-        throw DatabaseError(errorText(m_db.lastError()));
+        throw DatabaseError(refusalText(m_db.lastError()));
 }
 
 void DrawDatabase::rollback()
@@ -190,12 +183,12 @@ void DrawDatabase::rollback()
 void DrawDatabase::exec(QSqlQuery& query)
 {
     if (!query.exec())
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(refusalText(query.lastError()));
 }
 
 void DrawDatabase::exec(const QString& sql)
 {
     QSqlQuery query(m_db);
     if (!query.exec(sql))
-        throw DatabaseError(errorText(query.lastError()));
+        throw DatabaseError(refusalText(query.lastError()));
 }

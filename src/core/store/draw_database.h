@@ -13,7 +13,7 @@ QString drawDatabasePath(const QString& programDir);
 QString quoteIdentifier(const QString& name);
 
 // One connection of its own to the draw database, removed again when this object goes.
-// Every failure raises DatabaseError with the database's own message.
+// Every failure raises DatabaseError with the database's refusal in the user's words (database_refusal.h).
 class DrawDatabase {
 public:
     explicit DrawDatabase(const QString& programDir);

@@ -1,4 +1,5 @@
 #include "core/base/lottery_table.h"
+#include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
 #include "core/base/u_public.h"
@@ -74,6 +75,8 @@ private slots:
     void creationKeepsStoredRows();
     void refusesMalformedDraws_data();
     void refusesMalformedDraws();
+    void refusalsInTheUsersWords_data();
+    void refusalsInTheUsersWords();
     void retentionCap_data();
     void retentionCap();
     void loadsOldestFirst();
@@ -162,6 +165,28 @@ void TestDrawDatabase::refusesMalformedDraws()
         QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
     }
     QCOMPARE(rowCount(db, "中国福彩3D"), 1);
+}
+
+void TestDrawDatabase::refusalsInTheUsersWords_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("periodId");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("rule of a table made elsewhere")
+        << "CHECK constraint failed: x > 0" << "2026001" << "第2026001期：数据不符合表的规则（x > 0）";
+    QTest::newRow("empty column") << "NOT NULL constraint failed: 中国福彩3D彩票号码表.2" << "2026001"
+                                  << "第2026001期：“2”列不能为空";
+    QTest::newRow("another program writing") << "database is locked" << "" << "数据库正被另一个程序使用，请稍后再试";
+    QTest::newRow("read-only file") << "attempt to write a readonly database" << "" << "数据库文件是只读的，无法写入";
+    QTest::newRow("no plain words: the engine's own") << "disk I/O error" << "" << "disk I/O error";
+}
+
+void TestDrawDatabase::refusalsInTheUsersWords()
+{
+    QFETCH(QString, engine);
+    QFETCH(QString, periodId);
+    QFETCH(QString, shown);
+    QCOMPARE(refusalText(engine, QStringLiteral("中国福彩3D"), periodId), shown);
 }
 
 void TestDrawDatabase::retentionCap_data()
