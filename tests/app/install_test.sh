@@ -24,5 +24,5 @@ expect "Path=$prefix"
 expect "Icon=$prefix/quorlin.png"
 test -x "$root$prefix/quorlin" || { echo "the program is not installed"; exit 1; }
 test -s "$root$prefix/quorlin.png" || { echo "the icon is not installed"; exit 1; }
-file -b "$root$prefix/quorlin.png" | grep -q PNG || { echo "the icon is not a PNG"; exit 1; }
+[ "$(head -c 4 "$root$prefix/quorlin.png" | tail -c 3)" = PNG ] || { echo "the icon is not a PNG"; exit 1; }
 echo "desktop entry and icon installed"
