@@ -13,6 +13,7 @@ bool g_recording = false;
 QStringList g_messages;
 MessageKind g_lastKind = MessageKind::Plain;
 std::optional<QString> g_nextSaveFileName;
+std::optional<QString> g_nextOpenFileName;
 QString g_lastSaveDirectory;
 QString g_lastSaveFilter;
 int g_saveDialogCount = 0;
@@ -72,6 +73,18 @@ QString getSaveFileName(QWidget* parent, const QString& caption, const QString& 
     return fileName;
 }
 
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter)
+{
+    if (g_nextOpenFileName)
+        return *std::exchange(g_nextOpenFileName, std::nullopt);
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 namespace testing {
 
 void setRecording(bool on)
@@ -93,6 +106,11 @@ MessageKind lastMessageKind()
 void setNextSaveFileName(const QString& fileName)
 {
     g_nextSaveFileName = fileName;
+}
+
+void setNextOpenFileName(const QString& fileName)
+{
+    g_nextOpenFileName = fileName;
 }
 
 int saveDialogCount()

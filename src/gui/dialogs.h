@@ -22,6 +22,9 @@ enum class MessageKind { Plain, Warning, Error };
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
                         const QString& defaultSuffix);
 
+// The chosen existing file; empty when the user cancels.
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter);
+
 namespace testing {
 // While recording, boxes are not shown; their texts are kept for takeMessages().
 void setRecording(bool on);
@@ -30,6 +33,8 @@ QStringList takeMessages();
 MessageKind lastMessageKind();
 // Answers the next save dialog without showing it; an empty name cancels it.
 void setNextSaveFileName(const QString& fileName);
+// Answers the next open dialog without showing it; an empty name cancels it.
+void setNextOpenFileName(const QString& fileName);
 // How many save dialogs have been asked for so far.
 int saveDialogCount();
 // The directory and filter the last save dialog was opened with.

@@ -9,8 +9,16 @@
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
 #include "gui/run_command.h"
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/source_settings.h"
+#include "core/store/draw_import.h"
+#include "core/store/period_gaps.h"
+#include "gui/download_banner.h"
+#include "gui/u_gaps.h"
+#include "gui/u_import.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -118,8 +126,15 @@ void Tfrmdata::createControls()
     btnedit->setObjectName(QStringLiteral("btnedit"));
     btnext = new QPushButton(QStringLiteral("关闭"), this);
     btnext->setObjectName(QStringLiteral("btnext"));
+    btnimport = new QPushButton(QStringLiteral("导入"), this);
+    btnimport->setObjectName(QStringLiteral("btnimport"));
+    btngaps = new QPushButton(QStringLiteral("缺期"), this);
+    btngaps->setObjectName(QStringLiteral("btngaps"));
+    btnfill = new QPushButton(QStringLiteral("补齐"), this);
+    btnfill->setObjectName(QStringLiteral("btnfill"));
+    btnfill->setToolTip(QStringLiteral("从开奖页面补齐时时彩的缺期"));
     // Enter belongs to the grid's editor here, never to a button.
-    for (QPushButton* b : {btnadd, btnsave, btnedit, btnext})
+    for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
         b->setAutoDefault(false);
 
     dbv_caipiao->setEnabled(false);
@@ -132,6 +147,9 @@ void Tfrmdata::createControls()
     connect(btnadd, &QPushButton::clicked, this, &Tfrmdata::btnaddClick);
     connect(btnsave, &QPushButton::clicked, this, &Tfrmdata::btnsaveClick);
     connect(btnext, &QPushButton::clicked, this, &Tfrmdata::btnextClick);
+    connect(btnimport, &QPushButton::clicked, this, &Tfrmdata::btnimportClick);
+    connect(btngaps, &QPushButton::clicked, this, &Tfrmdata::btngapsClick);
+    connect(btnfill, &QPushButton::clicked, this, &Tfrmdata::btnfillClick);
     connect(dbv_caipiao, &DbNavigator::clicked, this, [this](DbNavigator::Button b) { navigatorClick(b); });
     connect(grdcaipiao->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridRowChanged(current.row()); });
@@ -167,6 +185,8 @@ void Tfrmdata::lstcaipiaoClick()
         m_rowSet->setEditable(isAdding());
         sizeColumns();
         btnedit->setEnabled(true);
+        const LotteryInfo* info = findLottery(item->text());
+        btnfill->setEnabled(info && info->historySource == HistorySource::DrawList);
     });
 }
 
@@ -332,6 +352,112 @@ void Tfrmdata::ExportHistory()
     dialogs::showMessage(this, QStringLiteral("成功保存！"));
 }
 
+QString Tfrmdata::chosenLottery() const
+{
+    const QList<QListWidgetItem*> chosen = lstcaipiao->selectedItems();
+    if (chosen.isEmpty() || !m_rowSet->isOpen() || m_rowSet->lotteryName() != chosen.first()->text())
+        return {};
+    return m_rowSet->lotteryName();
+}
+
+namespace {
+
+const LotteryInfo& knownLottery(const QString& lottery)
+{
+    const LotteryInfo* info = findLottery(lottery);
+    if (!info)
+        throw UserError(QStringLiteral("“%1”不是本程序认识的彩票，不知其期号与号码的格式。").arg(lottery));
+    return *info;
+}
+
+}  // namespace
+
+void Tfrmdata::btnimportClick()
+{
+    rowSetCommand([&] { ImportHistory(); });
+}
+
+void Tfrmdata::ImportHistory()
+{
+    const QString lottery = chosenLottery();
+    if (lottery.isEmpty()) {
+        dialogs::showError(this, QStringLiteral("请选择要导入的彩票！"));
+        return;
+    }
+    const LotteryInfo& info = knownLottery(lottery);
+    // A row typed but not yet stored goes in first, as before an export; the file is then
+    // compared with what is really stored.
+    m_rowSet->leavePendingRow();
+    const QString fileName = dialogs::getOpenFileName(this, QStringLiteral("导入"), u_public::programDir() + QStringLiteral("附属/"),
+                                                      QStringLiteral("文本文件(*.txt *.csv);;所有文件(*)"));
+    if (fileName.isEmpty())
+        return;
+    const ImportPlan plan = planImport(parseDrawFile(readDrawFile(fileName), info), storedDigits(*m_db, info));
+    Tfrmimport summary(plan, lottery, fileName, this);
+    if (summary.exec() != QDialog::Accepted)
+        return;
+    const ImportResult result = writeImport(*m_db, info, plan, summary.overwriteConflicts());
+    m_rowSet->refresh();
+    m_rowSet->moveTo(m_rowSet->rowCount() - 1);
+    QString done = QStringLiteral("成功导入%1期").arg(result.added);
+    if (result.overwritten)
+        done += QStringLiteral("，覆盖%1期").arg(result.overwritten);
+    dialogs::showMessage(this, done + QStringLiteral("！"));
+}
+
+void Tfrmdata::btngapsClick()
+{
+    rowSetCommand([&] {
+        const QString lottery = chosenLottery();
+        if (lottery.isEmpty()) {
+            dialogs::showError(this, QStringLiteral("请选择要查看缺期的彩票！"));
+            return;
+        }
+        const LotteryInfo& info = knownLottery(lottery);
+        const QSet<QString> stored = m_db->storedPeriodIds(lottery);
+        const QStringList report = gapReport(findGaps(QStringList(stored.begin(), stored.end()), info), info);
+        Tfrmgaps(QStringLiteral("缺期"), QStringLiteral("%1的缺期：").arg(lottery), report, this).exec();
+    });
+}
+
+void Tfrmdata::btnfillClick()
+{
+    rowSetCommand([&] { FillGaps(); });
+    setEnabled(true);
+}
+
+void Tfrmdata::FillGaps()
+{
+    const QString lottery = chosenLottery();
+    if (lottery.isEmpty()) {
+        dialogs::showError(this, QStringLiteral("请选择要补齐的彩票！"));
+        return;
+    }
+    const LotteryInfo& info = knownLottery(lottery);
+    if (info.historySource != HistorySource::DrawList) {
+        dialogs::showError(this, QStringLiteral("只有时时彩可以从开奖页面补齐缺期。"));
+        return;
+    }
+    m_rowSet->leavePendingRow();
+    const QSet<QString> stored = m_db->storedPeriodIds(lottery);
+    if (findGaps(QStringList(stored.begin(), stored.end()), info).empty()) {
+        dialogs::showMessage(this, QStringLiteral("%1没有缺期").arg(lottery));
+        return;
+    }
+    // The hosts as the settings file names them now, as for a download.
+    applySourceSettings(u_public::programDir());
+    GapFill fill;
+    {
+        BusyCursor busy;
+        // Painted while the pages come, but no second command meanwhile.
+        setEnabled(false);
+        fill = fillGaps(*m_db, u_public::programDir(), lottery, {[] { QCoreApplication::processEvents(); }, {}});
+        setEnabled(true);
+    }
+    m_rowSet->refresh();
+    Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this).exec();
+}
+
 void Tfrmdata::btnextClick()
 {
     close();
@@ -366,6 +492,10 @@ void Tfrmdata::resizeEvent(QResizeEvent* event)
     btnsave->setGeometry(222 + dw, 376 + dh, 75, 25);
     btnedit->setGeometry(325 + dw, 376 + dh, 75, 25);
     btnext->setGeometry(428 + dw, 376 + dh, 75, 25);
+    // The free band between the navigator and the buttons: 导入 above 导出, then 缺期 and 补齐.
+    btnimport->setGeometry(222 + dw, 341 + dh, 75, 25);
+    btngaps->setGeometry(325 + dw, 341 + dh, 75, 25);
+    btnfill->setGeometry(428 + dw, 341 + dh, 75, 25);
 
     // The "+" lies over the navigator's fifth button, its insert, so that a new row goes to
     // the end rather than before the current one.

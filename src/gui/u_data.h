@@ -12,7 +12,8 @@ class QPushButton;
 class QTableView;
 
 // The data window: browse the draws of any lottery table, type in and correct draws, export
-// a lottery's draws to a text file.
+// a lottery's draws to a text file and import them from one, see the missing periods and fill
+// those of a 时时彩 lottery from its day pages.
 class Tfrmdata : public QDialog {
     Q_OBJECT
 
@@ -41,6 +42,9 @@ private:
     QPushButton* btnsave;
     QPushButton* btnedit;
     QPushButton* btnext;
+    QPushButton* btnimport;  // 导入: draws from a text file
+    QPushButton* btngaps;    // 缺期: the missing periods of the chosen lottery
+    QPushButton* btnfill;    // 补齐: a 时时彩 lottery's missing periods from its day pages
 
     void createControls();
     void FormCreate();
@@ -56,6 +60,13 @@ private:
     void setAdding(bool adding);
     void sizeColumns();
     void ExportHistory();
+    void btnimportClick();
+    void btngapsClick();
+    void btnfillClick();
+    void ImportHistory();
+    void FillGaps();
+    // The lottery chosen in the list and shown in the grid; empty when there is none.
+    QString chosenLottery() const;
 
     // Runs a row-set operation behind the error boundary, keeping the grid's current row in
     // step with the row set's instead of letting the grid's own moves feed back into it.

@@ -2,6 +2,7 @@
 
 #include "gui/download_banner.h"
 #include "core/acquire/history_readers.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
 #include "core/base/u_public.h"
@@ -159,6 +160,9 @@ void Tfrmdownload2::btndownClick()
         if (m_running)
             return;
         const QString choice = comdown->currentText();
+        // The hosts as 数据源.ini names them now: a change applies without restarting. A bad
+        // file, like a database that cannot be opened, stops the run before it starts.
+        applySourceSettings(u_public::programDir());
         // One connection serves the whole run; when it cannot be opened the run does not start
         // and the window stays as it is.
         DrawDatabase db(u_public::programDir());

@@ -1,6 +1,8 @@
 #include "gui/u_download3.h"
 
 #include "core/acquire/feed_reader.h"
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/source_settings.h"
 #include "gui/download_banner.h"
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
@@ -108,8 +110,9 @@ void Tfrmdownload3::Timer1Timer()
         LotteryUpdate update;
         {
             BusyCursor busy;
-            // Opening the database is not part of the reader's guard: when it fails, the error
-            // is reported as it stands and nothing is fetched.
+            // Neither the settings file nor the database is part of the reader's guard: when one
+            // fails, the error is reported as it stands and nothing is fetched.
+            applySourceSettings(u_public::programDir());
             DrawDatabase db(u_public::programDir());
             lbltitle->setText(progressText(lottery));
             lbltitle->repaint();
@@ -147,7 +150,10 @@ LotteryUpdate Tfrmdownload3::UpdateFromFeed(DrawDatabase& db, const QString& lot
     // Taken once, before the feed is loaded: a table that cannot be read stops the update with
     // the database's own message.
     const QString newest = db.newestPeriodId(lottery);
-    return readLotteryFeed(db, lottery, newest, [this] { giveTurn(); });
+    LotteryUpdate update = readLotteryFeed(db, lottery, newest, [this] { giveTurn(); });
+    // The feed lists the latest draws only: periods it jumps over come from their day pages.
+    fillFeedJump(db, u_public::programDir(), newest, update, {[this] { giveTurn(); }, {}});
+    return update;
 }
 
 void Tfrmdownload3::giveTurn()

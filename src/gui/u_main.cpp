@@ -16,6 +16,7 @@
 #include "gui/plan_charts.h"
 #include "gui/run_command.h"
 #include "gui/u_about.h"
+#include "gui/u_sources.h"
 #include "gui/widget_placement.h"
 
 #include <QApplication>
@@ -245,6 +246,7 @@ void Tfrmmain::createControls()
     btndown2 = placeButton(this, "btndown2", QStringLiteral("下载开奖"), 248, 544, 60, 25);
     btnedit = placeButton(this, "btnedit", QStringLiteral("添加开奖"), 312, 544, 60, 25);
     btnabout = placeButton(this, "btnabout", QStringLiteral("关于"), 387, 544, 37, 25);
+    btnsource = placeButton(this, "btnsource", QStringLiteral("数据源"), 440, 544, 73, 25);
     btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
 
     // Tab order follows the screen: the lottery first, then the settings, then the commands.
@@ -286,6 +288,7 @@ void Tfrmmain::FormCreate(const QString& programDir)
     connect(btndown2, &QPushButton::clicked, this, &Tfrmmain::btndown2Click);
     connect(btnedit, &QPushButton::clicked, this, &Tfrmmain::btneditClick);
     connect(btnabout, &QPushButton::clicked, this, &Tfrmmain::btnaboutClick);
+    connect(btnsource, &QPushButton::clicked, this, &Tfrmmain::btnsourceClick);
     connect(btnclose, &QPushButton::clicked, this, &Tfrmmain::btncloseClick);
 
     command([&] {
@@ -491,6 +494,11 @@ void Tfrmmain::btnaboutClick()
             m_about = new Tfrmabout(this, u_public::programDir());
         m_about->exec();
     });
+}
+
+void Tfrmmain::btnsourceClick()
+{
+    command([&] { Tfrmsources(u_public::programDir(), this).exec(); });
 }
 
 void Tfrmmain::btncloseClick()

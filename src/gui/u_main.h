@@ -73,6 +73,7 @@ private:
     QPushButton* btndown2;
     QPushButton* btnedit;
     QPushButton* btnabout;
+    QPushButton* btnsource;  // 数据源: the hosts of the outside sites
     QPushButton* btnclose;
 
     void createControls();
@@ -88,6 +89,7 @@ private:
     void btndown2Click();
     void btneditClick();
     void btnaboutClick();
+    void btnsourceClick();
     void btncloseClick();
 
     void reloadSequence();

@@ -155,7 +155,7 @@ void TestLiveUpdateWindow::updates_data()
     QTest::addColumn<QString>("lottery");
     QTest::addColumn<bool>("caughtUpBefore");
     QTest::addColumn<int>("storedBefore");  // the oldest draws of the site
-    QTest::addColumn<QString>("trouble");   // a day page or the feed that fails: "day page", "feed", "bad feed"
+    QTest::addColumn<QString>("trouble");   // what fails: "day page", "jump page" (after the feed), "feed", "bad feed"
     QTest::addColumn<bool>("readsFeed");
     QTest::addColumn<int>("added");        // the newest draws of the site that end up stored
     QTest::addColumn<QString>("outcome");  // the message below "更新完成！" and a blank line
@@ -175,8 +175,13 @@ void TestLiveUpdateWindow::updates_data()
     QTest::newRow("caught up: the feed") << kChongqing << true << 143 << QString() << true << 7 << "重庆时时彩：新增7期"
                                          << true;
     QTest::newRow("上海 feed") << kShanghai << true << 28 << QString() << true << 2 << "上海时时彩：新增2期" << true;
-    QTest::newRow("the feed leaves a gap behind it")
-        << kJiangxi << true << 120 << QString() << true << 10 << "江西时时彩：新增10期" << true;
+    QTest::newRow("the feed jumps: the day page fills in")
+        << kJiangxi << true << 120 << QString() << true << 30 << "江西时时彩：新增30期" << true;
+    QTest::newRow("the feed jumps, the day page fails: the gap is told")
+        << kJiangxi << true << 120 << "jump page" << true << 10
+        << "江西时时彩：失败，补齐2026-12-09时2026-12-09的开奖页面无法下载（服务器答复 HTTP 500）；之前的10期已存入；"
+           "仍缺20期，可在数据窗口补齐"
+        << true;
     QTest::newRow("nothing new in the feed")
         << kJiangxi << true << 150 << QString() << true << 0 << "江西时时彩：已是最新，没有新的开奖" << true;
     QTest::newRow("feed that cannot be fetched")
@@ -204,7 +209,13 @@ void TestLiveUpdateWindow::updates()
     serveLottery(lottery, onSite);
     const QStringList dayPages = dayPagePaths(lottery);
     QStringList expectedRequests = readsFeed ? QStringList{feedPathOf(lottery)} : dayPages;
-    if (trouble == QStringLiteral("day page")) {
+    // A feed that jumps over stored periods sends the update to today's page for them.
+    if (readsFeed && trouble.isEmpty() && storedBefore < onSite - kFeedRows)
+        expectedRequests << dayPages[0];
+    if (trouble == QStringLiteral("jump page")) {
+        m_fixture.server().failWithStatus(dayPages[0], 500);
+        expectedRequests << dayPages[0];
+    } else if (trouble == QStringLiteral("day page")) {
         m_fixture.server().failWithStatus(dayPages[10], 500);
         expectedRequests = dayPages.mid(0, 11);
     } else if (trouble == QStringLiteral("feed")) {

@@ -1,6 +1,7 @@
 #include "support/download_fixture.h"
 
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/source_settings.h"
 #include "core/acquire/today_clock.h"
 #include "core/base/u_public.h"
 #include "gui/dialogs.h"
@@ -31,8 +32,13 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
     u_public::setProgramDir(m_folder->path());
     u_public::setHistoryCaughtUp(false);
     m_server = std::make_unique<LocalHttpServer>();
+    // The windows take their hosts from the program folder's 数据源.ini when a run starts.
+    SiteHosts hosts;
+    for (PageSite site : kPageSites)
+        hosts[std::size_t(site)] = defaultSiteHost(site);
     for (PageSite site : sites)
-        setSiteHost(site, m_server->hostAndPort());
+        hosts[std::size_t(site)] = m_server->hostAndPort();
+    writeSourceSettings(m_folder->path(), hosts);
     dialogs::testing::takeMessages();
 }
 

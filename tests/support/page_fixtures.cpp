@@ -1,6 +1,7 @@
 #include "support/page_fixtures.h"
 
 #include "core/acquire/history_readers.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 
 #include <stdexcept>
@@ -20,6 +21,11 @@ QByteArray padded(QByteArray text, int length)
 int drawListPageNumber(const QString& lottery)
 {
     return lottery == QStringLiteral("重庆时时彩") ? 200 : lottery == QStringLiteral("上海时时彩") ? 201 : 202;
+}
+
+void pointSourcesAt(const QString& programDir, const QString& host)
+{
+    writeSourceSettings(programDir, {host, host, host, host});
 }
 
 QByteArray digitsOf(const StoredDraw& draw)

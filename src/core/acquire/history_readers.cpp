@@ -1,6 +1,7 @@
 #include "core/acquire/history_readers.h"
 
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/gap_fill.h"
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/today_clock.h"
 #include "core/base/lottery_table.h"
@@ -119,13 +120,18 @@ QString outcomeLine(const LotteryUpdate& update)
 {
     if (update.cancelled)
         return QStringLiteral("%1：已取消，未存入开奖").arg(update.lottery);
+    QString line;
     if (update.succeeded()) {
-        return update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
+        line = update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
                              : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
+    } else {
+        const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
+                                           : QStringLiteral("未存入开奖");
+        line = QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
     }
-    const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
-                                       : QStringLiteral("未存入开奖");
-    return QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
+    if (update.stillMissing > 0)
+        line += QStringLiteral("；仍缺%1期，可在数据窗口补齐").arg(update.stillMissing);
+    return line;
 }
 
 int pagesPerRun(const QString& lottery)
@@ -140,6 +146,18 @@ QString drawListPath(int pageNumber, const QDate& day)
 {
     return QStringLiteral("/lottery/draw/list/%1?d=").arg(pageNumber) +
            QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day());
+}
+
+QString singlePagePath(HistorySource source)
+{
+    return QString::fromUtf8(singlePageSource(source).path);
+}
+
+QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day, const ReaderHooks& hooks)
+{
+    const QString pageName = QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) +
+                             QStringLiteral("的开奖页面");
+    return fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, programDir, hooks);
 }
 
 LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
@@ -159,25 +177,23 @@ LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, cons
 LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
                            const ReaderHooks& hooks)
 {
-    return runReader(db, lottery, hooks, [&] {
+    const QDate today = today_clock::today();
+    LotteryUpdate update = runReader(db, lottery, hooks, [&] {
         const LotteryInfo* info = findLottery(lottery);
         const int pageNumber = info ? info->drawListPage : 0;
         if (!pageNumber)
             throw UserError(QStringLiteral("“%1”没有开奖列表页面").arg(lottery));
         const QString newest = db.newestPeriodId(lottery);
-        const QDate today = today_clock::today();
         QByteArray gathered;
         for (int offset = 0; offset < kDrawListDays; ++offset) {
-            const QDate day = today.addDays(-offset);
-            const QString pageName = QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) +
-                                     QStringLiteral("的开奖页面");
-            const QByteArray page =
-                fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, programDir, hooks);
+            const QByteArray page = fetchDrawListPage(programDir, pageNumber, today.addDays(-offset), hooks);
             gatherDrawListPage(page, info->periodIdLength, gathered, hooks.lineTurn);
             pageDone(hooks);
         }
         return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, newest);
     });
+    update.stillMissing = missingOnDays(db, lottery, today.addDays(1 - kDrawListDays), today);
+    return update;
 }
 
 LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,

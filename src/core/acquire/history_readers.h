@@ -7,6 +7,7 @@
 #include <functional>
 
 class DrawDatabase;
+enum class HistorySource;
 struct LotteryInfo;
 
 // The three history readers: each fetches its lottery's pages into the scratch page file
@@ -25,8 +26,9 @@ struct ReaderHooks {
 struct LotteryUpdate {
     QString lottery;
     int stored = 0;
-    QString failure;  // empty when the reader went through to the end
+    QString failure;         // empty when the reader went through to the end
     bool cancelled = false;  // stopped by the user before anything was stored
+    int stillMissing = 0;    // periods the table still lacks inside the range the run covered
     bool succeeded() const { return failure.isEmpty() && !cancelled; }
 };
 
@@ -47,7 +49,8 @@ void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& u
 QString progressText(const QString& lottery);
 
 // What one lottery got, for the line under the closing message: new draws, nothing new, the
-// failure and what was stored before it, or that the user cancelled it.
+// failure and what was stored before it, or that the user cancelled it; and when periods are
+// still missing in the range the run covered, how many, and where to fill them.
 QString outcomeLine(const LotteryUpdate& update);
 
 // How many pages the lottery's reader fetches in one run: 1 for the trend and chart pages, 50 for
@@ -57,12 +60,20 @@ int pagesPerRun(const QString& lottery);
 // "/lottery/draw/list/<page number>?d=yyyy-mm-dd"
 QString drawListPath(int pageNumber, const QDate& day);
 
+// The path of the trend or the chart page on its site.
+QString singlePagePath(HistorySource source);
+
+// The lottery's draw-list page of `day` (its site's page number), fetched into the scratch page
+// file and read back; UserError naming the page when it cannot be had.
+QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day, const ReaderHooks& hooks = {});
+
 // The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
 LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
                                const ReaderHooks& hooks = {});
 
 // Reads the draw lists of today (today_clock) and the 49 days before, all of them before the
-// first draw is stored: one page that fails leaves the table as it was.
+// first draw is stored: one page that fails leaves the table as it was. Counts the periods still
+// missing on those days afterwards.
 LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
                            const ReaderHooks& hooks = {});
 

@@ -17,9 +17,9 @@
 
 namespace {
 
-std::array<QString, 4>& hosts()
+const std::array<QString, 4>& builtHosts()
 {
-    static std::array<QString, 4> table = {
+    static const std::array<QString, 4> table = {
         QStringLiteral(QUORLIN_TREND_HOST),
         QStringLiteral(QUORLIN_CHART_HOST),
         QStringLiteral(QUORLIN_DRAWLIST_HOST),
@@ -28,7 +28,18 @@ std::array<QString, 4>& hosts()
     return table;
 }
 
+std::array<QString, 4>& hosts()
+{
+    static std::array<QString, 4> table = builtHosts();
+    return table;
+}
+
 }  // namespace
+
+QString defaultSiteHost(PageSite site)
+{
+    return builtHosts()[std::size_t(site)];
+}
 
 QString siteHost(PageSite site)
 {

@@ -5,7 +5,8 @@
 // The outside sites the history pages and the draw feeds come from. Their paths are fixed in the
 // readers; only the hosts are ours to choose: set at build time (CMake cache variables
 // QUORLIN_TREND_HOST, QUORLIN_CHART_HOST, QUORLIN_DRAWLIST_HOST, QUORLIN_FEED_HOST) and replaceable
-// at run time so that tests can point them at a server of their own on 127.0.0.1.
+// at run time from the settings file 数据源.ini (source_settings.h), through which tests also
+// point them at a server of their own on 127.0.0.1.
 enum class PageSite {
     Trend,     // the 3D number trend page
     Chart,     // the 排列3 overview chart page
@@ -15,6 +16,8 @@ enum class PageSite {
 
 // "host" or "host:port", as it goes into the address.
 QString siteHost(PageSite site);
+// The host set when building: what a site uses when the settings file does not name one.
+QString defaultSiteHost(PageSite site);
 void setSiteHost(PageSite site, const QString& host);
 
 // "http://" + the site's host + `pathAndQuery` (which starts with "/").

@@ -1,0 +1,204 @@
+#include "core/acquire/gap_fill.h"
+
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+#include "core/store/draw_database.h"
+#include "core/store/period_gaps.h"
+
+#include <QSet>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace {
+
+const LotteryInfo* dayCountedLottery(const QString& lottery)
+{
+    const LotteryInfo* info = findLottery(lottery);
+    return info && info->historySource == HistorySource::DrawList ? info : nullptr;
+}
+
+QString dayPrefix(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyyMMdd"));
+}
+
+// Stores the draws of the day's page that `wanted` asks for; returns how many went in.
+int fillDay(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery, const QDate& day,
+            const std::function<bool(const QString&)>& wanted, const ReaderHooks& hooks, QString& failure)
+{
+    try {
+        const QByteArray page = fetchDrawListPage(programDir, lottery.drawListPage, day, hooks);
+        QByteArray gathered;
+        gatherDrawListPage(page, lottery.periodIdLength, gathered, hooks.lineTurn);
+        if (hooks.pageRead)
+            hooks.pageRead();
+        // Every draw of the page is read; only the wanted ones of that very day are kept.
+        PageReading reading = drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount,
+                                                QStringLiteral("0"));
+        std::vector<PageDraw> chosen;
+        for (PageDraw& draw : reading.draws) {
+            if (draw.periodId.startsWith(dayPrefix(day)) && wanted(draw.periodId))
+                chosen.push_back(std::move(draw));
+        }
+        const int stored = appendDraws(db, lottery.name, chosen, failure);
+        if (failure.isEmpty())
+            failure = reading.found == 0 && reading.failure.isEmpty() ? kNoDrawsOnPage : reading.failure;
+        return stored;
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+        return 0;
+    }
+}
+
+// The day of a 时时彩 period id and its number within the day.
+std::pair<QDate, int> dayAndNumber(const QString& periodId)
+{
+    return {QDate::fromString(periodId.left(8), QStringLiteral("yyyyMMdd")), periodId.mid(8).toInt()};
+}
+
+}  // namespace
+
+int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, const QDate& last)
+{
+    const LotteryInfo* info = dayCountedLottery(lottery);
+    if (!info)
+        return 0;
+    return missingBetweenPeriods(db, lottery, dayPrefix(first), dayPrefix(last) + QStringLiteral("999"));
+}
+
+int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QString& from, const QString& to)
+{
+    const LotteryInfo* info = findLottery(lottery);
+    if (!info)
+        return 0;
+    try {
+        const QSet<QString> stored = db.storedPeriodIds(lottery);
+        return missingBetween(findGaps(QStringList(stored.begin(), stored.end()), *info), *info, from, to);
+    } catch (const DatabaseError&) {
+        // Only a hint under the result: a table that cannot be read has said so already.
+        return 0;
+    }
+}
+
+int GapFill::filled() const
+{
+    int count = 0;
+    for (const DayFill& day : days)
+        count += day.filled;
+    return count;
+}
+
+int GapFill::stillMissing() const
+{
+    int count = 0;
+    for (const DayFill& day : days)
+        count += int(day.stillMissing.size());
+    return count;
+}
+
+GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lottery, const ReaderHooks& hooks)
+{
+    GapFill fill;
+    fill.lottery = lottery;
+    const LotteryInfo* info = dayCountedLottery(lottery);
+    if (!info)
+        throw UserError(QStringLiteral("“%1”没有开奖列表页面，无法补齐缺期。").arg(lottery));
+    const QSet<QString> stored = db.storedPeriodIds(lottery);
+    std::map<QDate, QStringList> missingByDay;
+    for (const PeriodGap& gap : findGaps(QStringList(stored.begin(), stored.end()), *info))
+        missingByDay[groupDay(gap.group)] += missingPeriodIds(gap, *info);
+
+    for (const auto& [day, missing] : missingByDay) {
+        DayFill result{day, 0, {}, {}};
+        const QSet<QString> wanted(missing.begin(), missing.end());
+        result.filled = fillDay(db, programDir, *info, day, [&](const QString& id) { return wanted.contains(id); },
+                                hooks, result.failure);
+        const QSet<QString> now = db.storedPeriodIds(lottery);
+        for (const QString& id : missing) {
+            if (!now.contains(id))
+                result.stillMissing << id;
+        }
+        fill.days.push_back(std::move(result));
+    }
+    return fill;
+}
+
+QStringList gapFillReport(const GapFill& fill)
+{
+    QStringList lines{QStringLiteral("补齐完成！"), QString()};
+    if (fill.days.empty()) {
+        lines << QStringLiteral("%1：没有缺期").arg(fill.lottery);
+        return lines;
+    }
+    for (const DayFill& day : fill.days) {
+        QString line = groupText(dayPrefix(day.day)) + QStringLiteral("：");
+        if (!day.failure.isEmpty())
+            line += QStringLiteral("失败（%1），").arg(day.failure);
+        line += QStringLiteral("补齐%1期").arg(day.filled);
+        if (!day.stillMissing.isEmpty()) {
+            QStringList numbers;
+            for (const QString& id : day.stillMissing)
+                numbers << id.mid(8);
+            line += QStringLiteral("，仍缺%1期（第%2期）").arg(day.stillMissing.size()).arg(numbers.join(u'、'));
+        }
+        lines << line;
+    }
+    lines << QString() << QStringLiteral("共补齐%1期，仍缺%2期").arg(fill.filled()).arg(fill.stillMissing());
+    return lines;
+}
+
+void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& newestBefore, LotteryUpdate& update,
+                  const ReaderHooks& hooks)
+{
+    const LotteryInfo* info = dayCountedLottery(update.lottery);
+    if (!info || update.stored == 0)
+        return;
+    QString newestAfter;
+    QSet<QString> stored;
+    try {
+        newestAfter = db.newestPeriodId(update.lottery);
+        stored = db.storedPeriodIds(update.lottery);
+    } catch (const DatabaseError&) {
+        return;
+    }
+    // An empty table had nothing to follow on from.
+    if (newestBefore.size() == info->periodIdLength) {
+        QStringList read;
+        for (const QString& id : stored) {
+            if (id > newestBefore && id <= newestAfter)
+                read << id;
+        }
+        read.sort();
+        // Days whose periods may be missing: a hole within one day, or every day a jump crosses.
+        // A new day that starts at its first period follows on from the day before, whose last
+        // number no page has told us.
+        std::set<QDate> days;
+        auto previous = dayAndNumber(newestBefore);
+        for (const QString& id : read) {
+            const auto next = dayAndNumber(id);
+            const bool followsOn = (next.first == previous.first && next.second == previous.second + 1) ||
+                                   (next.first == previous.first.addDays(1) && next.second == 1);
+            if (!followsOn) {
+                for (QDate d = previous.first; d.isValid() && d <= next.first; d = d.addDays(1))
+                    days.insert(d);
+            }
+            previous = next;
+        }
+        while (int(days.size()) > kDrawListDays)
+            days.erase(days.begin());
+        for (const QDate& day : days) {
+            QString failure;
+            update.stored += fillDay(
+                db, programDir, *info, day,
+                [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
+                hooks, failure);
+            if (!failure.isEmpty()) {
+                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayPrefix(day)), failure);
+                update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
+            }
+        }
+    }
+    update.stillMissing = missingBetweenPeriods(db, update.lottery, newestBefore, newestAfter);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/acquire/history_readers.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class DrawDatabase;
+
+// Missing periods of the 时时彩 lotteries, filled from their day draw-list pages: the same pages
+// and addresses as the history download, read with the same reader. Only periods the table
+// lacks are stored; a stored draw is never changed.
+
+// How many periods the table lacks between stored periods of the days `first` to `last`; 0 for a
+// lottery not counted by day.
+int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, const QDate& last);
+
+// How many periods the table lacks between the period ids `from` and `to` (both included).
+int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QString& from, const QString& to);
+
+struct DayFill {
+    QDate day;
+    int filled = 0;
+    QStringList stillMissing;  // period ids
+    QString failure;           // empty when the day's page was read and stored
+};
+
+struct GapFill {
+    QString lottery;
+    std::vector<DayFill> days;  // oldest first
+    int filled() const;
+    int stillMissing() const;
+};
+
+// Reads the day page of every day with gaps and stores the missing periods it lists, each day in
+// a transaction of its own: a page that fails is reported and the other days still fill.
+GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lottery, const ReaderHooks& hooks = {});
+
+// "补齐完成！", then per day what was filled and what is still missing, and the totals.
+QStringList gapFillReport(const GapFill& fill);
+
+// After a feed read whose new draws do not follow on from `newestBefore` (the newest period stored
+// before it): reads the day pages of the days in between (the latest kDrawListDays of them) and
+// stores the periods there that the table lacks. Adds what it stored to `update`, and a page that
+// fails to its failure; then counts in `update` the periods still missing in the range the read
+// covered.
+void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& newestBefore, LotteryUpdate& update,
+                  const ReaderHooks& hooks = {});

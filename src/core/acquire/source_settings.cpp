@@ -1,0 +1,249 @@
+#include "core/acquire/source_settings.h"
+
+#include "core/acquire/history_readers.h"
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/today_clock.h"
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <algorithm>
+
+namespace {
+
+const QString kSection = QStringLiteral("hosts");
+
+QString unquoted(QString value)
+{
+    value = value.trimmed();
+    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+// The keys of the [hosts] section. The file is small and plain; read here rather than through
+// QSettings, whose per-process cache may hand back a file as it was before it was just replaced.
+QHash<QString, QString> hostsSection(const QByteArray& bytes)
+{
+    QHash<QString, QString> keys;
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    const QString text = QString::fromUtf8(view);
+    QString section;
+    for (QStringView rawLine : QStringTokenizer(text, u'\n')) {
+        const QString line = rawLine.trimmed().toString();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (section.compare(kSection, Qt::CaseInsensitive) != 0 || equals < 0)
+            continue;
+        keys.insert(line.left(equals).trimmed().toLower(), unquoted(line.mid(equals + 1)));
+    }
+    return keys;
+}
+
+bool isHostCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'-' || c == u'.' || c == u'_';
+}
+
+}  // namespace
+
+QString sourceSettingsPath(const QString& programDir)
+{
+    return programDir + QStringLiteral("数据源.ini");
+}
+
+QString siteKey(PageSite site)
+{
+    switch (site) {
+    case PageSite::Trend:
+        return QStringLiteral("trend");
+    case PageSite::Chart:
+        return QStringLiteral("chart");
+    case PageSite::DrawList:
+        return QStringLiteral("drawlist");
+    case PageSite::Feed:
+        return QStringLiteral("feed");
+    }
+    return {};
+}
+
+QString siteTitle(PageSite site)
+{
+    switch (site) {
+    case PageSite::Trend:
+        return QStringLiteral("福彩3D走势页面");
+    case PageSite::Chart:
+        return QStringLiteral("排列3图表页面");
+    case PageSite::DrawList:
+        return QStringLiteral("时时彩开奖列表页面");
+    case PageSite::Feed:
+        return QStringLiteral("时时彩最新开奖数据");
+    }
+    return {};
+}
+
+QString hostProblem(const QString& host)
+{
+    if (host.trimmed().isEmpty())
+        return QStringLiteral("不能为空");
+    for (QChar c : host) {
+        if (c.isSpace())
+            return QStringLiteral("不能含空格");
+    }
+    if (host.contains(QStringLiteral("://")))
+        return QStringLiteral("只写主机名，不写“http://”之类的协议");
+    for (QChar c : {u'/', u'?', u'#', u'\\'}) {
+        if (host.contains(c))
+            return QStringLiteral("只写主机名，不写路径（“%1”及其后的部分）").arg(c);
+    }
+    if (host.contains(u'@'))
+        return QStringLiteral("不能含“@”");
+    QString name = host;
+    QString port;
+    if (host.startsWith(u'[')) {
+        // An IPv6 address in brackets, as it stands in an address.
+        const qsizetype close = host.indexOf(u']');
+        if (close < 0)
+            return QStringLiteral("IPv6地址缺少“]”");
+        name = host.mid(1, close - 1);
+        const QString rest = host.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(u':'))
+            return QStringLiteral("“]”之后只能是“:端口”");
+        port = rest.mid(1);
+        if (!rest.isEmpty() && port.isEmpty())
+            return QStringLiteral("端口须为1到65535之间的数字");
+        for (QChar c : name) {
+            if (!(c.isDigit() || (c.toLower() >= u'a' && c.toLower() <= u'f') || c == u':' || c == u'.'))
+                return QStringLiteral("IPv6地址含有不允许的字符“%1”").arg(c);
+        }
+        if (name.isEmpty())
+            return QStringLiteral("缺少主机名");
+    } else {
+        const qsizetype colon = host.indexOf(u':');
+        if (colon >= 0) {
+            name = host.left(colon);
+            port = host.mid(colon + 1);
+            if (port.isEmpty() || port.contains(u':'))
+                return QStringLiteral("端口须为1到65535之间的数字");
+        }
+        if (name.isEmpty())
+            return QStringLiteral("缺少主机名");
+        for (QChar c : name) {
+            if (!isHostCharacter(c))
+                return QStringLiteral("主机名含有不允许的字符“%1”").arg(c);
+        }
+        if (name.startsWith(u'.') || name.endsWith(u'.') || name.contains(QStringLiteral("..")) ||
+            name.startsWith(u'-'))
+            return QStringLiteral("主机名“%1”不是有效的名字").arg(name);
+    }
+    if (!port.isEmpty() || host.endsWith(u':')) {
+        bool ok = false;
+        const int number = port.toInt(&ok);
+        const bool digitsOnly = std::all_of(port.begin(), port.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        if (!ok || !digitsOnly || number < 1 || number > 65535)
+            return QStringLiteral("端口须为1到65535之间的数字");
+    }
+    return {};
+}
+
+SiteHosts readSourceSettings(const QString& programDir)
+{
+    SiteHosts hosts;
+    for (PageSite site : kPageSites)
+        hosts[std::size_t(site)] = defaultSiteHost(site);
+    const QString path = sourceSettingsPath(programDir);
+    QFile file(path);
+    if (!file.exists())
+        return hosts;
+    if (!file.open(QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
+    const QHash<QString, QString> keys = hostsSection(file.readAll());
+    for (PageSite site : kPageSites) {
+        const auto it = keys.constFind(siteKey(site));
+        if (it == keys.constEnd() || it->isEmpty())
+            continue;
+        const QString problem = hostProblem(*it);
+        if (!problem.isEmpty())
+            throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的主机“%4”无效：%5。")
+                                .arg(path, siteKey(site), siteTitle(site), *it, problem));
+        hosts[std::size_t(site)] = *it;
+    }
+    return hosts;
+}
+
+void writeSourceSettings(const QString& programDir, const SiteHosts& hosts)
+{
+    for (PageSite site : kPageSites) {
+        const QString& host = hosts[std::size_t(site)];
+        const QString problem = hostProblem(host);
+        if (!problem.isEmpty())
+            throw UserError(QStringLiteral("%1的主机“%2”无效：%3。").arg(siteTitle(site), host, problem));
+    }
+    QByteArray text = "[" + kSection.toUtf8() + "]\n";
+    for (PageSite site : kPageSites)
+        text += siteKey(site).toUtf8() + '=' + hosts[std::size_t(site)].trimmed().toUtf8() + '\n';
+    const QString path = sourceSettingsPath(programDir);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw UserError(QStringLiteral("无法保存数据源设置 %1：%2").arg(path, file.errorString()));
+}
+
+void applySourceSettings(const QString& programDir)
+{
+    const SiteHosts hosts = readSourceSettings(programDir);
+    for (PageSite site : kPageSites)
+        setSiteHost(site, hosts[std::size_t(site)]);
+}
+
+QString knownPagePath(PageSite site)
+{
+    const LotteryInfo* chongqing = findLottery(QStringLiteral("重庆时时彩"));
+    switch (site) {
+    case PageSite::Trend:
+        return singlePagePath(HistorySource::TrendPage);
+    case PageSite::Chart:
+        return singlePagePath(HistorySource::ChartPage);
+    case PageSite::DrawList:
+        return drawListPath(chongqing->drawListPage, today_clock::today());
+    case PageSite::Feed:
+        return chongqing->feedPath;
+    }
+    return {};
+}
+
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<void()>& waitTurn)
+{
+    std::vector<SiteCheck> checks;
+    QTemporaryDir scratch;
+    for (PageSite site : kPageSites) {
+        SiteCheck check{site, false, {}};
+        const QString host = hosts[std::size_t(site)].trimmed();
+        const QString problem = hostProblem(host);
+        if (!problem.isEmpty()) {
+            check.text = QStringLiteral("主机无效：%1").arg(problem);
+        } else if (!scratch.isValid()) {
+            check.text = QStringLiteral("无法建立临时文件夹");
+        } else {
+            try {
+                fetchPage(QStringLiteral("http://") + host + knownPagePath(site),
+                          scratch.filePath(QStringLiteral("page-%1").arg(int(site))), waitTurn);
+                check.reachable = true;
+                check.text = QStringLiteral("可以连接");
+            } catch (const std::exception& e) {
+                check.text = QString::fromUtf8(e.what());
+            }
+        }
+        checks.push_back(check);
+    }
+    return checks;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/acquire/source_hosts.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+// The settings file 数据源.ini in the program folder names the host of each outside site, so
+// that a user points the program at the sites without rebuilding it. It is an INI file (UTF-8,
+// as QSettings writes it) with one section:
+//   [hosts]
+//   trend=host[:port]      the 3D trend page
+//   chart=host[:port]      the 排列3 chart page
+//   drawlist=host[:port]   the 时时彩 day draw-list pages
+//   feed=host[:port]       the 时时彩 XML draw feeds
+// A file or key that is not there leaves the site at the host set when building.
+
+using SiteHosts = std::array<QString, 4>;  // indexed by PageSite
+
+inline constexpr std::array<PageSite, 4> kPageSites = {PageSite::Trend, PageSite::Chart, PageSite::DrawList,
+                                                       PageSite::Feed};
+
+// "<program dir>数据源.ini"
+QString sourceSettingsPath(const QString& programDir);
+
+// The site's key in the file: "trend", "chart", "drawlist", "feed".
+QString siteKey(PageSite site);
+// The site as the user knows it: "福彩3D走势页面", …
+QString siteTitle(PageSite site);
+
+// Why `host` cannot be a site's host ("host" or "host:port", port 1 to 65535, no scheme, path or
+// blanks); empty when it can.
+QString hostProblem(const QString& host);
+
+// The hosts the file names, the built ones where it names none. A value that is no host raises
+// UserError naming the file, the key and the reason.
+SiteHosts readSourceSettings(const QString& programDir);
+
+// Checks every host first (UserError naming the first bad one; nothing is written then) and
+// replaces the file as a whole, so it is never left half written.
+void writeSourceSettings(const QString& programDir, const SiteHosts& hosts);
+
+// Points the readers at the hosts of the file: done when a download run starts, so a change
+// applies without restarting.
+void applySourceSettings(const QString& programDir);
+
+// One known page of a site: the trend page, the chart page, 重庆时时彩's day page of today, its feed.
+QString knownPagePath(PageSite site);
+
+struct SiteCheck {
+    PageSite site;
+    bool reachable = false;
+    QString text;  // "可以连接" or the reason
+};
+
+// Fetches one known page of each site from the given hosts, with the usual time-outs, into a
+// scratch file of its own; stores nothing. `waitTurn` is given now and then while waiting.
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<void()>& waitTurn = {});

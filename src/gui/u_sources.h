@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/acquire/source_settings.h"
+
+#include <QDialog>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// 数据源: the hosts of the four outside sites, kept in 数据源.ini in the program folder. 测试
+// fetches one known page of each site from the hosts as typed and stores nothing; 确定 checks
+// every host and writes the file, or names the bad entry and writes nothing.
+class Tfrmsources : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Tfrmsources(const QString& programDir, QWidget* parent = nullptr);
+
+private:
+    void createControls();
+    void FormCreate();
+    void btntestClick();
+    void btnokClick();
+    SiteHosts typedHosts() const;
+
+    QString m_programDir;
+    std::array<QLabel*, 4> m_titles{};
+    std::array<QLineEdit*, 4> m_edits{};    // edttrend, edtchart, edtdrawlist, edtfeed
+    std::array<QLabel*, 4> m_results{};     // lbltrendtest, …: what 测试 found
+    QLabel* lblhint = nullptr;
+    QPushButton* btntest = nullptr;
+    QPushButton* btnok = nullptr;
+    QPushButton* btncancel = nullptr;
+};

@@ -1,0 +1,200 @@
+#include "core/acquire/feed_reader.h"
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/source_hosts.h"
+#include "core/acquire/today_clock.h"
+#include "core/store/draw_database.h"
+#include "support/feed_fixtures.h"
+#include "support/local_http_server.h"
+#include "support/page_fixtures.h"
+
+#include <QSqlQuery>
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QString kChongqing = QStringLiteral("重庆时时彩");
+const QDate kToday(2026, 12, 9);
+
+// 重庆时时彩 of 2026-12-07 to 2026-12-09, 120 draws a day.
+std::vector<StoredDraw> threeDays()
+{
+    return syntheticDraws(kChongqing, 360);
+}
+
+QStringList rowsOf(const QString& programDir)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query = db.selectDraws(kChongqing);
+    QStringList rows;
+    while (query.next()) {
+        QString row = query.value(0).toString() + u' ';
+        for (int k = 1; k <= 5; ++k)
+            row += query.value(k).toString();
+        rows << row;
+    }
+    return rows;
+}
+
+QStringList rowsOf(const std::vector<StoredDraw>& draws)
+{
+    QStringList rows;
+    for (const StoredDraw& draw : draws)
+        rows << draw.periodId + u' ' + draw.digits.join(QString());
+    return rows;
+}
+
+std::vector<StoredDraw> without(const std::vector<StoredDraw>& draws, const QStringList& ids)
+{
+    std::vector<StoredDraw> kept;
+    for (const StoredDraw& draw : draws) {
+        if (!ids.contains(draw.periodId))
+            kept.push_back(draw);
+    }
+    return kept;
+}
+
+std::vector<StoredDraw> between(const std::vector<StoredDraw>& draws, const QString& first, const QString& last)
+{
+    std::vector<StoredDraw> kept;
+    for (const StoredDraw& draw : draws) {
+        if (draw.periodId >= first && draw.periodId <= last)
+            kept.push_back(draw);
+    }
+    return kept;
+}
+
+}  // namespace
+
+class TestGapFill : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void fillsMissingPeriodsDayByDay();
+    void downloadLineTellsOfGapsInItsDays();
+    void feedJump_data();
+    void feedJump();
+
+private:
+    void serveSite(const std::vector<StoredDraw>& draws);
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<LocalHttpServer> m_server;
+};
+
+void TestGapFill::initTestCase()
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    today_clock::setToday(kToday);
+}
+
+void TestGapFill::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_server = std::make_unique<LocalHttpServer>();
+    setSiteHost(PageSite::DrawList, m_server->hostAndPort());
+    setSiteHost(PageSite::Feed, m_server->hostAndPort());
+}
+
+void TestGapFill::cleanup()
+{
+    m_server.reset();
+    m_folder.reset();
+}
+
+void TestGapFill::serveSite(const std::vector<StoredDraw>& draws)
+{
+    for (const auto& [path, page] : drawListSite(kChongqing, draws, kToday))
+        m_server->serve(path, page);
+}
+
+void TestGapFill::fillsMissingPeriodsDayByDay()
+{
+    const auto draws = threeDays();
+    const QStringList missing{"20261207010", "20261207011", "20261207012", "20261208050", "20261209100",
+                              "20261209101"};
+    storeDraws(m_folder->path(), kChongqing, without(draws, missing));
+    // The site disagrees about a stored draw: what is stored stays.
+    auto site = draws;
+    site[4].digits = QStringList{"9", "9", "9", "9", "9"};
+    serveSite(site);
+    m_server->failWithStatus(drawListPath(200, QDate(2026, 12, 8)), 500);
+
+    DrawDatabase db(m_folder->path());
+    const GapFill fill = fillGaps(db, m_folder->path(), kChongqing);
+    QCOMPARE(gapFillReport(fill),
+             (QStringList{"补齐完成！", "", "2026-12-07：补齐3期",
+                          "2026-12-08：失败（2026-12-08的开奖页面无法下载（服务器答复 HTTP 500）），补齐0期，仍缺1期（第050期）",
+                          "2026-12-09：补齐2期", "", "共补齐5期，仍缺1期"}));
+    QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261208050"})));
+    QCOMPARE(m_server->requests().size(), 3);
+}
+
+void TestGapFill::downloadLineTellsOfGapsInItsDays()
+{
+    const auto draws = threeDays();
+    storeDraws(m_folder->path(), kChongqing, without(draws, {"20261209007", "20261209008"}));
+    serveSite(draws);
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing);
+    QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：已是最新，没有新的开奖；仍缺2期，可在数据窗口补齐"));
+}
+
+void TestGapFill::feedJump_data()
+{
+    QTest::addColumn<QString>("storedUpTo");
+    QTest::addColumn<QStringList>("notInFeed");
+    QTest::addColumn<bool>("pageFails");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("stillMissing");
+    QTest::addColumn<QString>("line");
+    // The feed lists 2026-12-09 021 to 040; the table stops before it.
+    QTest::newRow("across a day")
+        << "20261208030" << QStringList{} << false << 20 + 90 + 20 << 0 << "重庆时时彩：新增130期";
+    QTest::newRow("a hole in the feed, day page failing")
+        << "20261209020" << QStringList{"20261209025"} << true << 19 << 1
+        << "重庆时时彩：失败，补齐2026-12-09时2026-12-09的开奖页面无法下载（服务器答复 HTTP 503）；之前的19期已存入；"
+           "仍缺1期，可在数据窗口补齐";
+    QTest::newRow("follows on: no page read") << "20261209020" << QStringList{} << true << 20 << 0
+                                              << "重庆时时彩：新增20期";
+}
+
+void TestGapFill::feedJump()
+{
+    QFETCH(QString, storedUpTo);
+    QFETCH(QStringList, notInFeed);
+    QFETCH(bool, pageFails);
+    QFETCH(int, stored);
+    QFETCH(int, stillMissing);
+    QFETCH(QString, line);
+    const auto draws = between(threeDays(), "20261207001", "20261209040");
+    storeDraws(m_folder->path(), kChongqing, between(draws, "20261207001", storedUpTo));
+    const auto inFeed = without(between(draws, "20261209021", "20261209040"), notInFeed);
+    m_server->serve(feedPathOf(kChongqing), feedDocument(kChongqing, {inFeed.rbegin(), inFeed.rend()}));
+    serveSite(draws);
+    if (pageFails)
+        m_server->failWithStatus(drawListPath(200, kToday), 503);
+
+    DrawDatabase db(m_folder->path());
+    const QString newest = db.newestPeriodId(kChongqing);
+    LotteryUpdate update = readLotteryFeed(db, kChongqing, newest);
+    fillFeedJump(db, m_folder->path(), newest, update);
+    QCOMPARE(update.stored, stored);
+    QCOMPARE(update.stillMissing, stillMissing);
+    QCOMPARE(outcomeLine(update), line);
+    if (!pageFails)
+        QCOMPARE(rowsOf(m_folder->path()), rowsOf(draws));
+    if (notInFeed.isEmpty() && pageFails)
+        QCOMPARE(m_server->requests(), QStringList{feedPathOf(kChongqing)});
+}
+
+QTEST_GUILESS_MAIN(TestGapFill)
+#include "test_gap_fill.moc"

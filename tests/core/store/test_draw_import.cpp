@@ -1,0 +1,237 @@
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_import.h"
+#include "core/store/draw_row_set.h"
+#include "support/draw_fixtures.h"
+
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using fixtures::ProgramFolder;
+
+namespace {
+
+const QString kThreeD = QStringLiteral("中国福彩3D");
+const QString kChongqing = QStringLiteral("重庆时时彩");
+const QString kShanghai = QStringLiteral("上海时时彩");
+
+QStringList drawsOf(const ParsedDrawFile& parsed)
+{
+    QStringList lines;
+    for (const ImportedDraw& draw : parsed.draws)
+        lines << draw.periodId + u' ' + draw.digits;
+    return lines;
+}
+
+QStringList malformedOf(const ParsedDrawFile& parsed)
+{
+    QStringList lines;
+    for (const MalformedLine& line : parsed.malformed)
+        lines << QStringLiteral("%1: %2").arg(line.line).arg(line.reason);
+    return lines;
+}
+
+QByteArray gbk(const QString& text)
+{
+    QStringEncoder encoder("GBK");
+    return encoder.isValid() ? QByteArray(encoder.encode(text)) : QByteArray();
+}
+
+QStringList exported(DrawDatabase& db, const QString& lottery)
+{
+    DrawRowSet rows;
+    rows.open(db, lottery);
+    QStringList lines;
+    for (const QByteArray& line : rows.exportLines())
+        lines << QString::fromUtf8(line);
+    return lines;
+}
+
+}  // namespace
+
+class TestDrawImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parses_data();
+    void parses();
+    void summaryOfAnImport();
+    void writesNewAndOverwritesOnlyWhenAsked();
+    void refusalLeavesTheTableAsItWas();
+    void exportImportRoundTrip();
+    void unreadableFileIsNamed();
+};
+
+void TestDrawImport::parses_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("draws");
+    QTest::addColumn<QStringList>("malformed");
+
+    const QStringList two3D{"2026224 862", "2026225 015"};
+    QTest::newRow("export form") << kThreeD << QByteArray("2026224 862\r\n2026225 015\r\n") << two3D << QStringList{};
+    QTest::newRow("digits apart by commas") << kThreeD << QByteArray("2026224 8,6,2\n2026225 0,1,5") << two3D
+                                            << QStringList{};
+    QTest::newRow("all apart by commas") << kThreeD << QByteArray("2026224,8,6,2\n2026225,0,1,5\n") << two3D
+                                         << QStringList{};
+    QTest::newRow("tabs and blanks") << kThreeD << QByteArray("2026224\t8 6 2\n  2026225\t0\t1\t5  \n") << two3D
+                                     << QStringList{};
+    QTest::newRow("without the century") << kThreeD << QByteArray("26224 862\n26225 015\n") << two3D
+                                         << QStringList{};
+    QTest::newRow("comments and blank lines")
+        << kThreeD << QByteArray("# 福彩3D\n\n2026224 862\n   \n#2026001 000\n2026225 015\n") << two3D
+        << QStringList{};
+    QTest::newRow("CSV header, digits in one column")
+        << kThreeD << QByteArray("期号,开奖日期,开奖号码\n2026224,2026-08-20,\"8,6,2\"\n2026225,2026-08-21,015\n")
+        << two3D << QStringList{};
+    QTest::newRow("CSV header, a column per digit")
+        << kThreeD << QByteArray("\"期号\",\"百位\",\"十位\",\"个位\"\n\"2026224\",\"8\",\"6\",\"2\"\n2026225,0,1,5\n")
+        << two3D << QStringList{};
+    QTest::newRow("UTF-8 BOM and CR LF") << kThreeD << QByteArray("\xEF\xBB\xBF期号 号码\r\n2026224 862\r\n2026225 015\r\n")
+                                         << two3D << QStringList{};
+    QTest::newRow("GBK header") << kThreeD << gbk(QStringLiteral("期号,号码\r\n2026224,862\r\n2026225,015\r\n")) << two3D
+                                << QStringList{};
+    QTest::newRow("重庆 periods, short and whole")
+        << kChongqing << QByteArray("261115001 1 2 3 4 5\n20261115002 54321\n")
+        << QStringList{"20261115001 12345", "20261115002 54321"} << QStringList{};
+    QTest::newRow("上海 periods") << kShanghai << QByteArray("2026111501 123\n26111502 4,5,6\n")
+                                  << QStringList{"2026111501 123", "2026111502 456"} << QStringList{};
+
+    QTest::newRow("malformed kinds")
+        << kChongqing
+        << QByteArray("20261115001 12345\n"
+                      "2026111500x 12345\n"
+                      "2026111500 12345\n"
+                      "20261332001 12345\n"
+                      "20261115000 12345\n"
+                      "20261115003\n"
+                      "20261115004 1234\n"
+                      "20261115005 1,2,3,4,56\n"
+                      "20261115006 1 2 3 4 a\n"
+                      "20261115001 12345\n"
+                      "20261115001 99999\n"
+                      "20261115007 77777\n")
+        << QStringList{"20261115001 12345", "20261115007 77777"}
+        << QStringList{"2: 期号“2026111500x”不是数字",
+                       "3: 期号应为11位（或省去年份前两位的9位）",
+                       "4: 期号中的日期“20261332”无效",
+                       "5: 期号的序号不能为0",
+                       "6: 缺少开奖号码",
+                       "7: 开奖号码应为5个0到9的数字",
+                       "8: 开奖号码应为5个0到9的数字",
+                       "9: 开奖号码应为5个0到9的数字",
+                       "10: 与第1行重复",
+                       "11: 与第1行的期号相同而号码不同"};
+    QTest::newRow("a line of words after the draws")
+        << kThreeD << QByteArray("2026224 862\n期号 号码\n2026225 015\n") << two3D
+        << QStringList{"2: 期号“期号”不是数字"};
+    QTest::newRow("CSV line short of columns") << kThreeD << QByteArray("期号,日期,号码\n2026224,2026-08-20\n2026225,x,015\n")
+                                               << QStringList{"2026225 015"} << QStringList{"2: 列数不足"};
+}
+
+void TestDrawImport::parses()
+{
+    QFETCH(QString, lottery);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, draws);
+    QFETCH(QStringList, malformed);
+    QVERIFY2(!file.isEmpty(), "no GBK encoder on this machine");
+    const ParsedDrawFile parsed = parseDrawFile(file, *findLottery(lottery));
+    QCOMPARE(drawsOf(parsed), draws);
+    QCOMPARE(malformedOf(parsed), malformed);
+}
+
+void TestDrawImport::summaryOfAnImport()
+{
+    const QHash<QString, QString> stored{{"2026001", "123"}, {"2026002", "456"}, {"2026003", "789"}};
+    QByteArray file = "2026001 123\n2026002 450\n2026004 000\n2026005 111\n";
+    for (int i = 0; i < 22; ++i)
+        file += "bad line " + QByteArray::number(i) + "\n";
+    const ImportPlan plan = planImport(parseDrawFile(file, *findLottery(kThreeD)), stored);
+    QCOMPARE(int(plan.fresh.size()), 2);
+    QCOMPARE(plan.identical, 1);
+    QCOMPARE(int(plan.conflicts.size()), 1);
+    QCOMPARE(int(plan.malformed.size()), 22);
+
+    const QStringList summary = importSummary(plan);
+    QCOMPARE(summary.mid(0, 5), (QStringList{"新的开奖：2期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
+                                             "    第2026002期：已存 456，文件中 450（第2行）", "无法识别的行：22行"}));
+    QCOMPARE(summary[5], QStringLiteral("    第5行“bad line 0”：期号“bad”不是数字"));
+    QCOMPARE(summary.size(), 5 + 20 + 1);
+    QCOMPARE(summary.last(), QStringLiteral("    另有2行未列出"));
+}
+
+void TestDrawImport::writesNewAndOverwritesOnlyWhenAsked()
+{
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), kThreeD, {{"2026001", {"1", "2", "3"}}, {"2026002", {"4", "5", "6"}}});
+    const LotteryInfo& info = *findLottery(kThreeD);
+    const QByteArray file = "2026001 123\n2026002 450\n2026003 789\n";
+    for (const bool overwrite : {false, true}) {
+        DrawDatabase db(folder.path());
+        const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
+        const ImportResult result = writeImport(db, info, plan, overwrite);
+        QCOMPARE(result.added, overwrite ? 0 : 1);
+        QCOMPARE(result.overwritten, overwrite ? 1 : 0);
+        QCOMPARE(exported(db, kThreeD), (QStringList{"2026001 123", overwrite ? "2026002 450" : "2026002 456",
+                                                     "2026003 789"}));
+    }
+}
+
+void TestDrawImport::refusalLeavesTheTableAsItWas()
+{
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), kThreeD, {{"2026001", {"1", "2", "3"}}});
+    DrawDatabase db(folder.path());
+    db.exec(QStringLiteral("create trigger refuse before insert on \"中国福彩3D彩票号码表\" "
+                           "when new.\"记录期号\" = '2026004' begin select raise(abort, '不收此期'); end"));
+    const LotteryInfo& info = *findLottery(kThreeD);
+    // Enough draws that the refused one goes in with many others in one statement.
+    QByteArray file;
+    for (int period = 2026002; period <= 2026250; ++period)
+        file += QByteArray::number(period) + " 111\n";
+    const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
+    try {
+        writeImport(db, info, plan, false);
+        QFAIL("the refused draw was not reported");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains("2026004") && e.message().contains("不收此期"), qPrintable(e.message()));
+    }
+    QCOMPARE(exported(db, kThreeD), QStringList{"2026001 123"});
+}
+
+void TestDrawImport::exportImportRoundTrip()
+{
+    ProgramFolder from;
+    ProgramFolder to;
+    fixtures::storeDraws(from.path(), kChongqing, fixtures::syntheticDraws(kChongqing, 600));
+    DrawDatabase source(from.path());
+    const QStringList lines = exported(source, kChongqing);
+    const QByteArray file = lines.join("\r\n").toUtf8() + "\r\n";
+
+    DrawDatabase target(to.path());
+    const LotteryInfo& info = *findLottery(kChongqing);
+    const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(target, info));
+    QCOMPARE(int(plan.fresh.size()), 600);
+    QVERIFY(plan.malformed.empty());
+    writeImport(target, info, plan, false);
+    QCOMPARE(exported(target, kChongqing).join("\r\n").toUtf8() + "\r\n", file);
+}
+
+void TestDrawImport::unreadableFileIsNamed()
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("没有这个文件.txt");
+    try {
+        readDrawFile(missing);
+        QFAIL("no error");
+    } catch (const UserError& e) {
+        QVERIFY2(e.message().contains(missing), qPrintable(e.message()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestDrawImport)
+#include "test_draw_import.moc"

@@ -1,0 +1,304 @@
+#include "core/acquire/history_readers.h"
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/today_clock.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_row_set.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/u_data.h"
+#include "gui/u_gaps.h"
+#include "gui/u_import.h"
+#include "support/draw_fixtures.h"
+#include "support/find_control.h"
+#include "support/local_http_server.h"
+#include "support/modal_answer.h"
+#include "support/page_fixtures.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QString kThreeD = QStringLiteral("中国福彩3D");
+const QString kChongqing = QStringLiteral("重庆时时彩");
+const QDate kToday(2026, 12, 9);
+
+QStringList storedRows(const QString& programDir, const QString& lottery)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query = db.selectDraws(lottery);
+    QStringList rows;
+    while (query.next()) {
+        QString row = query.value(0).toString() + u' ';
+        for (int k = 1; k < query.record().count(); ++k)
+            row += query.value(k).toString();
+        rows << row;
+    }
+    return rows;
+}
+
+void writeFile(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString textOf(QWidget* dialog, const char* name)
+{
+    return control<QPlainTextEdit>(dialog, name)->toPlainText();
+}
+
+}  // namespace
+
+class TestDataImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void needsAChoice_data();
+    void needsAChoice();
+    void confirmOrCancel_data();
+    void confirmOrCancel();
+    void exportThenImportGivesTheSameFile();
+    void listsTheGaps_data();
+    void listsTheGaps();
+    void fillsFromTheDayPages();
+
+private:
+    Tfrmdata& open();
+    void choose(const QString& lottery);
+    void click(const char* button) { QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton); }
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<Tfrmdata> m_window;
+};
+
+void TestDataImport::initTestCase()
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    today_clock::setToday(kToday);
+}
+
+void TestDataImport::init()
+{
+    dialogs::testing::setRecording(true);
+    m_folder = std::make_unique<ProgramFolder>();
+    u_public::setProgramDir(m_folder->path());
+    storeDraws(m_folder->path(), kThreeD,
+               {{"2026001", {"1", "2", "3"}}, {"2026002", {"0", "4", "7"}}, {"2026003", {"9", "0", "0"}}});
+}
+
+void TestDataImport::cleanup()
+{
+    m_window.reset();
+    m_folder.reset();
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+}
+
+Tfrmdata& TestDataImport::open()
+{
+    m_window = std::make_unique<Tfrmdata>();
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        qWarning("window not exposed");
+    return *m_window;
+}
+
+void TestDataImport::choose(const QString& lottery)
+{
+    auto* list = control<QListWidget>(m_window.get(), "lstcaipiao");
+    const auto items = list->findItems(lottery, Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+    QCOMPARE(m_window->rowSet()->lotteryName(), lottery);
+}
+
+void TestDataImport::needsAChoice_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("导入") << QByteArray("btnimport") << "请选择要导入的彩票！";
+    QTest::newRow("缺期") << QByteArray("btngaps") << "请选择要查看缺期的彩票！";
+    QTest::newRow("补齐") << QByteArray("btnfill") << "请选择要补齐的彩票！";
+}
+
+void TestDataImport::needsAChoice()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, message);
+    open();
+    click(button.constData());
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{message});
+}
+
+void TestDataImport::confirmOrCancel_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<bool>("overwrite");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("messages");
+    const QStringList before{"2026001 123", "2026002 047", "2026003 900"};
+    QTest::newRow("取消 writes nothing") << false << true << before << QStringList{};
+    QTest::newRow("导入 keeps the stored digits")
+        << true << false << QStringList{"2026001 123", "2026002 047", "2026003 900", "2026004 555"}
+        << QStringList{"成功导入1期！"};
+    QTest::newRow("导入 with 覆盖不同的开奖")
+        << true << true << QStringList{"2026001 123", "2026002 999", "2026003 900", "2026004 555"}
+        << QStringList{"成功导入1期，覆盖1期！"};
+}
+
+void TestDataImport::confirmOrCancel()
+{
+    QFETCH(bool, confirm);
+    QFETCH(bool, overwrite);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, messages);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("3d.txt"), "# 福彩3D\r\n2026001 1,2,3\r\n2026002 9,9,9\r\n26004 555\r\n二〇二六年 123\r\n");
+    open();
+    choose(kThreeD);
+
+    bool seen = false;
+    QString summary;
+    bool okEnabledBeforeTick = false;
+    answerModal<Tfrmimport>(seen, [&](Tfrmimport* dialog) {
+        summary = textOf(dialog, "memsummary");
+        okEnabledBeforeTick = control<QPushButton>(dialog, "btnok")->isEnabled();
+        keepShot(dialog, "import-summary");
+        control<QCheckBox>(dialog, "chkoverwrite")->setChecked(overwrite);
+        QTest::mouseClick(control<QPushButton>(dialog, confirm ? "btnok" : "btncancel"), Qt::LeftButton);
+    });
+    dialogs::testing::setNextOpenFileName(dir.filePath("3d.txt"));
+    click("btnimport");
+    QVERIFY(seen);
+    QVERIFY(okEnabledBeforeTick);
+    QCOMPARE(summary.split(u'\n'),
+             (QStringList{"新的开奖：1期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
+                          "    第2026002期：已存 047，文件中 999（第3行）", "无法识别的行：1行",
+                          "    第5行“二〇二六年 123”：期号“二〇二六年”不是数字"}));
+    QCOMPARE(dialogs::testing::takeMessages(), messages);
+    QCOMPARE(storedRows(m_folder->path(), kThreeD), rows);
+    QCOMPARE(m_window->rowSet()->rowCount(), rows.size());
+}
+
+void TestDataImport::exportThenImportGivesTheSameFile()
+{
+    QTemporaryDir dir;
+    storeDraws(m_folder->path(), kChongqing, syntheticDraws(kChongqing, 500));
+    open();
+    choose(kChongqing);
+    dialogs::testing::setNextSaveFileName(dir.filePath("first.txt"));
+    click("btnsave");
+    m_window.reset();
+
+    // Into an empty table of another program folder.
+    ProgramFolder other;
+    u_public::setProgramDir(other.path());
+    open();
+    choose(kChongqing);
+    bool seen = false;
+    answerModal<Tfrmimport>(seen, [](Tfrmimport* dialog) {
+        QVERIFY(textOf(dialog, "memsummary").startsWith("新的开奖：500期\n"));
+        QTest::mouseClick(control<QPushButton>(dialog, "btnok"), Qt::LeftButton);
+    });
+    dialogs::testing::setNextOpenFileName(dir.filePath("first.txt"));
+    click("btnimport");
+    QVERIFY(seen);
+    dialogs::testing::setNextSaveFileName(dir.filePath("second.txt"));
+    click("btnsave");
+    QCOMPARE(dialogs::testing::takeMessages(), (QStringList{"成功保存！", "成功导入500期！", "成功保存！"}));
+    QCOMPARE(readFile(dir.filePath("second.txt")), readFile(dir.filePath("first.txt")));
+    QCOMPARE(readFile(dir.filePath("second.txt")).count('\n'), 500);
+}
+
+void TestDataImport::listsTheGaps_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no gaps") << kThreeD << "没有缺期";
+    QTest::newRow("two days with gaps") << kChongqing
+                                        << "2026-12-08：第031–035期，共5期\n2026-12-09：第002期\n共缺6期";
+}
+
+void TestDataImport::listsTheGaps()
+{
+    QFETCH(QString, lottery);
+    QFETCH(QString, expected);
+    storeDraws(m_folder->path(), kChongqing,
+               {{"20261208030", {"1", "1", "1", "1", "1"}}, {"20261208036", {"1", "1", "1", "1", "1"}},
+                {"20261209001", {"1", "1", "1", "1", "1"}}, {"20261209003", {"1", "1", "1", "1", "1"}}});
+    open();
+    choose(lottery);
+    bool seen = false;
+    QString shown;
+    answerModal<Tfrmgaps>(seen, [&](Tfrmgaps* dialog) {
+        shown = dialog->windowTitle() + u'|' + textOf(dialog, "memgaps");
+        keepShot(dialog, "gaps-" + QString(QTest::currentDataTag()).replace(u' ', u'-'));
+        QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
+    });
+    click("btngaps");
+    QVERIFY(seen);
+    QCOMPARE(shown, QStringLiteral("缺期|") + expected);
+}
+
+void TestDataImport::fillsFromTheDayPages()
+{
+    LocalHttpServer server;
+    pointSourcesAt(m_folder->path(), server.hostAndPort());
+    const auto draws = syntheticDraws(kChongqing, 240);  // 2026-12-08 and 09
+    std::vector<StoredDraw> stored;
+    for (const StoredDraw& draw : draws) {
+        if (draw.periodId != "20261208050" && draw.periodId != "20261209007" && draw.periodId != "20261209008")
+            stored.push_back(draw);
+    }
+    storeDraws(m_folder->path(), kChongqing, stored);
+    for (const auto& [path, page] : drawListSite(kChongqing, draws, kToday))
+        server.serve(path, page);
+    server.failWithStatus(drawListPath(200, QDate(2026, 12, 8)), 404);
+
+    open();
+    choose(kThreeD);
+    QVERIFY(!control<QPushButton>(m_window.get(), "btnfill")->isEnabled());
+    choose(kChongqing);
+    QVERIFY(control<QPushButton>(m_window.get(), "btnfill")->isEnabled());
+    bool seen = false;
+    QString shown;
+    answerModal<Tfrmgaps>(seen, [&](Tfrmgaps* dialog) {
+        shown = textOf(dialog, "memgaps");
+        QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
+    });
+    click("btnfill");
+    QVERIFY(seen);
+    QCOMPARE(shown.split(u'\n'),
+             (QStringList{"补齐完成！", "",
+                          "2026-12-08：失败（2026-12-08的开奖页面无法下载（服务器答复 HTTP 404）），补齐0期，仍缺1期（第050期）",
+                          "2026-12-09：补齐2期", "", "共补齐2期，仍缺1期"}));
+    keepShot(m_window.get(), "data-window");
+    QCOMPARE(m_window->rowSet()->rowCount(), 239);
+    QCOMPARE(storedRows(m_folder->path(), kChongqing).size(), 239);
+    QVERIFY(m_window->isEnabled());
+}
+
+QTEST_MAIN(TestDataImport)
+#include "test_u_data_import.moc"

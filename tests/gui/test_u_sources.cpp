@@ -1,0 +1,191 @@
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/source_settings.h"
+#include "core/acquire/today_clock.h"
+#include "core/base/u_public.h"
+#include "gui/dialogs.h"
+#include "gui/u_download2.h"
+#include "gui/u_main.h"
+#include "gui/u_sources.h"
+#include "support/draw_fixtures.h"
+#include "support/find_control.h"
+#include "support/local_http_server.h"
+#include "support/modal_answer.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+void type(QWidget* dialog, const QString& key, const QString& text)
+{
+    auto* edit = control<QLineEdit>(dialog, QByteArray("edt" + key.toLatin1()).constData());
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+QStringList results(QWidget* dialog)
+{
+    QStringList texts;
+    for (PageSite site : kPageSites)
+        texts << control<QLabel>(dialog, QByteArray("lbl" + siteKey(site).toLatin1() + "test").constData())->text();
+    return texts;
+}
+
+}  // namespace
+
+class TestSourcesWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void showsTheHostsInUse();
+    void okChecksThenWrites_data();
+    void okChecksThenWrites();
+    void cancelWritesNothing();
+    void testFetchesOnePageOfEachSite();
+    void mainWindowOpensIt();
+    void badSettingsStopADownloadBeforeItStarts();
+
+private:
+    std::unique_ptr<ProgramFolder> m_folder;
+};
+
+void TestSourcesWindow::initTestCase()
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    today_clock::setToday(QDate(2026, 12, 9));
+}
+
+void TestSourcesWindow::init()
+{
+    dialogs::testing::setRecording(true);
+    m_folder = std::make_unique<ProgramFolder>();
+    u_public::setProgramDir(m_folder->path());
+}
+
+void TestSourcesWindow::cleanup()
+{
+    m_folder.reset();
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+}
+
+void TestSourcesWindow::showsTheHostsInUse()
+{
+    writeSourceSettings(m_folder->path(), {"trend.test", defaultSiteHost(PageSite::Chart), "127.0.0.1:8080",
+                                           "feed.test:81"});
+    Tfrmsources window(m_folder->path());
+    QCOMPARE(window.windowTitle(), QStringLiteral("数据源"));
+    QStringList shown;
+    for (const char* name : {"edttrend", "edtchart", "edtdrawlist", "edtfeed"})
+        shown << control<QLineEdit>(&window, name)->text();
+    QCOMPARE(shown, (QStringList{"trend.test", defaultSiteHost(PageSite::Chart), "127.0.0.1:8080", "feed.test:81"}));
+}
+
+void TestSourcesWindow::okChecksThenWrites_data()
+{
+    QTest::addColumn<QString>("drawlist");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("good host is written") << "127.0.0.1:9000" << QString();
+    QTest::newRow("scheme is refused") << "http://draws.test"
+                                       << "时时彩开奖列表页面的主机“http://draws.test”无效：只写主机名，不写“http://”之类的协议。";
+    QTest::newRow("bad port is refused") << "draws.test:0"
+                                         << "时时彩开奖列表页面的主机“draws.test:0”无效：端口须为1到65535之间的数字。";
+}
+
+void TestSourcesWindow::okChecksThenWrites()
+{
+    QFETCH(QString, drawlist);
+    QFETCH(QString, message);
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    type(&window, "drawlist", drawlist);
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    if (message.isEmpty()) {
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(readSourceSettings(m_folder->path())[std::size_t(PageSite::DrawList)], drawlist);
+    } else {
+        QCOMPARE(dialogs::testing::takeMessages(), QStringList{message});
+        QVERIFY(window.isVisible());
+        QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
+    }
+}
+
+void TestSourcesWindow::cancelWritesNothing()
+{
+    Tfrmsources window(m_folder->path());
+    window.show();
+    type(&window, "feed", "feed.test");
+    QTest::mouseClick(control<QPushButton>(&window, "btncancel"), Qt::LeftButton);
+    QCOMPARE(window.result(), int(QDialog::Rejected));
+    QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
+}
+
+void TestSourcesWindow::testFetchesOnePageOfEachSite()
+{
+    LocalHttpServer server;
+    server.serve("/trend/analyse3d.do?operator=codeTrend", "page");
+    server.serve("/lottery/draw/list/200?d=2026-12-09", "page");
+    server.serve("/static/ssc/newlyopenlist.xml", "<xml/>");
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const char* key : {"trend", "chart", "drawlist", "feed"})
+        type(&window, key, server.hostAndPort());
+    type(&window, "chart", "127.0.0.1:0");
+    QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
+    QCOMPARE(results(&window), (QStringList{"可以连接", "主机无效：端口须为1到65535之间的数字", "可以连接", "可以连接"}));
+    QVERIFY(window.isEnabled());
+    keepShot(&window, "sources");
+    QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
+}
+
+void TestSourcesWindow::mainWindowOpensIt()
+{
+    Tfrmmain main(m_folder->path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto* button = control<QPushButton>(&main, "btnsource");
+    QCOMPARE(button->geometry(), QRect(440, 544, 73, 25));
+    QCOMPARE(button->text(), QStringLiteral("数据源"));
+    keepShot(&main, "main-window");
+    bool seen = false;
+    answerModal<Tfrmsources>(seen, [](Tfrmsources* dialog) {
+        QTest::mouseClick(control<QPushButton>(dialog, "btncancel"), Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(seen);
+}
+
+void TestSourcesWindow::badSettingsStopADownloadBeforeItStarts()
+{
+    QFile file(sourceSettingsPath(m_folder->path()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[hosts]\ntrend=trend.test/path\n");
+    file.close();
+    Tfrmdownload2 window;
+    window.show();
+    QTest::mouseClick(control<QPushButton>(&window, "btndown"), Qt::LeftButton);
+    const QStringList messages = dialogs::testing::takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(sourceSettingsPath(m_folder->path())) && messages[0].contains("trend.test/path"),
+             qPrintable(messages[0]));
+    QVERIFY(window.isVisible());
+    QVERIFY(control<QComboBox>(&window, "comdown")->isVisible());
+}
+
+QTEST_MAIN(TestSourcesWindow)
+#include "test_u_sources.moc"
