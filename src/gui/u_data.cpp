@@ -451,7 +451,7 @@ void Tfrmdata::FillGaps()
         BusyCursor busy;
         // Painted while the pages come, but no second command meanwhile.
         setEnabled(false);
-        fill = fillGaps(*m_db, u_public::programDir(), lottery, {[] { QCoreApplication::processEvents(); }, {}});
+        fill = fillGaps(*m_db, u_public::programDir(), lottery, {[] { QCoreApplication::processEvents(); }, {}, {}});
         setEnabled(true);
     }
     m_rowSet->refresh();

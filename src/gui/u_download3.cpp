@@ -152,7 +152,7 @@ LotteryUpdate Tfrmdownload3::UpdateFromFeed(DrawDatabase& db, const QString& lot
     const QString newest = db.newestPeriodId(lottery);
     LotteryUpdate update = readLotteryFeed(db, lottery, newest, [this] { giveTurn(); });
     // The feed lists the latest draws only: periods it jumps over come from their day pages.
-    fillFeedJump(db, u_public::programDir(), newest, update, {[this] { giveTurn(); }, {}});
+    fillFeedJump(db, u_public::programDir(), newest, update, {[this] { giveTurn(); }, {}, {}});
     return update;
 }
 
