@@ -18,8 +18,8 @@ Tfrmimport::Tfrmimport(const ImportPlan& plan, const QString& lottery, const QSt
     setFixedSize(560, 420);
 
     lblfile = placeLabel(this, "lblfile",
-                         QStringLiteral("导入到：%1\n文件：%2").arg(lottery, QDir::toNativeSeparators(fileName)), 16, 10,
-                         528, 40);
+                         QStringLiteral("导入到：%1\n文件：%2").arg(lottery, QDir::toNativeSeparators(fileName)), 16,
+                         10, 528, 40);
     lblfile->setWordWrap(true);
     memsummary = place<QPlainTextEdit>(this, "memsummary", 16, 56, 528, 290);
     memsummary->setReadOnly(true);

@@ -31,7 +31,8 @@ void Tfrmsources::createControls()
     setModal(true);
     setFixedSize(520, kTop + 4 * kRowHeight + 50);
 
-    lblhint = placeLabel(this, "lblhint", QStringLiteral("每个网站只写主机名或“主机名:端口”，例如 draws.example.com 或 127.0.0.1:8080"),
+    lblhint = placeLabel(this, "lblhint",
+                         QStringLiteral("每个网站只写主机名或“主机名:端口”，例如 draws.example.com 或 127.0.0.1:8080"),
                          16, 12, 488, 20);
     for (PageSite site : kPageSites) {
         const std::size_t i = std::size_t(site);
@@ -41,7 +42,8 @@ void Tfrmsources::createControls()
                                  top + 3, 130, 20);
         m_edits[i] = place<QLineEdit>(this, QByteArray("edt" + key).constData(), 150, top, 354, 24);
         m_edits[i]->setPlaceholderText(defaultSiteHost(site));
-        m_results[i] = placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
+        m_results[i] =
+            placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
     }
     const int buttons = kTop + 4 * kRowHeight + 12;
     btntest = placeButton(this, "btntest", QStringLiteral("测试"), 16, buttons, 75, 25);
@@ -91,7 +93,8 @@ void Tfrmsources::btntestClick()
             QLabel* result = m_results[std::size_t(check.site)];
             result->setText(check.text);
             result->setToolTip(check.text);
-            result->setStyleSheet(check.reachable ? QStringLiteral("color: #007000") : QStringLiteral("color: #c00000"));
+            result->setStyleSheet(check.reachable ? QStringLiteral("color: #007000")
+                                                  : QStringLiteral("color: #c00000"));
         }
     });
     setEnabled(true);

@@ -27,8 +27,8 @@ private:
 
     QString m_programDir;
     std::array<QLabel*, 4> m_titles{};
-    std::array<QLineEdit*, 4> m_edits{};    // edttrend, edtchart, edtdrawlist, edtfeed
-    std::array<QLabel*, 4> m_results{};     // lbltrendtest, …: what 测试 found
+    std::array<QLineEdit*, 4> m_edits{};  // edttrend, edtchart, edtdrawlist, edtfeed
+    std::array<QLabel*, 4> m_results{};   // lbltrendtest, …: what 测试 found
     QLabel* lblhint = nullptr;
     QPushButton* btntest = nullptr;
     QPushButton* btnok = nullptr;

@@ -1,9 +1,9 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/today_clock.h"
+#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
-#include "core/base/u_public.h"
 #include "gui/dialogs.h"
 #include "gui/u_data.h"
 #include "gui/u_gaps.h"
@@ -193,10 +193,9 @@ void TestDataImport::confirmOrCancel()
     click("btnimport");
     QVERIFY(seen);
     QVERIFY(okEnabledBeforeTick);
-    QCOMPARE(summary.split(u'\n'),
-             (QStringList{"新的开奖：1期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
-                          "    第2026002期：已存 047，文件中 999（第3行）", "无法识别的行：1行",
-                          "    第5行“二〇二六年 123”：期号“二〇二六年”不是数字"}));
+    QCOMPARE(summary.split(u'\n'), (QStringList{"新的开奖：1期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
+                                                "    第2026002期：已存 047，文件中 999（第3行）", "无法识别的行：1行",
+                                                "    第5行“二〇二六年 123”：期号“二〇二六年”不是数字"}));
     QCOMPARE(dialogs::testing::takeMessages(), messages);
     QCOMPARE(storedRows(m_folder->path(), kThreeD), rows);
     QCOMPARE(m_window->rowSet()->rowCount(), rows.size());
@@ -237,8 +236,7 @@ void TestDataImport::listsTheGaps_data()
     QTest::addColumn<QString>("lottery");
     QTest::addColumn<QString>("expected");
     QTest::newRow("no gaps") << kThreeD << "没有缺期";
-    QTest::newRow("two days with gaps") << kChongqing
-                                        << "2026-12-08：第031–035期，共5期\n2026-12-09：第002期\n共缺6期";
+    QTest::newRow("two days with gaps") << kChongqing << "2026-12-08：第031–035期，共5期\n2026-12-09：第002期\n共缺6期";
 }
 
 void TestDataImport::listsTheGaps()
@@ -246,8 +244,10 @@ void TestDataImport::listsTheGaps()
     QFETCH(QString, lottery);
     QFETCH(QString, expected);
     storeDraws(m_folder->path(), kChongqing,
-               {{"20261208030", {"1", "1", "1", "1", "1"}}, {"20261208036", {"1", "1", "1", "1", "1"}},
-                {"20261209001", {"1", "1", "1", "1", "1"}}, {"20261209003", {"1", "1", "1", "1", "1"}}});
+               {{"20261208030", {"1", "1", "1", "1", "1"}},
+                {"20261208036", {"1", "1", "1", "1", "1"}},
+                {"20261209001", {"1", "1", "1", "1", "1"}},
+                {"20261209003", {"1", "1", "1", "1", "1"}}});
     open();
     choose(lottery);
     bool seen = false;
@@ -291,9 +291,10 @@ void TestDataImport::fillsFromTheDayPages()
     click("btnfill");
     QVERIFY(seen);
     QCOMPARE(shown.split(u'\n'),
-             (QStringList{"补齐完成！", "",
-                          "2026-12-08：失败（2026-12-08的开奖页面无法下载（服务器答复 HTTP 404）），补齐0期，仍缺1期（第050期）",
-                          "2026-12-09：补齐2期", "", "共补齐2期，仍缺1期"}));
+             (QStringList{
+                 "补齐完成！", "",
+                 "2026-12-08：失败（2026-12-08的开奖页面无法下载（服务器答复 HTTP 404）），补齐0期，仍缺1期（第050期）",
+                 "2026-12-09：补齐2期", "", "共补齐2期，仍缺1期"}));
     keepShot(m_window.get(), "data-window");
     QCOMPARE(m_window->rowSet()->rowCount(), 239);
     QCOMPARE(storedRows(m_folder->path(), kChongqing).size(), 239);

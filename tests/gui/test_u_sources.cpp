@@ -83,8 +83,8 @@ void TestSourcesWindow::cleanup()
 
 void TestSourcesWindow::showsTheHostsInUse()
 {
-    writeSourceSettings(m_folder->path(), {"trend.test", defaultSiteHost(PageSite::Chart), "127.0.0.1:8080",
-                                           "feed.test:81"});
+    writeSourceSettings(m_folder->path(),
+                        {"trend.test", defaultSiteHost(PageSite::Chart), "127.0.0.1:8080", "feed.test:81"});
     Tfrmsources window(m_folder->path());
     QCOMPARE(window.windowTitle(), QStringLiteral("数据源"));
     QStringList shown;
@@ -98,8 +98,9 @@ void TestSourcesWindow::okChecksThenWrites_data()
     QTest::addColumn<QString>("drawlist");
     QTest::addColumn<QString>("message");
     QTest::newRow("good host is written") << "127.0.0.1:9000" << QString();
-    QTest::newRow("scheme is refused") << "http://draws.test"
-                                       << "时时彩开奖列表页面的主机“http://draws.test”无效：只写主机名，不写“http://”之类的协议。";
+    QTest::newRow("scheme is refused")
+        << "http://draws.test"
+        << "时时彩开奖列表页面的主机“http://draws.test”无效：只写主机名，不写“http://”之类的协议。";
     QTest::newRow("bad port is refused") << "draws.test:0"
                                          << "时时彩开奖列表页面的主机“draws.test:0”无效：端口须为1到65535之间的数字。";
 }
@@ -147,7 +148,8 @@ void TestSourcesWindow::testFetchesOnePageOfEachSite()
         type(&window, key, server.hostAndPort());
     type(&window, "chart", "127.0.0.1:0");
     QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
-    QCOMPARE(results(&window), (QStringList{"可以连接", "主机无效：端口须为1到65535之间的数字", "可以连接", "可以连接"}));
+    QCOMPARE(results(&window),
+             (QStringList{"可以连接", "主机无效：端口须为1到65535之间的数字", "可以连接", "可以连接"}));
     QVERIFY(window.isEnabled());
     keepShot(&window, "sources");
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));

@@ -35,8 +35,8 @@ int fillDay(DrawDatabase& db, const QString& programDir, const LotteryInfo& lott
         if (hooks.pageRead)
             hooks.pageRead();
         // Every draw of the page is read; only the wanted ones of that very day are kept.
-        PageReading reading = drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount,
-                                                QStringLiteral("0"));
+        PageReading reading =
+            drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount, QStringLiteral("0"));
         std::vector<PageDraw> chosen;
         for (PageDraw& draw : reading.draws) {
             if (draw.periodId.startsWith(dayPrefix(day)) && wanted(draw.periodId))
@@ -113,8 +113,8 @@ GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lot
     for (const auto& [day, missing] : missingByDay) {
         DayFill result{day, 0, {}, {}};
         const QSet<QString> wanted(missing.begin(), missing.end());
-        result.filled = fillDay(db, programDir, *info, day, [&](const QString& id) { return wanted.contains(id); },
-                                hooks, result.failure);
+        result.filled = fillDay(
+            db, programDir, *info, day, [&](const QString& id) { return wanted.contains(id); }, hooks, result.failure);
         const QSet<QString> now = db.storedPeriodIds(lottery);
         for (const QString& id : missing) {
             if (!now.contains(id))
@@ -192,8 +192,8 @@ void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& ne
             QString failure;
             update.stored += fillDay(
                 db, programDir, *info, day,
-                [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
-                hooks, failure);
+                [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); }, hooks,
+                failure);
             if (!failure.isEmpty()) {
                 const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayPrefix(day)), failure);
                 update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;

@@ -65,14 +65,14 @@ QString sourceSettingsPath(const QString& programDir)
 QString siteKey(PageSite site)
 {
     switch (site) {
-    case PageSite::Trend:
-        return QStringLiteral("trend");
-    case PageSite::Chart:
-        return QStringLiteral("chart");
-    case PageSite::DrawList:
-        return QStringLiteral("drawlist");
-    case PageSite::Feed:
-        return QStringLiteral("feed");
+        case PageSite::Trend:
+            return QStringLiteral("trend");
+        case PageSite::Chart:
+            return QStringLiteral("chart");
+        case PageSite::DrawList:
+            return QStringLiteral("drawlist");
+        case PageSite::Feed:
+            return QStringLiteral("feed");
     }
     return {};
 }
@@ -80,14 +80,14 @@ QString siteKey(PageSite site)
 QString siteTitle(PageSite site)
 {
     switch (site) {
-    case PageSite::Trend:
-        return QStringLiteral("福彩3D走势页面");
-    case PageSite::Chart:
-        return QStringLiteral("排列3图表页面");
-    case PageSite::DrawList:
-        return QStringLiteral("时时彩开奖列表页面");
-    case PageSite::Feed:
-        return QStringLiteral("时时彩最新开奖数据");
+        case PageSite::Trend:
+            return QStringLiteral("福彩3D走势页面");
+        case PageSite::Chart:
+            return QStringLiteral("排列3图表页面");
+        case PageSite::DrawList:
+            return QStringLiteral("时时彩开奖列表页面");
+        case PageSite::Feed:
+            return QStringLiteral("时时彩最新开奖数据");
     }
     return {};
 }
@@ -209,14 +209,14 @@ QString knownPagePath(PageSite site)
 {
     const LotteryInfo* chongqing = findLottery(QStringLiteral("重庆时时彩"));
     switch (site) {
-    case PageSite::Trend:
-        return singlePagePath(HistorySource::TrendPage);
-    case PageSite::Chart:
-        return singlePagePath(HistorySource::ChartPage);
-    case PageSite::DrawList:
-        return drawListPath(chongqing->drawListPage, today_clock::today());
-    case PageSite::Feed:
-        return chongqing->feedPath;
+        case PageSite::Trend:
+            return singlePagePath(HistorySource::TrendPage);
+        case PageSite::Chart:
+            return singlePagePath(HistorySource::ChartPage);
+        case PageSite::DrawList:
+            return drawListPath(chongqing->drawListPage, today_clock::today());
+        case PageSite::Feed:
+            return chongqing->feedPath;
     }
     return {};
 }

@@ -46,8 +46,7 @@ bool hasDigit(QStringView text)
 
 bool isDigitSeparator(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u',' || c == u';' || c == u'|' || c == u'，' || c == u'、' ||
-           c == u'\u3000';
+    return c == u' ' || c == u'\t' || c == u',' || c == u';' || c == u'|' || c == u'，' || c == u'、' || c == u'\u3000';
 }
 
 QString withoutQuotes(QString text)
@@ -122,7 +121,7 @@ struct Columns {
 std::optional<Columns> columnsOf(const QString& header, int digitCount)
 {
     Columns columns;
-    columns.separator = header.contains(u',')   ? u','
+    columns.separator = header.contains(u',')    ? u','
                         : header.contains(u'\t') ? u'\t'
                         : header.contains(u';')  ? u';'
                                                  : u' ';
@@ -225,8 +224,7 @@ LineReading readLine(const QString& line, const std::optional<Columns>& columns,
     QString period;
     QStringList digitParts;
     if (columns) {
-        const QStringList fields =
-            columns->separator == u' ' ? tokens(line) : csvFields(line, columns->separator);
+        const QStringList fields = columns->separator == u' ' ? tokens(line) : csvFields(line, columns->separator);
         if (fields.size() < columns->needed()) {
             reading.problem = QStringLiteral("列数不足");
             return reading;
@@ -330,7 +328,8 @@ QByteArray readDrawFile(const QString& fileName)
     if (!file.open(QIODevice::ReadOnly))
         throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
     if (file.size() > kMaxFileBytes)
-        throw UserError(QStringLiteral("无法读取文件 %1：文件过大（超过%2 MB）").arg(fileName).arg(kMaxFileBytes >> 20));
+        throw UserError(
+            QStringLiteral("无法读取文件 %1：文件过大（超过%2 MB）").arg(fileName).arg(kMaxFileBytes >> 20));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
@@ -379,7 +378,9 @@ QStringList importSummary(const ImportPlan& plan, int shown)
     lines << QStringLiteral("期号已存而号码不同：%1期").arg(plan.conflicts.size());
     for (std::size_t i = 0; i < plan.conflicts.size() && int(i) < shown; ++i) {
         const ImportConflict& c = plan.conflicts[i];
-        lines << QStringLiteral("    第%1期：已存 %2，文件中 %3（第%4行）").arg(c.periodId, c.stored, c.imported).arg(c.line);
+        lines << QStringLiteral("    第%1期：已存 %2，文件中 %3（第%4行）")
+                     .arg(c.periodId, c.stored, c.imported)
+                     .arg(c.line);
     }
     if (int(plan.conflicts.size()) > shown)
         lines << QStringLiteral("    另有%1期未列出").arg(int(plan.conflicts.size()) - shown);

@@ -53,9 +53,9 @@ struct ImportConflict {
 
 // What an import would do, for the user to confirm before anything is written.
 struct ImportPlan {
-    std::vector<ImportedDraw> fresh;          // not stored yet
-    int identical = 0;                        // stored with the same digits: skipped
-    std::vector<ImportConflict> conflicts;    // stored with other digits
+    std::vector<ImportedDraw> fresh;        // not stored yet
+    int identical = 0;                      // stored with the same digits: skipped
+    std::vector<ImportConflict> conflicts;  // stored with other digits
     std::vector<MalformedLine> malformed;
 };
 

@@ -119,8 +119,7 @@ void TestGapFill::serveSite(const std::vector<StoredDraw>& draws)
 void TestGapFill::fillsMissingPeriodsDayByDay()
 {
     const auto draws = threeDays();
-    const QStringList missing{"20261207010", "20261207011", "20261207012", "20261208050", "20261209100",
-                              "20261209101"};
+    const QStringList missing{"20261207010", "20261207011", "20261207012", "20261208050", "20261209100", "20261209101"};
     storeDraws(m_folder->path(), kChongqing, without(draws, missing));
     // The site disagrees about a stored draw: what is stored stays.
     auto site = draws;
@@ -131,9 +130,10 @@ void TestGapFill::fillsMissingPeriodsDayByDay()
     DrawDatabase db(m_folder->path());
     const GapFill fill = fillGaps(db, m_folder->path(), kChongqing);
     QCOMPARE(gapFillReport(fill),
-             (QStringList{"补齐完成！", "", "2026-12-07：补齐3期",
-                          "2026-12-08：失败（2026-12-08的开奖页面无法下载（服务器答复 HTTP 500）），补齐0期，仍缺1期（第050期）",
-                          "2026-12-09：补齐2期", "", "共补齐5期，仍缺1期"}));
+             (QStringList{
+                 "补齐完成！", "", "2026-12-07：补齐3期",
+                 "2026-12-08：失败（2026-12-08的开奖页面无法下载（服务器答复 HTTP 500）），补齐0期，仍缺1期（第050期）",
+                 "2026-12-09：补齐2期", "", "共补齐5期，仍缺1期"}));
     QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261208050"})));
     QCOMPARE(m_server->requests().size(), 3);
 }
@@ -157,14 +157,14 @@ void TestGapFill::feedJump_data()
     QTest::addColumn<int>("stillMissing");
     QTest::addColumn<QString>("line");
     // The feed lists 2026-12-09 021 to 040; the table stops before it.
-    QTest::newRow("across a day")
-        << "20261208030" << QStringList{} << false << 20 + 90 + 20 << 0 << "重庆时时彩：新增130期";
+    QTest::newRow("across a day") << "20261208030" << QStringList{} << false << 20 + 90 + 20 << 0
+                                  << "重庆时时彩：新增130期";
     QTest::newRow("a hole in the feed, day page failing")
         << "20261209020" << QStringList{"20261209025"} << true << 19 << 1
         << "重庆时时彩：失败，补齐2026-12-09时2026-12-09的开奖页面无法下载（服务器答复 HTTP 503）；之前的19期已存入；"
            "仍缺1期，可在数据窗口补齐";
-    QTest::newRow("follows on: no page read") << "20261209020" << QStringList{} << true << 20 << 0
-                                              << "重庆时时彩：新增20期";
+    QTest::newRow("follows on: no page read")
+        << "20261209020" << QStringList{} << true << 20 << 0 << "重庆时时彩：新增20期";
 }
 
 void TestGapFill::feedJump()

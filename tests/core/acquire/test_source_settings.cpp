@@ -75,23 +75,40 @@ void TestSourceSettings::hostChecks_data()
 {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("name") << "draws.example.com" << "";
-    QTest::newRow("address and port") << "127.0.0.1:8080" << "";
-    QTest::newRow("lowest and highest port") << "h:1" << "";
-    QTest::newRow("highest port") << "h:65535" << "";
-    QTest::newRow("IPv6 with port") << "[::1]:80" << "";
-    QTest::newRow("Chinese name") << "彩票.中国" << "";
-    QTest::newRow("empty") << "" << "不能为空";
-    QTest::newRow("scheme") << "http://draws.example.com" << "只写主机名，不写“http://”之类的协议";
-    QTest::newRow("path") << "draws.example.com/list" << "只写主机名，不写路径（“/”及其后的部分）";
-    QTest::newRow("blank inside") << "draws example.com" << "不能含空格";
-    QTest::newRow("port zero") << "h:0" << "端口须为1到65535之间的数字";
-    QTest::newRow("port too large") << "h:65536" << "端口须为1到65535之间的数字";
-    QTest::newRow("port not a number") << "h:web" << "端口须为1到65535之间的数字";
-    QTest::newRow("colon without port") << "h:" << "端口须为1到65535之间的数字";
-    QTest::newRow("user part") << "me@h" << "不能含“@”";
-    QTest::newRow("odd character") << "h*st" << "主机名含有不允许的字符“*”";
-    QTest::newRow("leading dot") << ".example.com" << "主机名“.example.com”不是有效的名字";
+    QTest::newRow("name") << "draws.example.com"
+                          << "";
+    QTest::newRow("address and port") << "127.0.0.1:8080"
+                                      << "";
+    QTest::newRow("lowest and highest port") << "h:1"
+                                             << "";
+    QTest::newRow("highest port") << "h:65535"
+                                  << "";
+    QTest::newRow("IPv6 with port") << "[::1]:80"
+                                    << "";
+    QTest::newRow("Chinese name") << "彩票.中国"
+                                  << "";
+    QTest::newRow("empty") << ""
+                           << "不能为空";
+    QTest::newRow("scheme") << "http://draws.example.com"
+                            << "只写主机名，不写“http://”之类的协议";
+    QTest::newRow("path") << "draws.example.com/list"
+                          << "只写主机名，不写路径（“/”及其后的部分）";
+    QTest::newRow("blank inside") << "draws example.com"
+                                  << "不能含空格";
+    QTest::newRow("port zero") << "h:0"
+                               << "端口须为1到65535之间的数字";
+    QTest::newRow("port too large") << "h:65536"
+                                    << "端口须为1到65535之间的数字";
+    QTest::newRow("port not a number") << "h:web"
+                                       << "端口须为1到65535之间的数字";
+    QTest::newRow("colon without port") << "h:"
+                                        << "端口须为1到65535之间的数字";
+    QTest::newRow("user part") << "me@h"
+                               << "不能含“@”";
+    QTest::newRow("odd character") << "h*st"
+                                   << "主机名含有不允许的字符“*”";
+    QTest::newRow("leading dot") << ".example.com"
+                                 << "主机名“.example.com”不是有效的名字";
 }
 
 void TestSourceSettings::hostChecks()
@@ -119,8 +136,9 @@ void TestSourceSettings::readsWhatWasWritten()
 void TestSourceSettings::absentFileOrKeysFallBack()
 {
     QCOMPARE(readSourceSettings(dir()), builtHosts());
-    writeFile(sourceSettingsPath(dir()), "; set by hand\n[other]\nfeed=elsewhere\n[hosts]\r\nfeed = \"feed.test:8000\"\r\n"
-                                         "chart=\r\n");
+    writeFile(sourceSettingsPath(dir()),
+              "; set by hand\n[other]\nfeed=elsewhere\n[hosts]\r\nfeed = \"feed.test:8000\"\r\n"
+              "chart=\r\n");
     SiteHosts expected = builtHosts();
     expected[std::size_t(PageSite::Feed)] = "feed.test:8000";
     QCOMPARE(readSourceSettings(dir()), expected);

@@ -73,63 +73,62 @@ void TestDrawImport::parses_data()
 
     const QStringList two3D{"2026224 862", "2026225 015"};
     QTest::newRow("export form") << kThreeD << QByteArray("2026224 862\r\n2026225 015\r\n") << two3D << QStringList{};
-    QTest::newRow("digits apart by commas") << kThreeD << QByteArray("2026224 8,6,2\n2026225 0,1,5") << two3D
-                                            << QStringList{};
+    QTest::newRow("digits apart by commas")
+        << kThreeD << QByteArray("2026224 8,6,2\n2026225 0,1,5") << two3D << QStringList{};
     QTest::newRow("all apart by commas") << kThreeD << QByteArray("2026224,8,6,2\n2026225,0,1,5\n") << two3D
                                          << QStringList{};
     QTest::newRow("tabs and blanks") << kThreeD << QByteArray("2026224\t8 6 2\n  2026225\t0\t1\t5  \n") << two3D
                                      << QStringList{};
-    QTest::newRow("without the century") << kThreeD << QByteArray("26224 862\n26225 015\n") << two3D
-                                         << QStringList{};
+    QTest::newRow("without the century") << kThreeD << QByteArray("26224 862\n26225 015\n") << two3D << QStringList{};
     QTest::newRow("comments and blank lines")
-        << kThreeD << QByteArray("# 福彩3D\n\n2026224 862\n   \n#2026001 000\n2026225 015\n") << two3D
-        << QStringList{};
+        << kThreeD << QByteArray("# 福彩3D\n\n2026224 862\n   \n#2026001 000\n2026225 015\n") << two3D << QStringList{};
     QTest::newRow("CSV header, digits in one column")
         << kThreeD << QByteArray("期号,开奖日期,开奖号码\n2026224,2026-08-20,\"8,6,2\"\n2026225,2026-08-21,015\n")
         << two3D << QStringList{};
     QTest::newRow("CSV header, a column per digit")
         << kThreeD << QByteArray("\"期号\",\"百位\",\"十位\",\"个位\"\n\"2026224\",\"8\",\"6\",\"2\"\n2026225,0,1,5\n")
         << two3D << QStringList{};
-    QTest::newRow("UTF-8 BOM and CR LF") << kThreeD << QByteArray("\xEF\xBB\xBF期号 号码\r\n2026224 862\r\n2026225 015\r\n")
+    QTest::newRow("UTF-8 BOM and CR LF") << kThreeD
+                                         << QByteArray("\xEF\xBB\xBF期号 号码\r\n2026224 862\r\n2026225 015\r\n")
                                          << two3D << QStringList{};
-    QTest::newRow("GBK header") << kThreeD << gbk(QStringLiteral("期号,号码\r\n2026224,862\r\n2026225,015\r\n")) << two3D
-                                << QStringList{};
+    QTest::newRow("GBK header") << kThreeD << gbk(QStringLiteral("期号,号码\r\n2026224,862\r\n2026225,015\r\n"))
+                                << two3D << QStringList{};
     QTest::newRow("重庆 periods, short and whole")
         << kChongqing << QByteArray("261115001 1 2 3 4 5\n20261115002 54321\n")
         << QStringList{"20261115001 12345", "20261115002 54321"} << QStringList{};
     QTest::newRow("上海 periods") << kShanghai << QByteArray("2026111501 123\n26111502 4,5,6\n")
                                   << QStringList{"2026111501 123", "2026111502 456"} << QStringList{};
 
-    QTest::newRow("malformed kinds")
-        << kChongqing
-        << QByteArray("20261115001 12345\n"
-                      "2026111500x 12345\n"
-                      "2026111500 12345\n"
-                      "20261332001 12345\n"
-                      "20261115000 12345\n"
-                      "20261115003\n"
-                      "20261115004 1234\n"
-                      "20261115005 1,2,3,4,56\n"
-                      "20261115006 1 2 3 4 a\n"
-                      "20261115001 12345\n"
-                      "20261115001 99999\n"
-                      "20261115007 77777\n")
-        << QStringList{"20261115001 12345", "20261115007 77777"}
-        << QStringList{"2: 期号“2026111500x”不是数字",
-                       "3: 期号应为11位（或省去年份前两位的9位）",
-                       "4: 期号中的日期“20261332”无效",
-                       "5: 期号的序号不能为0",
-                       "6: 缺少开奖号码",
-                       "7: 开奖号码应为5个0到9的数字",
-                       "8: 开奖号码应为5个0到9的数字",
-                       "9: 开奖号码应为5个0到9的数字",
-                       "10: 与第1行重复",
-                       "11: 与第1行的期号相同而号码不同"};
-    QTest::newRow("a line of words after the draws")
-        << kThreeD << QByteArray("2026224 862\n期号 号码\n2026225 015\n") << two3D
-        << QStringList{"2: 期号“期号”不是数字"};
-    QTest::newRow("CSV line short of columns") << kThreeD << QByteArray("期号,日期,号码\n2026224,2026-08-20\n2026225,x,015\n")
-                                               << QStringList{"2026225 015"} << QStringList{"2: 列数不足"};
+    QTest::newRow("malformed kinds") << kChongqing
+                                     << QByteArray(
+                                            "20261115001 12345\n"
+                                            "2026111500x 12345\n"
+                                            "2026111500 12345\n"
+                                            "20261332001 12345\n"
+                                            "20261115000 12345\n"
+                                            "20261115003\n"
+                                            "20261115004 1234\n"
+                                            "20261115005 1,2,3,4,56\n"
+                                            "20261115006 1 2 3 4 a\n"
+                                            "20261115001 12345\n"
+                                            "20261115001 99999\n"
+                                            "20261115007 77777\n")
+                                     << QStringList{"20261115001 12345", "20261115007 77777"}
+                                     << QStringList{"2: 期号“2026111500x”不是数字",
+                                                    "3: 期号应为11位（或省去年份前两位的9位）",
+                                                    "4: 期号中的日期“20261332”无效",
+                                                    "5: 期号的序号不能为0",
+                                                    "6: 缺少开奖号码",
+                                                    "7: 开奖号码应为5个0到9的数字",
+                                                    "8: 开奖号码应为5个0到9的数字",
+                                                    "9: 开奖号码应为5个0到9的数字",
+                                                    "10: 与第1行重复",
+                                                    "11: 与第1行的期号相同而号码不同"};
+    QTest::newRow("a line of words after the draws") << kThreeD << QByteArray("2026224 862\n期号 号码\n2026225 015\n")
+                                                     << two3D << QStringList{"2: 期号“期号”不是数字"};
+    QTest::newRow("CSV line short of columns")
+        << kThreeD << QByteArray("期号,日期,号码\n2026224,2026-08-20\n2026225,x,015\n") << QStringList{"2026225 015"}
+        << QStringList{"2: 列数不足"};
 }
 
 void TestDrawImport::parses()
@@ -176,8 +175,8 @@ void TestDrawImport::writesNewAndOverwritesOnlyWhenAsked()
         const ImportResult result = writeImport(db, info, plan, overwrite);
         QCOMPARE(result.added, overwrite ? 0 : 1);
         QCOMPARE(result.overwritten, overwrite ? 1 : 0);
-        QCOMPARE(exported(db, kThreeD), (QStringList{"2026001 123", overwrite ? "2026002 450" : "2026002 456",
-                                                     "2026003 789"}));
+        QCOMPARE(exported(db, kThreeD),
+                 (QStringList{"2026001 123", overwrite ? "2026002 450" : "2026002 456", "2026003 789"}));
     }
 }
 
@@ -186,8 +185,9 @@ void TestDrawImport::refusalLeavesTheTableAsItWas()
     ProgramFolder folder;
     fixtures::storeDraws(folder.path(), kThreeD, {{"2026001", {"1", "2", "3"}}});
     DrawDatabase db(folder.path());
-    db.exec(QStringLiteral("create trigger refuse before insert on \"中国福彩3D彩票号码表\" "
-                           "when new.\"记录期号\" = '2026004' begin select raise(abort, '不收此期'); end"));
+    db.exec(
+        QStringLiteral("create trigger refuse before insert on \"中国福彩3D彩票号码表\" "
+                       "when new.\"记录期号\" = '2026004' begin select raise(abort, '不收此期'); end"));
     const LotteryInfo& info = *findLottery(kThreeD);
     // Enough draws that the refused one goes in with many others in one statement.
     QByteArray file;

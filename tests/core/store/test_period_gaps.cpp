@@ -24,8 +24,8 @@ void TestPeriodGaps::report_data()
     QTest::newRow("3D gaps of one and of three")
         << threeD << QStringList{"2026101", "2026102", "2026104", "2026108"}
         << QStringList{"2026年：第103期", "2026年：第105–107期，共3期", "共缺4期"};
-    QTest::newRow("year rollover is no gap") << threeD << QStringList{"2025358", "2026001", "2026002"}
-                                             << QStringList{"没有缺期"};
+    QTest::newRow("year rollover is no gap")
+        << threeD << QStringList{"2025358", "2026001", "2026002"} << QStringList{"没有缺期"};
     QTest::newRow("a gap in each year") << QStringLiteral("中国体彩排列3")
                                         << QStringList{"2026003", "2025100", "2026001", "2025102"}
                                         << QStringList{"2025年：第101期", "2026年：第002期", "共缺2期"};
