@@ -7,11 +7,9 @@
 
 #include <QFile>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
@@ -94,8 +92,7 @@ void Tfrmabout::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Centred on the screen, not over the main window.
-    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 void Tfrmabout::btncloseClick()

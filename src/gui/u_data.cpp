@@ -6,6 +6,7 @@
 #include "core/store/draw_row_set.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
+#include "core/base/whole_file.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
 #include "gui/run_command.h"
@@ -16,6 +17,7 @@
 #include "gui/download_banner.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
+#include "gui/widget_placement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,8 +27,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
-#include <QScreen>
 #include <QStyle>
 #include <QTableView>
 
@@ -346,9 +346,7 @@ void Tfrmdata::ExportHistory()
     QByteArray bytes;
     for (const QByteArray& line : m_rowSet->exportLines())
         bytes += line + "\r\n";
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
+    writeWholeFile(fileName, bytes);
     dialogs::showMessage(this, QStringLiteral("成功保存！"));
 }
 
@@ -507,8 +505,5 @@ void Tfrmdata::resizeEvent(QResizeEvent* event)
 void Tfrmdata::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_centred && screen()) {
-        m_centred = true;
-        move(screen()->availableGeometry().center() - rect().center());
-    }
+    centreOnFirstShow(this, m_centred);
 }

@@ -19,7 +19,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <algorithm>
 
 namespace {
@@ -101,10 +100,7 @@ void Tfrmdownload2::FormCreate()
 void Tfrmdownload2::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_centred && screen()) {
-        m_centred = true;
-        move(screen()->availableGeometry().center() - rect().center());
-    }
+    centreOnFirstShow(this, m_centred);
 }
 
 // During a run, Esc and the window manager's close cancel it; the window closes when the run

@@ -16,7 +16,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
-#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -80,10 +79,7 @@ void Tfrmdownload3::FormCreate()
 void Tfrmdownload3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_centred && screen()) {
-        m_centred = true;
-        move(screen()->availableGeometry().center() - rect().center());
-    }
+    centreOnFirstShow(this, m_centred);
 }
 
 void Tfrmdownload3::reject()

@@ -6,10 +6,8 @@
 #include "gui/widget_placement.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
-#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -52,8 +50,7 @@ void Tfrmflash::createControls()
     // Not "Quorlin": that is the main window's title, which scripts wait for.
     setWindowTitle(QStringLiteral("Quorlin 启动"));
     setFixedSize(551, 337);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 
     Image1 = placeLabel(this, "Image1", QString(), 0, 0, 551, 337);
     Image1->setScaledContents(true);

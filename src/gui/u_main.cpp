@@ -8,6 +8,7 @@
 #include "gui/u_data.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
+#include "core/base/whole_file.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
 #include "core/plan/chance_figures.h"
@@ -32,8 +33,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
-#include <QScreen>
 #include <QStringListModel>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -75,13 +74,6 @@ QStringList displayedLines(const QPlainTextEdit* edit)
         }
     }
     return lines;
-}
-
-void writeWholeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
 }
 
 bool isUserInput(QEvent::Type type)
@@ -328,10 +320,7 @@ void Tfrmmain::keyPressEvent(QKeyEvent* event)
 void Tfrmmain::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_centred && screen()) {
-        m_centred = true;
-        move(screen()->availableGeometry().center() - rect().center());
-    }
+    centreOnFirstShow(this, m_centred);
 }
 
 bool Tfrmmain::eventFilter(QObject* watched, QEvent* event)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QString>
 #include <QWidget>
 
@@ -45,4 +47,22 @@ inline QFont designFont(const QFont& base, const QString& family, int pixelSize)
     font.setBold(true);
     font.setItalic(true);
     return font;
+}
+
+// Puts a window in the middle of the screen's free area (the primary screen when the window has
+// none yet).
+inline void centreOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+// Centres a window the first time it is shown; a later showing leaves it where the user moved it.
+inline void centreOnFirstShow(QWidget* window, bool& centred)
+{
+    if (!centred && window->screen()) {
+        centred = true;
+        centreOnScreen(window);
+    }
 }

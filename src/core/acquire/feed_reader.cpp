@@ -3,6 +3,7 @@
 #include "core/acquire/history_readers.h"
 
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/period_numbers.h"
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
@@ -12,7 +13,6 @@
 #include <libxml/xmlerror.h>
 #include <QSet>
 #include <QTemporaryDir>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,28 +28,6 @@ struct DocumentDeleter {
 struct XmlBufferDeleter {
     void operator()(xmlChar* buffer) const { xmlFree(buffer); }
 };
-
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// A period id read as a signed 64-bit whole number: decimal digits only, and small enough to fit.
-std::optional<qint64> wholeNumber(const QString& text)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    qint64 value = 0;
-    for (QChar c : text) {
-        if (!isDigit(c))
-            return std::nullopt;
-        const int digit = c.unicode() - '0';
-        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
 
 }  // namespace
 
@@ -108,15 +86,14 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         const QString periodId = joined.mid(p + kPeriodOffset, layout.periodIdLength);
         if (periodId.size() != layout.periodIdLength)
             continue;
-        const auto period = wholeNumber(periodId);
+        const auto period = period_numbers::wholeNumber(QStringView(periodId));
         if (!period)
             continue;
+        // The stored newest is only looked at once the feed lists a period.
         if (!newest) {
-            newest = wholeNumber(newestPeriod);
-            if (!newest) {
-                reading.failure = QStringLiteral("已存的最新期号“%1”不是数字").arg(newestPeriod);
+            newest = period_numbers::newestStored(newestPeriod, reading);
+            if (!newest)
                 return reading;
-            }
         }
         // The feed never fills gaps behind the newest stored draw, and a period it lists twice is
         // stored once.
@@ -125,8 +102,8 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         PageDraw draw{periodId, {}};
         for (int k = 0; k < layout.digitCount; ++k) {
             const qsizetype at = p + layout.digitsOffset + 2 * k;
-            if (at >= joined.size() || !isDigit(joined[at])) {
-                reading.failure = QStringLiteral("第%1期的号码不完整").arg(periodId);
+            if (at >= joined.size() || !period_numbers::isDigit(joined[at].unicode())) {
+                reading.failure = period_numbers::incompleteDigits(periodId);
                 return reading;
             }
             draw.digits << QString(joined[at]);

@@ -1,5 +1,7 @@
 #include "core/acquire/page_readers.h"
 
+#include "core/acquire/period_numbers.h"
+
 #include <QStringDecoder>
 #include <optional>
 #include <string_view>
@@ -8,6 +10,9 @@
 namespace {
 
 using Bytes = std::string_view;
+using period_numbers::isDigit;
+using period_numbers::newestStored;
+using period_numbers::wholeNumber;
 
 Bytes trimmed(Bytes line)
 {
@@ -49,25 +54,6 @@ Bytes fromEnd(Bytes line, std::size_t m, std::size_t k)
     return line.substr(start, k);
 }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// A period id read as a whole number: decimal digits only, 18 at most so that it fits.
-std::optional<qint64> wholeNumber(Bytes text)
-{
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    qint64 value = 0;
-    for (char c : text) {
-        if (!isDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 QString latin1(Bytes text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
@@ -80,18 +66,14 @@ QString shown(Bytes text)
     return gbk.isValid() ? QString(gbk.decode(QByteArrayView(text.data(), qsizetype(text.size())))) : latin1(text);
 }
 
-std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading)
+QString notANumber(Bytes periodId)
 {
-    const QByteArray text = newestPeriod.toLatin1();
-    const auto value = wholeNumber(Bytes(text.constData(), std::size_t(text.size())));
-    if (!value)
-        reading.failure = QStringLiteral("已存的最新期号“%1”不是数字").arg(newestPeriod);
-    return value;
+    return QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
 }
 
 QString incompleteDigits(Bytes periodId)
 {
-    return QStringLiteral("第%1期的号码不完整").arg(latin1(periodId));
+    return period_numbers::incompleteDigits(latin1(periodId));
 }
 
 void giveTurn(const LineTurn& turn)
@@ -118,7 +100,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
         const Bytes periodId = fromEnd(line, 22, 7);
         const auto period = wholeNumber(periodId);
         if (!period) {
-            reading.failure = QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
+            reading.failure = notANumber(periodId);
             return reading;
         }
         ++reading.found;
@@ -232,7 +214,7 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
         const Bytes periodId = it->substr(0, idLength);
         const auto period = wholeNumber(periodId);
         if (!period) {
-            reading.failure = QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
+            reading.failure = notANumber(periodId);
             return reading;
         }
         ++reading.found;

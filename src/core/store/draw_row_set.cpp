@@ -182,12 +182,7 @@ void DrawRowSet::insert()
     if (!isOpen())
         return;
     leavePendingRow();
-    const int row = std::max(m_current, 0);
-    beginInsertRows({}, row, row);
-    m_rows.insert(m_rows.begin() + row, Row{-1, QVector<QVariant>(m_columns.size())});
-    endInsertRows();
-    beginPending(State::Insert, row);
-    setCurrent(row);
+    insertBlankRow(std::max(m_current, 0));
 }
 
 void DrawRowSet::append()
@@ -195,9 +190,13 @@ void DrawRowSet::append()
     if (!isOpen())
         return;
     finishPending();
-    const int row = int(m_rows.size());
+    insertBlankRow(int(m_rows.size()));
+}
+
+void DrawRowSet::insertBlankRow(int row)
+{
     beginInsertRows({}, row, row);
-    m_rows.push_back(Row{-1, QVector<QVariant>(m_columns.size())});
+    m_rows.insert(m_rows.begin() + row, Row{-1, QVector<QVariant>(m_columns.size())});
     endInsertRows();
     beginPending(State::Insert, row);
     setCurrent(row);

@@ -80,6 +80,7 @@ private:
     void setCurrent(int row);
     void setState(State state);
     void beginPending(State state, int row);
+    void insertBlankRow(int row);  // shown at `row`, pending insertion, and made current
     void removeCurrentRow();  // from the rows shown, not from the table
     Row readRow(qint64 rowid);
     QString table() const;

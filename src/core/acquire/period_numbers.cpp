@@ -1,0 +1,62 @@
+#include "core/acquire/period_numbers.h"
+
+#include <limits>
+
+namespace period_numbers {
+
+namespace {
+
+char16_t unitOf(char c)
+{
+    return char16_t(static_cast<unsigned char>(c));
+}
+
+char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+
+template <class Text>
+std::optional<qint64> digitsValue(const Text& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (const auto c : text) {
+        const char16_t unit = unitOf(c);
+        if (!isDigit(unit))
+            return std::nullopt;
+        const int digit = unit - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<qint64> wholeNumber(std::string_view text)
+{
+    return digitsValue(text);
+}
+
+std::optional<qint64> wholeNumber(QStringView text)
+{
+    return digitsValue(text);
+}
+
+std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading)
+{
+    const auto value = wholeNumber(QStringView(newestPeriod));
+    if (!value)
+        reading.failure = QStringLiteral("已存的最新期号“%1”不是数字").arg(newestPeriod);
+    return value;
+}
+
+QString incompleteDigits(const QString& periodId)
+{
+    return QStringLiteral("第%1期的号码不完整").arg(periodId);
+}
+
+}  // namespace period_numbers

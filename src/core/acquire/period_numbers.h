@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/acquire/page_readers.h"
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+#include <string_view>
+
+// What the page readers and the feed reader share about period ids and draw digits: both
+// compare period ids as whole numbers and refuse what cannot be stored in the same words.
+namespace period_numbers {
+
+inline bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A period id read as a whole number: decimal digits only, and small enough for 64 bits.
+std::optional<qint64> wholeNumber(std::string_view text);
+std::optional<qint64> wholeNumber(QStringView text);
+
+// The newest stored period id as a number; when it is none, the reading fails with that reason.
+std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading);
+
+// Why a draw cannot be stored: its digits are missing or not digits.
+QString incompleteDigits(const QString& periodId);
+
+}  // namespace period_numbers
