@@ -75,10 +75,10 @@ void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model)
     grid->horizontalHeader()->setHighlightSections(false);
 }
 
-void fitColumnTo(QTableView* grid, int column, int designWidth, const QString& sample)
+void fitColumnTo(QTableView* grid, int column, int usualWidth, const QString& sample)
 {
-    // The design widths were made for an 8-point Latin face; the CJK face here is wider, and a
+    // The usual widths suit an 8-point Latin face; the CJK face here is wider, and a
     // plan's periods cut short with "…" would hide the very ids the user reads the grid for.
     const int margins = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
-    grid->setColumnWidth(column, std::max(designWidth, grid->fontMetrics().horizontalAdvance(sample) + margins));
+    grid->setColumnWidth(column, std::max(usualWidth, grid->fontMetrics().horizontalAdvance(sample) + margins));
 }

@@ -67,5 +67,5 @@ PlanTableModel* newPlanTableModel(QObject* parent);
 // one height so that ten thousand of them cost nothing to lay out.
 void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model);
 
-// Widens a column to show `sample` whole when the font needs more than its design width.
-void fitColumnTo(QTableView* grid, int column, int designWidth, const QString& sample);
+// Widens a column to show `sample` whole when the font needs more than the column's usual width.
+void fitColumnTo(QTableView* grid, int column, int usualWidth, const QString& sample);

@@ -13,7 +13,7 @@
 
 namespace {
 
-QPixmap designPicture()
+QPixmap aboutPicture()
 {
     QFile file(QStringLiteral(":/about/u_about.jpg"));
     if (!file.open(QIODevice::ReadOnly))
@@ -43,7 +43,7 @@ void Tfrmabout::createControls()
     Shape1->setStyleSheet(
         QStringLiteral("#Shape1 { background: silver; border: 2px solid teal; border-radius: 8px; }"));
 
-    const QFont titleFont = designFont(font(), QStringLiteral("华文中宋"), 20);
+    const QFont titleFont = captionFont(font(), QStringLiteral("华文中宋"), 20);
     Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 16, 17, 217, 23);
     Label2 = placeLabel(this, "Label2", QStringLiteral("2.0版"), 152, 41, 80, 23);
     for (QLabel* l : {Label1, Label2}) {
@@ -52,7 +52,7 @@ void Tfrmabout::createControls()
     }
     Label2->adjustSize();
 
-    // Design texts: shown only where the side file cannot supply a line.
+    // Fallback texts: shown only where the side file cannot supply a line.
     lblauthor = placeLabel(this, "lblauthor", QStringLiteral("作者："), 23, 55, 209, 16);
     lblbanquan = placeLabel(this, "lblbanquan", QStringLiteral("版权："), 23, 72, 209, 16);
     lblweb = placeLabel(this, "lblweb", QStringLiteral("网址："), 23, 102, 209, 16);
@@ -60,7 +60,7 @@ void Tfrmabout::createControls()
     lblphone2 = placeLabel(this, "lblphone2", QStringLiteral("手机："), 23, 136, 209, 16);
     lblphone1 = placeLabel(this, "lblphone1", QStringLiteral("电话："), 23, 153, 209, 16);
     lblmail = placeLabel(this, "lblmail", QStringLiteral("邮箱："), 23, 170, 209, 16);
-    const QFont lineFont = designFont(font(), QStringLiteral("MS Sans Serif"), 13);
+    const QFont lineFont = captionFont(font(), QStringLiteral("MS Sans Serif"), 13);
     for (QLabel* l : {lblauthor, lblbanquan, lblweb, lblqq, lblphone2, lblphone1, lblmail}) {
         l->setFont(lineFont);
         l->setStyleSheet(QStringLiteral("color: blue"));
@@ -68,7 +68,7 @@ void Tfrmabout::createControls()
 
     Image1 = placeLabel(this, "Image1", QString(), 256, 15, 137, 145);
     Image1->setScaledContents(true);
-    runCommand(parentWidget(), [&] { Image1->setPixmap(designPicture()); });
+    runCommand(parentWidget(), [&] { Image1->setPixmap(aboutPicture()); });
 
     btnclose = new QPushButton(QStringLiteral("关闭"), this);
     btnclose->setObjectName(QStringLiteral("btnclose"));

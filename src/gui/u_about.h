@@ -14,7 +14,7 @@ class Tfrmabout : public QDialog {
 
 public:
     // Fills itself from the side file under `programDir` (which ends with "/"); a failure is
-    // reported and the box keeps its design texts from that line on.
+    // reported and the box keeps its fallback texts from that line on.
     Tfrmabout(QWidget* parent, const QString& programDir);
 
 protected:

@@ -32,9 +32,10 @@
 
 namespace {
 
-// The design's client area; controls keep their distance to the edges they follow.
-constexpr int kDesignWidth = 543;
-constexpr int kDesignHeight = 438;
+// The size the window opens at; when it is resized, controls keep their distance to the edges
+// they follow.
+constexpr int kOpeningWidth = 543;
+constexpr int kOpeningHeight = 438;
 
 const QString kStartAdding = QStringLiteral("开始添加");
 const QString kFinishAdding = QStringLiteral("完成添加");
@@ -85,7 +86,7 @@ void Tfrmdata::createControls()
     setObjectName(QStringLiteral("frmdata"));
     setWindowTitle(QStringLiteral("彩票数据"));
     setModal(true);
-    resize(kDesignWidth, kDesignHeight);
+    resize(kOpeningWidth, kOpeningHeight);
 
     Label1 = new QLabel(QStringLiteral("选择彩票："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -299,8 +300,8 @@ void Tfrmdata::syncGrid()
 
 void Tfrmdata::sizeColumns()
 {
-    // Every column an equal share of the grid in characters of "0", as the design had it;
-    // the period column then at its design 70 pixels, or wider where this font needs it.
+    // Every column an equal share of the grid in characters of "0", so that the digit columns
+    // line up; the period column then at its usual 70 pixels, or wider where this font needs it.
     const int zero = std::max(1, grdcaipiao->fontMetrics().horizontalAdvance(QLatin1Char('0')));
     const int columns = m_rowSet->columnCount();
     if (columns == 0)
@@ -482,8 +483,8 @@ void Tfrmdata::closeEvent(QCloseEvent* event)
 void Tfrmdata::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    const int dw = width() - kDesignWidth;
-    const int dh = height() - kDesignHeight;
+    const int dw = width() - kOpeningWidth;
+    const int dh = height() - kOpeningHeight;
     lstcaipiao->setGeometry(16, 24, 153, std::max(40, 403 + dh));
     grdcaipiao->setGeometry(184, 24, std::max(60, 350 + dw), std::max(40, 275 + dh));
     dbv_caipiao->setGeometry(184, 306 + dh, std::max(100, 330 + dw), 25);

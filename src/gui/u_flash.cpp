@@ -57,11 +57,11 @@ void Tfrmflash::createControls()
     Image1->setStyleSheet(QStringLiteral("background: #0b1a33"));
 
     Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 85, 72, 360, 44);
-    Label1->setFont(designFont(font(), QStringLiteral("隶书"), 44));
+    Label1->setFont(captionFont(font(), QStringLiteral("隶书"), 44));
     Label1->setStyleSheet(QStringLiteral("color: red"));
 
-    const QFont lineFont = designFont(font(), QStringLiteral("MS Sans Serif"), 13);
-    // Design texts: shown only where the side file cannot supply a line.
+    const QFont lineFont = captionFont(font(), QStringLiteral("MS Sans Serif"), 13);
+    // Fallback texts: shown only where the side file cannot supply a line.
     lblchuping = placeLabel(this, "lblchuping", QStringLiteral("出品："), 144, 160, 369, 16);
     lblshiyong = placeLabel(this, "lblshiyong", QStringLiteral("适用：时时彩3D排列三"), 144, 180, 369, 16);
     lblweb = placeLabel(this, "lblweb", QStringLiteral("网址："), 144, 201, 369, 16);

@@ -8,8 +8,8 @@
 #include <QString>
 #include <QWidget>
 
-// The windows are laid out by absolute positions, as they were designed: every control is
-// made, named after its design name (so tests find it) and placed in one call.
+// The windows have fixed geometry so that the controls sit where players expect them: every
+// control is made, named by its control name (so tests find it) and placed in one call.
 template <class W>
 W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
@@ -37,9 +37,9 @@ inline QPushButton* placeButton(QWidget* parent, const char* name, const QString
     return button;
 }
 
-// The bold italic face of the splash and about texts: the design's family first and, where it
+// The bold italic face of the splash and about texts: the chosen family first and, where it
 // is not installed, the application's own CJK face.
-inline QFont designFont(const QFont& base, const QString& family, int pixelSize)
+inline QFont captionFont(const QFont& base, const QString& family, int pixelSize)
 {
     QFont font = base;
     font.setFamilies({family, base.family()});
