@@ -45,7 +45,7 @@ QVariant StatisticsGridModel::headerData(int section, Qt::Orientation orientatio
 HitTableModel* newHitTableModel(QObject* parent)
 {
     auto text = [](const HitRow& hit, int column) {
-        return column == 0 ? hit.period : column == 1 ? hit.digits : hit.hit ? kHitMark : QString();
+        return column == 0 ? periodText(hit) : column == 1 ? digitsText(hit) : hit.hit ? kHitMark : QString();
     };
     return new HitTableModel({QStringLiteral("记录期号"), QStringLiteral("开奖号码"), QStringLiteral("是否中奖")}, text,
                              parent);
@@ -54,7 +54,7 @@ HitTableModel* newHitTableModel(QObject* parent)
 PlanTableModel* newPlanTableModel(QObject* parent)
 {
     auto text = [](const PlanRow& plan, int column) {
-        return column == 0 ? plan.periods : column == 1 ? plan.length : plan.outcome;
+        return column == 0 ? spanText(plan) : column == 1 ? lengthText(plan) : outcomeText(plan);
     };
     return new PlanTableModel({QStringLiteral("投注期号"), QStringLiteral("追号期数"), QStringLiteral("计划成功")}, text,
                               parent);

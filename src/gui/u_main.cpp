@@ -561,7 +561,7 @@ void Tfrmmain::RefreshPlanStatistics()
     const int planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
     m_planModel->setTable(BuildPlanTable(u_public::drawHistory(), hitTable(), planPeriods));
     // Period ids only grow, so the open plan's span is the widest text of the column.
-    fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : planTable().back().periods);
+    fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : spanText(planTable().back()));
     // The three summary lines first, then how the rule compares with chance; the box scrolls.
     QStringList lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
     lines << ChanceLines(ComputeChanceFigures(hitTable()), planPeriods);

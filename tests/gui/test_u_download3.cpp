@@ -291,8 +291,8 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
     QCOMPARE(m_fixture.server().requests().mid(asked), QStringList{feedPathOf(kChongqing)});
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增5期"});
     QCOMPARE(int(main.hitTable().size()), 155);
-    QCOMPARE(main.hitTable().back().period, QString::number(periodIdFromText(later.back().periodId)));
-    QCOMPARE(main.hitTable().back().digits, later.back().digits.join(QString()));
+    QCOMPARE(periodText(main.hitTable().back()), QString::number(periodIdFromText(later.back().periodId)));
+    QCOMPARE(digitsText(main.hitTable().back()), later.back().digits.join(QString()));
 }
 
 void TestLiveUpdateWindow::afterAHistoryDownloadTheFirstUpdateReadsTheFeed()

@@ -3,6 +3,7 @@
 #include "core/base/draw_history.h"
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -11,12 +12,20 @@ inline constexpr int kUntestedDraws = 100;
 
 inline const QString kHitMark = QStringLiteral("●");
 
+// One replayed draw, kept as numbers: a history has 10000 of them and only the few rows a grid
+// shows are ever turned into text.
 struct HitRow {
-    QString period;  // the period id as decimal text
-    QString digits;  // the drawn digits run together
+    int32_t period;      // the period id
+    int32_t digits;      // the drawn digits as one decimal number, the first digit highest
+    int8_t digitCount;   // how many digits were drawn, leading zeros included
     bool hit;
 };
 using HitTable = std::vector<HitRow>;
+
+// The period id as decimal text.
+QString periodText(const HitRow& row);
+// The drawn digits run together, leading zeros kept ("01234").
+QString digitsText(const HitRow& row);
 
 // Called with each record index before that record is replayed.
 using ReplayProgress = std::function<void(int record)>;

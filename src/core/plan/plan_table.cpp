@@ -13,19 +13,36 @@ std::vector<int> hitIndices(const HitTable& hits)
     return indices;
 }
 
-// Built by concatenation: a full history has 10000 plans, and QString::arg costs several times more.
-QString periodSpan(qint64 first, qint64 last)
-{
-    return QString::number(first) + QStringLiteral("期-") + QString::number(last) + u'期';
-}
-
 PlanRow finishedPlan(qint64 first, qint64 last, int length, int planPeriods)
 {
-    return {periodSpan(first, last), QString::number(length) + QStringLiteral("期中"),
-            length <= planPeriods ? QStringLiteral("中") : QStringLiteral("X")};
+    return {first, last, length, length <= planPeriods ? PlanRow::Outcome::Success : PlanRow::Outcome::Failure};
 }
 
 }  // namespace
+
+QString spanText(const PlanRow& row)
+{
+    return QString::number(row.first) + QStringLiteral("期-") + QString::number(row.last) + u'期';
+}
+
+QString lengthText(const PlanRow& row)
+{
+    return QString::number(row.length) +
+           (row.outcome == PlanRow::Outcome::Open ? QStringLiteral("期未开") : QStringLiteral("期中"));
+}
+
+QString outcomeText(const PlanRow& row)
+{
+    switch (row.outcome) {
+    case PlanRow::Outcome::Success:
+        return QStringLiteral("中");
+    case PlanRow::Outcome::Failure:
+        return QStringLiteral("X");
+    case PlanRow::Outcome::Open:
+        break;
+    }
+    return QString();
+}
 
 int planPeriodCountFromText(const QString& text)
 {
@@ -51,8 +68,7 @@ PlanTable BuildPlanTable(const DrawHistory& history, const HitTable& hits, int p
         table.push_back(finishedPlan(period(h[k - 1]) + 1, period(h[k]), h[k] - h[k - 1], planPeriods));
 
     const int size = history.size();
-    table.push_back({periodSpan(period(h.back()) + 1, period(size - 1) + 1),
-                     QString::number(size - h.back()) + QStringLiteral("期未开"), QString()});
+    table.push_back({period(h.back()) + 1, period(size - 1) + 1, size - h.back(), PlanRow::Outcome::Open});
     return table;
 }
 

@@ -9,12 +9,22 @@
 
 // One chased plan: from the draw after a hit up to the next hit (or, for the last plan, up to
 // the period still to come).
+// Kept as numbers; the grid makes the texts of the rows it shows.
 struct PlanRow {
-    QString periods;  // "<first>期-<last>期"
-    QString length;   // "<n>期中", or "<n>期未开" for the open plan
-    QString outcome;  // "中", "X", or empty for the open plan
+    enum class Outcome : int8_t { Success, Failure, Open };
+    qint64 first;  // the period ids the plan spans
+    qint64 last;
+    int length;  // periods chased until the hit, or so far for the open plan
+    Outcome outcome;
 };
 using PlanTable = std::vector<PlanRow>;
+
+// "<first>期-<last>期"
+QString spanText(const PlanRow& row);
+// "<n>期中", or "<n>期未开" for the open plan
+QString lengthText(const PlanRow& row);
+// "中", "X", or empty for the open plan
+QString outcomeText(const PlanRow& row);
 
 struct PlanSummary {
     int successes = 0;

@@ -25,7 +25,7 @@ MarkedHistory marked(const QString& marks)
     for (int i = 0; i < marks.size(); ++i) {
         const int digits[] = {1, 2, 3};
         m.history.append(1001 + i, digits);
-        m.hits.push_back({QString::number(1001 + i), QStringLiteral("123"), marks[i] == 'x'});
+        m.hits.push_back({1001 + i, 123, 3, marks[i] == 'x'});
     }
     return m;
 }
@@ -146,9 +146,9 @@ void TestStatistics::repeatedDigitIsNeverHit()
 void TestStatistics::rowTexts()
 {
     const HitTable hits = ReplayHits(historyOf({"01234", "56789"}, 261209001), 3);
-    QCOMPARE(hits[0].period, QStringLiteral("261209001"));
-    QCOMPARE(hits[0].digits, QStringLiteral("01234"));
-    QCOMPARE(hits[1].period, QStringLiteral("261209002"));
+    QCOMPARE(periodText(hits[0]), QStringLiteral("261209001"));
+    QCOMPARE(digitsText(hits[0]), QStringLiteral("01234"));
+    QCOMPARE(periodText(hits[1]), QStringLiteral("261209002"));
 }
 
 void TestStatistics::planTable()
@@ -163,7 +163,7 @@ void TestStatistics::planTable()
         {"1006期-1007期", "2期未开", ""},
     };
     for (int p = 0; p < 4; ++p)
-        QCOMPARE((QStringList{plans[p].periods, plans[p].length, plans[p].outcome}), expected[p]);
+        QCOMPARE((QStringList{spanText(plans[p]), lengthText(plans[p]), outcomeText(plans[p])}), expected[p]);
 
     // Plans after each hit: 1 period (中), 3 periods (挂), and the open one of 2 so far (中).
     const PlanSummary summary = SummarizePlans(m.hits, 2);
@@ -190,18 +190,18 @@ void TestStatistics::planOutcomeAtTheLimit()
     QFETCH(QString, fourPeriodPlan);
     const MarkedHistory m = marked("x..x...x");
     const PlanTable plans = BuildPlanTable(m.history, m.hits, planPeriods);
-    QCOMPARE(plans[1].length, QStringLiteral("3期中"));
-    QCOMPARE(plans[1].outcome, threePeriodPlan);
-    QCOMPARE(plans[2].length, QStringLiteral("4期中"));
-    QCOMPARE(plans[2].outcome, fourPeriodPlan);
+    QCOMPARE(lengthText(plans[1]), QStringLiteral("3期中"));
+    QCOMPARE(outcomeText(plans[1]), threePeriodPlan);
+    QCOMPARE(lengthText(plans[2]), QStringLiteral("4期中"));
+    QCOMPARE(outcomeText(plans[2]), fourPeriodPlan);
 }
 
 void TestStatistics::newestDrawHit()
 {
     const MarkedHistory m = marked("x.x");
     const PlanTable plans = BuildPlanTable(m.history, m.hits, 1);
-    QCOMPARE(plans.back().periods, QStringLiteral("1004期-1004期"));
-    QCOMPARE(plans.back().length, QStringLiteral("1期未开"));
+    QCOMPARE(spanText(plans.back()), QStringLiteral("1004期-1004期"));
+    QCOMPARE(lengthText(plans.back()), QStringLiteral("1期未开"));
     // The 2-period plan fails, the open one of one period succeeds.
     const PlanSummary summary = SummarizePlans(m.hits, 1);
     QCOMPARE(summary.successes, 1);
@@ -214,12 +214,12 @@ void TestStatistics::shortHistoryPlans()
     const HitTable hits = ReplayHits(history, 1);
     const PlanTable plans = BuildPlanTable(history, hits, 5);
     QCOMPARE(int(plans.size()), 4);
-    QCOMPARE(plans[0].periods, QStringLiteral("261209118期-261209118期"));
-    QCOMPARE(plans[2].periods, QStringLiteral("261209120期-261209120期"));
-    QCOMPARE(plans[2].length, QStringLiteral("1期中"));
-    QCOMPARE(plans[3].periods, QStringLiteral("261209121期-261209121期"));
-    QCOMPARE(plans[3].length, QStringLiteral("1期未开"));
-    QCOMPARE(plans[3].outcome, QString());
+    QCOMPARE(spanText(plans[0]), QStringLiteral("261209118期-261209118期"));
+    QCOMPARE(spanText(plans[2]), QStringLiteral("261209120期-261209120期"));
+    QCOMPARE(lengthText(plans[2]), QStringLiteral("1期中"));
+    QCOMPARE(spanText(plans[3]), QStringLiteral("261209121期-261209121期"));
+    QCOMPARE(lengthText(plans[3]), QStringLiteral("1期未开"));
+    QCOMPARE(outcomeText(plans[3]), QString());
     QCOMPARE(SummarizePlans(hits, 5).successes, 3);
 
     QVERIFY(BuildPlanTable(DrawHistory(3), {}, 5).empty());
