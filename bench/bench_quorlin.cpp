@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QFile>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>
@@ -69,13 +70,47 @@ void BM_RetentionCap(benchmark::State& state)
 }
 BENCHMARK(BM_RetentionCap)->Arg(60000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// Two lotteries of 10000 draws each, the most a table keeps.
+void fillTwoLotteries(const fixtures::ProgramFolder& folder)
+{
+    fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
+    fixtures::storeDraws(folder.path(), "江西时时彩", fixtures::syntheticDraws("江西时时彩", 10000, 2));
+}
+
+// The floor under a reload: the same 10000 rows read from SQLite and nothing else (a connection
+// of its own, every column of every row taken as a number), alternating the two lotteries as
+// the reload below does. A reload should stay within twice this.
+void BM_ReadRowsFromSqlite(benchmark::State& state)
+{
+    fixtures::ProgramFolder folder;
+    fillTwoLotteries(folder);
+    const QString lotteries[] = {QStringLiteral("江西时时彩"), QStringLiteral("重庆时时彩")};
+    int turn = 0;
+    for (auto _ : state) {
+        DrawDatabase db(folder.path());
+        QSqlQuery query = db.selectDraws(lotteries[turn]);
+        turn = 1 - turn;
+        qint64 sum = 0;
+        int rows = 0;
+        while (query.next()) {
+            sum += query.value(0).toString().toLongLong();
+            for (int k = 1; k <= 5; ++k)
+                sum += query.value(k).toInt();
+            ++rows;
+        }
+        benchmark::DoNotOptimize(sum);
+        if (rows != 10000)
+            state.SkipWithError("not 10000 rows");
+    }
+}
+BENCHMARK(BM_ReadRowsFromSqlite)->Unit(benchmark::kMillisecond);
+
 // The reload sequence as the user starts it: a lottery change between two lotteries of 10000
 // draws each (load, period box, replay with the window kept painted, plan table, grids).
 void BM_ReloadSequence(benchmark::State& state)
 {
     fixtures::ProgramFolder folder;
-    fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
-    fixtures::storeDraws(folder.path(), "江西时时彩", fixtures::syntheticDraws("江西时时彩", 10000, 2));
+    fillTwoLotteries(folder);
     dialogs::testing::setRecording(true);
     Tfrmmain window(folder.path());
     window.show();
