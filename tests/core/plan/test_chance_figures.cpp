@@ -11,7 +11,7 @@ HitTable testedMarks(const QString& tested, int untested = kUntestedDraws)
     HitTable hits;
     const QString marks = QString(untested, u'x') + tested;
     for (int i = 0; i < marks.size(); ++i)
-        hits.push_back({QString::number(1001 + i), QStringLiteral("123"), marks[i] == u'x'});
+        hits.push_back({1001 + i, 123, 3, marks[i] == u'x'});
     return hits;
 }
 
