@@ -60,6 +60,27 @@ PlanTableModel* newPlanTableModel(QObject* parent)
                               parent);
 }
 
+void PeriodListModel::setPeriods(std::vector<qint64> periods)
+{
+    beginResetModel();
+    m_periods = std::move(periods);
+    endResetModel();
+}
+
+int PeriodListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_periods.size());
+}
+
+QVariant PeriodListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_periods.size()))
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return QString::number(m_periods[std::size_t(index.row())]);
+    return {};
+}
+
 void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model)
 {
     grid->setModel(model);

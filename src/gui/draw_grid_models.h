@@ -3,6 +3,7 @@
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
 
+#include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <vector>
@@ -62,6 +63,22 @@ HitTableModel* newHitTableModel(QObject* parent);
 // 计划统计: 投注期号, 追号期数, 计划成功 for every plan.
 using PlanTableModel = RowTableModel<PlanRow>;
 PlanTableModel* newPlanTableModel(QObject* parent);
+
+// The period ids of a history and the coming period, as the period box lists them: the numbers
+// are kept and a text is made only when the box asks for it, so that a reload of 10000 draws
+// does not build 10000 strings.
+class PeriodListModel : public QAbstractListModel {
+public:
+    explicit PeriodListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+
+    void setPeriods(std::vector<qint64> periods);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    std::vector<qint64> m_periods;
+};
 
 // Look and behaviour shared by the statistics grids: read only, whole rows selected, rows of
 // one height so that ten thousand of them cost nothing to lay out.

@@ -33,7 +33,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStringListModel>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTabWidget>
@@ -209,7 +208,7 @@ void Tfrmmain::createControls()
     comcurqi = place<QComboBox>(this, "comcurqi", 520, 247, 97, 21);
     comcurqi->setEditable(true);
     comcurqi->setInsertPolicy(QComboBox::NoInsert);
-    comcurqi->setModel(new QStringListModel(comcurqi));
+    comcurqi->setModel(new PeriodListModel(comcurqi));
     lblkaijiang = placeLabel(this, "lblkaijiang", QStringLiteral("目前开奖："), 512, 274, 97, 13);
     Label10 = placeLabel(this, "Label10", QStringLiteral("计划期数："), 432, 299, 73, 13);
     edtjihuaqishu = place<QLineEdit>(this, "edtjihuaqishu", 520, 296, 97, 21);
@@ -513,15 +512,16 @@ void Tfrmmain::showLoadedHistory()
 void Tfrmmain::fillPeriodBox()
 {
     const DrawHistory& history = u_public::drawHistory();
-    QStringList periods;
-    periods.reserve(history.size() + 1);
+    std::vector<qint64> periods;
+    periods.reserve(std::size_t(history.size()) + 1);
     for (int r = 0; r < history.size(); ++r)
-        periods << QString::number(history.periodId(r));
+        periods.push_back(history.periodId(r));
     // The coming period is a plain increment of the newest id; an empty history has none.
     if (!history.empty())
-        periods << QString::number(qint64(history.periodId(history.size() - 1)) + 1);
-    static_cast<QStringListModel*>(comcurqi->model())->setStringList(periods);
-    comcurqi->setCurrentIndex(int(periods.size()) - 1);
+        periods.push_back(qint64(history.periodId(history.size() - 1)) + 1);
+    const int count = int(periods.size());
+    static_cast<PeriodListModel*>(comcurqi->model())->setPeriods(std::move(periods));
+    comcurqi->setCurrentIndex(count - 1);
 }
 
 void Tfrmmain::resetMode()
