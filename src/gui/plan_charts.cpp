@@ -1,6 +1,7 @@
 #include "gui/plan_charts.h"
 
 #include "core/base/user_error.h"
+#include "core/base/whole_file.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/chance_figures.h"
 #include "gui/dialogs.h"
@@ -10,13 +11,13 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QLegend>
 #include <QLineSeries>
 #include <QPen>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -249,9 +250,12 @@ void PlanCharts::savePicture()
         // What is saved is what the tab shows, drawn afresh if it was waiting to be.
         if (m_stale)
             rebuild();
-        QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly) || !grab().save(&file, "PNG") || !file.commit())
-            throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!grab().save(&buffer, "PNG"))
+            throw UserError(QStringLiteral("无法保存文件 %1：图片无法编码为PNG").arg(fileName));
+        writeWholeFile(fileName, png);
         dialogs::showMessage(this, QStringLiteral("成功保存！"));
     });
 }

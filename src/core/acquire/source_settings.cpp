@@ -5,10 +5,10 @@
 #include "core/acquire/today_clock.h"
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
+#include "core/base/whole_file.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -193,9 +193,7 @@ void writeSourceSettings(const QString& programDir, const SiteHosts& hosts)
     for (PageSite site : kPageSites)
         text += siteKey(site).toUtf8() + '=' + hosts[std::size_t(site)].trimmed().toUtf8() + '\n';
     const QString path = sourceSettingsPath(programDir);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw UserError(QStringLiteral("无法保存数据源设置 %1：%2").arg(path, file.errorString()));
+    writeWholeFile(path, text, QStringLiteral("无法保存数据源设置"));
 }
 
 void applySourceSettings(const QString& programDir)

@@ -4,9 +4,9 @@
 
 #include <QSaveFile>
 
-void writeWholeFile(const QString& fileName, const QByteArray& bytes)
+void writeWholeFile(const QString& fileName, const QByteArray& bytes, const QString& failure)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw UserError(QStringLiteral("无法保存文件 %1：%2").arg(fileName, file.errorString()));
+        throw UserError(QStringLiteral("%1 %2：%3").arg(failure, fileName, file.errorString()));
 }
