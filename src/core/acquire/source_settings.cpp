@@ -205,16 +205,17 @@ void applySourceSettings(const QString& programDir)
 
 QString knownPagePath(PageSite site)
 {
-    const LotteryInfo* chongqing = findLottery(QStringLiteral("重庆时时彩"));
+    // The lottery selected at start stands for the day-page and feed sites: it has both.
+    const LotteryInfo* live = findLottery(mainListOrder().constFirst());
     switch (site) {
         case PageSite::Trend:
             return singlePagePath(HistorySource::TrendPage);
         case PageSite::Chart:
             return singlePagePath(HistorySource::ChartPage);
         case PageSite::DrawList:
-            return drawListPath(chongqing->drawListPage, today_clock::today());
+            return drawListPath(live->drawListPage, today_clock::today());
         case PageSite::Feed:
-            return chongqing->feedPath;
+            return live->feedPath;
     }
     return {};
 }

@@ -46,7 +46,8 @@ void writeSourceSettings(const QString& programDir, const SiteHosts& hosts);
 // applies without restarting.
 void applySourceSettings(const QString& programDir);
 
-// One known page of a site: the trend page, the chart page, 重庆时时彩's day page of today, its feed.
+// One known page of a site: the trend page, the chart page, and today's day page and the feed of
+// the lottery selected at start.
 QString knownPagePath(PageSite site);
 
 struct SiteCheck {
