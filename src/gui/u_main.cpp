@@ -352,19 +352,23 @@ void Tfrmmain::comcaipiaoChange()
         const QString shown = selection.lotteryName;
         selection.lotteryName = name;
         btndown3->setEnabled(isLiveUpdateLottery(name));
-        BusyScope busy(*this);
-        try {
-            LoadHistory();
-        } catch (...) {
-            // Nothing of the new lottery was loaded: the figures on screen are still those of
-            // the previous one, and the box and the selection go back to it.
-            selection.lotteryName = shown;
-            btndown3->setEnabled(isLiveUpdateLottery(shown));
-            showLotteryInBox(shown);
-            m_lotteryChangeFailed = true;
-            throw;
+        QString notice;
+        {
+            BusyScope busy(*this);
+            try {
+                notice = LoadHistory();
+            } catch (...) {
+                // Nothing of the new lottery was loaded: the figures on screen are still those of
+                // the previous one, and the box and the selection go back to it.
+                selection.lotteryName = shown;
+                btndown3->setEnabled(isLiveUpdateLottery(shown));
+                showLotteryInBox(shown);
+                m_lotteryChangeFailed = true;
+                throw;
+            }
+            showLoadedHistory();
         }
-        showLoadedHistory();
+        tellOnce(notice);
     });
 }
 
@@ -496,9 +500,21 @@ void Tfrmmain::btncloseClick()
 
 void Tfrmmain::reloadSequence()
 {
-    BusyScope busy(*this);
-    LoadHistory();
-    showLoadedHistory();
+    QString notice;
+    {
+        BusyScope busy(*this);
+        notice = LoadHistory();
+        showLoadedHistory();
+    }
+    tellOnce(notice);
+}
+
+void Tfrmmain::tellOnce(const QString& notice)
+{
+    if (notice.isEmpty() || m_toldNotices.contains(notice))
+        return;
+    m_toldNotices.insert(notice);
+    dialogs::showMessage(this, notice);
 }
 
 void Tfrmmain::showLoadedHistory()

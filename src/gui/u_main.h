@@ -3,6 +3,7 @@
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
 
+#include <QSet>
 #include <QWidget>
 
 template <class Row>
@@ -94,6 +95,8 @@ private:
 
     void reloadSequence();
     void showLoadedHistory();
+    // A load's notice, shown the first time it comes up in a run.
+    void tellOnce(const QString& notice);
     void showLotteryInBox(const QString& lotteryName);
     void fitLotteryBoxFont();
     void fillPeriodBox();
@@ -120,6 +123,8 @@ private:
     // A lottery change that failed on Enter in the lottery box: that Enter runs no 过滤.
     bool m_lotteryChangeFailed = false;
     bool m_centred = false;
+    // Why a load left more draws than the cap, told once a run rather than at every reload.
+    QSet<QString> m_toldNotices;
     // Made on the first 关于 and shown again on every later one, so its side file is read once.
     class Tfrmabout* m_about = nullptr;
 };

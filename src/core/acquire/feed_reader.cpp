@@ -6,6 +6,7 @@
 #include "core/acquire/period_numbers.h"
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/store/draw_database.h"
 
 #include <libxml/parser.h>
@@ -99,6 +100,10 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         // stored once.
         if (*period <= *newest || taken.contains(periodId))
             continue;
+        // A period that cannot have been drawn yet ends the reading, like a row without its digits.
+        reading.failure = periodDateProblem(periodId);
+        if (!reading.failure.isEmpty())
+            return reading;
         PageDraw draw{periodId, {}};
         for (int k = 0; k < layout.digitCount; ++k) {
             const qsizetype at = p + layout.digitsOffset + 2 * k;

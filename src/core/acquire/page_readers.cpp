@@ -1,6 +1,7 @@
 #include "core/acquire/page_readers.h"
 
 #include "core/acquire/period_numbers.h"
+#include "core/base/period_date.h"
 
 #include <QStringDecoder>
 #include <optional>
@@ -71,6 +72,13 @@ QString notANumber(Bytes periodId)
     return QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
 }
 
+// A new draw whose period cannot have been drawn yet ends the reading, like any malformed draw.
+bool refusedAsFuture(Bytes periodId, PageReading& reading)
+{
+    reading.failure = periodDateProblem(latin1(periodId));
+    return !reading.failure.isEmpty();
+}
+
 QString incompleteDigits(Bytes periodId)
 {
     return period_numbers::incompleteDigits(latin1(periodId));
@@ -107,6 +115,8 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
         // An older period leaves the next line to the scan.
         if (*period <= *newest)
             continue;
+        if (refusedAsFuture(periodId, reading))
+            return reading;
         const Bytes digits = fromEnd(lines.next(), 16, 5);
         if (!seen.insert(periodId).second)
             continue;
@@ -153,6 +163,8 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
         // An older period leaves its digit lines to the scan.
         if (*wholeNumber(periodId) <= *newest)
             continue;
+        if (refusedAsFuture(periodId, reading))
+            return reading;
         PageDraw draw{latin1(periodId), {}};
         for (int k = 0; k < 3; ++k) {
             const Bytes digit = fromEnd(lines.next(), 6, 1);
@@ -180,10 +192,12 @@ void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& 
         }
         if (line.find(kBallMarker) == Bytes::npos)
             continue;
-        // Every "ball" counts, the one inside the marker too; its digit stands 8 bytes on.
+        // Every "ball" counts, the one inside the marker too; its digit stands 8 bytes on. A ball
+        // showing "*" (a draw not made yet) must not pass for the start of a period id: it goes in
+        // as a character that is no digit, and its draw is then incomplete like any other.
         for (std::size_t j = line.find("ball"); j != Bytes::npos; j = line.find("ball", j + 1)) {
             if (j + 8 < line.size())
-                gathered += line[j + 8];
+                gathered += line[j + 8] == '*' ? '?' : line[j + 8];
         }
     }
 }
@@ -211,6 +225,12 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
 
     std::unordered_set<Bytes> seen;
     for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+        // Every piece starts with a period-id line; one cut short is incomplete, never a reason to
+        // read past its end.
+        if (it->size() < idLength) {
+            reading.failure = incompleteDigits(*it);
+            return reading;
+        }
         const Bytes periodId = it->substr(0, idLength);
         const auto period = wholeNumber(periodId);
         if (!period) {
@@ -221,6 +241,8 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
         // The same draw can stand on two day pages; it is stored once.
         if (*period <= *newest || !seen.insert(periodId).second)
             continue;
+        if (refusedAsFuture(periodId, reading))
+            return reading;
         const Bytes drawDigits = it->substr(idLength, digits);
         PageDraw draw{latin1(periodId), {}};
         for (std::size_t k = 0; k < digits; ++k) {

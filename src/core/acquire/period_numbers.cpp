@@ -1,5 +1,7 @@
 #include "core/acquire/period_numbers.h"
 
+#include "core/base/period_date.h"
+
 #include <limits>
 
 namespace period_numbers {
@@ -49,8 +51,15 @@ std::optional<qint64> wholeNumber(QStringView text)
 std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading)
 {
     const auto value = wholeNumber(QStringView(newestPeriod));
-    if (!value)
+    if (!value) {
         reading.failure = QStringLiteral("已存的最新期号“%1”不是数字").arg(newestPeriod);
+        return value;
+    }
+    // One stored in the future would leave every real draw below it: say so rather than read
+    // nothing new for ever.
+    reading.failure = newestStoredProblem(newestPeriod);
+    if (!reading.failure.isEmpty())
+        return std::nullopt;
     return value;
 }
 

@@ -20,7 +20,8 @@ inline bool isDigit(char16_t c)
 std::optional<qint64> wholeNumber(std::string_view text);
 std::optional<qint64> wholeNumber(QStringView text);
 
-// The newest stored period id as a number; when it is none, the reading fails with that reason.
+// The newest stored period id as a number; when it is none, or names a day not come yet, the
+// reading fails with that reason.
 std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading);
 
 // Why a draw cannot be stored: its digits are missing or not digits.

@@ -1,13 +1,4 @@
 #pragma once
 
-#include <QDate>
-
-// "Today" for the draw-list scan: the computer's local date, unless a test has fixed it.
-namespace today_clock {
-
-QDate today();
-
-// An invalid date gives the local date back.
-void setToday(const QDate& date);
-
-}  // namespace today_clock
+// "Today" lives with the base library now, where the data window's checks can read it too.
+#include "core/base/today_clock.h"

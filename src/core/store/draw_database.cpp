@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -33,6 +34,36 @@ QString createTableSql(const LotteryInfo& lottery)
     }
     return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)")
         .arg(quoteIdentifier(lotteryTableName(lottery.name)), columns.join(QStringLiteral(",\n  ")));
+}
+
+constexpr int kLockWaitMs = 5000;
+
+// Why SQLite could not open or read the file, in the user's words, from what the file system
+// says of the folder and the file; empty when nothing there explains it.
+QString openProblem(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    const QString folderName = QDir::toNativeSeparators(folder.absoluteFilePath());
+    if (!folder.exists())
+        return QStringLiteral("数据库文件夹“%1”不存在").arg(folderName);
+    if (!folder.isDir())
+        return QStringLiteral("“%1”不是文件夹，而是一个文件").arg(folderName);
+    if (!folder.isReadable() || !folder.isExecutable())
+        return QStringLiteral("没有读取数据库文件夹“%1”的权限").arg(folderName);
+    if (file.exists() && file.isDir())
+        return QStringLiteral("“%1”是一个文件夹，不是数据库文件").arg(QDir::toNativeSeparators(path));
+    if (file.exists() && !file.isReadable())
+        return QStringLiteral("没有读取数据库文件“%1”的权限").arg(QDir::toNativeSeparators(path));
+    if (!folder.isWritable()) {
+        // SQLite keeps a shared-memory file beside a WAL database even to read it.
+        return file.exists() ? QStringLiteral("数据库文件夹“%1”是只读的，无法在其中建立读取数据库所需的临时文件"
+                                              "（%2-shm）；请让这个文件夹可以写入")
+                                   .arg(folderName, file.fileName())
+                             : QStringLiteral("数据库文件夹“%1”是只读的，无法在其中建立数据库文件%2")
+                                   .arg(folderName, file.fileName());
+    }
+    return {};
 }
 
 }  // namespace
@@ -61,15 +92,24 @@ DrawDatabase::DrawDatabase(const QString& programDir) : m_name(nextConnectionNam
     };
     if (!m_db.isValid())
         fail(QStringLiteral("SQLite 数据库驱动不可用（Qt SQLite 插件未安装）。"));
-    m_db.setDatabaseName(drawDatabasePath(programDir));
+    const QString path = drawDatabasePath(programDir);
+    auto cannotOpen = [&](const QString& reason) {
+        const QString problem = openProblem(path);
+        fail(QStringLiteral("无法打开数据库 %1：%2").arg(QDir::toNativeSeparators(path), problem.isEmpty() ? reason : problem));
+    };
+    m_db.setDatabaseName(path);
     if (!m_db.open())
-        fail(QStringLiteral("无法打开数据库 %1：%2").arg(drawDatabasePath(programDir), refusalText(m_db.lastError())));
+        cannotOpen(refusalText(m_db.lastError()));
     // Several windows hold connections at once; let a writer wait briefly instead of failing.
-    QSqlQuery pragma(m_db);
-    if (!pragma.exec(QStringLiteral("PRAGMA busy_timeout = 5000"))) {
-        const QString message = refusalText(pragma.lastError());
-        pragma = QSqlQuery();
-        fail(message);
+    // Reading the schema is the first touch of the file: a folder SQLite cannot work in shows here.
+    QSqlQuery query(m_db);
+    for (const QString& sql : {QStringLiteral("PRAGMA busy_timeout = %1").arg(kLockWaitMs),
+                               QStringLiteral("select count(*) from sqlite_master")}) {
+        if (!query.exec(sql)) {
+            const QString message = refusalText(query.lastError());
+            query = QSqlQuery();
+            cannotOpen(message);
+        }
     }
 }
 
@@ -83,9 +123,22 @@ DrawDatabase::~DrawDatabase()
 void DrawDatabase::create(const QString& programDir)
 {
     const QString path = drawDatabasePath(programDir);
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        throw DatabaseError(QStringLiteral("无法创建数据库文件夹 %1").arg(QFileInfo(path).absolutePath()));
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        const QFileInfo parent(QFileInfo(folder).absolutePath());
+        const QString why = QFileInfo(folder).exists() ? QStringLiteral("同名的文件已经存在")
+                            : !parent.isWritable()     ? QStringLiteral("文件夹“%1”是只读的")
+                                                             .arg(QDir::toNativeSeparators(parent.absoluteFilePath()))
+                                                       : QStringLiteral("无法写入");
+        throw DatabaseError(QStringLiteral("无法创建数据库文件夹 %1：%2").arg(QDir::toNativeSeparators(folder), why));
+    }
     DrawDatabase db(programDir);
+    // A file that already has every table is only read from here on: a read-only file still opens.
+    const QStringList existing = db.tableNames();
+    const auto& catalogue = LotteryCatalogue();
+    if (std::all_of(catalogue.begin(), catalogue.end(),
+                    [&](const LotteryInfo& lottery) { return existing.contains(lotteryTableName(lottery.name)); }))
+        return;
     db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     db.beginTransaction();
     try {
@@ -103,17 +156,40 @@ QStringList DrawDatabase::tableNames() const
     return m_db.tables(QSql::Tables);
 }
 
-QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName)
+void DrawDatabase::requirePeriodColumn(const QString& lotteryName)
 {
+    const QSqlRecord columns = m_db.record(lotteryTableName(lotteryName));
+    if (!columns.isEmpty() && !columns.contains(QStringLiteral("记录期号")))
+        throw DatabaseError(QStringLiteral("表“%1”没有“记录期号”列").arg(lotteryTableName(lotteryName)));
+}
+
+QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName, int newest)
+{
+    requirePeriodColumn(lotteryName);
+    const QString table = quoteIdentifier(lotteryTableName(lotteryName));
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("select * from %1 order by \"记录期号\"").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
+    const QString sql =
+        newest < 0 ? QStringLiteral("select * from %1 order by \"记录期号\"").arg(table)
+                   : QStringLiteral("select * from (select * from %1 order by \"记录期号\" desc limit %2) order by \"记录期号\"")
+                         .arg(table)
+                         .arg(newest);
+    if (!query.exec(sql))
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
     return query;
 }
 
+int DrawDatabase::drawCount(const QString& lotteryName)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("select count(*) from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
 QString DrawDatabase::newestPeriodId(const QString& lotteryName)
 {
+    requirePeriodColumn(lotteryName);
     QSqlQuery query(m_db);
     if (!query.exec(QStringLiteral("select max(\"记录期号\") from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
@@ -123,6 +199,7 @@ QString DrawDatabase::newestPeriodId(const QString& lotteryName)
 
 QSet<QString> DrawDatabase::storedPeriodIds(const QString& lotteryName)
 {
+    requirePeriodColumn(lotteryName);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select \"记录期号\" from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
@@ -147,8 +224,21 @@ void DrawDatabase::appendDraw(const QString& lotteryName, const QString& periodI
         throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
 }
 
-int DrawDatabase::trimToNewest(const QString& lotteryName, int keep)
+int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitForLock)
 {
+    requirePeriodColumn(lotteryName);
+    struct LockWait {
+        DrawDatabase& db;
+        bool changed;
+        ~LockWait()
+        {
+            if (changed)
+                QSqlQuery(db.m_db).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kLockWaitMs));
+        }
+    } lockWait{*this, !waitForLock};
+    if (!waitForLock)
+        exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+
     // Period ids are unique, so everything below the keep-th newest id is exactly the surplus;
     // with fewer rows the subquery is NULL and nothing goes.
     const QString table = quoteIdentifier(lotteryTableName(lotteryName));

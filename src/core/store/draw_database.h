@@ -29,8 +29,17 @@ public:
 
     QStringList tableNames() const;
 
-    // "select * from <lottery>彩票号码表 order by 记录期号", ready to be walked forward.
-    QSqlQuery selectDraws(const QString& lotteryName);
+    // "select * from <lottery>彩票号码表 order by 记录期号", ready to be walked forward; with
+    // `newest` set, only that many of the newest draws, still oldest first.
+    QSqlQuery selectDraws(const QString& lotteryName, int newest = -1);
+
+    // How many draws the lottery's table holds: a read, which a read-only or locked file allows.
+    int drawCount(const QString& lotteryName);
+
+    // A table made by hand may lack the period column, and SQLite would then read "记录期号" as a
+    // plain string: raises DatabaseError naming the table. A table that does not exist is left
+    // to the query's own "no such table".
+    void requirePeriodColumn(const QString& lotteryName);
 
     // The newest stored period id as text, or "0" when the table is empty: where a writer
     // continues from.
@@ -43,7 +52,9 @@ public:
     void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);
 
     // Deletes the oldest draws beyond the newest `keep`, in one transaction; returns how many went.
-    int trimToNewest(const QString& lotteryName, int keep);
+    // Without `waitForLock`, a file another program is writing fails at once instead of after the
+    // usual wait.
+    int trimToNewest(const QString& lotteryName, int keep, bool waitForLock = true);
 
     void beginTransaction();
     void commit();

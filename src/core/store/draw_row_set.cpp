@@ -1,6 +1,7 @@
 #include "core/store/draw_row_set.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
@@ -43,6 +44,8 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName)
     m_db = connection;
     m_lotteryName = lotteryName;
     try {
+        db.requirePeriodColumn(lotteryName);
+        findRowAddress();
         load();
     } catch (...) {
         m_db = previousDb;
@@ -67,22 +70,68 @@ void DrawRowSet::close()
     emit stateChanged();
 }
 
+void DrawRowSet::findRowAddress()
+{
+    m_keyedByPeriod = false;
+    m_unchangeable.clear();
+    QSqlQuery probe(m_db);
+    if (probe.prepare(QStringLiteral("select rowid from %1 limit 0").arg(table())))
+        return;
+    // No rowid: a table made WITHOUT ROWID, addressed by its primary key.
+    QStringList primaryKey;
+    QSqlQuery info(m_db);
+    if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table())))
+        throw DatabaseError(refusalText(info.lastError(), m_lotteryName));
+    while (info.next()) {
+        if (info.value(5).toInt() > 0)
+            primaryKey << info.value(1).toString();
+    }
+    if (primaryKey == QStringList{QStringLiteral("记录期号")})
+        m_keyedByPeriod = true;
+    else
+        m_unchangeable = QStringLiteral("表“%1”建成了没有行号（WITHOUT ROWID）的表，且主键不只是“记录期号”，"
+                                        "在这里只能查看，不能修改。")
+                             .arg(lotteryTableName(m_lotteryName));
+}
+
+QString DrawRowSet::keyCondition() const
+{
+    return m_keyedByPeriod ? QStringLiteral("\"记录期号\" = ?") : QStringLiteral("rowid = ?");
+}
+
+QVariant DrawRowSet::keyOf(const Row& row) const
+{
+    return m_keyedByPeriod ? row.storedPeriod : QVariant(row.rowid);
+}
+
+void DrawRowSet::requireChangeable() const
+{
+    if (!m_unchangeable.isEmpty())
+        throw UserError(m_unchangeable);
+}
+
 void DrawRowSet::load()
 {
+    // With rowids, the first column read is the rowid; without, the columns start at once.
+    const int first = m_keyedByPeriod || !m_unchangeable.isEmpty() ? 0 : 1;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("select rowid, * from %1 order by \"记录期号\"").arg(table())))
+    if (!query.exec(QStringLiteral("select %1* from %2 order by \"记录期号\"")
+                        .arg(first ? QStringLiteral("rowid, ") : QString(), table())))
         throw DatabaseError(refusalText(query.lastError(), m_lotteryName));
     QStringList columns;
     const QSqlRecord record = query.record();
-    for (int i = 1; i < record.count(); ++i)
+    for (int i = first; i < record.count(); ++i)
         columns << record.fieldName(i);
+    const int periodColumn = int(columns.indexOf(QStringLiteral("记录期号")));
     std::vector<Row> rows;
     while (query.next()) {
         Row row;
-        row.rowid = query.value(0).toLongLong();
-        for (int i = 1; i < record.count(); ++i)
+        if (first)
+            row.rowid = query.value(0).toLongLong();
+        for (int i = first; i < record.count(); ++i)
             row.values << query.value(i);
+        row.storedPeriod = row.values.value(periodColumn);
         rows.push_back(std::move(row));
     }
     beginResetModel();
@@ -92,17 +141,19 @@ void DrawRowSet::load()
     endResetModel();
 }
 
-DrawRowSet::Row DrawRowSet::readRow(qint64 rowid)
+DrawRowSet::Row DrawRowSet::readRow(const QVariant& key)
 {
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("select * from %1 where rowid = ?").arg(table()));
-    query.addBindValue(rowid);
+    query.prepare(QStringLiteral("select * from %1 where %2").arg(table(), keyCondition()));
+    query.addBindValue(key);
     run(query, m_lotteryName);
     Row row;
-    row.rowid = rowid;
+    if (!m_keyedByPeriod)
+        row.rowid = key.toLongLong();
     if (query.next())
         for (int i = 0; i < query.record().count(); ++i)
             row.values << query.value(i);
+    row.storedPeriod = row.values.value(int(m_columns.indexOf(QStringLiteral("记录期号"))));
     return row;
 }
 
@@ -170,6 +221,7 @@ void DrawRowSet::edit()
 {
     if (!isOpen() || isPending())
         return;
+    requireChangeable();
     if (m_rows.empty()) {
         append();
         return;
@@ -181,6 +233,7 @@ void DrawRowSet::insert()
 {
     if (!isOpen())
         return;
+    requireChangeable();
     leavePendingRow();
     insertBlankRow(std::max(m_current, 0));
 }
@@ -189,6 +242,7 @@ void DrawRowSet::append()
 {
     if (!isOpen())
         return;
+    requireChangeable();
     finishPending();
     insertBlankRow(int(m_rows.size()));
 }
@@ -208,10 +262,19 @@ void DrawRowSet::post()
         return;
     Row& row = m_rows[std::size_t(m_current)];
     const QString periodId = row.values.value(0).toString().trimmed();
+    const int periodColumn = int(m_columns.indexOf(QStringLiteral("记录期号")));
+    const QString period = stored(row.values.value(periodColumn)).toString();
+    // A period that cannot have been drawn yet would shut out every later draw of the lottery.
+    if (findLottery(m_lotteryName)) {
+        const QString problem = periodDateProblem(period);
+        if (!problem.isEmpty())
+            throw UserError(problem + QStringLiteral("，不能存入。"));
+    }
     QSqlQuery query(m_db);
     QStringList columns;
     for (const QString& column : m_columns)
         columns << quoteIdentifier(column);
+    QVariant key = keyOf(row);
     if (m_state == State::Insert) {
         query.prepare(QStringLiteral("insert into %1 (%2) values (%3)")
                           .arg(table(), columns.join(QLatin1Char(',')),
@@ -219,19 +282,22 @@ void DrawRowSet::post()
         for (const QVariant& value : row.values)
             query.addBindValue(stored(value));
         run(query, m_lotteryName, periodId);
-        row.rowid = query.lastInsertId().toLongLong();
+        key = m_keyedByPeriod ? QVariant(period) : query.lastInsertId();
     } else {
         QStringList assignments;
         for (const QString& column : columns)
             assignments << column + QStringLiteral(" = ?");
-        query.prepare(QStringLiteral("update %1 set %2 where rowid = ?").arg(table(), assignments.join(QLatin1Char(','))));
+        query.prepare(QStringLiteral("update %1 set %2 where %3")
+                          .arg(table(), assignments.join(QLatin1Char(',')), keyCondition()));
         for (const QVariant& value : row.values)
             query.addBindValue(stored(value));
-        query.addBindValue(row.rowid);
+        query.addBindValue(key);
         run(query, m_lotteryName, periodId);
+        if (m_keyedByPeriod)
+            key = period;
     }
     // Show the row as stored: a digit typed as text reads back as the number it became.
-    row = readRow(row.rowid);
+    row = readRow(key);
     emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
     m_modified = false;
     setState(State::Browse);
@@ -266,9 +332,10 @@ void DrawRowSet::deleteCurrent()
         removeCurrentRow();
         return;
     }
+    requireChangeable();
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("delete from %1 where rowid = ?").arg(table()));
-    query.addBindValue(m_rows[std::size_t(m_current)].rowid);
+    query.prepare(QStringLiteral("delete from %1 where %2").arg(table(), keyCondition()));
+    query.addBindValue(keyOf(m_rows[std::size_t(m_current)]));
     run(query, m_lotteryName);
     removeCurrentRow();
 }
@@ -278,11 +345,11 @@ void DrawRowSet::refresh()
     if (!isOpen())
         return;
     leavePendingRow();
-    const qint64 rowid = m_current >= 0 ? m_rows[std::size_t(m_current)].rowid : -1;
+    const QVariant key = m_current >= 0 ? keyOf(m_rows[std::size_t(m_current)]) : QVariant();
     load();
     int row = int(m_rows.size()) - 1;
     for (int i = 0; i < int(m_rows.size()); ++i)
-        if (m_rows[std::size_t(i)].rowid == rowid)
+        if (key.isValid() && keyOf(m_rows[std::size_t(i)]) == key)
             row = i;
     setCurrent(row);
 }
@@ -291,6 +358,7 @@ void DrawRowSet::setValue(int column, const QVariant& value)
 {
     if (!isOpen() || m_current < 0)
         return;
+    requireChangeable();
     if (!isPending())
         beginPending(State::Edit, m_current);
     m_rows[std::size_t(m_current)].values[column] = value;
@@ -344,7 +412,7 @@ QVariant DrawRowSet::data(const QModelIndex& index, int role) const
 
 bool DrawRowSet::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || !m_editable || index.row() != m_current)
+    if (!index.isValid() || role != Qt::EditRole || !m_editable || !m_unchangeable.isEmpty() || index.row() != m_current)
         return false;
     if (data(index, Qt::EditRole) == value.toString() && !isPending())
         return false;  // an editor closed without a change does not start editing the row
@@ -355,7 +423,7 @@ bool DrawRowSet::setData(const QModelIndex& index, const QVariant& value, int ro
 Qt::ItemFlags DrawRowSet::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-    if (m_editable)
+    if (m_editable && m_unchangeable.isEmpty())
         flags |= Qt::ItemIsEditable;
     return flags;
 }

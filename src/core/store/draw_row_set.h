@@ -72,8 +72,11 @@ signals:
 
 private:
     struct Row {
+        Row() = default;
+        Row(qint64 id, QVector<QVariant> cells) : rowid(id), values(std::move(cells)) {}
         qint64 rowid = -1;  // -1 while an inserted row is not stored yet
         QVector<QVariant> values;
+        QVariant storedPeriod;  // 记录期号 as stored: the row's address in a table without rowids
     };
 
     void load();
@@ -82,8 +85,14 @@ private:
     void beginPending(State state, int row);
     void insertBlankRow(int row);  // shown at `row`, pending insertion, and made current
     void removeCurrentRow();  // from the rows shown, not from the table
-    Row readRow(qint64 rowid);
+    Row readRow(const QVariant& key);
     QString table() const;
+    // Rows are addressed by rowid, or by 记录期号 in a table made WITHOUT ROWID whose primary
+    // key it is; any other such table can be looked at but not changed.
+    void findRowAddress();
+    QString keyCondition() const;
+    QVariant keyOf(const Row& row) const;
+    void requireChangeable() const;
 
     QSqlDatabase m_db;
     QString m_lotteryName;
@@ -93,5 +102,7 @@ private:
     int m_current = -1;
     bool m_modified = false;
     bool m_editable = false;
+    bool m_keyedByPeriod = false;
+    QString m_unchangeable;  // why the table cannot be changed here; empty when it can
     Row m_saved;  // the pending row as stored, to go back to on cancel
 };

@@ -31,11 +31,28 @@ int32_t periodIdFromText(const QString& text)
     return value;
 }
 
-DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName)
+DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QString* notice)
 {
-    db.trimToNewest(lotteryName, kRetainedDraws);
+    db.requirePeriodColumn(lotteryName);
+    // The cap writes; it is tried only when there is something to delete, and without waiting
+    // on another program's lock: the history is shown either way, and the next load tries again.
+    const int stored = db.drawCount(lotteryName);
+    bool overCap = false;
+    if (stored > kRetainedDraws) {
+        try {
+            db.trimToNewest(lotteryName, kRetainedDraws, false);
+        } catch (const DatabaseError& e) {
+            overCap = true;
+            if (notice)
+                *notice = QStringLiteral("%1存有%2期开奖，超出%3期的旧开奖这次未能删除（%4）。现显示最新的%3期。")
+                              .arg(lotteryTableName(lotteryName))
+                              .arg(stored)
+                              .arg(kRetainedDraws)
+                              .arg(e.message());
+        }
+    }
 
-    QSqlQuery query = db.selectDraws(lotteryName);
+    QSqlQuery query = db.selectDraws(lotteryName, overCap ? kRetainedDraws : -1);
     const int digitCount = digitCountOf(lotteryName);
     const QSqlRecord columns = query.record();
     const int periodColumn = fieldIndex(columns, QStringLiteral("记录期号"), lotteryName);
@@ -67,11 +84,13 @@ DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName)
     return history;
 }
 
-void LoadHistory()
+QString LoadHistory()
 {
     PlanSelection& selection = u_public::planSelection();
     DrawDatabase db(u_public::programDir());
-    DrawHistory history = loadDrawHistory(db, selection.lotteryName);
+    QString notice;
+    DrawHistory history = loadDrawHistory(db, selection.lotteryName, &notice);
     selection.digitCount = history.digitCount();
     u_public::setDrawHistory(std::move(history));
+    return notice;
 }

@@ -14,9 +14,12 @@ inline constexpr int kRetainedDraws = 10000;
 int32_t periodIdFromText(const QString& text);
 
 // Applies the retention cap (the newest kRetainedDraws stay, the rest is deleted for good),
-// then reads the lottery's draws oldest first.
-DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName);
+// then reads the lottery's draws oldest first. A table within the cap is only read, so a
+// read-only or locked file still loads. When the cap cannot be applied, the newest
+// kRetainedDraws are read all the same and `notice`, if given, says why the rest stayed.
+DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QString* notice = nullptr);
 
 // Rebuilds the shared history of the selected lottery and its digit count. On failure both
-// keep what they held and the error goes to the caller.
-void LoadHistory();
+// keep what they held and the error goes to the caller. Returns the load's notice: empty, or
+// why the table holds more than kRetainedDraws draws after it.
+QString LoadHistory();

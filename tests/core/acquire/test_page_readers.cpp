@@ -1,6 +1,7 @@
 #include "support/page_fixtures.h"
 #include "core/acquire/page_readers.h"
 #include "support/file_fixtures.h"
+#include "core/base/today_clock.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -56,6 +57,7 @@ class TestPageReaders : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void trendReader_data();
     void trendReader();
     void chartReader_data();
@@ -111,6 +113,11 @@ void TestPageReaders::trendReader_data()
         << "0" << QStringList{"2026101:123"} << QString("2026102");
     QTest::newRow("page ending after a period id fails")
         << trendLine("2026101") << "0" << QStringList() << QString("2026101");
+    QTest::newRow("a period of next year ends the page, earlier draws kept")
+        << QByteArray(trendLine("2026101") + trendDigitsLine("123") + trendLine("2027001") + trendDigitsLine("456"))
+        << "0" << QStringList{"2026101:123"} << QString("期号“2027001”的年份2027还没到");
+    QTest::newRow("a newest stored period of next year is named")
+        << two << "2099001" << QStringList() << QString("已存的最新期号有误：期号“2099001”的年份2099还没到");
 }
 
 void TestPageReaders::trendReader()
@@ -152,6 +159,9 @@ void TestPageReaders::chartReader_data()
         << QByteArray(chartHeaderLine() + chartDrawLines("2026101", "123") + "<tr height=\"22\"><td>26102</td>\n" +
                       "<td class=\"d\">4</td>\n")
         << "0" << QStringList{"2026101:123"} << QString("2026102");
+    QTest::newRow("a period of next year ends the page, earlier draws kept")
+        << QByteArray(chartHeaderLine() + chartDrawLines("2026101", "123") + chartDrawLines("2027001", "456"))
+        << "0" << QStringList{"2026101:123"} << QString("期号“2027001”的年份2027还没到");
 }
 
 void TestPageReaders::chartReader()
@@ -230,6 +240,27 @@ void TestPageReaders::drawListReader_data()
     QTest::newRow("a piece with too few digits ends the scan, earlier draws kept")
         << QList<QByteArray>{QByteArray("20261209002\n") + drawListDrawLines("20261209001", "11111"), yesterday}
         << 11 << 5 << "0" << QStringList{"20261208120:98765", "20261209001:11111"} << QString("20261209002");
+    // A ball showing "*" must not start a piece of its own: read as a period id, the one
+    // character after it would be taken for a draw and its digits read past its end.
+    QTest::newRow("a ball showing * after a whole draw changes nothing")
+        << QList<QByteArray>{QByteArray(drawListDrawLines("20261209001", "12345") +
+                                        "<span class=\"ball_1\">*</span><span class=\"ball_1\">7</span>\n")}
+        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+    QTest::newRow("a ball showing * as the page's last character")
+        << QList<QByteArray>{QByteArray(drawListDrawLines("20261209001", "12345") + "<span class=\"ball_1\">*\n")}
+        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+    QTest::newRow("a ball showing * among a draw's digits makes it incomplete")
+        << QList<QByteArray>{yesterday, drawListDrawLines("20261209001", "12*45")} << 11 << 5 << "20261209000"
+        << QStringList() << QString("第20261209001期的号码不完整");
+    QTest::newRow("a period two days ahead ends the scan, earlier draws kept")
+        << QList<QByteArray>{drawListPage({draw("20261211001", "55555"), draw("20261209001", "11111")})} << 11 << 5
+        << "0" << QStringList{"20261209001:11111"} << QString("期号“20261211001”的日期2026-12-11还没到");
+    QTest::newRow("a period of no date ends the scan")
+        << QList<QByteArray>{drawListPage({draw("99999999999", "55555")})} << 11 << 5 << "20261209001"
+        << QStringList() << QString("期号“99999999999”的日期99999999不存在");
+    QTest::newRow("a newest stored period in the future is named")
+        << QList<QByteArray>{today} << 11 << 5 << "99999999999" << QStringList()
+        << QString("已存的最新期号有误：期号“99999999999”");
     QTest::newRow("a page without draws yields nothing")
         << QList<QByteArray>{QByteArray("<html>\n</html>\n"), QByteArray()} << 11 << 5 << "0" << QStringList()
         << QString();

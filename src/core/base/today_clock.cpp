@@ -1,4 +1,4 @@
-#include "core/acquire/today_clock.h"
+#include "core/base/today_clock.h"
 
 namespace today_clock {
 namespace {

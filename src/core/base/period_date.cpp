@@ -1,0 +1,50 @@
+#include "core/base/period_date.h"
+
+namespace {
+
+bool allDigits(const QString& text)
+{
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+QString shownDate(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+}  // namespace
+
+QString periodDateProblem(const QString& periodId, const QDate& today)
+{
+    if (!allDigits(periodId))
+        return {};
+    // A draw of tomorrow may already be listed where the sites' clocks run ahead of this one.
+    const QDate latest = today.addDays(1);
+    if (periodId.size() == 7) {
+        const int year = periodId.left(4).toInt();
+        if (year > latest.year())
+            return QStringLiteral("期号“%1”的年份%2还没到（今天是%3）").arg(periodId).arg(year).arg(shownDate(today));
+        return {};
+    }
+    if (periodId.size() != 10 && periodId.size() != 11)
+        return {};
+    const QString datePart = periodId.left(8);
+    const QDate date = QDate::fromString(datePart, QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        return QStringLiteral("期号“%1”的日期%2不存在").arg(periodId, datePart);
+    if (date > latest)
+        return QStringLiteral("期号“%1”的日期%2还没到（今天是%3）").arg(periodId, shownDate(date), shownDate(today));
+    return {};
+}
+
+QString newestStoredProblem(const QString& newestPeriod, const QDate& today)
+{
+    const QString problem = periodDateProblem(newestPeriod, today);
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("已存的最新期号有误：%1。请在“添加开奖”中改正或删除这一期，之后的开奖才能存入").arg(problem);
+}
