@@ -143,6 +143,7 @@ private slots:
     void everyLotteryNameShowsWhole();
     void inputIgnoredWhileBusy();
     void longHistoryOpensAtItsEnd();
+    void readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce();
 
 private:
     MainControls open();
@@ -551,6 +552,33 @@ void TestMainWindow::longHistoryOpensAtItsEnd()
         QCOMPARE(bar->value(), bar->maximum());
         QCOMPARE(grid->rowAt(grid->viewport()->height() - 1), rows(grid) - 1);
     }
+}
+
+void TestMainWindow::readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce()
+{
+    fixtures::storeDraws(m_folder->path(), "江西时时彩", fixtures::syntheticDraws("江西时时彩", 10003, 13));
+    {
+        // A header asking for a newer writer than SQLite makes the file read-only, even for root.
+        QFile file(m_folder->databasePath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(18) && file.write("\x03", 1) == 1);
+    }
+    open();
+    auto* lottery = fixtures::control<QComboBox>(m_window.get(), "comcaipiao");
+    auto choose = [&](const QString& name) {
+        lottery->setCurrentText(name);
+        emit lottery->activated(lottery->currentIndex());
+    };
+    choose("江西时时彩");
+    QCOMPARE(rows(fixtures::control<QTableView>(m_window.get(), "grdtongji2")), 10000);
+    const QStringList told = dialogs::testing::takeMessages();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told[0].contains("江西时时彩彩票号码表存有10003期") && told[0].contains("最新的10000期"), qPrintable(told[0]));
+
+    // Once is enough: coming back to the lottery shows its history without the same words again.
+    choose("重庆时时彩");
+    choose("江西时时彩");
+    QCOMPARE(rows(fixtures::control<QTableView>(m_window.get(), "grdtongji2")), 10000);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
 }
 
 QTEST_MAIN(TestMainWindow)

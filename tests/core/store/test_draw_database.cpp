@@ -1,6 +1,8 @@
 #include "core/base/lottery_table.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_row_set.h"
+#include "core/base/today_clock.h"
 #include "core/store/history_loader.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
@@ -13,6 +15,7 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using fixtures::ProgramFolder;
 using fixtures::StoredDraw;
@@ -57,12 +60,35 @@ QStringList dump(const QString& programDir)
     return lines;
 }
 
-DrawHistory loadAs(const QString& programDir, const QString& lotteryName)
+DrawHistory loadAs(const QString& programDir, const QString& lotteryName, QString* notice = nullptr)
 {
     u_public::setProgramDir(programDir);
     u_public::planSelection().lotteryName = lotteryName;
-    LoadHistory();
+    const QString told = LoadHistory();
+    if (notice)
+        *notice = told;
     return u_public::drawHistory();
+}
+
+// SQLite treats a file whose header asks for a newer writer than itself as read-only: a
+// read-only file that even root cannot write to. No connection may be open.
+void makeReadOnly(const QString& databasePath)
+{
+    QFile file(databasePath);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(18));
+    QVERIFY(file.write("\x03", 1) == 1);
+}
+
+template <class Body>
+QString errorOf(Body&& body)
+{
+    try {
+        body();
+    } catch (const UserError& e) {
+        return e.message();
+    }
+    return {};
 }
 
 }  // namespace
@@ -71,6 +97,7 @@ class TestDrawDatabase : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void createsFolderFileAndTables();
     void creationKeepsStoredRows();
     void refusesMalformedDraws_data();
@@ -88,6 +115,12 @@ private slots:
     void typedNameCannotChangeTheFile_data();
     void typedNameCannotChangeTheFile();
     void failedLoadKeepsTheHistory();
+    void readOnlyOrLockedFileStillLoads_data();
+    void readOnlyOrLockedFileStillLoads();
+    void folderThatCannotHoldTheDatabase();
+    void tableWithoutPeriodColumn();
+    void rowSetOnTableWithoutRowid();
+    void rowSetRefusesPeriodsNotDrawnYet();
 };
 
 void TestDrawDatabase::createsFolderFileAndTables()
@@ -329,6 +362,169 @@ void TestDrawDatabase::failedLoadKeepsTheHistory()
     }
     QCOMPARE(u_public::drawHistory().size(), 5);
     QCOMPARE(u_public::planSelection().digitCount, 3);
+}
+
+void TestDrawDatabase::readOnlyOrLockedFileStillLoads_data()
+{
+    QTest::addColumn<bool>("locked");  // another program holds the write lock; otherwise the file is read-only
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("reason");  // part of the notice; empty when there is none
+
+    QTest::newRow("read-only, within the cap") << false << 20 << QString();
+    QTest::newRow("read-only, over the cap") << false << 10003 << "readonly";
+    QTest::newRow("locked, within the cap") << true << 20 << QString();
+    QTest::newRow("locked, over the cap") << true << 10003 << "locked";
+}
+
+void TestDrawDatabase::readOnlyOrLockedFileStillLoads()
+{
+    QFETCH(bool, locked);
+    QFETCH(int, stored);
+    QFETCH(QString, reason);
+    ProgramFolder folder;
+    const auto draws = fixtures::syntheticDraws("重庆时时彩", stored);
+    fixtures::storeDraws(folder.path(), "重庆时时彩", draws);
+
+    std::unique_ptr<DrawDatabase> otherProgram;
+    if (locked) {
+        otherProgram = std::make_unique<DrawDatabase>(folder.path());
+        otherProgram->exec(QStringLiteral("begin immediate"));
+    } else {
+        makeReadOnly(folder.databasePath());
+        DrawDatabase::create(folder.path());  // as at every start
+    }
+
+    QString notice;
+    const DrawHistory history = loadAs(folder.path(), "重庆时时彩", &notice);
+    const int shown = std::min(stored, kRetainedDraws);
+    QCOMPARE(history.size(), shown);
+    QCOMPARE(history.periodId(0), periodIdFromText(draws[std::size_t(stored - shown)].periodId));
+    QCOMPARE(history.periodId(shown - 1), periodIdFromText(draws.back().periodId));
+    if (reason.isEmpty()) {
+        QCOMPARE(notice, QString());
+    } else {
+        QVERIFY2(notice.contains(reason) && notice.contains("10003") && notice.contains("最新的10000期"),
+                 qPrintable(notice));
+    }
+    otherProgram.reset();
+    DrawDatabase db(folder.path());
+    QCOMPARE(rowCount(db, "重庆时时彩"), stored);
+}
+
+void TestDrawDatabase::folderThatCannotHoldTheDatabase()
+{
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + "/";
+    QFile blocker(programDir + "数据库");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString folder = QDir::toNativeSeparators(programDir + "数据库");
+
+    QString message = errorOf([&] { DrawDatabase::create(programDir); });
+    QVERIFY2(message.contains(folder) && message.contains("同名的文件已经存在"), qPrintable(message));
+    message = errorOf([&] { DrawDatabase db(programDir); });
+    QVERIFY2(message.contains(folder) && message.contains("不是文件夹"), qPrintable(message));
+
+    // Root writes wherever it likes, so only an ordinary user sees a read-only folder.
+    if (geteuid() == 0)
+        QSKIP("a read-only folder cannot be shown to root");
+    QVERIFY(blocker.remove());
+    QVERIFY(QDir().mkdir(programDir + "数据库"));
+    QVERIFY(QFile::setPermissions(programDir + "数据库", QFile::ReadOwner | QFile::ExeOwner));
+    message = errorOf([&] { DrawDatabase::create(programDir); });
+    QFile::setPermissions(programDir + "数据库", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(message.contains(folder) && message.contains("是只读的"), qPrintable(message));
+}
+
+void TestDrawDatabase::tableWithoutPeriodColumn()
+{
+    ProgramFolder folder;
+    {
+        DrawDatabase db(folder.path());
+        db.exec(QStringLiteral("drop table \"重庆时时彩彩票号码表\""));
+        db.exec(QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
+        db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 5)"));
+    }
+    const QString expected = QStringLiteral("表“重庆时时彩彩票号码表”没有“记录期号”列");
+    DrawDatabase db(folder.path());
+    QCOMPARE(errorOf([&] { db.newestPeriodId("重庆时时彩"); }), expected);
+    QCOMPARE(errorOf([&] { loadAs(folder.path(), "重庆时时彩"); }), expected);
+    DrawRowSet rows;
+    QCOMPARE(errorOf([&] { rows.open(db, "重庆时时彩"); }), expected);
+}
+
+void TestDrawDatabase::rowSetOnTableWithoutRowid()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
+    db.exec(QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
+                           "\"2\" integer, \"3\" integer) without rowid"));
+    fixtures::storeDraws(folder.path(), "上海时时彩",
+                         {{"2026120902", {"4", "5", "6"}}, {"2026120901", {"1", "2", "3"}}});
+    auto stored = [&] {
+        QStringList lines;
+        QSqlQuery query(db.connection());
+        query.exec(QStringLiteral("select * from \"上海时时彩彩票号码表\" order by 1"));
+        while (query.next())
+            lines << query.value(0).toString() + ":" + query.value(1).toString() + query.value(2).toString() +
+                         query.value(3).toString();
+        return lines;
+    };
+
+    DrawRowSet rows;
+    rows.open(db, "上海时时彩");
+    QCOMPARE(rows.rowCount(), 2);
+    QCOMPARE(rows.current(), 1);
+    rows.setEditable(true);
+    rows.edit();
+    rows.setValue(0, "2026120903");  // the period itself, the row's address, changes
+    rows.setValue(3, "9");
+    rows.post();
+    QCOMPARE(stored(), (QStringList{"2026120901:123", "2026120903:459"}));
+    rows.append();
+    rows.setValue(0, "2026120904");
+    for (int k = 1; k <= 3; ++k)
+        rows.setValue(k, "7");
+    rows.post();
+    rows.moveTo(0);
+    rows.deleteCurrent();
+    QCOMPARE(stored(), (QStringList{"2026120903:459", "2026120904:777"}));
+    rows.moveTo(1);
+    rows.refresh();
+    QCOMPARE(rows.index(rows.current(), 0).data().toString(), QStringLiteral("2026120904"));
+
+    // Without 记录期号 as its only key, a row cannot be told apart safely: look, do not touch.
+    db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
+    db.exec(QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
+                           "primary key (\"记录期号\", \"1\")) without rowid"));
+    db.exec(QStringLiteral("insert into \"上海时时彩彩票号码表\" values ('2026120901', 1, 2, 3)"));
+    rows.open(db, "上海时时彩");
+    QCOMPARE(rows.rowCount(), 1);
+    const QString message = errorOf([&] { rows.edit(); });
+    QVERIFY2(message.contains("WITHOUT ROWID") && message.contains("不能修改"), qPrintable(message));
+    QVERIFY(!rows.isPending());
+    QVERIFY(!rows.setData(rows.index(0, 1), "5", Qt::EditRole));
+}
+
+void TestDrawDatabase::rowSetRefusesPeriodsNotDrawnYet()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    DrawRowSet rows;
+    rows.open(db, "重庆时时彩");
+    rows.setEditable(true);
+    rows.append();
+    rows.setValue(0, "99999999999");
+    for (int k = 1; k <= 5; ++k)
+        rows.setValue(k, "1");
+    const QString message = errorOf([&] { rows.post(); });
+    QVERIFY2(message.contains("99999999999") && message.contains("不存在"), qPrintable(message));
+    QVERIFY(rows.isPending());
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("0"));
+    rows.setValue(0, "20261209001");
+    rows.post();
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209001"));
 }
 
 QTEST_GUILESS_MAIN(TestDrawDatabase)
