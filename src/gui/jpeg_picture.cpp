@@ -41,9 +41,10 @@ QRgb cmykToRgb(const JSAMPLE* p, bool inverted)
     return qRgb(c * k / 255, m * k / 255, y * k / 255);
 }
 
-// Decodes into `image`; on failure returns false with libjpeg's reason in `message`.
+// Decodes into `image`; on failure returns false with libjpeg's reason in `message`, or with
+// the size its header claims in `width` and `height` when that is over kLargestPicture.
 // No object with a destructor lives in this frame, so the jump out of libjpeg skips nothing.
-bool decodeInto(const QByteArray& bytes, QImage& image, char* message)
+bool decodeInto(const QByteArray& bytes, QImage& image, char* message, unsigned& width, unsigned& height)
 {
     jpeg_decompress_struct info;
     ErrorManager errors;
@@ -59,6 +60,13 @@ bool decodeInto(const QByteArray& bytes, QImage& image, char* message)
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
+    // A few hundred bytes can claim 20000 × 20000 pixels: gigabytes and seconds to decode.
+    if (info.image_width > unsigned(kLargestPicture) || info.image_height > unsigned(kLargestPicture)) {
+        width = info.image_width;
+        height = info.image_height;
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
 
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBX;
@@ -101,8 +109,16 @@ QImage decodeJpeg(const QByteArray& bytes)
         throw UserError(QStringLiteral("图片无法解码：文件是空的。"));
     QImage image;
     char message[JMSG_LENGTH_MAX] = {};
-    if (!decodeInto(bytes, image, message))
+    unsigned width = 0;
+    unsigned height = 0;
+    if (!decodeInto(bytes, image, message, width, height)) {
+        if (width || height)
+            throw UserError(QStringLiteral("图片太大：%1 × %2 像素，最大只能是 %3 × %3 像素")
+                                .arg(width)
+                                .arg(height)
+                                .arg(kLargestPicture));
         throw UserError(QStringLiteral("图片无法解码：%1").arg(QString::fromLocal8Bit(message)));
+    }
     return image;
 }
 

@@ -1,3 +1,4 @@
+#include "core/base/user_error.h"
 #include "core/cipher/des.h"
 #include "gui/dialogs.h"
 #include "gui/jpeg_picture.h"
@@ -95,6 +96,8 @@ private slots:
     void jpegPictures();
     void brokenJpeg_data();
     void brokenJpeg();
+    void oversizedJpegRefusedBeforeDecoding_data();
+    void oversizedJpegRefusedBeforeDecoding();
 };
 
 void TestSplash::init()
@@ -246,6 +249,35 @@ void TestSplash::brokenJpeg()
     QFETCH(QByteArray, bytes);
     const QString error = errorOf([&] { decodeJpeg(bytes); });
     QVERIFY2(error.startsWith(QStringLiteral("图片无法解码：")), qPrintable(error));
+}
+
+void TestSplash::oversizedJpegRefusedBeforeDecoding_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("8000 × 8000") << 8000 << 8000;
+    QTest::newRow("one pixel too wide") << 4097 << 8;
+    QTest::newRow("one pixel too high") << 16 << 4097;
+}
+
+void TestSplash::oversizedJpegRefusedBeforeDecoding()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    // A small picture whose header claims another size: only the header is ever looked at.
+    QByteArray bytes = jpegBytes(redBlue());
+    const qsizetype frame = bytes.indexOf("\xff\xc0");
+    QVERIFY(frame > 0);
+    bytes[frame + 5] = char(height >> 8);
+    bytes[frame + 6] = char(height & 0xff);
+    bytes[frame + 7] = char(width >> 8);
+    bytes[frame + 8] = char(width & 0xff);
+    try {
+        decodeJpeg(bytes);
+        QFAIL("an oversized picture was decoded");
+    } catch (const UserError& e) {
+        QCOMPARE(e.message(), QStringLiteral("图片太大：%1 × %2 像素，最大只能是 4096 × 4096 像素").arg(width).arg(height));
+    }
 }
 
 QTEST_MAIN(TestSplash)

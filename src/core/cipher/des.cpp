@@ -284,22 +284,42 @@ QList<QByteArray> readSideFileLines(const QString& fileName, int count)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw UserError(QStringLiteral("无法打开文件 %1：%2").arg(fileName, file.errorString()));
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
 
+    // Read as far as the lines wanted, each at most kLongestSideLine bytes: a side file is a few
+    // short lines, and a huge one must not hold up the window that shows them.
     // A line ends at CR LF, LF or CR alone: the files are written on more than one system.
     QList<QByteArray> lines;
-    qsizetype start = 0;
-    while (lines.size() < count && start < content.size()) {
-        qsizetype end = start;
-        while (end < content.size() && content[end] != '\n' && content[end] != '\r')
-            ++end;
-        lines << content.mid(start, end - start);
-        if (end < content.size() && content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n')
-            ++end;
-        start = end + 1;
+    QByteArray line;
+    bool afterCr = false;
+    char buffer[16384];
+    while (lines.size() < count) {
+        const qint64 got = file.read(buffer, sizeof buffer);
+        if (got < 0)
+            throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
+        if (got == 0)
+            break;
+        for (qint64 i = 0; i < got && lines.size() < count; ++i) {
+            const char c = buffer[i];
+            if (afterCr && c == '\n') {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\n' || c == '\r') {
+                lines << line;
+                line.clear();
+                continue;
+            }
+            if (line.size() >= kLongestSideLine)
+                throw UserError(QStringLiteral("文件 %1 第%2行过长（超过%3字节），不予读取")
+                                    .arg(fileName)
+                                    .arg(lines.size() + 1)
+                                    .arg(kLongestSideLine));
+            line += c;
+        }
     }
+    if (lines.size() < count && !line.isEmpty())
+        lines << line;
     while (lines.size() < count)
         lines << QByteArray();
     return lines;

@@ -32,7 +32,9 @@ quint64 desDecipherBlock(quint64 block, quint64 key);
 inline const QByteArray kSideTextKey = QByteArrayLiteral("47");
 
 // Lines 1..count of a side file as bytes without their line breaks; a line the file does not
-// have is empty. Raises UserError when the file cannot be read.
+// have is empty. Raises UserError when the file cannot be read, or when one of those lines is
+// longer than kLongestSideLine bytes (naming the file and the line).
+inline constexpr qsizetype kLongestSideLine = 4096;
 QList<QByteArray> readSideFileLines(const QString& fileName, int count);
 
 // A deciphered side text (GBK bytes) as the screen shows it.

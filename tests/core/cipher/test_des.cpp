@@ -39,6 +39,8 @@ private slots:
     void roundTripKeepsInnerNuls();
     void sideFileLines_data();
     void sideFileLines();
+    void overlongSideFileLine_data();
+    void overlongSideFileLine();
     void missingSideFile();
     void sideTextTool();
 };
@@ -199,6 +201,32 @@ void TestDes::sideFileLines_data()
     QTest::newRow("empty file") << QByteArray() << QList<QByteArray>{"", "", ""};
     QTest::newRow("lines past the count not read")
         << QByteArray("A1\nB2\nC3\nD4\n") << QList<QByteArray>{"A1", "B2", "C3"};
+    QTest::newRow("a line of 4096 bytes is read") << QByteArray("A1\n" + QByteArray(4096, 'B') + "\r\nC3")
+                                                  << QList<QByteArray>{"A1", QByteArray(4096, 'B'), "C3"};
+    QTest::newRow("a huge line past the count is not read")
+        << QByteArray("A1\nB2\nC3\n" + QByteArray(10 << 20, 'D')) << QList<QByteArray>{"A1", "B2", "C3"};
+}
+
+void TestDes::overlongSideFileLine_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("line");
+    QTest::newRow("4097 bytes in line 2") << QByteArray("A1\n" + QByteArray(4097, 'B') + "\n") << 2;
+    QTest::newRow("10 MB without a break in line 3") << QByteArray("A1\r\nB2\r\n" + QByteArray(10 << 20, 'C')) << 3;
+}
+
+void TestDes::overlongSideFileLine()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("flash.txt"));
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const QString message = errorOf([&] { readSideFileLines(fileName, 3); });
+    QVERIFY2(message.contains(fileName) && message.contains(QStringLiteral("第%1行过长").arg(line)), qPrintable(message));
 }
 
 void TestDes::sideFileLines()
