@@ -5,3 +5,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" -DQUORLIN_WERROR=ON -DQUORLIN_TESTS=ON
 cd "$root/build"
 ctest --output-on-failure --timeout 300
+# Then the readers under the fuzzer, about a minute (scripts/fuzz.sh <seconds> runs it longer).
+"$root/scripts/fuzz.sh" 60
