@@ -25,21 +25,21 @@ struct Shape {
 Shape shapeOf(fuzz_input::Reader reader)
 {
     switch (reader) {
-    case fuzz_input::Trend:
-    case fuzz_input::Chart:
-        return {7, 3, "2026100"};
-    case fuzz_input::DrawList11:
-    case fuzz_input::Feed11:
-        return {11, 5, "20261209001"};
-    default:
-        return {10, 3, "2026120901"};
+        case fuzz_input::Trend:
+        case fuzz_input::Chart:
+            return {7, 3, "2026100"};
+        case fuzz_input::DrawList11:
+        case fuzz_input::Feed11:
+            return {11, 5, "20261209001"};
+        default:
+            return {10, 3, "2026120901"};
     }
 }
 
 [[noreturn]] void invented(const PageDraw& draw, const char* why)
 {
-    std::fprintf(stderr, "invented draw %s:%s (%s)\n", qPrintable(draw.periodId), qPrintable(draw.digits.join(QString())),
-                 why);
+    std::fprintf(stderr, "invented draw %s:%s (%s)\n", qPrintable(draw.periodId),
+                 qPrintable(draw.digits.join(QString())), why);
     std::abort();
 }
 
@@ -91,33 +91,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString pageText = QString::fromLatin1(page);
 
     switch (reader) {
-    case fuzz_input::Trend:
-        check(readTrendPage(page, newest), pageText, shape, newest);
-        break;
-    case fuzz_input::Chart:
-        check(readChartPage(page, newest), pageText, shape, newest, true);
-        break;
-    case fuzz_input::DrawList11:
-    case fuzz_input::DrawList10: {
-        QByteArray gathered;
-        for (const QByteArray& day : page.split(fuzz_input::kPageBreak))
-            gatherDrawListPage(day, shape.periodIdLength, gathered);
-        check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, newest), pageText, shape, newest);
-        break;
-    }
-    default: {
-        const auto layout = feedLayoutOf(reader == fuzz_input::Feed11 ? QStringLiteral("重庆时时彩")
-                                                                      : QStringLiteral("上海时时彩"));
-        QString joined;
-        try {
-            joined = feedJoinedText(page);
-        } catch (const FeedError&) {
-            return 0;  // not well-formed: refused, as it should be
+        case fuzz_input::Trend:
+            check(readTrendPage(page, newest), pageText, shape, newest);
+            break;
+        case fuzz_input::Chart:
+            check(readChartPage(page, newest), pageText, shape, newest, true);
+            break;
+        case fuzz_input::DrawList11:
+        case fuzz_input::DrawList10: {
+            QByteArray gathered;
+            for (const QByteArray& day : page.split(fuzz_input::kPageBreak))
+                gatherDrawListPage(day, shape.periodIdLength, gathered);
+            check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, newest), pageText, shape, newest);
+            break;
         }
-        // The feed is read from the document as the XML parser gives it back.
-        check(FeedRowScan(joined, *layout, newest), joined, shape, newest);
-        break;
-    }
+        default: {
+            const auto layout = feedLayoutOf(reader == fuzz_input::Feed11 ? QStringLiteral("重庆时时彩")
+                                                                          : QStringLiteral("上海时时彩"));
+            QString joined;
+            try {
+                joined = feedJoinedText(page);
+            } catch (const FeedError&) {
+                return 0;  // not well-formed: refused, as it should be
+            }
+            // The feed is read from the document as the XML parser gives it back.
+            check(FeedRowScan(joined, *layout, newest), joined, shape, newest);
+            break;
+        }
     }
     return 0;
 }
