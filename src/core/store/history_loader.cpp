@@ -43,12 +43,7 @@ DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QStrin
             db.trimToNewest(lotteryName, kRetainedDraws, false);
         } catch (const DatabaseError& e) {
             overCap = true;
-            // SQLite's words for the two usual reasons, in the user's.
-            const QString reason = e.message().contains(QStringLiteral("readonly"))
-                                       ? QStringLiteral("数据库文件是只读的")
-                                   : e.message().contains(QStringLiteral("locked"))
-                                       ? QStringLiteral("数据库正被其他程序写入")
-                                       : e.message();
+            const QString reason = e.message();  // in the user's words already
             if (notice)
                 *notice = QStringLiteral("%1存有%2期开奖，超出%3期的旧开奖这次未能删除（%4）。现显示最新的%3期。")
                               .arg(lotteryTableName(lotteryName))

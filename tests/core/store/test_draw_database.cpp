@@ -373,7 +373,7 @@ void TestDrawDatabase::readOnlyOrLockedFileStillLoads_data()
     QTest::newRow("read-only, within the cap") << false << 20 << QString();
     QTest::newRow("read-only, over the cap") << false << 10003 << "数据库文件是只读的";
     QTest::newRow("locked, within the cap") << true << 20 << QString();
-    QTest::newRow("locked, over the cap") << true << 10003 << "数据库正被其他程序写入";
+    QTest::newRow("locked, over the cap") << true << 10003 << "数据库正被另一个程序使用";
 }
 
 void TestDrawDatabase::readOnlyOrLockedFileStillLoads()
