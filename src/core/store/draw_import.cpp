@@ -1,6 +1,7 @@
 #include "core/store/draw_import.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 
@@ -196,6 +197,10 @@ QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, QString
         problem = QStringLiteral("期号的序号不能为0");
         return {};
     }
+    // A period not drawn yet would shut out every later draw of the lottery.
+    problem = periodDateProblem(id);
+    if (!problem.isEmpty())
+        return {};
     return id;
 }
 

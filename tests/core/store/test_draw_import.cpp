@@ -1,4 +1,5 @@
 #include "core/base/lottery_table.h"
+#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
@@ -55,6 +56,7 @@ class TestDrawImport : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void parses_data();
     void parses();
     void summaryOfAnImport();
@@ -124,6 +126,11 @@ void TestDrawImport::parses_data()
                                                     "9: 开奖号码应为5个0到9的数字",
                                                     "10: 与第1行重复",
                                                     "11: 与第1行的期号相同而号码不同"};
+    QTest::newRow("periods not drawn yet")
+        << kChongqing << QByteArray("20261210001 12345\n20261211001 12345\n99999999999 12345\n")
+        << QStringList{"20261210001 12345"}
+        << QStringList{"2: 期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09）",
+                       "3: 期号中的日期“99999999”无效"};
     QTest::newRow("a line of words after the draws") << kThreeD << QByteArray("2026224 862\n期号 号码\n2026225 015\n")
                                                      << two3D << QStringList{"2: 期号“期号”不是数字"};
     QTest::newRow("CSV line short of columns")
