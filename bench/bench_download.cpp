@@ -1,22 +1,22 @@
 // History download without the network: 50 day pages of 120 draws each, served from a local
 // server on 127.0.0.1, read and appended as 6000 new draws.
 #include "core/acquire/history_readers.h"
-#include "support/local_http_server.h"
 #include "core/acquire/page_fetch.h"
-#include "support/page_fixtures.h"
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/today_clock.h"
-#include "gui/u_download2.h"
-#include "core/store/draw_database.h"
 #include "core/base/u_public.h"
+#include "core/store/draw_database.h"
 #include "gui/dialogs.h"
+#include "gui/u_download2.h"
 #include "support/find_control.h"
+#include "support/local_http_server.h"
+#include "support/page_fixtures.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
-#include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
@@ -30,8 +30,9 @@ QByteArray paddedDayPage(const std::vector<fixtures::StoredDraw>& drawsNewestFir
     QByteArray page = "<html><head><title>draws</title></head><body>\n<table class=\"draw-list\">\n";
     for (const auto& draw : drawsNewestFirst) {
         page += fixtures::drawListDrawLines(draw.periodId.toLatin1(), fixtures::digitsOf(draw));
-        page += "  <tr class=\"detail\">\n    <td class=\"time\">10:20</td>\n    <td class=\"sum\">23</td>\n"
-                "    <td class=\"form\">odd even</td>\n    <td class=\"link\"><a href=\"#\">more</a></td>\n  </tr>\n";
+        page +=
+            "  <tr class=\"detail\">\n    <td class=\"time\">10:20</td>\n    <td class=\"sum\">23</td>\n"
+            "    <td class=\"form\">odd even</td>\n    <td class=\"link\"><a href=\"#\">more</a></td>\n  </tr>\n";
     }
     return page + "</table>\n</body></html>\n";
 }
@@ -77,9 +78,8 @@ void BM_DrawListScan(benchmark::State& state)
         folder.reset();
         state.ResumeTiming();
     }
-    state.counters["per_draw"] = benchmark::Counter(double(site.draws.size()),
-                                                       benchmark::Counter::kIsIterationInvariantRate |
-                                                           benchmark::Counter::kInvert);
+    state.counters["per_draw"] = benchmark::Counter(
+        double(site.draws.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DrawListScan)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -129,9 +129,8 @@ void BM_DrawListReading(benchmark::State& state)
         const PageReading reading = drawsFromGathered(gathered, 11, 5, QStringLiteral("0"));
         benchmark::DoNotOptimize(reading.draws.data());
     }
-    state.counters["per_draw"] = benchmark::Counter(double(draws.size()),
-                                                       benchmark::Counter::kIsIterationInvariantRate |
-                                                           benchmark::Counter::kInvert);
+    state.counters["per_draw"] = benchmark::Counter(
+        double(draws.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DrawListReading)->Unit(benchmark::kMillisecond);
 

@@ -1,7 +1,7 @@
 // The feed reader without the network: a feed document of N rows written back out, flattened and
 // scanned, against a table that holds all but the newest five draws.
-#include "support/feed_fixtures.h"
 #include "core/acquire/feed_reader.h"
+#include "support/feed_fixtures.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,26 +1,26 @@
 // Speed of the work a user waits for: the reload of a full lottery, the replay alone, the
 // retention cap on an overgrown table, and what the figures beside chance add to them.
 #include "core/base/u_public.h"
-#include "core/store/draw_database.h"
-#include "core/store/history_loader.h"
 #include "core/plan/chance_figures.h"
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 #include "support/find_control.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QFile>
+#include <QPushButton>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <benchmark/benchmark.h>
 #include <ctime>
 #include <random>
 

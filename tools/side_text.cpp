@@ -23,10 +23,11 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: quorlin_side_text [--decipher] [--gbk] [--key KEY] < input > output\n"
-               "  Enciphers each line of a side file (UTF-8 text, or GBK bytes with --gbk) into hex text;\n"
-               "  --decipher turns hex lines back into text.\n",
-               stderr);
+    std::fputs(
+        "usage: quorlin_side_text [--decipher] [--gbk] [--key KEY] < input > output\n"
+        "  Enciphers each line of a side file (UTF-8 text, or GBK bytes with --gbk) into hex text;\n"
+        "  --decipher turns hex lines back into text.\n",
+        stderr);
     return 2;
 }
 

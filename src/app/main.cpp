@@ -45,10 +45,11 @@ void setUpLook(QApplication& app)
 int main(int argc, char* argv[])
 {
     if (!displayAvailable()) {
-        std::fputs("Quorlin 需要图形界面，但没有可用的显示 (DISPLAY 未设置)。\n"
-                   "Quorlin needs a display and found none (DISPLAY is not set).\n"
-                   "Start it from a desktop session, or under a virtual display: xvfb-run ./quorlin\n",
-                   stderr);
+        std::fputs(
+            "Quorlin 需要图形界面，但没有可用的显示 (DISPLAY 未设置)。\n"
+            "Quorlin needs a display and found none (DISPLAY is not set).\n"
+            "Start it from a desktop session, or under a virtual display: xvfb-run ./quorlin\n",
+            stderr);
         return 1;
     }
     QApplication app(argc, argv);

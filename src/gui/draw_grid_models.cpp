@@ -22,16 +22,16 @@ QVariant StatisticsGridModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return cell(index.row(), index.column());
-    case Qt::TextAlignmentRole:
-        return int(index.column() == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
-    case Qt::BackgroundRole:
-        if (index.column() == 0)
-            return QApplication::palette().button();
-        return {};
-    default:
-        return {};
+        case Qt::DisplayRole:
+            return cell(index.row(), index.column());
+        case Qt::TextAlignmentRole:
+            return int(index.column() == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+        case Qt::BackgroundRole:
+            if (index.column() == 0)
+                return QApplication::palette().button();
+            return {};
+        default:
+            return {};
     }
 }
 
@@ -56,8 +56,8 @@ PlanTableModel* newPlanTableModel(QObject* parent)
     auto text = [](const PlanRow& plan, int column) {
         return column == 0 ? spanText(plan) : column == 1 ? lengthText(plan) : outcomeText(plan);
     };
-    return new PlanTableModel({QStringLiteral("投注期号"), QStringLiteral("追号期数"), QStringLiteral("计划成功")}, text,
-                              parent);
+    return new PlanTableModel({QStringLiteral("投注期号"), QStringLiteral("追号期数"), QStringLiteral("计划成功")},
+                              text, parent);
 }
 
 void PeriodListModel::setPeriods(std::vector<qint64> periods)

@@ -72,11 +72,10 @@ bool decodeInto(const QByteArray& bytes, QImage& image, char* message, unsigned&
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBX;
     jpeg_start_decompress(&info);
 
-    image = QImage(int(info.output_width), int(info.output_height),
-                   cmyk ? QImage::Format_RGB32 : QImage::Format_RGBX8888);
+    image =
+        QImage(int(info.output_width), int(info.output_height), cmyk ? QImage::Format_RGB32 : QImage::Format_RGBX8888);
     if (image.isNull()) {
-        std::snprintf(message, JMSG_LENGTH_MAX, "picture too large (%u x %u)", info.output_width,
-                      info.output_height);
+        std::snprintf(message, JMSG_LENGTH_MAX, "picture too large (%u x %u)", info.output_width, info.output_height);
         jpeg_destroy_decompress(&info);
         return false;
     }

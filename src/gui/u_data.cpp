@@ -1,20 +1,20 @@
 #include "gui/u_data.h"
 
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
-#include "gui/db_navigator.h"
-#include "core/store/draw_database.h"
-#include "core/store/draw_row_set.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_import.h"
+#include "core/store/draw_row_set.h"
+#include "core/store/period_gaps.h"
+#include "gui/db_navigator.h"
 #include "gui/dialogs.h"
+#include "gui/download_banner.h"
 #include "gui/draw_grid_models.h"
 #include "gui/run_command.h"
-#include "core/acquire/gap_fill.h"
-#include "core/acquire/source_settings.h"
-#include "core/store/draw_import.h"
-#include "core/store/period_gaps.h"
-#include "gui/download_banner.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
 #include "gui/widget_placement.h"
@@ -242,36 +242,36 @@ void Tfrmdata::navigatorClick(int button)
     rowSetCommand([&] {
         const int last = m_rowSet->rowCount() - 1;
         switch (DbNavigator::Button(button)) {
-        case DbNavigator::First:
-            m_rowSet->moveTo(0);
-            break;
-        case DbNavigator::Prior:
-            m_rowSet->moveTo(m_rowSet->current() - 1);
-            break;
-        case DbNavigator::Next:
-            m_rowSet->moveTo(m_rowSet->current() + 1);
-            break;
-        case DbNavigator::Last:
-            m_rowSet->moveTo(last);
-            break;
-        case DbNavigator::Insert:
-            m_rowSet->insert();
-            break;
-        case DbNavigator::Delete:
-            m_rowSet->deleteCurrent();
-            break;
-        case DbNavigator::Edit:
-            m_rowSet->edit();
-            break;
-        case DbNavigator::Post:
-            m_rowSet->post();
-            break;
-        case DbNavigator::Cancel:
-            m_rowSet->cancel();
-            break;
-        case DbNavigator::Refresh:
-            m_rowSet->refresh();
-            break;
+            case DbNavigator::First:
+                m_rowSet->moveTo(0);
+                break;
+            case DbNavigator::Prior:
+                m_rowSet->moveTo(m_rowSet->current() - 1);
+                break;
+            case DbNavigator::Next:
+                m_rowSet->moveTo(m_rowSet->current() + 1);
+                break;
+            case DbNavigator::Last:
+                m_rowSet->moveTo(last);
+                break;
+            case DbNavigator::Insert:
+                m_rowSet->insert();
+                break;
+            case DbNavigator::Delete:
+                m_rowSet->deleteCurrent();
+                break;
+            case DbNavigator::Edit:
+                m_rowSet->edit();
+                break;
+            case DbNavigator::Post:
+                m_rowSet->post();
+                break;
+            case DbNavigator::Cancel:
+                m_rowSet->cancel();
+                break;
+            case DbNavigator::Refresh:
+                m_rowSet->refresh();
+                break;
         }
     });
 }
@@ -339,9 +339,9 @@ void Tfrmdata::ExportHistory()
     }
     const QString folder = u_public::programDir() + QStringLiteral("附属/");
     QDir().mkpath(folder);
-    const QString fileName =
-        dialogs::getSaveFileName(this, QStringLiteral("导出"), folder + m_rowSet->lotteryName() + QStringLiteral("历史号码.txt"),
-                                 QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
+    const QString fileName = dialogs::getSaveFileName(this, QStringLiteral("导出"),
+                                                      folder + m_rowSet->lotteryName() + QStringLiteral("历史号码.txt"),
+                                                      QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
     if (fileName.isEmpty())
         return;
     QByteArray bytes;
@@ -387,8 +387,9 @@ void Tfrmdata::ImportHistory()
     // A row typed but not yet stored goes in first, as before an export; the file is then
     // compared with what is really stored.
     m_rowSet->leavePendingRow();
-    const QString fileName = dialogs::getOpenFileName(this, QStringLiteral("导入"), u_public::programDir() + QStringLiteral("附属/"),
-                                                      QStringLiteral("文本文件(*.txt *.csv);;所有文件(*)"));
+    const QString fileName =
+        dialogs::getOpenFileName(this, QStringLiteral("导入"), u_public::programDir() + QStringLiteral("附属/"),
+                                 QStringLiteral("文本文件(*.txt *.csv);;所有文件(*)"));
     if (fileName.isEmpty())
         return;
     const ImportPlan plan = planImport(parseDrawFile(readDrawFile(fileName), info), storedDigits(*m_db, info));

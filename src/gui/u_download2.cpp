@@ -1,12 +1,12 @@
 #include "gui/u_download2.h"
 
-#include "gui/download_banner.h"
 #include "core/acquire/history_readers.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
-#include "core/store/draw_database.h"
 #include "core/base/u_public.h"
+#include "core/store/draw_database.h"
 #include "gui/dialogs.h"
+#include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
 
@@ -25,7 +25,6 @@ namespace {
 
 const QString kAllLotteries = QStringLiteral("所有彩票");
 
-
 // "下载完成！" closes every run; below it, what each lottery got, so that a failure never reads
 // as a success.
 QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choice)
@@ -39,7 +38,6 @@ QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choi
         lines << outcomeLine(update);
     return lines.join(QLatin1Char('\n'));
 }
-
 
 }  // namespace
 
@@ -166,8 +164,8 @@ void Tfrmdownload2::btndownClick()
         accept();
         // A failed or empty run has not caught the history up: the live update must still do
         // its own catch-up then.
-        const bool allSucceeded = std::all_of(updates.begin(), updates.end(),
-                                              [](const LotteryUpdate& u) { return u.succeeded(); });
+        const bool allSucceeded =
+            std::all_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.succeeded(); });
         if (!updates.empty() && allSucceeded)
             u_public::setHistoryCaughtUp(true);
         dialogs::showMessage(parentWidget(), summaryOf(updates, choice));

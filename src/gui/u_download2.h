@@ -32,7 +32,7 @@ private:
     QPushButton* btndown;
     QPushButton* btnclose;
     QLabel* lbltitle;
-    QProgressBar* pbjindu;  // the pages read so far, under the progress text
+    QProgressBar* pbjindu;   // the pages read so far, under the progress text
     QPushButton* btncancel;  // "取消", shown only while a run goes on
 
     void createControls();

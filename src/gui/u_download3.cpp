@@ -2,13 +2,13 @@
 
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/gap_fill.h"
-#include "core/acquire/source_settings.h"
-#include "gui/download_banner.h"
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
-#include "core/store/draw_database.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/u_public.h"
+#include "core/store/draw_database.h"
 #include "gui/dialogs.h"
+#include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
 

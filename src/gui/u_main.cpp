@@ -1,22 +1,22 @@
 #include "gui/u_main.h"
 
-#include "gui/u_download2.h"
-#include "gui/u_download3.h"
 #include "core/base/lottery_table.h"
-#include "core/store/draw_database.h"
-#include "core/store/history_loader.h"
-#include "gui/u_data.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
 #include "core/plan/chance_figures.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
 #include "gui/plan_charts.h"
 #include "gui/run_command.h"
 #include "gui/u_about.h"
+#include "gui/u_data.h"
+#include "gui/u_download2.h"
+#include "gui/u_download3.h"
 #include "gui/u_sources.h"
 #include "gui/widget_placement.h"
 
@@ -78,17 +78,17 @@ QStringList displayedLines(const QPlainTextEdit* edit)
 bool isUserInput(QEvent::Type type)
 {
     switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-        return true;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
     }
 }
 

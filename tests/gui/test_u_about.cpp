@@ -39,8 +39,8 @@ QStringList labelTexts(const Tfrmabout& box)
 }
 
 const QStringList kFallbackTexts = {QStringLiteral("作者："), QStringLiteral("版权："), QStringLiteral("网址："),
-                                  QStringLiteral("QQ："),   QStringLiteral("电话："), QStringLiteral("手机："),
-                                  QStringLiteral("邮箱：")};
+                                    QStringLiteral("QQ："),   QStringLiteral("电话："), QStringLiteral("手机："),
+                                    QStringLiteral("邮箱：")};
 
 const QStringList kTexts = {QStringLiteral("出品：Quorlin"), QStringLiteral("版权：Quorlin 项目组"),
                             QStringLiteral("网址：无"),      QStringLiteral("QQ：无"),
@@ -103,8 +103,8 @@ void TestAbout::filling_data()
                                                   << QStringLiteral("Error: not a Hex String");
     QTest::newRow("short file leaves empty labels")
         << std::optional(fileOf(kTexts.mid(0, 3))) << kTexts.mid(0, 3) + QStringList(4, QString()) << QString();
-    QTest::newRow("missing file keeps the fallback texts") << std::optional<QByteArray>() << kFallbackTexts
-                                                         << QStringLiteral("无法打开文件 ");
+    QTest::newRow("missing file keeps the fallback texts")
+        << std::optional<QByteArray>() << kFallbackTexts << QStringLiteral("无法打开文件 ");
 }
 
 void TestAbout::filling()

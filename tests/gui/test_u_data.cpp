@@ -1,9 +1,9 @@
-#include "gui/db_navigator.h"
+#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
-#include "gui/u_data.h"
-#include "core/base/u_public.h"
+#include "gui/db_navigator.h"
 #include "gui/dialogs.h"
+#include "gui/u_data.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
@@ -226,8 +226,7 @@ void TestDataWindow::addsTwoRowsWithPlus()
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QCOMPARE(w.btnedit->text(), QStringLiteral("开始添加"));
     QVERIFY(w.btnext->isEnabled() && !w.btnadd->isEnabled());
-    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").mid(3),
-             (QStringList{"2026004 5 5 6", "2026005 0 1 2"}));
+    QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").mid(3), (QStringList{"2026004 5 5 6", "2026005 0 1 2"}));
 }
 
 void TestDataWindow::refusedRowKeepsAddingMode_data()

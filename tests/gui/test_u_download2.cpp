@@ -33,7 +33,7 @@ struct LotterySite {
     int storedBefore;
 };
 const std::vector<LotterySite> kSites = {
-    {QStringLiteral("中国福彩3D"), 12, 8},   {QStringLiteral("中国体彩排列3"), 12, 10},
+    {QStringLiteral("中国福彩3D"), 12, 8},    {QStringLiteral("中国体彩排列3"), 12, 10},
     {QStringLiteral("重庆时时彩"), 150, 140}, {QStringLiteral("江西时时彩"), 150, 145},
     {QStringLiteral("上海时时彩"), 30, 27},
 };
@@ -163,7 +163,8 @@ void TestDownloadWindow::freshWindowAndExit()
     QStringList choices;
     for (int i = 0; i < c.comdown->count(); ++i)
         choices << c.comdown->itemText(i);
-    QCOMPARE(choices, (QStringList{"所有彩票", "中国福彩3D", "中国体彩排列3", "重庆时时彩", "上海时时彩", "江西时时彩"}));
+    QCOMPARE(choices,
+             (QStringList{"所有彩票", "中国福彩3D", "中国体彩排列3", "重庆时时彩", "上海时时彩", "江西时时彩"}));
     QCOMPARE(c.comdown->currentText(), "所有彩票");
     QVERIFY(c.btndown->isVisible() && c.btnclose->isVisible() && !c.lbltitle->isVisible());
 
@@ -187,7 +188,8 @@ void TestDownloadWindow::runs_data()
     const QStringList all{"中国福彩3D", "中国体彩排列3", "重庆时时彩", "江西时时彩", "上海时时彩"};
     QTest::newRow("所有彩票 in run order, 排列3 failing")
         << "所有彩票" << QStringList{"/Pls/ZongheZs-200.html"} << false << all
-        << QStringList{"中国福彩3D：新增4期", "中国体彩排列3：失败，图表页面无法下载（服务器答复 HTTP 500）；未存入开奖",
+        << QStringList{"中国福彩3D：新增4期",
+                       "中国体彩排列3：失败，图表页面无法下载（服务器答复 HTTP 500）；未存入开奖",
                        "重庆时时彩：新增10期", "江西时时彩：新增5期", "上海时时彩：新增3期"}
         << false;
     QTest::newRow("所有彩票, all succeeding")
@@ -246,9 +248,8 @@ void TestDownloadWindow::runs()
 
     for (const LotterySite& site : kSites) {
         const bool updated = worked.contains(site.lottery) && !serveNothing &&
-                             std::none_of(failing.begin(), failing.end(), [&](const QString& path) {
-                                 return lotteryOfRequest(path) == site.lottery;
-                             });
+                             std::none_of(failing.begin(), failing.end(),
+                                          [&](const QString& path) { return lotteryOfRequest(path) == site.lottery; });
         QCOMPARE(storedCount(m_fixture.folder().path(), site.lottery), updated ? site.onSite : site.storedBefore);
     }
 }

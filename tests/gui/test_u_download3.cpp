@@ -221,7 +221,8 @@ void TestLiveUpdateWindow::updates()
     } else if (trouble == QStringLiteral("feed")) {
         m_fixture.server().failWithStatus(feedPathOf(lottery), 500);
     } else if (trouble == QStringLiteral("bad feed")) {
-        m_fixture.server().serve(feedPathOf(lottery), feedDocument(lottery, {draws.rbegin(), draws.rbegin() + 3}).chopped(4));
+        m_fixture.server().serve(feedPathOf(lottery),
+                                 feedDocument(lottery, {draws.rbegin(), draws.rbegin() + 3}).chopped(4));
     }
     u_public::planSelection().lotteryName = lottery;
     u_public::setHistoryCaughtUp(caughtUpBefore);

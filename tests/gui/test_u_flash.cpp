@@ -79,7 +79,7 @@ QPixmap pictureOf(const Tfrmflash& splash)
 }
 
 const QStringList kFallbackTexts = {QStringLiteral("出品："), QStringLiteral("网址："), QStringLiteral("QQ："),
-                                  QStringLiteral("邮箱："), QStringLiteral("电话：")};
+                                    QStringLiteral("邮箱："), QStringLiteral("电话：")};
 
 }  // namespace
 
@@ -122,8 +122,8 @@ void TestSplash::filling_data()
     QTest::addColumn<bool>("onTop");
 
     QTest::newRow("complete") << std::optional(good) << true << goodTexts << QString() << true;
-    QTest::newRow("lower-case hex, CR LF") << std::optional(good.toLower().replace("\n", "\r\n")) << true << goodTexts
-                                           << QString() << true;
+    QTest::newRow("lower-case hex, CR LF")
+        << std::optional(good.toLower().replace("\n", "\r\n")) << true << goodTexts << QString() << true;
     QByteArray line2NotHex = good;
     line2NotHex.replace(line(QStringLiteral("第二行")), "适用：whatever, never deciphered");
     QTest::newRow("line 2 not even hex") << std::optional(line2NotHex) << true << goodTexts << QString() << true;
@@ -276,7 +276,8 @@ void TestSplash::oversizedJpegRefusedBeforeDecoding()
         decodeJpeg(bytes);
         QFAIL("an oversized picture was decoded");
     } catch (const UserError& e) {
-        QCOMPARE(e.message(), QStringLiteral("图片太大：%1 × %2 像素，最大只能是 4096 × 4096 像素").arg(width).arg(height));
+        QCOMPARE(e.message(),
+                 QStringLiteral("图片太大：%1 × %2 像素，最大只能是 4096 × 4096 像素").arg(width).arg(height));
     }
 }
 

@@ -324,10 +324,14 @@ void TestMainWindow::saveWritesTheLinesShown_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("empty box") << "" << "";
-    QTest::newRow("one short line") << "01 02 03 " << "01 02 03 \r\n";
-    QTest::newRow("lines typed by the user") << "01 02\n\n中 " << "01 02 \r\n \r\n中 \r\n";
-    QTest::newRow("final line break") << "55\n" << "55 \r\n";
+    QTest::newRow("empty box") << ""
+                               << "";
+    QTest::newRow("one short line") << "01 02 03 "
+                                    << "01 02 03 \r\n";
+    QTest::newRow("lines typed by the user") << "01 02\n\n中 "
+                                             << "01 02 \r\n \r\n中 \r\n";
+    QTest::newRow("final line break") << "55\n"
+                                      << "55 \r\n";
 }
 
 void TestMainWindow::saveWritesTheLinesShown()
@@ -572,7 +576,8 @@ void TestMainWindow::readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce()
     QCOMPARE(rows(fixtures::control<QTableView>(m_window.get(), "grdtongji2")), 10000);
     const QStringList told = dialogs::testing::takeMessages();
     QCOMPARE(told.size(), 1);
-    QVERIFY2(told[0].contains("江西时时彩彩票号码表存有10003期") && told[0].contains("最新的10000期"), qPrintable(told[0]));
+    QVERIFY2(told[0].contains("江西时时彩彩票号码表存有10003期") && told[0].contains("最新的10000期"),
+             qPrintable(told[0]));
 
     // Once is enough: coming back to the lottery shows its history without the same words again.
     choose("重庆时时彩");

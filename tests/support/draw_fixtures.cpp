@@ -53,7 +53,8 @@ std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, un
         const int sequence = perDay - before % perDay;
         StoredDraw draw;
         if (lottery->periodIdLength == 7)
-            draw.periodId = QStringLiteral("%1%2").arg(newestDay.year() - before / perDay).arg(sequence, 3, 10, QLatin1Char('0'));
+            draw.periodId =
+                QStringLiteral("%1%2").arg(newestDay.year() - before / perDay).arg(sequence, 3, 10, QLatin1Char('0'));
         else
             draw.periodId = newestDay.addDays(-(before / perDay)).toString(QStringLiteral("yyyyMMdd")) +
                             QStringLiteral("%1").arg(sequence, lottery->periodIdLength - 8, 10, QLatin1Char('0'));

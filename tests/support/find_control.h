@@ -14,8 +14,8 @@ Control* control(const QObject* window, const char* name)
 {
     Control* found = window->findChild<Control*>(QString::fromLatin1(name));
     if (!found) {
-        const QByteArray message =
-            QByteArray("no control named \"") + name + "\" of the expected type in " + window->metaObject()->className();
+        const QByteArray message = QByteArray("no control named \"") + name + "\" of the expected type in " +
+                                   window->metaObject()->className();
         QTest::qFail(message.constData(), __FILE__, __LINE__);
         throw std::logic_error(message.toStdString());
     }

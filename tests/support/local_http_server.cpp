@@ -3,9 +3,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <stdexcept>
 
 namespace fixtures {
 namespace {
@@ -26,14 +26,14 @@ void sendAll(int socket, const QByteArray& bytes)
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200:
-        return "OK";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
+        case 200:
+            return "OK";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -144,23 +144,23 @@ void LocalHttpServer::answer(int client)
             route = it->second;
     }
     switch (route.behaviour) {
-    case Behaviour::Close:
-        return;
-    case Behaviour::Stall:
-        // Until the client hangs up (its time-out) or the server stops.
-        while (!m_stop) {
-            pollfd in{client, POLLIN, 0};
-            char buffer[256];
-            if (::poll(&in, 1, kPollMs) > 0 && ::recv(client, buffer, sizeof buffer, 0) <= 0)
-                return;
-        }
-        return;
-    case Behaviour::Serve:
-    case Behaviour::Status:
-        sendAll(client, "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
-                            "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " +
-                            QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body);
-        return;
+        case Behaviour::Close:
+            return;
+        case Behaviour::Stall:
+            // Until the client hangs up (its time-out) or the server stops.
+            while (!m_stop) {
+                pollfd in{client, POLLIN, 0};
+                char buffer[256];
+                if (::poll(&in, 1, kPollMs) > 0 && ::recv(client, buffer, sizeof buffer, 0) <= 0)
+                    return;
+            }
+            return;
+        case Behaviour::Serve:
+        case Behaviour::Status:
+            sendAll(client, "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
+                                "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " +
+                                QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body);
+            return;
     }
 }
 

@@ -1,12 +1,12 @@
 #include "core/acquire/history_readers.h"
 
-#include "core/acquire/page_fetch.h"
 #include "core/acquire/gap_fill.h"
+#include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/today_clock.h"
 #include "core/base/lottery_table.h"
-#include "core/store/draw_database.h"
 #include "core/base/user_error.h"
+#include "core/store/draw_database.h"
 
 namespace {
 
@@ -125,8 +125,8 @@ QString outcomeLine(const LotteryUpdate& update)
         line = update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
                              : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
     } else {
-        const QString kept = update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored)
-                                           : QStringLiteral("未存入开奖");
+        const QString kept =
+            update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored) : QStringLiteral("未存入开奖");
         line = QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
     }
     if (update.stillMissing > 0)
@@ -155,8 +155,8 @@ QString singlePagePath(HistorySource source)
 
 QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day, const ReaderHooks& hooks)
 {
-    const QString pageName = QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) +
-                             QStringLiteral("的开奖页面");
+    const QString pageName =
+        QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) + QStringLiteral("的开奖页面");
     return fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, programDir, hooks);
 }
 

@@ -65,7 +65,8 @@ QString singlePagePath(HistorySource source);
 
 // The lottery's draw-list page of `day` (its site's page number), fetched into the scratch page
 // file and read back; UserError naming the page when it cannot be had.
-QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day, const ReaderHooks& hooks = {});
+QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day,
+                             const ReaderHooks& hooks = {});
 
 // The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
 LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,

@@ -1,8 +1,8 @@
 #include "core/acquire/page_fetch.h"
 
+#include <curl/curl.h>
 #include <QFile>
 #include <QUrl>
-#include <curl/curl.h>
 #include <memory>
 #include <mutex>
 
@@ -64,25 +64,25 @@ QString reasonFor(CURLcode code, CURL* curl, const Transfer& transfer, const QSt
     if (transfer.writeFailed)
         return QStringLiteral("无法写入页面文件");
     switch (code) {
-    case CURLE_HTTP_RETURNED_ERROR: {
-        long status = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-        return QStringLiteral("服务器答复 HTTP %1").arg(status);
-    }
-    case CURLE_FILESIZE_EXCEEDED:
-        return QStringLiteral("页面过大");
-    case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("等待超时");
-    case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("找不到主机 %1").arg(host);
-    case CURLE_COULDNT_CONNECT:
-        return QStringLiteral("无法连接 %1").arg(host);
-    case CURLE_GOT_NOTHING:
-    case CURLE_RECV_ERROR:
-    case CURLE_PARTIAL_FILE:
-        return QStringLiteral("连接中断，页面未收全");
-    default:
-        return QString::fromUtf8(curl_easy_strerror(code));
+        case CURLE_HTTP_RETURNED_ERROR: {
+            long status = 0;
+            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+            return QStringLiteral("服务器答复 HTTP %1").arg(status);
+        }
+        case CURLE_FILESIZE_EXCEEDED:
+            return QStringLiteral("页面过大");
+        case CURLE_OPERATION_TIMEDOUT:
+            return QStringLiteral("等待超时");
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return QStringLiteral("找不到主机 %1").arg(host);
+        case CURLE_COULDNT_CONNECT:
+            return QStringLiteral("无法连接 %1").arg(host);
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_PARTIAL_FILE:
+            return QStringLiteral("连接中断，页面未收全");
+        default:
+            return QString::fromUtf8(curl_easy_strerror(code));
     }
 }
 
@@ -143,8 +143,8 @@ void fetchPage(const QString& url, const QString& fileName, const std::function<
     const CURLcode code = curl_easy_perform(c);
     file.close();
     if (code != CURLE_OK || file.error() != QFileDevice::NoError) {
-        const QString reason = code == CURLE_OK ? QStringLiteral("无法写入页面文件")
-                                                : reasonFor(code, c, transfer, QUrl(url).authority());
+        const QString reason =
+            code == CURLE_OK ? QStringLiteral("无法写入页面文件") : reasonFor(code, c, transfer, QUrl(url).authority());
         file.remove();
         if (transfer.stopped)
             throw FetchCancelled(QStringLiteral("已取消"));

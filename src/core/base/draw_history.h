@@ -17,7 +17,10 @@ public:
     int size() const { return m_digitCount == 0 ? 0 : int(m_elements.size()) / (m_digitCount + 1); }
     bool empty() const { return m_elements.empty(); }
 
-    int32_t element(int record, int element) const { return m_elements[std::size_t(record) * (m_digitCount + 1) + element]; }
+    int32_t element(int record, int element) const
+    {
+        return m_elements[std::size_t(record) * (m_digitCount + 1) + element];
+    }
     int32_t periodId(int record) const { return element(record, 0); }
     int digit(int record, int position) const { return element(record, position); }
 

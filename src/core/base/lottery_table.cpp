@@ -8,10 +8,10 @@ const std::vector<LotteryInfo>& LotteryCatalogue()
     static const std::vector<LotteryInfo> lotteries = {
         {QStringLiteral("中国福彩3D"), 3, 7, HistorySource::TrendPage, 0, {}, 0, false, 3, 0},
         {QStringLiteral("中国体彩排列3"), 3, 7, HistorySource::ChartPage, 0, {}, 0, false, 4, 1},
-        {QStringLiteral("重庆时时彩"), 5, 11, HistorySource::DrawList, 200, QStringLiteral("/static/ssc/newlyopenlist.xml"),
-         34, true, 0, 2},
-        {QStringLiteral("上海时时彩"), 3, 10, HistorySource::DrawList, 201, QStringLiteral("/static/ssl/newlyopenlist.xml"),
-         29, true, 2, 4},
+        {QStringLiteral("重庆时时彩"), 5, 11, HistorySource::DrawList, 200,
+         QStringLiteral("/static/ssc/newlyopenlist.xml"), 34, true, 0, 2},
+        {QStringLiteral("上海时时彩"), 3, 10, HistorySource::DrawList, 201,
+         QStringLiteral("/static/ssl/newlyopenlist.xml"), 29, true, 2, 4},
         {QStringLiteral("江西时时彩"), 5, 11, HistorySource::DrawList, 202,
          QStringLiteral("/static/jxssc/newlyopenlist.xml"), 34, true, 1, 3},
     };

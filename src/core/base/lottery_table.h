@@ -38,9 +38,9 @@ int digitCountOf(const QString& lotteryName);
 
 bool isLiveUpdateLottery(const QString& lotteryName);
 
-QStringList lotteryNames();          // table order
-QStringList mainListOrder();         // 重庆时时彩 first: the lottery selected at start
-QStringList downloadRunOrder();      // the order 所有彩票 works through
+QStringList lotteryNames();      // table order
+QStringList mainListOrder();     // 重庆时时彩 first: the lottery selected at start
+QStringList downloadRunOrder();  // the order 所有彩票 works through
 
 inline const QString kLotteryTableSuffix = QStringLiteral("彩票号码表");
 

@@ -15,9 +15,9 @@ inline const QString kHitMark = QStringLiteral("●");
 // One replayed draw, kept as numbers: a history has 10000 of them and only the few rows a grid
 // shows are ever turned into text.
 struct HitRow {
-    int32_t period;      // the period id
-    int32_t digits;      // the drawn digits as one decimal number, the first digit highest
-    int8_t digitCount;   // how many digits were drawn, leading zeros included
+    int32_t period;     // the period id
+    int32_t digits;     // the drawn digits as one decimal number, the first digit highest
+    int8_t digitCount;  // how many digits were drawn, leading zeros included
     bool hit;
 };
 using HitTable = std::vector<HitRow>;

@@ -34,12 +34,12 @@ QString lengthText(const PlanRow& row)
 QString outcomeText(const PlanRow& row)
 {
     switch (row.outcome) {
-    case PlanRow::Outcome::Success:
-        return QStringLiteral("中");
-    case PlanRow::Outcome::Failure:
-        return QStringLiteral("X");
-    case PlanRow::Outcome::Open:
-        break;
+        case PlanRow::Outcome::Success:
+            return QStringLiteral("中");
+        case PlanRow::Outcome::Failure:
+            return QStringLiteral("X");
+        case PlanRow::Outcome::Open:
+            break;
     }
     return QString();
 }

@@ -22,14 +22,16 @@ QString nextConnectionName()
 QString createTableSql(const LotteryInfo& lottery)
 {
     QStringList columns;
-    columns << QStringLiteral("\"记录期号\" TEXT PRIMARY KEY NOT NULL CONSTRAINT %1 CHECK (length(\"记录期号\") = %2 "
-                              "AND \"记录期号\" NOT GLOB '*[^0-9]*')")
+    columns << QStringLiteral(
+                   "\"记录期号\" TEXT PRIMARY KEY NOT NULL CONSTRAINT %1 CHECK (length(\"记录期号\") = %2 "
+                   "AND \"记录期号\" NOT GLOB '*[^0-9]*')")
                    .arg(quoteIdentifier(QStringLiteral("记录期号须为%1位数字").arg(lottery.periodIdLength)))
                    .arg(lottery.periodIdLength);
     for (int k = 1; k <= lottery.digitCount; ++k) {
         const QString column = quoteIdentifier(QString::number(k));
         // typeof() keeps out 5.5 and '' which BETWEEN alone would let through or mis-sort.
-        columns << QStringLiteral("%1 INTEGER NOT NULL CONSTRAINT %2 CHECK (typeof(%1) = 'integer' AND %1 BETWEEN 0 AND 9)")
+        columns << QStringLiteral(
+                       "%1 INTEGER NOT NULL CONSTRAINT %2 CHECK (typeof(%1) = 'integer' AND %1 BETWEEN 0 AND 9)")
                        .arg(column, quoteIdentifier(QStringLiteral("第%1位须为0到9的数字").arg(k)));
     }
     return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n  %2\n)")
@@ -57,8 +59,9 @@ QString openProblem(const QString& path)
         return QStringLiteral("没有读取数据库文件“%1”的权限").arg(QDir::toNativeSeparators(path));
     if (!folder.isWritable()) {
         // SQLite keeps a shared-memory file beside a WAL database even to read it.
-        return file.exists() ? QStringLiteral("数据库文件夹“%1”是只读的，无法在其中建立读取数据库所需的临时文件"
-                                              "（%2-shm）；请让这个文件夹可以写入")
+        return file.exists() ? QStringLiteral(
+                                   "数据库文件夹“%1”是只读的，无法在其中建立读取数据库所需的临时文件"
+                                   "（%2-shm）；请让这个文件夹可以写入")
                                    .arg(folderName, file.fileName())
                              : QStringLiteral("数据库文件夹“%1”是只读的，无法在其中建立数据库文件%2")
                                    .arg(folderName, file.fileName());
@@ -95,7 +98,8 @@ DrawDatabase::DrawDatabase(const QString& programDir) : m_name(nextConnectionNam
     const QString path = drawDatabasePath(programDir);
     auto cannotOpen = [&](const QString& reason) {
         const QString problem = openProblem(path);
-        fail(QStringLiteral("无法打开数据库 %1：%2").arg(QDir::toNativeSeparators(path), problem.isEmpty() ? reason : problem));
+        fail(QStringLiteral("无法打开数据库 %1：%2")
+                 .arg(QDir::toNativeSeparators(path), problem.isEmpty() ? reason : problem));
     };
     m_db.setDatabaseName(path);
     if (!m_db.open())
@@ -126,10 +130,11 @@ void DrawDatabase::create(const QString& programDir)
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
         const QFileInfo parent(QFileInfo(folder).absolutePath());
-        const QString why = QFileInfo(folder).exists() ? QStringLiteral("同名的文件已经存在")
-                            : !parent.isWritable()     ? QStringLiteral("文件夹“%1”是只读的")
-                                                             .arg(QDir::toNativeSeparators(parent.absoluteFilePath()))
-                                                       : QStringLiteral("无法写入");
+        const QString why =
+            QFileInfo(folder).exists() ? QStringLiteral("同名的文件已经存在")
+            : !parent.isWritable()
+                ? QStringLiteral("文件夹“%1”是只读的").arg(QDir::toNativeSeparators(parent.absoluteFilePath()))
+                : QStringLiteral("无法写入");
         throw DatabaseError(QStringLiteral("无法创建数据库文件夹 %1：%2").arg(QDir::toNativeSeparators(folder), why));
     }
     DrawDatabase db(programDir);
@@ -171,7 +176,8 @@ QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName, int newest)
     query.setForwardOnly(true);
     const QString sql =
         newest < 0 ? QStringLiteral("select * from %1 order by \"记录期号\"").arg(table)
-                   : QStringLiteral("select * from (select * from %1 order by \"记录期号\" desc limit %2) order by \"记录期号\"")
+                   : QStringLiteral(
+                         "select * from (select * from %1 order by \"记录期号\" desc limit %2) order by \"记录期号\"")
                          .arg(table)
                          .arg(newest);
     if (!query.exec(sql))
@@ -191,7 +197,8 @@ QString DrawDatabase::newestPeriodId(const QString& lotteryName)
 {
     requirePeriodColumn(lotteryName);
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("select max(\"记录期号\") from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
+    if (!query.exec(
+            QStringLiteral("select max(\"记录期号\") from %1").arg(quoteIdentifier(lotteryTableName(lotteryName)))))
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
     const QVariant newest = query.next() ? query.value(0) : QVariant();
     return newest.isNull() ? QStringLiteral("0") : newest.toString();

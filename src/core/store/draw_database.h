@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QSqlDatabase>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>

@@ -89,8 +89,9 @@ void DrawRowSet::findRowAddress()
     if (primaryKey == QStringList{QStringLiteral("记录期号")})
         m_keyedByPeriod = true;
     else
-        m_unchangeable = QStringLiteral("表“%1”建成了没有行号（WITHOUT ROWID）的表，且主键不只是“记录期号”，"
-                                        "在这里只能查看，不能修改。")
+        m_unchangeable = QStringLiteral(
+                             "表“%1”建成了没有行号（WITHOUT ROWID）的表，且主键不只是“记录期号”，"
+                             "在这里只能查看，不能修改。")
                              .arg(lotteryTableName(m_lotteryName));
 }
 
@@ -412,7 +413,8 @@ QVariant DrawRowSet::data(const QModelIndex& index, int role) const
 
 bool DrawRowSet::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || !m_editable || !m_unchangeable.isEmpty() || index.row() != m_current)
+    if (!index.isValid() || role != Qt::EditRole || !m_editable || !m_unchangeable.isEmpty() ||
+        index.row() != m_current)
         return false;
     if (data(index, Qt::EditRole) == value.toString() && !isPending())
         return false;  // an editor closed without a change does not start editing the row

@@ -41,10 +41,10 @@ public:
     void moveTo(int row);
     void leavePendingRow();
 
-    void edit();     // the current row into editing; on an empty table a new row instead
-    void insert();   // a new row before the current one
-    void append();   // ends a pending row as finishPending() does, then a new row at the end
-    void post();     // stores the pending row, changed or not
+    void edit();    // the current row into editing; on an empty table a new row instead
+    void insert();  // a new row before the current one
+    void append();  // ends a pending row as finishPending() does, then a new row at the end
+    void post();    // stores the pending row, changed or not
     // Ends the pending row as 完成添加 does: a new row nobody typed into is dropped, any
     // other pending row is posted.
     void finishPending();
@@ -84,7 +84,7 @@ private:
     void setState(State state);
     void beginPending(State state, int row);
     void insertBlankRow(int row);  // shown at `row`, pending insertion, and made current
-    void removeCurrentRow();  // from the rows shown, not from the table
+    void removeCurrentRow();       // from the rows shown, not from the table
     Row readRow(const QVariant& key);
     QString table() const;
     // Rows are addressed by rowid, or by 记录期号 in a table made WITHOUT ROWID whose primary
@@ -104,5 +104,5 @@ private:
     bool m_editable = false;
     bool m_keyedByPeriod = false;
     QString m_unchangeable;  // why the table cannot be changed here; empty when it can
-    Row m_saved;  // the pending row as stored, to go back to on cancel
+    Row m_saved;             // the pending row as stored, to go back to on cancel
 };

@@ -1,9 +1,9 @@
 #include "core/store/history_loader.h"
 
 #include "core/base/lottery_table.h"
-#include "core/store/draw_database.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
+#include "core/store/draw_database.h"
 
 #include <QSqlRecord>
 #include <array>

@@ -1,7 +1,7 @@
-#include "support/feed_fixtures.h"
 #include "core/acquire/feed_reader.h"
-#include "support/local_http_server.h"
 #include "core/base/today_clock.h"
+#include "support/feed_fixtures.h"
+#include "support/local_http_server.h"
 
 #include <QTest>
 
@@ -113,10 +113,12 @@ void TestFeedReader::rowScan_data()
         << kChongqing
         << documentOf({feedRow(kChongqing, "20261209003", "12345"), feedRow(kChongqing, "20261211001", "11111"),
                        feedRow(kChongqing, "20261209002", "12345")})
-        << "20261209001" << QStringList{"20261209003 12345"} << "期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09）";
+        << "20261209001" << QStringList{"20261209003 12345"}
+        << "期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09）";
     QTest::newRow("a newest stored period in the future is named")
         << kShanghai << documentOf({feedRow(kShanghai, "2026120923", "271")}) << "9999999999" << QStringList()
-        << "已存的最新期号有误：期号“9999999999”的日期99999999不存在。请在“添加开奖”中改正或删除这一期，之后的开奖才能存入";
+        << "已存的最新期号有误：期号“9999999999”的日期99999999不存在。请在“添加开奖”中改正或删除这一期，之后的开奖才能"
+           "存入";
 }
 
 void TestFeedReader::rowScan()

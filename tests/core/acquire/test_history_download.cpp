@@ -1,11 +1,11 @@
 #include "core/acquire/history_readers.h"
-#include "support/local_http_server.h"
 #include "core/acquire/page_fetch.h"
-#include "support/file_fixtures.h"
-#include "support/page_fixtures.h"
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/today_clock.h"
 #include "core/store/draw_database.h"
+#include "support/file_fixtures.h"
+#include "support/local_http_server.h"
+#include "support/page_fixtures.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -81,11 +81,16 @@ void TestHistoryDownload::fetchFailureLeavesNoFile_data()
 {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("404") << "404" << "HTTP 404";
-    QTest::newRow("500") << "500" << "HTTP 500";
-    QTest::newRow("closed without an answer") << "close" << "连接中断";
-    QTest::newRow("stalled past the time-out") << "stall" << "等待超时";
-    QTest::newRow("nobody listening") << "refused" << "无法连接";
+    QTest::newRow("404") << "404"
+                         << "HTTP 404";
+    QTest::newRow("500") << "500"
+                         << "HTTP 500";
+    QTest::newRow("closed without an answer") << "close"
+                                              << "连接中断";
+    QTest::newRow("stalled past the time-out") << "stall"
+                                               << "等待超时";
+    QTest::newRow("nobody listening") << "refused"
+                                      << "无法连接";
 }
 
 void TestHistoryDownload::fetchFailureLeavesNoFile()
@@ -221,8 +226,8 @@ void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce()
 void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
 {
     const auto draws = syntheticDraws(QStringLiteral("中国福彩3D"), 3);
-    m_server->serve("/trend/analyse3d.do?operator=codeTrend",
-                    trendPage(draws) + trendLine("2026999") + "<td>-</td>\n" + trendPage(syntheticDraws("中国福彩3D", 5)));
+    m_server->serve("/trend/analyse3d.do?operator=codeTrend", trendPage(draws) + trendLine("2026999") + "<td>-</td>\n" +
+                                                                  trendPage(syntheticDraws("中国福彩3D", 5)));
 
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), QStringLiteral("中国福彩3D"));

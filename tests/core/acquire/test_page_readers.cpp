@@ -1,7 +1,7 @@
-#include "support/page_fixtures.h"
 #include "core/acquire/page_readers.h"
-#include "support/file_fixtures.h"
 #include "core/base/today_clock.h"
+#include "support/file_fixtures.h"
+#include "support/page_fixtures.h"
 
 #include <QStringEncoder>
 #include <QTest>
@@ -84,8 +84,8 @@ void TestPageReaders::trendReader_data()
     QTest::newRow("91 bytes is no draw") << QByteArray("x" + line90 + trendDigitsLine("123")) << "0" << QStringList()
                                          << QString();
     QTest::newRow("90 bytes without onclick is no draw")
-        << QByteArray(QByteArray(line90).replace("onclick", "onClick") + trendDigitsLine("123")) << "0"
-        << QStringList() << QString();
+        << QByteArray(QByteArray(line90).replace("onclick", "onClick") + trendDigitsLine("123")) << "0" << QStringList()
+        << QString();
     QTest::newRow("blanks and tabs around a line are trimmed")
         << QByteArray("\t  " + line90.chopped(1) + " \t\n" + trendDigitsLine("789")) << "0"
         << QStringList{"2026101:789"} << QString();
@@ -152,16 +152,17 @@ void TestPageReaders::chartReader_data()
         << QByteArray(chartHeaderLine() + "<tr height=\"22\"><td>26100</td>\n" + chartDrawLines("2026101", "123"))
         << "2026100" << QStringList{"2026101:123"} << QString();
     QTest::newRow("GBK bytes around the markers")
-        << QByteArray(gbk(QStringLiteral("<table id=\"cpdata\" title=\"排列三\">\n<tr height=\"22\" title=\"期号\"><td>")) +
-                      "26107</td>\n" + gbk(QStringLiteral("<td title=\"百位\">")) + "4</td>\n<td>0</td>\n<td>9</td>\n")
+        << QByteArray(
+               gbk(QStringLiteral("<table id=\"cpdata\" title=\"排列三\">\n<tr height=\"22\" title=\"期号\"><td>")) +
+               "26107</td>\n" + gbk(QStringLiteral("<td title=\"百位\">")) + "4</td>\n<td>0</td>\n<td>9</td>\n")
         << "0" << QStringList{"2026107:409"} << QString();
     QTest::newRow("page ending inside a draw fails, earlier draws kept")
         << QByteArray(chartHeaderLine() + chartDrawLines("2026101", "123") + "<tr height=\"22\"><td>26102</td>\n" +
                       "<td class=\"d\">4</td>\n")
         << "0" << QStringList{"2026101:123"} << QString("2026102");
     QTest::newRow("a period of next year ends the page, earlier draws kept")
-        << QByteArray(chartHeaderLine() + chartDrawLines("2026101", "123") + chartDrawLines("2027001", "456"))
-        << "0" << QStringList{"2026101:123"} << QString("期号“2027001”的年份2027还没到");
+        << QByteArray(chartHeaderLine() + chartDrawLines("2026101", "123") + chartDrawLines("2027001", "456")) << "0"
+        << QStringList{"2026101:123"} << QString("期号“2027001”的年份2027还没到");
 }
 
 void TestPageReaders::chartReader()
@@ -180,8 +181,8 @@ void TestPageReaders::drawListReader_data()
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("failure");
 
-    const QByteArray today = drawListPage({draw("20261209003", "33333"), draw("20261209002", "22222"),
-                                           draw("20261209001", "11111")});
+    const QByteArray today =
+        drawListPage({draw("20261209003", "33333"), draw("20261209002", "22222"), draw("20261209001", "11111")});
     const QByteArray yesterday = drawListPage({draw("20261208120", "98765")});
     const QStringList all{"20261208120:98765", "20261209001:11111", "20261209002:22222", "20261209003:33333"};
 
@@ -198,8 +199,8 @@ void TestPageReaders::drawListReader_data()
     // The newest stored period stays where it was while draws go in: 20261209005 comes first in
     // append order, and 20261209004 after it must still count as new.
     QTest::newRow("every piece above the newest, wherever it stands")
-        << QList<QByteArray>{drawListPage({draw("20261209004", "44444"), draw("20261209005", "55555"),
-                                           draw("20261209002", "22222")})}
+        << QList<QByteArray>{drawListPage(
+               {draw("20261209004", "44444"), draw("20261209005", "55555"), draw("20261209002", "22222")})}
         << 11 << 5 << "20261209003" << QStringList{"20261209005:55555", "20261209004:44444"} << QString();
     QTest::newRow("the same draw on two day pages is stored once")
         << QList<QByteArray>{drawListPage({draw("20261209001", "11111"), draw("20261208120", "98765")}), yesterday}
@@ -229,8 +230,8 @@ void TestPageReaders::drawListReader_data()
                                         "<span class=\"ball_1\">4</span><span class=\"ball_1\">5\n")}
         << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
     QTest::newRow("lines of other lengths are no period ids")
-        << QList<QByteArray>{QByteArray("202612090011\n2026120900\n") + drawListDrawLines("20261209001", "12345")}
-        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+        << QList<QByteArray>{QByteArray("202612090011\n2026120900\n") + drawListDrawLines("20261209001", "12345")} << 11
+        << 5 << "0" << QStringList{"20261209001:12345"} << QString();
     QTest::newRow("GBK bytes around the marker")
         << QList<QByteArray>{QByteArray("20261209001\n") +
                              gbk(QStringLiteral("<td>开奖号码：<span class=\"ball_1\">1</span>二<span class=\"ball_1\">"
@@ -238,8 +239,8 @@ void TestPageReaders::drawListReader_data()
         << 11 << 3 << "0" << QStringList{"20261209001:123"} << QString();
     // Today's newest period is listed before it is drawn: the draws before it still go in.
     QTest::newRow("a piece with too few digits ends the scan, earlier draws kept")
-        << QList<QByteArray>{QByteArray("20261209002\n") + drawListDrawLines("20261209001", "11111"), yesterday}
-        << 11 << 5 << "0" << QStringList{"20261208120:98765", "20261209001:11111"} << QString("20261209002");
+        << QList<QByteArray>{QByteArray("20261209002\n") + drawListDrawLines("20261209001", "11111"), yesterday} << 11
+        << 5 << "0" << QStringList{"20261208120:98765", "20261209001:11111"} << QString("20261209002");
     // A ball showing "*" must not start a piece of its own: read as a period id, the one
     // character after it would be taken for a draw and its digits read past its end.
     QTest::newRow("a ball showing * after a whole draw changes nothing")
@@ -247,8 +248,8 @@ void TestPageReaders::drawListReader_data()
                                         "<span class=\"ball_1\">*</span><span class=\"ball_1\">7</span>\n")}
         << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
     QTest::newRow("a ball showing * as the page's last character")
-        << QList<QByteArray>{QByteArray(drawListDrawLines("20261209001", "12345") + "<span class=\"ball_1\">*\n")}
-        << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
+        << QList<QByteArray>{QByteArray(drawListDrawLines("20261209001", "12345") + "<span class=\"ball_1\">*\n")} << 11
+        << 5 << "0" << QStringList{"20261209001:12345"} << QString();
     QTest::newRow("a ball showing * among a draw's digits makes it incomplete")
         << QList<QByteArray>{yesterday, drawListDrawLines("20261209001", "12*45")} << 11 << 5 << "20261209000"
         << QStringList() << QString("第20261209001期的号码不完整");
@@ -256,8 +257,8 @@ void TestPageReaders::drawListReader_data()
         << QList<QByteArray>{drawListPage({draw("20261211001", "55555"), draw("20261209001", "11111")})} << 11 << 5
         << "0" << QStringList{"20261209001:11111"} << QString("期号“20261211001”的日期2026-12-11还没到");
     QTest::newRow("a period of no date ends the scan")
-        << QList<QByteArray>{drawListPage({draw("99999999999", "55555")})} << 11 << 5 << "20261209001"
-        << QStringList() << QString("期号“99999999999”的日期99999999不存在");
+        << QList<QByteArray>{drawListPage({draw("99999999999", "55555")})} << 11 << 5 << "20261209001" << QStringList()
+        << QString("期号“99999999999”的日期99999999不存在");
     QTest::newRow("a newest stored period in the future is named")
         << QList<QByteArray>{today} << 11 << 5 << "99999999999" << QStringList()
         << QString("已存的最新期号有误：期号“99999999999”");

@@ -144,8 +144,8 @@ void TestDes::errors_data()
     // The check covers every pair, also those of a partial block that is dropped afterwards.
     QTest::newRow("bad pair in the dropped part") << good + "0x" << false << notHex;
     QTest::newRow("line break left in") << good + "\r\n" << false << notHex;
-    QTest::newRow("text ending with NUL") << QByteArray("abc\0", 4) << true
-                                          << QStringLiteral("Error: the last char is NULL char.");
+    QTest::newRow("text ending with NUL")
+        << QByteArray("abc\0", 4) << true << QStringLiteral("Error: the last char is NULL char.");
     QTest::newRow("a lone NUL") << QByteArray(1, '\0') << true << QStringLiteral("Error: the last char is NULL char.");
 }
 
@@ -226,7 +226,8 @@ void TestDes::overlongSideFileLine()
     file.write(content);
     file.close();
     const QString message = errorOf([&] { readSideFileLines(fileName, 3); });
-    QVERIFY2(message.contains(fileName) && message.contains(QStringLiteral("第%1行过长").arg(line)), qPrintable(message));
+    QVERIFY2(message.contains(fileName) && message.contains(QStringLiteral("第%1行过长").arg(line)),
+             qPrintable(message));
 }
 
 void TestDes::sideFileLines()

@@ -108,7 +108,10 @@ void TestStatistics::firstTestedDraw()
     QFETCH(QString, draw100);
     QFETCH(bool, hit);
     QStringList draws(96, QStringLiteral("000"));
-    draws << "020" << "070" << "120" << "520" << draw100;
+    draws << "020"
+          << "070"
+          << "120"
+          << "520" << draw100;
     const HitTable hits = ReplayHits(historyOf(draws), 0);
     QCOMPARE(int(hits.size()), 101);
     QVERIFY(std::all_of(hits.begin(), hits.begin() + 100, [](const HitRow& r) { return r.hit; }));
@@ -124,7 +127,8 @@ void TestStatistics::replayAgreesWithTheBetRule()
             const BetSet set = ComputeBetSet(history, r, offset);
             const int number = history.digit(r, offset + 1) * 10 + history.digit(r, offset + 2);
             const bool inSet = std::binary_search(set.begin(), set.end(), number);
-            QVERIFY2(hits[std::size_t(r)].hit == inSet, qPrintable(QStringLiteral("draw %1, offset %2").arg(r).arg(offset)));
+            QVERIFY2(hits[std::size_t(r)].hit == inSet,
+                     qPrintable(QStringLiteral("draw %1, offset %2").arg(r).arg(offset)));
         }
     }
 }
@@ -176,11 +180,16 @@ void TestStatistics::planOutcomeAtTheLimit_data()
     QTest::addColumn<int>("planPeriods");
     QTest::addColumn<QString>("threePeriodPlan");
     QTest::addColumn<QString>("fourPeriodPlan");
-    QTest::newRow("N = 3") << 3 << "中" << "X";
-    QTest::newRow("N = 4") << 4 << "中" << "中";
-    QTest::newRow("N = 2") << 2 << "X" << "X";
-    QTest::newRow("N = 0") << 0 << "X" << "X";
-    QTest::newRow("N negative") << -5 << "X" << "X";
+    QTest::newRow("N = 3") << 3 << "中"
+                           << "X";
+    QTest::newRow("N = 4") << 4 << "中"
+                           << "中";
+    QTest::newRow("N = 2") << 2 << "X"
+                           << "X";
+    QTest::newRow("N = 0") << 0 << "X"
+                           << "X";
+    QTest::newRow("N negative") << -5 << "X"
+                                << "X";
 }
 
 void TestStatistics::planOutcomeAtTheLimit()

@@ -1,13 +1,14 @@
 #include "core/base/lottery_table.h"
+#include "core/base/today_clock.h"
+#include "core/base/u_public.h"
+#include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
-#include "core/base/today_clock.h"
 #include "core/store/history_loader.h"
-#include "core/base/u_public.h"
-#include "core/base/user_error.h"
 #include "support/draw_fixtures.h"
 
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 using fixtures::ProgramFolder;
 using fixtures::StoredDraw;
@@ -167,14 +167,20 @@ void TestDrawDatabase::refusesMalformedDraws_data()
                                       << "2026001" << ok << "第2026001期已存在";
     QTest::newRow("period too short") << "中国福彩3D"
                                       << "202600" << ok << "记录期号须为7位数字（“202600”）";
-    QTest::newRow("period too long") << "中国福彩3D" << "20260012" << ok << "记录期号须为7位数字";
-    QTest::newRow("letter in period") << "中国福彩3D" << "2026a01" << ok << "记录期号须为7位数字";
+    QTest::newRow("period too long") << "中国福彩3D"
+                                     << "20260012" << ok << "记录期号须为7位数字";
+    QTest::newRow("letter in period") << "中国福彩3D"
+                                      << "2026a01" << ok << "记录期号须为7位数字";
     QTest::newRow("digit 10") << "中国福彩3D"
                               << "2026002" << QStringList{"1", "10", "3"} << "第2026002期：第2位须为0到9的数字";
-    QTest::newRow("negative digit") << "中国福彩3D" << "2026002" << QStringList{"-1", "2", "3"} << "第1位";
-    QTest::newRow("empty digit") << "中国福彩3D" << "2026002" << QStringList{"1", "2", ""} << "第3位";
-    QTest::newRow("letter digit") << "中国福彩3D" << "2026002" << QStringList{"x", "2", "3"} << "第1位";
-    QTest::newRow("fraction digit") << "中国福彩3D" << "2026002" << QStringList{"1", "2.5", "3"} << "第2位";
+    QTest::newRow("negative digit") << "中国福彩3D"
+                                    << "2026002" << QStringList{"-1", "2", "3"} << "第1位";
+    QTest::newRow("empty digit") << "中国福彩3D"
+                                 << "2026002" << QStringList{"1", "2", ""} << "第3位";
+    QTest::newRow("letter digit") << "中国福彩3D"
+                                  << "2026002" << QStringList{"x", "2", "3"} << "第1位";
+    QTest::newRow("fraction digit") << "中国福彩3D"
+                                    << "2026002" << QStringList{"1", "2.5", "3"} << "第2位";
     QTest::newRow("too few digits") << "重庆时时彩"
                                     << "20261209001" << ok << "第20261209001期：号码个数与表不符（表有6列，给出4个值）";
     QTest::newRow("no such lottery") << "北京快乐8"
@@ -205,13 +211,21 @@ void TestDrawDatabase::refusalsInTheUsersWords_data()
     QTest::addColumn<QString>("engine");
     QTest::addColumn<QString>("periodId");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("rule of a table made elsewhere")
-        << "CHECK constraint failed: x > 0" << "2026001" << "第2026001期：数据不符合表的规则（x > 0）";
-    QTest::newRow("empty column") << "NOT NULL constraint failed: 中国福彩3D彩票号码表.2" << "2026001"
+    QTest::newRow("rule of a table made elsewhere") << "CHECK constraint failed: x > 0"
+                                                    << "2026001"
+                                                    << "第2026001期：数据不符合表的规则（x > 0）";
+    QTest::newRow("empty column") << "NOT NULL constraint failed: 中国福彩3D彩票号码表.2"
+                                  << "2026001"
                                   << "第2026001期：“2”列不能为空";
-    QTest::newRow("another program writing") << "database is locked" << "" << "数据库正被另一个程序使用，请稍后再试";
-    QTest::newRow("read-only file") << "attempt to write a readonly database" << "" << "数据库文件是只读的，无法写入";
-    QTest::newRow("no plain words: the engine's own") << "disk I/O error" << "" << "disk I/O error";
+    QTest::newRow("another program writing") << "database is locked"
+                                             << ""
+                                             << "数据库正被另一个程序使用，请稍后再试";
+    QTest::newRow("read-only file") << "attempt to write a readonly database"
+                                    << ""
+                                    << "数据库文件是只读的，无法写入";
+    QTest::newRow("no plain words: the engine's own") << "disk I/O error"
+                                                      << ""
+                                                      << "disk I/O error";
 }
 
 void TestDrawDatabase::refusalsInTheUsersWords()
@@ -257,8 +271,9 @@ void TestDrawDatabase::loadsOldestFirst()
 {
     ProgramFolder folder;
     // Stored newest first, as the day pages are read; the history comes back in period order.
-    fixtures::storeDraws(folder.path(), "上海时时彩",
-                         {{"2026120903", {"7", "8", "9"}}, {"2026120901", {"1", "2", "3"}}, {"2026120902", {"4", "5", "6"}}});
+    fixtures::storeDraws(
+        folder.path(), "上海时时彩",
+        {{"2026120903", {"7", "8", "9"}}, {"2026120901", {"1", "2", "3"}}, {"2026120902", {"4", "5", "6"}}});
     const DrawHistory history = loadAs(folder.path(), "上海时时彩");
     QCOMPARE(history.digitCount(), 3);
     QCOMPARE(u_public::planSelection().digitCount, 3);
@@ -351,7 +366,8 @@ void TestDrawDatabase::failedLoadKeepsTheHistory()
     {
         // A lottery table made by hand, without the checks of ours, holding a bad digit.
         DrawDatabase db(folder.path());
-        db.exec(QStringLiteral("create table \"自制彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
+        db.exec(
+            QStringLiteral("create table \"自制彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
         db.exec(QStringLiteral("insert into \"自制彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
     }
     try {
@@ -442,7 +458,8 @@ void TestDrawDatabase::tableWithoutPeriodColumn()
     {
         DrawDatabase db(folder.path());
         db.exec(QStringLiteral("drop table \"重庆时时彩彩票号码表\""));
-        db.exec(QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
+        db.exec(
+            QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
         db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 5)"));
     }
     const QString expected = QStringLiteral("表“重庆时时彩彩票号码表”没有“记录期号”列");
@@ -458,8 +475,9 @@ void TestDrawDatabase::rowSetOnTableWithoutRowid()
     ProgramFolder folder;
     DrawDatabase db(folder.path());
     db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
-    db.exec(QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
-                           "\"2\" integer, \"3\" integer) without rowid"));
+    db.exec(
+        QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
+                       "\"2\" integer, \"3\" integer) without rowid"));
     fixtures::storeDraws(folder.path(), "上海时时彩",
                          {{"2026120902", {"4", "5", "6"}}, {"2026120901", {"1", "2", "3"}}});
     auto stored = [&] {
@@ -496,8 +514,9 @@ void TestDrawDatabase::rowSetOnTableWithoutRowid()
 
     // Without 记录期号 as its only key, a row cannot be told apart safely: look, do not touch.
     db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
-    db.exec(QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
-                           "primary key (\"记录期号\", \"1\")) without rowid"));
+    db.exec(
+        QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
+                       "primary key (\"记录期号\", \"1\")) without rowid"));
     db.exec(QStringLiteral("insert into \"上海时时彩彩票号码表\" values ('2026120901', 1, 2, 3)"));
     rows.open(db, "上海时时彩");
     QCOMPARE(rows.rowCount(), 1);
