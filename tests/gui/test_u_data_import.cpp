@@ -1,6 +1,6 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
-#include "core/acquire/today_clock.h"
+#include "core/base/today_clock.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"

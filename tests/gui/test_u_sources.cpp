@@ -1,6 +1,6 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
-#include "core/acquire/today_clock.h"
+#include "core/base/today_clock.h"
 #include "core/base/u_public.h"
 #include "gui/dialogs.h"
 #include "gui/u_download2.h"

@@ -3,8 +3,8 @@
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
-#include "core/acquire/today_clock.h"
 #include "core/base/lottery_table.h"
+#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 

@@ -2,8 +2,8 @@
 
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
-#include "core/acquire/today_clock.h"
 #include "core/base/lottery_table.h"
+#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 

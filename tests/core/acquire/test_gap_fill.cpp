@@ -2,7 +2,7 @@
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
-#include "core/acquire/today_clock.h"
+#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "support/feed_fixtures.h"
 #include "support/local_http_server.h"

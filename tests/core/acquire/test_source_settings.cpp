@@ -1,6 +1,6 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
-#include "core/acquire/today_clock.h"
+#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "support/local_http_server.h"
 #include "support/page_fixtures.h"
