@@ -106,6 +106,30 @@ void BM_ReadRowsFromSqlite(benchmark::State& state)
 }
 BENCHMARK(BM_ReadRowsFromSqlite)->Unit(benchmark::kMillisecond);
 
+// The main window shown on a folder of two 10000-draw lotteries, its lottery box focused: a key
+// press in the box changes the lottery and runs the whole reload.
+struct ReloadWindow {
+    fixtures::ProgramFolder folder;
+    bool filled = fill(folder);
+    Tfrmmain window{folder.path()};
+    QComboBox* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
+
+    explicit ReloadWindow(benchmark::State& state)
+    {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            state.SkipWithError("window not exposed");
+        comcaipiao->setFocus();
+    }
+
+    static bool fill(const fixtures::ProgramFolder& folder)
+    {
+        fillTwoLotteries(folder);
+        dialogs::testing::setRecording(true);
+        return true;
+    }
+};
+
 // CPU time of this thread: on a machine shared with other work, wall time also counts the waits
 // for a core, which fall on either side of a comparison by chance.
 qint64 threadCpuNs()
@@ -122,15 +146,10 @@ qint64 threadCpuNs()
 // stay within 2.
 void BM_ReloadAgainstRead(benchmark::State& state)
 {
-    fixtures::ProgramFolder folder;
-    fillTwoLotteries(folder);
-    dialogs::testing::setRecording(true);
-    Tfrmmain window(folder.path());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        state.SkipWithError("window not exposed");
-    auto* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
-    comcaipiao->setFocus();
+    ReloadWindow reloading(state);
+    Tfrmmain& window = reloading.window;
+    QComboBox* comcaipiao = reloading.comcaipiao;
+    const fixtures::ProgramFolder& folder = reloading.folder;
     QCoreApplication::processEvents();
     bool down = true;
     qint64 wall[2] = {0, 0};  // reload, read
@@ -166,15 +185,8 @@ BENCHMARK(BM_ReloadAgainstRead)->Unit(benchmark::kMillisecond)->Iterations(40);
 // draws each (load, period box, replay with the window kept painted, plan table, grids).
 void BM_ReloadSequence(benchmark::State& state)
 {
-    fixtures::ProgramFolder folder;
-    fillTwoLotteries(folder);
-    dialogs::testing::setRecording(true);
-    Tfrmmain window(folder.path());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        state.SkipWithError("window not exposed");
-    auto* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
-    comcaipiao->setFocus();
+    ReloadWindow reloading(state);
+    QComboBox* comcaipiao = reloading.comcaipiao;
     bool down = true;
     for (auto _ : state) {
         QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);

@@ -2,12 +2,16 @@
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
+#include "support/file_fixtures.h"
 #include "support/local_http_server.h"
 #include "support/page_fixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+using fixtures::errorOf;
+using fixtures::writeFile;
 
 namespace {
 
@@ -17,23 +21,6 @@ SiteHosts builtHosts()
     for (PageSite site : kPageSites)
         hosts[std::size_t(site)] = defaultSiteHost(site);
     return hosts;
-}
-
-void writeFile(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QString errorOf(const std::function<void()>& body)
-{
-    try {
-        body();
-    } catch (const UserError& e) {
-        return e.message();
-    }
-    return {};
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/store/draw_row_set.h"
 #include "core/store/history_loader.h"
 #include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
 
 #include <unistd.h>
 #include <QCryptographicHash>
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using fixtures::errorOf;
 using fixtures::ProgramFolder;
 using fixtures::StoredDraw;
 
@@ -78,17 +80,6 @@ void makeReadOnly(const QString& databasePath)
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.seek(18));
     QVERIFY(file.write("\x03", 1) == 1);
-}
-
-template <class Body>
-QString errorOf(Body&& body)
-{
-    try {
-        body();
-    } catch (const UserError& e) {
-        return e.message();
-    }
-    return {};
 }
 
 }  // namespace
