@@ -174,7 +174,7 @@ bool isValidDay(QStringView yyyymmdd)
     return true;
 }
 
-QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, QString& problem)
+QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, const QDate& today, QString& problem)
 {
     const int length = lottery.periodIdLength;
     if (!allDigits(raw)) {
@@ -198,7 +198,7 @@ QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, QString
         return {};
     }
     // A period not drawn yet would shut out every later draw of the lottery.
-    problem = periodDateProblem(id);
+    problem = periodDateProblem(id, today);
     if (!problem.isEmpty())
         return {};
     return id;
@@ -223,7 +223,8 @@ QString digitsOf(const QStringList& parts, int digitCount, QString& problem)
     return digits;
 }
 
-LineReading readLine(const QString& line, const std::optional<Columns>& columns, const LotteryInfo& lottery)
+LineReading readLine(const QString& line, const std::optional<Columns>& columns, const LotteryInfo& lottery,
+                     const QDate& today)
 {
     LineReading reading;
     QString period;
@@ -246,7 +247,7 @@ LineReading readLine(const QString& line, const std::optional<Columns>& columns,
         period = parts.value(0);
         digitParts = parts.mid(1);
     }
-    reading.periodId = normalisedPeriod(period, lottery, reading.problem);
+    reading.periodId = normalisedPeriod(period, lottery, today, reading.problem);
     if (reading.problem.isEmpty())
         reading.digits = digitsOf(digitParts, lottery.digitCount, reading.problem);
     return reading;
@@ -293,6 +294,8 @@ ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery
     std::optional<Columns> columns;
     bool pastHeader = false;
     int lineNumber = 0;
+    // Asked once: the clock behind it costs more than checking a line.
+    const QDate today = today_clock::today();
     for (QStringView rawLine : QStringTokenizer(text, u'\n')) {
         ++lineNumber;
         const QString line = rawLine.trimmed().toString();
@@ -308,7 +311,7 @@ ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery
                     continue;
             }
         }
-        LineReading reading = readLine(line, columns, lottery);
+        LineReading reading = readLine(line, columns, lottery, today);
         if (reading.problem.isEmpty()) {
             const auto earlier = seen.constFind(reading.periodId);
             if (earlier != seen.constEnd()) {
