@@ -363,7 +363,10 @@ void Tfrmmain::comcaipiaoChange()
                 selection.lotteryName = shown;
                 btndown3->setEnabled(isLiveUpdateLottery(shown));
                 showLotteryInBox(shown);
-                m_lotteryChangeFailed = true;
+                // Only an Enter confirms while the box keeps the focus; a name confirmed by leaving
+                // the box leaves no Enter to spend.
+                QWidget* focused = QApplication::focusWidget();
+                m_lotteryChangeFailed = focused == comcaipiao || comcaipiao->isAncestorOf(focused);
                 throw;
             }
             showLoadedHistory();

@@ -462,6 +462,20 @@ void TestMainWindow::unknownTypedName()
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“福彩”的彩票"});
     QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("中国福彩3D"));
     QVERIFY(!w.btndown3->isEnabled());
+
+    // A bad name confirmed by leaving the box spends no Enter pressed in the box later.
+    QLineEdit* edit = w.comcaipiao->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeText(edit, QStringLiteral("福彩"));
+    w.edtjihuaqishu->setFocus();
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“福彩”的彩票"});
+    w.memcode->clear();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(w.memcode->toPlainText().size(), 192);
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
 }
 
 void TestMainWindow::startUpFailureStillShowsTheMode()
