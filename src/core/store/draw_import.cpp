@@ -3,6 +3,7 @@
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
 #include "core/base/user_error.h"
+#include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
 
 #include <QDate>
@@ -107,6 +108,7 @@ QStringList csvFields(const QString& line, QChar separator)
 // token is the period and the rest are the digits.
 struct Columns {
     QChar separator;
+    int headerFields = 0;
     int period = 0;
     int digits = -1;             // one column holding all digits, or
     std::vector<int> positions;  // one column per digit
@@ -127,6 +129,7 @@ std::optional<Columns> columnsOf(const QString& header, int digitCount)
                         : header.contains(u';')  ? u';'
                                                  : u' ';
     const QStringList names = columns.separator == u' ' ? tokens(header) : csvFields(header, columns.separator);
+    columns.headerFields = int(names.size());
     int period = -1;
     for (int i = 0; i < names.size(); ++i) {
         const QString name = withoutQuotes(names[i]).toLower();
@@ -237,7 +240,11 @@ LineReading readLine(const QString& line, const std::optional<Columns>& columns,
         }
         period = withoutQuotes(fields[columns->period]);
         if (columns->digits >= 0) {
-            digitParts = tokens(fields[columns->digits]);
+            // A digits column that ends the header may stand for digits set apart like the
+            // fields themselves ("期号,号码" over "2026224,8,6,2").
+            const qsizetype end = columns->digits == columns->headerFields - 1 ? fields.size() : columns->digits + 1;
+            for (qsizetype f = columns->digits; f < end; ++f)
+                digitParts << tokens(fields[f]);
         } else {
             for (int p : columns->positions)
                 digitParts << withoutQuotes(fields[p]);
@@ -346,11 +353,20 @@ QByteArray readDrawFile(const QString& fileName)
 
 QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery)
 {
+    // SQLite reads an unknown double-quoted name as a string: a table made by hand without a
+    // digit column would seem to hold that column's name as every draw's digit.
+    db.requirePeriodColumn(lottery.name);
+    const QString tableName = lotteryTableName(lottery.name);
+    const QSqlRecord columns = db.connection().record(tableName);
+    for (int k = 1; k <= lottery.digitCount; ++k) {
+        if (!columns.isEmpty() && !columns.contains(QString::number(k)))
+            throw DatabaseError(QStringLiteral("表“%1”没有“%2”列").arg(tableName).arg(k));
+    }
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("select \"记录期号\",%1 from %2")
-                           .arg(digitColumnsSql(lottery.digitCount), quoteIdentifier(lotteryTableName(lottery.name)))))
-        throw DatabaseError(query.lastError().text());
+                           .arg(digitColumnsSql(lottery.digitCount), quoteIdentifier(tableName))))
+        throw DatabaseError(refusalText(query.lastError(), lottery.name));
     DrawDatabase::exec(query);
     QHash<QString, QString> stored;
     while (query.next()) {
@@ -420,7 +436,7 @@ ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const Imp
             const QString row = QLatin1Char('(') + QStringList(n + 1, QStringLiteral("?")).join(u',') + u')';
             if (!query.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) values %3")
                                    .arg(table, digitColumnsSql(n), QStringList(rows, row).join(u','))))
-                throw DatabaseError(query.lastError().text());
+                throw DatabaseError(refusalText(query.lastError(), lottery.name));
         };
         QSqlQuery batch(db.connection());
         QSqlQuery single(db.connection());
@@ -458,7 +474,7 @@ ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const Imp
                 sets << quoteIdentifier(QString::number(k)) + QStringLiteral("=?");
             QSqlQuery update(db.connection());
             if (!update.prepare(QStringLiteral("update %1 set %2 where \"记录期号\"=?").arg(table, sets.join(u','))))
-                throw DatabaseError(update.lastError().text());
+                throw DatabaseError(refusalText(update.lastError(), lottery.name));
             for (const ImportConflict& conflict : plan.conflicts) {
                 bindDigits(update, conflict.imported, 0);
                 update.bindValue(n, conflict.periodId);

@@ -62,6 +62,7 @@ private slots:
     void summaryOfAnImport();
     void writesNewAndOverwritesOnlyWhenAsked();
     void refusalLeavesTheTableAsItWas();
+    void tableWithoutADigitColumnIsNamed();
     void exportImportRoundTrip();
     void unreadableFileIsNamed();
 };
@@ -95,6 +96,10 @@ void TestDrawImport::parses_data()
                                          << two3D << QStringList{};
     QTest::newRow("GBK header") << kThreeD << gbk(QStringLiteral("期号,号码\r\n2026224,862\r\n2026225,015\r\n"))
                                 << two3D << QStringList{};
+    QTest::newRow("header, digits apart by blanks")
+        << kThreeD << QByteArray("期号 号码\n2026224 8 6 2\n2026225 0 1 5\n") << two3D << QStringList{};
+    QTest::newRow("CSV header, digits apart in the last column")
+        << kThreeD << QByteArray("期号,号码\n2026224,8,6,2\n2026225,0,1,5\n") << two3D << QStringList{};
     QTest::newRow("重庆 periods, short and whole")
         << kChongqing << QByteArray("261115001 1 2 3 4 5\n20261115002 54321\n")
         << QStringList{"20261115001 12345", "20261115002 54321"} << QStringList{};
@@ -208,6 +213,24 @@ void TestDrawImport::refusalLeavesTheTableAsItWas()
         QVERIFY2(e.message().contains("2026004") && e.message().contains("不收此期"), qPrintable(e.message()));
     }
     QCOMPARE(exported(db, kThreeD), QStringList{"2026001 123"});
+}
+
+void TestDrawImport::tableWithoutADigitColumnIsNamed()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    // Made by hand without the units column: no stored draw may seem to end in "3".
+    db.exec(QStringLiteral("drop table \"中国福彩3D彩票号码表\""));
+    db.exec(
+        QStringLiteral("create table \"中国福彩3D彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
+                       "\"2\" integer)"));
+    db.exec(QStringLiteral("insert into \"中国福彩3D彩票号码表\" values ('2026001', 1, 2)"));
+    try {
+        storedDigits(db, *findLottery(kThreeD));
+        QFAIL("a table without column 3 was read");
+    } catch (const DatabaseError& e) {
+        QCOMPARE(e.message(), QStringLiteral("表“中国福彩3D彩票号码表”没有“3”列"));
+    }
 }
 
 void TestDrawImport::exportImportRoundTrip()
