@@ -90,6 +90,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         const auto period = period_numbers::wholeNumber(QStringView(periodId));
         if (!period)
             continue;
+        ++reading.found;
         // The stored newest is only looked at once the feed lists a period.
         if (!newest) {
             newest = period_numbers::newestStored(newestPeriod, reading);
@@ -139,7 +140,11 @@ LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QS
         } catch (const FetchError& e) {
             throw UserError(QStringLiteral("最新开奖数据无法下载（%1）").arg(e.message()));
         }
-        storeReading(db, FeedRowScan(feedJoinedText(readPageFile(file)), *layout, newestPeriod), update);
+        PageReading reading = FeedRowScan(feedJoinedText(readPageFile(file)), *layout, newestPeriod);
+        // A well-formed document without one draw row is a changed feed, not "nothing new".
+        if (reading.failure.isEmpty() && reading.found == 0)
+            reading.failure = kNoDrawsOnPage;
+        storeReading(db, reading, update);
     } catch (const std::exception& e) {
         update.failure = QString::fromUtf8(e.what());
     }

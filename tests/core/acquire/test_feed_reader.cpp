@@ -1,5 +1,7 @@
 #include "core/acquire/feed_reader.h"
+#include "core/acquire/source_hosts.h"
 #include "core/base/today_clock.h"
+#include "core/store/draw_database.h"
 #include "support/feed_fixtures.h"
 #include "support/local_http_server.h"
 
@@ -40,6 +42,8 @@ private slots:
     void documentThatIsNotWellFormed_data();
     void documentThatIsNotWellFormed();
     void nothingOutsideTheDocumentIsFetched();
+    void feedWithoutDrawsIsAFailure_data();
+    void feedWithoutDrawsIsAFailure();
 };
 
 void TestFeedReader::joinedTextIsTheWrittenDocumentWithoutBlanks()
@@ -174,6 +178,34 @@ void TestFeedReader::nothingOutsideTheDocumentIsFetched()
     const PageReading reading = FeedRowScan(feedJoinedText(document), *layout, QStringLiteral("0"));
     QCOMPARE(shown(reading.draws), QStringList{"20261209001 12345"});
     QCOMPARE(server.requests(), QStringList());
+}
+
+void TestFeedReader::feedWithoutDrawsIsAFailure_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no row at all") << documentOf({"<message>maintenance</message>"})
+                                   << QStringLiteral(
+                                          "重庆时时彩：失败，页面中没有找到开奖号码（页面格式可能已改变）；未存入开奖");
+    // Draws the table already holds are still draws: nothing new, and no failure.
+    QTest::newRow("every draw stored") << documentOf({feedRow(kChongqing, "20261209001", "12345")})
+                                       << QStringLiteral("重庆时时彩：已是最新，没有新的开奖");
+}
+
+void TestFeedReader::feedWithoutDrawsIsAFailure()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, line);
+    LocalHttpServer server;
+    server.serve(feedPathOf(kChongqing), document);
+    const QString builtHost = siteHost(PageSite::Feed);
+    setSiteHost(PageSite::Feed, server.hostAndPort());
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    const LotteryUpdate update = readLotteryFeed(db, kChongqing, QStringLiteral("20261209001"));
+    setSiteHost(PageSite::Feed, builtHost);
+    QCOMPARE(outcomeLine(update), line);
+    QCOMPARE(update.stored, 0);
 }
 
 QTEST_GUILESS_MAIN(TestFeedReader)
