@@ -9,7 +9,7 @@ seconds=${1:-60}
 build="$root/build-fuzz"
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DQUORLIN_FUZZ=ON -DQUORLIN_BENCH=OFF >/dev/null
+      -DQUORLIN_FUZZ=ON -DQUORLIN_BENCH=OFF -DQUORLIN_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quorlin_fuzz_readers quorlin_fuzz_seeds
 seeds="$build/fuzz/seeds"
 corpus="$build/fuzz/corpus"

@@ -332,8 +332,7 @@ void Tfrmdata::btnsaveClick()
 
 void Tfrmdata::ExportHistory()
 {
-    const QList<QListWidgetItem*> chosen = lstcaipiao->selectedItems();
-    if (chosen.isEmpty() || !m_rowSet->isOpen() || m_rowSet->lotteryName() != chosen.first()->text()) {
+    if (chosenLottery().isEmpty()) {
         dialogs::showError(this, QStringLiteral("请选择要导出的彩票！"));
         return;
     }

@@ -63,8 +63,9 @@ private:
 
 void TestSourcesWindow::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    // Room for a loaded machine: the local server answers at once, a wait this long only on failure.
+    fetchSettings().connectTimeout = std::chrono::milliseconds(3000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(3000);
     today_clock::setToday(QDate(2026, 12, 9));
 }
 

@@ -41,6 +41,8 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName)
     const QSqlDatabase connection = db.connection();
     const QString previousLottery = m_lotteryName;
     const QSqlDatabase previousDb = m_db;
+    const bool previousKeyedByPeriod = m_keyedByPeriod;
+    const QString previousUnchangeable = m_unchangeable;
     m_db = connection;
     m_lotteryName = lotteryName;
     try {
@@ -48,8 +50,11 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName)
         findRowAddress();
         load();
     } catch (...) {
+        // The table on screen stays as it was, addressing included.
         m_db = previousDb;
         m_lotteryName = previousLottery;
+        m_keyedByPeriod = previousKeyedByPeriod;
+        m_unchangeable = previousUnchangeable;
         throw;
     }
     m_modified = false;
