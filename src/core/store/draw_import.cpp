@@ -351,6 +351,19 @@ QByteArray readDrawFile(const QString& fileName)
     return bytes;
 }
 
+namespace {
+
+// A row the table's rules refuse (a period stored twice, a trigger's veto): SQLite undoes the
+// statement and keeps the transaction. Its primary result code is 19, SQLITE_CONSTRAINT.
+bool isConstraintRefusal(const QSqlError& error)
+{
+    bool isNumber = false;
+    const int code = error.nativeErrorCode().toInt(&isNumber);
+    return isNumber && (code & 0xff) == 19;
+}
+
+}  // namespace
+
 QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery)
 {
     // SQLite reads an unknown double-quoted name as a string: a table made by hand without a
@@ -460,6 +473,10 @@ ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const Imp
                 bindDigits(batch, draw.digits, r * (n + 1) + 1);
             }
             if (!batch.exec()) {
+                // A full disk or an I/O error may have ended the transaction itself: going on would
+                // store the rest row by row, outside it.
+                if (!isConstraintRefusal(batch.lastError()))
+                    throw DatabaseError(refusalText(batch.lastError(), lottery.name));
                 // A refused statement changes nothing: its rows again one by one, to name the refused one.
                 for (int r = 0; r < kRowsPerStatement; ++r)
                     insertOne(plan.fresh[next + std::size_t(r)]);
