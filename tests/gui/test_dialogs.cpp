@@ -52,21 +52,26 @@ void TestDialogs::boxesAreSelectable()
     QFETCH(int, kind);
     QFETCH(int, icon);
     dialogs::testing::setRecording(false);
+    // What the box showed is noted and the box closed first, so that a wrong box fails the
+    // test instead of waiting for a click that never comes.
     bool seen = false;
+    int shownIcon = -1;
+    Qt::TextInteractionFlags boxFlags;
+    Qt::TextInteractionFlags labelFlags;
+    QString labelText;
     QTimer::singleShot(0, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        seen = true;
-        QCOMPARE(int(box->icon()), icon);
-        // A failure's reason can be selected and copied to be passed on.
-        QVERIFY(box->textInteractionFlags() & Qt::TextSelectableByMouse);
-        QVERIFY(box->textInteractionFlags() & Qt::TextSelectableByKeyboard);
-        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-        QVERIFY(label);
-        QCOMPARE(label->text(), QStringLiteral("第20261209001期已存在"));
-        QVERIFY(label->textInteractionFlags() & Qt::TextSelectableByMouse);
-        box->accept();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen = true;
+            shownIcon = int(box->icon());
+            boxFlags = box->textInteractionFlags();
+            if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+                labelText = label->text();
+                labelFlags = label->textInteractionFlags();
+            }
+        }
+        if (modal)
+            modal->close();
     });
     const QString text = QStringLiteral("第20261209001期已存在");
     switch (dialogs::MessageKind(kind)) {
@@ -81,6 +86,12 @@ void TestDialogs::boxesAreSelectable()
             break;
     }
     QVERIFY(seen);
+    QCOMPARE(shownIcon, icon);
+    // A failure's reason can be selected and copied to be passed on.
+    QVERIFY(boxFlags & Qt::TextSelectableByMouse);
+    QVERIFY(boxFlags & Qt::TextSelectableByKeyboard);
+    QCOMPARE(labelText, QStringLiteral("第20261209001期已存在"));
+    QVERIFY(labelFlags & Qt::TextSelectableByMouse);
 }
 
 QTEST_MAIN(TestDialogs)
