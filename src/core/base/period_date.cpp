@@ -2,15 +2,6 @@
 
 namespace {
 
-bool allDigits(const QString& text)
-{
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return !text.isEmpty();
-}
-
 QString shownDate(const QDate& date)
 {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
@@ -18,9 +9,18 @@ QString shownDate(const QDate& date)
 
 }  // namespace
 
+bool isDigitString(QStringView text)
+{
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return !text.isEmpty();
+}
+
 QString periodDateProblem(const QString& periodId, const QDate& today)
 {
-    if (!allDigits(periodId))
+    if (!isDigitString(periodId))
         return {};
     // A draw of tomorrow may already be listed where the sites' clocks run ahead of this one.
     const QDate latest = today.addDays(1);

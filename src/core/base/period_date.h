@@ -10,6 +10,9 @@
 // periods than the newest stored one are ever stored, so one far in the future (a damaged page,
 // a typing slip) would shut out every real draw after it for good.
 
+// A non-empty text of the digits 0 to 9 only, as every period id is.
+bool isDigitString(QStringView text);
+
 // Why the period cannot be a draw already made: its date part is no date, or lies more than one
 // day after `today`. Empty when it can, and for texts of other lengths or with other characters,
 // which other checks refuse.

@@ -5,6 +5,7 @@
 #include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
+#include "core/store/period_gaps.h"
 
 #include <QDate>
 #include <QFile>
@@ -24,17 +25,6 @@ constexpr int kShownLineLength = 60;
 bool isAsciiDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
-}
-
-bool allDigits(QStringView text)
-{
-    if (text.isEmpty())
-        return false;
-    for (QChar c : text) {
-        if (!isAsciiDigit(c))
-            return false;
-    }
-    return true;
 }
 
 bool hasDigit(QStringView text)
@@ -180,7 +170,7 @@ bool isValidDay(QStringView yyyymmdd)
 QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, const QDate& today, QString& problem)
 {
     const int length = lottery.periodIdLength;
-    if (!allDigits(raw)) {
+    if (!isDigitString(raw)) {
         problem = QStringLiteral("期号“%1”不是数字").arg(raw);
         return {};
     }
@@ -191,7 +181,7 @@ QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, const Q
         problem = QStringLiteral("期号应为%1位（或省去年份前两位的%2位）").arg(length).arg(length - 2);
         return {};
     }
-    const int groupLength = lottery.historySource == HistorySource::DrawList ? 8 : 4;
+    const int groupLength = periodGroupLength(lottery);
     if (groupLength == 8 && !isValidDay(QStringView(id).left(8))) {
         problem = QStringLiteral("期号中的日期“%1”无效").arg(id.left(8));
         return {};
@@ -214,12 +204,12 @@ QString digitsOf(const QStringList& parts, int digitCount, QString& problem)
         return {};
     }
     QString digits;
-    if (parts.size() == 1 && allDigits(parts[0]))
+    if (parts.size() == 1 && isDigitString(parts[0]))
         digits = parts[0];
     else if (parts.size() == digitCount)
         for (const QString& part : parts)
             digits += part.size() == 1 && isAsciiDigit(part[0]) ? part : QStringLiteral("x");
-    if (digits.size() != digitCount || !allDigits(digits)) {
+    if (digits.size() != digitCount || !isDigitString(digits)) {
         problem = QStringLiteral("开奖号码应为%1个0到9的数字").arg(digitCount);
         return {};
     }

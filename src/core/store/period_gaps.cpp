@@ -1,16 +1,12 @@
 #include "core/store/period_gaps.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace {
-
-bool allDigits(const QString& text)
-{
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
 
 int numberWidth(const LotteryInfo& lottery)
 {
@@ -35,7 +31,7 @@ std::vector<PeriodGap> findGaps(const QStringList& periodIds, const LotteryInfo&
     std::vector<std::pair<QString, int>> periods;
     periods.reserve(std::size_t(periodIds.size()));
     for (const QString& id : periodIds) {
-        if (id.size() == lottery.periodIdLength && allDigits(id))
+        if (id.size() == lottery.periodIdLength && isDigitString(id))
             periods.emplace_back(id.left(groupLength), id.mid(groupLength).toInt());
     }
     std::sort(periods.begin(), periods.end());
