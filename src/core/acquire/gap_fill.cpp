@@ -42,10 +42,15 @@ int fillDay(DrawDatabase& db, const QString& programDir, const LotteryInfo& lott
             if (draw.periodId.startsWith(dayPrefix(day)) && wanted(draw.periodId))
                 chosen.push_back(std::move(draw));
         }
+        // A cancel that came while the page was read drops the day: only whole days are stored.
+        stopIfCancelled(hooks);
         const int stored = appendDraws(db, lottery.name, chosen, failure);
         if (failure.isEmpty())
             failure = reading.found == 0 && reading.failure.isEmpty() ? kNoDrawsOnPage : reading.failure;
         return stored;
+    } catch (const ReadCancelled&) {
+        // Not a failure of this day: the whole fill stops here.
+        throw;
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
         return 0;
@@ -92,7 +97,7 @@ int GapFill::filled() const
 
 int GapFill::stillMissing() const
 {
-    int count = 0;
+    int count = skippedMissing;
     for (const DayFill& day : days)
         count += int(day.stillMissing.size());
     return count;
@@ -111,10 +116,24 @@ GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lot
         missingByDay[groupDay(gap.group)] += missingPeriodIds(gap, *info);
 
     for (const auto& [day, missing] : missingByDay) {
+        if (fill.cancelled) {
+            ++fill.skippedDays;
+            fill.skippedMissing += int(missing.size());
+            continue;
+        }
         DayFill result{day, 0, {}, {}};
         const QSet<QString> wanted(missing.begin(), missing.end());
-        result.filled = fillDay(
-            db, programDir, *info, day, [&](const QString& id) { return wanted.contains(id); }, hooks, result.failure);
+        try {
+            stopIfCancelled(hooks);
+            result.filled = fillDay(
+                db, programDir, *info, day, [&](const QString& id) { return wanted.contains(id); }, hooks,
+                result.failure);
+        } catch (const ReadCancelled&) {
+            fill.cancelled = true;
+            ++fill.skippedDays;
+            fill.skippedMissing += int(missing.size());
+            continue;
+        }
         const QSet<QString> now = db.storedPeriodIds(lottery);
         for (const QString& id : missing) {
             if (!now.contains(id))
@@ -127,8 +146,8 @@ GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lot
 
 QStringList gapFillReport(const GapFill& fill)
 {
-    QStringList lines{QStringLiteral("补齐完成！"), QString()};
-    if (fill.days.empty()) {
+    QStringList lines{fill.cancelled ? QStringLiteral("补齐已取消！") : QStringLiteral("补齐完成！"), QString()};
+    if (fill.days.empty() && !fill.cancelled) {
         lines << QStringLiteral("%1：没有缺期").arg(fill.lottery);
         return lines;
     }
@@ -145,6 +164,8 @@ QStringList gapFillReport(const GapFill& fill)
         }
         lines << line;
     }
+    if (fill.cancelled)
+        lines << QStringLiteral("已取消，余下的%1天未补（缺%2期）").arg(fill.skippedDays).arg(fill.skippedMissing);
     lines << QString() << QStringLiteral("共补齐%1期，仍缺%2期").arg(fill.filled()).arg(fill.stillMissing());
     return lines;
 }
@@ -190,10 +211,19 @@ void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& ne
             days.erase(days.begin());
         for (const QDate& day : days) {
             QString failure;
-            update.stored += fillDay(
-                db, programDir, *info, day,
-                [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); }, hooks,
-                failure);
+            try {
+                stopIfCancelled(hooks);
+                update.stored += fillDay(
+                    db, programDir, *info, day,
+                    [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
+                    hooks, failure);
+            } catch (const ReadCancelled&) {
+                // The feed's own draws are stored already; the days not filled stay counted below.
+                failure = QStringLiteral("已取消，余下的日子未补");
+                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayPrefix(day)), failure);
+                update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
+                break;
+            }
             if (!failure.isEmpty()) {
                 const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayPrefix(day)), failure);
                 update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;

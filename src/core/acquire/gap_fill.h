@@ -29,13 +29,18 @@ struct DayFill {
 
 struct GapFill {
     QString lottery;
-    std::vector<DayFill> days;  // oldest first
+    std::vector<DayFill> days;  // oldest first: the days read before any cancel
+    bool cancelled = false;     // the user stopped it; the days from the one being read on are skipped
+    int skippedDays = 0;
+    int skippedMissing = 0;  // periods missing on the skipped days
     int filled() const;
     int stillMissing() const;
 };
 
 // Reads the day page of every day with gaps and stores the missing periods it lists, each day in
-// a transaction of its own: a page that fails is reported and the other days still fill.
+// a transaction of its own: a page that fails is reported and the other days still fill. A cancel
+// (hooks.cancelled, asked between and during the pages) keeps the days already stored and skips
+// the rest.
 GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lottery, const ReaderHooks& hooks = {});
 
 // "补齐完成！", then per day what was filled and what is still missing, and the totals.
@@ -44,7 +49,7 @@ QStringList gapFillReport(const GapFill& fill);
 // After a feed read whose new draws do not follow on from `newestBefore` (the newest period stored
 // before it): reads the day pages of the days in between (the latest kDrawListDays of them) and
 // stores the periods there that the table lacks. Adds what it stored to `update`, and a page that
-// fails to its failure; then counts in `update` the periods still missing in the range the read
-// covered.
+// fails, or a cancel that skips the days left, to its failure; then counts in `update` the periods still missing in the
+// range the read covered.
 void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& newestBefore, LotteryUpdate& update,
                   const ReaderHooks& hooks = {});

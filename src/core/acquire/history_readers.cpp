@@ -26,15 +26,6 @@ const SinglePageSource& singlePageSource(HistorySource source)
     return source == HistorySource::TrendPage ? trend : chart;
 }
 
-// Raised inside a reader when the user cancels; the reader's lottery then stores nothing.
-class ReadCancelled : public std::exception {};
-
-void stopIfCancelled(const ReaderHooks& hooks)
-{
-    if (hooks.cancelled && hooks.cancelled())
-        throw ReadCancelled();
-}
-
 QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageName, const QString& programDir,
                         const ReaderHooks& hooks)
 {
@@ -146,6 +137,12 @@ QString drawListPath(int pageNumber, const QDate& day)
 {
     return QStringLiteral("/lottery/draw/list/%1?d=").arg(pageNumber) +
            QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day());
+}
+
+void stopIfCancelled(const ReaderHooks& hooks)
+{
+    if (hooks.cancelled && hooks.cancelled())
+        throw ReadCancelled();
 }
 
 QString singlePagePath(HistorySource source)

@@ -23,6 +23,14 @@ struct ReaderHooks {
     std::function<bool()> cancelled;
 };
 
+// Raised inside a reader when the user cancels: the page being read is dropped. Derived from
+// std::exception only so that a catch-all still ends the command; a reader that goes on after a
+// failure must catch this first, as it is no failure to report.
+class ReadCancelled : public std::exception {};
+
+// Throws ReadCancelled once the hooks say the user has cancelled.
+void stopIfCancelled(const ReaderHooks& hooks);
+
 struct LotteryUpdate {
     QString lottery;
     int stored = 0;

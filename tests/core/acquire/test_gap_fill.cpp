@@ -78,6 +78,7 @@ private slots:
     void cleanup();
 
     void fillsMissingPeriodsDayByDay();
+    void cancelKeepsTheDaysFinishedBeforeIt();
     void downloadLineTellsOfGapsInItsDays();
     void feedJump_data();
     void feedJump();
@@ -136,6 +137,27 @@ void TestGapFill::fillsMissingPeriodsDayByDay()
                  "2026-12-09：补齐2期", "", "共补齐5期，仍缺1期"}));
     QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261208050"})));
     QCOMPARE(m_server->requests().size(), 3);
+}
+
+void TestGapFill::cancelKeepsTheDaysFinishedBeforeIt()
+{
+    const auto draws = threeDays();
+    const QStringList missing{"20261207010", "20261208050", "20261208051", "20261209100"};
+    storeDraws(m_folder->path(), kChongqing, without(draws, missing));
+    serveSite(draws);
+
+    // The cancel comes while the second day's page is read: that day is dropped whole, the third
+    // is never asked for.
+    int pagesRead = 0;
+    ReaderHooks hooks;
+    hooks.pageRead = [&] { ++pagesRead; };
+    hooks.cancelled = [&] { return pagesRead >= 2; };
+    DrawDatabase db(m_folder->path());
+    const GapFill fill = fillGaps(db, m_folder->path(), kChongqing, hooks);
+    QCOMPARE(gapFillReport(fill), (QStringList{"补齐已取消！", "", "2026-12-07：补齐1期",
+                                               "已取消，余下的2天未补（缺3期）", "", "共补齐1期，仍缺3期"}));
+    QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, missing.mid(1))));
+    QCOMPARE(m_server->requests().size(), 2);
 }
 
 void TestGapFill::downloadLineTellsOfGapsInItsDays()
