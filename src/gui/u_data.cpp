@@ -27,6 +27,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTableView>
 
@@ -421,8 +423,20 @@ void Tfrmdata::btngapsClick()
 
 void Tfrmdata::btnfillClick()
 {
+    // While a fill runs the button reads "取消" and asks it to stop.
+    if (m_filling) {
+        cancelFill();
+        return;
+    }
     rowSetCommand([&] { FillGaps(); });
-    setEnabled(true);
+}
+
+void Tfrmdata::cancelFill()
+{
+    if (!m_filling || m_fillCancelled)
+        return;
+    m_fillCancelled = true;
+    btnfill->setEnabled(false);
 }
 
 void Tfrmdata::FillGaps()
@@ -448,10 +462,28 @@ void Tfrmdata::FillGaps()
     GapFill fill;
     {
         BusyCursor busy;
-        // Painted while the pages come, but no second command meanwhile.
-        setEnabled(false);
-        fill = fillGaps(*m_db, u_public::programDir(), lottery, {[] { QCoreApplication::processEvents(); }, {}, {}});
-        setEnabled(true);
+        // Painted while the pages come, but no second command meanwhile: every control but 补齐,
+        // which turns into 取消, waits; the guard gives them back however the fill ends.
+        const QScopedValueRollback filling(m_filling, true);
+        m_fillCancelled = false;
+        std::vector<QWidget*> waiting;
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child != btnfill && child->isEnabled()) {
+                child->setEnabled(false);
+                waiting.push_back(child);
+            }
+        }
+        btnfill->setText(QStringLiteral("取消"));
+        const auto restore = qScopeGuard([&] {
+            for (QWidget* child : waiting)
+                child->setEnabled(true);
+            btnfill->setText(QStringLiteral("补齐"));
+            btnfill->setEnabled(true);
+        });
+        ReaderHooks hooks;
+        hooks.lineTurn = [] { QCoreApplication::processEvents(); };
+        hooks.cancelled = [this] { return m_fillCancelled; };
+        fill = fillGaps(*m_db, u_public::programDir(), lottery, hooks);
     }
     m_rowSet->refresh();
     Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this).exec();
@@ -464,12 +496,22 @@ void Tfrmdata::btnextClick()
 
 void Tfrmdata::reject()
 {
-    // Escape closes the window like its close box, under the same rule.
-    close();
+    // Escape closes the window like its close box, under the same rule; during 补齐 it cancels.
+    if (m_filling)
+        cancelFill();
+    else
+        close();
 }
 
 void Tfrmdata::closeEvent(QCloseEvent* event)
 {
+    // The fill still writes through this window's connection: a close asks it to stop, and the
+    // window stays until the fill has reported.
+    if (m_filling) {
+        cancelFill();
+        event->ignore();
+        return;
+    }
     if (isAdding()) {
         dialogs::showWarning(this, QStringLiteral("请单击《完成添加》按钮保存添加"));
         event->ignore();

@@ -65,6 +65,7 @@ private:
     void btnfillClick();
     void ImportHistory();
     void FillGaps();
+    void cancelFill();
     // The lottery chosen in the list and shown in the grid; empty when there is none.
     QString chosenLottery() const;
 
@@ -77,4 +78,6 @@ private:
     DrawRowSet* m_rowSet;
     bool m_syncing = false;
     bool m_centred = false;
+    bool m_filling = false;        // 补齐 is reading pages
+    bool m_fillCancelled = false;  // and has been asked to stop
 };

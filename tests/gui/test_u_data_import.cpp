@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -83,6 +84,8 @@ private slots:
     void listsTheGaps_data();
     void listsTheGaps();
     void fillsFromTheDayPages();
+    void fillStopsOnCancelAndKeepsTheWindow_data();
+    void fillStopsOnCancelAndKeepsTheWindow();
 
 private:
     Tfrmdata& open();
@@ -299,6 +302,71 @@ void TestDataImport::fillsFromTheDayPages()
     QCOMPARE(m_window->rowSet()->rowCount(), 239);
     QCOMPARE(storedRows(m_folder->path(), kChongqing).size(), 239);
     QVERIFY(m_window->isEnabled());
+}
+
+void TestDataImport::fillStopsOnCancelAndKeepsTheWindow_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("取消 button") << "button";
+    QTest::newRow("Esc") << "escape";
+    QTest::newRow("close box") << "close";
+}
+
+void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
+{
+    QFETCH(QString, how);
+    // A host that takes the request and never answers: only the cancel ends the wait in time.
+    const auto timeout = fetchSettings().totalTimeout;
+    fetchSettings().totalTimeout = std::chrono::milliseconds(20000);
+    const auto restoreTimeout = qScopeGuard([&] { fetchSettings().totalTimeout = timeout; });
+    LocalHttpServer server;
+    pointSourcesAt(m_folder->path(), server.hostAndPort());
+    const auto draws = syntheticDraws(kChongqing, 240);  // 2026-12-08 and 09
+    std::vector<StoredDraw> stored;
+    for (const StoredDraw& draw : draws) {
+        if (draw.periodId != "20261208050" && draw.periodId != "20261209007")
+            stored.push_back(draw);
+    }
+    storeDraws(m_folder->path(), kChongqing, stored);
+    for (const auto& [path, page] : drawListSite(kChongqing, draws, kToday))
+        server.serve(path, page);
+    const QString stalled = drawListPath(200, kToday);
+    server.stall(stalled);
+
+    open();
+    choose(kChongqing);
+    auto* btnfill = control<QPushButton>(m_window.get(), "btnfill");
+    QString during;
+    bool asked = false;
+    whenTrue([&] { return server.requests().contains(stalled); },
+             [&] {
+                 asked = true;
+                 during = btnfill->text() + u'|' + QString::number(btnfill->isEnabled()) + u'|' +
+                          QString::number(control<QListWidget>(m_window.get(), "lstcaipiao")->isEnabled());
+                 if (how == "button")
+                     QTest::mouseClick(btnfill, Qt::LeftButton);
+                 else if (how == "escape")
+                     QTest::keyClick(m_window.get(), Qt::Key_Escape);
+                 else
+                     m_window->close();
+             });
+    bool seen = false;
+    QString shown;
+    answerModal<Tfrmgaps>(seen, [&](Tfrmgaps* dialog) {
+        shown = textOf(dialog, "memgaps");
+        QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
+    });
+    click("btnfill");
+    QVERIFY(asked);
+    QCOMPARE(during, QStringLiteral("取消|1|0"));
+    QVERIFY(seen);
+    QCOMPARE(shown.split(u'\n'), (QStringList{"补齐已取消！", "", "2026-12-08：补齐1期",
+                                              "已取消，余下的1天未补（缺1期）", "", "共补齐1期，仍缺1期"}));
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(btnfill->text(), QStringLiteral("补齐"));
+    QVERIFY(btnfill->isEnabled());
+    QVERIFY(control<QListWidget>(m_window.get(), "lstcaipiao")->isEnabled());
+    QCOMPARE(storedRows(m_folder->path(), kChongqing).size(), 239);
 }
 
 QTEST_MAIN(TestDataImport)

@@ -33,6 +33,26 @@ void answerModal(bool& seen, std::function<void(Dialog*)> answer)
     poll->start();
 }
 
+// Runs `action` once `condition` holds, looked at while a command lets events through (a page
+// being waited for, say); after 20 s of looking it gives up and `action` never runs.
+inline void whenTrue(std::function<bool()> condition, std::function<void()> action)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    auto* tries = new int(0);
+    QObject::connect(poll, &QTimer::timeout, [poll, tries, condition, action] {
+        const bool now = condition();
+        if (!now && ++*tries < 4000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        delete tries;
+        if (now)
+            action();
+    });
+    poll->start();
+}
+
 // With QUORLIN_SHOT_DIR set (a run under a real display), keeps a picture of the window there.
 inline void keepShot(QWidget* window, const QString& name)
 {
