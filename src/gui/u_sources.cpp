@@ -5,6 +5,7 @@
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,10 +83,12 @@ void Tfrmsources::btntestClick()
             result->setStyleSheet({});
             result->setText(QStringLiteral("正在连接。。。"));
         }
-        // The window stays painted while the pages come, and takes no second command meanwhile.
+        // The window stays painted while the pages come, and takes no second command meanwhile,
+        // nor a close: the results are written into it when the pages are in.
         setEnabled(false);
         const std::vector<SiteCheck> checks = [&] {
             BusyCursor busy;
+            const QScopedValueRollback testing(m_testing, true);
             return checkSites(typedHosts(), [] { QCoreApplication::processEvents(); });
         }();
         setEnabled(true);
@@ -98,6 +101,20 @@ void Tfrmsources::btntestClick()
         }
     });
     setEnabled(true);
+}
+
+void Tfrmsources::reject()
+{
+    if (!m_testing)
+        QDialog::reject();
+}
+
+void Tfrmsources::closeEvent(QCloseEvent* event)
+{
+    if (m_testing)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
 }
 
 void Tfrmsources::btnokClick()

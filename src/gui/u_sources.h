@@ -18,6 +18,13 @@ class Tfrmsources : public QDialog {
 public:
     explicit Tfrmsources(const QString& programDir, QWidget* parent = nullptr);
 
+public slots:
+    // Turned away while 测试 runs, like the close box.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createControls();
     void FormCreate();
@@ -33,4 +40,5 @@ private:
     QPushButton* btntest = nullptr;
     QPushButton* btnok = nullptr;
     QPushButton* btncancel = nullptr;
+    bool m_testing = false;  // 测试 is waiting for the sites
 };

@@ -54,6 +54,7 @@ private slots:
     void okChecksThenWrites();
     void cancelWritesNothing();
     void testFetchesOnePageOfEachSite();
+    void closeWaitsForTheTest();
     void mainWindowOpensIt();
     void badSettingsStopADownloadBeforeItStarts();
 
@@ -154,6 +155,39 @@ void TestSourcesWindow::testFetchesOnePageOfEachSite()
     QVERIFY(window.isEnabled());
     keepShot(&window, "sources");
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
+}
+
+void TestSourcesWindow::closeWaitsForTheTest()
+{
+    LocalHttpServer server;
+    server.serve("/trend/analyse3d.do?operator=codeTrend", "page");
+    server.serve("/Pls/ZongheZs-200.html", "page");
+    server.stall("/lottery/draw/list/200?d=2026-12-09");
+    server.serve("/static/ssc/newlyopenlist.xml", "<xml/>");
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const char* key : {"trend", "chart", "drawlist", "feed"})
+        type(&window, key, server.hostAndPort());
+    // The close box and Esc while the silent host is waited for.
+    bool asked = false;
+    whenTrue([&] { return server.requests().contains("/lottery/draw/list/200?d=2026-12-09"); },
+             [&] {
+                 asked = true;
+                 window.close();
+                 window.reject();
+             });
+    QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
+    QVERIFY(asked);
+    QVERIFY(window.isVisible());
+    const QStringList shown = results(&window);
+    QCOMPARE(shown[0], QStringLiteral("可以连接"));
+    QCOMPARE(shown[3], QStringLiteral("可以连接"));
+    QVERIFY(!shown[2].isEmpty() && shown[2] != QStringLiteral("可以连接") &&
+            shown[2] != QStringLiteral("正在连接。。。"));
+    // Afterwards 取消 closes it as before.
+    QTest::mouseClick(control<QPushButton>(&window, "btncancel"), Qt::LeftButton);
+    QVERIFY(!window.isVisible());
 }
 
 void TestSourcesWindow::mainWindowOpensIt()
