@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -192,6 +193,17 @@ std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const
     btnclose->hide();
     btncancel->setEnabled(true);
     btncancel->show();
+    // A run that ends in an error leaves the window open: it must offer the choice again, not a
+    // 取消 with nothing to cancel. A run that ends well closes the window before anyone sees it.
+    const auto restore = qScopeGuard([this] {
+        btncancel->hide();
+        pbjindu->hide();
+        lbltitle->hide();
+        lbltishi->show();
+        comdown->show();
+        btndown->show();
+        btnclose->show();
+    });
     pbjindu->setRange(0, std::max(pages, 1));
     pbjindu->setValue(0);
     pbjindu->show();
