@@ -338,6 +338,7 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
     auto* btnfill = control<QPushButton>(m_window.get(), "btnfill");
     QString during;
     bool asked = false;
+    bool stillShown = false;
     whenTrue([&] { return server.requests().contains(stalled); },
              [&] {
                  asked = true;
@@ -349,6 +350,7 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
                      QTest::keyClick(m_window.get(), Qt::Key_Escape);
                  else
                      m_window->close();
+                 stillShown = m_window->isVisible();
              });
     bool seen = false;
     QString shown;
@@ -358,6 +360,7 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
     });
     click("btnfill");
     QVERIFY(asked);
+    QVERIFY(stillShown);
     QCOMPARE(during, QStringLiteral("取消|1|0"));
     QVERIFY(seen);
     QCOMPARE(shown.split(u'\n'), (QStringList{"补齐已取消！", "", "2026-12-08：补齐1期",
