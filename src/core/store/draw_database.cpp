@@ -168,6 +168,17 @@ void DrawDatabase::requirePeriodColumn(const QString& lotteryName)
         throw DatabaseError(QStringLiteral("表“%1”没有“记录期号”列").arg(lotteryTableName(lotteryName)));
 }
 
+void DrawDatabase::requireDrawColumns(const QString& lotteryName, int digitCount)
+{
+    requirePeriodColumn(lotteryName);
+    const QString table = lotteryTableName(lotteryName);
+    const QSqlRecord columns = m_db.record(table);
+    for (int k = 1; k <= digitCount; ++k) {
+        if (!columns.isEmpty() && !columns.contains(QString::number(k)))
+            throw DatabaseError(QStringLiteral("表“%1”没有“%2”列").arg(table).arg(k));
+    }
+}
+
 QSqlQuery DrawDatabase::selectDraws(const QString& lotteryName, int newest)
 {
     requirePeriodColumn(lotteryName);

@@ -40,6 +40,8 @@ public:
     // plain string: raises DatabaseError naming the table. A table that does not exist is left
     // to the query's own "no such table".
     void requirePeriodColumn(const QString& lotteryName);
+    // The same for 记录期号 and the digit columns "1".."digitCount", for a statement that names them.
+    void requireDrawColumns(const QString& lotteryName, int digitCount);
 
     // The newest stored period id as text, or "0" when the table is empty: where a writer
     // continues from.

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStringDecoder>
 #include <optional>
 
@@ -358,13 +357,8 @@ QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lotter
 {
     // SQLite reads an unknown double-quoted name as a string: a table made by hand without a
     // digit column would seem to hold that column's name as every draw's digit.
-    db.requirePeriodColumn(lottery.name);
+    db.requireDrawColumns(lottery.name, lottery.digitCount);
     const QString tableName = lotteryTableName(lottery.name);
-    const QSqlRecord columns = db.connection().record(tableName);
-    for (int k = 1; k <= lottery.digitCount; ++k) {
-        if (!columns.isEmpty() && !columns.contains(QString::number(k)))
-            throw DatabaseError(QStringLiteral("表“%1”没有“%2”列").arg(tableName).arg(k));
-    }
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
     if (!query.prepare(QStringLiteral("select \"记录期号\",%1 from %2")
