@@ -5,6 +5,7 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
+#include "core/acquire/url_source.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
@@ -103,6 +104,7 @@ void Tfrmdownload3::Timer1Timer()
         const QString lottery = u_public::planSelection().lotteryName;
         showTitle();
         const bool catchUp = !u_public::historyCaughtUp();
+        bool ownSource = false;
         LotteryUpdate update;
         {
             BusyCursor busy;
@@ -112,9 +114,13 @@ void Tfrmdownload3::Timer1Timer()
             DrawDatabase db(u_public::programDir());
             lbltitle->setText(progressText(lottery));
             lbltitle->repaint();
-            update = catchUp ? UpdateFromDayPages(db, lottery) : UpdateFromFeed(db, lottery);
+            // A lottery with a draw address of its own reads it instead of the day pages and the feed.
+            ownSource = !drawUrl(lottery).isEmpty();
+            update = ownSource ? runLotteryReader(db, u_public::programDir(), lottery, {[this] { giveTurn(); }, {}, {}})
+                     : catchUp ? UpdateFromDayPages(db, lottery)
+                               : UpdateFromFeed(db, lottery);
         }
-        dialogs::showMessage(this, summaryOf(update, catchUp));
+        dialogs::showMessage(this, summaryOf(update, catchUp && !ownSource));
     });
     // Also after an error that stopped the update: a banner without controls must not stay.
     m_finished = true;

@@ -1,5 +1,6 @@
 #include "gui/u_sources.h"
 
+#include "core/base/lottery_table.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
@@ -16,6 +17,16 @@ namespace {
 
 constexpr int kRowHeight = 50;
 constexpr int kTop = 40;
+// The draw addresses stand in a column of their own right of the hosts.
+constexpr int kUrlLeft = 530;
+constexpr int kUrlRowHeight = 46;
+
+void showResult(QLabel* label, const QString& text, bool good)
+{
+    label->setText(text);
+    label->setToolTip(text);
+    label->setStyleSheet(good ? QStringLiteral("color: #007000") : QStringLiteral("color: #c00000"));
+}
 
 }  // namespace
 
@@ -30,7 +41,7 @@ void Tfrmsources::createControls()
     setObjectName(QStringLiteral("frmsources"));
     setWindowTitle(QStringLiteral("数据源"));
     setModal(true);
-    setFixedSize(520, kTop + 4 * kRowHeight + 50);
+    setFixedSize(986, kTop + 4 * kRowHeight + 50);
 
     lblhint = placeLabel(this, "lblhint",
                          QStringLiteral("每个网站只写主机名或“主机名:端口”，例如 draws.example.com 或 127.0.0.1:8080"),
@@ -45,6 +56,20 @@ void Tfrmsources::createControls()
         m_edits[i]->setPlaceholderText(defaultSiteHost(site));
         m_results[i] =
             placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
+    }
+    lblurlhint = placeLabel(this, "lblurlhint", QStringLiteral("开奖数据网址（可不填；填写后代替网站页面）："), kUrlLeft,
+                            12, 440, 20);
+    lblurlhint->setToolTip(QStringLiteral("完整的 http:// 或 https:// 网址，内容为开奖文件（与导入相同）或JSON开奖列表"));
+    int row = 0;
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const int top = kTop + row++ * kUrlRowHeight;
+        const QByteArray key = "url_" + lottery.settingsKey.toLatin1();
+        m_urlTitles.push_back(placeLabel(this, QByteArray("lbl" + key).constData(), lottery.name + QStringLiteral("："),
+                                         kUrlLeft, top + 3, 106, 20));
+        m_urlEdits.push_back(place<QLineEdit>(this, QByteArray("edt" + key).constData(), kUrlLeft + 110, top, 330, 24));
+        m_urlEdits.back()->setPlaceholderText(QStringLiteral("https://…（可不填）"));
+        m_urlResults.push_back(
+            placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110, top + 25, 330, 18));
     }
     const int buttons = kTop + 4 * kRowHeight + 12;
     btntest = placeButton(this, "btntest", QStringLiteral("测试"), 16, buttons, 75, 25);
@@ -66,6 +91,9 @@ void Tfrmsources::FormCreate()
     const SiteHosts hosts = readSourceSettings(m_programDir);
     for (PageSite site : kPageSites)
         m_edits[std::size_t(site)]->setText(hosts[std::size_t(site)]);
+    const DrawUrls urls = readDrawUrls(m_programDir);
+    for (std::size_t i = 0; i < m_urlEdits.size(); ++i)
+        m_urlEdits[i]->setText(urls.value(LotteryCatalogue()[i].name));
 }
 
 SiteHosts Tfrmsources::typedHosts() const
@@ -76,6 +104,17 @@ SiteHosts Tfrmsources::typedHosts() const
     return hosts;
 }
 
+DrawUrls Tfrmsources::typedUrls() const
+{
+    DrawUrls urls;
+    for (std::size_t i = 0; i < m_urlEdits.size(); ++i) {
+        const QString url = m_urlEdits[i]->text().trimmed();
+        if (!url.isEmpty())
+            urls.insert(LotteryCatalogue()[i].name, url);
+    }
+    return urls;
+}
+
 void Tfrmsources::btntestClick()
 {
     runCommand(this, [&] {
@@ -83,21 +122,32 @@ void Tfrmsources::btntestClick()
             result->setStyleSheet({});
             result->setText(QStringLiteral("正在连接。。。"));
         }
+        for (std::size_t i = 0; i < m_urlResults.size(); ++i) {
+            m_urlResults[i]->setStyleSheet({});
+            m_urlResults[i]->setToolTip({});
+            m_urlResults[i]->setText(m_urlEdits[i]->text().trimmed().isEmpty() ? QString()
+                                                                                : QStringLiteral("正在读取。。。"));
+        }
         // The window stays painted while the pages come, and takes no second command meanwhile,
         // nor a close: the results are written into it when the pages are in.
         setEnabled(false);
+        std::vector<DrawUrlCheck> urlChecks;
         const std::vector<SiteCheck> checks = [&] {
             BusyCursor busy;
             const QScopedValueRollback testing(m_testing, true);
-            return checkSites(typedHosts(), [] { QCoreApplication::processEvents(); });
+            const auto waitTurn = [] { QCoreApplication::processEvents(); };
+            auto sites = checkSites(typedHosts(), waitTurn);
+            urlChecks = checkDrawUrls(typedUrls(), waitTurn);
+            return sites;
         }();
         setEnabled(true);
-        for (const SiteCheck& check : checks) {
-            QLabel* result = m_results[std::size_t(check.site)];
-            result->setText(check.text);
-            result->setToolTip(check.text);
-            result->setStyleSheet(check.reachable ? QStringLiteral("color: #007000")
-                                                  : QStringLiteral("color: #c00000"));
+        for (const SiteCheck& check : checks)
+            showResult(m_results[std::size_t(check.site)], check.text, check.reachable);
+        for (const DrawUrlCheck& check : urlChecks) {
+            for (std::size_t i = 0; i < m_urlResults.size(); ++i) {
+                if (LotteryCatalogue()[i].name == check.lottery)
+                    showResult(m_urlResults[i], check.text, check.readable);
+            }
         }
     });
     setEnabled(true);
@@ -120,7 +170,7 @@ void Tfrmsources::closeEvent(QCloseEvent* event)
 void Tfrmsources::btnokClick()
 {
     runCommand(this, [&] {
-        writeSourceSettings(m_programDir, typedHosts());
+        writeSourceSettings(m_programDir, typedHosts(), typedUrls());
         accept();
     });
 }

@@ -4,14 +4,16 @@
 
 #include <QDialog>
 #include <array>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// 数据源: the hosts of the four outside sites, kept in 数据源.ini in the program folder. 测试
-// fetches one known page of each site from the hosts as typed and stores nothing; 确定 checks
-// every host and writes the file, or names the bad entry and writes nothing.
+// 数据源: the hosts of the four outside sites and, beside them, each lottery's own draw address
+// (开奖数据网址), kept in 数据源.ini in the program folder. 测试 fetches one known page of each
+// site from the hosts as typed and reads each address given, and stores nothing; 确定 checks
+// every host and address and writes the file, or names the bad entry and writes nothing.
 class Tfrmsources : public QDialog {
     Q_OBJECT
 
@@ -31,12 +33,19 @@ private:
     void btntestClick();
     void btnokClick();
     SiteHosts typedHosts() const;
+    DrawUrls typedUrls() const;
 
     QString m_programDir;
     std::array<QLabel*, 4> m_titles{};
     std::array<QLineEdit*, 4> m_edits{};  // edttrend, edtchart, edtdrawlist, edtfeed
     std::array<QLabel*, 4> m_results{};   // lbltrendtest, …: what 测试 found
+    // In the lottery table's order: lblurl_fc3d, edturl_fc3d, lblurl_fc3dtest, … for pl3, cqssc,
+    // shssc, jxssc.
+    std::vector<QLabel*> m_urlTitles;
+    std::vector<QLineEdit*> m_urlEdits;
+    std::vector<QLabel*> m_urlResults;
     QLabel* lblhint = nullptr;
+    QLabel* lblurlhint = nullptr;
     QPushButton* btntest = nullptr;
     QPushButton* btnok = nullptr;
     QPushButton* btncancel = nullptr;

@@ -1,5 +1,6 @@
 #include "core/acquire/gap_fill.h"
 
+#include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
@@ -115,6 +117,8 @@ GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lot
     for (const PeriodGap& gap : findGaps(QStringList(stored.begin(), stored.end()), *info))
         missingByDay[groupDay(gap.group)] += missingPeriodIds(gap, *info);
 
+    const QString url = drawUrl(lottery);
+    std::optional<ParsedDrawFile> document;
     for (const auto& [day, missing] : missingByDay) {
         if (fill.cancelled) {
             ++fill.skippedDays;
@@ -122,12 +126,15 @@ GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lot
             continue;
         }
         DayFill result{day, 0, {}, {}};
-        const QSet<QString> wanted(missing.begin(), missing.end());
+        const QSet<QString> missingIds(missing.begin(), missing.end());
+        const auto wanted = [&](const QString& id) { return missingIds.contains(id); };
         try {
             stopIfCancelled(hooks);
-            result.filled = fillDay(
-                db, programDir, *info, day, [&](const QString& id) { return wanted.contains(id); }, hooks,
-                result.failure);
+            // The lottery's own address, when it has one, stands in for the day pages: read once.
+            if (!url.isEmpty() && !document)
+                document = readDrawUrl(url, *info, hooks);
+            result.filled = document ? fillDayFromDocument(db, *info, *document, day, wanted, result.failure)
+                                     : fillDay(db, programDir, *info, day, wanted, hooks, result.failure);
         } catch (const ReadCancelled&) {
             fill.cancelled = true;
             ++fill.skippedDays;

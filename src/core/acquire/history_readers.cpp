@@ -3,6 +3,7 @@
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
+#include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
@@ -120,6 +121,10 @@ QString outcomeLine(const LotteryUpdate& update)
             update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored) : QStringLiteral("未存入开奖");
         line = QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
     }
+    if (update.conflicting > 0)
+        line += QStringLiteral("；%1期与已存号码不同（未改动）").arg(update.conflicting);
+    if (update.unreadable > 0)
+        line += QStringLiteral("；%1行无法识别").arg(update.unreadable);
     if (update.stillMissing > 0)
         line += QStringLiteral("；仍缺%1期，可在数据窗口补齐").arg(update.stillMissing);
     return line;
@@ -130,6 +135,8 @@ int pagesPerRun(const QString& lottery)
     const LotteryInfo* info = findLottery(lottery);
     if (!info)
         return 0;
+    if (!drawUrl(lottery).isEmpty())
+        return 1;
     return info->historySource == HistorySource::DrawList ? kDrawListDays : 1;
 }
 
@@ -197,6 +204,8 @@ LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, cons
                                const ReaderHooks& hooks)
 {
     const LotteryInfo* info = findLottery(lottery);
+    if (info && !drawUrl(lottery).isEmpty())
+        return UrlSourceReader(db, *info, drawUrl(lottery), hooks);
     if (info && info->historySource != HistorySource::DrawList)
         return SinglePageReader(db, programDir, *info, hooks);
     return DrawListScan(db, programDir, lottery, hooks);

@@ -37,6 +37,8 @@ struct LotteryUpdate {
     QString failure;         // empty when the reader went through to the end
     bool cancelled = false;  // stopped by the user before anything was stored
     int stillMissing = 0;    // periods the table still lacks inside the range the run covered
+    int conflicting = 0;     // periods read with other digits than stored: the stored ones stay
+    int unreadable = 0;      // rows of a draw source no draw could be read from
     bool succeeded() const { return failure.isEmpty() && !cancelled; }
 };
 
@@ -58,7 +60,8 @@ QString progressText(const QString& lottery);
 
 // What one lottery got, for the line under the closing message: new draws, nothing new, the
 // failure and what was stored before it, or that the user cancelled it; and when periods are
-// still missing in the range the run covered, how many, and where to fill them.
+// still missing in the range the run covered, how many, and where to fill them. Periods read
+// with other digits than stored and rows that could not be read are counted after it.
 QString outcomeLine(const LotteryUpdate& update);
 
 // How many pages the lottery's reader fetches in one run: 1 for the trend and chart pages, 50 for
@@ -86,6 +89,7 @@ LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, cons
 LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
                            const ReaderHooks& hooks = {});
 
-// The reader of the lottery's own source.
+// The reader of the lottery's own source: its address in [draws] when one is set, otherwise its
+// site pages.
 LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,
                                const ReaderHooks& hooks = {});

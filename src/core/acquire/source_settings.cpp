@@ -2,6 +2,7 @@
 
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
@@ -10,11 +11,13 @@
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
 
-const QString kSection = QStringLiteral("hosts");
+const QString kHostsSection = QStringLiteral("hosts");
+const QString kDrawsSection = QStringLiteral("draws");
 
 QString unquoted(QString value)
 {
@@ -24,9 +27,10 @@ QString unquoted(QString value)
     return value;
 }
 
-// The keys of the [hosts] section. The file is small and plain; read here rather than through
-// QSettings, whose per-process cache may hand back a file as it was before it was just replaced.
-QHash<QString, QString> hostsSection(const QByteArray& bytes)
+// The keys of one section ("hosts", "draws"). The file is small and plain; read here rather than
+// through QSettings, whose per-process cache may hand back a file as it was before it was just
+// replaced.
+QHash<QString, QString> iniSection(const QByteArray& bytes, const QString& name)
 {
     QHash<QString, QString> keys;
     QByteArrayView view(bytes);
@@ -43,11 +47,22 @@ QHash<QString, QString> hostsSection(const QByteArray& bytes)
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
-        if (section.compare(kSection, Qt::CaseInsensitive) != 0 || equals < 0)
+        if (section.compare(name, Qt::CaseInsensitive) != 0 || equals < 0)
             continue;
         keys.insert(line.left(equals).trimmed().toLower(), unquoted(line.mid(equals + 1)));
     }
     return keys;
+}
+
+// The bytes of the settings file; empty when there is none.
+QByteArray settingsBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
+    return file.readAll();
 }
 
 bool isHostCharacter(QChar c)
@@ -162,12 +177,7 @@ SiteHosts readSourceSettings(const QString& programDir)
     for (PageSite site : kPageSites)
         hosts[std::size_t(site)] = defaultSiteHost(site);
     const QString path = sourceSettingsPath(programDir);
-    QFile file(path);
-    if (!file.exists())
-        return hosts;
-    if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
-    const QHash<QString, QString> keys = hostsSection(file.readAll());
+    const QHash<QString, QString> keys = iniSection(settingsBytes(path), kHostsSection);
     for (PageSite site : kPageSites) {
         const auto it = keys.constFind(siteKey(site));
         if (it == keys.constEnd() || it->isEmpty())
@@ -181,7 +191,53 @@ SiteHosts readSourceSettings(const QString& programDir)
     return hosts;
 }
 
-void writeSourceSettings(const QString& programDir, const SiteHosts& hosts)
+QString drawUrlProblem(const QString& url)
+{
+    for (QChar c : url) {
+        if (c.isSpace())
+            return QStringLiteral("不能含空格");
+    }
+    const qsizetype schemeEnd = url.indexOf(QStringLiteral("://"));
+    const QString scheme = url.left(std::max<qsizetype>(schemeEnd, 0)).toLower();
+    if (schemeEnd < 0 || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")))
+        return QStringLiteral("须为以 http:// 或 https:// 开头的完整网址");
+    const QString rest = url.mid(schemeEnd + 3);
+    qsizetype authorityEnd = rest.size();
+    for (QChar c : {u'/', u'?', u'#'}) {
+        const qsizetype at = rest.indexOf(c);
+        if (at >= 0)
+            authorityEnd = std::min(authorityEnd, at);
+    }
+    // The host obeys the same rule as the sites' hosts.
+    const QString authority = rest.left(authorityEnd);
+    const QString problem = hostProblem(authority);
+    if (!problem.isEmpty())
+        return authority.isEmpty() ? QStringLiteral("缺少主机名")
+                                   : QStringLiteral("主机“%1”无效：%2").arg(authority, problem);
+    if (!QUrl(url, QUrl::StrictMode).isValid())
+        return QStringLiteral("不是有效的网址");
+    return {};
+}
+
+DrawUrls readDrawUrls(const QString& programDir)
+{
+    const QString path = sourceSettingsPath(programDir);
+    const QHash<QString, QString> keys = iniSection(settingsBytes(path), kDrawsSection);
+    DrawUrls urls;
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString url = keys.value(lottery.settingsKey);
+        if (url.isEmpty())
+            continue;
+        const QString problem = drawUrlProblem(url);
+        if (!problem.isEmpty())
+            throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的开奖数据网址“%4”无效：%5。")
+                                .arg(path, lottery.settingsKey, lottery.name, url, problem));
+        urls.insert(lottery.name, url);
+    }
+    return urls;
+}
+
+void writeSourceSettings(const QString& programDir, const SiteHosts& hosts, const DrawUrls& urls)
 {
     for (PageSite site : kPageSites) {
         const QString& host = hosts[std::size_t(site)];
@@ -189,9 +245,19 @@ void writeSourceSettings(const QString& programDir, const SiteHosts& hosts)
         if (!problem.isEmpty())
             throw UserError(QStringLiteral("%1的主机“%2”无效：%3。").arg(siteTitle(site), host, problem));
     }
-    QByteArray text = "[" + kSection.toUtf8() + "]\n";
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString url = urls.value(lottery.name).trimmed();
+        const QString problem = url.isEmpty() ? QString() : drawUrlProblem(url);
+        if (!problem.isEmpty())
+            throw UserError(QStringLiteral("%1的开奖数据网址“%2”无效：%3。").arg(lottery.name, url, problem));
+    }
+    QByteArray text = "[" + kHostsSection.toUtf8() + "]\n";
     for (PageSite site : kPageSites)
         text += siteKey(site).toUtf8() + '=' + hosts[std::size_t(site)].trimmed().toUtf8() + '\n';
+    // Every key, set or not, so that a hand-edited file shows where an address goes.
+    text += "\n[" + kDrawsSection.toUtf8() + "]\n";
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        text += lottery.settingsKey.toUtf8() + '=' + urls.value(lottery.name).trimmed().toUtf8() + '\n';
     const QString path = sourceSettingsPath(programDir);
     writeWholeFile(path, text, QStringLiteral("无法保存数据源设置"));
 }
@@ -199,8 +265,11 @@ void writeSourceSettings(const QString& programDir, const SiteHosts& hosts)
 void applySourceSettings(const QString& programDir)
 {
     const SiteHosts hosts = readSourceSettings(programDir);
+    const DrawUrls urls = readDrawUrls(programDir);
     for (PageSite site : kPageSites)
         setSiteHost(site, hosts[std::size_t(site)]);
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        setDrawUrl(lottery.name, urls.value(lottery.name));
 }
 
 QString knownPagePath(PageSite site)
@@ -238,6 +307,39 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<vo
                           scratch.filePath(QStringLiteral("page-%1").arg(int(site))), waitTurn);
                 check.reachable = true;
                 check.text = QStringLiteral("可以连接");
+            } catch (const std::exception& e) {
+                check.text = QString::fromUtf8(e.what());
+            }
+        }
+        checks.push_back(check);
+    }
+    return checks;
+}
+
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<void()>& waitTurn)
+{
+    std::vector<DrawUrlCheck> checks;
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString url = urls.value(lottery.name).trimmed();
+        if (url.isEmpty())
+            continue;
+        DrawUrlCheck check{lottery.name, false, {}};
+        const QString problem = drawUrlProblem(url);
+        if (!problem.isEmpty()) {
+            check.text = QStringLiteral("网址无效：%1").arg(problem);
+        } else {
+            try {
+                const ParsedDrawFile document = readDrawUrl(url, lottery, {waitTurn, {}, {}});
+                const auto newest = std::max_element(
+                    document.draws.begin(), document.draws.end(),
+                    [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
+                check.readable = newest != document.draws.end();
+                check.text = check.readable ? QStringLiteral("共%1期，最新第%2期")
+                                                  .arg(document.draws.size())
+                                                  .arg(newest->periodId)
+                                            : QStringLiteral("没有找到开奖号码");
+                if (!document.malformed.empty())
+                    check.text += QStringLiteral("；%1行无法识别").arg(document.malformed.size());
             } catch (const std::exception& e) {
                 check.text = QString::fromUtf8(e.what());
             }

@@ -6,14 +6,14 @@ const std::vector<LotteryInfo>& LotteryCatalogue()
 {
     // The 上海 feed's rows carry a shorter attribute name before the digits, hence offset 29.
     static const std::vector<LotteryInfo> lotteries = {
-        {QStringLiteral("中国福彩3D"), 3, 7, HistorySource::TrendPage, 0, {}, 0, false, 3, 0},
-        {QStringLiteral("中国体彩排列3"), 3, 7, HistorySource::ChartPage, 0, {}, 0, false, 4, 1},
+        {QStringLiteral("中国福彩3D"), 3, 7, HistorySource::TrendPage, 0, {}, 0, false, 3, 0, QStringLiteral("fc3d")},
+        {QStringLiteral("中国体彩排列3"), 3, 7, HistorySource::ChartPage, 0, {}, 0, false, 4, 1, QStringLiteral("pl3")},
         {QStringLiteral("重庆时时彩"), 5, 11, HistorySource::DrawList, 200,
-         QStringLiteral("/static/ssc/newlyopenlist.xml"), 34, true, 0, 2},
+         QStringLiteral("/static/ssc/newlyopenlist.xml"), 34, true, 0, 2, QStringLiteral("cqssc")},
         {QStringLiteral("上海时时彩"), 3, 10, HistorySource::DrawList, 201,
-         QStringLiteral("/static/ssl/newlyopenlist.xml"), 29, true, 2, 4},
+         QStringLiteral("/static/ssl/newlyopenlist.xml"), 29, true, 2, 4, QStringLiteral("shssc")},
         {QStringLiteral("江西时时彩"), 5, 11, HistorySource::DrawList, 202,
-         QStringLiteral("/static/jxssc/newlyopenlist.xml"), 34, true, 1, 3},
+         QStringLiteral("/static/jxssc/newlyopenlist.xml"), 34, true, 1, 3, QStringLiteral("jxssc")},
     };
     return lotteries;
 }

@@ -24,6 +24,7 @@ struct LotteryInfo {
     bool liveUpdate;       // 实时开奖 can refresh it
     int mainListRank;      // its place in the main window's lottery box
     int downloadRunRank;   // its turn when 下载开奖 runs 所有彩票
+    QString settingsKey;   // its short name in 数据源.ini ("fc3d"), where its own draw source is set
 };
 
 // The five lotteries, in the order of the database's description and of the download choices.

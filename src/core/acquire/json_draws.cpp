@@ -1,0 +1,179 @@
+#include "core/acquire/json_draws.h"
+
+#include "core/base/period_date.h"
+#include "core/base/user_error.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <optional>
+
+namespace {
+
+constexpr qsizetype kShownRowLength = 200;
+
+// The value under the first of `names` the object holds, whatever the key's case.
+QJsonValue fieldOf(const QJsonObject& object, std::initializer_list<QStringView> names)
+{
+    for (QStringView name : names) {
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                return it.value();
+        }
+    }
+    return QJsonValue(QJsonValue::Undefined);
+}
+
+// The list of draws in `value`: the value itself, or under one of the names a list is kept
+// under, one object deeper at most.
+std::optional<QJsonArray> drawList(const QJsonValue& value, int depth)
+{
+    if (value.isArray())
+        return value.toArray();
+    if (!value.isObject() || depth == 0)
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    for (QStringView name : {u"data", u"list", u"result", u"rows"}) {
+        const QJsonValue inner = fieldOf(object, {name});
+        if (inner.isUndefined())
+            continue;
+        if (std::optional<QJsonArray> list = drawList(inner, depth - 1))
+            return list;
+    }
+    return std::nullopt;
+}
+
+// A whole number as JSON gives it (a period or digits written without quotes).
+std::optional<QString> wholeNumber(const QJsonValue& value)
+{
+    const double number = value.toDouble();
+    if (number < 0 || number > 1e15 || std::floor(number) != number)
+        return std::nullopt;
+    return QString::number(qint64(number));
+}
+
+QString periodText(const QJsonValue& value, QString& problem)
+{
+    if (value.isUndefined()) {
+        problem = QStringLiteral("缺少期号（expect、issue、period 或 期号）");
+        return {};
+    }
+    QString period;
+    if (value.isDouble()) {
+        period = wholeNumber(value).value_or(QString::number(value.toDouble()));
+    } else if (value.isString()) {
+        period = value.toString().trimmed();
+        // "20261210-001", as some sources write the day apart from its number.
+        const qsizetype dash = period.indexOf(u'-');
+        if (dash > 0 && dash < period.size() - 1 && period.count(u'-') == 1)
+            period.remove(dash, 1);
+    } else {
+        problem = QStringLiteral("期号应为文字或数字");
+        return {};
+    }
+    // The import reads the period as the line's first token: only digits may stand there.
+    if (!isDigitString(period)) {
+        problem = QStringLiteral("期号“%1”不是数字").arg(period.left(kShownRowLength));
+        return {};
+    }
+    return period;
+}
+
+QString digitPart(const QJsonValue& value, QString& problem)
+{
+    if (value.isDouble()) {
+        if (std::optional<QString> number = wholeNumber(value))
+            return *number;
+    } else if (value.isString()) {
+        // On one line whatever blanks it holds: a line break would start another draw.
+        return value.toString().simplified();
+    }
+    problem = QStringLiteral("开奖号码应为文字、数字或数字的列表");
+    return {};
+}
+
+QString digitsText(const QJsonValue& value, QString& problem)
+{
+    if (value.isUndefined()) {
+        problem = QStringLiteral("缺少开奖号码（opencode、code、numbers 或 号码）");
+        return {};
+    }
+    if (!value.isArray())
+        return digitPart(value, problem);
+    QStringList parts;
+    for (const QJsonValue& item : value.toArray()) {
+        parts << digitPart(item, problem);
+        if (!problem.isEmpty())
+            return {};
+    }
+    return parts.join(u',');
+}
+
+QString rowText(const QJsonValue& row)
+{
+    const QByteArray json = row.isObject() ? QJsonDocument(row.toObject()).toJson(QJsonDocument::Compact)
+                                           : QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json).left(kShownRowLength);
+}
+
+}  // namespace
+
+bool looksLikeJson(const QByteArray& bytes)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    const QByteArrayView text = view.trimmed();
+    return text.startsWith('{') || text.startsWith('[');
+}
+
+ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(view.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError)
+        throw UserError(QStringLiteral("内容不是有效的JSON（第%1个字节处有误）").arg(error.offset + 1));
+    const std::optional<QJsonArray> list =
+        document.isArray() ? std::optional<QJsonArray>(document.array()) : drawList(document.object(), 2);
+    if (!list)
+        throw UserError(QStringLiteral("JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）"));
+
+    // Each row becomes one line of a draw file, "<period> <digits>", read by the import's own
+    // parser; a row refused here leaves its line blank, which the parser passes over.
+    QString text;
+    std::vector<MalformedLine> refused;
+    int row = 0;
+    for (const QJsonValue& value : *list) {
+        ++row;
+        QString problem;
+        QString line;
+        if (!value.isObject()) {
+            problem = QStringLiteral("不是含期号和开奖号码的对象");
+        } else {
+            const QJsonObject draw = value.toObject();
+            const QString period = periodText(fieldOf(draw, {u"expect", u"issue", u"period", u"期号"}), problem);
+            const QString digits =
+                problem.isEmpty() ? digitsText(fieldOf(draw, {u"opencode", u"code", u"numbers", u"号码"}), problem)
+                                  : QString();
+            line = period + u' ' + digits;
+        }
+        if (problem.isEmpty())
+            text += line;
+        else
+            refused.push_back({row, rowText(value), problem});
+        text += u'\n';
+    }
+    ParsedDrawFile parsed = parseDrawFile(text.toUtf8(), lottery);
+    parsed.malformed.insert(parsed.malformed.end(), refused.begin(), refused.end());
+    std::stable_sort(parsed.malformed.begin(), parsed.malformed.end(),
+                     [](const MalformedLine& a, const MalformedLine& b) { return a.line < b.line; });
+    return parsed;
+}

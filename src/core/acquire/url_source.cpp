@@ -1,0 +1,141 @@
+#include "core/acquire/url_source.h"
+
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/json_draws.h"
+#include "core/acquire/page_fetch.h"
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <algorithm>
+
+namespace {
+
+const QString kNoDrawsInDocument = QStringLiteral("网址的内容中没有找到开奖号码");
+
+QHash<QString, QString>& drawUrls()
+{
+    static QHash<QString, QString> urls;
+    return urls;
+}
+
+// The table keeps its newest kRetainedDraws draws and deletes the rest when it is next loaded:
+// draws older than those would be gone again at once, and be "new" again at every run.
+void keepRetained(ImportPlan& plan, const QHash<QString, QString>& stored)
+{
+    if (stored.size() + qsizetype(plan.fresh.size()) <= kRetainedDraws)
+        return;
+    std::vector<QString> ids(stored.keyBegin(), stored.keyEnd());
+    for (const ImportedDraw& draw : plan.fresh)
+        ids.push_back(draw.periodId);
+    const auto last = ids.begin() + (kRetainedDraws - 1);
+    std::nth_element(ids.begin(), last, ids.end(), std::greater<>());
+    const QString oldestKept = *last;
+    std::erase_if(plan.fresh, [&](const ImportedDraw& draw) { return draw.periodId < oldestKept; });
+}
+
+PageDraw pageDraw(const ImportedDraw& draw)
+{
+    QStringList digits;
+    for (QChar digit : draw.digits)
+        digits << QString(digit);
+    return {draw.periodId, digits};
+}
+
+}  // namespace
+
+QString drawUrl(const QString& lottery)
+{
+    return drawUrls().value(lottery);
+}
+
+void setDrawUrl(const QString& lottery, const QString& url)
+{
+    if (url.isEmpty())
+        drawUrls().remove(lottery);
+    else
+        drawUrls().insert(lottery, url);
+}
+
+QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks)
+{
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        throw UserError(QStringLiteral("无法建立临时文件夹，开奖数据网址未能读取"));
+    const QString file = scratch.filePath(QStringLiteral("draws"));
+    try {
+        fetchPage(QString::fromLatin1(QUrl(url).toEncoded()), file, hooks.lineTurn, hooks.cancelled);
+    } catch (const FetchCancelled&) {
+        throw ReadCancelled();
+    } catch (const FetchError& e) {
+        throw UserError(QStringLiteral("开奖数据网址无法下载（%1）").arg(e.message()));
+    }
+    if (QFileInfo(file).size() > kMaxDrawDocumentBytes)
+        throw UserError(QStringLiteral("开奖数据网址的内容过大（超过%1 MB），未读取").arg(kMaxDrawDocumentBytes >> 20));
+    return readPageFile(file);
+}
+
+ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery)
+{
+    return looksLikeJson(bytes) ? parseJsonDraws(bytes, lottery) : parseDrawFile(bytes, lottery);
+}
+
+ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const ReaderHooks& hooks)
+{
+    const QByteArray bytes = fetchDrawDocument(url, hooks);
+    stopIfCancelled(hooks);
+    return readDrawDocument(bytes, lottery);
+}
+
+LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
+                              const ReaderHooks& hooks)
+{
+    LotteryUpdate update;
+    update.lottery = lottery.name;
+    try {
+        ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
+        if (hooks.pageRead)
+            hooks.pageRead();
+        stopIfCancelled(hooks);
+        update.unreadable = int(document.malformed.size());
+        if (document.draws.empty()) {
+            update.failure = kNoDrawsInDocument;
+            return update;
+        }
+        const auto [oldest, newest] = std::minmax_element(
+            document.draws.begin(), document.draws.end(),
+            [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
+        const QString from = oldest->periodId;
+        const QString to = newest->periodId;
+        const QHash<QString, QString> stored = storedDigits(db, lottery);
+        ImportPlan plan = planImport(std::move(document), stored);
+        keepRetained(plan, stored);
+        update.conflicting = int(plan.conflicts.size());
+        update.stored = writeImport(db, lottery, plan, false).added;
+        // As after the day pages: the days the document covers that still have holes.
+        if (lottery.historySource == HistorySource::DrawList)
+            update.stillMissing = missingBetweenPeriods(db, lottery.name, from, to);
+    } catch (const ReadCancelled&) {
+        update.cancelled = true;
+    } catch (const std::exception& e) {
+        update.failure = QString::fromUtf8(e.what());
+    }
+    return update;
+}
+
+int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document,
+                        const QDate& day, const std::function<bool(const QString&)>& wanted, QString& failure)
+{
+    const QString prefix = day.toString(QStringLiteral("yyyyMMdd"));
+    std::vector<PageDraw> chosen;
+    for (const ImportedDraw& draw : document.draws) {
+        if (draw.periodId.startsWith(prefix) && wanted(draw.periodId))
+            chosen.push_back(pageDraw(draw));
+    }
+    return appendDraws(db, lottery.name, chosen, failure);
+}

@@ -1,0 +1,305 @@
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/history_readers.h"
+#include "core/acquire/json_draws.h"
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/url_source.h"
+#include "core/base/lottery_table.h"
+#include "core/base/today_clock.h"
+#include "core/store/draw_database.h"
+#include "support/file_fixtures.h"
+#include "support/local_http_server.h"
+#include "support/page_fixtures.h"
+
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QString kChongqing = QStringLiteral("重庆时时彩");
+const QString k3D = QStringLiteral("中国福彩3D");
+
+// A JSON list as the web sources give it: {"data":[{"expect":…,"opencode":"d,d,d,d,d"},…]}.
+QByteArray jsonOf(const std::vector<StoredDraw>& draws, const QByteArray& more = {})
+{
+    QByteArrayList rows;
+    for (const StoredDraw& draw : draws)
+        rows << R"({"expect":")" + draw.periodId.toLatin1() + R"(","opencode":")" + draw.digits.join(u',').toLatin1() +
+                    R"(","opentime":"2026-12-09 10:00:00"})";
+    if (!more.isEmpty())
+        rows << more;
+    return R"({"code":0,"data":[)" + rows.join(',') + "]}";
+}
+
+QStringList rowsOf(const std::vector<StoredDraw>& draws)
+{
+    QStringList rows;
+    for (const StoredDraw& draw : draws)
+        rows << draw.periodId + u' ' + draw.digits.join(QString());
+    return rows;
+}
+
+QStringList drawsOf(const ParsedDrawFile& parsed)
+{
+    QStringList rows;
+    for (const ImportedDraw& draw : parsed.draws)
+        rows << draw.periodId + u' ' + draw.digits;
+    return rows;
+}
+
+std::vector<StoredDraw> without(std::vector<StoredDraw> draws, const QStringList& ids)
+{
+    std::erase_if(draws, [&](const StoredDraw& draw) { return ids.contains(draw.periodId); });
+    return draws;
+}
+
+}  // namespace
+
+class TestUrlSource : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void readsEveryShape_data();
+    void readsEveryShape();
+    void refusesWhatIsNoDrawList_data();
+    void refusesWhatIsNoDrawList();
+    void storesOnlyWhatTheTableLacks();
+    void readsADrawFile();
+    void sizeCap_data();
+    void sizeCap();
+    void failures_data();
+    void failures();
+    void cancelStoresNothing();
+    void drawsBeyondTheTablesKeepAreNotNew();
+    void fillGapsReadsTheAddressOnce();
+
+private:
+    QString serve(const QByteArray& body);
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<LocalHttpServer> m_server;
+};
+
+void TestUrlSource::initTestCase()
+{
+    fetchSettings().connectTimeout = std::chrono::milliseconds(2000);
+    fetchSettings().totalTimeout = std::chrono::milliseconds(5000);
+    today_clock::setToday(QDate(2026, 12, 9));
+}
+
+void TestUrlSource::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_server = std::make_unique<LocalHttpServer>();
+    // No site is asked: a request to one would fail the comparisons of the requests.
+    pointSourcesAt(m_folder->path(), m_server->hostAndPort());
+}
+
+void TestUrlSource::cleanup()
+{
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        setDrawUrl(lottery.name, {});
+    m_server.reset();
+    m_folder.reset();
+}
+
+QString TestUrlSource::serve(const QByteArray& body)
+{
+    m_server->serve("/draws?lottery=cqssc", body);
+    return QStringLiteral("http://%1/draws?lottery=cqssc").arg(m_server->hostAndPort());
+}
+
+void TestUrlSource::readsEveryShape_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("draws");
+    const QStringList one{"20261209001 12345"};
+    QTest::newRow("list at the top") << QByteArray(R"([{"expect":"20261209001","opencode":"1,2,3,4,5"}])") << one;
+    QTest::newRow("under data, digits apart by blanks")
+        << QByteArray(R"({"data":[{"expect":"20261209001","opencode":"1 2 3 4 5"}]})") << one;
+    QTest::newRow("under list, issue and code run together")
+        << QByteArray(R"({"list":[{"issue":"20261209001","code":"12345"}]})") << one;
+    QTest::newRow("under result, numbers as a list, period a number")
+        << QByteArray(R"({"result":[{"period":20261209001,"numbers":[1,2,3,4,5]}]})") << one;
+    QTest::newRow("under rows, Chinese keys, dashed period")
+        << QByteArray(R"({"rows":[{"期号":"20261209-001","号码":"1,2,3,4,5"}]})") << one;
+    QTest::newRow("one object deeper") << QByteArray(R"({"result":{"data":[{"expect":"20261209001","opencode":"12345"}]}})")
+                                       << one;
+    QTest::newRow("keys in any case, year without its century")
+        << QByteArray(R"({"Data":[{"Expect":"261209001","openCode":"1,2,3,4,5"}]})") << one;
+    QTest::newRow("byte order mark and blanks before")
+        << QByteArray("\xEF\xBB\xBF  \n" R"([{"expect":"20261209001","opencode":["1","2","3","4","5"]}])") << one;
+    QTest::newRow("a status field named result beside the list")
+        << QByteArray(R"({"result":"ok","rows":[{"expect":"20261209001","opencode":"1,2,3,4,5"}]})") << one;
+    QTest::newRow("draw file as exported") << QByteArray("20261209001 12345\n20261209002 5,4,3,2,1\n")
+                                           << QStringList{"20261209001 12345", "20261209002 54321"};
+    QTest::newRow("CSV with a header") << QByteArray("期号,开奖号码\n20261209001,1 2 3 4 5\n") << one;
+}
+
+void TestUrlSource::readsEveryShape()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, draws);
+    const ParsedDrawFile parsed = readDrawDocument(document, *findLottery(kChongqing));
+    QCOMPARE(drawsOf(parsed), draws);
+    QCOMPARE(parsed.malformed.size(), std::size_t(0));
+}
+
+void TestUrlSource::refusesWhatIsNoDrawList_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("broken JSON") << QByteArray(R"({"data":[{"expect":"20261209001",}]})")
+                                 << "内容不是有效的JSON（第35个字节处有误）";
+    QTest::newRow("no list where one is looked for")
+        << QByteArray(R"({"draws":[{"expect":"20261209001","opencode":"12345"}]})")
+        << "JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）";
+    QTest::newRow("list two objects deep")
+        << QByteArray(R"({"data":{"result":{"list":[]}}})")
+        << "JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）";
+}
+
+void TestUrlSource::refusesWhatIsNoDrawList()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, message);
+    QCOMPARE(errorOf([&] { readDrawDocument(document, *findLottery(kChongqing)); }), message);
+}
+
+void TestUrlSource::storesOnlyWhatTheTableLacks()
+{
+    const auto draws = syntheticDraws(kChongqing, 6);  // 20261209115 … 120
+    storeDraws(m_folder->path(), kChongqing, {draws[0], draws[1], draws[2]});
+    auto served = draws;
+    served[1].digits = QStringList{"9", "9", "9", "9", "9"};
+    // Besides the new and the conflicting: a period of a day not drawn yet, one that is no
+    // number, a row without digits, digits too few, a row that is no object.
+    const QByteArray refused = R"({"expect":"20261211001","opencode":"1,2,3,4,5"},)"
+                               R"({"expect":"第一期","opencode":"1,2,3,4,5"},)"
+                               R"({"expect":"20261209099"},)"
+                               R"({"expect":"20261209098","opencode":[1,2,3]},)"
+                               R"("20261209097 12345")";
+    setDrawUrl(kChongqing, serve(jsonOf(served, refused)));
+
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate first = runLotteryReader(db, m_folder->path(), kChongqing);
+    QCOMPARE(outcomeLine(first), QStringLiteral("重庆时时彩：新增3期；1期与已存号码不同（未改动）；5行无法识别"));
+    QCOMPARE(QStringList(rowsOf(storedDraws(m_folder->path(), kChongqing))), rowsOf(draws));
+    const LotteryUpdate again = runLotteryReader(db, m_folder->path(), kChongqing);
+    QCOMPARE(outcomeLine(again),
+             QStringLiteral("重庆时时彩：已是最新，没有新的开奖；1期与已存号码不同（未改动）；5行无法识别"));
+    QCOMPARE(m_server->requests(), QStringList(2, "/draws?lottery=cqssc"));
+}
+
+void TestUrlSource::readsADrawFile()
+{
+    storeDraws(m_folder->path(), k3D, {{"2026001", {"1", "2", "3"}}});
+    m_server->serve("/3d.txt", "# 福彩3D\n2026001 123\n2026002 4,5,6\n26003 789\n");
+    setDrawUrl(k3D, QStringLiteral("http://%1/3d.txt").arg(m_server->hostAndPort()));
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), k3D);
+    QCOMPARE(outcomeLine(update), QStringLiteral("中国福彩3D：新增2期"));
+    QCOMPARE(storedPeriodIds(m_folder->path(), k3D), (QStringList{"2026001", "2026002", "2026003"}));
+    QCOMPARE(pagesPerRun(k3D), 1);
+}
+
+void TestUrlSource::sizeCap_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("20 MB is read") << kMaxDrawDocumentBytes << "重庆时时彩：新增1期";
+    QTest::newRow("a byte more is refused")
+        << kMaxDrawDocumentBytes + 1 << "重庆时时彩：失败，开奖数据网址的内容过大（超过20 MB），未读取；未存入开奖";
+}
+
+void TestUrlSource::sizeCap()
+{
+    QFETCH(qint64, size);
+    QFETCH(QString, line);
+    const QByteArray head = R"([{"expect":"20261209001","opencode":"1,2,3,4,5","note":")";
+    const QByteArray tail = R"("}])";
+    setDrawUrl(kChongqing, serve(head + QByteArray(size - head.size() - tail.size(), 'x') + tail));
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing)), line);
+}
+
+void TestUrlSource::failures_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("not found") << 404 << QByteArray()
+                               << "重庆时时彩：失败，开奖数据网址无法下载（服务器答复 HTTP 404）；未存入开奖";
+    QTest::newRow("an HTML page") << 200 << QByteArray("<html>\n<body>维护中</body>\n</html>\n")
+                                  << "重庆时时彩：失败，网址的内容中没有找到开奖号码；未存入开奖；2行无法识别";
+    QTest::newRow("an empty list") << 200 << QByteArray(R"({"data":[]})")
+                                   << "重庆时时彩：失败，网址的内容中没有找到开奖号码；未存入开奖";
+    QTest::newRow("broken JSON") << 200 << QByteArray("[{")
+                                 << "重庆时时彩：失败，内容不是有效的JSON（第3个字节处有误）；未存入开奖";
+}
+
+void TestUrlSource::failures()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, line);
+    const auto stored = syntheticDraws(kChongqing, 3);
+    storeDraws(m_folder->path(), kChongqing, stored);
+    const QString url = serve(body);
+    if (status != 200)
+        m_server->failWithStatus("/draws?lottery=cqssc", status);
+    setDrawUrl(kChongqing, url);
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing)), line);
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(stored));
+}
+
+void TestUrlSource::cancelStoresNothing()
+{
+    m_server->stall("/draws?lottery=cqssc");
+    setDrawUrl(kChongqing, QStringLiteral("http://%1/draws?lottery=cqssc").arg(m_server->hostAndPort()));
+    ReaderHooks hooks;
+    hooks.cancelled = [&] { return m_server->requests().size() == 1; };
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), kChongqing, hooks);
+    QVERIFY(update.cancelled);
+    QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：已取消，未存入开奖"));
+    QVERIFY(storedDraws(m_folder->path(), kChongqing).empty());
+}
+
+void TestUrlSource::drawsBeyondTheTablesKeepAreNotNew()
+{
+    // The table is full: 100 older draws would be deleted at the next load, only the newest counts.
+    const auto draws = syntheticDraws(kChongqing, 10101);
+    storeDraws(m_folder->path(), kChongqing, std::vector<StoredDraw>(draws.begin() + 100, draws.end() - 1));
+    setDrawUrl(kChongqing, serve(jsonOf(draws)));
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing)), QStringLiteral("重庆时时彩：新增1期"));
+    QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing).constLast(), draws.back().periodId);
+}
+
+void TestUrlSource::fillGapsReadsTheAddressOnce()
+{
+    // 2026-12-08 and 2026-12-09; the address also disagrees about a stored draw and has one the
+    // table lacks after its newest: 补齐 stores the missing ones only.
+    const auto draws = syntheticDraws(kChongqing, 240);
+    const QStringList missing{"20261208010", "20261208011", "20261209050"};
+    storeDraws(m_folder->path(), kChongqing, without(without(draws, missing), {draws.back().periodId}));
+    auto served = draws;
+    served[3].digits = QStringList{"9", "9", "9", "9", "9"};
+    setDrawUrl(kChongqing, serve(jsonOf(served)));
+    DrawDatabase db(m_folder->path());
+    const GapFill fill = fillGaps(db, m_folder->path(), kChongqing);
+    QCOMPARE(gapFillReport(fill),
+             (QStringList{"补齐完成！", "", "2026-12-08：补齐2期", "2026-12-09：补齐1期", "", "共补齐3期，仍缺0期"}));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(without(draws, {draws.back().periodId})));
+    QCOMPARE(m_server->requests(), QStringList{"/draws?lottery=cqssc"});
+}
+
+QTEST_MAIN(TestUrlSource)
+#include "test_url_source.moc"
