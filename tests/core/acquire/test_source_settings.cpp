@@ -1,5 +1,6 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
+#include "core/acquire/url_source.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "support/file_fixtures.h"
@@ -34,12 +35,16 @@ private slots:
     void hostChecks_data();
     void hostChecks();
     void readsWhatWasWritten();
+    void drawUrlChecks_data();
+    void drawUrlChecks();
+    void badDrawUrlIsNamedWithItsLottery();
     void absentFileOrKeysFallBack();
     void badValueInTheFileIsNamed();
     void badHostWritesNothing();
     void unwritableFolderIsNamed();
     void appliesTheHostsToTheReaders();
     void checksOneKnownPageOfEachSite();
+    void checksEachDrawAddress();
 
 private:
     QString dir() const { return m_dir->path() + u'/'; }
@@ -112,12 +117,66 @@ void TestSourceSettings::readsWhatWasWritten()
     QCOMPARE(readSourceSettings(dir()), hosts);
     // Written again at once, with the same size: read anew, not from a cache.
     const SiteHosts changed{"trend.tesu", "chart.tesu:81", "127.0.0.1:8081", "[::1]:9001"};
-    writeSourceSettings(dir(), changed);
+    const DrawUrls urls{{"重庆时时彩", "https://draws.test/cqssc.json?d=1&n=50"}, {"中国福彩3D", "http://127.0.0.1:8081/3d"}};
+    writeSourceSettings(dir(), changed, urls);
     QCOMPARE(readSourceSettings(dir()), changed);
+    QCOMPARE(readDrawUrls(dir()), urls);
     QFile file(sourceSettingsPath(dir()));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("[hosts]\ntrend=trend.tesu\nchart=chart.tesu:81\ndrawlist=127.0.0.1:8081\n"
-                                        "feed=[::1]:9001\n"));
+                                        "feed=[::1]:9001\n\n[draws]\nfc3d=http://127.0.0.1:8081/3d\npl3=\n"
+                                        "cqssc=https://draws.test/cqssc.json?d=1&n=50\nshssc=\njxssc=\n"));
+}
+
+void TestSourceSettings::drawUrlChecks_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("https with path and query") << "https://draws.example.com/api/list?lottery=cqssc&n=50"
+                                               << "";
+    QTest::newRow("http with port") << "http://127.0.0.1:8080/3d.txt"
+                                    << "";
+    QTest::newRow("scheme in capitals") << "HTTPS://draws.example.com/x"
+                                        << "";
+    QTest::newRow("host alone") << "draws.example.com/x"
+                                << "须为以 http:// 或 https:// 开头的完整网址";
+    QTest::newRow("other scheme") << "ftp://draws.example.com/x"
+                                  << "须为以 http:// 或 https:// 开头的完整网址";
+    QTest::newRow("no host") << "https:///x"
+                             << "缺少主机名";
+    QTest::newRow("bad port") << "http://h:0/x"
+                              << "主机“h:0”无效：端口须为1到65535之间的数字";
+    QTest::newRow("user part") << "http://me@h/x"
+                               << "主机“me@h”无效：不能含“@”";
+    QTest::newRow("blank inside") << "https://h/a b"
+                                  << "不能含空格";
+}
+
+void TestSourceSettings::drawUrlChecks()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, problem);
+    QCOMPARE(drawUrlProblem(url), problem);
+}
+
+void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
+{
+    writeFile(sourceSettingsPath(dir()), "[hosts]\ntrend=127.0.0.1:5\n[draws]\ncqssc=https://draws.test/a\n"
+                                         "jxssc=draws.test/jx.json\n");
+    const QString message = errorOf([&] { readDrawUrls(dir()); });
+    QCOMPARE(message, QStringLiteral("数据源设置 %1 中 jxssc（江西时时彩）的开奖数据网址“draws.test/jx.json”无效："
+                                     "须为以 http:// 或 https:// 开头的完整网址。")
+                          .arg(sourceSettingsPath(dir())));
+    // A run does not start on it: neither the hosts nor the addresses change.
+    setDrawUrl("重庆时时彩", {});
+    QCOMPARE(errorOf([&] { applySourceSettings(dir()); }), message);
+    QCOMPARE(siteHost(PageSite::Trend), defaultSiteHost(PageSite::Trend));
+    QCOMPARE(drawUrl("重庆时时彩"), QString());
+
+    writeSourceSettings(dir(), builtHosts());
+    QCOMPARE(errorOf([&] { writeSourceSettings(dir(), builtHosts(), {{"中国体彩排列3", "ftp://pl3.test/"}}); }),
+             QStringLiteral("中国体彩排列3的开奖数据网址“ftp://pl3.test/”无效：须为以 http:// 或 https:// 开头的完整网址。"));
+    QCOMPARE(readDrawUrls(dir()), DrawUrls());
 }
 
 void TestSourceSettings::absentFileOrKeysFallBack()
@@ -159,9 +218,12 @@ void TestSourceSettings::unwritableFolderIsNamed()
 
 void TestSourceSettings::appliesTheHostsToTheReaders()
 {
-    writeFile(sourceSettingsPath(dir()), "[hosts]\ntrend=127.0.0.1:5\n");
+    writeFile(sourceSettingsPath(dir()), "[hosts]\ntrend=127.0.0.1:5\n[draws]\nshssc=http://127.0.0.1:5/sh.json\n");
     setSiteHost(PageSite::Chart, "left.over.test");
+    setDrawUrl("重庆时时彩", "http://left.over.test/");
     applySourceSettings(dir());
+    QCOMPARE(drawUrl("上海时时彩"), QStringLiteral("http://127.0.0.1:5/sh.json"));
+    QCOMPARE(drawUrl("重庆时时彩"), QString());
     QCOMPARE(siteHost(PageSite::Trend), QStringLiteral("127.0.0.1:5"));
     QCOMPARE(siteHost(PageSite::Chart), defaultSiteHost(PageSite::Chart));
     QCOMPARE(pageUrl(PageSite::Trend, "/x"), QStringLiteral("http://127.0.0.1:5/x"));
@@ -184,6 +246,22 @@ void TestSourceSettings::checksOneKnownPageOfEachSite()
                                              "/static/ssc/newlyopenlist.xml"}));
     // Nothing of the check is kept: no settings file, no scratch page.
     QVERIFY(!QFile::exists(sourceSettingsPath(dir())));
+}
+
+void TestSourceSettings::checksEachDrawAddress()
+{
+    fixtures::LocalHttpServer server;
+    server.serve("/cq.json", R"({"data":[{"expect":"20261209119","opencode":"1,2,3,4,5"},)"
+                             R"({"expect":"20261209120","opencode":"5,4,3,2,1"},{"expect":"x"}]})");
+    server.failWithStatus("/sh.json", 404);
+    const QString base = "http://" + server.hostAndPort();
+    QStringList results;
+    for (const DrawUrlCheck& check : checkDrawUrls(
+             {{"重庆时时彩", base + "/cq.json"}, {"上海时时彩", base + "/sh.json"}, {"中国福彩3D", "3d.test/x"}}))
+        results << check.lottery + u' ' + (check.readable ? "+" : "-") + u' ' + check.text;
+    QCOMPARE(results, (QStringList{"中国福彩3D - 网址无效：须为以 http:// 或 https:// 开头的完整网址",
+                                   "重庆时时彩 + 共2期，最新第20261209120期；1行无法识别",
+                                   "上海时时彩 - 开奖数据网址无法下载（服务器答复 HTTP 404）"}));
 }
 
 QTEST_GUILESS_MAIN(TestSourceSettings)
