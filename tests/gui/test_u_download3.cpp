@@ -1,4 +1,5 @@
 #include "core/acquire/history_readers.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/base/u_public.h"
 #include "core/store/history_loader.h"
@@ -66,6 +67,8 @@ private slots:
     void bannerWaitsThenShowsItsProgress();
     void updates_data();
     void updates();
+    void ownAddressStandsInForPagesAndFeed_data();
+    void ownAddressStandsInForPagesAndFeed();
     void databaseThatCannotOpenStillCloses();
     void mainWindowRetriesTheCatchUpThenReadsTheFeed();
     void afterAHistoryDownloadTheFirstUpdateReadsTheFeed();
@@ -236,6 +239,49 @@ void TestLiveUpdateWindow::updates()
     std::vector<StoredDraw> expected(draws.begin(), draws.begin() + storedBefore);
     expected.insert(expected.end(), draws.end() - added, draws.end());
     QCOMPARE(shown(storedDraws(m_fixture.folder().path(), lottery)), shown(expected));
+}
+
+void TestLiveUpdateWindow::ownAddressStandsInForPagesAndFeed_data()
+{
+    QTest::addColumn<bool>("caughtUpBefore");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("instead of the catch-up") << false << 200 << "重庆时时彩：新增10期";
+    QTest::newRow("instead of the feed") << true << 200 << "重庆时时彩：新增10期";
+    // No word of the day pages, which the update did not read.
+    QTest::newRow("failing, instead of the catch-up")
+        << false << 503 << "重庆时时彩：失败，开奖数据网址无法下载（服务器答复 HTTP 503）；未存入开奖";
+}
+
+void TestLiveUpdateWindow::ownAddressStandsInForPagesAndFeed()
+{
+    QFETCH(bool, caughtUpBefore);
+    QFETCH(int, status);
+    QFETCH(QString, outcome);
+    const auto draws = syntheticDraws(kChongqing, 150);
+    storeDraws(m_fixture.folder().path(), kChongqing, {draws.begin(), draws.begin() + 140});
+    serveLottery(kChongqing, 150);
+    QByteArray json = "[";
+    for (const StoredDraw& draw : draws)
+        json += R"({"expect":")" + draw.periodId.toLatin1() + R"(","opencode":")" + draw.digits.join(u',').toLatin1() +
+                R"("},)";
+    json.back() = ']';
+    m_fixture.server().serve("/own.json", json);
+    if (status != 200)
+        m_fixture.server().failWithStatus("/own.json", status);
+    const QString folder = m_fixture.folder().path();
+    writeSourceSettings(folder, readSourceSettings(folder),
+                        {{kChongqing, "http://" + m_fixture.server().hostAndPort() + "/own.json"}});
+    u_public::planSelection().lotteryName = kChongqing;
+    u_public::setHistoryCaughtUp(caughtUpBefore);
+
+    Tfrmdownload3 window;
+    runWindow(window);
+
+    QCOMPARE(m_fixture.server().requests(), QStringList{"/own.json"});
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
+    QCOMPARE(u_public::historyCaughtUp(), caughtUpBefore);
+    QCOMPARE(int(storedDraws(folder, kChongqing).size()), status == 200 ? 150 : 140);
 }
 
 void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()

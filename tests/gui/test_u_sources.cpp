@@ -7,6 +7,7 @@
 #include "gui/u_main.h"
 #include "gui/u_sources.h"
 #include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
 #include "support/find_control.h"
 #include "support/local_http_server.h"
 #include "support/modal_answer.h"
@@ -53,6 +54,9 @@ private slots:
     void okChecksThenWrites_data();
     void okChecksThenWrites();
     void cancelWritesNothing();
+    void drawAddressesRoundTrip();
+    void drawAddressesStandInFreeSpace();
+    void badDrawAddressIsRefusedNamingItsLottery();
     void testFetchesOnePageOfEachSite();
     void closeWaitsForTheTest();
     void mainWindowOpensIt();
@@ -137,21 +141,87 @@ void TestSourcesWindow::cancelWritesNothing()
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
 }
 
+void TestSourcesWindow::drawAddressesRoundTrip()
+{
+    writeFile(sourceSettingsPath(m_folder->path()),
+              "[hosts]\ndrawlist=127.0.0.1:8080\n[draws]\ncqssc=https://draws.test/cq.json\npl3=http://pl3.test/p\n");
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList shown;
+    for (const char* name : {"edturl_fc3d", "edturl_pl3", "edturl_cqssc", "edturl_shssc", "edturl_jxssc"})
+        shown << control<QLineEdit>(&window, name)->text();
+    QCOMPARE(shown, (QStringList{"", "http://pl3.test/p", "https://draws.test/cq.json", "", ""}));
+    QCOMPARE(control<QLabel>(&window, "lblurl_jxssc")->text(), QStringLiteral("江西时时彩："));
+    type(&window, "url_pl3", "");
+    type(&window, "url_shssc", "  http://127.0.0.1:9000/sh?n=50  ");
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    QCOMPARE(readDrawUrls(m_folder->path()), (DrawUrls{{"重庆时时彩", "https://draws.test/cq.json"},
+                                                       {"上海时时彩", "http://127.0.0.1:9000/sh?n=50"}}));
+    QCOMPARE(readSourceSettings(m_folder->path())[std::size_t(PageSite::DrawList)], QStringLiteral("127.0.0.1:8080"));
+}
+
+void TestSourcesWindow::drawAddressesStandInFreeSpace()
+{
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QList<QWidget*> added;
+    QList<QWidget*> others;
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        (child->objectName().contains("url") ? added : others) << child;
+    QCOMPARE(added.size(), 1 + 3 * 5);
+    for (QWidget* mine : added) {
+        QVERIFY2(window.rect().contains(mine->geometry()), qPrintable(mine->objectName()));
+        for (QWidget* other : added + others) {
+            if (other != mine)
+                QVERIFY2(!mine->geometry().intersects(other->geometry()),
+                         qPrintable(mine->objectName() + " over " + other->objectName()));
+        }
+    }
+}
+
+void TestSourcesWindow::badDrawAddressIsRefusedNamingItsLottery()
+{
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    type(&window, "url_jxssc", "draws.test/jx.json");
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(),
+             QStringList{"江西时时彩的开奖数据网址“draws.test/jx.json”无效：须为以 http:// 或 https:// 开头的完整网址。"});
+    QVERIFY(window.isVisible());
+    QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
+}
+
 void TestSourcesWindow::testFetchesOnePageOfEachSite()
 {
     LocalHttpServer server;
     server.serve("/trend/analyse3d.do?operator=codeTrend", "page");
     server.serve("/lottery/draw/list/200?d=2026-12-09", "page");
     server.serve("/static/ssc/newlyopenlist.xml", "<xml/>");
+    server.serve("/cq.json", R"({"data":[{"expect":"20261209120","opencode":"5,4,3,2,1"},)"
+                             R"({"expect":"20261209119","opencode":"1,2,3,4,5"}]})");
+    server.serve("/3d.txt", "2026001 123\n");
     Tfrmsources window(m_folder->path());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (const char* key : {"trend", "chart", "drawlist", "feed"})
         type(&window, key, server.hostAndPort());
     type(&window, "chart", "127.0.0.1:0");
+    type(&window, "url_cqssc", "http://" + server.hostAndPort() + "/cq.json");
+    type(&window, "url_fc3d", "http://" + server.hostAndPort() + "/3d.txt");
+    type(&window, "url_jxssc", "http://" + server.hostAndPort() + "/missing.json");
     QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
     QCOMPARE(results(&window),
              (QStringList{"可以连接", "主机无效：端口须为1到65535之间的数字", "可以连接", "可以连接"}));
+    QStringList urlResults;
+    for (const char* name :
+         {"lblurl_fc3dtest", "lblurl_pl3test", "lblurl_cqssctest", "lblurl_shssctest", "lblurl_jxssctest"})
+        urlResults << control<QLabel>(&window, name)->text();
+    QCOMPARE(urlResults, (QStringList{"共1期，最新第2026001期", "", "共2期，最新第20261209120期", "",
+                                      "开奖数据网址无法下载（服务器答复 HTTP 404）"}));
     QVERIFY(window.isEnabled());
     keepShot(&window, "sources");
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
