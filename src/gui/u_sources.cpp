@@ -57,9 +57,10 @@ void Tfrmsources::createControls()
         m_results[i] =
             placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
     }
-    lblurlhint = placeLabel(this, "lblurlhint", QStringLiteral("开奖数据网址（可不填；填写后代替网站页面）："), kUrlLeft,
-                            12, 440, 20);
-    lblurlhint->setToolTip(QStringLiteral("完整的 http:// 或 https:// 网址，内容为开奖文件（与导入相同）或JSON开奖列表"));
+    lblurlhint = placeLabel(this, "lblurlhint", QStringLiteral("开奖数据网址（可不填；填写后代替网站页面）："),
+                            kUrlLeft, 12, 440, 20);
+    lblurlhint->setToolTip(
+        QStringLiteral("完整的 http:// 或 https:// 网址，内容为开奖文件（与导入相同）或JSON开奖列表"));
     int row = 0;
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
         const int top = kTop + row++ * kUrlRowHeight;
@@ -68,8 +69,8 @@ void Tfrmsources::createControls()
                                          kUrlLeft, top + 3, 106, 20));
         m_urlEdits.push_back(place<QLineEdit>(this, QByteArray("edt" + key).constData(), kUrlLeft + 110, top, 330, 24));
         m_urlEdits.back()->setPlaceholderText(QStringLiteral("https://…（可不填）"));
-        m_urlResults.push_back(
-            placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110, top + 25, 330, 18));
+        m_urlResults.push_back(placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110,
+                                          top + 25, 330, 18));
     }
     const int buttons = kTop + 4 * kRowHeight + 12;
     btntest = placeButton(this, "btntest", QStringLiteral("测试"), 16, buttons, 75, 25);
@@ -126,7 +127,7 @@ void Tfrmsources::btntestClick()
             m_urlResults[i]->setStyleSheet({});
             m_urlResults[i]->setToolTip({});
             m_urlResults[i]->setText(m_urlEdits[i]->text().trimmed().isEmpty() ? QString()
-                                                                                : QStringLiteral("正在读取。。。"));
+                                                                               : QStringLiteral("正在读取。。。"));
         }
         // The window stays painted while the pages come, and takes no second command meanwhile,
         // nor a close: the results are written into it when the pages are in.

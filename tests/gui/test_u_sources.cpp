@@ -157,8 +157,8 @@ void TestSourcesWindow::drawAddressesRoundTrip()
     type(&window, "url_shssc", "  http://127.0.0.1:9000/sh?n=50  ");
     QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
     QCOMPARE(window.result(), int(QDialog::Accepted));
-    QCOMPARE(readDrawUrls(m_folder->path()), (DrawUrls{{"重庆时时彩", "https://draws.test/cq.json"},
-                                                       {"上海时时彩", "http://127.0.0.1:9000/sh?n=50"}}));
+    QCOMPARE(readDrawUrls(m_folder->path()),
+             (DrawUrls{{"重庆时时彩", "https://draws.test/cq.json"}, {"上海时时彩", "http://127.0.0.1:9000/sh?n=50"}}));
     QCOMPARE(readSourceSettings(m_folder->path())[std::size_t(PageSite::DrawList)], QStringLiteral("127.0.0.1:8080"));
 }
 
@@ -189,8 +189,9 @@ void TestSourcesWindow::badDrawAddressIsRefusedNamingItsLottery()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     type(&window, "url_jxssc", "draws.test/jx.json");
     QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(),
-             QStringList{"江西时时彩的开奖数据网址“draws.test/jx.json”无效：须为以 http:// 或 https:// 开头的完整网址。"});
+    QCOMPARE(
+        dialogs::testing::takeMessages(),
+        QStringList{"江西时时彩的开奖数据网址“draws.test/jx.json”无效：须为以 http:// 或 https:// 开头的完整网址。"});
     QVERIFY(window.isVisible());
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
 }

@@ -160,9 +160,9 @@ ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lotter
         } else {
             const QJsonObject draw = value.toObject();
             const QString period = periodText(fieldOf(draw, {u"expect", u"issue", u"period", u"期号"}), problem);
-            const QString digits =
-                problem.isEmpty() ? digitsText(fieldOf(draw, {u"opencode", u"code", u"numbers", u"号码"}), problem)
-                                  : QString();
+            const QString digits = problem.isEmpty()
+                                       ? digitsText(fieldOf(draw, {u"opencode", u"code", u"numbers", u"号码"}), problem)
+                                       : QString();
             line = period + u' ' + digits;
         }
         if (problem.isEmpty())

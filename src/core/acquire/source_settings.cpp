@@ -334,10 +334,9 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::functio
                     document.draws.begin(), document.draws.end(),
                     [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
                 check.readable = newest != document.draws.end();
-                check.text = check.readable ? QStringLiteral("共%1期，最新第%2期")
-                                                  .arg(document.draws.size())
-                                                  .arg(newest->periodId)
-                                            : QStringLiteral("没有找到开奖号码");
+                check.text = check.readable
+                                 ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest->periodId)
+                                 : QStringLiteral("没有找到开奖号码");
                 if (!document.malformed.empty())
                     check.text += QStringLiteral("；%1行无法识别").arg(document.malformed.size());
             } catch (const std::exception& e) {

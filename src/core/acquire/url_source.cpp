@@ -107,9 +107,9 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
             update.failure = kNoDrawsInDocument;
             return update;
         }
-        const auto [oldest, newest] = std::minmax_element(
-            document.draws.begin(), document.draws.end(),
-            [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
+        const auto [oldest, newest] =
+            std::minmax_element(document.draws.begin(), document.draws.end(),
+                                [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
         const QString from = oldest->periodId;
         const QString to = newest->periodId;
         const QHash<QString, QString> stored = storedDigits(db, lottery);
@@ -128,8 +128,8 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
     return update;
 }
 
-int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document,
-                        const QDate& day, const std::function<bool(const QString&)>& wanted, QString& failure)
+int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document, const QDate& day,
+                        const std::function<bool(const QString&)>& wanted, QString& failure)
 {
     const QString prefix = day.toString(QStringLiteral("yyyyMMdd"));
     std::vector<PageDraw> chosen;

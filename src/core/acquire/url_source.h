@@ -46,5 +46,5 @@ ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const
 
 // 补齐 from a document read once: stores, in one transaction, the draws of `day` in it that
 // `wanted` asks for, and returns how many went in; `failure` says why the database refused one.
-int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document,
-                        const QDate& day, const std::function<bool(const QString&)>& wanted, QString& failure);
+int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document, const QDate& day,
+                        const std::function<bool(const QString&)>& wanted, QString& failure);

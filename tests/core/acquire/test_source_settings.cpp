@@ -117,7 +117,8 @@ void TestSourceSettings::readsWhatWasWritten()
     QCOMPARE(readSourceSettings(dir()), hosts);
     // Written again at once, with the same size: read anew, not from a cache.
     const SiteHosts changed{"trend.tesu", "chart.tesu:81", "127.0.0.1:8081", "[::1]:9001"};
-    const DrawUrls urls{{"重庆时时彩", "https://draws.test/cqssc.json?d=1&n=50"}, {"中国福彩3D", "http://127.0.0.1:8081/3d"}};
+    const DrawUrls urls{{"重庆时时彩", "https://draws.test/cqssc.json?d=1&n=50"},
+                        {"中国福彩3D", "http://127.0.0.1:8081/3d"}};
     writeSourceSettings(dir(), changed, urls);
     QCOMPARE(readSourceSettings(dir()), changed);
     QCOMPARE(readDrawUrls(dir()), urls);
@@ -161,8 +162,9 @@ void TestSourceSettings::drawUrlChecks()
 
 void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
 {
-    writeFile(sourceSettingsPath(dir()), "[hosts]\ntrend=127.0.0.1:5\n[draws]\ncqssc=https://draws.test/a\n"
-                                         "jxssc=draws.test/jx.json\n");
+    writeFile(sourceSettingsPath(dir()),
+              "[hosts]\ntrend=127.0.0.1:5\n[draws]\ncqssc=https://draws.test/a\n"
+              "jxssc=draws.test/jx.json\n");
     const QString message = errorOf([&] { readDrawUrls(dir()); });
     QCOMPARE(message, QStringLiteral("数据源设置 %1 中 jxssc（江西时时彩）的开奖数据网址“draws.test/jx.json”无效："
                                      "须为以 http:// 或 https:// 开头的完整网址。")
@@ -174,8 +176,11 @@ void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
     QCOMPARE(drawUrl("重庆时时彩"), QString());
 
     writeSourceSettings(dir(), builtHosts());
-    QCOMPARE(errorOf([&] { writeSourceSettings(dir(), builtHosts(), {{"中国体彩排列3", "ftp://pl3.test/"}}); }),
-             QStringLiteral("中国体彩排列3的开奖数据网址“ftp://pl3.test/”无效：须为以 http:// 或 https:// 开头的完整网址。"));
+    QCOMPARE(errorOf([&] {
+                 writeSourceSettings(dir(), builtHosts(), {{"中国体彩排列3", "ftp://pl3.test/"}});
+             }),
+             QStringLiteral(
+                 "中国体彩排列3的开奖数据网址“ftp://pl3.test/”无效：须为以 http:// 或 https:// 开头的完整网址。"));
     QCOMPARE(readDrawUrls(dir()), DrawUrls());
 }
 

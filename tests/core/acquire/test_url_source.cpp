@@ -77,6 +77,7 @@ private slots:
     void cancelStoresNothing();
     void drawsBeyondTheTablesKeepAreNotNew();
     void fillGapsReadsTheAddressOnce();
+    void fillGapsFromAFailingAddressSaysWhy();
 
 private:
     QString serve(const QByteArray& body);
@@ -128,12 +129,16 @@ void TestUrlSource::readsEveryShape_data()
         << QByteArray(R"({"result":[{"period":20261209001,"numbers":[1,2,3,4,5]}]})") << one;
     QTest::newRow("under rows, Chinese keys, dashed period")
         << QByteArray(R"({"rows":[{"期号":"20261209-001","号码":"1,2,3,4,5"}]})") << one;
-    QTest::newRow("one object deeper") << QByteArray(R"({"result":{"data":[{"expect":"20261209001","opencode":"12345"}]}})")
+    QTest::newRow("one object deeper") << QByteArray(
+                                              R"({"result":{"data":[{"expect":"20261209001","opencode":"12345"}]}})")
                                        << one;
     QTest::newRow("keys in any case, year without its century")
         << QByteArray(R"({"Data":[{"Expect":"261209001","openCode":"1,2,3,4,5"}]})") << one;
     QTest::newRow("byte order mark and blanks before")
-        << QByteArray("\xEF\xBB\xBF  \n" R"([{"expect":"20261209001","opencode":["1","2","3","4","5"]}])") << one;
+        << QByteArray(
+               "\xEF\xBB\xBF  \n"
+               R"([{"expect":"20261209001","opencode":["1","2","3","4","5"]}])")
+        << one;
     QTest::newRow("a status field named result beside the list")
         << QByteArray(R"({"result":"ok","rows":[{"expect":"20261209001","opencode":"1,2,3,4,5"}]})") << one;
     QTest::newRow("draw file as exported") << QByteArray("20261209001 12345\n20261209002 5,4,3,2,1\n")
@@ -159,9 +164,8 @@ void TestUrlSource::refusesWhatIsNoDrawList_data()
     QTest::newRow("no list where one is looked for")
         << QByteArray(R"({"draws":[{"expect":"20261209001","opencode":"12345"}]})")
         << "JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）";
-    QTest::newRow("list two objects deep")
-        << QByteArray(R"({"data":{"result":{"list":[]}}})")
-        << "JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）";
+    QTest::newRow("list two objects deep") << QByteArray(R"({"data":{"result":{"list":[]}}})")
+                                           << "JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）";
 }
 
 void TestUrlSource::refusesWhatIsNoDrawList()
@@ -299,6 +303,19 @@ void TestUrlSource::fillGapsReadsTheAddressOnce()
              (QStringList{"补齐完成！", "", "2026-12-08：补齐2期", "2026-12-09：补齐1期", "", "共补齐3期，仍缺0期"}));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(without(draws, {draws.back().periodId})));
     QCOMPARE(m_server->requests(), QStringList{"/draws?lottery=cqssc"});
+}
+
+void TestUrlSource::fillGapsFromAFailingAddressSaysWhy()
+{
+    const auto draws = syntheticDraws(kChongqing, 20);
+    const auto stored = without(draws, {"20261209105"});
+    storeDraws(m_folder->path(), kChongqing, stored);
+    setDrawUrl(kChongqing, serve({}));
+    m_server->failWithStatus("/draws?lottery=cqssc", 500);
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(errorOf([&] { fillGaps(db, m_folder->path(), kChongqing); }),
+             QStringLiteral("开奖数据网址无法下载（服务器答复 HTTP 500）"));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(stored));
 }
 
 QTEST_MAIN(TestUrlSource)
