@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -88,6 +89,42 @@ void giveTurn(const LineTurn& turn)
 {
     if (turn)
         turn();
+}
+
+// After a "*" of the gathered text stands a period id or this mark: a ball byte never follows a
+// "*" directly, since every "*" is written here.
+constexpr char kNoPeriod = '#';
+
+// A line of digits alone, as long as a day's date at least: a row's period cell, whatever its length.
+bool standsForAPeriod(Bytes line)
+{
+    if (line.size() < 8)
+        return false;
+    for (char c : line) {
+        if (!isDigit(c))
+            return false;
+    }
+    return true;
+}
+
+// The digits of a piece, or nothing when it lacks some.
+std::optional<Bytes> pieceDigits(Bytes piece, std::size_t idLength, std::size_t digitCount)
+{
+    const Bytes digits = piece.size() > idLength ? piece.substr(idLength, digitCount) : Bytes();
+    if (digits.size() != digitCount)
+        return std::nullopt;
+    for (char c : digits) {
+        if (!isDigit(c))
+            return std::nullopt;
+    }
+    return digits;
+}
+
+// One period listed with two different draws: no listing of it can be trusted, nor the rest.
+QString twoDraws(Bytes periodId, Bytes first, Bytes second)
+{
+    return QStringLiteral("第%1期在页面上出现两次而号码不同（%2、%3）")
+        .arg(latin1(periodId), latin1(first), latin1(second));
 }
 
 }  // namespace
@@ -189,6 +226,11 @@ void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& 
         if (line.size() == std::size_t(periodIdLength) && wholeNumber(line)) {
             gathered += '*';
             gathered.append(line.data(), qsizetype(line.size()));
+        } else if (standsForAPeriod(line)) {
+            // A period of another length still owns the balls after it: they must not complete
+            // the draw before it. Its piece is no draw and is dropped.
+            gathered += '*';
+            gathered += kNoPeriod;
         }
         if (line.find(kBallMarker) == Bytes::npos)
             continue;
@@ -212,15 +254,32 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
     const std::size_t idLength = std::size_t(periodIdLength);
     const std::size_t digits = std::size_t(digitCount);
 
-    // What comes before the first period id belongs to no draw.
+    // What comes before the first period id belongs to no draw, nor what follows a period of
+    // another length.
     std::vector<Bytes> pieces;
     const Bytes all(gathered.constData(), std::size_t(gathered.size()));
     for (std::size_t star = all.find('*'); star != Bytes::npos;) {
         const std::size_t next = all.find('*', star + 1);
         const Bytes piece = all.substr(star + 1, next == Bytes::npos ? Bytes::npos : next - star - 1);
-        if (!piece.empty())
+        if (!piece.empty() && piece.front() != kNoPeriod)
             pieces.push_back(piece);
         star = next;
+    }
+
+    // Before anything is taken: a new period listed twice with different digits fails the whole
+    // reading, since either listing may be the wrong one.
+    std::unordered_map<Bytes, Bytes> listed;
+    for (const Bytes piece : pieces) {
+        const Bytes periodId = piece.substr(0, idLength);
+        const auto period = periodId.size() == idLength ? wholeNumber(periodId) : std::nullopt;
+        const auto drawDigits = pieceDigits(piece, idLength, digits);
+        if (!period || *period <= *newest || !drawDigits)
+            continue;
+        const auto [earlier, first] = listed.emplace(periodId, *drawDigits);
+        if (!first && earlier->second != *drawDigits) {
+            reading.failure = twoDraws(periodId, earlier->second, *drawDigits);
+            return reading;
+        }
     }
 
     std::unordered_set<Bytes> seen;
@@ -243,15 +302,14 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
             continue;
         if (refusedAsFuture(periodId, reading))
             return reading;
-        const Bytes drawDigits = it->substr(idLength, digits);
-        PageDraw draw{latin1(periodId), {}};
-        for (std::size_t k = 0; k < digits; ++k) {
-            if (k >= drawDigits.size() || !isDigit(drawDigits[k])) {
-                reading.failure = incompleteDigits(periodId);
-                return reading;
-            }
-            draw.digits << QString(QLatin1Char(drawDigits[k]));
+        const auto drawDigits = pieceDigits(*it, idLength, digits);
+        if (!drawDigits) {
+            reading.failure = incompleteDigits(periodId);
+            return reading;
         }
+        PageDraw draw{latin1(periodId), {}};
+        for (char digit : *drawDigits)
+            draw.digits << QString(QLatin1Char(digit));
         reading.draws.push_back(std::move(draw));
     }
     return reading;

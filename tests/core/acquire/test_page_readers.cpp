@@ -205,6 +205,23 @@ void TestPageReaders::drawListReader_data()
     QTest::newRow("the same draw on two day pages is stored once")
         << QList<QByteArray>{drawListPage({draw("20261209001", "11111"), draw("20261208120", "98765")}), yesterday}
         << 11 << 5 << "0" << QStringList{"20261208120:98765", "20261209001:11111"} << QString();
+    QTest::newRow("one period listed twice alike is one draw")
+        << QList<QByteArray>{drawListPage(
+               {draw("20261209002", "22222"), draw("20261209001", "11111"), draw("20261209001", "11111")})}
+        << 11 << 5 << "0" << QStringList{"20261209001:11111", "20261209002:22222"} << QString();
+    QTest::newRow("one period listed with two draws stores nothing and names it")
+        << QList<QByteArray>{drawListPage(
+               {draw("20261209002", "22222"), draw("20261209001", "11111"), draw("20261209001", "99999")})}
+        << 11 << 5 << "0" << QStringList() << QString("第20261209001期在页面上出现两次而号码不同");
+    QTest::newRow("two listings of an old period are not looked at")
+        << QList<QByteArray>{drawListPage(
+               {draw("20261209002", "22222"), draw("20261209001", "11111"), draw("20261209001", "99999")})}
+        << 11 << 5 << "20261209001" << QStringList{"20261209002:22222"} << QString();
+    // The row of the ten-digit period owns its balls: the period before it has none of its own.
+    QTest::newRow("a period of another length keeps its digits from the period before")
+        << QList<QByteArray>{QByteArray("20261209002\n") + drawListDrawLines("2026120901", "12345") +
+                             drawListDrawLines("20261209001", "11111")}
+        << 11 << 5 << "0" << QStringList{"20261209001:11111"} << QString("第20261209002期的号码不完整");
     QTest::newRow("digits split over two ball lines")
         << QList<QByteArray>{QByteArray("20261209001\n<span class=\"ball_1\">1</span><span class=\"ball_1\">2</span>\n"
                                         "<td><span class=\"ball_2\">3</span>\n<span class=\"ball_2\">4</span>"
