@@ -400,10 +400,7 @@ void Tfrmdata::ImportHistory()
     const ImportResult result = writeImport(*m_db, info, plan, summary.overwriteConflicts());
     m_rowSet->refresh();
     m_rowSet->moveTo(m_rowSet->rowCount() - 1);
-    QString done = QStringLiteral("成功导入%1期").arg(result.added);
-    if (result.overwritten)
-        done += QStringLiteral("，覆盖%1期").arg(result.overwritten);
-    dialogs::showMessage(this, done + QStringLiteral("！"));
+    dialogs::showMessage(this, importResultText(result));
 }
 
 void Tfrmdata::btngapsClick()

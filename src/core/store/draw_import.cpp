@@ -2,9 +2,11 @@
 
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
+#include "core/base/text_decoding.h"
 #include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
 #include "core/store/period_gaps.h"
 
 #include <QDate>
@@ -19,7 +21,14 @@ namespace {
 
 // Far beyond any real history (a year of 时时彩 is under 50000 lines), small enough to read whole.
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+// Far longer than a draw's line, even a CSV row with many columns beside the draw. A longer line
+// is refused before it is decoded or split, so one huge line costs no more than its bytes.
+constexpr qsizetype kMaxLineBytes = 4096;
 constexpr int kShownLineLength = 60;
+// How often the parse says how far it has come.
+constexpr qsizetype kProgressStep = 1 << 20;
+
+using Views = std::vector<QStringView>;
 
 bool isAsciiDigit(QChar c)
 {
@@ -40,57 +49,107 @@ bool isDigitSeparator(QChar c)
     return c == u' ' || c == u'\t' || c == u',' || c == u';' || c == u'|' || c == u'，' || c == u'、' || c == u'\u3000';
 }
 
-QString withoutQuotes(QString text)
+// A field without blanks and the double quotes around it.
+QStringView unquoted(QStringView text)
 {
-    text.remove(u'"');
+    text = text.trimmed();
+    while (text.startsWith(u'"'))
+        text = text.sliced(1);
+    while (text.endsWith(u'"'))
+        text.chop(1);
     return text.trimmed();
 }
 
-QStringList tokens(const QString& text)
+// The runs of text between digit separators.
+void tokens(QStringView text, Views& parts)
 {
-    QStringList parts;
-    QString current;
-    for (QChar c : text) {
-        if (isDigitSeparator(c)) {
-            if (!current.isEmpty())
-                parts << std::exchange(current, {});
-        } else if (c != u'"') {
-            current += c;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool apart = i == text.size() || isDigitSeparator(text[i]);
+        if (!apart && start < 0) {
+            start = i;
+        } else if (apart && start >= 0) {
+            const QStringView part = unquoted(text.sliced(start, i - start));
+            if (!part.isEmpty())
+                parts.push_back(part);
+            start = -1;
         }
     }
-    if (!current.isEmpty())
-        parts << current;
-    return parts;
 }
 
-// One CSV record: fields apart by `separator`, a field in double quotes may hold it.
-QStringList csvFields(const QString& line, QChar separator)
+// One CSV record: fields apart by `separator`; a field in double quotes may hold it.
+void csvFields(QStringView line, QChar separator, Views& fields)
 {
-    QStringList fields;
-    QString field;
     bool quoted = false;
+    qsizetype start = 0;
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
-                field += u'"';
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == separator) {
-            fields << field.trimmed();
-            field.clear();
-        } else {
-            field += c;
+        if (c == u'"')
+            quoted = !quoted;
+        else if (c == separator && !quoted) {
+            fields.push_back(line.sliced(start, i - start).trimmed());
+            start = i + 1;
         }
     }
-    fields << field.trimmed();
-    return fields;
+    fields.push_back(line.sliced(start).trimmed());
+}
+
+// A column name as compared: lower case, without quotes, blanks and underscores.
+QString columnName(QStringView field)
+{
+    QString name;
+    for (QChar c : field) {
+        if (c != u'"' && c != u'_' && !c.isSpace())
+            name += c.toLower();
+    }
+    return name;
+}
+
+// Names of a column that holds the whole draw. Only these: beside the draw, published histories
+// carry 试机号码, 机球, 球号 or 和值, which must never be taken for it.
+bool namesTheDraw(const QString& name)
+{
+    static const QStringList names{
+        QStringLiteral("开奖号码"),       QStringLiteral("开奖号"),     QStringLiteral("号码"),
+        QStringLiteral("中奖号码"),       QStringLiteral("开奖结果"),   QStringLiteral("number"),
+        QStringLiteral("numbers"),        QStringLiteral("drawnumber"), QStringLiteral("drawnumbers"),
+        QStringLiteral("winningnumbers"), QStringLiteral("result"),     QStringLiteral("code")};
+    return names.contains(name);
+}
+
+// The place (0 the first digit) a column holds: 百位/十位/个位, 万位…个位, 第1位, 第一位, 第1球,
+// ball1; -1 for any other name.
+int digitPlace(const QString& name, int digitCount)
+{
+    static const QString places = QStringLiteral("万千百十个");
+    if (name.size() == 2 && name[1] == u'位') {
+        const qsizetype at = places.indexOf(name[0]);
+        const int place = at < 0 ? -1 : int(at) - (5 - digitCount);
+        return place >= 0 ? place : -1;
+    }
+    static const QString numerals = QStringLiteral("一二三四五");
+    QStringView number;
+    if (name.size() == 3 && name[0] == u'第' && (name[2] == u'位' || name[2] == u'球'))
+        number = QStringView(name).sliced(1, 1);
+    else if (name.startsWith(QStringLiteral("ball")))
+        number = QStringView(name).sliced(4);
+    if (number.size() != 1)
+        return -1;
+    const int n = isAsciiDigit(number[0]) ? number[0].digitValue() : int(numerals.indexOf(number[0])) + 1;
+    return n >= 1 && n <= digitCount ? n - 1 : -1;
+}
+
+QString placeNames(int digitCount)
+{
+    const QStringList all{QStringLiteral("万位"), QStringLiteral("千位"), QStringLiteral("百位"),
+                          QStringLiteral("十位"), QStringLiteral("个位")};
+    return all.mid(5 - digitCount).join(u'、');
+}
+
+bool namesThePeriod(const QString& name)
+{
+    return (name.contains(u'期') && !name.contains(QStringLiteral("日期"))) ||
+           name.contains(QStringLiteral("period")) || name.contains(QStringLiteral("issue"));
 }
 
 // Where a header line puts the period and the digits. Without a usable header the line's first
@@ -100,7 +159,7 @@ struct Columns {
     int headerFields = 0;
     int period = 0;
     int digits = -1;             // one column holding all digits, or
-    std::vector<int> positions;  // one column per digit
+    std::vector<int> positions;  // one column per digit, in the draw's order
     int needed() const
     {
         int most = std::max(period, digits);
@@ -110,48 +169,65 @@ struct Columns {
     }
 };
 
-std::optional<Columns> columnsOf(const QString& header, int digitCount)
+QChar separatorOf(QStringView line)
+{
+    return line.contains(u',') ? u',' : line.contains(u'\t') ? u'\t' : line.contains(u';') ? u';' : u' ';
+}
+
+void fieldsOf(QStringView line, QChar separator, Views& fields)
+{
+    fields.clear();
+    if (separator == u' ')
+        tokens(line, fields);
+    else
+        csvFields(line, separator, fields);
+}
+
+// The columns a header names, or nothing when it names no period. A header that names the period
+// but leaves open which column holds the draw is refused, naming its columns: a guess could
+// store the test draw (试机号码) as the draw.
+std::optional<Columns> columnsOf(QStringView header, int digitCount)
 {
     Columns columns;
-    columns.separator = header.contains(u',')    ? u','
-                        : header.contains(u'\t') ? u'\t'
-                        : header.contains(u';')  ? u';'
-                                                 : u' ';
-    const QStringList names = columns.separator == u' ' ? tokens(header) : csvFields(header, columns.separator);
-    columns.headerFields = int(names.size());
+    columns.separator = separatorOf(header);
+    Views fields;
+    fieldsOf(header, columns.separator, fields);
+    columns.headerFields = int(fields.size());
     int period = -1;
-    for (int i = 0; i < names.size(); ++i) {
-        const QString name = withoutQuotes(names[i]).toLower();
-        const bool isPeriod = (name.contains(u'期') && !name.contains(QStringLiteral("日期"))) ||
-                              name.contains(QStringLiteral("period")) || name.contains(QStringLiteral("issue"));
-        if (isPeriod && period < 0) {
+    std::vector<int> whole;
+    std::vector<std::vector<int>> byPlace(static_cast<std::size_t>(digitCount));
+    QStringList shown;
+    for (int i = 0; i < int(fields.size()); ++i) {
+        const QString name = columnName(fields[std::size_t(i)]);
+        shown << unquoted(fields[std::size_t(i)]).toString();
+        if (namesThePeriod(name) && period < 0) {
             period = i;
+        } else if (name.contains(QStringLiteral("试机"))) {
             continue;
-        }
-        if (name.contains(QStringLiteral("号码")) || name.contains(QStringLiteral("开奖号")) ||
-            name.contains(QStringLiteral("number")) || name.contains(QStringLiteral("code")) ||
-            name.contains(QStringLiteral("result"))) {
-            if (columns.digits < 0)
-                columns.digits = i;
-        } else if (name.contains(u'位') || name.contains(u'球') || name.contains(QStringLiteral("ball"))) {
-            columns.positions.push_back(i);
+        } else if (namesTheDraw(name)) {
+            whole.push_back(i);
+        } else if (const int place = digitPlace(name, digitCount); place >= 0) {
+            byPlace[std::size_t(place)].push_back(i);
         }
     }
     if (period < 0)
         return std::nullopt;
     columns.period = period;
-    if (columns.digits >= 0)
-        columns.positions.clear();
-    else if (int(columns.positions.size()) != digitCount)
-        return std::nullopt;
+    bool placesClear = true;
+    for (const auto& place : byPlace)
+        placesClear = placesClear && place.size() == 1;
+    if (whole.size() == 1) {
+        columns.digits = whole.front();
+    } else if (whole.empty() && placesClear) {
+        for (const auto& place : byPlace)
+            columns.positions.push_back(place.front());
+    } else {
+        throw UserError(QStringLiteral("表头（%1）看不出哪一列是开奖号码：请把这一列命名为“开奖号码”，"
+                                       "或把各位的列命名为%2")
+                            .arg(shown.join(u'、'), placeNames(digitCount)));
+    }
     return columns;
 }
-
-struct LineReading {
-    QString periodId;
-    QString digits;
-    QString problem;
-};
 
 // Lines of one day follow each other; the day last found valid is not parsed again.
 bool isValidDay(QStringView yyyymmdd)
@@ -166,93 +242,234 @@ bool isValidDay(QStringView yyyymmdd)
     return true;
 }
 
-QString normalisedPeriod(const QString& raw, const LotteryInfo& lottery, const QDate& today, QString& problem)
+// Why a line is no draw, written only when it is kept to be shown: most lines of a file of
+// rubbish are only counted, and writing each reason would cost more than reading the line.
+class Reason {
+public:
+    explicit Reason(bool wanted) : m_wanted(wanted) {}
+    template <class Text>
+    bool fail(Text&& text)
+    {
+        if (m_wanted)
+            m_text = text();
+        return false;
+    }
+    const QString& text() const { return m_text; }
+
+private:
+    bool m_wanted;
+    QString m_text;
+};
+
+bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today, QString& id, Reason& reason)
 {
     const int length = lottery.periodIdLength;
-    if (!isDigitString(raw)) {
-        problem = QStringLiteral("期号“%1”不是数字").arg(raw);
-        return {};
-    }
+    if (!isDigitString(raw))
+        return reason.fail([&] { return QStringLiteral("期号“%1”不是数字").arg(raw); });
     // Without the century the id is two shorter; with every lottery's length that cannot be
     // mistaken for another form.
-    const QString id = raw.size() == length - 2 ? QStringLiteral("20") + raw : raw;
-    if (id.size() != length) {
-        problem = QStringLiteral("期号应为%1位（或省去年份前两位的%2位）").arg(length).arg(length - 2);
-        return {};
-    }
+    if (raw.size() != length && raw.size() != length - 2)
+        return reason.fail(
+            [&] { return QStringLiteral("期号应为%1位（或省去年份前两位的%2位）").arg(length).arg(length - 2); });
+    id = raw.size() == length - 2 ? QStringLiteral("20") + raw.toString() : raw.toString();
     const int groupLength = periodGroupLength(lottery);
-    if (groupLength == 8 && !isValidDay(QStringView(id).left(8))) {
-        problem = QStringLiteral("期号中的日期“%1”无效").arg(id.left(8));
-        return {};
-    }
-    if (id.mid(groupLength).toInt() == 0) {
-        problem = QStringLiteral("期号的序号不能为0");
-        return {};
-    }
+    if (groupLength == 8 && !isValidDay(QStringView(id).left(8)))
+        return reason.fail([&] { return QStringLiteral("期号中的日期“%1”无效").arg(id.left(8)); });
+    if (QStringView(id).mid(groupLength).toInt() == 0)
+        return reason.fail([&] { return QStringLiteral("期号的序号不能为0"); });
     // A period not drawn yet would shut out every later draw of the lottery.
-    problem = periodDateProblem(id, today);
-    if (!problem.isEmpty())
-        return {};
-    return id;
+    const QString future = periodDateProblem(id, today);
+    if (!future.isEmpty())
+        return reason.fail([&] { return future; });
+    return true;
 }
 
-QString digitsOf(const QStringList& parts, int digitCount, QString& problem)
+bool readDigits(const Views& parts, int digitCount, QString& digits, Reason& reason)
 {
-    if (parts.isEmpty()) {
-        problem = QStringLiteral("缺少开奖号码");
-        return {};
-    }
-    QString digits;
-    if (parts.size() == 1 && isDigitString(parts[0]))
-        digits = parts[0];
-    else if (parts.size() == digitCount)
-        for (const QString& part : parts)
-            digits += part.size() == 1 && isAsciiDigit(part[0]) ? part : QStringLiteral("x");
-    if (digits.size() != digitCount || !isDigitString(digits)) {
-        problem = QStringLiteral("开奖号码应为%1个0到9的数字").arg(digitCount);
-        return {};
-    }
-    return digits;
-}
-
-LineReading readLine(const QString& line, const std::optional<Columns>& columns, const LotteryInfo& lottery,
-                     const QDate& today)
-{
-    LineReading reading;
-    QString period;
-    QStringList digitParts;
-    if (columns) {
-        const QStringList fields = columns->separator == u' ' ? tokens(line) : csvFields(line, columns->separator);
-        if (fields.size() < columns->needed()) {
-            reading.problem = QStringLiteral("列数不足");
-            return reading;
+    if (parts.empty())
+        return reason.fail([&] { return QStringLiteral("缺少开奖号码"); });
+    bool ok = false;
+    if (parts.size() == 1) {
+        ok = parts[0].size() == digitCount && isDigitString(parts[0]);
+        if (ok)
+            digits = parts[0].toString();
+    } else if (int(parts.size()) == digitCount) {
+        ok = true;
+        digits.resize(digitCount);
+        for (int k = 0; k < digitCount && ok; ++k) {
+            ok = parts[std::size_t(k)].size() == 1 && isAsciiDigit(parts[std::size_t(k)][0]);
+            if (ok)
+                digits[k] = parts[std::size_t(k)][0];
         }
-        period = withoutQuotes(fields[columns->period]);
-        if (columns->digits >= 0) {
-            // A digits column that ends the header may stand for digits set apart like the
-            // fields themselves ("期号,号码" over "2026224,8,6,2").
-            const qsizetype end = columns->digits == columns->headerFields - 1 ? fields.size() : columns->digits + 1;
-            for (qsizetype f = columns->digits; f < end; ++f)
-                digitParts << tokens(fields[f]);
+    }
+    if (!ok)
+        return reason.fail([&] { return QStringLiteral("开奖号码应为%1个0到9的数字").arg(digitCount); });
+    return true;
+}
+
+// Reads a draw file one line at a time, keeping only what the summary needs.
+class DrawFileParser {
+public:
+    DrawFileParser(const LotteryInfo& lottery, const ParseProgress& progress)
+        : m_lottery(lottery), m_progress(progress), m_today(today_clock::today())
+    {
+    }
+
+    ParsedDrawFile parse(QByteArrayView bytes)
+    {
+        const TextEncoding encoding = detectTextEncoding(bytes);
+        if (!encoding.readable())
+            throw UserError(QStringLiteral("文件既不是UTF-8也不是GBK文本：%1无法识别").arg(badTextPlace(encoding)));
+        m_decoder = textDecoder(encoding);
+        if (!m_decoder.isValid())
+            throw UserError(QStringLiteral("文件不是UTF-8文本，且本机无法读取GBK文本"));
+        qsizetype next = encoding.bomLength;
+        qsizetype reported = 0;
+        int lineNumber = 0;
+        while (next < bytes.size()) {
+            if (next - reported >= kProgressStep) {
+                reported = next;
+                tell(next, bytes.size());
+            }
+            const qsizetype start = next;
+            const qsizetype end = lineEnd(bytes, start, next);
+            readLine(bytes.sliced(start, end - start), ++lineNumber);
+        }
+        tell(bytes.size(), bytes.size());
+        return std::move(m_parsed);
+    }
+
+private:
+    void tell(qint64 done, qint64 total)
+    {
+        if (m_progress && !m_progress(done, total))
+            throw ParseCancelled();
+    }
+
+    // The line as text, trimmed, with full-width digits as digits.
+    QStringView decoded(QByteArrayView bytes)
+    {
+        m_text.resize(qsizetype(m_decoder.requiredSpace(bytes.size())));
+        QChar* out = m_text.data();
+        bool ascii = true;
+        for (char b : bytes)
+            ascii = ascii && static_cast<unsigned char>(b) < 0x80;
+        if (ascii) {
+            for (char b : bytes)
+                *out++ = QLatin1Char(b);
         } else {
-            for (int p : columns->positions)
-                digitParts << withoutQuotes(fields[p]);
+            m_decoder.resetState();
+            out = m_decoder.appendToBuffer(out, bytes);
         }
-    } else {
-        const QStringList parts = tokens(line);
-        period = parts.value(0);
-        digitParts = parts.mid(1);
+        for (QChar* c = m_text.data(); c != out; ++c) {
+            if (c->unicode() >= u'０' && c->unicode() <= u'９')
+                *c = QChar(u'0' + (c->unicode() - u'０'));
+        }
+        return QStringView(m_text.constData(), out - m_text.constData()).trimmed();
     }
-    reading.periodId = normalisedPeriod(period, lottery, today, reading.problem);
-    if (reading.problem.isEmpty())
-        reading.digits = digitsOf(digitParts, lottery.digitCount, reading.problem);
-    return reading;
-}
 
-QString shownLine(const QString& text)
-{
-    return text.size() > kShownLineLength ? text.left(kShownLineLength) + QStringLiteral("…") : text;
-}
+    bool explaining() const { return int(m_parsed.malformed.size()) < kKeptMalformedLines; }
+
+    void refuse(int lineNumber, QStringView line, const Reason& reason)
+    {
+        ++m_parsed.malformedCount;
+        if (explaining()) {
+            const QString shown = line.size() > kShownLineLength
+                                      ? line.left(kShownLineLength).toString() + QStringLiteral("…")
+                                      : line.toString();
+            m_parsed.malformed.push_back({lineNumber, shown, reason.text()});
+        }
+    }
+
+    void readLine(QByteArrayView bytes, int lineNumber)
+    {
+        if (bytes.size() > kMaxLineBytes) {
+            m_pastHeader = true;
+            Reason reason(explaining());
+            reason.fail([&] { return QStringLiteral("行太长（%1字节），不是开奖").arg(bytes.size()); });
+            refuse(lineNumber, decoded(bytes.first(kShownLineLength * 3)), reason);
+            return;
+        }
+        const QStringView line = decoded(bytes);
+        if (line.isEmpty() || line.startsWith(u'#'))
+            return;
+        // A header names its columns: no digit in its first field. Only the first content line can be one.
+        if (!m_pastHeader) {
+            m_pastHeader = true;
+            m_parts.clear();
+            const qsizetype comma = line.indexOf(u',');
+            tokens(comma < 0 ? line : line.first(comma), m_parts);
+            if (!m_parts.empty() && !hasDigit(m_parts.front())) {
+                m_columns = columnsOf(line, m_lottery.digitCount);
+                if (m_columns || !hasDigit(line))
+                    return;
+            }
+        }
+        Reason reason(explaining());
+        QString periodId;
+        QString digits;
+        if (!readDraw(line, periodId, digits, reason)) {
+            refuse(lineNumber, line, reason);
+            return;
+        }
+        const auto earlier = m_seen.constFind(periodId);
+        if (earlier != m_seen.constEnd()) {
+            const ImportedDraw& first = m_parsed.draws[std::size_t(*earlier)];
+            const int at = first.line;
+            if (first.digits == digits)
+                reason.fail([&] { return QStringLiteral("与第%1行重复").arg(at); });
+            else
+                reason.fail([&] { return QStringLiteral("与第%1行的期号相同而号码不同").arg(at); });
+            refuse(lineNumber, line, reason);
+            return;
+        }
+        m_seen.insert(periodId, int(m_parsed.draws.size()));
+        m_parsed.draws.push_back({std::move(periodId), std::move(digits), lineNumber});
+    }
+
+    bool readDraw(QStringView line, QString& periodId, QString& digits, Reason& reason)
+    {
+        QStringView period;
+        m_parts.clear();
+        if (m_columns) {
+            fieldsOf(line, m_columns->separator, m_fields);
+            if (int(m_fields.size()) < m_columns->needed())
+                return reason.fail([&] { return QStringLiteral("列数不足"); });
+            period = unquoted(m_fields[std::size_t(m_columns->period)]);
+            if (m_columns->digits >= 0) {
+                // A digits column that ends the header may stand for digits set apart like the
+                // fields themselves ("期号,号码" over "2026224,8,6,2").
+                const std::size_t from = std::size_t(m_columns->digits);
+                const std::size_t end = m_columns->digits == m_columns->headerFields - 1 ? m_fields.size() : from + 1;
+                for (std::size_t f = from; f < end; ++f)
+                    tokens(m_fields[f], m_parts);
+            } else {
+                for (int p : m_columns->positions)
+                    m_parts.push_back(unquoted(m_fields[std::size_t(p)]));
+            }
+        } else {
+            tokens(line, m_parts);
+            period = m_parts.empty() ? QStringView() : m_parts.front();
+            if (!m_parts.empty())
+                m_parts.erase(m_parts.begin());
+        }
+        return readPeriod(period, m_lottery, m_today, periodId, reason) &&
+               readDigits(m_parts, m_lottery.digitCount, digits, reason);
+    }
+
+    const LotteryInfo& m_lottery;
+    const ParseProgress& m_progress;
+    // Asked once: the clock behind it costs more than checking a line.
+    const QDate m_today;
+    QStringDecoder m_decoder;
+    QString m_text;
+    Views m_fields;
+    Views m_parts;
+    std::optional<Columns> m_columns;
+    bool m_pastHeader = false;
+    QHash<QString, int> m_seen;  // period id -> its draw
+    ParsedDrawFile m_parsed;
+};
 
 QString digitColumnsSql(int digitCount)
 {
@@ -264,66 +481,9 @@ QString digitColumnsSql(int digitCount)
 
 }  // namespace
 
-QString decodeDrawFile(const QByteArray& bytes)
+ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const ParseProgress& progress)
 {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder gbk("GBK");
-    if (!gbk.isValid())
-        throw UserError(QStringLiteral("文件不是UTF-8文本，且本机无法读取GBK文本"));
-    text = gbk.decode(view);
-    if (gbk.hasError())
-        throw UserError(QStringLiteral("文件既不是UTF-8也不是GBK文本"));
-    return text;
-}
-
-ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery)
-{
-    ParsedDrawFile parsed;
-    const QString text = decodeDrawFile(bytes);
-    QHash<QString, std::pair<QString, int>> seen;  // period id -> digits and line
-    std::optional<Columns> columns;
-    bool pastHeader = false;
-    int lineNumber = 0;
-    // Asked once: the clock behind it costs more than checking a line.
-    const QDate today = today_clock::today();
-    for (QStringView rawLine : QStringTokenizer(text, u'\n')) {
-        ++lineNumber;
-        const QString line = rawLine.trimmed().toString();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        // A header names its columns: no digit in its first field. Only the first content line can be one.
-        if (!pastHeader) {
-            pastHeader = true;
-            const QStringList first = tokens(line.section(u',', 0, 0));
-            if (!first.isEmpty() && !hasDigit(first[0])) {
-                columns = columnsOf(line, lottery.digitCount);
-                if (columns || !hasDigit(line))
-                    continue;
-            }
-        }
-        LineReading reading = readLine(line, columns, lottery, today);
-        if (reading.problem.isEmpty()) {
-            const auto earlier = seen.constFind(reading.periodId);
-            if (earlier != seen.constEnd()) {
-                reading.problem = earlier->first == reading.digits
-                                      ? QStringLiteral("与第%1行重复").arg(earlier->second)
-                                      : QStringLiteral("与第%1行的期号相同而号码不同").arg(earlier->second);
-            }
-        }
-        if (!reading.problem.isEmpty()) {
-            parsed.malformed.push_back({lineNumber, line, reading.problem});
-            continue;
-        }
-        seen.insert(reading.periodId, {reading.digits, lineNumber});
-        parsed.draws.push_back({reading.periodId, reading.digits, lineNumber});
-    }
-    return parsed;
+    return DrawFileParser(lottery, progress).parse(bytes);
 }
 
 QByteArray readDrawFile(const QString& fileName)
@@ -379,6 +539,7 @@ ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stor
 {
     ImportPlan plan;
     plan.malformed = std::move(parsed.malformed);
+    plan.malformedCount = parsed.malformedCount;
     for (ImportedDraw& draw : parsed.draws) {
         const auto it = stored.constFind(draw.periodId);
         if (it == stored.constEnd())
@@ -387,6 +548,25 @@ ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stor
             ++plan.identical;
         else
             plan.conflicts.push_back({draw.periodId, *it, draw.digits, draw.line});
+    }
+    const std::size_t all = std::size_t(stored.size()) + plan.fresh.size();
+    if (all > std::size_t(kRetainedDraws)) {
+        // Ids of one length compare as text the way they compare as numbers.
+        std::vector<QStringView> ids;
+        ids.reserve(all);
+        for (auto it = stored.keyBegin(); it != stored.keyEnd(); ++it)
+            ids.emplace_back(*it);
+        for (const ImportedDraw& draw : plan.fresh)
+            ids.emplace_back(draw.periodId);
+        const auto oldestKept = ids.end() - kRetainedDraws;
+        std::nth_element(ids.begin(), oldestKept, ids.end());
+        plan.oldestKept = oldestKept->toString();
+        plan.newestKept = std::max_element(oldestKept, ids.end())->toString();
+        for (const ImportedDraw& draw : plan.fresh)
+            plan.freshKept += draw.periodId >= plan.oldestKept ? 1 : 0;
+        plan.storedDropped = int(all) - kRetainedDraws - (int(plan.fresh.size()) - plan.freshKept);
+    } else {
+        plan.freshKept = int(plan.fresh.size());
     }
     return plan;
 }
@@ -405,14 +585,44 @@ QStringList importSummary(const ImportPlan& plan, int shown)
     }
     if (int(plan.conflicts.size()) > shown)
         lines << QStringLiteral("    另有%1期未列出").arg(int(plan.conflicts.size()) - shown);
-    lines << QStringLiteral("无法识别的行：%1行").arg(plan.malformed.size());
-    for (std::size_t i = 0; i < plan.malformed.size() && int(i) < shown; ++i) {
+    lines << QStringLiteral("无法识别的行：%1行").arg(plan.malformedCount);
+    int listed = 0;
+    for (std::size_t i = 0; i < plan.malformed.size() && int(i) < shown; ++i, ++listed) {
         const MalformedLine& m = plan.malformed[i];
-        lines << QStringLiteral("    第%1行“%2”：%3").arg(m.line).arg(shownLine(m.text), m.reason);
+        lines << QStringLiteral("    第%1行“%2”：%3").arg(m.line).arg(m.text, m.reason);
     }
-    if (int(plan.malformed.size()) > shown)
-        lines << QStringLiteral("    另有%1行未列出").arg(int(plan.malformed.size()) - shown);
+    if (plan.malformedCount > listed)
+        lines << QStringLiteral("    另有%1行未列出").arg(plan.malformedCount - listed);
+    if (plan.overCap()) {
+        QString kept = QStringLiteral("表只保留最新%1期：将保留第%2期至第%3期，新的开奖中存入%4期")
+                           .arg(kRetainedDraws)
+                           .arg(plan.oldestKept, plan.newestKept)
+                           .arg(plan.freshKept);
+        if (plan.freshKept < int(plan.fresh.size()))
+            kept += QStringLiteral("，较早的%1期不存入").arg(int(plan.fresh.size()) - plan.freshKept);
+        if (plan.storedDropped > 0)
+            kept += QStringLiteral("，已存的%1期将被删去").arg(plan.storedDropped);
+        lines << QString() << kept;
+    }
     return lines;
+}
+
+QString importResultText(const ImportResult& result)
+{
+    QString done = QStringLiteral("成功导入%1期").arg(result.added);
+    if (result.overwritten)
+        done += QStringLiteral("，覆盖%1期").arg(result.overwritten);
+    done += QStringLiteral("！");
+    if (result.freshDropped || result.storedDropped) {
+        done += QStringLiteral("\n表只保留最新%1期：").arg(kRetainedDraws);
+        QStringList dropped;
+        if (result.freshDropped)
+            dropped << QStringLiteral("文件中较早的%1期未存入").arg(result.freshDropped);
+        if (result.storedDropped)
+            dropped << QStringLiteral("已存的%1期已删去").arg(result.storedDropped);
+        done += dropped.join(QStringLiteral("，")) + QStringLiteral("。");
+    }
+    return done;
 }
 
 ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const ImportPlan& plan, bool overwriteConflicts)
@@ -448,11 +658,19 @@ ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const Imp
                 throw DatabaseError(QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message()));
             }
         };
-        const std::size_t total = plan.fresh.size();
+        // Draws the cap would delete at once are not written at all.
+        auto kept = [&](const QString& periodId) { return periodId >= plan.oldestKept; };
+        std::vector<const ImportedDraw*> fresh;
+        fresh.reserve(plan.fresh.size());
+        for (const ImportedDraw& draw : plan.fresh) {
+            if (kept(draw.periodId))
+                fresh.push_back(&draw);
+        }
+        const std::size_t total = fresh.size();
         std::size_t next = 0;
         for (; next + kRowsPerStatement <= total; next += kRowsPerStatement) {
             for (int r = 0; r < kRowsPerStatement; ++r) {
-                const ImportedDraw& draw = plan.fresh[next + std::size_t(r)];
+                const ImportedDraw& draw = *fresh[next + std::size_t(r)];
                 batch.bindValue(r * (n + 1), draw.periodId);
                 bindDigits(batch, draw.digits, r * (n + 1) + 1);
             }
@@ -463,12 +681,13 @@ ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const Imp
                     throw DatabaseError(refusalText(batch.lastError(), lottery.name));
                 // A refused statement changes nothing: its rows again one by one, to name the refused one.
                 for (int r = 0; r < kRowsPerStatement; ++r)
-                    insertOne(plan.fresh[next + std::size_t(r)]);
+                    insertOne(*fresh[next + std::size_t(r)]);
             }
         }
         for (; next < total; ++next)
-            insertOne(plan.fresh[next]);
+            insertOne(*fresh[next]);
         result.added = int(total);
+        result.freshDropped = int(plan.fresh.size() - total);
         if (overwriteConflicts && !plan.conflicts.empty()) {
             QStringList sets;
             for (int k = 1; k <= n; ++k)
@@ -477,12 +696,16 @@ ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const Imp
             if (!update.prepare(QStringLiteral("update %1 set %2 where \"记录期号\"=?").arg(table, sets.join(u','))))
                 throw DatabaseError(refusalText(update.lastError(), lottery.name));
             for (const ImportConflict& conflict : plan.conflicts) {
+                if (!kept(conflict.periodId))
+                    continue;
                 bindDigits(update, conflict.imported, 0);
                 update.bindValue(n, conflict.periodId);
                 DrawDatabase::exec(update);
                 ++result.overwritten;
             }
         }
+        if (plan.overCap())
+            result.storedDropped = db.trimToNewest(lottery.name, kRetainedDraws);
         db.commit();
     } catch (...) {
         db.rollback();

@@ -4,6 +4,7 @@
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
 #include "core/store/draw_row_set.h"
+#include "core/store/history_loader.h"
 #include "support/draw_fixtures.h"
 
 #include <QStringEncoder>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 using fixtures::ProgramFolder;
+using fixtures::StoredDraw;
 
 namespace {
 
@@ -59,7 +61,10 @@ private slots:
     void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void parses_data();
     void parses();
+    void refusedFiles_data();
+    void refusedFiles();
     void summaryOfAnImport();
+    void importBeyondTheCapSaysWhatStays();
     void writesNewAndOverwritesOnlyWhenAsked();
     void refusalLeavesTheTableAsItWas();
     void tableWithoutADigitColumnIsNamed();
@@ -106,6 +111,26 @@ void TestDrawImport::parses_data()
     QTest::newRow("上海 periods") << kShanghai << QByteArray("2026111501 123\n26111502 4,5,6\n")
                                   << QStringList{"2026111501 123", "2026111502 456"} << QStringList{};
 
+    QTest::newRow("CSV header, the draw after a test-draw column")
+        << kThreeD << QByteArray("期号,试机号码,开奖号码\n2026224,111,862\n2026225,999,015\n") << two3D
+        << QStringList{};
+    QTest::newRow("CSV header, digit columns in another order")
+        << kThreeD << QByteArray("期号,个位,十位,百位\n2026224,2,6,8\n2026225,5,1,0\n") << two3D << QStringList{};
+    QTest::newRow("CSV header, numbered digit columns beside 机球 and 和值")
+        << kThreeD << QByteArray("期号,机球,第1位,第2位,第3位,和值\n2026224,3,8,6,2,16\n2026225,1,0,1,5,6\n") << two3D
+        << QStringList{};
+    QTest::newRow("CSV header, 万位 to 个位")
+        << kChongqing << QByteArray("期号,万位,千位,百位,十位,个位\n20261115001,1,2,3,4,5\n")
+        << QStringList{"20261115001 12345"} << QStringList{};
+    QTest::newRow("CR alone ends lines") << kThreeD << QByteArray("2026224 862\r2026225 015\r") << two3D
+                                         << QStringList{};
+    QTest::newRow("CR alone after a header")
+        << kThreeD << QByteArray("期号,开奖号码\r2026224,862\r\r2026225,015") << two3D << QStringList{};
+    QTest::newRow("full-width digits") << kThreeD << QByteArray("２０２６２２４ ８６２\n2026225 ０,１,５\n") << two3D
+                                       << QStringList{};
+    QTest::newRow("a line too long for any draw")
+        << kThreeD << QByteArray("2026224 862\n" + QByteArray(5000, '1').replace("11", "1,") + "\n2026225 015\n")
+        << two3D << QStringList{"2: 行太长（5000字节），不是开奖"};
     QTest::newRow("malformed kinds") << kChongqing
                                      << QByteArray(
                                             "20261115001 12345\n"
@@ -150,7 +175,12 @@ void TestDrawImport::parses()
     QFETCH(QStringList, draws);
     QFETCH(QStringList, malformed);
     QVERIFY2(!file.isEmpty(), "no GBK encoder on this machine");
-    const ParsedDrawFile parsed = parseDrawFile(file, *findLottery(lottery));
+    ParsedDrawFile parsed;
+    try {
+        parsed = parseDrawFile(file, *findLottery(lottery));
+    } catch (const UserError& e) {
+        QFAIL(qPrintable(e.message()));
+    }
     QCOMPARE(drawsOf(parsed), draws);
     QCOMPARE(malformedOf(parsed), malformed);
 }
@@ -165,7 +195,8 @@ void TestDrawImport::summaryOfAnImport()
     QCOMPARE(int(plan.fresh.size()), 2);
     QCOMPARE(plan.identical, 1);
     QCOMPARE(int(plan.conflicts.size()), 1);
-    QCOMPARE(int(plan.malformed.size()), 22);
+    QCOMPARE(int(plan.malformed.size()), 20);
+    QCOMPARE(plan.malformedCount, 22);
 
     const QStringList summary = importSummary(plan);
     QCOMPARE(summary.mid(0, 5), (QStringList{"新的开奖：2期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
@@ -173,6 +204,77 @@ void TestDrawImport::summaryOfAnImport()
     QCOMPARE(summary[5], QStringLiteral("    第5行“bad line 0”：期号“bad”不是数字"));
     QCOMPARE(summary.size(), 5 + 20 + 1);
     QCOMPARE(summary.last(), QStringLiteral("    另有2行未列出"));
+}
+
+void TestDrawImport::refusedFiles_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a header naming no draw column")
+        << QByteArray("期号,试机号码,机球\n2026224,111,1\n")
+        << QStringLiteral(
+               "表头（期号、试机号码、机球）看不出哪一列是开奖号码：请把这一列命名为“开奖号码”，"
+               "或把各位的列命名为百位、十位、个位");
+    QTest::newRow("a header naming two draw columns")
+        << QByteArray("期号,开奖号码,号码\n2026224,862,111\n")
+        << QStringLiteral("表头（期号、开奖号码、号码）看不出哪一列是开奖号码");
+    QTest::newRow("a header naming one digit column twice")
+        << QByteArray("期号,百位,十位,个位,个位\n2026224,8,6,2,1\n")
+        << QStringLiteral("表头（期号、百位、十位、个位、个位）看不出哪一列是开奖号码");
+    QTest::newRow("a byte neither encoding reads")
+        << QByteArray("2026224 862\n2026225 015\n2026226 \x81 1\n")
+        << QStringLiteral("文件既不是UTF-8也不是GBK文本：第3行第33字节无法识别");
+    QTest::newRow("GBK text with a bad byte") << gbk(QStringLiteral("期号 号码\n2026224 862\n")) + "2026225 0\x81\x35\n"
+                                              << QStringLiteral("第3行第32字节无法识别");
+    QTest::newRow("CR alone before the bad byte")
+        << QByteArray("2026224 862\r2026225 015\r\n\x81") << QStringLiteral("第3行第26字节无法识别");
+    QTest::newRow("UTF-16") << QByteArray(
+                                   "\xff\xfe"
+                                   "2\0"
+                                   "0\0"
+                                   "2\0"
+                                   "6\0",
+                                   10)
+                            << QStringLiteral("第1行第1字节无法识别");
+}
+
+void TestDrawImport::refusedFiles()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+    try {
+        parseDrawFile(file, *findLottery(kThreeD));
+        QFAIL("the file was read");
+    } catch (const UserError& e) {
+        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+    }
+}
+
+void TestDrawImport::importBeyondTheCapSaysWhatStays()
+{
+    // The file holds five draws older than the 10000 stored and five newer.
+    const std::vector<StoredDraw> all = fixtures::syntheticDraws(kChongqing, kRetainedDraws + 10);
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), kChongqing, {all.begin() + 5, all.end() - 5});
+    QByteArray file;
+    for (auto it : {all.begin(), all.end() - 5}) {
+        for (auto draw = it; draw != it + 5; ++draw)
+            file += draw->periodId.toLatin1() + ' ' + draw->digits.join(QString()).toLatin1() + '\n';
+    }
+    const LotteryInfo& info = *findLottery(kChongqing);
+    DrawDatabase db(folder.path());
+    const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
+    QCOMPARE(importSummary(plan).last(),
+             QStringLiteral("表只保留最新10000期：将保留第%1期至第%2期，新的开奖中存入5期，较早的5期不存入，"
+                            "已存的5期将被删去")
+                 .arg(all[10].periodId, all.back().periodId));
+    const ImportResult result = writeImport(db, info, plan, false);
+    QCOMPARE(importResultText(result),
+             QStringLiteral("成功导入5期！\n表只保留最新10000期：文件中较早的5期未存入，已存的5期已删去。"));
+    const QStringList stored = exported(db, kChongqing);
+    QCOMPARE(stored.size(), kRetainedDraws);
+    QVERIFY(stored.first().startsWith(all[10].periodId));
+    QVERIFY(stored.last().startsWith(all.back().periodId));
 }
 
 void TestDrawImport::writesNewAndOverwritesOnlyWhenAsked()
