@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <exception>
+#include <new>
 
 class QWidget;
 
@@ -14,6 +15,9 @@ void runCommand(QWidget* parent, Body&& body)
 {
     try {
         body();
+    } catch (const std::bad_alloc&) {
+        // The library's own words ("std::bad_alloc") mean nothing to the user.
+        dialogs::showError(parent, QStringLiteral("内存不足，操作未能完成。"));
     } catch (const std::exception& e) {
         dialogs::showError(parent, QString::fromUtf8(e.what()));
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "gui/dialogs.h"
 #include "gui/qt_translations.h"
+#include "gui/run_command.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -17,6 +18,7 @@ private slots:
     void qtSpeaksChinese();
     void boxesAreSelectable_data();
     void boxesAreSelectable();
+    void outOfMemoryIsToldInChinese();
 };
 
 void TestDialogs::qtSpeaksChinese()
@@ -92,6 +94,13 @@ void TestDialogs::boxesAreSelectable()
     QVERIFY(boxFlags & Qt::TextSelectableByKeyboard);
     QCOMPARE(labelText, QStringLiteral("第20261209001期已存在"));
     QVERIFY(labelFlags & Qt::TextSelectableByMouse);
+}
+
+void TestDialogs::outOfMemoryIsToldInChinese()
+{
+    dialogs::testing::setRecording(true);
+    runCommand(nullptr, [] { throw std::bad_alloc(); });
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("内存不足，操作未能完成。")});
 }
 
 QTEST_MAIN(TestDialogs)

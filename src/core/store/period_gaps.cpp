@@ -39,8 +39,11 @@ std::vector<PeriodGap> findGaps(const QStringList& periodIds, const LotteryInfo&
     for (std::size_t i = 1; i < periods.size(); ++i) {
         const auto& [group, number] = periods[i];
         const auto& [previousGroup, previous] = periods[i - 1];
-        if (group == previousGroup && number > previous + 1)
-            gaps.push_back({group, previous + 1, number - 1});
+        // A later day or year counts from 1: what it lacks before its first stored period is
+        // missing too. The oldest stored one is left alone, since the cap trims from the start.
+        const int from = group == previousGroup ? previous + 1 : 1;
+        if (number > from)
+            gaps.push_back({group, from, number - 1});
     }
     return gaps;
 }

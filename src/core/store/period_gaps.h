@@ -9,8 +9,10 @@ struct LotteryInfo;
 
 // Period ids count up within a year (中国福彩3D, 中国体彩排列3: YYYY + NNN) or within a day
 // (时时彩: YYYYMMDD + NNN, 上海 + NN). A gap is a run of numbers missing between two stored
-// periods of the same year or day; numbers after the last stored period of a year or day are
-// not counted, since nothing says how many draws that year or day had.
+// periods of the same year or day, or before the first stored period of a year or day (from 1),
+// except in the oldest one stored, whose start the retention cap may have cut. Numbers after the
+// last stored period of a year or day are not counted, since nothing says how many draws that
+// year or day had.
 
 struct PeriodGap {
     QString group;  // "2026" or "20261115": what the numbers count within

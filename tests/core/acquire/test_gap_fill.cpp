@@ -78,6 +78,7 @@ private slots:
     void cleanup();
 
     void fillsMissingPeriodsDayByDay();
+    void fillsTheStartOfALaterDayOnly();
     void cancelKeepsTheDaysFinishedBeforeIt();
     void downloadLineTellsOfGapsInItsDays();
     void feedJump_data();
@@ -137,6 +138,18 @@ void TestGapFill::fillsMissingPeriodsDayByDay()
                  "2026-12-09：补齐2期", "", "共补齐5期，仍缺1期"}));
     QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261208050"})));
     QCOMPARE(m_server->requests().size(), 3);
+}
+
+void TestGapFill::fillsTheStartOfALaterDayOnly()
+{
+    // The oldest stored day may have been cut by the cap: its start is not asked for.
+    const auto draws = threeDays();
+    storeDraws(m_folder->path(), kChongqing, without(draws, {"20261207001", "20261209001", "20261209002"}));
+    serveSite(draws);
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(gapFillReport(fillGaps(db, m_folder->path(), kChongqing)),
+             (QStringList{"补齐完成！", "", "2026-12-09：补齐2期", "", "共补齐2期，仍缺0期"}));
+    QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261207001"})));
 }
 
 void TestGapFill::cancelKeepsTheDaysFinishedBeforeIt()

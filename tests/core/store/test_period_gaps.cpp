@@ -32,6 +32,15 @@ void TestPeriodGaps::report_data()
     QTest::newRow("day rollover is no gap")
         << chongqing << QStringList{"20261114119", "20261114120", "20261115001", "20261115002"}
         << QStringList{"没有缺期"};
+    QTest::newRow("a later day lacks its first periods")
+        << chongqing << QStringList{"20261114119", "20261114120", "20261115005", "20261115007"}
+        << QStringList{"2026-11-15：第001–004期，共4期", "2026-11-15：第006期", "共缺5期"};
+    QTest::newRow("the oldest day's start is not counted")
+        << chongqing << QStringList{"20261115005", "20261115006", "20261116002"}
+        << QStringList{"2026-11-16：第001期", "共缺1期"};
+    QTest::newRow("a later year lacks its first periods")
+        << threeD << QStringList{"2024350", "2025358", "2026003"}
+        << QStringList{"2025年：第001–357期，共357期", "2026年：第001–002期，共2期", "共缺359期"};
     QTest::newRow("five missing in a day") << chongqing << QStringList{"20261115030", "20261115036"}
                                            << QStringList{"2026-11-15：第031–035期，共5期", "共缺5期"};
     QTest::newRow("上海 two-digit numbers") << shanghai << QStringList{"2026111501", "2026111504", "2026111601"}
