@@ -1,11 +1,16 @@
-// Speed of 导入: a 100000-line draw file checked (decoded, parsed, compared with the table) and
-// written into an empty table in one transaction, and the check alone.
+// Speed of 导入: a 100000-line draw file checked (decoded, parsed, compared with the table), a
+// file of the cap's 10000 draws checked and written into an empty table in one transaction, and
+// the largest file the import takes made of lines that are no draw. Peak memory is the process's:
+// run one benchmark alone under /usr/bin/time -v, e.g.
+//   /usr/bin/time -v build/bench/quorlin_bench --benchmark_filter=BM_ImportRubbish/1/
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
+#include "core/store/history_loader.h"
 #include "support/draw_fixtures.h"
 
 #include <benchmark/benchmark.h>
+#include <QFile>
 
 namespace {
 
@@ -46,6 +51,34 @@ void BM_ImportCheckAndWrite(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_ImportCheckAndWrite)->Arg(100000)->Unit(benchmark::kMillisecond);
+// No more than the cap is ever written: draws beyond it would go at once.
+BENCHMARK(BM_ImportCheckAndWrite)->Arg(kRetainedDraws)->Unit(benchmark::kMillisecond);
+
+// 63 MB of lines of `range(0)` characters each ("x" or "1,1,1…"), read from disk and checked.
+void BM_ImportRubbish(benchmark::State& state)
+{
+    fixtures::ProgramFolder folder;
+    const QString fileName = folder.path() + QStringLiteral("rubbish.txt");
+    {
+        const qsizetype lineLength = qsizetype(state.range(0));
+        QByteArray line = lineLength == 1 ? QByteArray("x") : QByteArray("1,").repeated(lineLength / 2);
+        line += '\n';
+        QFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly))
+            state.SkipWithError("cannot write the file");
+        const QByteArray block = line.repeated(std::max<qsizetype>(1, (1 << 20) / line.size()));
+        for (qint64 written = 0; written + block.size() <= 63 * 1000 * 1000;)
+            written += file.write(block);
+    }
+    const LotteryInfo& info = *findLottery(kChongqing);
+    DrawDatabase db(folder.path());
+    for (auto _ : state) {
+        const ImportPlan plan = planImport(parseDrawFile(readDrawFile(fileName), info), storedDigits(db, info));
+        if (!plan.fresh.empty() || plan.malformed.empty())
+            state.SkipWithError("rubbish read as draws");
+        state.counters["lines_refused"] = plan.malformedCount;
+    }
+}
+BENCHMARK(BM_ImportRubbish)->Arg(1)->Arg(50 * 1000 * 1000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -349,23 +349,31 @@ private:
     // The line as text, trimmed, with full-width digits as digits.
     QStringView decoded(QByteArrayView bytes)
     {
-        m_text.resize(qsizetype(m_decoder.requiredSpace(bytes.size())));
-        QChar* out = m_text.data();
+        // Blanks and control bytes go before decoding; most lines then have nothing more to trim.
+        while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.front()) <= 32)
+            bytes = bytes.sliced(1);
+        while (!bytes.isEmpty() && static_cast<unsigned char>(bytes.back()) <= 32)
+            bytes.chop(1);
+        const qsizetype needed = qsizetype(m_decoder.requiredSpace(bytes.size()));
+        if (m_text.size() < needed)
+            m_text.resize(needed);
+        QChar* const begin = m_text.data();
+        QChar* out = begin;
         bool ascii = true;
         for (char b : bytes)
             ascii = ascii && static_cast<unsigned char>(b) < 0x80;
         if (ascii) {
             for (char b : bytes)
                 *out++ = QLatin1Char(b);
-        } else {
-            m_decoder.resetState();
-            out = m_decoder.appendToBuffer(out, bytes);
+            return QStringView(begin, out - begin);
         }
-        for (QChar* c = m_text.data(); c != out; ++c) {
+        m_decoder.resetState();
+        out = m_decoder.appendToBuffer(out, bytes);
+        for (QChar* c = begin; c != out; ++c) {
             if (c->unicode() >= u'０' && c->unicode() <= u'９')
                 *c = QChar(u'0' + (c->unicode() - u'０'));
         }
-        return QStringView(m_text.constData(), out - m_text.constData()).trimmed();
+        return QStringView(begin, out - begin).trimmed();
     }
 
     bool explaining() const { return int(m_parsed.malformed.size()) < kKeptMalformedLines; }
