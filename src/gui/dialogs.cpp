@@ -15,6 +15,7 @@ MessageKind g_lastKind = MessageKind::Plain;
 std::optional<QString> g_nextSaveFileName;
 std::optional<QString> g_nextOpenFileName;
 QString g_lastSaveDirectory;
+QString g_lastOpenDirectory;
 QString g_lastSaveFilter;
 int g_saveDialogCount = 0;
 
@@ -75,6 +76,7 @@ QString getSaveFileName(QWidget* parent, const QString& caption, const QString& 
 
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter)
 {
+    g_lastOpenDirectory = directory;
     if (g_nextOpenFileName)
         return *std::exchange(g_nextOpenFileName, std::nullopt);
     QFileDialog dialog(parent, caption, directory, filter);
@@ -121,6 +123,11 @@ int saveDialogCount()
 QString lastSaveDirectory()
 {
     return g_lastSaveDirectory;
+}
+
+QString lastOpenDirectory()
+{
+    return g_lastOpenDirectory;
 }
 
 QString lastSaveFilter()

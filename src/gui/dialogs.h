@@ -40,6 +40,8 @@ int saveDialogCount();
 // The directory and filter the last save dialog was opened with.
 QString lastSaveDirectory();
 QString lastSaveFilter();
+// The directory the last open dialog was opened in.
+QString lastOpenDirectory();
 }  // namespace testing
 
 }  // namespace dialogs

@@ -1,5 +1,6 @@
 #include "gui/u_about.h"
 
+#include "core/base/program_paths.h"
 #include "core/cipher/des.h"
 #include "gui/jpeg_picture.h"
 #include "gui/run_command.h"
@@ -81,7 +82,7 @@ void Tfrmabout::FormCreate(const QString& programDir)
 {
     // The box is not on screen yet: the report goes over the window that asked for it.
     runCommand(parentWidget(), [&] {
-        const QList<QByteArray> lines = readSideFileLines(programDir + QStringLiteral("附属/about.txt"), 7);
+        const QList<QByteArray> lines = readSideFileLines(program_paths::aboutTextFile(programDir), 7);
         QLabel* const targets[] = {lblauthor, lblbanquan, lblweb, lblqq, lblphone1, lblphone2, lblmail};
         for (int i = 0; i < 7; ++i)
             targets[i]->setText(sideTextForDisplay(DesDecipherHex(lines[i], kSideTextKey)));

@@ -3,6 +3,7 @@
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
+#include "core/base/program_paths.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
@@ -22,6 +23,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -164,7 +166,7 @@ void Tfrmdata::FormCreate()
 {
     lstcaipiao->clear();
     runCommand(this, [&] {
-        m_db = std::make_unique<DrawDatabase>(u_public::programDir());
+        m_db = std::make_unique<DrawDatabase>(u_public::dataDir());
         for (const QString& table : m_db->tableNames()) {
             if (table.endsWith(kLotteryTableSuffix) && table.size() > kLotteryTableSuffix.size())
                 lstcaipiao->addItem(table.chopped(kLotteryTableSuffix.size()));
@@ -338,7 +340,7 @@ void Tfrmdata::ExportHistory()
         dialogs::showError(this, QStringLiteral("请选择要导出的彩票！"));
         return;
     }
-    const QString folder = u_public::programDir() + QStringLiteral("附属/");
+    const QString folder = program_paths::exportDir(u_public::programDir());
     QDir().mkpath(folder);
     const QString fileName = dialogs::getSaveFileName(this, QStringLiteral("导出"),
                                                       folder + m_rowSet->lotteryName() + QStringLiteral("历史号码.txt"),
@@ -388,11 +390,14 @@ void Tfrmdata::ImportHistory()
     // A row typed but not yet stored goes in first, as before an export; the file is then
     // compared with what is really stored.
     m_rowSet->leavePendingRow();
-    const QString fileName =
-        dialogs::getOpenFileName(this, QStringLiteral("导入"), u_public::programDir() + QStringLiteral("附属/"),
-                                 QStringLiteral("文本文件(*.txt *.csv);;所有文件(*)"));
+    // Draw files come from wherever the user keeps them: the home folder, then the folder the
+    // last import of the session took its file from.
+    const QString folder = u_public::importFolder().isEmpty() ? QDir::homePath() : u_public::importFolder();
+    const QString fileName = dialogs::getOpenFileName(this, QStringLiteral("导入"), folder,
+                                                      QStringLiteral("文本文件(*.txt *.csv);;所有文件(*)"));
     if (fileName.isEmpty())
         return;
+    u_public::setImportFolder(QFileInfo(fileName).absolutePath());
     const ImportPlan plan = planImport(parseDrawFile(readDrawFile(fileName), info), storedDigits(*m_db, info));
     Tfrmimport summary(plan, lottery, fileName, this);
     if (summary.exec() != QDialog::Accepted)
@@ -455,7 +460,7 @@ void Tfrmdata::FillGaps()
         return;
     }
     // The hosts as the settings file names them now, as for a download.
-    applySourceSettings(u_public::programDir());
+    applySourceSettings(u_public::dataDir());
     GapFill fill;
     {
         BusyCursor busy;
@@ -480,7 +485,7 @@ void Tfrmdata::FillGaps()
         ReaderHooks hooks;
         hooks.lineTurn = [] { QCoreApplication::processEvents(); };
         hooks.cancelled = [this] { return m_fillCancelled; };
-        fill = fillGaps(*m_db, u_public::programDir(), lottery, hooks);
+        fill = fillGaps(*m_db, u_public::dataDir(), lottery, hooks);
     }
     m_rowSet->refresh();
     Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this).exec();

@@ -157,10 +157,10 @@ void Tfrmdownload2::btndownClick()
         const QString choice = comdown->currentText();
         // The hosts as 数据源.ini names them now: a change applies without restarting. A bad
         // file, like a database that cannot be opened, stops the run before it starts.
-        applySourceSettings(u_public::programDir());
+        applySourceSettings(u_public::dataDir());
         // One connection serves the whole run; when it cannot be opened the run does not start
         // and the window stays as it is.
-        DrawDatabase db(u_public::programDir());
+        DrawDatabase db(u_public::dataDir());
         const std::vector<LotteryUpdate> updates = downloadChosen(db, choice);
         accept();
         // A failed or empty run has not caught the history up: the live update must still do
@@ -225,7 +225,7 @@ std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const
         }
         lbltitle->setText(progressText(lottery));
         lbltitle->repaint();
-        updates.push_back(runLotteryReader(db, u_public::programDir(), lottery, hooks));
+        updates.push_back(runLotteryReader(db, u_public::dataDir(), lottery, hooks));
         // Pages a failed lottery did not get to still count as dealt with.
         pagesDone += pagesPerRun(lottery);
         pbjindu->setValue(pagesDone);

@@ -110,13 +110,13 @@ void Tfrmdownload3::Timer1Timer()
             BusyCursor busy;
             // Neither the settings file nor the database is part of the reader's guard: when one
             // fails, the error is reported as it stands and nothing is fetched.
-            applySourceSettings(u_public::programDir());
-            DrawDatabase db(u_public::programDir());
+            applySourceSettings(u_public::dataDir());
+            DrawDatabase db(u_public::dataDir());
             lbltitle->setText(progressText(lottery));
             lbltitle->repaint();
             // A lottery with a draw address of its own reads it instead of the day pages and the feed.
             ownSource = !drawUrl(lottery).isEmpty();
-            update = ownSource ? runLotteryReader(db, u_public::programDir(), lottery, {[this] { giveTurn(); }, {}, {}})
+            update = ownSource ? runLotteryReader(db, u_public::dataDir(), lottery, {[this] { giveTurn(); }, {}, {}})
                      : catchUp ? UpdateFromDayPages(db, lottery)
                                : UpdateFromFeed(db, lottery);
         }
@@ -137,9 +137,9 @@ void Tfrmdownload3::showTitle()
 
 LotteryUpdate Tfrmdownload3::UpdateFromDayPages(DrawDatabase& db, const QString& lottery)
 {
-    const QString programDir = u_public::programDir();
-    QFile::remove(scratchPageFile(programDir));
-    LotteryUpdate update = DrawListScan(db, programDir, lottery, {[this] { giveTurn(); }, {}, {}});
+    const QString dataDir = u_public::dataDir();
+    QFile::remove(scratchPageFile(dataDir));
+    LotteryUpdate update = DrawListScan(db, dataDir, lottery, {[this] { giveTurn(); }, {}, {}});
     // Only a catch-up that went through has caught the history up; after a failure the next
     // live update tries the day pages again.
     if (update.succeeded())
@@ -154,7 +154,7 @@ LotteryUpdate Tfrmdownload3::UpdateFromFeed(DrawDatabase& db, const QString& lot
     const QString newest = db.newestPeriodId(lottery);
     LotteryUpdate update = readLotteryFeed(db, lottery, newest, [this] { giveTurn(); });
     // The feed lists the latest draws only: periods it jumps over come from their day pages.
-    fillFeedJump(db, u_public::programDir(), newest, update, {[this] { giveTurn(); }, {}, {}});
+    fillFeedJump(db, u_public::dataDir(), newest, update, {[this] { giveTurn(); }, {}, {}});
     return update;
 }
 

@@ -1,5 +1,6 @@
 #include "gui/u_flash.h"
 
+#include "core/base/program_paths.h"
 #include "core/cipher/des.h"
 #include "gui/jpeg_picture.h"
 #include "gui/run_command.h"
@@ -83,13 +84,13 @@ void Tfrmflash::FormCreate(const QString& programDir)
 {
     // Nothing is on screen yet, so a report stands on its own, centred like the splash.
     runCommand(nullptr, [&] {
-        const QList<QByteArray> lines = readSideFileLines(programDir + QStringLiteral("附属/flash.txt"), 6);
+        const QList<QByteArray> lines = readSideFileLines(program_paths::splashTextFile(programDir), 6);
         // Line 2 is read and dropped: lblshiyong keeps its own text.
         const std::pair<int, QLabel*> used[] = {{0, lblchuping}, {2, lblweb}, {3, lblqq}, {4, lblmail}, {5, lblphone}};
         for (const auto& [line, target] : used)
             target->setText(sideTextForDisplay(DesDecipherHex(lines[line], kSideTextKey)));
 
-        Image1->setPixmap(QPixmap::fromImage(loadJpegFile(programDir + QStringLiteral("图片/flash.jpg"))));
+        Image1->setPixmap(QPixmap::fromImage(loadJpegFile(program_paths::splashPictureFile(programDir))));
 
         setWindowFlag(Qt::WindowStaysOnTopHint);
         setWindowFlag(Qt::WindowDoesNotAcceptFocus);

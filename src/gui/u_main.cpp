@@ -169,6 +169,20 @@ void Tfrmmain::createControls()
     page->addTab(m_charts, QStringLiteral("图表"));
     page->setCurrentIndex(0);
 
+    // A new player's first look: no draw is stored yet, and empty grids would not say why.
+    lbltishi = placeLabel(this, "lbltishi",
+                          QStringLiteral("还没有开奖数据：可用“下载开奖”从网上下载，或在“添加开奖”中导入开奖文件；"
+                                         "网址在“数据源”中设置"),
+                          16, 15, 385, 506);
+    lbltishi->setFrameShape(QFrame::StyledPanel);
+    lbltishi->setAlignment(Qt::AlignCenter);
+    lbltishi->setWordWrap(true);
+    lbltishi->setMargin(40);
+    QFont hint = lbltishi->font();
+    hint.setPixelSize(16);
+    lbltishi->setFont(hint);
+    lbltishi->hide();
+
     grdtongji1 = place<QTableView>(TabSheet1, "grdtongji1", 14, 12, 352, 449);
     m_planModel = newPlanTableModel(this);
     setUpStatisticsGrid(grdtongji1, m_planModel);
@@ -283,7 +297,7 @@ void Tfrmmain::FormCreate(const QString& programDir)
     connect(btnclose, &QPushButton::clicked, this, &Tfrmmain::btncloseClick);
 
     command([&] {
-        DrawDatabase::create(u_public::programDir());
+        DrawDatabase::create(u_public::dataDir());
         reloadSequence();
     });
 }
@@ -493,7 +507,7 @@ void Tfrmmain::btnaboutClick()
 
 void Tfrmmain::btnsourceClick()
 {
-    command([&] { Tfrmsources(u_public::programDir(), this).exec(); });
+    command([&] { Tfrmsources(u_public::dataDir(), this).exec(); });
 }
 
 void Tfrmmain::btncloseClick()
@@ -522,6 +536,9 @@ void Tfrmmain::tellOnce(const QString& notice)
 
 void Tfrmmain::showLoadedHistory()
 {
+    const bool noDraws = u_public::drawHistory().empty();
+    page->setVisible(!noDraws);
+    lbltishi->setVisible(noDraws);
     fillPeriodBox();
     resetMode();
     RefreshHitStatistics();
@@ -582,8 +599,12 @@ void Tfrmmain::RefreshPlanStatistics()
     // Period ids only grow, so the open plan's span is the widest text of the column.
     fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : spanText(planTable().back()));
     // The three summary lines first, then how the rule compares with chance; the box scrolls.
-    QStringList lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
-    lines << ChanceLines(ComputeChanceFigures(hitTable()), planPeriods);
+    // Without a draw there is nothing to sum up: rates of 0.0% would only mislead.
+    QStringList lines;
+    if (!u_public::drawHistory().empty()) {
+        lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
+        lines << ChanceLines(ComputeChanceFigures(hitTable()), planPeriods);
+    }
     mem->setPlainText(lines.join(QLatin1Char('\n')));
     m_charts->setFigures(&hitTable(), planPeriods);
     grdtongji1->scrollToBottom();

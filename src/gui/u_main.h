@@ -46,6 +46,7 @@ private:
     class BusyScope;
 
     QTabWidget* page;
+    QLabel* lbltishi;  // in place of the tabs while the lottery has no draw: where draws come from
     QWidget* TabSheet1;
     QWidget* TabSheet2;
     QTableView* grdtongji1;

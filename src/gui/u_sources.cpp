@@ -30,7 +30,7 @@ void showResult(QLabel* label, const QString& text, bool good)
 
 }  // namespace
 
-Tfrmsources::Tfrmsources(const QString& programDir, QWidget* parent) : QDialog(parent), m_programDir(programDir)
+Tfrmsources::Tfrmsources(const QString& dataDir, QWidget* parent) : QDialog(parent), m_dataDir(dataDir)
 {
     createControls();
     runCommand(this, [&] { FormCreate(); });
@@ -89,10 +89,10 @@ void Tfrmsources::FormCreate()
 {
     for (PageSite site : kPageSites)
         m_edits[std::size_t(site)]->setText(defaultSiteHost(site));
-    const SiteHosts hosts = readSourceSettings(m_programDir);
+    const SiteHosts hosts = readSourceSettings(m_dataDir);
     for (PageSite site : kPageSites)
         m_edits[std::size_t(site)]->setText(hosts[std::size_t(site)]);
-    const DrawUrls urls = readDrawUrls(m_programDir);
+    const DrawUrls urls = readDrawUrls(m_dataDir);
     for (std::size_t i = 0; i < m_urlEdits.size(); ++i)
         m_urlEdits[i]->setText(urls.value(LotteryCatalogue()[i].name));
 }
@@ -171,7 +171,7 @@ void Tfrmsources::closeEvent(QCloseEvent* event)
 void Tfrmsources::btnokClick()
 {
     runCommand(this, [&] {
-        writeSourceSettings(m_programDir, typedHosts(), typedUrls());
+        writeSourceSettings(m_dataDir, typedHosts(), typedUrls());
         accept();
     });
 }

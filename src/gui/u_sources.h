@@ -11,14 +11,14 @@ class QLineEdit;
 class QPushButton;
 
 // 数据源: the hosts of the four outside sites and, beside them, each lottery's own draw address
-// (开奖数据网址), kept in 数据源.ini in the program folder. 测试 fetches one known page of each
+// (开奖数据网址), kept in 数据源.ini in the data folder. 测试 fetches one known page of each
 // site from the hosts as typed and reads each address given, and stores nothing; 确定 checks
 // every host and address and writes the file, or names the bad entry and writes nothing.
 class Tfrmsources : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrmsources(const QString& programDir, QWidget* parent = nullptr);
+    explicit Tfrmsources(const QString& dataDir, QWidget* parent = nullptr);
 
 public slots:
     // Turned away while 测试 runs, like the close box.
@@ -35,7 +35,7 @@ private:
     SiteHosts typedHosts() const;
     DrawUrls typedUrls() const;
 
-    QString m_programDir;
+    QString m_dataDir;
     std::array<QLabel*, 4> m_titles{};
     std::array<QLineEdit*, 4> m_edits{};  // edttrend, edtchart, edtdrawlist, edtfeed
     std::array<QLabel*, 4> m_results{};   // lbltrendtest, …: what 测试 found

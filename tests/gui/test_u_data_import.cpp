@@ -15,6 +15,7 @@
 #include "support/page_fixtures.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -81,6 +82,7 @@ private slots:
     void confirmOrCancel_data();
     void confirmOrCancel();
     void exportThenImportGivesTheSameFile();
+    void importOpensInTheHomeThenTheLastFolder();
     void listsTheGaps_data();
     void listsTheGaps();
     void fillsFromTheDayPages();
@@ -232,6 +234,33 @@ void TestDataImport::exportThenImportGivesTheSameFile()
     QCOMPARE(dialogs::testing::takeMessages(), (QStringList{"成功保存！", "成功导入500期！", "成功保存！"}));
     QCOMPARE(readFile(dir.filePath("second.txt")), readFile(dir.filePath("first.txt")));
     QCOMPARE(readFile(dir.filePath("second.txt")).count('\n'), 500);
+}
+
+void TestDataImport::importOpensInTheHomeThenTheLastFolder()
+{
+    // Not among the side texts of the program folder, which may not even be the user's.
+    u_public::setImportFolder({});
+    QTemporaryDir dir;
+    writeFile(dir.filePath("3d.txt"), "2026004 555\r\n");
+    open();
+    choose(kThreeD);
+    dialogs::testing::setNextOpenFileName({});
+    click("btnimport");
+    QCOMPARE(dialogs::testing::lastOpenDirectory(), QDir::homePath());
+
+    bool seen = false;
+    answerModal<Tfrmimport>(
+        seen, [](Tfrmimport* dialog) { QTest::mouseClick(control<QPushButton>(dialog, "btncancel"), Qt::LeftButton); });
+    dialogs::testing::setNextOpenFileName(dir.filePath("3d.txt"));
+    click("btnimport");
+    QVERIFY(seen);
+    // The next import, in this window or a later one, starts where that file was.
+    m_window.reset();
+    open();
+    choose(kThreeD);
+    dialogs::testing::setNextOpenFileName({});
+    click("btnimport");
+    QCOMPARE(dialogs::testing::lastOpenDirectory(), dir.path());
 }
 
 void TestDataImport::listsTheGaps_data()

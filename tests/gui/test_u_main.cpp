@@ -418,18 +418,39 @@ void TestMainWindow::badPlanPeriodCountKeepsThePlans()
 
 void TestMainWindow::emptyHistory()
 {
+    // A first start: the first lottery has no draw yet, another one has.
     m_folder = std::make_unique<ProgramFolder>();
+    fixtures::storeDraws(m_folder->path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 120, 12));
     const MainControls w = open();
+    auto* hint = control<QLabel>(m_window.get(), "lbltishi");
     QCOMPARE(rows(w.grdtongji1), 0);
     QCOMPARE(rows(w.grdtongji2), 0);
     QCOMPARE(w.comcurqi->count(), 0);
-    QVERIFY(w.mem->toPlainText().startsWith(QStringLiteral("中：0次\n挂：0次\n计划成功率：0.0%\n")));
+    // Where draws come from, in place of empty grids and rates of 0.0%.
+    QVERIFY(hint->isVisible());
+    QVERIFY(!w.page->isVisible());
+    QCOMPARE(hint->text(), QStringLiteral("还没有开奖数据：可用“下载开奖”从网上下载，或在“添加开奖”中导入开奖文件；"
+                                          "网址在“数据源”中设置"));
+    QCOMPARE(w.mem->toPlainText(), QString());
 
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
     const QStringList messages = dialogs::testing::takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains("两期"), qPrintable(messages[0]));
     QVERIFY(w.memcode->toPlainText().isEmpty());
+
+    // A lottery with draws shows its statistics, and the hint comes back with one without.
+    pick("中国福彩3D");
+    QVERIFY(!hint->isVisible());
+    QVERIFY(w.page->isVisible());
+    QCOMPARE(rows(w.grdtongji2), 120);
+    QVERIFY(w.mem->toPlainText().startsWith("中："));
+    pick("江西时时彩");
+    QVERIFY(hint->isVisible());
+    QVERIFY(!w.page->isVisible());
+    QCOMPARE(w.mem->toPlainText(), QString());
+    // Enter in the lottery box pressed 过滤 each time: the list, then the refusal for no draws.
+    QCOMPARE(dialogs::testing::takeMessages().size(), 1);
 }
 
 void TestMainWindow::unknownTypedName()

@@ -27,11 +27,11 @@ QString dayPrefix(const QDate& day)
 }
 
 // Stores the draws of the day's page that `wanted` asks for; returns how many went in.
-int fillDay(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery, const QDate& day,
+int fillDay(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery, const QDate& day,
             const std::function<bool(const QString&)>& wanted, const ReaderHooks& hooks, QString& failure)
 {
     try {
-        const QByteArray page = fetchDrawListPage(programDir, lottery.drawListPage, day, hooks);
+        const QByteArray page = fetchDrawListPage(dataDir, lottery.drawListPage, day, hooks);
         QByteArray gathered;
         gatherDrawListPage(page, lottery.periodIdLength, gathered, hooks.lineTurn);
         if (hooks.pageRead)
@@ -105,7 +105,7 @@ int GapFill::stillMissing() const
     return count;
 }
 
-GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lottery, const ReaderHooks& hooks)
+GapFill fillGaps(DrawDatabase& db, const QString& dataDir, const QString& lottery, const ReaderHooks& hooks)
 {
     GapFill fill;
     fill.lottery = lottery;
@@ -134,7 +134,7 @@ GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lot
             if (!url.isEmpty() && !document)
                 document = readDrawUrl(url, *info, hooks);
             result.filled = document ? fillDayFromDocument(db, *info, *document, day, wanted, result.failure)
-                                     : fillDay(db, programDir, *info, day, wanted, hooks, result.failure);
+                                     : fillDay(db, dataDir, *info, day, wanted, hooks, result.failure);
         } catch (const ReadCancelled&) {
             fill.cancelled = true;
             ++fill.skippedDays;
@@ -177,7 +177,7 @@ QStringList gapFillReport(const GapFill& fill)
     return lines;
 }
 
-void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& newestBefore, LotteryUpdate& update,
+void fillFeedJump(DrawDatabase& db, const QString& dataDir, const QString& newestBefore, LotteryUpdate& update,
                   const ReaderHooks& hooks)
 {
     const LotteryInfo* info = dayCountedLottery(update.lottery);
@@ -221,7 +221,7 @@ void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& ne
             try {
                 stopIfCancelled(hooks);
                 update.stored += fillDay(
-                    db, programDir, *info, day,
+                    db, dataDir, *info, day,
                     [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
                     hooks, failure);
             } catch (const ReadCancelled&) {

@@ -41,7 +41,7 @@ struct GapFill {
 // a transaction of its own: a page that fails is reported and the other days still fill. A cancel
 // (hooks.cancelled, asked between and during the pages) keeps the days already stored and skips
 // the rest.
-GapFill fillGaps(DrawDatabase& db, const QString& programDir, const QString& lottery, const ReaderHooks& hooks = {});
+GapFill fillGaps(DrawDatabase& db, const QString& dataDir, const QString& lottery, const ReaderHooks& hooks = {});
 
 // "补齐完成！", then per day what was filled and what is still missing, and the totals.
 QStringList gapFillReport(const GapFill& fill);
@@ -51,5 +51,5 @@ QStringList gapFillReport(const GapFill& fill);
 // stores the periods there that the table lacks. Adds what it stored to `update`, and a page that
 // fails, or a cancel that skips the days left, to its failure; then counts in `update` the periods still missing in the
 // range the read covered.
-void fillFeedJump(DrawDatabase& db, const QString& programDir, const QString& newestBefore, LotteryUpdate& update,
+void fillFeedJump(DrawDatabase& db, const QString& dataDir, const QString& newestBefore, LotteryUpdate& update,
                   const ReaderHooks& hooks = {});

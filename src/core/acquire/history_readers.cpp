@@ -27,10 +27,10 @@ const SinglePageSource& singlePageSource(HistorySource source)
     return source == HistorySource::TrendPage ? trend : chart;
 }
 
-QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageName, const QString& programDir,
+QByteArray fetchAndRead(PageSite site, const QString& path, const QString& pageName, const QString& dataDir,
                         const ReaderHooks& hooks)
 {
-    const QString file = scratchPageFile(programDir);
+    const QString file = scratchPageFile(dataDir);
     try {
         fetchPage(pageUrl(site, path), file, hooks.lineTurn, hooks.cancelled);
     } catch (const FetchCancelled&) {
@@ -157,29 +157,28 @@ QString singlePagePath(HistorySource source)
     return QString::fromUtf8(singlePageSource(source).path);
 }
 
-QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day, const ReaderHooks& hooks)
+QByteArray fetchDrawListPage(const QString& dataDir, int pageNumber, const QDate& day, const ReaderHooks& hooks)
 {
     const QString pageName =
         QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day()) + QStringLiteral("的开奖页面");
-    return fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, programDir, hooks);
+    return fetchAndRead(PageSite::DrawList, drawListPath(pageNumber, day), pageName, dataDir, hooks);
 }
 
-LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
+LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery,
                                const ReaderHooks& hooks)
 {
     return runReader(db, lottery.name, hooks, [&] {
         const SinglePageSource& source = singlePageSource(lottery.historySource);
         const QString newest = db.newestPeriodId(lottery.name);
         const QByteArray page = fetchAndRead(source.site, QString::fromUtf8(source.path),
-                                             QString::fromUtf8(source.pageName), programDir, hooks);
+                                             QString::fromUtf8(source.pageName), dataDir, hooks);
         PageReading reading = source.read(page, newest, hooks.lineTurn);
         pageDone(hooks);
         return reading;
     });
 }
 
-LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
-                           const ReaderHooks& hooks)
+LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QString& lottery, const ReaderHooks& hooks)
 {
     const QDate today = today_clock::today();
     LotteryUpdate update = runReader(db, lottery, hooks, [&] {
@@ -190,7 +189,7 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QS
         const QString newest = db.newestPeriodId(lottery);
         QByteArray gathered;
         for (int offset = 0; offset < kDrawListDays; ++offset) {
-            const QByteArray page = fetchDrawListPage(programDir, pageNumber, today.addDays(-offset), hooks);
+            const QByteArray page = fetchDrawListPage(dataDir, pageNumber, today.addDays(-offset), hooks);
             gatherDrawListPage(page, info->periodIdLength, gathered, hooks.lineTurn);
             pageDone(hooks);
         }
@@ -200,13 +199,13 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QS
     return update;
 }
 
-LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,
+LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const QString& lottery,
                                const ReaderHooks& hooks)
 {
     const LotteryInfo* info = findLottery(lottery);
     if (info && !drawUrl(lottery).isEmpty())
         return UrlSourceReader(db, *info, drawUrl(lottery), hooks);
     if (info && info->historySource != HistorySource::DrawList)
-        return SinglePageReader(db, programDir, *info, hooks);
-    return DrawListScan(db, programDir, lottery, hooks);
+        return SinglePageReader(db, dataDir, *info, hooks);
+    return DrawListScan(db, dataDir, lottery, hooks);
 }

@@ -11,7 +11,7 @@ enum class HistorySource;
 struct LotteryInfo;
 
 // The three history readers: each fetches its lottery's pages into the scratch page file
-// "号码.txt" of the program directory, reads them and appends the new draws to the lottery's
+// "号码.txt" of the data folder, reads them and appends the new draws to the lottery's
 // table in one transaction. None of them throws: a failure ends that lottery, keeps its reason
 // for the caller to report, and leaves stored whatever was appended before it.
 
@@ -76,20 +76,19 @@ QString singlePagePath(HistorySource source);
 
 // The lottery's draw-list page of `day` (its site's page number), fetched into the scratch page
 // file and read back; UserError naming the page when it cannot be had.
-QByteArray fetchDrawListPage(const QString& programDir, int pageNumber, const QDate& day,
-                             const ReaderHooks& hooks = {});
+QByteArray fetchDrawListPage(const QString& dataDir, int pageNumber, const QDate& day, const ReaderHooks& hooks = {});
 
 // The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
-LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& programDir, const LotteryInfo& lottery,
+LotteryUpdate SinglePageReader(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery,
                                const ReaderHooks& hooks = {});
 
 // Reads the draw lists of today (today_clock) and the 49 days before, all of them before the
 // first draw is stored: one page that fails leaves the table as it was. Counts the periods still
 // missing on those days afterwards.
-LotteryUpdate DrawListScan(DrawDatabase& db, const QString& programDir, const QString& lottery,
+LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QString& lottery,
                            const ReaderHooks& hooks = {});
 
 // The reader of the lottery's own source: its address in [draws] when one is set, otherwise its
 // site pages.
-LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& programDir, const QString& lottery,
+LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const QString& lottery,
                                const ReaderHooks& hooks = {});

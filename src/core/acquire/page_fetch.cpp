@@ -1,5 +1,7 @@
 #include "core/acquire/page_fetch.h"
 
+#include "core/base/program_paths.h"
+
 #include <curl/curl.h>
 #include <QFile>
 #include <QUrl>
@@ -94,9 +96,9 @@ FetchSettings& fetchSettings()
     return settings;
 }
 
-QString scratchPageFile(const QString& programDir)
+QString scratchPageFile(const QString& dataDir)
 {
-    return programDir + QStringLiteral("号码.txt");
+    return program_paths::scratchPageFile(dataDir);
 }
 
 void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn,

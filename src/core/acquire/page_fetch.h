@@ -25,8 +25,8 @@ struct FetchSettings {
 // The settings every download uses; tests shorten the time-outs.
 FetchSettings& fetchSettings();
 
-// "<program dir>号码.txt": the one file every downloaded page goes through.
-QString scratchPageFile(const QString& programDir);
+// "<data folder>号码.txt" (program_paths.h): the one file every downloaded page goes through.
+QString scratchPageFile(const QString& dataDir);
 
 // The user stopped the download while it waited for the network.
 class FetchCancelled : public FetchError {

@@ -4,6 +4,7 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
+#include "core/base/program_paths.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
@@ -72,9 +73,9 @@ bool isHostCharacter(QChar c)
 
 }  // namespace
 
-QString sourceSettingsPath(const QString& programDir)
+QString sourceSettingsPath(const QString& dataDir)
 {
-    return programDir + QStringLiteral("数据源.ini");
+    return program_paths::sourcesFile(dataDir);
 }
 
 QString siteKey(PageSite site)
@@ -171,12 +172,12 @@ QString hostProblem(const QString& host)
     return {};
 }
 
-SiteHosts readSourceSettings(const QString& programDir)
+SiteHosts readSourceSettings(const QString& dataDir)
 {
     SiteHosts hosts;
     for (PageSite site : kPageSites)
         hosts[std::size_t(site)] = defaultSiteHost(site);
-    const QString path = sourceSettingsPath(programDir);
+    const QString path = sourceSettingsPath(dataDir);
     const QHash<QString, QString> keys = iniSection(settingsBytes(path), kHostsSection);
     for (PageSite site : kPageSites) {
         const auto it = keys.constFind(siteKey(site));
@@ -219,9 +220,9 @@ QString drawUrlProblem(const QString& url)
     return {};
 }
 
-DrawUrls readDrawUrls(const QString& programDir)
+DrawUrls readDrawUrls(const QString& dataDir)
 {
-    const QString path = sourceSettingsPath(programDir);
+    const QString path = sourceSettingsPath(dataDir);
     const QHash<QString, QString> keys = iniSection(settingsBytes(path), kDrawsSection);
     DrawUrls urls;
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
@@ -237,7 +238,7 @@ DrawUrls readDrawUrls(const QString& programDir)
     return urls;
 }
 
-void writeSourceSettings(const QString& programDir, const SiteHosts& hosts, const DrawUrls& urls)
+void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls)
 {
     for (PageSite site : kPageSites) {
         const QString& host = hosts[std::size_t(site)];
@@ -258,14 +259,14 @@ void writeSourceSettings(const QString& programDir, const SiteHosts& hosts, cons
     text += "\n[" + kDrawsSection.toUtf8() + "]\n";
     for (const LotteryInfo& lottery : LotteryCatalogue())
         text += lottery.settingsKey.toUtf8() + '=' + urls.value(lottery.name).trimmed().toUtf8() + '\n';
-    const QString path = sourceSettingsPath(programDir);
+    const QString path = sourceSettingsPath(dataDir);
     writeWholeFile(path, text, QStringLiteral("无法保存数据源设置"));
 }
 
-void applySourceSettings(const QString& programDir)
+void applySourceSettings(const QString& dataDir)
 {
-    const SiteHosts hosts = readSourceSettings(programDir);
-    const DrawUrls urls = readDrawUrls(programDir);
+    const SiteHosts hosts = readSourceSettings(dataDir);
+    const DrawUrls urls = readDrawUrls(dataDir);
     for (PageSite site : kPageSites)
         setSiteHost(site, hosts[std::size_t(site)]);
     for (const LotteryInfo& lottery : LotteryCatalogue())

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-// The settings file 数据源.ini in the program folder names the host of each outside site, so
+// The settings file 数据源.ini in the data folder names the host of each outside site, so
 // that a user points the program at the sites without rebuilding it. It is an INI file (UTF-8,
 // as QSettings writes it) with one section:
 //   [hosts]
@@ -33,8 +33,8 @@ using DrawUrls = QHash<QString, QString>;
 inline constexpr std::array<PageSite, 4> kPageSites = {PageSite::Trend, PageSite::Chart, PageSite::DrawList,
                                                        PageSite::Feed};
 
-// "<program dir>数据源.ini"
-QString sourceSettingsPath(const QString& programDir);
+// "<data folder>数据源.ini" (program_paths.h)
+QString sourceSettingsPath(const QString& dataDir);
 
 // The site's key in the file: "trend", "chart", "drawlist", "feed".
 QString siteKey(PageSite site);
@@ -47,7 +47,7 @@ QString hostProblem(const QString& host);
 
 // The hosts the file names, the built ones where it names none. A value that is no host raises
 // UserError naming the file, the key and the reason.
-SiteHosts readSourceSettings(const QString& programDir);
+SiteHosts readSourceSettings(const QString& dataDir);
 
 // Why `url` cannot be a lottery's draw address (a full http:// or https:// address with a host
 // as hostProblem allows, no blanks); empty when it can.
@@ -55,16 +55,16 @@ QString drawUrlProblem(const QString& url);
 
 // The draw addresses the file names. One that is no full http(s) address raises UserError
 // naming the file, the key, the lottery and the reason.
-DrawUrls readDrawUrls(const QString& programDir);
+DrawUrls readDrawUrls(const QString& dataDir);
 
 // Checks every host and address first (UserError naming the first bad one, and for an address
 // its lottery; nothing is written then) and replaces the file as a whole, so it is never left
 // half written.
-void writeSourceSettings(const QString& programDir, const SiteHosts& hosts, const DrawUrls& urls = {});
+void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls = {});
 
 // Points the readers at the hosts and draw addresses of the file: done when a download run
 // starts, so a change applies without restarting. A bad file changes nothing.
-void applySourceSettings(const QString& programDir);
+void applySourceSettings(const QString& dataDir);
 
 // One known page of a site: the trend page, the chart page, and today's day page and the feed of
 // the lottery selected at start.

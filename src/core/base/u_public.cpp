@@ -1,8 +1,12 @@
 #include "core/base/u_public.h"
 
+#include "core/base/program_paths.h"
+
 namespace u_public {
 namespace {
 QString g_programDir;
+QString g_dataDir;
+QString g_importFolder;
 PlanSelection g_selection;
 DrawHistory g_history;
 bool g_historyCaughtUp = false;
@@ -16,6 +20,22 @@ const QString& programDir()
 void setProgramDir(const QString& dir)
 {
     g_programDir = dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    g_dataDir = program_paths::dataDirFor(g_programDir);
+}
+
+const QString& dataDir()
+{
+    return g_dataDir;
+}
+
+const QString& importFolder()
+{
+    return g_importFolder;
+}
+
+void setImportFolder(const QString& folder)
+{
+    g_importFolder = folder;
 }
 
 PlanSelection& planSelection()

@@ -1,6 +1,7 @@
 #include "core/store/draw_database.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/program_paths.h"
 #include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 
@@ -71,9 +72,9 @@ QString openProblem(const QString& path)
 
 }  // namespace
 
-QString drawDatabasePath(const QString& programDir)
+QString drawDatabasePath(const QString& dataDir)
 {
-    return programDir + QStringLiteral("数据库/彩票数据.mdb");
+    return program_paths::databaseFile(dataDir);
 }
 
 QString quoteIdentifier(const QString& name)
@@ -83,7 +84,7 @@ QString quoteIdentifier(const QString& name)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-DrawDatabase::DrawDatabase(const QString& programDir) : m_name(nextConnectionName())
+DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName())
 {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     // Until the constructor is through, no destructor will remove the connection: do it here.
@@ -95,7 +96,7 @@ DrawDatabase::DrawDatabase(const QString& programDir) : m_name(nextConnectionNam
     };
     if (!m_db.isValid())
         fail(QStringLiteral("SQLite 数据库驱动不可用（Qt SQLite 插件未安装）。"));
-    const QString path = drawDatabasePath(programDir);
+    const QString path = drawDatabasePath(dataDir);
     auto cannotOpen = [&](const QString& reason) {
         const QString problem = openProblem(path);
         fail(QStringLiteral("无法打开数据库 %1：%2")
@@ -124,9 +125,9 @@ DrawDatabase::~DrawDatabase()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-void DrawDatabase::create(const QString& programDir)
+void DrawDatabase::create(const QString& dataDir)
 {
-    const QString path = drawDatabasePath(programDir);
+    const QString path = drawDatabasePath(dataDir);
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
         const QFileInfo parent(QFileInfo(folder).absolutePath());
@@ -137,7 +138,7 @@ void DrawDatabase::create(const QString& programDir)
                 : QStringLiteral("无法写入");
         throw DatabaseError(QStringLiteral("无法创建数据库文件夹 %1：%2").arg(QDir::toNativeSeparators(folder), why));
     }
-    DrawDatabase db(programDir);
+    DrawDatabase db(dataDir);
     // A file that already has every table is only read from here on: a read-only file still opens.
     const QStringList existing = db.tableNames();
     const auto& catalogue = LotteryCatalogue();

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-// "<program dir>数据库/彩票数据.mdb": an SQLite file under the name users know.
-QString drawDatabasePath(const QString& programDir);
+// "<data folder>数据库/彩票数据.mdb" (program_paths.h): an SQLite file under the name users know.
+QString drawDatabasePath(const QString& dataDir);
 
 // A name made safe to stand in SQL as an identifier: "…" with inner quotes doubled.
 QString quoteIdentifier(const QString& name);
@@ -16,14 +16,14 @@ QString quoteIdentifier(const QString& name);
 // Every failure raises DatabaseError with the database's refusal in the user's words (database_refusal.h).
 class DrawDatabase {
 public:
-    explicit DrawDatabase(const QString& programDir);
+    explicit DrawDatabase(const QString& dataDir);
     ~DrawDatabase();
     DrawDatabase(const DrawDatabase&) = delete;
     DrawDatabase& operator=(const DrawDatabase&) = delete;
 
     // Creates the folder, the file and every catalogue table that is missing; rows already
     // stored are never touched.
-    static void create(const QString& programDir);
+    static void create(const QString& dataDir);
 
     QSqlDatabase& connection() { return m_db; }
 

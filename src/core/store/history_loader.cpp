@@ -88,7 +88,7 @@ DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QStrin
 QString LoadHistory()
 {
     PlanSelection& selection = u_public::planSelection();
-    DrawDatabase db(u_public::programDir());
+    DrawDatabase db(u_public::dataDir());
     QString notice;
     DrawHistory history = loadDrawHistory(db, selection.lotteryName, &notice);
     selection.digitCount = history.digitCount();
