@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-format ccache
     fonts-wqy-microhei
     xvfb xauth x11-utils
+    file librsvg2-bin desktop-file-utils appstream lintian
 )
 
 missing=()
