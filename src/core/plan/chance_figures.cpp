@@ -1,7 +1,11 @@
 #include "core/plan/chance_figures.h"
 
 #include <algorithm>
+#include <boost/math/distributions/binomial.hpp>
+#include <boost/math/distributions/chi_squared.hpp>
+#include <boost/math/distributions/normal.hpp>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -10,14 +14,21 @@ constexpr double kChanceMissRate = 1.0 - kChanceHitRate;
 // A share of nothing reads 0.0%, as the plan summary's rate does: never "nan".
 QString percentText(int part, int whole)
 {
-    const double percent = whole <= 0 ? 0.0 : part * 100.0 / whole;
-    return QString::asprintf("%.1f", percent) + u'%';
+    return PercentText(whole <= 0 ? 0.0 : double(part) / whole);
 }
 
-QString percentText(double fraction)
+// "p=0.123", or "p<0.001".
+QString pText(double p)
 {
-    return QString::asprintf("%.1f", fraction * 100.0) + u'%';
+    const QString figure = PValueText(p);
+    return figure.startsWith(u'<') ? u'p' + figure : QStringLiteral("p=") + figure;
 }
+
+// What a figure of nothing reads, so that no made-up 0.0% stands for it.
+const QString kNoFigure = QStringLiteral("—");
+
+// The level below which a test calls the difference from chance significant.
+constexpr double kSignificance = 0.05;
 
 std::size_t firstTested(const HitTable& hits)
 {
@@ -61,10 +72,10 @@ double ChanceBaseline(int planPeriods)
 QStringList ChanceLines(const ChanceFigures& figures, int planPeriods)
 {
     QStringList lines{
-        QStringLiteral("随机基准：") + percentText(ChanceBaseline(planPeriods)),
+        QStringLiteral("随机基准：") + PercentText(ChanceBaseline(planPeriods)),
         QStringLiteral("单期命中：%1/%2期").arg(figures.hits).arg(figures.tested),
-        QStringLiteral("命中率") + percentText(figures.hits, figures.tested) + QStringLiteral("（随机") +
-            percentText(kChanceHitRate) + QStringLiteral("）"),
+        QStringLiteral("命中率") + (figures.tested > 0 ? percentText(figures.hits, figures.tested) : kNoFigure) +
+            QStringLiteral("（随机") + PercentText(kChanceHitRate) + QStringLiteral("）"),
         QStringLiteral("最长连挂：%1期").arg(figures.longestMissRun),
         QStringLiteral("当前未中：%1期").arg(figures.currentMissRun),
     };
@@ -74,6 +85,129 @@ QStringList ChanceLines(const ChanceFigures& figures, int planPeriods)
         lines << QStringLiteral("近%1期：").arg(window) +
                      (recent ? percentText(*recent, window) : QStringLiteral("不足%1期").arg(window));
     }
+    return lines;
+}
+
+std::pair<double, double> WilsonInterval(int successes, int trials)
+{
+    if (trials <= 0)
+        return {0.0, 1.0};
+    const double z = boost::math::quantile(boost::math::complement(boost::math::normal(), 0.025));
+    const double n = trials;
+    const double rate = successes / n;
+    const double z2 = z * z;
+    const double centre = (rate + z2 / (2 * n)) / (1 + z2 / n);
+    const double half = z / (1 + z2 / n) * std::sqrt(rate * (1 - rate) / n + z2 / (4 * n * n));
+    return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
+}
+
+double BinomialTestP(int successes, int trials, double probability)
+{
+    if (trials <= 0)
+        return 1.0;
+    const boost::math::binomial law(trials, probability);
+    const double mean = trials * probability;
+    if (successes == mean)
+        return 1.0;
+    // The outcomes count as no more likely than the observed one within a relative 1e-7, so
+    // that outcomes equally likely in exact arithmetic are not split by rounding.
+    const double observed = boost::math::pdf(law, successes) * (1 + 1e-7);
+    auto noMoreLikely = [&](int k) { return boost::math::pdf(law, k) <= observed; };
+    // The probabilities fall away from the mean on either side, so the outcomes no more likely
+    // on the far side form one run that a bisection finds: [first, trials] above the mean,
+    // [0, first) below it.
+    double p = 0;
+    if (successes < mean) {
+        int first = int(std::ceil(mean));
+        int last = trials + 1;
+        while (first < last) {
+            const int middle = first + (last - first) / 2;
+            if (noMoreLikely(middle))
+                last = middle;
+            else
+                first = middle + 1;
+        }
+        p = boost::math::cdf(law, successes) +
+            (first <= trials ? boost::math::cdf(boost::math::complement(law, first - 1)) : 0.0);
+    } else {
+        int first = 0;
+        int last = int(std::floor(mean)) + 1;
+        while (first < last) {
+            const int middle = first + (last - first) / 2;
+            if (noMoreLikely(middle))
+                first = middle + 1;
+            else
+                last = middle;
+        }
+        p = (first > 0 ? boost::math::cdf(law, first - 1) : 0.0) +
+            boost::math::cdf(boost::math::complement(law, successes - 1));
+    }
+    return std::min(1.0, p);
+}
+
+std::optional<double> PlanLengthTestP(const PlanLengthCounts& counts)
+{
+    const double plans = counts.plans;
+    int longest = 0;
+    while (plans * std::pow(kChanceMissRate, longest) >= 5.0)
+        ++longest;
+    if (longest < 2)
+        return std::nullopt;
+    double statistic = 0;
+    int shorter = 0;
+    auto add = [&](double observed, double expected) {
+        statistic += (observed - expected) * (observed - expected) / expected;
+    };
+    for (int length = 1; length < longest; ++length) {
+        const int observed =
+            std::size_t(length) <= counts.observed.size() ? counts.observed[std::size_t(length) - 1] : 0;
+        add(observed, plans * kChanceHitRate * std::pow(kChanceMissRate, length - 1));
+        shorter += observed;
+    }
+    add(counts.plans - shorter, plans * std::pow(kChanceMissRate, longest - 1));
+    return boost::math::cdf(boost::math::complement(boost::math::chi_squared(longest - 1), statistic));
+}
+
+int PlanSuccesses(const PlanLengthCounts& counts, int planPeriods)
+{
+    const std::size_t within = std::size_t(std::clamp<qint64>(planPeriods, 0, qint64(counts.observed.size())));
+    return std::accumulate(counts.observed.begin(), counts.observed.begin() + qsizetype(within), 0);
+}
+
+QString PValueText(double p)
+{
+    return p < 0.001 ? QStringLiteral("<0.001") : QString::asprintf("%.3f", p);
+}
+
+QString PercentText(double fraction)
+{
+    return QString::asprintf("%.1f", fraction * 100.0) + u'%';
+}
+
+QString IntervalText(const std::pair<double, double>& interval)
+{
+    return PercentText(interval.first) + u'–' + PercentText(interval.second);
+}
+
+QStringList ChanceTestLines(const ChanceFigures& figures, const PlanLengthCounts& counts, int planPeriods)
+{
+    QStringList lines;
+    if (figures.tested > 0) {
+        const double p = BinomialTestP(figures.hits, figures.tested, kChanceHitRate);
+        const QString verdict = p >= kSignificance ? QStringLiteral("与随机无显著差异")
+                                : figures.hits > kChanceHitRate * figures.tested ? QStringLiteral("显著高于随机")
+                                                                                 : QStringLiteral("显著低于随机");
+        lines << QStringLiteral("95%区间：") + IntervalText(WilsonInterval(figures.hits, figures.tested))
+              << QStringLiteral("检验：") + pText(p) + QStringLiteral("（") + verdict + QStringLiteral("）");
+    } else {
+        lines << QStringLiteral("95%区间：") + kNoFigure << QStringLiteral("检验：") + kNoFigure;
+    }
+    lines << QStringLiteral("计划检验：") + (counts.plans > 0
+                                                 ? pText(BinomialTestP(PlanSuccesses(counts, planPeriods), counts.plans,
+                                                                       ChanceBaseline(planPeriods)))
+                                                 : kNoFigure);
+    const std::optional<double> lengths = PlanLengthTestP(counts);
+    lines << QStringLiteral("长度检验：") + (lengths ? pText(*lengths) : QStringLiteral("计划太少"));
     return lines;
 }
 

@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QStringList>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // The bet covers 64 of the 100 two-digit numbers: a period hits by chance with this probability.
@@ -49,6 +50,41 @@ struct PlanLengthCounts {
 };
 
 PlanLengthCounts CountPlanLengths(const HitTable& hits);
+
+// Whether the rule does better than chance, by the standard tests. Under fair draws every period
+// hits with probability 0.64 whatever the rule, independently of the draws the rule looked at,
+// so the exact tests below hold.
+
+// The Wilson score interval of `successes` out of `trials` at 95% confidence, as fractions;
+// [0, 1] for no trials.
+std::pair<double, double> WilsonInterval(int successes, int trials);
+
+// The two-sided exact binomial test of `successes` out of `trials` against `probability`, as R's
+// binom.test and SciPy's binomtest give it: the probability of every outcome no more likely than
+// the one observed (within a relative 1e-7). 1 for no trials.
+double BinomialTestP(int successes, int trials, double probability);
+
+// Pearson's chi-square test of the plans' lengths against the geometric law
+// P(L) = 0.64 · 0.36^(L − 1): lengths 1 … K − 1 one by one and K or longer together, K the
+// longest length whose tail P · 0.36^(K − 1) chance still puts 5 or more plans in (P plans);
+// K − 1 degrees of freedom. None when K < 2: too few plans to test.
+std::optional<double> PlanLengthTestP(const PlanLengthCounts& counts);
+
+// The finished plans counted by PlanLengthCounts that took at most `planPeriods` periods.
+int PlanSuccesses(const PlanLengthCounts& counts, int planPeriods);
+
+// A p-value with three decimals ("0.123"), or "<0.001".
+QString PValueText(double p);
+
+// A fraction as a percentage with one decimal: "64.0%".
+QString PercentText(double fraction);
+
+// The interval as "62.9%–65.0%", one decimal.
+QString IntervalText(const std::pair<double, double>& interval);
+
+// The lines below ChanceLines: 95%区间, 检验 with its verdict, 计划检验 and 长度检验. A figure
+// of nothing tested reads "—".
+QStringList ChanceTestLines(const ChanceFigures& figures, const PlanLengthCounts& counts, int planPeriods);
 
 // The hit rate in percent over each run of kMovingWindow tested draws, at the newest draw of the
 // run: x is that draw's position in the history counted from 1. Empty while fewer draws were

@@ -18,6 +18,41 @@ int fieldIndex(const QSqlRecord& record, const QString& field, const QString& lo
     return index;
 }
 
+// The lottery's draws oldest first: all of them, or with `newest` set only that many of the newest.
+DrawHistory readDraws(DrawDatabase& db, const QString& lotteryName, int newest)
+{
+    QSqlQuery query = db.selectDraws(lotteryName, newest);
+    const int digitCount = digitCountOf(lotteryName);
+    const QSqlRecord columns = query.record();
+    const int periodColumn = fieldIndex(columns, QStringLiteral("记录期号"), lotteryName);
+    std::array<int, 5> digitColumns{};
+    for (int k = 1; k <= digitCount; ++k)
+        digitColumns[k - 1] = fieldIndex(columns, QString::number(k), lotteryName);
+
+    DrawHistory history(digitCount);
+    history.reserve(kRetainedDraws);
+    std::array<int, 5> digits{};
+    while (query.next()) {
+        const QString periodText = query.value(periodColumn).toString();
+        const int32_t periodId = periodIdFromText(periodText);
+        for (int k = 0; k < digitCount; ++k) {
+            const QVariant value = query.value(digitColumns[k]);
+            bool ok = false;
+            const int digit = value.toInt(&ok);
+            // The rule indexes by digit, so a value outside 0..9 from a table made by hand
+            // must stop the load rather than reach it.
+            if (!ok || digit < 0 || digit > 9)
+                throw UserError(QStringLiteral("第%1期的第%2位“%3”不是0到9的数字。")
+                                    .arg(periodText)
+                                    .arg(k + 1)
+                                    .arg(value.toString()));
+            digits[k] = digit;
+        }
+        history.append(periodId, std::span<const int>(digits.data(), std::size_t(digitCount)));
+    }
+    return history;
+}
+
 }  // namespace
 
 int32_t periodIdFromText(const QString& text)
@@ -53,36 +88,13 @@ DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QStrin
         }
     }
 
-    QSqlQuery query = db.selectDraws(lotteryName, overCap ? kRetainedDraws : -1);
-    const int digitCount = digitCountOf(lotteryName);
-    const QSqlRecord columns = query.record();
-    const int periodColumn = fieldIndex(columns, QStringLiteral("记录期号"), lotteryName);
-    std::array<int, 5> digitColumns{};
-    for (int k = 1; k <= digitCount; ++k)
-        digitColumns[k - 1] = fieldIndex(columns, QString::number(k), lotteryName);
+    return readDraws(db, lotteryName, overCap ? kRetainedDraws : -1);
+}
 
-    DrawHistory history(digitCount);
-    history.reserve(kRetainedDraws);
-    std::array<int, 5> digits{};
-    while (query.next()) {
-        const QString periodText = query.value(periodColumn).toString();
-        const int32_t periodId = periodIdFromText(periodText);
-        for (int k = 0; k < digitCount; ++k) {
-            const QVariant value = query.value(digitColumns[k]);
-            bool ok = false;
-            const int digit = value.toInt(&ok);
-            // The rule indexes by digit, so a value outside 0..9 from a table made by hand
-            // must stop the load rather than reach it.
-            if (!ok || digit < 0 || digit > 9)
-                throw UserError(QStringLiteral("第%1期的第%2位“%3”不是0到9的数字。")
-                                    .arg(periodText)
-                                    .arg(k + 1)
-                                    .arg(value.toString()));
-            digits[k] = digit;
-        }
-        history.append(periodId, std::span<const int>(digits.data(), std::size_t(digitCount)));
-    }
-    return history;
+DrawHistory readDrawHistory(DrawDatabase& db, const QString& lotteryName)
+{
+    db.requirePeriodColumn(lotteryName);
+    return readDraws(db, lotteryName, kRetainedDraws);
 }
 
 QString LoadHistory()

@@ -19,6 +19,10 @@ int32_t periodIdFromText(const QString& text);
 // kRetainedDraws are read all the same and `notice`, if given, says why the rest stayed.
 DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QString* notice = nullptr);
 
+// Reads the newest kRetainedDraws of the lottery's draws, oldest first, and deletes nothing:
+// for a look over every lottery, which must not write while another window may be storing.
+DrawHistory readDrawHistory(DrawDatabase& db, const QString& lotteryName);
+
 // Rebuilds the shared history of the selected lottery and its digit count. On failure both
 // keep what they held and the error goes to the caller. Returns the load's notice: empty, or
 // why the table holds more than kRetainedDraws draws after it.
