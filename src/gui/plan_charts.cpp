@@ -14,8 +14,11 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLegend>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QPen>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -70,6 +73,21 @@ std::pair<double, double> rateRange(const QList<QPointF>& points)
     return {std::max(0.0, std::floor(low / 10.0) * 10.0), std::min(100.0, std::ceil(high / 10.0) * 10.0)};
 }
 
+// The floor of the logarithmic count axis: below the half plan down to which chance's bars are
+// drawn, so that they still show. A length no plan took has no bar there.
+constexpr double kLogFloor = 0.1;
+
+// A tick interval of 1, 2 or 5 times a power of ten that gives about four ticks up to `last`.
+double tickInterval(double last)
+{
+    const double rough = std::max(1.0, last / 4.0);
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (double step : {1.0, 2.0, 5.0})
+        if (step * power >= rough)
+            return step * power;
+    return 10.0 * power;
+}
+
 }  // namespace
 
 PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
@@ -79,10 +97,10 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     QChart* lengths = newChart(font);
     m_observed = new QBarSet(QStringLiteral("实际计划数"));
     m_expected = new QBarSet(QStringLiteral("随机期望"));
-    auto* bars = new QBarSeries;
-    bars->append(m_observed);
-    bars->append(m_expected);
-    lengths->addSeries(bars);
+    m_bars = new QBarSeries;
+    m_bars->append(m_observed);
+    m_bars->append(m_expected);
+    lengths->addSeries(m_bars);
     // On the category axis the k-th length stands at k − 1: the cut between N and N + 1 periods
     // is drawn at N − 0.5.
     m_cut = new QLineSeries;
@@ -93,15 +111,17 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     m_planCountAxis = new QValueAxis;
     m_planCountAxis->setTitleText(QStringLiteral("计划数"));
     m_planCountAxis->setLabelFormat(QStringLiteral("%d"));
-    for (QAbstractAxis* axis :
-         {static_cast<QAbstractAxis*>(m_lengthAxis), static_cast<QAbstractAxis*>(m_planCountAxis)})
+    m_logCountAxis = new QLogValueAxis(this);
+    m_logCountAxis->setTitleText(QStringLiteral("计划数（对数）"));
+    m_logCountAxis->setLabelFormat(QStringLiteral("%g"));
+    m_logCountAxis->setBase(10);
+    m_logCountAxis->setMinorTickCount(-1);
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(m_lengthAxis), static_cast<QAbstractAxis*>(m_planCountAxis),
+                                static_cast<QAbstractAxis*>(m_logCountAxis)})
         setAxisFonts(axis, font);
     lengths->addAxis(m_lengthAxis, Qt::AlignBottom);
-    lengths->addAxis(m_planCountAxis, Qt::AlignLeft);
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(bars), static_cast<QAbstractSeries*>(m_cut)}) {
+    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(m_bars), static_cast<QAbstractSeries*>(m_cut)})
         series->attachAxis(m_lengthAxis);
-        series->attachAxis(m_planCountAxis);
-    }
 
     QChart* rate = newChart(font);
     m_movingRate = new QLineSeries;
@@ -131,13 +151,28 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     chtjihua->setObjectName(QStringLiteral("chtjihua"));
     chtmingzhong = new QChartView(rate, this);
     chtmingzhong->setObjectName(QStringLiteral("chtmingzhong"));
+    chklog = new QCheckBox(QStringLiteral("计划数用对数坐标"), this);
+    chklog->setObjectName(QStringLiteral("chklog"));
+    chklog->setFont(font);
+    chklog->setChecked(true);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(4);
+    layout->setContentsMargins(4, 2, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(chklog, 0, Qt::AlignRight);
     for (QChartView* view : {chtjihua, chtmingzhong}) {
         view->setRenderHint(QPainter::Antialiasing);
-        layout->addWidget(view);
+        layout->addWidget(view, 1);
     }
+    chooseCountAxis();
+    connect(chklog, &QCheckBox::toggled, this, [this] {
+        // Off the series while the axis changes: a count of nothing cannot stand on a
+        // logarithmic axis even for a moment.
+        m_bars->take(m_expected);
+        m_bars->take(m_observed);
+        m_cut->clear();
+        chooseCountAxis();
+        rebuildPlanLengths();
+    });
 
     // Right-click anywhere on the tab offers the one command.
     m_saveAction = new QAction(QStringLiteral("保存图片…"), this);
@@ -150,6 +185,23 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     }
 
     rebuild();
+}
+
+void PlanCharts::chooseCountAxis()
+{
+    QChart* chart = chtjihua->chart();
+    QAbstractAxis* wanted = chklog->isChecked() ? static_cast<QAbstractAxis*>(m_logCountAxis) : m_planCountAxis;
+    QAbstractAxis* other = wanted == m_logCountAxis ? static_cast<QAbstractAxis*>(m_planCountAxis) : m_logCountAxis;
+    if (chart->axes(Qt::Vertical).contains(other)) {
+        chart->removeAxis(other);
+        // The chart gives a removed axis back; this widget keeps it for the next switch.
+        other->setParent(this);
+    }
+    if (!chart->axes(Qt::Vertical).contains(wanted)) {
+        chart->addAxis(wanted, Qt::AlignLeft);
+        m_bars->attachAxis(wanted);
+        m_cut->attachAxis(wanted);
+    }
 }
 
 void PlanCharts::setFigures(const HitTable* hits, int planPeriods)
@@ -182,24 +234,44 @@ void PlanCharts::rebuildPlanLengths()
 
     QList<qreal> observed(counts.observed.begin(), counts.observed.end());
     QList<qreal> expected(counts.expected.begin(), counts.expected.end());
+    double top = 0;
+    for (int k = 0; k < lengths; ++k)
+        top = std::max({top, observed[k], expected[k]});
+    double bottom = 0;
+    if (chklog->isChecked()) {
+        // Nothing is below the floor: a length no plan took stands there, as a bar of no height.
+        bottom = kLogFloor;
+        for (QList<qreal>* values : {&observed, &expected})
+            for (qreal& value : *values)
+                value = std::max(value, kLogFloor);
+        m_logCountAxis->setRange(bottom, std::pow(10.0, std::ceil(std::log10(std::max(10.0, top * 1.5)))));
+    } else {
+        // A few plans still get whole-numbered ticks.
+        m_planCountAxis->setRange(0, std::max(4.0, std::ceil(top * 1.1)));
+        m_planCountAxis->applyNiceNumbers();
+    }
+    const double axisTop = chklog->isChecked() ? m_logCountAxis->max() : m_planCountAxis->max();
+    // Both sets are refilled off the series: a length one set has and the other lacks yet would
+    // be drawn as a count of nothing, which a logarithmic axis cannot place.
+    m_bars->take(m_expected);
+    m_bars->take(m_observed);
     m_observed->remove(0, m_observed->count());
     m_observed->append(observed);
     m_expected->remove(0, m_expected->count());
     m_expected->append(expected);
+    m_bars->append(QList<QBarSet*>{m_observed, m_expected});
+    // The sets' legend entries came back after the cut's: the cut goes to the end again.
+    QChart* chart = chtjihua->chart();
+    chart->removeSeries(m_cut);
+    chart->addSeries(m_cut);
+    for (QAbstractAxis* axis : chart->axes())
+        m_cut->attachAxis(axis);
 
     QStringList categories;
     for (int k = 1; k <= lengths; ++k)
         categories << QString::number(k);
     m_lengthAxis->clear();
     m_lengthAxis->append(categories);
-
-    double top = 0;
-    for (int k = 0; k < lengths; ++k)
-        top = std::max({top, observed[k], expected[k]});
-    // A few plans still get whole-numbered ticks.
-    top = std::max(4.0, std::ceil(top * 1.1));
-    m_planCountAxis->setRange(0, top);
-    m_planCountAxis->applyNiceNumbers();
 
     // Plans left of the line succeeded, those right of it failed; a count beyond every length
     // seen puts it at the right edge, one of zero or below at the left.
@@ -209,7 +281,7 @@ void PlanCharts::rebuildPlanLengths()
         return;
     }
     const double at = std::clamp(double(m_planPeriods), 0.0, double(lengths)) - 0.5;
-    m_cut->replace(QList<QPointF>{{at, 0.0}, {at, m_planCountAxis->max()}});
+    m_cut->replace(QList<QPointF>{{at, bottom}, {at, axisTop}});
 }
 
 void PlanCharts::rebuildMovingRate()
@@ -222,6 +294,7 @@ void PlanCharts::rebuildMovingRate()
         m_movingRate->clear();
         m_chanceRate->clear();
         m_drawAxis->setRange(0, 2 * kMovingWindow);
+        m_drawAxis->setTickType(QValueAxis::TicksFixed);
         m_drawAxis->setTickCount(3);
         m_rateAxis->setRange(0, 100);
         m_rateAxis->setTickCount(3);
@@ -231,9 +304,12 @@ void PlanCharts::rebuildMovingRate()
     m_movingRate->replace(points);
     const double last = points.constLast().x();
     m_chanceRate->replace(QList<QPointF>{{points.constFirst().x(), chance}, {last, chance}});
-    // The axis runs from the history's start: the first draws are untested, which the gap shows.
+    // The axis runs from the history's start (the first draws are untested, which the gap shows)
+    // to the newest draw, with ticks at round numbers in between.
     m_drawAxis->setRange(0, last);
-    m_drawAxis->applyNiceNumbers();
+    m_drawAxis->setTickType(QValueAxis::TicksDynamic);
+    m_drawAxis->setTickAnchor(0);
+    m_drawAxis->setTickInterval(tickInterval(last));
     const auto [low, high] = rateRange(points);
     m_rateAxis->setRange(low, high);
     m_rateAxis->setTickCount(int((high - low) / 10.0) + 1);

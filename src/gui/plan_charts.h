@@ -9,11 +9,15 @@ class QBarCategoryAxis;
 class QBarSet;
 class QChart;
 class QChartView;
+class QCheckBox;
 class QLineSeries;
+class QLogValueAxis;
 class QValueAxis;
 
 // The 图表 tab: how long the plans ran beside what chance predicts, with the 计划期数 cut, and
-// the hit rate over a moving window of draws beside chance's 64%. Drawing 10000 points is work
+// the hit rate over a moving window of draws beside chance's 64%. The plan counts are drawn on a
+// logarithmic axis unless the user unticks it: chance leaves a few plans at each length beyond
+// 计划期数, next to thousands at one period, and on a linear axis those failures vanish. Drawing 10000 points is work
 // a user who never looks should not wait for, so the charts are redrawn only while in view.
 class PlanCharts : public QWidget {
     Q_OBJECT
@@ -33,6 +37,8 @@ private:
     void rebuildPlanLengths();
     void rebuildMovingRate();
     void savePicture();
+    // Puts the axis the tick box asks for under the bars and the cut.
+    void chooseCountAxis();
 
     QChartView* chtjihua;
     QChartView* chtmingzhong;
@@ -41,7 +47,10 @@ private:
     QBarSet* m_observed;
     QBarSet* m_expected;
     QBarCategoryAxis* m_lengthAxis;
+    QCheckBox* chklog;
     QValueAxis* m_planCountAxis;
+    QLogValueAxis* m_logCountAxis;
+    class QBarSeries* m_bars;
     QLineSeries* m_cut;
 
     QLineSeries* m_movingRate;

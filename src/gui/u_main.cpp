@@ -11,6 +11,7 @@
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
+#include "gui/overview_tab.h"
 #include "gui/plan_charts.h"
 #include "gui/run_command.h"
 #include "gui/u_about.h"
@@ -167,6 +168,9 @@ void Tfrmmain::createControls()
     m_charts = new PlanCharts;
     m_charts->setObjectName(QStringLiteral("TabSheet3"));
     page->addTab(m_charts, QStringLiteral("图表"));
+    m_overview = new OverviewTab;
+    m_overview->setObjectName(QStringLiteral("TabSheet4"));
+    page->addTab(m_overview, QStringLiteral("总览"));
     page->setCurrentIndex(0);
 
     // A new player's first look: no draw is stored yet, and empty grids would not say why.
@@ -523,6 +527,8 @@ void Tfrmmain::reloadSequence()
         notice = LoadHistory();
         showLoadedHistory();
     }
+    // Start-up and the draw windows' return: every lottery's draws may be new.
+    m_overview->drawsChanged();
     tellOnce(notice);
 }
 
@@ -603,9 +609,12 @@ void Tfrmmain::RefreshPlanStatistics()
     QStringList lines;
     if (!u_public::drawHistory().empty()) {
         lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
-        lines << ChanceLines(ComputeChanceFigures(hitTable()), planPeriods);
+        const ChanceFigures figures = ComputeChanceFigures(hitTable());
+        lines << ChanceLines(figures, planPeriods)
+              << ChanceTestLines(figures, CountPlanLengths(hitTable()), planPeriods);
     }
     mem->setPlainText(lines.join(QLatin1Char('\n')));
     m_charts->setFigures(&hitTable(), planPeriods);
+    m_overview->setPlanPeriods(planPeriods);
     grdtongji1->scrollToBottom();
 }

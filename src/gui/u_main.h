@@ -119,6 +119,8 @@ private:
     PlanTableModel* m_planModel;
     // The 图表 tab; it reads the hit table above, which lives as long as the window.
     class PlanCharts* m_charts;
+    // The 总览 tab: every lottery from its stored draws, read afresh when shown.
+    class OverviewTab* m_overview;
     QButtonGroup* m_modeButtons;
     bool m_busy = false;
     // A lottery change that failed on Enter in the lottery box: that Enter runs no 过滤.

@@ -1,0 +1,77 @@
+#include "gui/lottery_overview.h"
+
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+#include "core/plan/plan_table.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+
+namespace {
+
+const QString kNoFigure = QStringLiteral("—");
+
+// The reason in the user's words; a library's own text never reaches the window.
+template <class Work>
+QString failureOf(Work&& work)
+{
+    try {
+        work();
+    } catch (const UserError& e) {
+        return e.message();
+    } catch (...) {
+        return QStringLiteral("无法读取开奖数据。");
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<OverviewRow> ComputeOverview(const QString& programDir)
+{
+    std::vector<OverviewRow> rows;
+    std::unique_ptr<DrawDatabase> db;
+    const QString unopened = failureOf([&] { db = std::make_unique<DrawDatabase>(programDir); });
+    for (const QString& lottery : mainListOrder()) {
+        DrawHistory history;
+        const QString error = db ? failureOf([&] { history = readDrawHistory(*db, lottery); }) : unopened;
+        for (PlanMode mode : {PlanMode::Front2, PlanMode::Back2}) {
+            OverviewRow row;
+            row.lotteryName = lottery;
+            row.mode = mode;
+            row.error = error;
+            if (error.isEmpty()) {
+                row.draws = history.size();
+                row.hits = ReplayHits(history, digitOffsetFor(mode, history.digitCount()));
+                row.figures = ComputeChanceFigures(row.hits);
+                row.interval = WilsonInterval(row.figures.hits, row.figures.tested);
+                row.p = BinomialTestP(row.figures.hits, row.figures.tested, kChanceHitRate);
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
+QStringList OverviewCells(const OverviewRow& row, int planPeriods)
+{
+    QStringList cells{row.lotteryName, row.mode == PlanMode::Front2 ? QStringLiteral("前二") : QStringLiteral("后二")};
+    if (!row.error.isEmpty())
+        cells << QStringLiteral("读取失败");
+    else
+        cells << QString::number(row.draws);
+    const ChanceFigures& figures = row.figures;
+    if (!row.error.isEmpty() || figures.tested == 0) {
+        while (cells.size() < kOverviewHeaders.size())
+            cells << kNoFigure;
+        return cells;
+    }
+    const PlanSummary plans = SummarizePlans(row.hits, planPeriods);
+    const int judged = plans.successes + plans.failures;
+    // The interval's bounds without their signs: the column is narrow, and its header says 95%.
+    cells << PercentText(double(figures.hits) / figures.tested)
+          << QString::asprintf("%.1f–%.1f", row.interval.first * 100.0, row.interval.second * 100.0)
+          << PValueText(row.p) << QString::number(figures.longestMissRun) << QString::number(figures.currentMissRun)
+          << (judged > 0 ? PercentText(double(plans.successes) / judged) : kNoFigure)
+          << PercentText(ChanceBaseline(planPeriods));
+    return cells;
+}

@@ -1,0 +1,174 @@
+#include "gui/overview_tab.h"
+
+#include "core/base/u_public.h"
+#include "core/store/history_loader.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QProxyStyle>
+#include <QRegularExpression>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+
+namespace {
+
+// Ten columns share the tab's width: the cells keep a pixel on either side of their text, not
+// the style's usual few.
+class NarrowCellStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_FocusFrameHMargin)
+            return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+// A lottery's name stands on its two rows in two lines, the place first: "重庆" over "时时彩".
+QString shownName(const QString& name)
+{
+    return name.left(2) + u'\n' + name.mid(2);
+}
+
+// Columns whose figures are read across the rows are right-aligned, the names left.
+constexpr int kFirstFigureColumn = 2;
+
+}  // namespace
+
+OverviewTab::OverviewTab(QWidget* parent) : QWidget(parent)
+{
+    lblzonglan = new QLabel(this);
+    lblzonglan->setObjectName(QStringLiteral("lblzonglan"));
+    lblzonglan->setWordWrap(true);
+    grdzonglan = new QTableView(this);
+    grdzonglan->setObjectName(QStringLiteral("grdzonglan"));
+    m_model = new QStandardItemModel(0, int(kOverviewHeaders.size()), this);
+    // The longer headers break in two so that ten columns share the tab's width.
+    QStringList headers = kOverviewHeaders;
+    for (QString& header : headers)
+        header.replace(QRegularExpression(QStringLiteral("^(开奖|单期|最长|当前|计划|随机|95%)")),
+                       QStringLiteral("\\1\n"));
+    m_model->setHorizontalHeaderLabels(headers);
+    grdzonglan->setModel(m_model);
+    auto* style = new NarrowCellStyle;
+    style->setParent(grdzonglan);
+    grdzonglan->setStyle(style);
+    grdzonglan->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdzonglan->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdzonglan->verticalHeader()->hide();
+    grdzonglan->setWordWrap(true);
+    // The names and figures are set a size smaller.
+    QFont font = grdzonglan->font();
+    font.setPixelSize(10);
+    grdzonglan->setFont(font);
+    grdzonglan->horizontalHeader()->setFont(font);
+    grdzonglan->horizontalHeader()->setMinimumSectionSize(20);
+    grdzonglan->verticalHeader()->setDefaultSectionSize(22);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(lblzonglan);
+    layout->addWidget(grdzonglan, 1);
+
+    connect(&m_watcher, &QFutureWatcher<std::vector<OverviewRow>>::finished, this, &OverviewTab::computationEnded);
+    fill();
+}
+
+OverviewTab::~OverviewTab()
+{
+    // The computation holds nothing of this widget; its result is simply not wanted any more.
+    m_watcher.disconnect(this);
+}
+
+void OverviewTab::setPlanPeriods(int planPeriods)
+{
+    if (planPeriods == m_planPeriods)
+        return;
+    m_planPeriods = planPeriods;
+    fill();
+}
+
+void OverviewTab::drawsChanged()
+{
+    if (isVisible())
+        compute();
+}
+
+bool OverviewTab::isComputing() const
+{
+    return m_computing;
+}
+
+void OverviewTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    compute();
+    // What was computed before is shown laid out for the tab's width while the new figures come.
+    fill();
+}
+
+void OverviewTab::compute()
+{
+    // One computation at a time; a request during one starts another when it ends, so that the
+    // figures shown are never older than the last change.
+    if (m_computing) {
+        m_computeAgain = true;
+        return;
+    }
+    m_computing = true;
+    m_computeAgain = false;
+    lblzonglan->setText(QStringLiteral("正在计算各彩票的统计…"));
+    m_watcher.setFuture(QtConcurrent::run(ComputeOverview, u_public::programDir()));
+}
+
+void OverviewTab::computationEnded()
+{
+    m_rows = m_watcher.result();
+    m_computing = false;
+    fill();
+    if (m_computeAgain)
+        compute();
+    else
+        emit computed();
+}
+
+void OverviewTab::fill()
+{
+    if (!m_computing)
+        lblzonglan->setText(
+            m_rows.empty()
+                ? QString()
+                : QStringLiteral("各彩票最新%1期开奖，第%2期起检验；p：单期命中与随机%3的二项检验；计划期数%4。")
+                      .arg(kRetainedDraws)
+                      .arg(kUntestedDraws + 1)
+                      .arg(PercentText(kChanceHitRate))
+                      .arg(m_planPeriods));
+    m_model->setRowCount(int(m_rows.size()));
+    grdzonglan->clearSpans();
+    for (int r = 0; r < int(m_rows.size()); ++r) {
+        const OverviewRow& row = m_rows[std::size_t(r)];
+        const QStringList cells = OverviewCells(row, m_planPeriods);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QStandardItem(c == 0 ? shownName(cells[c]) : cells[c]);
+            item->setTextAlignment(c < kFirstFigureColumn ? Qt::AlignLeft | Qt::AlignVCenter
+                                                          : Qt::AlignRight | Qt::AlignVCenter);
+            if (!row.error.isEmpty())
+                item->setToolTip(row.error);
+            m_model->setItem(r, c, item);
+        }
+        // A lottery's two rows share its name.
+        if (r + 1 < int(m_rows.size()) && m_rows[std::size_t(r + 1)].lotteryName == row.lotteryName)
+            grdzonglan->setSpan(r, 0, 2, 1);
+    }
+    grdzonglan->resizeColumnsToContents();
+    // Wider figures (a rate of 100.0%) would push the last column out of view: the names give
+    // up the room and break within their two rows.
+    const int overflow = grdzonglan->horizontalHeader()->length() - grdzonglan->viewport()->width();
+    if (overflow > 0 && grdzonglan->isVisible())
+        grdzonglan->setColumnWidth(0, std::max(grdzonglan->columnWidth(0) - overflow,
+                                               3 * QFontMetrics(grdzonglan->font()).horizontalAdvance(u'字') + 4));
+}
