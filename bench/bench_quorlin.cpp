@@ -1,5 +1,6 @@
 // Speed of the work a user waits for: the reload of a full lottery, the replay alone, the
 // retention cap on an overgrown table, and what the figures beside chance add to them.
+#include "core/base/lottery_table.h"
 #include "core/base/u_public.h"
 #include "core/plan/chance_figures.h"
 #include "core/plan/hit_replay.h"
@@ -7,6 +8,8 @@
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
+#include "gui/lottery_overview.h"
+#include "gui/overview_tab.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 #include "support/find_control.h"
@@ -271,6 +274,107 @@ void BM_ChartTabShown(benchmark::State& state)
         state.SkipWithError("a command failed");
 }
 BENCHMARK(BM_ChartTabShown)->Unit(benchmark::kMillisecond);
+
+// The four lines of the tests beside chance (95%区间, 检验, 计划检验, 长度检验, with the plan
+// lengths they count) against the reload of the 10000-draw lottery they are shown for, which
+// should cost 20 times as much or more. Each iteration reloads by a lottery change in the window
+// and then makes the lines from its marks, so that both meet the same machine load.
+void BM_TestLinesAgainstReload(benchmark::State& state)
+{
+    ReloadWindow reloading(state);
+    Tfrmmain& window = reloading.window;
+    QCoreApplication::processEvents();
+    bool down = true;
+    qint64 cpu[2] = {0, 0};  // reload, lines
+    for (auto _ : state) {
+        qint64 start = threadCpuNs();
+        QTest::keyClick(reloading.comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
+        QCoreApplication::processEvents();
+        cpu[0] += threadCpuNs() - start;
+        start = threadCpuNs();
+        const HitTable& hits = window.hitTable();
+        benchmark::DoNotOptimize(ChanceTestLines(ComputeChanceFigures(hits), CountPlanLengths(hits), 5));
+        cpu[1] += threadCpuNs() - start;
+        down = !down;
+    }
+    if (!dialogs::testing::takeMessages().isEmpty() || window.hitTable().size() != 10000)
+        state.SkipWithError("a reload failed");
+    const double runs = double(state.iterations());
+    state.counters["reload_cpu_ms"] = cpu[0] / runs / 1e6;
+    state.counters["lines_cpu_ms"] = cpu[1] / runs / 1e6;
+    state.counters["lines_percent"] = cpu[0] > 0 ? 100.0 * double(cpu[1]) / double(cpu[0]) : 0.0;
+}
+BENCHMARK(BM_TestLinesAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+// 总览 over five lotteries of 10000 draws against one reload in the window, which it should stay
+// within 12 times of. Per iteration: a reload by a lottery change; the overview's work on this
+// thread (every lottery read and replayed on both modes); and the tab as the user meets it, shown
+// and waited for, with the longest stretch of work on the window's thread meanwhile.
+void BM_OverviewAgainstReload(benchmark::State& state)
+{
+    fixtures::ProgramFolder folder;
+    unsigned seed = 1;
+    for (const QString& lottery : mainListOrder())
+        fixtures::storeDraws(folder.path(), lottery, fixtures::syntheticDraws(lottery, 10000, seed++));
+    dialogs::testing::setRecording(true);
+    Tfrmmain window(folder.path());
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not exposed");
+    auto* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
+    auto* page = fixtures::control<QTabWidget>(&window, "page");
+    auto* overview = fixtures::control<OverviewTab>(&window, "TabSheet4");
+    comcaipiao->setFocus();
+    QCoreApplication::processEvents();
+    bool down = true;
+    qint64 reloadWall = 0, reloadCpu = 0, overviewWall = 0, overviewCpu = 0, tabWall = 0, held = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        qint64 cpu = threadCpuNs();
+        QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
+        QCoreApplication::processEvents();
+        reloadWall += timer.nsecsElapsed();
+        reloadCpu += threadCpuNs() - cpu;
+        down = !down;
+
+        timer.restart();
+        cpu = threadCpuNs();
+        const std::vector<OverviewRow> rows = ComputeOverview(folder.path());
+        overviewWall += timer.nsecsElapsed();
+        overviewCpu += threadCpuNs() - cpu;
+        if (rows.size() != 10 || rows.back().draws != 10000)
+            state.SkipWithError("the overview read too little");
+
+        timer.restart();
+        QElapsedTimer stretch;
+        stretch.start();
+        page->setCurrentWidget(overview);
+        qint64 longest = stretch.nsecsElapsed();
+
+        while (overview->isComputing()) {
+            stretch.restart();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            longest = std::max(longest, stretch.nsecsElapsed());
+        }
+        tabWall += timer.nsecsElapsed();
+        held = std::max(held, longest);
+        page->setCurrentIndex(0);
+        comcaipiao->setFocus();
+    }
+    if (!dialogs::testing::takeMessages().isEmpty())
+        state.SkipWithError("a command failed");
+    const double runs = double(state.iterations());
+    state.counters["reload_ms"] = reloadWall / runs / 1e6;
+    state.counters["reload_cpu_ms"] = reloadCpu / runs / 1e6;
+    state.counters["overview_ms"] = overviewWall / runs / 1e6;
+    state.counters["overview_cpu_ms"] = overviewCpu / runs / 1e6;
+    state.counters["cpu_ratio"] = reloadCpu > 0 ? double(overviewCpu) / double(reloadCpu) : 0.0;
+    state.counters["tab_shown_ms"] = tabWall / runs / 1e6;
+    state.counters["tab_ratio"] = reloadWall > 0 ? double(tabWall) / double(reloadWall) : 0.0;
+    state.counters["window_busy_max_cpu_ms"] = held / 1e6;
+}
+BENCHMARK(BM_OverviewAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 
