@@ -109,15 +109,21 @@ void BM_ReadRowsFromSqlite(benchmark::State& state)
 }
 BENCHMARK(BM_ReadRowsFromSqlite)->Unit(benchmark::kMillisecond);
 
-// The main window shown on a folder of two 10000-draw lotteries, its lottery box focused: a key
-// press in the box changes the lottery and runs the whole reload.
+// The main window shown on a folder of two 10000-draw lotteries (or as `fillFolder` fills it),
+// its lottery box focused: a key press in the box changes the lottery and runs the whole reload.
 struct ReloadWindow {
-    fixtures::ProgramFolder folder;
-    bool filled = fill(folder);
-    Tfrmmain window{folder.path()};
-    QComboBox* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
+    using Filler = void (*)(const fixtures::ProgramFolder&);
 
-    explicit ReloadWindow(benchmark::State& state)
+    fixtures::ProgramFolder folder;
+    bool filled;
+    Tfrmmain window;
+    QComboBox* comcaipiao;
+    bool down = true;
+
+    explicit ReloadWindow(benchmark::State& state, Filler fillFolder = fillTwoLotteries)
+        : filled(fill(folder, fillFolder)),
+          window(folder.path()),
+          comcaipiao(fixtures::control<QComboBox>(&window, "comcaipiao"))
     {
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
@@ -125,11 +131,19 @@ struct ReloadWindow {
         comcaipiao->setFocus();
     }
 
-    static bool fill(const fixtures::ProgramFolder& folder)
+    static bool fill(const fixtures::ProgramFolder& folder, Filler fillFolder)
     {
-        fillTwoLotteries(folder);
+        fillFolder(folder);
         dialogs::testing::setRecording(true);
         return true;
+    }
+
+    // One lottery change, down and up the list in turns, with the paint that shows it.
+    void reload()
+    {
+        QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
+        QCoreApplication::processEvents();
+        down = !down;
     }
 };
 
@@ -140,6 +154,18 @@ qint64 threadCpuNs()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Adds the wall and CPU time of `work` to the sums.
+template <class Work>
+void timed(qint64& wall, qint64& cpu, Work&& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 cpuStart = threadCpuNs();
+    work();
+    wall += timer.nsecsElapsed();
+    cpu += threadCpuNs() - cpuStart;
 }
 
 // The reload of a 10000-draw lottery in the window (a lottery change: load, period box, replay
@@ -154,23 +180,12 @@ void BM_ReloadAgainstRead(benchmark::State& state)
     QComboBox* comcaipiao = reloading.comcaipiao;
     const fixtures::ProgramFolder& folder = reloading.folder;
     QCoreApplication::processEvents();
-    bool down = true;
     qint64 wall[2] = {0, 0};  // reload, read
     qint64 cpu[2] = {0, 0};
     for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        qint64 cpuStart = threadCpuNs();
-        QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
-        QCoreApplication::processEvents();  // the paint that shows the new lottery
-        wall[0] += timer.nsecsElapsed();
-        cpu[0] += threadCpuNs() - cpuStart;
-        timer.restart();
-        cpuStart = threadCpuNs();
-        benchmark::DoNotOptimize(readRowsFromSqlite(folder, comcaipiao->currentText()));
-        wall[1] += timer.nsecsElapsed();
-        cpu[1] += threadCpuNs() - cpuStart;
-        down = !down;
+        timed(wall[0], cpu[0], [&] { reloading.reload(); });
+        timed(wall[1], cpu[1],
+              [&] { benchmark::DoNotOptimize(readRowsFromSqlite(folder, comcaipiao->currentText())); });
     }
     if (!dialogs::testing::takeMessages().isEmpty() || window.hitTable().size() != 10000)
         state.SkipWithError("a reload failed");
@@ -284,18 +299,14 @@ void BM_TestLinesAgainstReload(benchmark::State& state)
     ReloadWindow reloading(state);
     Tfrmmain& window = reloading.window;
     QCoreApplication::processEvents();
-    bool down = true;
-    qint64 cpu[2] = {0, 0};  // reload, lines
+    qint64 wall[2] = {0, 0};  // reload, lines
+    qint64 cpu[2] = {0, 0};
     for (auto _ : state) {
-        qint64 start = threadCpuNs();
-        QTest::keyClick(reloading.comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
-        QCoreApplication::processEvents();
-        cpu[0] += threadCpuNs() - start;
-        start = threadCpuNs();
-        const HitTable& hits = window.hitTable();
-        benchmark::DoNotOptimize(ChanceTestLines(ComputeChanceFigures(hits), CountPlanLengths(hits), 5));
-        cpu[1] += threadCpuNs() - start;
-        down = !down;
+        timed(wall[0], cpu[0], [&] { reloading.reload(); });
+        timed(wall[1], cpu[1], [&] {
+            const HitTable& hits = window.hitTable();
+            benchmark::DoNotOptimize(ChanceTestLines(ComputeChanceFigures(hits), CountPlanLengths(hits), 5));
+        });
     }
     if (!dialogs::testing::takeMessages().isEmpty() || window.hitTable().size() != 10000)
         state.SkipWithError("a reload failed");
@@ -310,69 +321,55 @@ BENCHMARK(BM_TestLinesAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(
 // within 12 times of. Per iteration: a reload by a lottery change; the overview's work on this
 // thread (every lottery read and replayed on both modes); and the tab as the user meets it, shown
 // and waited for, with the longest stretch of work on the window's thread meanwhile.
-void BM_OverviewAgainstReload(benchmark::State& state)
+void fillEveryLottery(const fixtures::ProgramFolder& folder)
 {
-    fixtures::ProgramFolder folder;
     unsigned seed = 1;
     for (const QString& lottery : mainListOrder())
         fixtures::storeDraws(folder.path(), lottery, fixtures::syntheticDraws(lottery, 10000, seed++));
-    dialogs::testing::setRecording(true);
-    Tfrmmain window(folder.path());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        state.SkipWithError("window not exposed");
-    auto* comcaipiao = fixtures::control<QComboBox>(&window, "comcaipiao");
-    auto* page = fixtures::control<QTabWidget>(&window, "page");
-    auto* overview = fixtures::control<OverviewTab>(&window, "TabSheet4");
-    comcaipiao->setFocus();
+}
+
+void BM_OverviewAgainstReload(benchmark::State& state)
+{
+    ReloadWindow reloading(state, fillEveryLottery);
+    auto* page = fixtures::control<QTabWidget>(&reloading.window, "page");
+    auto* overview = fixtures::control<OverviewTab>(&reloading.window, "TabSheet4");
     QCoreApplication::processEvents();
-    bool down = true;
-    qint64 reloadWall = 0, reloadCpu = 0, overviewWall = 0, overviewCpu = 0, tabWall = 0, held = 0;
+    qint64 wall[3] = {0, 0, 0};  // reload, overview's work, tab shown until its figures are
+    qint64 cpu[3] = {0, 0, 0};
+    qint64 busiest = 0;
     for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        qint64 cpu = threadCpuNs();
-        QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
-        QCoreApplication::processEvents();
-        reloadWall += timer.nsecsElapsed();
-        reloadCpu += threadCpuNs() - cpu;
-        down = !down;
-
-        timer.restart();
-        cpu = threadCpuNs();
-        const std::vector<OverviewRow> rows = ComputeOverview(folder.path());
-        overviewWall += timer.nsecsElapsed();
-        overviewCpu += threadCpuNs() - cpu;
-        if (rows.size() != 10 || rows.back().draws != 10000)
-            state.SkipWithError("the overview read too little");
-
-        timer.restart();
-        QElapsedTimer stretch;
-        stretch.start();
-        page->setCurrentWidget(overview);
-        qint64 longest = stretch.nsecsElapsed();
-
-        while (overview->isComputing()) {
-            stretch.restart();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            longest = std::max(longest, stretch.nsecsElapsed());
-        }
-        tabWall += timer.nsecsElapsed();
-        held = std::max(held, longest);
+        timed(wall[0], cpu[0], [&] { reloading.reload(); });
+        timed(wall[1], cpu[1], [&] {
+            const std::vector<OverviewRow> rows = ComputeOverview(reloading.folder.path());
+            if (rows.size() != 10 || rows.back().draws != 10000)
+                state.SkipWithError("the overview read too little");
+        });
+        timed(wall[2], cpu[2], [&] {
+            // Each stretch the window's thread is away from its event loop, in its own CPU time:
+            // the wall time of a stretch also holds the waits for a core on a shared machine.
+            qint64 stretch = threadCpuNs();
+            page->setCurrentWidget(overview);
+            busiest = std::max(busiest, threadCpuNs() - stretch);
+            while (overview->isComputing()) {
+                stretch = threadCpuNs();
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                busiest = std::max(busiest, threadCpuNs() - stretch);
+            }
+        });
         page->setCurrentIndex(0);
-        comcaipiao->setFocus();
+        reloading.comcaipiao->setFocus();
     }
     if (!dialogs::testing::takeMessages().isEmpty())
         state.SkipWithError("a command failed");
     const double runs = double(state.iterations());
-    state.counters["reload_ms"] = reloadWall / runs / 1e6;
-    state.counters["reload_cpu_ms"] = reloadCpu / runs / 1e6;
-    state.counters["overview_ms"] = overviewWall / runs / 1e6;
-    state.counters["overview_cpu_ms"] = overviewCpu / runs / 1e6;
-    state.counters["cpu_ratio"] = reloadCpu > 0 ? double(overviewCpu) / double(reloadCpu) : 0.0;
-    state.counters["tab_shown_ms"] = tabWall / runs / 1e6;
-    state.counters["tab_ratio"] = reloadWall > 0 ? double(tabWall) / double(reloadWall) : 0.0;
-    state.counters["window_busy_max_cpu_ms"] = held / 1e6;
+    state.counters["reload_ms"] = wall[0] / runs / 1e6;
+    state.counters["reload_cpu_ms"] = cpu[0] / runs / 1e6;
+    state.counters["overview_ms"] = wall[1] / runs / 1e6;
+    state.counters["overview_cpu_ms"] = cpu[1] / runs / 1e6;
+    state.counters["cpu_ratio"] = cpu[0] > 0 ? double(cpu[1]) / double(cpu[0]) : 0.0;
+    state.counters["tab_shown_ms"] = wall[2] / runs / 1e6;
+    state.counters["tab_ratio"] = wall[0] > 0 ? double(wall[2]) / double(wall[0]) : 0.0;
+    state.counters["window_busy_max_cpu_ms"] = busiest / 1e6;
 }
 BENCHMARK(BM_OverviewAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(10);
 
