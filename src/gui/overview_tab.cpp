@@ -142,7 +142,7 @@ void OverviewTab::fill()
         lblzonglan->setText(
             m_rows.empty()
                 ? QString()
-                : QStringLiteral("各彩票最新%1期开奖，第%2期起检验；p：单期命中与随机%3的二项检验；计划期数%4。")
+                : QStringLiteral("各彩票至多最新%1期开奖，第%2期起检验；p：单期命中与随机%3的二项检验；计划期数%4。")
                       .arg(kRetainedDraws)
                       .arg(kUntestedDraws + 1)
                       .arg(PercentText(kChanceHitRate))
