@@ -216,8 +216,8 @@ void TestMainWindow::startUpState()
     QCOMPARE(cell(w.grdtongji2, 0, 2), QStringLiteral("●"));
     QCOMPARE(rows(w.grdtongji1), int(w.window.planTable().size()));
     QVERIFY(rows(w.grdtongji1) > 100);
-    // The three summary lines, then the seven beside chance.
-    QCOMPARE(w.mem->toPlainText().split('\n').size(), 10);
+    // The three summary lines, then the seven beside chance and the four tests.
+    QCOMPARE(w.mem->toPlainText().split('\n').size(), 14);
     QVERIFY(w.mem->toPlainText().startsWith("中："));
     QVERIFY(w.memcode->toPlainText().isEmpty());
     QVERIFY(!w.pb->isVisible());
