@@ -1,19 +1,26 @@
-// libFuzzer target of the three page readers and the feed reader. Every input must leave the
-// reader without a crash, a sanitizer report or an exception other than the feed's own FeedError,
-// and every draw it returns must be one the page holds: its period id as the page prints it,
-// the draw's digits after it in order, all of the lottery's shape and newer than the newest
-// stored period. A reader may refuse a page; it may never invent a draw.
+// libFuzzer target of the three page readers, the feed reader and the draw file import. Every
+// input must leave the reader without a crash, a sanitizer report or an exception other than the
+// feed's own FeedError and the import's UserError refusing a file, and every draw it returns must
+// be one the input holds: for a page, its period id as the page prints it, the draw's digits after
+// it in order, all of the lottery's shape and newer than the newest stored period; for a draw
+// file, on its own line, which the summary does not call unreadable. A reader may refuse an input;
+// it may never invent a draw.
 #include "fuzz/reader_input.h"
 
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/page_readers.h"
+#include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
+#include "core/base/text_decoding.h"
 #include "core/base/today_clock.h"
+#include "core/base/user_error.h"
+#include "core/store/draw_import.h"
 
 #include <libxml/xmlerror.h>
 #include <QByteArrayList>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -72,6 +79,72 @@ void check(const PageReading& reading, const QString& page, const Shape& shape, 
     }
 }
 
+// A draw file's draws: each of the lottery's shape, not in the future, standing on its line (the
+// period, or the period without its "20", and each digit once more besides it), one draw a line,
+// and none on a line the summary calls unreadable.
+void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
+{
+    ParsedDrawFile parsed;
+    try {
+        parsed = parseDrawFile(file, lottery);
+    } catch (const UserError&) {
+        return;  // not text, or a header that does not say where the draw is: refused
+    }
+    const TextEncoding encoding = detectTextEncoding(file);
+    QStringDecoder decoder = textDecoder(encoding);
+    std::vector<QString> lines;
+    for (qsizetype next = encoding.bomLength; next < file.size();) {
+        const qsizetype start = next;
+        const qsizetype end = lineEnd(file, start, next);
+        QString line = decoder.decode(QByteArrayView(file).sliced(start, end - start));
+        decoder.resetState();
+        for (QChar& c : line) {
+            if (c.unicode() >= u'０' && c.unicode() <= u'９')
+                c = QChar(u'0' + (c.unicode() - u'０'));
+        }
+        lines.push_back(line);
+    }
+    std::set<int> drawLines;
+    std::set<int> refused;
+    for (const MalformedLine& m : parsed.malformed)
+        refused.insert(m.line);
+    for (const ImportedDraw& draw : parsed.draws) {
+        const auto fail = [&](const char* why) {
+            std::fprintf(stderr, "invented draw %s:%s on line %d (%s)\n", qPrintable(draw.periodId),
+                         qPrintable(draw.digits), draw.line, why);
+            std::abort();
+        };
+        if (draw.periodId.size() != lottery.periodIdLength || !isDigitString(draw.periodId))
+            fail("wrong period shape");
+        if (draw.digits.size() != lottery.digitCount || !isDigitString(draw.digits))
+            fail("wrong digits");
+        if (!periodDateProblem(draw.periodId).isEmpty())
+            fail("not drawn yet");
+        if (draw.line < 1 || draw.line > int(lines.size()))
+            fail("no such line");
+        if (!drawLines.insert(draw.line).second)
+            fail("two draws from one line");
+        if (refused.count(draw.line))
+            fail("a draw from a line called unreadable");
+        QString rest = lines[std::size_t(draw.line - 1)];
+        qsizetype at = rest.indexOf(draw.periodId);
+        qsizetype length = draw.periodId.size();
+        if (at < 0) {
+            at = rest.indexOf(draw.periodId.mid(2));
+            length -= 2;
+        }
+        if (at < 0 || !draw.periodId.startsWith(QLatin1String("20")) && length != draw.periodId.size())
+            fail("period not on its line");
+        rest.remove(at, length);
+        for (QChar digit : draw.digits) {
+            const qsizetype d = rest.indexOf(digit);
+            if (d < 0)
+                fail("digit not on its line");
+            rest.remove(d, 1);
+        }
+    }
+}
+
 void quiet(void*, const char*, ...) {}
 
 }  // namespace
@@ -109,6 +182,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (const QByteArray& day : page.split(fuzz_input::kPageBreak))
                 gatherDrawListPage(day, shape.periodIdLength, gathered);
             check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, newest), pageText, shape, newest);
+            break;
+        }
+        case fuzz_input::DrawFile7:
+        case fuzz_input::DrawFile11:
+        case fuzz_input::DrawFile10: {
+            const char* lottery = reader == fuzz_input::DrawFile7    ? "中国福彩3D"
+                                  : reader == fuzz_input::DrawFile11 ? "重庆时时彩"
+                                                                     : "上海时时彩";
+            checkDrawFile(page, *findLottery(QString::fromUtf8(lottery)));
             break;
         }
         default: {

@@ -28,6 +28,17 @@ QByteArray twoDays(const std::vector<StoredDraw>& draws, int split)
     return drawListPage(today) + fuzz_input::kPageBreak + drawListPage(before);
 }
 
+// A draw file as 导出 writes it, or as CSV under `header` with the digits apart.
+QByteArray drawFile(const std::vector<StoredDraw>& draws, const QByteArray& header = {}, const char* lineEnd = "\r\n")
+{
+    QByteArray file = header.isEmpty() ? QByteArray() : header + lineEnd;
+    for (const StoredDraw& draw : draws) {
+        const QByteArray digits = digitsOf(draw);
+        file += draw.periodId.toLatin1() + (header.isEmpty() ? ' ' + digits : ",7," + digits) + lineEnd;
+    }
+    return file;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -56,7 +67,13 @@ int main(int argc, char** argv)
         write(folder, "drawlist-star-ball", make(DrawList11, false, starBall)) &&
         write(folder, "feed-11", make(Feed11, false, feedDocument(QStringLiteral("重庆时时彩"), cq))) &&
         write(folder, "feed-11-newest", make(Feed11, true, feedDocument(QStringLiteral("重庆时时彩"), cq))) &&
-        write(folder, "feed-10", make(Feed10, false, feedDocument(QStringLiteral("上海时时彩"), sh)));
+        write(folder, "feed-10", make(Feed10, false, feedDocument(QStringLiteral("上海时时彩"), sh))) &&
+        write(folder, "drawfile-7", make(DrawFile7, false, drawFile(d3))) &&
+        write(folder, "drawfile-7-csv", make(DrawFile7, false, drawFile(d3, "期号,试机号码,开奖号码"))) &&
+        write(folder, "drawfile-11-cr", make(DrawFile11, false, drawFile(cq, {}, "\r"))) &&
+        write(folder, "drawfile-10-csv", make(DrawFile10, false, drawFile(sh, "\"期号\",\"机球\",\"号码\"", "\n"))) &&
+        write(folder, "drawfile-7-fullwidth",
+              make(DrawFile7, false, QStringLiteral("２０２６２２４ ８，６，２\n26225 0 1 5\n").toUtf8()));
     if (!ok) {
         std::fprintf(stderr, "quorlin_fuzz_seeds: cannot write into %s\n", argv[1]);
         return 1;

@@ -24,7 +24,7 @@ qsizetype feed(QStringDecoder& decoder, QByteArrayView bytes, std::vector<QChar>
 // the end of the file counts: a line end fed after the last byte shows it.
 qsizetype firstUndecodable(QByteArrayView bytes, const char* name)
 {
-    std::vector<QChar> buffer(std::size_t(2 * kChunk + 8));
+    std::vector<QChar> buffer(std::size_t(2 * std::min(kChunk, bytes.size()) + 8));
     QStringDecoder decoder(name);
     qsizetype chunk = feed(decoder, bytes, buffer);
     if (chunk < 0) {
@@ -93,7 +93,8 @@ TextEncoding detectTextEncoding(QByteArrayView bytes)
     if (utf8Stop < 0)
         return encoding;
     encoding.utf8 = false;
-    const qsizetype gbkStop = QStringDecoder("GBK").isValid() ? firstUndecodable(text, "GBK") : 0;
+    static const bool canReadGbk = QStringDecoder("GBK").isValid();
+    const qsizetype gbkStop = canReadGbk ? firstUndecodable(text, "GBK") : 0;
     if (gbkStop < 0)
         return encoding;
     const qsizetype stop = encoding.bomLength + std::max(utf8Stop, gbkStop);
