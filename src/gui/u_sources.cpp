@@ -54,6 +54,13 @@ void Tfrmsources::createControls()
                                  top + 3, 130, 20);
         m_edits[i] = place<QLineEdit>(this, QByteArray("edt" + key).constData(), 150, top, 354, 24);
         m_edits[i]->setPlaceholderText(defaultSiteHost(site));
+        // An internationalised name is shown as the punycode the sites are asked with.
+        QLineEdit* edit = m_edits[i];
+        connect(edit, &QLineEdit::editingFinished, this, [edit] {
+            const QString shown = normalisedHost(edit->text());
+            if (shown != edit->text())
+                edit->setText(shown);
+        });
         m_results[i] =
             placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
     }
@@ -87,21 +94,30 @@ void Tfrmsources::createControls()
 
 void Tfrmsources::FormCreate()
 {
-    for (PageSite site : kPageSites)
-        m_edits[std::size_t(site)]->setText(defaultSiteHost(site));
-    const SiteHosts hosts = readSourceSettings(m_dataDir);
-    for (PageSite site : kPageSites)
-        m_edits[std::size_t(site)]->setText(hosts[std::size_t(site)]);
-    const DrawUrls urls = readDrawUrls(m_dataDir);
-    for (std::size_t i = 0; i < m_urlEdits.size(); ++i)
-        m_urlEdits[i]->setText(urls.value(LotteryCatalogue()[i].name));
+    // What the file holds, a bad value too, marked beside its field: 确定 then writes only what
+    // the window shows. A file that cannot be read at all leaves the fields empty, so that none of
+    // its hosts is replaced by a value the user has not seen.
+    const SourceSettingsFile file = readSourceSettingsFile(m_dataDir);
+    for (PageSite site : kPageSites) {
+        const std::size_t i = std::size_t(site);
+        m_edits[i]->setText(file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i]);
+        if (!file.hostProblems[i].isEmpty())
+            showResult(m_results[i], QStringLiteral("文件中的值无效：%1").arg(file.hostProblems[i]), false);
+    }
+    for (std::size_t i = 0; i < m_urlEdits.size(); ++i) {
+        const QString lottery = LotteryCatalogue()[i].name;
+        m_urlEdits[i]->setText(file.urls.value(lottery));
+        if (file.urlProblems.contains(lottery))
+            showResult(m_urlResults[i], QStringLiteral("文件中的网址无效：%1").arg(file.urlProblems.value(lottery)),
+                       false);
+    }
 }
 
 SiteHosts Tfrmsources::typedHosts() const
 {
     SiteHosts hosts;
     for (PageSite site : kPageSites)
-        hosts[std::size_t(site)] = m_edits[std::size_t(site)]->text().trimmed();
+        hosts[std::size_t(site)] = normalisedHost(m_edits[std::size_t(site)]->text());
     return hosts;
 }
 
@@ -171,7 +187,11 @@ void Tfrmsources::closeEvent(QCloseEvent* event)
 void Tfrmsources::btnokClick()
 {
     runCommand(this, [&] {
-        writeSourceSettings(m_dataDir, typedHosts(), typedUrls());
+        const SiteHosts hosts = typedHosts();
+        // What is written is what the fields show.
+        for (PageSite site : kPageSites)
+            m_edits[std::size_t(site)]->setText(hosts[std::size_t(site)]);
+        writeSourceSettings(m_dataDir, hosts, typedUrls());
         accept();
     });
 }

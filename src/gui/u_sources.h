@@ -13,7 +13,8 @@ class QPushButton;
 // 数据源: the hosts of the four outside sites and, beside them, each lottery's own draw address
 // (开奖数据网址), kept in 数据源.ini in the data folder. 测试 fetches one known page of each
 // site from the hosts as typed and reads each address given, and stores nothing; 确定 checks
-// every host and address and writes the file, or names the bad entry and writes nothing.
+// every host and address and writes the file, or names the bad entry and writes nothing. The
+// fields show what the file holds; a bad value stays in its field, marked below it.
 class Tfrmsources : public QDialog {
     Q_OBJECT
 

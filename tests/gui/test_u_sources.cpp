@@ -54,6 +54,7 @@ private slots:
     void okChecksThenWrites_data();
     void okChecksThenWrites();
     void cancelWritesNothing();
+    void oneBadKeyLosesNoGoodHost();
     void drawAddressesRoundTrip();
     void drawAddressesStandInFreeSpace();
     void badDrawAddressIsRefusedNamingItsLottery();
@@ -139,6 +140,36 @@ void TestSourcesWindow::cancelWritesNothing()
     QTest::mouseClick(control<QPushButton>(&window, "btncancel"), Qt::LeftButton);
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
+}
+
+void TestSourcesWindow::oneBadKeyLosesNoGoodHost()
+{
+    const QByteArray good = "[hosts]\ntrend=trend.test\nchart=chart.test:81\ndrawlist=127.0.0.1:8080\n";
+    writeFile(sourceSettingsPath(m_folder->path()), good + "feed=127.0.0.1:0\n");
+    Tfrmsources window(m_folder->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList shown;
+    for (const char* name : {"edttrend", "edtchart", "edtdrawlist", "edtfeed"})
+        shown << control<QLineEdit>(&window, name)->text();
+    QCOMPARE(shown, (QStringList{"trend.test", "chart.test:81", "127.0.0.1:8080", "127.0.0.1:0"}));
+    QCOMPARE(results(&window), (QStringList{"", "", "", "文件中的值无效：端口须为1到65535之间的数字"}));
+    keepShot(&window, "sources-bad-key");
+
+    // Left as it is, the bad value is refused and the file stays as it was.
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    QCOMPARE(dialogs::testing::takeMessages(),
+             QStringList{"时时彩最新开奖数据的主机“127.0.0.1:0”无效：端口须为1到65535之间的数字。"});
+    QCOMPARE(readSourceSettingsFile(m_folder->path()).hosts[std::size_t(PageSite::Trend)],
+             QStringLiteral("trend.test"));
+
+    // Mended with an internationalised name: written, and shown, as the punycode asked for.
+    control<QLineEdit>(&window, "edtfeed")->setText(QStringLiteral("ⅷ.com"));
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(control<QLineEdit>(&window, "edtfeed")->text(), QStringLiteral("viii.com"));
+    QCOMPARE(readSourceSettings(m_folder->path()),
+             (SiteHosts{"trend.test", "chart.test:81", "127.0.0.1:8080", "viii.com"}));
 }
 
 void TestSourcesWindow::drawAddressesRoundTrip()

@@ -173,7 +173,11 @@ ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lotter
     }
     ParsedDrawFile parsed = parseDrawFile(text.toUtf8(), lottery);
     parsed.malformed.insert(parsed.malformed.end(), refused.begin(), refused.end());
+    parsed.malformedCount += int(refused.size());
     std::stable_sort(parsed.malformed.begin(), parsed.malformed.end(),
                      [](const MalformedLine& a, const MalformedLine& b) { return a.line < b.line; });
+    // Only the first are kept to be shown, as for a draw file.
+    if (parsed.malformed.size() > std::size_t(kKeptMalformedLines))
+        parsed.malformed.resize(std::size_t(kKeptMalformedLines));
     return parsed;
 }

@@ -5,6 +5,7 @@
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
+#include "core/base/text_decoding.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
@@ -15,10 +16,17 @@
 #include <QUrl>
 #include <algorithm>
 
+#include <arpa/inet.h>
+
 namespace {
 
 const QString kHostsSection = QStringLiteral("hosts");
 const QString kDrawsSection = QStringLiteral("draws");
+
+// The file is a handful of lines; anything larger is not this file.
+constexpr qint64 kMaxSettingsBytes = 64 * 1024;
+constexpr int kMaxHostLength = 253;
+constexpr int kMaxLabelLength = 63;
 
 QString unquoted(QString value)
 {
@@ -28,47 +36,104 @@ QString unquoted(QString value)
     return value;
 }
 
-// The keys of one section ("hosts", "draws"). The file is small and plain; read here rather than
-// through QSettings, whose per-process cache may hand back a file as it was before it was just
-// replaced.
-QHash<QString, QString> iniSection(const QByteArray& bytes, const QString& name)
+// The file as sections of keys, read here rather than through QSettings, whose per-process cache
+// may hand back a file as it was before it was just replaced. Section and key names are in lower
+// case; an absent file has no sections.
+struct IniFile {
+    bool exists = false;
+    QHash<QString, QHash<QString, QString>> sections;
+};
+
+// UserError naming the file when it cannot be read, is larger than any settings file, or is not
+// UTF-8 or GBK text (a UTF-16 or binary file): its hosts would otherwise be passed over unseen.
+IniFile readIni(const QString& path)
 {
-    QHash<QString, QString> keys;
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
-    const QString text = QString::fromUtf8(view);
+    IniFile ini;
+    QFile file(path);
+    if (!file.exists())
+        return ini;
+    ini.exists = true;
+    if (!file.open(QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
+    if (file.size() > kMaxSettingsBytes)
+        throw UserError(QStringLiteral("数据源设置 %1 过大（超过%2 KB），不是本程序的设置文件。")
+                            .arg(path)
+                            .arg(kMaxSettingsBytes / 1024));
+    const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
+    if (bytes.size() > kMaxSettingsBytes)
+        throw UserError(QStringLiteral("数据源设置 %1 过大（超过%2 KB），不是本程序的设置文件。")
+                            .arg(path)
+                            .arg(kMaxSettingsBytes / 1024));
+    const TextEncoding encoding = detectTextEncoding(bytes);
+    if (!encoding.readable())
+        throw UserError(
+            QStringLiteral("数据源设置 %1 不是UTF-8或GBK文本（%2无法识别）。").arg(path, badTextPlace(encoding)));
+    QStringDecoder decoder = textDecoder(encoding);
     QString section;
-    for (QStringView rawLine : QStringTokenizer(text, u'\n')) {
-        const QString line = rawLine.trimmed().toString();
+    for (qsizetype next = encoding.bomLength; next < bytes.size();) {
+        const qsizetype start = next;
+        const qsizetype end = lineEnd(bytes, start, next);
+        decoder.resetState();
+        const QString line = QString(decoder.decode(QByteArrayView(bytes).sliced(start, end - start))).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
-            section = line.mid(1, line.size() - 2).trimmed();
+            section = line.mid(1, line.size() - 2).trimmed().toLower();
+            ini.sections[section];
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
-        if (section.compare(name, Qt::CaseInsensitive) != 0 || equals < 0)
+        if (section.isEmpty() || equals < 0)
             continue;
-        keys.insert(line.left(equals).trimmed().toLower(), unquoted(line.mid(equals + 1)));
+        ini.sections[section].insert(line.left(equals).trimmed().toLower(), unquoted(line.mid(equals + 1)));
     }
-    return keys;
+    return ini;
 }
 
-// The bytes of the settings file; empty when there is none.
-QByteArray settingsBytes(const QString& path)
+bool isAscii(QStringView text)
 {
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
-    return file.readAll();
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-bool isHostCharacter(QChar c)
+bool isAsciiDigit(QChar c)
 {
-    return c.isLetterOrNumber() || c == u'-' || c == u'.' || c == u'_';
+    return c >= u'0' && c <= u'9';
+}
+
+bool isAsciiLetterOrDigit(QChar c)
+{
+    return isAsciiDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// The name of a host written as the address uses it: an internationalised name as its punycode
+// (xn--…), so that the host contacted is the one shown. Empty when the name cannot be converted.
+QString asciiName(const QString& name)
+{
+    if (isAscii(name))
+        return name;
+    return QString::fromLatin1(QUrl::toAce(name));
+}
+
+// Why an ASCII host name (no port) is neither a name nor an IPv4 address.
+QString nameProblem(const QString& name)
+{
+    if (name.size() > kMaxHostLength)
+        return QStringLiteral("主机名过长（%1个字符，最多%2个）").arg(name.size()).arg(kMaxHostLength);
+    for (QChar c : name) {
+        if (!isAsciiLetterOrDigit(c) && c != u'-' && c != u'.')
+            return QStringLiteral("主机名含有不允许的字符“%1”（只能用英文字母、数字、“-”和“.”）").arg(c);
+    }
+    const QStringList labels = name.split(u'.');
+    bool allNumbers = true;
+    for (const QString& label : labels) {
+        if (label.isEmpty() || label.size() > kMaxLabelLength || label.startsWith(u'-') || label.endsWith(u'-'))
+            return QStringLiteral("主机名“%1”不是有效的名字").arg(name);
+        allNumbers = allNumbers && std::all_of(label.begin(), label.end(), isAsciiDigit);
+    }
+    in_addr address{};
+    if (allNumbers && inet_pton(AF_INET, name.toLatin1().constData(), &address) != 1)
+        return QStringLiteral("“%1”不是有效的IPv4地址").arg(name);
+    return {};
 }
 
 }  // namespace
@@ -108,10 +173,56 @@ QString siteTitle(PageSite site)
     return {};
 }
 
+namespace {
+
+// A host split into its name and port ("" when none), the name of a bracketed IPv6 address
+// without its brackets. Empty with `problem` set when it cannot be split.
+struct HostParts {
+    QString name;
+    QString port;
+    bool ipv6 = false;
+};
+
+HostParts splitHost(const QString& host, QString& problem)
+{
+    HostParts parts;
+    if (host.startsWith(u'[')) {
+        parts.ipv6 = true;
+        const qsizetype close = host.indexOf(u']');
+        if (close < 0) {
+            problem = QStringLiteral("IPv6地址缺少“]”");
+            return parts;
+        }
+        parts.name = host.mid(1, close - 1);
+        const QString rest = host.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(u':'))
+            problem = QStringLiteral("“]”之后只能是“:端口”");
+        else if (rest == QStringLiteral(":"))
+            problem = QStringLiteral("端口须为1到65535之间的数字");
+        parts.port = rest.mid(1);
+        return parts;
+    }
+    const qsizetype colon = host.indexOf(u':');
+    parts.name = host.left(colon < 0 ? host.size() : colon);
+    if (colon >= 0) {
+        parts.port = host.mid(colon + 1);
+        if (parts.port.contains(u':'))
+            problem = QStringLiteral("IPv6地址须写在方括号中，如 [::1]:8080");
+        else if (parts.port.isEmpty())
+            problem = QStringLiteral("端口须为1到65535之间的数字");
+    }
+    return parts;
+}
+
+}  // namespace
+
 QString hostProblem(const QString& host)
 {
     if (host.trimmed().isEmpty())
         return QStringLiteral("不能为空");
+    // Long before any host: said before anything else is looked at.
+    if (host.size() > kMaxHostLength + 8)
+        return QStringLiteral("过长（%1个字符，主机名最多%2个）").arg(host.size()).arg(kMaxHostLength);
     for (QChar c : host) {
         if (c.isSpace())
             return QStringLiteral("不能含空格");
@@ -124,70 +235,84 @@ QString hostProblem(const QString& host)
     }
     if (host.contains(u'@'))
         return QStringLiteral("不能含“@”");
-    QString name = host;
-    QString port;
-    if (host.startsWith(u'[')) {
-        // An IPv6 address in brackets, as it stands in an address.
-        const qsizetype close = host.indexOf(u']');
-        if (close < 0)
-            return QStringLiteral("IPv6地址缺少“]”");
-        name = host.mid(1, close - 1);
-        const QString rest = host.mid(close + 1);
-        if (!rest.isEmpty() && !rest.startsWith(u':'))
-            return QStringLiteral("“]”之后只能是“:端口”");
-        port = rest.mid(1);
-        if (!rest.isEmpty() && port.isEmpty())
-            return QStringLiteral("端口须为1到65535之间的数字");
-        for (QChar c : name) {
-            if (!(c.isDigit() || (c.toLower() >= u'a' && c.toLower() <= u'f') || c == u':' || c == u'.'))
-                return QStringLiteral("IPv6地址含有不允许的字符“%1”").arg(c);
-        }
-        if (name.isEmpty())
-            return QStringLiteral("缺少主机名");
+    QString problem;
+    const HostParts parts = splitHost(host, problem);
+    if (!problem.isEmpty())
+        return problem;
+    if (parts.name.isEmpty())
+        return QStringLiteral("缺少主机名");
+    if (parts.ipv6) {
+        in6_addr address{};
+        if (!isAscii(parts.name) || inet_pton(AF_INET6, parts.name.toLatin1().constData(), &address) != 1)
+            return QStringLiteral("“%1”不是有效的IPv6地址").arg(parts.name);
     } else {
-        const qsizetype colon = host.indexOf(u':');
-        if (colon >= 0) {
-            name = host.left(colon);
-            port = host.mid(colon + 1);
-            if (port.isEmpty() || port.contains(u':'))
-                return QStringLiteral("端口须为1到65535之间的数字");
-        }
+        const QString name = asciiName(parts.name);
         if (name.isEmpty())
-            return QStringLiteral("缺少主机名");
-        for (QChar c : name) {
-            if (!isHostCharacter(c))
-                return QStringLiteral("主机名含有不允许的字符“%1”").arg(c);
-        }
-        if (name.startsWith(u'.') || name.endsWith(u'.') || name.contains(QStringLiteral("..")) ||
-            name.startsWith(u'-'))
-            return QStringLiteral("主机名“%1”不是有效的名字").arg(name);
+            return QStringLiteral("主机名“%1”无法写成国际化域名的punycode形式").arg(parts.name);
+        problem = nameProblem(name);
+        if (!problem.isEmpty())
+            return problem;
     }
-    if (!port.isEmpty() || host.endsWith(u':')) {
+    if (!parts.port.isEmpty()) {
         bool ok = false;
-        const int number = port.toInt(&ok);
-        const bool digitsOnly = std::all_of(port.begin(), port.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-        if (!ok || !digitsOnly || number < 1 || number > 65535)
+        const int number = parts.port.toInt(&ok);
+        if (!ok || !std::all_of(parts.port.begin(), parts.port.end(), isAsciiDigit) || number < 1 || number > 65535)
             return QStringLiteral("端口须为1到65535之间的数字");
     }
     return {};
 }
 
+QString normalisedHost(const QString& host)
+{
+    const QString trimmed = host.trimmed();
+    if (!hostProblem(trimmed).isEmpty())
+        return trimmed;
+    QString problem;
+    const HostParts parts = splitHost(trimmed, problem);
+    if (parts.ipv6)
+        return trimmed;
+    return asciiName(parts.name) + (parts.port.isEmpty() ? QString() : u':' + parts.port);
+}
+
+SourceSettingsFile readSourceSettingsFile(const QString& dataDir)
+{
+    const IniFile ini = readIni(sourceSettingsPath(dataDir));
+    SourceSettingsFile file;
+    file.exists = ini.exists;
+    file.hasHosts = ini.sections.contains(kHostsSection);
+    const QHash<QString, QString> hosts = ini.sections.value(kHostsSection);
+    for (PageSite site : kPageSites) {
+        const std::size_t i = std::size_t(site);
+        file.hosts[i] = hosts.value(siteKey(site));
+        if (file.hosts[i].isEmpty())
+            continue;
+        file.hostProblems[i] = hostProblem(file.hosts[i]);
+        file.hosts[i] = normalisedHost(file.hosts[i]);
+    }
+    const QHash<QString, QString> draws = ini.sections.value(kDrawsSection);
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString url = draws.value(lottery.settingsKey);
+        if (url.isEmpty())
+            continue;
+        file.urls.insert(lottery.name, url);
+        const QString problem = drawUrlProblem(url);
+        if (!problem.isEmpty())
+            file.urlProblems.insert(lottery.name, problem);
+    }
+    return file;
+}
+
 SiteHosts readSourceSettings(const QString& dataDir)
 {
+    const SourceSettingsFile file = readSourceSettingsFile(dataDir);
     SiteHosts hosts;
-    for (PageSite site : kPageSites)
-        hosts[std::size_t(site)] = defaultSiteHost(site);
-    const QString path = sourceSettingsPath(dataDir);
-    const QHash<QString, QString> keys = iniSection(settingsBytes(path), kHostsSection);
     for (PageSite site : kPageSites) {
-        const auto it = keys.constFind(siteKey(site));
-        if (it == keys.constEnd() || it->isEmpty())
-            continue;
-        const QString problem = hostProblem(*it);
-        if (!problem.isEmpty())
+        const std::size_t i = std::size_t(site);
+        if (!file.hostProblems[i].isEmpty())
             throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的主机“%4”无效：%5。")
-                                .arg(path, siteKey(site), siteTitle(site), *it, problem));
-        hosts[std::size_t(site)] = *it;
+                                .arg(sourceSettingsPath(dataDir), siteKey(site), siteTitle(site), file.hosts[i],
+                                     file.hostProblems[i]));
+        hosts[i] = file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i];
     }
     return hosts;
 }
@@ -209,8 +334,11 @@ QString drawUrlProblem(const QString& url)
         if (at >= 0)
             authorityEnd = std::min(authorityEnd, at);
     }
-    // The host obeys the same rule as the sites' hosts.
+    // The host obeys the same rule as the sites' hosts, but is taken only as written: an
+    // internationalised name must already be punycode, so that the host asked is the one shown.
     const QString authority = rest.left(authorityEnd);
+    if (!isAscii(authority))
+        return QStringLiteral("网址中的主机名须写成punycode形式（xn--…）");
     const QString problem = hostProblem(authority);
     if (!problem.isEmpty())
         return authority.isEmpty() ? QStringLiteral("缺少主机名")
@@ -222,20 +350,15 @@ QString drawUrlProblem(const QString& url)
 
 DrawUrls readDrawUrls(const QString& dataDir)
 {
-    const QString path = sourceSettingsPath(dataDir);
-    const QHash<QString, QString> keys = iniSection(settingsBytes(path), kDrawsSection);
-    DrawUrls urls;
+    const SourceSettingsFile file = readSourceSettingsFile(dataDir);
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const QString url = keys.value(lottery.settingsKey);
-        if (url.isEmpty())
-            continue;
-        const QString problem = drawUrlProblem(url);
+        const QString problem = file.urlProblems.value(lottery.name);
         if (!problem.isEmpty())
             throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的开奖数据网址“%4”无效：%5。")
-                                .arg(path, lottery.settingsKey, lottery.name, url, problem));
-        urls.insert(lottery.name, url);
+                                .arg(sourceSettingsPath(dataDir), lottery.settingsKey, lottery.name,
+                                     file.urls.value(lottery.name), problem));
     }
-    return urls;
+    return file.urls;
 }
 
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls)
@@ -254,7 +377,7 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
     }
     QByteArray text = "[" + kHostsSection.toUtf8() + "]\n";
     for (PageSite site : kPageSites)
-        text += siteKey(site).toUtf8() + '=' + hosts[std::size_t(site)].trimmed().toUtf8() + '\n';
+        text += siteKey(site).toUtf8() + '=' + normalisedHost(hosts[std::size_t(site)]).toUtf8() + '\n';
     // Every key, set or not, so that a hand-edited file shows where an address goes.
     text += "\n[" + kDrawsSection.toUtf8() + "]\n";
     for (const LotteryInfo& lottery : LotteryCatalogue())
@@ -265,6 +388,13 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
 
 void applySourceSettings(const QString& dataDir)
 {
+    // A file without [hosts] (a misspelt section, keys above any section) would leave every site
+    // at its built host without a word.
+    if (const SourceSettingsFile file = readSourceSettingsFile(dataDir); file.exists && !file.hasHosts)
+        throw UserError(
+            QStringLiteral("数据源设置 %1 中没有 [hosts] 一节：请按\n[hosts]\ntrend=主机名\n…\n写明各网站的主机，"
+                           "或在主窗口的“数据源”中保存一次。")
+                .arg(sourceSettingsPath(dataDir)));
     const SiteHosts hosts = readSourceSettings(dataDir);
     const DrawUrls urls = readDrawUrls(dataDir);
     for (PageSite site : kPageSites)
@@ -296,7 +426,7 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<vo
     QTemporaryDir scratch;
     for (PageSite site : kPageSites) {
         SiteCheck check{site, false, {}};
-        const QString host = hosts[std::size_t(site)].trimmed();
+        const QString host = normalisedHost(hosts[std::size_t(site)]);
         const QString problem = hostProblem(host);
         if (!problem.isEmpty()) {
             check.text = QStringLiteral("主机无效：%1").arg(problem);
@@ -338,8 +468,8 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::functio
                 check.text = check.readable
                                  ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest->periodId)
                                  : QStringLiteral("没有找到开奖号码");
-                if (!document.malformed.empty())
-                    check.text += QStringLiteral("；%1行无法识别").arg(document.malformed.size());
+                if (document.malformedCount > 0)
+                    check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
             } catch (const std::exception& e) {
                 check.text = QString::fromUtf8(e.what());
             }

@@ -9,8 +9,8 @@
 #include <vector>
 
 // The settings file 数据源.ini in the data folder names the host of each outside site, so
-// that a user points the program at the sites without rebuilding it. It is an INI file (UTF-8,
-// as QSettings writes it) with one section:
+// that a user points the program at the sites without rebuilding it. It is an INI file (written in
+// UTF-8; read in UTF-8 or GBK, at most 64 KB) with one section:
 //   [hosts]
 //   trend=host[:port]      the 3D trend page
 //   chart=host[:port]      the 排列3 chart page
@@ -41,9 +41,30 @@ QString siteKey(PageSite site);
 // The site as the user knows it: "福彩3D走势页面", …
 QString siteTitle(PageSite site);
 
-// Why `host` cannot be a site's host ("host" or "host:port", port 1 to 65535, no scheme, path or
-// blanks); empty when it can.
+// Why `host` cannot be a site's host; empty when it can. A host is a name of at most 253
+// characters of ASCII letters, digits, "-" and "." (labels of 1 to 63, not starting or ending in
+// "-"), an IPv4 address, a bracketed IPv6 address ("[::1]"), or an internationalised name, which
+// goes to the sites as its punycode; any of them with ":port", 1 to 65535. No scheme, path or
+// blanks.
 QString hostProblem(const QString& host);
+
+// The host as the address uses it and the window shows it: an internationalised name as its
+// punycode ("例子.中国" -> "xn--fsqu00a.xn--fiqs8s", "ⅷ.com" -> "viii.com"); a bad host as it is.
+QString normalisedHost(const QString& host);
+
+// What the file holds, for the 数据源 window: each value as written (a host converted as
+// normalisedHost does), and beside it why it is bad, so that one bad key loses none of the good.
+struct SourceSettingsFile {
+    bool exists = false;
+    bool hasHosts = false;                // a [hosts] section, even an empty one
+    SiteHosts hosts;                      // empty where the file names none
+    std::array<QString, 4> hostProblems;  // by site; empty when fine
+    DrawUrls urls;                        // lottery name -> address, as written
+    QHash<QString, QString> urlProblems;  // lottery name -> why its address is bad
+};
+
+// UserError naming the file when it cannot be read, is over 64 KB, or is not UTF-8 or GBK text.
+SourceSettingsFile readSourceSettingsFile(const QString& dataDir);
 
 // The hosts the file names, the built ones where it names none. A value that is no host raises
 // UserError naming the file, the key and the reason.
@@ -63,7 +84,8 @@ DrawUrls readDrawUrls(const QString& dataDir);
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls = {});
 
 // Points the readers at the hosts and draw addresses of the file: done when a download run
-// starts, so a change applies without restarting. A bad file changes nothing.
+// starts, so a change applies without restarting. A bad file changes nothing, and a file without
+// a [hosts] section is refused as one.
 void applySourceSettings(const QString& dataDir);
 
 // One known page of a site: the trend page, the chart page, and today's day page and the feed of

@@ -102,7 +102,7 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
         if (hooks.pageRead)
             hooks.pageRead();
         stopIfCancelled(hooks);
-        update.unreadable = int(document.malformed.size());
+        update.unreadable = document.malformedCount;
         if (document.draws.empty()) {
             update.failure = kNoDrawsInDocument;
             return update;

@@ -8,6 +8,7 @@
 #include "support/page_fixtures.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +35,13 @@ private slots:
     void init();
     void hostChecks_data();
     void hostChecks();
+    void hostsGoAsTheyAreShown_data();
+    void hostsGoAsTheyAreShown();
+    void oneBadKeyLosesNoGoodHost();
+    void refusedFiles_data();
+    void refusedFiles();
+    void gbkAndCarriageReturnsRead();
+    void fileWithoutHostsIsNamedWhenARunStarts();
     void readsWhatWasWritten();
     void drawUrlChecks_data();
     void drawUrlChecks();
@@ -98,7 +106,27 @@ void TestSourceSettings::hostChecks_data()
     QTest::newRow("user part") << "me@h"
                                << "不能含“@”";
     QTest::newRow("odd character") << "h*st"
-                                   << "主机名含有不允许的字符“*”";
+                                   << "主机名含有不允许的字符“*”（只能用英文字母、数字、“-”和“.”）";
+    QTest::newRow("underscore") << "draws_1.test"
+                                << "主机名含有不允许的字符“_”（只能用英文字母、数字、“-”和“.”）";
+    const QString longest = QString(63, 'a') + '.' + QString(63, 'b') + '.' + QString(63, 'c') + '.' + QString(61, 'd');
+    QTest::newRow("253 characters") << longest << "";
+    QTest::newRow("254 characters") << longest + 'd' << "主机名过长（254个字符，最多253个）";
+    QTest::newRow("1000 characters") << QString(1000, 'a') << "过长（1000个字符，主机名最多253个）";
+    QTest::newRow("label of 64") << QString(64, 'a') + ".test"
+                                 << "主机名“" + QString(64, 'a') + ".test”不是有效的名字";
+    QTest::newRow("label ending in -") << "draws-.test"
+                                       << "主机名“draws-.test”不是有效的名字";
+    QTest::newRow("no IPv4 address") << "999.1.1.1"
+                                     << "“999.1.1.1”不是有效的IPv4地址";
+    QTest::newRow("IPv6 without brackets") << "::1"
+                                           << "IPv6地址须写在方括号中，如 [::1]:8080";
+    QTest::newRow("IPv6 of other digits") << "[٣::1]"
+                                          << "“٣::1”不是有效的IPv6地址";
+    QTest::newRow("IPv6 too long") << "[1:2:3:4:5:6:7:8:9]"
+                                   << "“1:2:3:4:5:6:7:8:9”不是有效的IPv6地址";
+    QTest::newRow("full-width address") << "１２７.０.０.１:80"
+                                        << "";
     QTest::newRow("leading dot") << ".example.com"
                                  << "主机名“.example.com”不是有效的名字";
 }
@@ -108,6 +136,88 @@ void TestSourceSettings::hostChecks()
     QFETCH(QString, host);
     QFETCH(QString, problem);
     QCOMPARE(hostProblem(host), problem);
+}
+
+void TestSourceSettings::hostsGoAsTheyAreShown_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ASCII name") << "Draws.Test:81"
+                                << "Draws.Test:81";
+    QTest::newRow("IPv6") << "[::1]:80"
+                          << "[::1]:80";
+    QTest::newRow("Chinese name") << "例子.中国"
+                                  << "xn--fsqu00a.xn--fiqs8s";
+    QTest::newRow("full-width address") << "１２７.０.０.１:80"
+                                        << "127.0.0.1:80";
+    QTest::newRow("roman numeral") << "ⅷ.com"
+                                   << "viii.com";
+}
+
+void TestSourceSettings::hostsGoAsTheyAreShown()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, shown);
+    QCOMPARE(normalisedHost(host), shown);
+    writeFile(sourceSettingsPath(dir()), "[hosts]\nfeed=" + host.toUtf8() + "\n");
+    applySourceSettings(dir());
+    QCOMPARE(siteHost(PageSite::Feed), shown);
+    QCOMPARE(readSourceSettingsFile(dir()).hosts[std::size_t(PageSite::Feed)], shown);
+}
+
+void TestSourceSettings::oneBadKeyLosesNoGoodHost()
+{
+    writeFile(sourceSettingsPath(dir()),
+              "[hosts]\ntrend=t.test\nchart=c.test:81\ndrawlist=d.test\nfeed=127.0.0.1:0\n"
+              "[draws]\ncqssc=ftp://x.test/\nshssc=http://s.test/\n");
+    const SourceSettingsFile file = readSourceSettingsFile(dir());
+    QCOMPARE(file.hosts, (SiteHosts{"t.test", "c.test:81", "d.test", "127.0.0.1:0"}));
+    QCOMPARE(file.hostProblems,
+             (std::array<QString, 4>{QString(), QString(), QString(), "端口须为1到65535之间的数字"}));
+    QCOMPARE(file.urls, (DrawUrls{{"重庆时时彩", "ftp://x.test/"}, {"上海时时彩", "http://s.test/"}}));
+    QCOMPARE(file.urlProblems.keys(), QStringList{"重庆时时彩"});
+}
+
+void TestSourceSettings::refusedFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("over 64 KB") << QByteArray("[hosts]\nfeed=f.test\n") + QByteArray(64 * 1024, ';')
+                                << "过大（超过64 KB），不是本程序的设置文件";
+    const QString text = QStringLiteral("[hosts]\nfeed=f.test\n");
+    QTest::newRow("UTF-16") << QByteArray("\xff\xfe") +
+                                   QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+                            << "不是UTF-8或GBK文本（第1行第4字节无法识别）";
+    QTest::newRow("binary") << QByteArray("[hosts]\nfeed=f.test\n\x81\x20\n", 24)
+                            << "不是UTF-8或GBK文本（第3行第21字节无法识别）";
+}
+
+void TestSourceSettings::refusedFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    writeFile(sourceSettingsPath(dir()), bytes);
+    for (const auto& read : std::vector<std::function<void()>>{[&] { readSourceSettingsFile(dir()); },
+                                                               [&] { applySourceSettings(dir()); }}) {
+        const QString message = errorOf(read);
+        QVERIFY2(message.contains(sourceSettingsPath(dir())) && message.contains(reason), qPrintable(message));
+    }
+}
+
+void TestSourceSettings::gbkAndCarriageReturnsRead()
+{
+    QStringEncoder gbk("GBK");
+    writeFile(sourceSettingsPath(dir()), gbk.encode(QStringLiteral("; 手写的设置\r[hosts]\rfeed=feed.test:8000\r")));
+    QCOMPARE(readSourceSettings(dir())[std::size_t(PageSite::Feed)], QStringLiteral("feed.test:8000"));
+}
+
+void TestSourceSettings::fileWithoutHostsIsNamedWhenARunStarts()
+{
+    setSiteHost(PageSite::Feed, "left.over.test");
+    writeFile(sourceSettingsPath(dir()), "[host]\nfeed=f.test\n");
+    const QString message = errorOf([&] { applySourceSettings(dir()); });
+    QVERIFY2(message.contains(sourceSettingsPath(dir())) && message.contains("没有 [hosts] 一节"), qPrintable(message));
+    QCOMPARE(siteHost(PageSite::Feed), QStringLiteral("left.over.test"));
 }
 
 void TestSourceSettings::readsWhatWasWritten()
@@ -149,6 +259,8 @@ void TestSourceSettings::drawUrlChecks_data()
                               << "主机“h:0”无效：端口须为1到65535之间的数字";
     QTest::newRow("user part") << "http://me@h/x"
                                << "主机“me@h”无效：不能含“@”";
+    QTest::newRow("internationalised host") << "https://例子.中国/x"
+                                            << "网址中的主机名须写成punycode形式（xn--…）";
     QTest::newRow("blank inside") << "https://h/a b"
                                   << "不能含空格";
 }
