@@ -1,14 +1,17 @@
-// libFuzzer target of the three page readers, the feed reader and the draw file import. Every
+// libFuzzer target of the three page readers, the feed reader, the draw file import and the
+// sources file (数据源.ini). Every
 // input must leave the reader without a crash, a sanitizer report or an exception other than the
 // feed's own FeedError and the import's UserError refusing a file, and every draw it returns must
 // be one the input holds: for a page, its period id as the page prints it, the draw's digits after
 // it in order, all of the lottery's shape and newer than the newest stored period; for a draw
-// file, on its own line, which the summary does not call unreadable. A reader may refuse an input;
-// it may never invent a draw.
+// file, on its own line, which the summary does not call unreadable. A host or address the sources
+// file gives without a problem stands on a line of the file under its key, and a host is one the
+// program accepts, in ASCII. A reader may refuse an input; it may never invent a draw or a host.
 #include "fuzz/reader_input.h"
 
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/page_readers.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
 #include "core/base/text_decoding.h"
@@ -79,6 +82,21 @@ void check(const PageReading& reading, const QString& page, const Shape& shape, 
     }
 }
 
+// The file's lines as text, read the way the readers read them.
+std::vector<QString> textLines(const QByteArray& file)
+{
+    const TextEncoding encoding = detectTextEncoding(file);
+    QStringDecoder decoder = textDecoder(encoding);
+    std::vector<QString> lines;
+    for (qsizetype next = encoding.bomLength; next < file.size();) {
+        const qsizetype start = next;
+        const qsizetype end = lineEnd(file, start, next);
+        decoder.resetState();
+        lines.push_back(decoder.decode(QByteArrayView(file).sliced(start, end - start)));
+    }
+    return lines;
+}
+
 // A draw file's draws: each of the lottery's shape, not in the future, standing on its line (the
 // period, or the period without its "20", and each digit once more besides it), one draw a line,
 // and none on a line the summary calls unreadable.
@@ -90,19 +108,12 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
     } catch (const UserError&) {
         return;  // not text, or a header that does not say where the draw is: refused
     }
-    const TextEncoding encoding = detectTextEncoding(file);
-    QStringDecoder decoder = textDecoder(encoding);
-    std::vector<QString> lines;
-    for (qsizetype next = encoding.bomLength; next < file.size();) {
-        const qsizetype start = next;
-        const qsizetype end = lineEnd(file, start, next);
-        QString line = decoder.decode(QByteArrayView(file).sliced(start, end - start));
-        decoder.resetState();
+    std::vector<QString> lines = textLines(file);
+    for (QString& line : lines) {
         for (QChar& c : line) {
             if (c.unicode() >= u'０' && c.unicode() <= u'９')
                 c = QChar(u'0' + (c.unicode() - u'０'));
         }
-        lines.push_back(line);
     }
     std::set<int> drawLines;
     std::set<int> refused;
@@ -142,6 +153,66 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
                 fail("digit not on its line");
             rest.remove(d, 1);
         }
+    }
+}
+
+[[noreturn]] void inventedSetting(const QString& key, const QString& value, const char* why)
+{
+    std::fprintf(stderr, "invented setting %s=%s (%s)\n", qPrintable(key), qPrintable(value), why);
+    std::abort();
+}
+
+// Whether a line of the file gives `key` a value that reads as `value` once `shown` has made it
+// what the program shows.
+bool onALine(const std::vector<QString>& lines, const QString& key, const QString& value,
+             QString (*shown)(const QString&))
+{
+    for (const QString& line : lines) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals < 0 || line.left(equals).trimmed().toLower() != key)
+            continue;
+        QString raw = line.mid(equals + 1).trimmed();
+        if (raw.size() >= 2 && raw.startsWith(u'"') && raw.endsWith(u'"'))
+            raw = raw.mid(1, raw.size() - 2);
+        if (shown(raw) == value)
+            return true;
+    }
+    return false;
+}
+
+QString asWritten(const QString& text)
+{
+    return text;
+}
+
+void checkSources(const QByteArray& file)
+{
+    SourceSettingsFile settings;
+    try {
+        settings = sourceSettingsOf(file, QStringLiteral("数据源.ini"));
+    } catch (const UserError&) {
+        return;  // too large, or not text: refused
+    }
+    const std::vector<QString> lines = textLines(file);
+    for (PageSite site : kPageSites) {
+        const QString& host = settings.hosts[std::size_t(site)];
+        if (host.isEmpty() || !settings.hostProblems[std::size_t(site)].isEmpty())
+            continue;
+        if (!hostProblem(host).isEmpty() || normalisedHost(host) != host)
+            inventedSetting(siteKey(site), host, "a host the program refuses");
+        for (QChar c : host) {
+            if (c.unicode() >= 0x80)
+                inventedSetting(siteKey(site), host, "not ASCII");
+        }
+        if (!onALine(lines, siteKey(site), host, normalisedHost))
+            inventedSetting(siteKey(site), host, "not on a line of the file");
+    }
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString url = settings.urls.value(lottery.name);
+        if (url.isEmpty() || settings.urlProblems.contains(lottery.name))
+            continue;
+        if (!drawUrlProblem(url).isEmpty() || !onALine(lines, lottery.settingsKey, url, asWritten))
+            inventedSetting(lottery.settingsKey, url, "an address not on a line of the file");
     }
 }
 
@@ -193,6 +264,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             checkDrawFile(page, *findLottery(QString::fromUtf8(lottery)));
             break;
         }
+        case fuzz_input::Sources:
+            checkSources(page);
+            break;
         default: {
             const auto layout = feedLayoutOf(reader == fuzz_input::Feed11 ? QStringLiteral("重庆时时彩")
                                                                           : QStringLiteral("上海时时彩"));

@@ -18,6 +18,7 @@ enum Reader : unsigned char {
     DrawFile7,  // a draw file for 导入: 中国福彩3D, 重庆时时彩, 上海时时彩
     DrawFile11,
     DrawFile10,
+    Sources,  // 数据源.ini
     ReaderCount
 };
 

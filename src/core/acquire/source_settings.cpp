@@ -46,20 +46,10 @@ struct IniFile {
 
 // UserError naming the file when it cannot be read, is larger than any settings file, or is not
 // UTF-8 or GBK text (a UTF-16 or binary file): its hosts would otherwise be passed over unseen.
-IniFile readIni(const QString& path)
+IniFile iniOf(const QByteArray& bytes, const QString& path)
 {
     IniFile ini;
-    QFile file(path);
-    if (!file.exists())
-        return ini;
     ini.exists = true;
-    if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
-    if (file.size() > kMaxSettingsBytes)
-        throw UserError(QStringLiteral("数据源设置 %1 过大（超过%2 KB），不是本程序的设置文件。")
-                            .arg(path)
-                            .arg(kMaxSettingsBytes / 1024));
-    const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
     if (bytes.size() > kMaxSettingsBytes)
         throw UserError(QStringLiteral("数据源设置 %1 过大（超过%2 KB），不是本程序的设置文件。")
                             .arg(path)
@@ -88,6 +78,19 @@ IniFile readIni(const QString& path)
         ini.sections[section].insert(line.left(equals).trimmed().toLower(), unquoted(line.mid(equals + 1)));
     }
     return ini;
+}
+
+// UserError naming the file when it cannot be read, is larger than any settings file, or is not
+// UTF-8 or GBK text (a UTF-16 or binary file): its hosts would otherwise be passed over unseen.
+IniFile readIni(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("无法读取数据源设置 %1：%2").arg(path, file.errorString()));
+    // One byte more than the most it takes shows a larger file without reading it whole.
+    return iniOf(file.read(kMaxSettingsBytes + 1), path);
 }
 
 bool isAscii(QStringView text)
@@ -274,9 +277,10 @@ QString normalisedHost(const QString& host)
     return asciiName(parts.name) + (parts.port.isEmpty() ? QString() : u':' + parts.port);
 }
 
-SourceSettingsFile readSourceSettingsFile(const QString& dataDir)
+namespace {
+
+SourceSettingsFile settingsOf(const IniFile& ini)
 {
-    const IniFile ini = readIni(sourceSettingsPath(dataDir));
     SourceSettingsFile file;
     file.exists = ini.exists;
     file.hasHosts = ini.sections.contains(kHostsSection);
@@ -300,6 +304,18 @@ SourceSettingsFile readSourceSettingsFile(const QString& dataDir)
             file.urlProblems.insert(lottery.name, problem);
     }
     return file;
+}
+
+}  // namespace
+
+SourceSettingsFile readSourceSettingsFile(const QString& dataDir)
+{
+    return settingsOf(readIni(sourceSettingsPath(dataDir)));
+}
+
+SourceSettingsFile sourceSettingsOf(const QByteArray& bytes, const QString& path)
+{
+    return settingsOf(iniOf(bytes, path));
 }
 
 SiteHosts readSourceSettings(const QString& dataDir)

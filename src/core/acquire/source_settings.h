@@ -65,6 +65,8 @@ struct SourceSettingsFile {
 
 // UserError naming the file when it cannot be read, is over 64 KB, or is not UTF-8 or GBK text.
 SourceSettingsFile readSourceSettingsFile(const QString& dataDir);
+// The same from the file's bytes; `path` names it in a refusal.
+SourceSettingsFile sourceSettingsOf(const QByteArray& bytes, const QString& path);
 
 // The hosts the file names, the built ones where it names none. A value that is no host raises
 // UserError naming the file, the key and the reason.
