@@ -4,6 +4,7 @@
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
+#include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/u_data.h"
 #include "gui/u_gaps.h"
@@ -81,6 +82,7 @@ private slots:
     void needsAChoice();
     void confirmOrCancel_data();
     void confirmOrCancel();
+    void beyondTheCapIsToldBeforeAndAfter();
     void exportThenImportGivesTheSameFile();
     void importOpensInTheHomeThenTheLastFolder();
     void listsTheGaps_data();
@@ -204,6 +206,36 @@ void TestDataImport::confirmOrCancel()
     QCOMPARE(dialogs::testing::takeMessages(), messages);
     QCOMPARE(storedRows(m_folder->path(), kThreeD), rows);
     QCOMPARE(m_window->rowSet()->rowCount(), rows.size());
+}
+
+void TestDataImport::beyondTheCapIsToldBeforeAndAfter()
+{
+    // 9995 stored and ten newer in the file: the five oldest stored go.
+    const auto all = syntheticDraws(kChongqing, kRetainedDraws + 5);
+    storeDraws(m_folder->path(), kChongqing, {all.begin(), all.end() - 10});
+    QByteArray file;
+    for (auto draw = all.end() - 10; draw != all.end(); ++draw)
+        file += draw->periodId.toLatin1() + ' ' + draw->digits.join(QString()).toLatin1() + "\n";
+    QTemporaryDir dir;
+    writeFile(dir.filePath("cq.txt"), file);
+    open();
+    choose(kChongqing);
+    bool seen = false;
+    QString summary;
+    answerModal<Tfrmimport>(seen, [&](Tfrmimport* dialog) {
+        summary = textOf(dialog, "memsummary");
+        keepShot(dialog, "import-beyond-the-cap");
+        QTest::mouseClick(control<QPushButton>(dialog, "btnok"), Qt::LeftButton);
+    });
+    dialogs::testing::setNextOpenFileName(dir.filePath("cq.txt"));
+    click("btnimport");
+    QVERIFY(seen);
+    QCOMPARE(summary.split(u'\n').mid(5),
+             (QStringList{
+                 QStringLiteral("表只保留最新10000期：将保留第%1期至第%2期").arg(all[5].periodId, all.back().periodId),
+                 "    新的开奖中存入10期，已存的5期将被删去"}));
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功导入10期！\n表只保留最新10000期：已存的5期已删去。"});
+    QCOMPARE(m_window->rowSet()->rowCount(), kRetainedDraws);
 }
 
 void TestDataImport::exportThenImportGivesTheSameFile()

@@ -602,15 +602,17 @@ QStringList importSummary(const ImportPlan& plan, int shown)
     if (plan.malformedCount > listed)
         lines << QStringLiteral("    另有%1行未列出").arg(plan.malformedCount - listed);
     if (plan.overCap()) {
-        QString kept = QStringLiteral("表只保留最新%1期：将保留第%2期至第%3期，新的开奖中存入%4期")
-                           .arg(kRetainedDraws)
-                           .arg(plan.oldestKept, plan.newestKept)
-                           .arg(plan.freshKept);
+        // Two lines, each short enough for the summary's width.
+        QString kept = QStringLiteral("    新的开奖中存入%1期").arg(plan.freshKept);
         if (plan.freshKept < int(plan.fresh.size()))
             kept += QStringLiteral("，较早的%1期不存入").arg(int(plan.fresh.size()) - plan.freshKept);
         if (plan.storedDropped > 0)
             kept += QStringLiteral("，已存的%1期将被删去").arg(plan.storedDropped);
-        lines << QString() << kept;
+        lines << QString()
+              << QStringLiteral("表只保留最新%1期：将保留第%2期至第%3期")
+                     .arg(kRetainedDraws)
+                     .arg(plan.oldestKept, plan.newestKept)
+              << kept;
     }
     return lines;
 }

@@ -264,10 +264,10 @@ void TestDrawImport::importBeyondTheCapSaysWhatStays()
     const LotteryInfo& info = *findLottery(kChongqing);
     DrawDatabase db(folder.path());
     const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
-    QCOMPARE(importSummary(plan).last(),
-             QStringLiteral("表只保留最新10000期：将保留第%1期至第%2期，新的开奖中存入5期，较早的5期不存入，"
-                            "已存的5期将被删去")
-                 .arg(all[10].periodId, all.back().periodId));
+    QCOMPARE(importSummary(plan).mid(importSummary(plan).size() - 2),
+             (QStringList{
+                 QStringLiteral("表只保留最新10000期：将保留第%1期至第%2期").arg(all[10].periodId, all.back().periodId),
+                 "    新的开奖中存入5期，较早的5期不存入，已存的5期将被删去"}));
     const ImportResult result = writeImport(db, info, plan, false);
     QCOMPARE(importResultText(result),
              QStringLiteral("成功导入5期！\n表只保留最新10000期：文件中较早的5期未存入，已存的5期已删去。"));
