@@ -1,8 +1,10 @@
-// History download without the network: 50 day pages of 120 draws each, served from a local
-// server on 127.0.0.1, read and appended as 6000 new draws.
+// History download without the network: pages served from a local server on 127.0.0.1, read and
+// appended as new draws.
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
+#include "core/base/lottery_table.h"
 #include "core/base/today_clock.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
@@ -15,6 +17,7 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -58,20 +61,16 @@ struct DrawListSite {
     }
 };
 
-// The scan alone; with arg 1 every scanned line gives pending events a turn, as in the window.
+// The scan alone, on the worker's side: 50 pages fetched a few at a time and read in order.
 void BM_DrawListScan(benchmark::State& state)
 {
     DrawListSite site;
-    const bool turns = state.range(0) != 0;
-    ReaderHooks hooks;
-    if (turns)
-        hooks.lineTurn = [] { QCoreApplication::processEvents(); };
     for (auto _ : state) {
         state.PauseTiming();
         auto folder = std::make_unique<fixtures::ProgramFolder>();
         state.ResumeTiming();
         DrawDatabase db(folder->path());
-        const LotteryUpdate update = DrawListScan(db, folder->path(), kLottery, hooks);
+        const LotteryUpdate update = DrawListScan(db, folder->path(), kLottery);
         if (!update.succeeded() || update.stored != int(site.draws.size()))
             state.SkipWithError(qPrintable(update.failure));
         state.PauseTiming();
@@ -81,32 +80,69 @@ void BM_DrawListScan(benchmark::State& state)
     state.counters["per_draw"] = benchmark::Counter(
         double(site.draws.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DrawListScan)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DrawListScan)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The user's path: 下载开奖 window, 重庆时时彩, 开始下载, until "下载完成！".
+// The user's path: 下载开奖 window, 所有彩票, 开始下载, until "下载完成！", against a server that
+// answers every request after `delay` ms (the argument), as a far-away site does. Counted by the
+// server: requests and connections; `vs_serial` is the run's time over requests × delay, what
+// one page after the other over a fresh connection each would take at the least.
 void BM_DownloadWindow(benchmark::State& state)
 {
-    DrawListSite site;
+    const std::chrono::milliseconds delay(state.range(0));
+    const std::vector<QString> lotteries = {"中国福彩3D", "中国体彩排列3", "重庆时时彩", "江西时时彩", "上海时时彩"};
+    fixtures::LocalHttpServer server;
+    for (const QString& lottery : lotteries) {
+        const auto draws = fixtures::syntheticDraws(lottery, 300);
+        if (lottery == lotteries[0]) {
+            server.serve(singlePagePath(HistorySource::TrendPage), fixtures::trendPage(draws));
+        } else if (lottery == lotteries[1]) {
+            server.serve(singlePagePath(HistorySource::ChartPage), fixtures::chartPage(draws));
+        } else {
+            for (const auto& [path, page] : fixtures::drawListSite(lottery, draws, kToday))
+                server.serve(path, page);
+        }
+    }
+    server.setDelay(delay);
+    today_clock::setToday(kToday);
     dialogs::testing::setRecording(true);
+    int requests = 0;
+    int connections = 0;
+    double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto folder = std::make_unique<fixtures::ProgramFolder>();
         u_public::setProgramDir(folder->path());
+        // The window reads its hosts from the program folder's 数据源.ini when the run starts.
+        fixtures::pointSourcesAt(folder->path(), server.hostAndPort());
         Tfrmdownload2 window;
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             state.SkipWithError("window not exposed");
-        fixtures::control<QComboBox>(&window, "comdown")->setCurrentText(kLottery);
+        fixtures::control<QComboBox>(&window, "comdown")->setCurrentText(QStringLiteral("所有彩票"));
+        const int requestsBefore = int(server.requests().size());
+        const int connectionsBefore = server.connections();
+        QElapsedTimer clock;
+        clock.start();
         state.ResumeTiming();
         fixtures::control<QPushButton>(&window, "btndown")->click();
+        const bool done = QTest::qWaitFor([&] { return !window.isVisible(); }, 120000);
         state.PauseTiming();
+        seconds += clock.elapsed() / 1000.0;
+        requests += int(server.requests().size()) - requestsBefore;
+        connections += server.connections() - connectionsBefore;
         const QStringList messages = dialogs::testing::takeMessages();
-        if (messages.size() != 1 || !messages[0].endsWith(QStringLiteral("新增6000期")))
-            state.SkipWithError("the run did not store the 6000 draws");
+        if (!done || messages.size() != 1 || !messages[0].startsWith(QStringLiteral("下载完成！")) ||
+            messages[0].contains(QStringLiteral("失败")))
+            state.SkipWithError("the run did not go through");
         state.ResumeTiming();
     }
+    const double runs = double(state.iterations());
+    state.counters["requests"] = requests / runs;
+    state.counters["connections"] = connections / runs;
+    if (delay.count() > 0)
+        state.counters["vs_serial"] = seconds / (requests * (delay.count() / 1000.0));
 }
-BENCHMARK(BM_DownloadWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DownloadWindow)->Arg(0)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Reading only: the 50 pages from memory, gathered and turned into draws, nothing stored.
 void BM_DrawListReading(benchmark::State& state)

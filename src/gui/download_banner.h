@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QApplication>
 #include <QColor>
 #include <QDialog>
 #include <QPalette>
@@ -17,12 +16,3 @@ inline void setUpDownloadBanner(QDialog* window, const char* name)
     green.setColor(QPalette::Window, QColor(0, 128, 0));
     window->setPalette(green);
 }
-
-// The busy cursor for as long as a download runs, however it ends.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};

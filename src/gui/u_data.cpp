@@ -13,12 +13,12 @@
 #include "core/store/period_gaps.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
-#include "gui/download_banner.h"
 #include "gui/draw_grid_models.h"
 #include "gui/run_command.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
 #include "gui/widget_placement.h"
+#include "gui/work_runner.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,8 +29,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTableView>
 
@@ -138,6 +136,7 @@ void Tfrmdata::createControls()
     btnfill = new QPushButton(QStringLiteral("补齐"), this);
     btnfill->setObjectName(QStringLiteral("btnfill"));
     btnfill->setToolTip(QStringLiteral("从开奖页面补齐时时彩的缺期"));
+    m_runner = new WorkRunner(this);
     // Enter belongs to the grid's editor here, never to a button.
     for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
         b->setAutoDefault(false);
@@ -426,19 +425,11 @@ void Tfrmdata::btngapsClick()
 void Tfrmdata::btnfillClick()
 {
     // While a fill runs the button reads "取消" and asks it to stop.
-    if (m_filling) {
-        cancelFill();
+    if (m_runner->isRunning()) {
+        m_runner->cancel();
         return;
     }
     rowSetCommand([&] { FillGaps(); });
-}
-
-void Tfrmdata::cancelFill()
-{
-    if (!m_filling || m_fillCancelled)
-        return;
-    m_fillCancelled = true;
-    btnfill->setEnabled(false);
 }
 
 void Tfrmdata::FillGaps()
@@ -460,35 +451,34 @@ void Tfrmdata::FillGaps()
         return;
     }
     // The hosts as the settings file names them now, as for a download.
-    applySourceSettings(u_public::dataDir());
-    GapFill fill;
-    {
-        BusyCursor busy;
-        // Painted while the pages come, but no second command meanwhile: every control but 补齐,
-        // which turns into 取消, waits; the guard gives them back however the fill ends.
-        const QScopedValueRollback filling(m_filling, true);
-        m_fillCancelled = false;
-        std::vector<QWidget*> waiting;
-        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (child != btnfill && child->isEnabled()) {
-                child->setEnabled(false);
-                waiting.push_back(child);
-            }
-        }
-        btnfill->setText(QStringLiteral("取消"));
-        const auto restore = qScopeGuard([&] {
-            for (QWidget* child : waiting)
-                child->setEnabled(true);
+    const QString dataDir = u_public::dataDir();
+    applySourceSettings(dataDir);
+    // No second command meanwhile: every control but 补齐, which turns into 取消, waits.
+    QList<QWidget*> waiting;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != btnfill)
+            waiting << child;
+    }
+    btnfill->setText(QStringLiteral("取消"));
+    WorkRunner* runner = m_runner;
+    m_runner->start<GapFill>(
+        // The fill writes through a connection of its own thread; the window's stays with the grid.
+        [runner, dataDir, lottery] {
+            DrawDatabase db(dataDir);
+            ReaderHooks hooks;
+            hooks.cancelled = runner->cancelFlag();
+            return fillGaps(db, lottery, hooks);
+        },
+        [this, lottery](GapFill& fill) {
+            m_rowSet->refresh();
+            Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this)
+                .exec();
+        },
+        waiting,
+        [this] {
             btnfill->setText(QStringLiteral("补齐"));
             btnfill->setEnabled(true);
         });
-        ReaderHooks hooks;
-        hooks.lineTurn = [] { QCoreApplication::processEvents(); };
-        hooks.cancelled = [this] { return m_fillCancelled; };
-        fill = fillGaps(*m_db, u_public::dataDir(), lottery, hooks);
-    }
-    m_rowSet->refresh();
-    Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this).exec();
 }
 
 void Tfrmdata::btnextClick()
@@ -498,22 +488,13 @@ void Tfrmdata::btnextClick()
 
 void Tfrmdata::reject()
 {
-    // Escape closes the window like its close box, under the same rule; during 补齐 it cancels.
-    if (m_filling)
-        cancelFill();
-    else
-        close();
+    // Escape closes the window like its close box, under the same rule (during 补齐 the runner
+    // takes it as a cancel).
+    close();
 }
 
 void Tfrmdata::closeEvent(QCloseEvent* event)
 {
-    // The fill still writes through this window's connection: a close asks it to stop, and the
-    // window stays until the fill has reported.
-    if (m_filling) {
-        cancelFill();
-        event->ignore();
-        return;
-    }
     if (isAdding()) {
         dialogs::showWarning(this, QStringLiteral("请单击《完成添加》按钮保存添加"));
         event->ignore();

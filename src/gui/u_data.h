@@ -6,6 +6,7 @@
 class DbNavigator;
 class DrawDatabase;
 class DrawRowSet;
+class WorkRunner;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -65,7 +66,6 @@ private:
     void btnfillClick();
     void ImportHistory();
     void FillGaps();
-    void cancelFill();
     // The lottery chosen in the list and shown in the grid; empty when there is none.
     QString chosenLottery() const;
 
@@ -78,6 +78,5 @@ private:
     DrawRowSet* m_rowSet;
     bool m_syncing = false;
     bool m_centred = false;
-    bool m_filling = false;        // 补齐 is reading pages
-    bool m_fillCancelled = false;  // and has been asked to stop
+    WorkRunner* m_runner;  // 补齐: its cancel, Esc and close box
 };

@@ -1,6 +1,7 @@
 #include "gui/u_download2.h"
 
 #include "core/acquire/history_readers.h"
+#include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/base/u_public.h"
@@ -9,17 +10,14 @@
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
+#include "gui/work_runner.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace {
@@ -74,14 +72,16 @@ void Tfrmdownload2::createControls()
     btncancel->setText(QStringLiteral("取消"));
     btncancel->setAutoDefault(false);
     btncancel->setFocusPolicy(Qt::NoFocus);
-    btncancel->hide();
     pbjindu = place<QProgressBar>(this, "pbjindu", 107, 50, 200, 5);
     pbjindu->setTextVisible(false);
     pbjindu->hide();
 
+    m_runner = new WorkRunner(this);
+    m_runner->setCancelButton(btncancel);
+    connect(m_runner, &WorkRunner::cancelling, this, [this] { lbltitle->setText(QStringLiteral("正在取消。。。")); });
+
     connect(btndown, &QPushButton::clicked, this, &Tfrmdownload2::btndownClick);
     connect(btnclose, &QPushButton::clicked, this, &Tfrmdownload2::btncloseClick);
-    connect(btncancel, &QPushButton::clicked, this, &Tfrmdownload2::btncancelClick);
     // Enter in the choice box starts the run at once: its inline completion would otherwise
     // spend the first Enter on the selected text.
     comdown->installEventFilter(this);
@@ -102,29 +102,10 @@ void Tfrmdownload2::showEvent(QShowEvent* event)
     centreOnFirstShow(this, m_centred);
 }
 
-// During a run, Esc and the window manager's close cancel it; the window closes when the run
-// has stopped and its message is due.
-void Tfrmdownload2::reject()
-{
-    if (m_running)
-        btncancelClick();
-    else
-        QDialog::reject();
-}
-
-void Tfrmdownload2::closeEvent(QCloseEvent* event)
-{
-    if (m_running) {
-        btncancelClick();
-        event->ignore();
-    } else {
-        QDialog::closeEvent(event);
-    }
-}
-
 bool Tfrmdownload2::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == comdown || watched == comdown->lineEdit()) && event->type() == QEvent::KeyPress && !m_running) {
+    if ((watched == comdown || watched == comdown->lineEdit()) && event->type() == QEvent::KeyPress &&
+        !m_runner->isRunning()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             btndown->click();
@@ -134,108 +115,93 @@ bool Tfrmdownload2::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void Tfrmdownload2::btncancelClick()
-{
-    if (!m_running || m_cancelRequested)
-        return;
-    m_cancelRequested = true;
-    btncancel->setEnabled(false);
-    lbltitle->setText(QStringLiteral("正在取消。。。"));
-    lbltitle->repaint();
-}
-
 void Tfrmdownload2::btncloseClick()
 {
     runCommand(this, [&] { reject(); });
 }
 
+// The choice gives way to the progress while a run goes on; a run that ends in an error leaves
+// the window open, and it must offer the choice again, not a 取消 with nothing to cancel.
+void Tfrmdownload2::showRunning(bool running)
+{
+    for (QWidget* choice : {static_cast<QWidget*>(lbltishi), static_cast<QWidget*>(comdown),
+                            static_cast<QWidget*>(btndown), static_cast<QWidget*>(btnclose)})
+        choice->setVisible(!running);
+    pbjindu->setVisible(running);
+    lbltitle->setVisible(running);
+}
+
 void Tfrmdownload2::btndownClick()
 {
     runCommand(this, [&] {
-        if (m_running)
+        if (m_runner->isRunning())
             return;
         const QString choice = comdown->currentText();
+        const QString dataDir = u_public::dataDir();
         // The hosts as 数据源.ini names them now: a change applies without restarting. A bad
-        // file, like a database that cannot be opened, stops the run before it starts.
-        applySourceSettings(u_public::dataDir());
-        // One connection serves the whole run; when it cannot be opened the run does not start
-        // and the window stays as it is.
-        DrawDatabase db(u_public::dataDir());
-        const std::vector<LotteryUpdate> updates = downloadChosen(db, choice);
-        accept();
-        // A failed or empty run has not caught the history up: the live update must still do
-        // its own catch-up then.
-        const bool allSucceeded =
-            std::all_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.succeeded(); });
-        if (!updates.empty() && allSucceeded)
-            u_public::setHistoryCaughtUp(true);
-        dialogs::showMessage(parentWidget(), summaryOf(updates, choice));
+        // file stops the run before it starts.
+        applySourceSettings(dataDir);
+        QStringList chosen;
+        int pages = 0;
+        for (const QString& lottery : downloadRunOrder()) {
+            if (choice == kAllLotteries || choice == lottery) {
+                chosen << lottery;
+                pages += pagesPerRun(lottery);
+            }
+        }
+        pbjindu->setRange(0, std::max(pages, 1));
+        pbjindu->setValue(0);
+        lbltitle->setText(chosen.isEmpty() ? QString() : progressText(chosen.constFirst()));
+        showRunning(true);
+
+        WorkRunner* runner = m_runner;
+        QProgressBar* bar = pbjindu;
+        QLabel* title = lbltitle;
+        auto work = [runner, bar, title, dataDir, chosen] {
+            // One connection to the database and one set of kept-alive connections to the sites
+            // serve the whole run; a database that cannot be opened stops it before any page.
+            DrawDatabase db(dataDir);
+            PageFetcher fetcher(runner->cancelFlag());
+            ReaderHooks hooks;
+            hooks.cancelled = runner->cancelFlag();
+            hooks.fetcher = &fetcher;
+            hooks.pageRead = [runner, bar] { runner->post([bar] { bar->setValue(bar->value() + 1); }); };
+            std::vector<LotteryUpdate> updates;
+            int pagesDone = 0;
+            for (const QString& lottery : chosen) {
+                // The lotteries not yet begun are cancelled along with the one being read.
+                if (hooks.cancelled()) {
+                    LotteryUpdate skipped;
+                    skipped.lottery = lottery;
+                    skipped.cancelled = true;
+                    updates.push_back(skipped);
+                    continue;
+                }
+                runner->post([runner, title, lottery] {
+                    if (!runner->cancelRequested())
+                        title->setText(progressText(lottery));
+                });
+                updates.push_back(runLotteryReader(db, dataDir, lottery, hooks));
+                // Pages a failed lottery did not get to still count as dealt with.
+                pagesDone += pagesPerRun(lottery);
+                runner->post([bar, pagesDone] { bar->setValue(pagesDone); });
+            }
+            return updates;
+        };
+        m_runner->start<std::vector<LotteryUpdate>>(
+            work, [this, choice](std::vector<LotteryUpdate>& updates) { finishRun(updates, choice); }, {},
+            [this] { showRunning(false); });
     });
 }
 
-std::vector<LotteryUpdate> Tfrmdownload2::downloadChosen(DrawDatabase& db, const QString& choice)
+void Tfrmdownload2::finishRun(const std::vector<LotteryUpdate>& updates, const QString& choice)
 {
-    QStringList chosen;
-    int pages = 0;
-    for (const QString& lottery : downloadRunOrder()) {
-        if (choice == kAllLotteries || choice == lottery) {
-            chosen << lottery;
-            pages += pagesPerRun(lottery);
-        }
-    }
-
-    BusyCursor busy;
-    const QScopedValueRollback running(m_running, true);
-    m_cancelRequested = false;
-    lbltishi->hide();
-    comdown->hide();
-    btndown->hide();
-    btnclose->hide();
-    btncancel->setEnabled(true);
-    btncancel->show();
-    // A run that ends in an error leaves the window open: it must offer the choice again, not a
-    // 取消 with nothing to cancel. A run that ends well closes the window before anyone sees it.
-    const auto restore = qScopeGuard([this] {
-        btncancel->hide();
-        pbjindu->hide();
-        lbltitle->hide();
-        lbltishi->show();
-        comdown->show();
-        btndown->show();
-        btnclose->show();
-    });
-    pbjindu->setRange(0, std::max(pages, 1));
-    pbjindu->setValue(0);
-    pbjindu->show();
-    lbltitle->show();
-    lbltitle->repaint();
-
-    std::vector<LotteryUpdate> updates;
-    const ReaderHooks hooks{[this] { giveTurn(); }, [this] { pbjindu->setValue(pbjindu->value() + 1); },
-                            [this] { return m_cancelRequested; }};
-    int pagesDone = 0;
-    for (const QString& lottery : chosen) {
-        // The lotteries not yet begun are cancelled along with the one being read.
-        if (m_cancelRequested) {
-            LotteryUpdate skipped;
-            skipped.lottery = lottery;
-            skipped.cancelled = true;
-            updates.push_back(skipped);
-            continue;
-        }
-        lbltitle->setText(progressText(lottery));
-        lbltitle->repaint();
-        updates.push_back(runLotteryReader(db, u_public::dataDir(), lottery, hooks));
-        // Pages a failed lottery did not get to still count as dealt with.
-        pagesDone += pagesPerRun(lottery);
-        pbjindu->setValue(pagesDone);
-        if (!updates.back().succeeded())
-            QCoreApplication::processEvents();
-    }
-    return updates;
-}
-
-void Tfrmdownload2::giveTurn()
-{
-    QCoreApplication::processEvents();
+    accept();
+    // A failed or empty run has not caught the history up: the live update must still do its own
+    // catch-up then.
+    const bool allSucceeded =
+        std::all_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.succeeded(); });
+    if (!updates.empty() && allSucceeded)
+        u_public::setHistoryCaughtUp(true);
+    dialogs::showMessage(parentWidget(), summaryOf(updates, choice));
 }

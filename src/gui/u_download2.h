@@ -7,7 +7,7 @@ class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class DrawDatabase;
+class WorkRunner;
 struct LotteryUpdate;
 
 // The history download window: brings one lottery, or all five, up to date from the outside
@@ -18,12 +18,8 @@ class Tfrmdownload2 : public QDialog {
 public:
     explicit Tfrmdownload2(QWidget* parent = nullptr);
 
-public slots:
-    void reject() override;
-
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -39,12 +35,9 @@ private:
     void FormCreate();
     void btndownClick();
     void btncloseClick();
-    void btncancelClick();
+    void showRunning(bool running);
+    void finishRun(const std::vector<LotteryUpdate>& updates, const QString& choice);
 
-    std::vector<LotteryUpdate> downloadChosen(DrawDatabase& db, const QString& choice);
-    void giveTurn();
-
-    bool m_running = false;
-    bool m_cancelRequested = false;
+    WorkRunner* m_runner;  // the download: its 取消, Esc and close box
     bool m_centred = false;
 };

@@ -1,9 +1,7 @@
 #include "gui/u_download3.h"
 
-#include "core/acquire/feed_reader.h"
-#include "core/acquire/gap_fill.h"
-#include "core/acquire/history_readers.h"
-#include "core/acquire/page_fetch.h"
+#include "core/acquire/live_update.h"
+#include "core/acquire/site_paths.h"
 #include "core/acquire/source_settings.h"
 #include "core/acquire/url_source.h"
 #include "core/base/u_public.h"
@@ -12,10 +10,9 @@
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
+#include "gui/work_runner.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QLabel>
 #include <QTimer>
 
@@ -63,6 +60,8 @@ void Tfrmdownload3::createControls()
     lbltitle = placeLabel(this, "lbltitle", QString(), 0, 0, 0, 0);
     lbltitle->hide();
 
+    m_runner = new WorkRunner(this);
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
@@ -100,65 +99,50 @@ void Tfrmdownload3::closeEvent(QCloseEvent* event)
 void Tfrmdownload3::Timer1Timer()
 {
     Timer1->stop();
+    bool started = false;
     runCommand(this, [&] {
         const QString lottery = u_public::planSelection().lotteryName;
+        const QString dataDir = u_public::dataDir();
         showTitle();
-        const bool catchUp = !u_public::historyCaughtUp();
-        bool ownSource = false;
-        LotteryUpdate update;
-        {
-            BusyCursor busy;
-            // Neither the settings file nor the database is part of the reader's guard: when one
-            // fails, the error is reported as it stands and nothing is fetched.
-            applySourceSettings(u_public::dataDir());
-            DrawDatabase db(u_public::dataDir());
-            lbltitle->setText(progressText(lottery));
-            lbltitle->repaint();
-            // A lottery with a draw address of its own reads it instead of the day pages and the feed.
-            ownSource = !drawUrl(lottery).isEmpty();
-            update = ownSource ? runLotteryReader(db, u_public::dataDir(), lottery, {[this] { giveTurn(); }, {}, {}})
-                     : catchUp ? UpdateFromDayPages(db, lottery)
-                               : UpdateFromFeed(db, lottery);
-        }
-        dialogs::showMessage(this, summaryOf(update, catchUp && !ownSource));
+        // The settings file is not part of the reader's guard: when it fails, the error is
+        // reported as it stands and nothing is fetched.
+        applySourceSettings(dataDir);
+        // A lottery with a draw address of its own reads it instead of the day pages and the
+        // feed: that catches nothing up.
+        const bool catchUp = !u_public::historyCaughtUp() && drawUrl(lottery).isEmpty();
+        lbltitle->setText(progressText(lottery));
+        WorkRunner* runner = m_runner;
+        started = m_runner->start<LotteryUpdate>(
+            [runner, dataDir, lottery, catchUp] {
+                DrawDatabase db(dataDir);
+                ReaderHooks hooks;
+                hooks.cancelled = runner->cancelFlag();
+                return runLiveUpdate(db, dataDir, lottery, catchUp, hooks);
+            },
+            [this, catchUp](LotteryUpdate& update) {
+                // Only a catch-up that went through has caught the history up; after a failure
+                // the next live update tries the day pages again.
+                if (catchUp && update.succeeded())
+                    u_public::setHistoryCaughtUp(true);
+                dialogs::showMessage(this, summaryOf(update, catchUp));
+            },
+            {}, [this] { finish(); });
     });
-    // Also after an error that stopped the update: a banner without controls must not stay.
+    // Also after an error that stopped the update before it ran: a banner without controls must
+    // not stay.
+    if (!started)
+        finish();
+}
+
+void Tfrmdownload3::finish()
+{
     m_finished = true;
     accept();
 }
 
-// Centred once, for the text the window was made with, and shown before the blocking work.
+// Centred once, for the text the window was made with.
 void Tfrmdownload3::showTitle()
 {
     lbltitle->move((width() - lbltitle->width()) / 2, (height() - lbltitle->height()) / 2);
     lbltitle->show();
-    lbltitle->repaint();
-}
-
-LotteryUpdate Tfrmdownload3::UpdateFromDayPages(DrawDatabase& db, const QString& lottery)
-{
-    const QString dataDir = u_public::dataDir();
-    QFile::remove(scratchPageFile(dataDir));
-    LotteryUpdate update = DrawListScan(db, dataDir, lottery, {[this] { giveTurn(); }, {}, {}});
-    // Only a catch-up that went through has caught the history up; after a failure the next
-    // live update tries the day pages again.
-    if (update.succeeded())
-        u_public::setHistoryCaughtUp(true);
-    return update;
-}
-
-LotteryUpdate Tfrmdownload3::UpdateFromFeed(DrawDatabase& db, const QString& lottery)
-{
-    // Taken once, before the feed is loaded: a table that cannot be read stops the update with
-    // the database's own message.
-    const QString newest = db.newestPeriodId(lottery);
-    LotteryUpdate update = readLotteryFeed(db, lottery, newest, [this] { giveTurn(); });
-    // The feed lists the latest draws only: periods it jumps over come from their day pages.
-    fillFeedJump(db, u_public::dataDir(), newest, update, {[this] { giveTurn(); }, {}, {}});
-    return update;
-}
-
-void Tfrmdownload3::giveTurn()
-{
-    QCoreApplication::processEvents();
 }

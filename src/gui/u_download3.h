@@ -5,8 +5,7 @@
 
 class QLabel;
 class QTimer;
-class DrawDatabase;
-struct LotteryUpdate;
+class WorkRunner;
 
 // The live update window: a green banner that brings the current 时时彩 lottery up to date
 // without asking anything. Until the history has been caught up in this run it reads the draw
@@ -19,7 +18,8 @@ public:
     explicit Tfrmdownload3(QWidget* parent = nullptr);
 
 public slots:
-    // The banner has no way out: it closes itself when the update is over.
+    // The banner has no way out before the update has started: it closes itself when the update
+    // is over. Esc and the close box cancel a running update.
     void reject() override;
 
 protected:
@@ -34,10 +34,10 @@ private:
     void FormCreate();
     void Timer1Timer();
 
-    LotteryUpdate UpdateFromDayPages(DrawDatabase& db, const QString& lottery);
-    LotteryUpdate UpdateFromFeed(DrawDatabase& db, const QString& lottery);
     void showTitle();
-    void giveTurn();
+    void finish();
+
+    WorkRunner* m_runner;
 
     bool m_finished = false;
     bool m_centred = false;

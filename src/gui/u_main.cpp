@@ -9,6 +9,7 @@
 #include "core/plan/chance_figures.h"
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
+#include "gui/busy_cursor.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
 #include "gui/overview_tab.h"
@@ -24,7 +25,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -76,52 +76,11 @@ QStringList displayedLines(const QPlainTextEdit* edit)
     return lines;
 }
 
-bool isUserInput(QEvent::Type type)
-{
-    switch (type) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
-
-// While a reload or recompute runs, the busy cursor shows and user input to this window is
-// dropped: the replay lets pending events through to keep the window painted, and a command
-// started inside it would replace the history under it.
-class Tfrmmain::BusyScope {
-public:
-    explicit BusyScope(Tfrmmain& window) : m_window(window)
-    {
-        m_window.m_busy = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyScope()
-    {
-        QApplication::restoreOverrideCursor();
-        m_window.m_busy = false;
-    }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    Tfrmmain& m_window;
-};
 
 template <class Body>
 void Tfrmmain::command(Body&& body)
 {
-    if (m_busy)
-        return;
     runCommand(this, std::forward<Body>(body));
 }
 
@@ -348,11 +307,6 @@ bool Tfrmmain::eventFilter(QObject* watched, QEvent* event)
         if (widget && widget->window() == this)
             m_lotteryChangeFailed = false;
     }
-    if (m_busy && isUserInput(event->type())) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this)
-            return true;
-    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -372,7 +326,7 @@ void Tfrmmain::comcaipiaoChange()
         btndown3->setEnabled(isLiveUpdateLottery(name));
         QString notice;
         {
-            BusyScope busy(*this);
+            BusyCursor busy;
             try {
                 notice = LoadHistory();
             } catch (...) {
@@ -436,7 +390,7 @@ void Tfrmmain::optmodeClick()
         PlanSelection& selection = u_public::planSelection();
         selection.mode = m_modeButtons->checkedId() == 0 ? PlanMode::Front2 : PlanMode::Back2;
         selection.digitOffset = digitOffsetFor(selection.mode, selection.digitCount);
-        BusyScope busy(*this);
+        BusyCursor busy;
         RefreshHitStatistics();
         RefreshPlanStatistics();
     });
@@ -445,7 +399,7 @@ void Tfrmmain::optmodeClick()
 void Tfrmmain::btntongjiClick()
 {
     command([&] {
-        BusyScope busy(*this);
+        BusyCursor busy;
         RefreshHitStatistics();
         RefreshPlanStatistics();
     });
@@ -523,7 +477,7 @@ void Tfrmmain::reloadSequence()
 {
     QString notice;
     {
-        BusyScope busy(*this);
+        BusyCursor busy;
         notice = LoadHistory();
         showLoadedHistory();
     }
@@ -576,25 +530,9 @@ void Tfrmmain::resetMode()
 
 void Tfrmmain::RefreshHitStatistics()
 {
-    const DrawHistory& history = u_public::drawHistory();
-    pb->setRange(0, std::max(0, history.size() - 1));
-    pb->setValue(0);
-    pb->show();
-    // Letting events through at every one of 10000 draws would cost more than the replay itself,
-    // and each new bar position repaints at once: let them through at the start and then as
-    // often as a screen refreshes, which keeps the window painted and the bar moving.
-    const int step = std::max(1, history.size() / 100);
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    HitTable table = ReplayHits(history, u_public::planSelection().digitOffset, [&](int record) {
-        if (record % step != 0 || (record > 0 && sinceEvents.elapsed() < 16))
-            return;
-        pb->setValue(record);
-        QCoreApplication::processEvents();
-        sinceEvents.restart();
-    });
-    pb->hide();
-    m_hitModel->setTable(std::move(table));
+    // 10000 draws replay in a few milliseconds: the window does not need to breathe meanwhile,
+    // and no command can start inside it.
+    m_hitModel->setTable(ReplayHits(u_public::drawHistory(), u_public::planSelection().digitOffset));
     grdtongji2->scrollToBottom();
 }
 

@@ -35,7 +35,6 @@ public:
 
     const HitTable& hitTable() const;
     const PlanTable& planTable() const;
-    bool isBusy() const { return m_busy; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -43,8 +42,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class BusyScope;
-
     QTabWidget* page;
     QLabel* lbltishi;  // in place of the tabs while the lottery has no draw: where draws come from
     QWidget* TabSheet1;
@@ -122,7 +119,6 @@ private:
     // The 总览 tab: every lottery from its stored draws, read afresh when shown.
     class OverviewTab* m_overview;
     QButtonGroup* m_modeButtons;
-    bool m_busy = false;
     // A lottery change that failed on Enter in the lottery box: that Enter runs no 过滤.
     bool m_lotteryChangeFailed = false;
     bool m_centred = false;

@@ -2,16 +2,13 @@
 
 #include "core/base/lottery_table.h"
 #include "gui/dialogs.h"
-#include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
+#include "gui/work_runner.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 
 namespace {
 
@@ -87,6 +84,7 @@ void Tfrmsources::createControls()
     btntest->setAutoDefault(false);
     btncancel->setAutoDefault(false);
 
+    m_runner = new WorkRunner(this);
     connect(btntest, &QPushButton::clicked, this, &Tfrmsources::btntestClick);
     connect(btnok, &QPushButton::clicked, this, &Tfrmsources::btnokClick);
     connect(btncancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -145,43 +143,45 @@ void Tfrmsources::btntestClick()
             m_urlResults[i]->setText(m_urlEdits[i]->text().trimmed().isEmpty() ? QString()
                                                                                : QStringLiteral("正在读取。。。"));
         }
-        // The window stays painted while the pages come, and takes no second command meanwhile,
-        // nor a close: the results are written into it when the pages are in.
-        setEnabled(false);
-        std::vector<DrawUrlCheck> urlChecks;
-        const std::vector<SiteCheck> checks = [&] {
-            BusyCursor busy;
-            const QScopedValueRollback testing(m_testing, true);
-            const auto waitTurn = [] { QCoreApplication::processEvents(); };
-            auto sites = checkSites(typedHosts(), waitTurn);
-            urlChecks = checkDrawUrls(typedUrls(), waitTurn);
-            return sites;
-        }();
-        setEnabled(true);
-        for (const SiteCheck& check : checks)
-            showResult(m_results[std::size_t(check.site)], check.text, check.reachable);
-        for (const DrawUrlCheck& check : urlChecks) {
-            for (std::size_t i = 0; i < m_urlResults.size(); ++i) {
-                if (LotteryCatalogue()[i].name == check.lottery)
-                    showResult(m_urlResults[i], check.text, check.readable);
-            }
-        }
+        // No second command meanwhile; Esc and the close box stop the test instead of closing.
+        QList<QWidget*> waiting{btntest, btnok, btncancel};
+        for (QLineEdit* edit : m_edits)
+            waiting << edit;
+        for (QLineEdit* edit : m_urlEdits)
+            waiting << edit;
+        WorkRunner* runner = m_runner;
+        const SiteHosts hosts = typedHosts();
+        const DrawUrls urls = typedUrls();
+        using Checks = std::pair<std::vector<SiteCheck>, std::vector<DrawUrlCheck>>;
+        m_runner->start<Checks>(
+            [runner, hosts, urls] {
+                return Checks(checkSites(hosts, runner->cancelFlag()), checkDrawUrls(urls, runner->cancelFlag()));
+            },
+            [this](Checks& checks) { showChecks(checks.first, checks.second); }, waiting,
+            [this] {
+                // A test that was stopped leaves no "正在…" behind.
+                for (QLabel* result : m_results) {
+                    if (result->text() == QStringLiteral("正在连接。。。"))
+                        result->clear();
+                }
+                for (QLabel* result : m_urlResults) {
+                    if (result->text() == QStringLiteral("正在读取。。。"))
+                        result->clear();
+                }
+            });
     });
-    setEnabled(true);
 }
 
-void Tfrmsources::reject()
+void Tfrmsources::showChecks(const std::vector<SiteCheck>& sites, const std::vector<DrawUrlCheck>& urls)
 {
-    if (!m_testing)
-        QDialog::reject();
-}
-
-void Tfrmsources::closeEvent(QCloseEvent* event)
-{
-    if (m_testing)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
+    for (const SiteCheck& check : sites)
+        showResult(m_results[std::size_t(check.site)], check.text, check.reachable);
+    for (const DrawUrlCheck& check : urls) {
+        for (std::size_t i = 0; i < m_urlResults.size(); ++i) {
+            if (LotteryCatalogue()[i].name == check.lottery)
+                showResult(m_urlResults[i], check.text, check.readable);
+        }
+    }
 }
 
 void Tfrmsources::btnokClick()

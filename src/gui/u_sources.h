@@ -9,24 +9,19 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class WorkRunner;
 
 // 数据源: the hosts of the four outside sites and, beside them, each lottery's own draw address
 // (开奖数据网址), kept in 数据源.ini in the data folder. 测试 fetches one known page of each
 // site from the hosts as typed and reads each address given, and stores nothing; 确定 checks
 // every host and address and writes the file, or names the bad entry and writes nothing. The
 // fields show what the file holds; a bad value stays in its field, marked below it.
+// While 测试 waits, Esc and the close box stop it.
 class Tfrmsources : public QDialog {
     Q_OBJECT
 
 public:
     explicit Tfrmsources(const QString& dataDir, QWidget* parent = nullptr);
-
-public slots:
-    // Turned away while 测试 runs, like the close box.
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
@@ -35,6 +30,7 @@ private:
     void btnokClick();
     SiteHosts typedHosts() const;
     DrawUrls typedUrls() const;
+    void showChecks(const std::vector<SiteCheck>& sites, const std::vector<DrawUrlCheck>& urls);
 
     QString m_dataDir;
     std::array<QLabel*, 4> m_titles{};
@@ -50,5 +46,5 @@ private:
     QPushButton* btntest = nullptr;
     QPushButton* btnok = nullptr;
     QPushButton* btncancel = nullptr;
-    bool m_testing = false;  // 测试 is waiting for the sites
+    WorkRunner* m_runner = nullptr;  // 测试: Esc and the close box stop it
 };

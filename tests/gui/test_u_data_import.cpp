@@ -1,5 +1,6 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/site_paths.h"
 #include "core/base/today_clock.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
@@ -14,6 +15,7 @@
 #include "support/local_http_server.h"
 #include "support/modal_answer.h"
 #include "support/page_fixtures.h"
+#include "support/window_input.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -353,6 +355,7 @@ void TestDataImport::fillsFromTheDayPages()
         QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
     });
     click("btnfill");
+    QVERIFY(waitForRunEnd());
     QVERIFY(seen);
     QCOMPARE(shown.split(u'\n'),
              (QStringList{
@@ -420,6 +423,8 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
         QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
     });
     click("btnfill");
+    // Well within the time-out the stalled page would otherwise hold the fill.
+    QVERIFY(waitForRunEnd(10000));
     QVERIFY(asked);
     QVERIFY(stillShown);
     QCOMPARE(during, QStringLiteral("取消|1|0"));

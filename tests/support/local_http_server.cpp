@@ -2,32 +2,29 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <stdexcept>
+
+#ifndef QUORLIN_TLS_DIR
+#error "QUORLIN_TLS_DIR names the folder of the test certificates"
+#endif
 
 namespace fixtures {
 namespace {
 
 constexpr int kPollMs = 20;
 
-void sendAll(int socket, const QByteArray& bytes)
-{
-    qsizetype sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(socket, bytes.constData() + sent, std::size_t(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += n;
-    }
-}
-
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
         case 200:
             return "OK";
+        case 302:
+            return "Found";
         case 404:
             return "Not Found";
         case 500:
@@ -37,10 +34,71 @@ QByteArray reasonPhrase(int status)
     }
 }
 
+QString tlsFile(const char* name)
+{
+    return QStringLiteral(QUORLIN_TLS_DIR "/") + QLatin1String(name);
+}
+
 }  // namespace
 
-LocalHttpServer::LocalHttpServer()
+// One client's connection, plain or through TLS.
+struct LocalHttpServer::Connection {
+    int socket = -1;
+    SSL* tls = nullptr;
+
+    ~Connection()
+    {
+        if (tls) {
+            SSL_shutdown(tls);
+            SSL_free(tls);
+        }
+        ::close(socket);
+    }
+
+    // Bytes waiting to be read, within one poll slice.
+    bool readable() const
+    {
+        if (tls && SSL_pending(tls) > 0)
+            return true;
+        pollfd in{socket, POLLIN, 0};
+        return ::poll(&in, 1, kPollMs) > 0;
+    }
+
+    // What came, or nothing once the client has hung up.
+    QByteArray receive()
+    {
+        char buffer[4096];
+        const int n = tls ? SSL_read(tls, buffer, sizeof buffer) : int(::recv(socket, buffer, sizeof buffer, 0));
+        return n > 0 ? QByteArray(buffer, n) : QByteArray();
+    }
+
+    void send(const QByteArray& bytes)
+    {
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            const int chunk = int(bytes.size() - sent);
+            const long n = tls ? SSL_write(tls, bytes.constData() + sent, chunk)
+                               : ::send(socket, bytes.constData() + sent, std::size_t(chunk), MSG_NOSIGNAL);
+            if (n <= 0)
+                return;
+            sent += n;
+        }
+    }
+};
+
+LocalHttpServer::LocalHttpServer(Tls tls) : m_tls(tls)
 {
+    if (tls != Tls::None) {
+        SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+        const char* cert = tls == Tls::Trusted ? "server.pem" : "stranger.pem";
+        const char* key = tls == Tls::Trusted ? "server.key" : "stranger.key";
+        if (!context || SSL_CTX_use_certificate_file(context, tlsFile(cert).toLocal8Bit(), SSL_FILETYPE_PEM) != 1 ||
+            SSL_CTX_use_PrivateKey_file(context, tlsFile(key).toLocal8Bit(), SSL_FILETYPE_PEM) != 1) {
+            SSL_CTX_free(context);
+            throw std::runtime_error("cannot load the test certificate");
+        }
+        m_tlsContext = context;
+    }
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     if (m_listener < 0)
         throw std::runtime_error("cannot open a socket");
@@ -52,7 +110,7 @@ LocalHttpServer::LocalHttpServer()
     address.sin_port = 0;
     socklen_t length = sizeof address;
     if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listener, 16) != 0 ||
+        ::listen(m_listener, 64) != 0 ||
         ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(m_listener);
         throw std::runtime_error("cannot listen on 127.0.0.1");
@@ -65,12 +123,21 @@ LocalHttpServer::~LocalHttpServer()
 {
     m_stop = true;
     m_thread.join();
+    for (std::thread& talk : m_talks)
+        talk.join();
     ::close(m_listener);
+    SSL_CTX_free(static_cast<SSL_CTX*>(m_tlsContext));
 }
 
 QString LocalHttpServer::hostAndPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(m_port);
+    return m_tls == Tls::None ? host : QStringLiteral("https://") + host;
+}
+
+QString LocalHttpServer::tlsAuthorityFile()
+{
+    return tlsFile("ca.pem");
 }
 
 void LocalHttpServer::serve(const QString& pathAndQuery, const QByteArray& body)
@@ -93,10 +160,30 @@ void LocalHttpServer::stall(const QString& pathAndQuery)
     setRoute(pathAndQuery, {Behaviour::Stall, 0, {}});
 }
 
+void LocalHttpServer::redirect(const QString& pathAndQuery, const QByteArray& location)
+{
+    setRoute(pathAndQuery, {Behaviour::Redirect, 302, location});
+}
+
+void LocalHttpServer::setDelay(std::chrono::milliseconds delay)
+{
+    m_delayMs = delay.count();
+}
+
 QStringList LocalHttpServer::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+int LocalHttpServer::connections() const
+{
+    return m_connections;
+}
+
+int LocalHttpServer::mostAtOnce() const
+{
+    return m_mostAtOnce;
 }
 
 void LocalHttpServer::setRoute(const QString& pathAndQuery, Route route)
@@ -114,24 +201,45 @@ void LocalHttpServer::run()
         const int client = ::accept(m_listener, nullptr, nullptr);
         if (client < 0)
             continue;
-        answer(client);
-        ::close(client);
+        ++m_connections;
+        m_talks.emplace_back([this, client] { talk(client); });
     }
 }
 
-void LocalHttpServer::answer(int client)
+void LocalHttpServer::talk(int client)
 {
-    QByteArray request;
-    while (!m_stop && !request.contains("\r\n\r\n")) {
-        pollfd in{client, POLLIN, 0};
-        if (::poll(&in, 1, kPollMs) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-        if (n <= 0)
+    Connection connection;
+    connection.socket = client;
+    if (m_tlsContext) {
+        connection.tls = SSL_new(static_cast<SSL_CTX*>(m_tlsContext));
+        SSL_set_fd(connection.tls, client);
+        // A client that does not trust the certificate hangs up here.
+        if (SSL_accept(connection.tls) != 1) {
+            ERR_clear_error();
             return;
-        request.append(buffer, n);
+        }
     }
+    QByteArray pending;
+    while (!m_stop) {
+        const qsizetype end = pending.indexOf("\r\n\r\n");
+        if (end >= 0) {
+            const QByteArray request = pending.left(end);
+            pending.remove(0, end + 4);
+            if (!answer(connection, request))
+                return;
+            continue;
+        }
+        if (!connection.readable())
+            continue;
+        const QByteArray bytes = connection.receive();
+        if (bytes.isEmpty())
+            return;  // the client hung up
+        pending += bytes;
+    }
+}
+
+bool LocalHttpServer::answer(Connection& connection, const QByteArray& request)
+{
     // "GET /path?query HTTP/1.1"
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
     const QByteArray target = words.size() >= 2 ? words[1] : QByteArray();
@@ -143,25 +251,38 @@ void LocalHttpServer::answer(int client)
         if (it != m_routes.end())
             route = it->second;
     }
+    const int busy = ++m_busy;
+    for (int most = m_mostAtOnce; busy > most && !m_mostAtOnce.compare_exchange_weak(most, busy);) {
+    }
+    struct Done {
+        std::atomic<int>& busy;
+        ~Done() { --busy; }
+    } done{m_busy};
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_delayMs.load());
+         !m_stop && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+
     switch (route.behaviour) {
         case Behaviour::Close:
-            return;
+            return false;
         case Behaviour::Stall:
-            // Until the client hangs up (its time-out) or the server stops.
+            // Until the client hangs up (its time-out or a cancel) or the server stops.
             while (!m_stop) {
-                pollfd in{client, POLLIN, 0};
-                char buffer[256];
-                if (::poll(&in, 1, kPollMs) > 0 && ::recv(client, buffer, sizeof buffer, 0) <= 0)
-                    return;
+                if (connection.readable() && connection.receive().isEmpty())
+                    return false;
             }
-            return;
+            return false;
+        case Behaviour::Redirect:
+            connection.send("HTTP/1.1 302 Found\r\nLocation: " + route.body + "\r\nContent-Length: 0\r\n\r\n");
+            return true;
         case Behaviour::Serve:
         case Behaviour::Status:
-            sendAll(client, "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
-                                "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " +
-                                QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body);
-            return;
+            connection.send("HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
+                            "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " +
+                            QByteArray::number(route.body.size()) + "\r\n\r\n" + route.body);
+            return true;
     }
+    return false;
 }
 
 }  // namespace fixtures

@@ -4,23 +4,33 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace fixtures {
 
 // A small HTTP server on 127.0.0.1 for the download tests: it serves fixture pages by path and
-// query, and fails on demand. It answers on a thread of its own, since the program's downloads
-// block the thread that starts them. A path it was not given answers 404.
+// query, and fails on demand. Every connection is answered on a thread of its own and kept alive
+// for the next request, as real sites do, so that parallel and reused connections can be
+// counted. A path it was not given answers 404.
 class LocalHttpServer {
 public:
-    LocalHttpServer();
+    enum class Tls {
+        None,      // plain HTTP
+        Trusted,   // HTTPS with the certificate of the tests' own authority (tlsAuthorityFile())
+        Stranger,  // HTTPS with a self-signed certificate no authority vouches for
+    };
+
+    explicit LocalHttpServer(Tls tls = Tls::None);
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
-    // "127.0.0.1:<port>", ready to be a site's host.
+    // "127.0.0.1:<port>", ready to be a site's host; "https://127.0.0.1:<port>" for a TLS server.
     QString hostAndPort() const;
 
     void serve(const QString& pathAndQuery, const QByteArray& body);
@@ -29,29 +39,49 @@ public:
     void closeWithoutAnswer(const QString& pathAndQuery);
     // Keeps the connection open and says nothing until the client gives up.
     void stall(const QString& pathAndQuery);
+    // Answers with a redirect to `location`.
+    void redirect(const QString& pathAndQuery, const QByteArray& location);
+    // Every answer waits this long first, as a far-away site would.
+    void setDelay(std::chrono::milliseconds delay);
 
-    // Every path and query asked for so far, in order.
+    // Every path and query asked for so far, in order of arrival.
     QStringList requests() const;
+    // Connections accepted so far, and the most requests that were being answered at once.
+    int connections() const;
+    int mostAtOnce() const;
+
+    // The tests' certificate authority, which signed the Trusted server's certificate.
+    static QString tlsAuthorityFile();
 
 private:
-    enum class Behaviour { Serve, Status, Close, Stall };
+    enum class Behaviour { Serve, Status, Close, Stall, Redirect };
     struct Route {
         Behaviour behaviour = Behaviour::Serve;
         int status = 200;
         QByteArray body;
     };
+    struct Connection;
 
     void setRoute(const QString& pathAndQuery, Route route);
     void run();
-    void answer(int client);
+    void talk(int client);
+    // false when the connection is to be closed.
+    bool answer(Connection& connection, const QByteArray& request);
 
+    Tls m_tls;
+    void* m_tlsContext = nullptr;  // SSL_CTX
     int m_listener = -1;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::atomic<int> m_busy{0};
+    std::atomic<int> m_mostAtOnce{0};
+    std::atomic<long long> m_delayMs{0};
     mutable std::mutex m_mutex;
     std::map<QByteArray, Route> m_routes;
     QStringList m_requests;
     std::thread m_thread;
+    std::vector<std::thread> m_talks;  // touched by the accepting thread only, until it is joined
 };
 
 }  // namespace fixtures

@@ -1,6 +1,7 @@
 #include "support/page_fixtures.h"
 
 #include "core/acquire/history_readers.h"
+#include "core/acquire/site_paths.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 

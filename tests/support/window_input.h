@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringList>
+#include <QTest>
 
 namespace fixtures {
 
@@ -23,6 +24,13 @@ inline void typeChoice(QComboBox* box, const QString& text)
 {
     box->lineEdit()->clear();
     typeText(box->lineEdit(), text);
+}
+
+// Waits, turning the event loop, until the long work a window started has ended: the runner
+// holds the busy cursor for exactly that long. False when it has not ended within `ms`.
+inline bool waitForRunEnd(int ms = 30000)
+{
+    return QTest::qWaitFor([] { return !QApplication::overrideCursor(); }, ms);
 }
 
 // Every text a label was painted with, each change once: what the user saw, not merely what was

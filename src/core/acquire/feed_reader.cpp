@@ -121,7 +121,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
 }
 
 LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QString& newestPeriod,
-                              const LineTurn& waitTurn)
+                              const ReaderHooks& hooks)
 {
     LotteryUpdate update;
     update.lottery = lottery;
@@ -129,22 +129,16 @@ LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QS
         const auto layout = feedLayoutOf(lottery);
         if (!layout)
             throw UserError(QStringLiteral("“%1”没有最新开奖数据").arg(lottery));
-        // The document goes through a file of its own: the scratch page file keeps the last day
-        // page of the catch-up.
-        QTemporaryDir scratch;
-        if (!scratch.isValid())
-            throw UserError(QStringLiteral("无法建立临时文件夹"));
-        const QString file = scratch.filePath(QStringLiteral("newlyopenlist.xml"));
-        try {
-            fetchPage(pageUrl(PageSite::Feed, layout->path), file, waitTurn);
-        } catch (const FetchError& e) {
-            throw UserError(QStringLiteral("最新开奖数据无法下载（%1）").arg(e.message()));
-        }
-        PageReading reading = FeedRowScan(feedJoinedText(readPageFile(file)), *layout, newestPeriod);
+        ReaderFetcher fetcher(hooks);
+        const QByteArray document =
+            fetcher.fetch(pageUrl(PageSite::Feed, layout->path), QStringLiteral("最新开奖数据"));
+        PageReading reading = FeedRowScan(feedJoinedText(document), *layout, newestPeriod);
         // A well-formed document without one draw row is a changed feed, not "nothing new".
-        if (reading.failure.isEmpty() && reading.found == 0)
-            reading.failure = kNoDrawsOnPage;
+        failIfNoDraws(reading);
+        stopIfCancelled(hooks);
         storeReading(db, reading, update);
+    } catch (const ReadCancelled&) {
+        update.cancelled = true;
     } catch (const std::exception& e) {
         update.failure = QString::fromUtf8(e.what());
     }

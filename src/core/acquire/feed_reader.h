@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/acquire/history_readers.h"
+#include "core/acquire/lottery_update.h"
 #include "core/acquire/page_readers.h"
+#include "core/acquire/reader_hooks.h"
 #include "core/base/user_error.h"
 
 #include <QByteArray>
@@ -47,7 +48,7 @@ QString feedJoinedText(const QByteArray& document);
 PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const QString& newestPeriod);
 
 // Fetches the lottery's feed, reads it and appends its new draws in one transaction. Never throws:
-// a failure is kept in the result, with whatever was appended before it still stored. `waitTurn`
-// is given now and then while the download waits for the network.
+// a failure is kept in the result, with whatever was appended before it still stored; a cancel
+// stores nothing.
 LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QString& newestPeriod,
-                              const LineTurn& waitTurn = {});
+                              const ReaderHooks& hooks = {});

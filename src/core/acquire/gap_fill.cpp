@@ -1,9 +1,12 @@
 #include "core/acquire/gap_fill.h"
 
+#include "core/acquire/site_paths.h"
+#include "core/acquire/source_hosts.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
+#include "core/store/missing_periods.h"
 #include "core/store/period_gaps.h"
 
 #include <QSet>
@@ -26,19 +29,21 @@ QString dayPrefix(const QDate& day)
     return day.toString(QStringLiteral("yyyyMMdd"));
 }
 
-// Stores the draws of the day's page that `wanted` asks for; returns how many went in.
-int fillDay(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery, const QDate& day,
+// Stores the draws of the day's page (asked for under `ticket`) that `wanted` asks for; returns
+// how many went in.
+int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryInfo& lottery, const QDate& day,
             const std::function<bool(const QString&)>& wanted, const ReaderHooks& hooks, QString& failure)
 {
     try {
-        const QByteArray page = fetchDrawListPage(dataDir, lottery.drawListPage, day, hooks);
+        const QByteArray page = fetcher.take(ticket, drawListPageName(day));
         QByteArray gathered;
-        gatherDrawListPage(page, lottery.periodIdLength, gathered, hooks.lineTurn);
+        gatherDrawListPage(page, lottery.periodIdLength, gathered);
         if (hooks.pageRead)
             hooks.pageRead();
         // Every draw of the page is read; only the wanted ones of that very day are kept.
         PageReading reading =
             drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount, QStringLiteral("0"));
+        failIfNoDraws(reading);
         std::vector<PageDraw> chosen;
         for (PageDraw& draw : reading.draws) {
             if (draw.periodId.startsWith(dayPrefix(day)) && wanted(draw.periodId))
@@ -48,7 +53,7 @@ int fillDay(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery
         stopIfCancelled(hooks);
         const int stored = appendDraws(db, lottery.name, chosen, failure);
         if (failure.isEmpty())
-            failure = reading.found == 0 && reading.failure.isEmpty() ? kNoDrawsOnPage : reading.failure;
+            failure = reading.failure;
         return stored;
     } catch (const ReadCancelled&) {
         // Not a failure of this day: the whole fill stops here.
@@ -59,6 +64,16 @@ int fillDay(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery
     }
 }
 
+// Asks for the day page of every day, oldest first, so that they come in while earlier days are stored.
+template <class Days>
+std::vector<int> requestDayPages(ReaderFetcher& fetcher, const LotteryInfo& lottery, const Days& days)
+{
+    std::vector<int> tickets;
+    for (const QDate& day : days)
+        tickets.push_back(fetcher.request(pageUrl(PageSite::DrawList, drawListPath(lottery.drawListPage, day))));
+    return tickets;
+}
+
 // The day of a 时时彩 period id and its number within the day.
 std::pair<QDate, int> dayAndNumber(const QString& periodId)
 {
@@ -66,28 +81,6 @@ std::pair<QDate, int> dayAndNumber(const QString& periodId)
 }
 
 }  // namespace
-
-int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, const QDate& last)
-{
-    const LotteryInfo* info = dayCountedLottery(lottery);
-    if (!info)
-        return 0;
-    return missingBetweenPeriods(db, lottery, dayPrefix(first), dayPrefix(last) + QStringLiteral("999"));
-}
-
-int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QString& from, const QString& to)
-{
-    const LotteryInfo* info = findLottery(lottery);
-    if (!info)
-        return 0;
-    try {
-        const QSet<QString> stored = db.storedPeriodIds(lottery);
-        return missingBetween(findGaps(QStringList(stored.begin(), stored.end()), *info), *info, from, to);
-    } catch (const DatabaseError&) {
-        // Only a hint under the result: a table that cannot be read has said so already.
-        return 0;
-    }
-}
 
 int GapFill::filled() const
 {
@@ -105,7 +98,7 @@ int GapFill::stillMissing() const
     return count;
 }
 
-GapFill fillGaps(DrawDatabase& db, const QString& dataDir, const QString& lottery, const ReaderHooks& hooks)
+GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks)
 {
     GapFill fill;
     fill.lottery = lottery;
@@ -117,9 +110,17 @@ GapFill fillGaps(DrawDatabase& db, const QString& dataDir, const QString& lotter
     for (const PeriodGap& gap : findGaps(QStringList(stored.begin(), stored.end()), *info))
         missingByDay[groupDay(gap.group)] += missingPeriodIds(gap, *info);
 
+    // The lottery's own address, when it has one, stands in for the day pages: read once.
     const QString url = drawUrl(lottery);
     std::optional<ParsedDrawFile> document;
+    ReaderFetcher fetcher(hooks);
+    std::vector<QDate> days;
+    for (const auto& entry : missingByDay)
+        days.push_back(entry.first);
+    const std::vector<int> tickets = url.isEmpty() ? requestDayPages(fetcher, *info, days) : std::vector<int>();
+    std::size_t next = 0;
     for (const auto& [day, missing] : missingByDay) {
+        const int ticket = url.isEmpty() ? tickets[next++] : -1;
         if (fill.cancelled) {
             ++fill.skippedDays;
             fill.skippedMissing += int(missing.size());
@@ -130,11 +131,10 @@ GapFill fillGaps(DrawDatabase& db, const QString& dataDir, const QString& lotter
         const auto wanted = [&](const QString& id) { return missingIds.contains(id); };
         try {
             stopIfCancelled(hooks);
-            // The lottery's own address, when it has one, stands in for the day pages: read once.
             if (!url.isEmpty() && !document)
                 document = readDrawUrl(url, *info, hooks);
             result.filled = document ? fillDayFromDocument(db, *info, *document, day, wanted, result.failure)
-                                     : fillDay(db, dataDir, *info, day, wanted, hooks, result.failure);
+                                     : fillDay(db, fetcher, ticket, *info, day, wanted, hooks, result.failure);
         } catch (const ReadCancelled&) {
             fill.cancelled = true;
             ++fill.skippedDays;
@@ -177,8 +177,7 @@ QStringList gapFillReport(const GapFill& fill)
     return lines;
 }
 
-void fillFeedJump(DrawDatabase& db, const QString& dataDir, const QString& newestBefore, LotteryUpdate& update,
-                  const ReaderHooks& hooks)
+void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& update, const ReaderHooks& hooks)
 {
     const LotteryInfo* info = dayCountedLottery(update.lottery);
     if (!info || update.stored == 0)
@@ -216,12 +215,16 @@ void fillFeedJump(DrawDatabase& db, const QString& dataDir, const QString& newes
         }
         while (int(days.size()) > kDrawListDays)
             days.erase(days.begin());
+        ReaderFetcher fetcher(hooks);
+        const std::vector<int> tickets = requestDayPages(fetcher, *info, days);
+        std::size_t next = 0;
         for (const QDate& day : days) {
+            const int ticket = tickets[next++];
             QString failure;
             try {
                 stopIfCancelled(hooks);
                 update.stored += fillDay(
-                    db, dataDir, *info, day,
+                    db, fetcher, ticket, *info, day,
                     [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
                     hooks, failure);
             } catch (const ReadCancelled&) {

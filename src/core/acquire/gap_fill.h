@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/acquire/history_readers.h"
+#include "core/acquire/lottery_update.h"
+#include "core/acquire/reader_hooks.h"
 
 #include <QDate>
 #include <QString>
@@ -12,13 +13,6 @@ class DrawDatabase;
 // Missing periods of the 时时彩 lotteries, filled from their day draw-list pages: the same pages
 // and addresses as the history download, read with the same reader. Only periods the table
 // lacks are stored; a stored draw is never changed.
-
-// How many periods the table lacks between stored periods of the days `first` to `last`; 0 for a
-// lottery not counted by day.
-int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, const QDate& last);
-
-// How many periods the table lacks between the period ids `from` and `to` (both included).
-int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QString& from, const QString& to);
 
 struct DayFill {
     QDate day;
@@ -40,8 +34,8 @@ struct GapFill {
 // Reads the day page of every day with gaps and stores the missing periods it lists, each day in
 // a transaction of its own: a page that fails is reported and the other days still fill. A cancel
 // (hooks.cancelled, asked between and during the pages) keeps the days already stored and skips
-// the rest.
-GapFill fillGaps(DrawDatabase& db, const QString& dataDir, const QString& lottery, const ReaderHooks& hooks = {});
+// the rest. The pages are fetched several at a time and stored day after day, oldest first.
+GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks = {});
 
 // "补齐完成！", then per day what was filled and what is still missing, and the totals.
 QStringList gapFillReport(const GapFill& fill);
@@ -51,5 +45,4 @@ QStringList gapFillReport(const GapFill& fill);
 // stores the periods there that the table lacks. Adds what it stored to `update`, and a page that
 // fails, or a cancel that skips the days left, to its failure; then counts in `update` the periods still missing in the
 // range the read covered.
-void fillFeedJump(DrawDatabase& db, const QString& dataDir, const QString& newestBefore, LotteryUpdate& update,
-                  const ReaderHooks& hooks = {});
+void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& update, const ReaderHooks& hooks = {});

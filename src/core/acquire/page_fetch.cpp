@@ -3,51 +3,20 @@
 #include "core/base/program_paths.h"
 
 #include <curl/curl.h>
-#include <QFile>
+#include <QHash>
 #include <QUrl>
-#include <memory>
+#include <deque>
+#include <map>
 #include <mutex>
 
 namespace {
 
-struct Transfer {
-    QFile* file = nullptr;
-    qint64 written = 0;
-    qint64 maxBytes = 0;
-    bool tooLarge = false;
-    bool writeFailed = false;
-    const std::function<void()>* waitTurn = nullptr;
-    const std::function<bool()>* stop = nullptr;
-    bool stopped = false;
-};
-
-size_t writeBody(char* data, size_t size, size_t count, void* user)
-{
-    auto* transfer = static_cast<Transfer*>(user);
-    const qint64 bytes = qint64(size * count);
-    if (transfer->written + bytes > transfer->maxBytes) {
-        transfer->tooLarge = true;
-        return 0;
-    }
-    if (transfer->file->write(data, bytes) != bytes) {
-        transfer->writeFailed = true;
-        return 0;
-    }
-    transfer->written += bytes;
-    return size_t(bytes);
-}
-
-int transferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    auto* transfer = static_cast<Transfer*>(user);
-    if (transfer->waitTurn && *transfer->waitTurn)
-        (*transfer->waitTurn)();
-    if (transfer->stop && *transfer->stop && (*transfer->stop)()) {
-        transfer->stopped = true;
-        return 1;  // aborts the transfer
-    }
-    return 0;
-}
+// How long one wait for the network lasts before the cancel flag is asked again: a cancel takes
+// effect well within half a second, also in the middle of a transfer.
+constexpr int kWaitSliceMs = 100;
+// Pages fetched ahead of the one the reader waits for, beyond the places per host: enough to
+// keep every connection busy, few enough that a failure early on wastes little.
+constexpr int kReadAhead = 4;
 
 void initCurlOnce()
 {
@@ -55,40 +24,185 @@ void initCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+struct Job {
+    QString url;
+    QString host;  // "host:port" as the messages name it
+    CURL* easy = nullptr;
+    QByteArray body;
+    qint64 maxBytes = 0;
+    bool tooLarge = false;
+    bool done = false;
+    CURLcode code = CURLE_OK;
+    long status = 0;
 };
 
-QString reasonFor(CURLcode code, CURL* curl, const Transfer& transfer, const QString& host)
+size_t writeBody(char* data, size_t size, size_t count, void* user)
 {
-    if (transfer.tooLarge)
+    auto* job = static_cast<Job*>(user);
+    const qint64 bytes = qint64(size * count);
+    if (job->body.size() + bytes > job->maxBytes) {
+        job->tooLarge = true;
+        return 0;  // ends the transfer
+    }
+    job->body.append(data, bytes);
+    return size_t(bytes);
+}
+
+QString reasonFor(const Job& job)
+{
+    if (job.tooLarge)
         return QStringLiteral("页面过大");
-    if (transfer.writeFailed)
-        return QStringLiteral("无法写入页面文件");
-    switch (code) {
-        case CURLE_HTTP_RETURNED_ERROR: {
-            long status = 0;
-            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-            return QStringLiteral("服务器答复 HTTP %1").arg(status);
-        }
+    switch (job.code) {
+        case CURLE_HTTP_RETURNED_ERROR:
+            return QStringLiteral("服务器答复 HTTP %1").arg(job.status);
         case CURLE_FILESIZE_EXCEEDED:
             return QStringLiteral("页面过大");
         case CURLE_OPERATION_TIMEDOUT:
             return QStringLiteral("等待超时");
         case CURLE_COULDNT_RESOLVE_HOST:
-            return QStringLiteral("找不到主机 %1").arg(host);
+            return QStringLiteral("找不到主机 %1").arg(job.host);
         case CURLE_COULDNT_CONNECT:
-            return QStringLiteral("无法连接 %1").arg(host);
+            return QStringLiteral("无法连接 %1").arg(job.host);
         case CURLE_GOT_NOTHING:
         case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
         case CURLE_PARTIAL_FILE:
             return QStringLiteral("连接中断，页面未收全");
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return QStringLiteral("%1 的证书未通过验证（不受信任、已过期或与主机名不符）").arg(job.host);
+        case CURLE_SSL_CONNECT_ERROR:
+            return QStringLiteral("无法与 %1 建立加密连接").arg(job.host);
+        case CURLE_SSL_CACERT_BADFILE:
+            return QStringLiteral("无法读取用来验证证书的证书库");
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return QStringLiteral("网址只能以http://或https://开头");
+        case CURLE_TOO_MANY_REDIRECTS:
+            return QStringLiteral("重定向次数过多");
+        case CURLE_URL_MALFORMAT:
+            return QStringLiteral("网址格式不正确");
         default:
-            return QString::fromUtf8(curl_easy_strerror(code));
+            // libcurl's own text is English; the code is enough to look the cause up.
+            return QStringLiteral("下载失败（错误代码%1）").arg(int(job.code));
     }
 }
 
+CURL* newTransfer(Job& job, const FetchSettings& settings)
+{
+    CURL* c = curl_easy_init();
+    if (!c)
+        return nullptr;
+    job.easy = c;
+    if (job.maxBytes <= 0 || job.maxBytes > settings.maxBytes)
+        job.maxBytes = settings.maxBytes;
+    const QByteArray address = job.url.toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, address.constData());  // copied by libcurl
+    curl_easy_setopt(c, CURLOPT_PRIVATE, &job);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
+    // The local machine is never reached through a proxy, whatever the environment says.
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!settings.caFile.isEmpty())
+        curl_easy_setopt(c, CURLOPT_CAINFO, settings.caFile.toLocal8Bit().constData());
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(settings.connectTimeout.count()));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(settings.totalTimeout.count()));
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(job.maxBytes));
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &job);
+    return c;
+}
+
 }  // namespace
+
+struct PageFetcher::State {
+    std::function<bool()> cancelled;
+    CURLM* multi = nullptr;
+    std::map<int, Job> jobs;  // asked for and not yet taken, by ticket
+    std::deque<int> waiting;  // tickets not yet started, in order
+    QHash<QString, int> running;
+    int nextTicket = 0;
+    long connections = 0;
+
+    void startWaiting()
+    {
+        const FetchSettings& settings = fetchSettings();
+        const int started = int(jobs.size() - waiting.size());
+        int room = std::max(1, settings.perHost) + kReadAhead - started;
+        for (auto it = waiting.begin(); it != waiting.end() && room > 0;) {
+            Job& job = jobs.at(*it);
+            if (running.value(job.host) >= std::max(1, settings.perHost)) {
+                ++it;
+                continue;
+            }
+            CURL* easy = newTransfer(job, settings);
+            if (!easy || curl_multi_add_handle(multi, easy) != CURLM_OK) {
+                if (easy)
+                    curl_easy_cleanup(easy);
+                job.easy = nullptr;
+                job.done = true;
+                job.code = CURLE_FAILED_INIT;
+            } else {
+                ++running[job.host];
+            }
+            it = waiting.erase(it);
+            --room;
+        }
+    }
+
+    void finish(Job& job, CURLcode code)
+    {
+        job.code = code;
+        curl_easy_getinfo(job.easy, CURLINFO_RESPONSE_CODE, &job.status);
+        long opened = 0;
+        curl_easy_getinfo(job.easy, CURLINFO_NUM_CONNECTS, &opened);
+        connections += opened;
+        release(job);
+        job.done = true;
+    }
+
+    // Takes the transfer off the multi handle; its connection stays in the pool for the next.
+    void release(Job& job)
+    {
+        if (!job.easy)
+            return;
+        curl_multi_remove_handle(multi, job.easy);
+        curl_easy_cleanup(job.easy);
+        job.easy = nullptr;
+        if (--running[job.host] <= 0)
+            running.remove(job.host);
+    }
+
+    void pump()
+    {
+        startWaiting();
+        int stillRunning = 0;
+        curl_multi_perform(multi, &stillRunning);
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg != CURLMSG_DONE)
+                continue;
+            Job* job = nullptr;
+            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &job);
+            if (job)
+                finish(*job, message->data.result);
+        }
+        startWaiting();
+    }
+
+    void dropAll()
+    {
+        for (auto& [ticket, job] : jobs)
+            release(job);
+        jobs.clear();
+        waiting.clear();
+        running.clear();
+    }
+};
 
 FetchSettings& fetchSettings()
 {
@@ -101,63 +215,70 @@ QString scratchPageFile(const QString& dataDir)
     return program_paths::scratchPageFile(dataDir);
 }
 
-void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn,
-               const std::function<bool()>& stop)
+PageFetcher::PageFetcher(std::function<bool()> cancelled) : m_state(std::make_unique<State>())
 {
-    QFile file(fileName);
-    if (file.exists() && !file.remove())
-        throw FetchError(QStringLiteral("无法删除旧的页面文件 %1").arg(fileName));
-
     initCurlOnce();
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl)
+    m_state->cancelled = std::move(cancelled);
+    m_state->multi = curl_multi_init();
+    if (!m_state->multi)
         throw FetchError(QStringLiteral("无法启动下载"));
-    if (!file.open(QIODevice::WriteOnly))
-        throw FetchError(QStringLiteral("无法写入页面文件 %1").arg(fileName));
-
-    const FetchSettings& settings = fetchSettings();
-    Transfer transfer;
-    transfer.file = &file;
-    transfer.maxBytes = settings.maxBytes;
-    transfer.waitTurn = &waitTurn;
-    transfer.stop = &stop;
-
-    const QByteArray address = url.toUtf8();
-    CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, address.constData());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
-    // The local machine is never reached through a proxy, whatever the environment says.
-    curl_easy_setopt(c, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
-    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(settings.connectTimeout.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(settings.totalTimeout.count()));
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(settings.maxBytes));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, transferProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
-
-    const CURLcode code = curl_easy_perform(c);
-    file.close();
-    if (code != CURLE_OK || file.error() != QFileDevice::NoError) {
-        const QString reason =
-            code == CURLE_OK ? QStringLiteral("无法写入页面文件") : reasonFor(code, c, transfer, QUrl(url).authority());
-        file.remove();
-        if (transfer.stopped)
-            throw FetchCancelled(QStringLiteral("已取消"));
-        throw FetchError(reason);
-    }
 }
 
-QByteArray readPageFile(const QString& fileName)
+PageFetcher::~PageFetcher()
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法打开页面文件 %1").arg(fileName));
-    return file.readAll();
+    m_state->dropAll();
+    curl_multi_cleanup(m_state->multi);
+}
+
+int PageFetcher::request(const QString& url, qint64 maxBytes)
+{
+    const int ticket = m_state->nextTicket++;
+    Job& job = m_state->jobs[ticket];
+    job.url = url;
+    job.maxBytes = maxBytes;
+    job.host = QUrl(url).authority();
+    m_state->waiting.push_back(ticket);
+    m_state->startWaiting();
+    return ticket;
+}
+
+QByteArray PageFetcher::take(int ticket)
+{
+    State& s = *m_state;
+    const auto it = s.jobs.find(ticket);
+    if (it == s.jobs.end())
+        throw FetchError(QStringLiteral("页面已取走或未曾请求"));
+    // Asked for now: it goes before any page queued ahead of it.
+    const auto queued = std::find(s.waiting.begin(), s.waiting.end(), ticket);
+    if (queued != s.waiting.end()) {
+        s.waiting.erase(queued);
+        s.waiting.push_front(ticket);
+    }
+    for (;;) {
+        if (s.cancelled && s.cancelled()) {
+            abandonAll();
+            throw FetchCancelled(QStringLiteral("已取消"));
+        }
+        s.pump();
+        if (it->second.done)
+            break;
+        curl_multi_poll(s.multi, nullptr, 0, kWaitSliceMs, nullptr);
+    }
+    Job job = std::move(it->second);
+    s.jobs.erase(it);
+    if (job.tooLarge || job.code == CURLE_FILESIZE_EXCEEDED)
+        throw FetchTooLarge(reasonFor(job));
+    if (job.code != CURLE_OK)
+        throw FetchError(reasonFor(job));
+    return std::move(job.body);
+}
+
+void PageFetcher::abandonAll()
+{
+    m_state->dropAll();
+}
+
+long PageFetcher::connectionsOpened() const
+{
+    return m_state->connections;
 }

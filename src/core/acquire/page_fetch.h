@@ -6,6 +6,7 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 // A page could not be downloaded; the message says why in a few words.
 class FetchError : public UserError {
@@ -13,34 +14,74 @@ public:
     using UserError::UserError;
 };
 
-struct FetchSettings {
-    // A host that does not answer must not hold the program: the whole download, answer included,
-    // has to be over within the total time-out.
-    std::chrono::milliseconds connectTimeout{10000};
-    std::chrono::milliseconds totalTimeout{30000};
-    // Larger answers are refused rather than written to disk; the real pages are far smaller.
-    qint64 maxBytes = 32 * 1024 * 1024;
-};
-
-// The settings every download uses; tests shorten the time-outs.
-FetchSettings& fetchSettings();
-
-// "<data folder>号码.txt" (program_paths.h): the one file every downloaded page goes through.
-QString scratchPageFile(const QString& dataDir);
-
 // The user stopped the download while it waited for the network.
 class FetchCancelled : public FetchError {
 public:
     using FetchError::FetchError;
 };
 
-// Downloads `url` into `fileName` and waits until it is done. Whatever the file held before is
-// deleted first. A download that fails (no connection, a time-out, an HTTP status of 400 or more)
-// leaves no file behind and raises FetchError. `waitTurn`, when given, is called now and then
-// while the download waits for the network; when `stop` then says yes, the download is
-// abandoned, leaving no file, with FetchCancelled.
-void fetchPage(const QString& url, const QString& fileName, const std::function<void()>& waitTurn = {},
-               const std::function<bool()>& stop = {});
+// The answer was larger than the request allowed; nothing of it is kept.
+class FetchTooLarge : public FetchError {
+public:
+    using FetchError::FetchError;
+};
 
-// The bytes of a downloaded page; raises UserError when the file cannot be opened.
-QByteArray readPageFile(const QString& fileName);
+struct FetchSettings {
+    // A host that does not answer must not hold the program: each download, answer included,
+    // has to be over within the total time-out from the moment it is sent.
+    std::chrono::milliseconds connectTimeout{10000};
+    std::chrono::milliseconds totalTimeout{30000};
+    // Larger answers are refused rather than kept in memory; the real pages are far smaller.
+    qint64 maxBytes = 32 * 1024 * 1024;
+    // Requests under way at once to one host; the connections are kept for the next ones.
+    int perHost = 4;
+    // The certificates HTTPS hosts are checked against: empty is the system's store. Tests name
+    // the authority of their own local server here; checking is never switched off.
+    QString caFile;
+};
+
+// The settings every download uses; tests shorten the time-outs.
+FetchSettings& fetchSettings();
+
+// "<data folder>号码.txt" (program_paths.h): where the day-page catch-up leaves the last page it read.
+QString scratchPageFile(const QString& dataDir);
+
+// Downloads for one run of a reader: the pages are asked for in the order the reader needs them
+// and fetched several at a time over kept-alive connections (libcurl's multi interface), but each
+// is handed out only when asked for, in that order. Used on one thread only, the worker thread
+// of the run; nothing here turns a window's event loop.
+//
+// Every request keeps the limits of fetchSettings(): connect and total time-outs, the size cap,
+// redirects only to http and https, no proxy for the local machine, certificates verified.
+class PageFetcher {
+public:
+    // `cancelled` is asked several times a second while the fetcher waits: once it says yes, the
+    // transfers are abandoned and the waiting call raises FetchCancelled.
+    explicit PageFetcher(std::function<bool()> cancelled = {});
+    ~PageFetcher();
+    PageFetcher(const PageFetcher&) = delete;
+    PageFetcher& operator=(const PageFetcher&) = delete;
+
+    // Queues `url`; the transfer starts as soon as its host has a free place. Returns the ticket
+    // that take() redeems. `maxBytes`, when given, caps this answer below the settings' cap.
+    int request(const QString& url, qint64 maxBytes = 0);
+
+    // Waits for the ticket's page and hands over its bytes. Raises FetchError when it could not
+    // be had (no connection, a time-out, an HTTP status of 400 or more), FetchTooLarge, or
+    // FetchCancelled. A ticket is taken once.
+    QByteArray take(int ticket);
+
+    // One page, asked for and waited for.
+    QByteArray fetch(const QString& url) { return take(request(url)); }
+
+    // Drops every request not yet taken, under way or not: a reader that failed or is done
+    // wants none of them.
+    void abandonAll();
+
+    // Connections opened so far (a kept-alive connection counts once).
+    long connectionsOpened() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};

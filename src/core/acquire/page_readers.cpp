@@ -85,12 +85,6 @@ QString incompleteDigits(Bytes periodId)
     return period_numbers::incompleteDigits(latin1(periodId));
 }
 
-void giveTurn(const LineTurn& turn)
-{
-    if (turn)
-        turn();
-}
-
 // After a "*" of the gathered text stands a period id or this mark: a ball byte never follows a
 // "*" directly, since every "*" is written here.
 constexpr char kNoPeriod = '#';
@@ -129,7 +123,7 @@ QString twoDraws(Bytes periodId, Bytes first, Bytes second)
 
 }  // namespace
 
-PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn)
+PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod)
 {
     PageReading reading;
     const auto newest = newestStored(newestPeriod, reading);
@@ -138,7 +132,6 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
     std::unordered_set<Bytes> seen;
     PageLines lines(page);
     while (!lines.atEnd()) {
-        giveTurn(turn);
         const Bytes line = lines.next();
         if (line.size() != 90 || line.find("onclick") == Bytes::npos)
             continue;
@@ -170,7 +163,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
     return reading;
 }
 
-PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn)
+PageReading readChartPage(const QByteArray& page, const QString& newestPeriod)
 {
     PageReading reading;
     const auto newest = newestStored(newestPeriod, reading);
@@ -179,7 +172,6 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
     PageLines lines(page);
     bool tableFound = false;
     while (!tableFound && !lines.atEnd()) {
-        giveTurn(turn);
         const Bytes line = lines.next();
         tableFound = line.size() >= 17 && line.substr(11, 6) == "cpdata";
     }
@@ -188,7 +180,6 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
 
     std::unordered_set<std::string> seen;
     while (!lines.atEnd()) {
-        giveTurn(turn);
         const Bytes line = lines.next();
         if (line.find("height") == Bytes::npos)
             continue;
@@ -217,11 +208,10 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
     return reading;
 }
 
-void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered, const LineTurn& turn)
+void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered)
 {
     PageLines lines(page);
     while (!lines.atEnd()) {
-        giveTurn(turn);
         const Bytes line = lines.next();
         if (line.size() == std::size_t(periodIdLength) && wholeNumber(line)) {
             gathered += '*';

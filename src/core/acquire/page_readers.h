@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <vector>
 
 // The readers of the three kinds of history pages. They work on the page's bytes as the site
@@ -27,24 +26,21 @@ struct PageReading {
     int found = 0;
 };
 
-// Given a turn before each line a scanning loop reads, so that a window stays painted.
-using LineTurn = std::function<void()>;
-
 // In `newestPeriod`, the newest stored period id ("0" for an empty table): only later draws are
 // read, each period once.
 
 // The 3D trend page: a draw is a 90-byte line with "onclick", its period id at bytes 69 to 75,
 // and its digits in the next line.
-PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn = {});
+PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod);
 
 // The 排列3 chart page: after the "cpdata" line, a draw is a "height" line ending in the period id
 // without its "20", followed by one line per digit.
-PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const LineTurn& turn = {});
+PageReading readChartPage(const QByteArray& page, const QString& newestPeriod);
 
 // The 时时彩 day draw-list pages. Each page adds its period ids (each after a "*") and its ball
 // digits to `gathered`; the draws are taken from the whole once every page has been read.
 inline constexpr char kBallMarker[] = "span class=\"ball";
-void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered, const LineTurn& turn = {});
+void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered);
 // Draws of the earliest page first and, within a page, in the reverse of the page's order.
 PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
                               const QString& newestPeriod);

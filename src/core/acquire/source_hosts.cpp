@@ -51,7 +51,19 @@ void setSiteHost(PageSite site, const QString& host)
     hosts()[std::size_t(site)] = host;
 }
 
+bool isHttpsHost(const QString& host)
+{
+    return host.startsWith(kHttpsPrefix, Qt::CaseInsensitive);
+}
+
+QString siteUrl(const QString& host, const QString& pathAndQuery)
+{
+    if (isHttpsHost(host))
+        return kHttpsPrefix + host.mid(kHttpsPrefix.size()) + pathAndQuery;
+    return QStringLiteral("http://") + host + pathAndQuery;
+}
+
 QString pageUrl(PageSite site, const QString& pathAndQuery)
 {
-    return QStringLiteral("http://") + siteHost(site) + pathAndQuery;
+    return siteUrl(siteHost(site), pathAndQuery);
 }

@@ -14,11 +14,20 @@ enum class PageSite {
     Feed,      // the 时时彩 XML draw feeds of the live update
 };
 
-// "host" or "host:port", as it goes into the address.
+// "host", "host:port" or, for a site that speaks HTTPS, "https://host[:port]".
 QString siteHost(PageSite site);
 // The host set when building: what a site uses when the settings file does not name one.
 QString defaultSiteHost(PageSite site);
 void setSiteHost(PageSite site, const QString& host);
 
-// "http://" + the site's host + `pathAndQuery` (which starts with "/").
+inline const QString kHttpsPrefix = QStringLiteral("https://");
+
+// Whether a host as the settings write it is reached over HTTPS ("https://host[:port]").
+bool isHttpsHost(const QString& host);
+
+// The address of `pathAndQuery` (which starts with "/") on `host`: "https://host…" for an HTTPS
+// host, "http://host…" for a bare one.
+QString siteUrl(const QString& host, const QString& pathAndQuery);
+
+// siteUrl() on the site's host.
 QString pageUrl(PageSite site, const QString& pathAndQuery);

@@ -1,7 +1,7 @@
 #include "core/acquire/source_settings.h"
 
-#include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/site_paths.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <algorithm>
 
@@ -219,8 +218,10 @@ HostParts splitHost(const QString& host, QString& problem)
 
 }  // namespace
 
-QString hostProblem(const QString& host)
+QString hostProblem(const QString& written)
 {
+    // "https://" asks for an encrypted connection; what follows is a host like any other.
+    const QString host = isHttpsHost(written) ? written.mid(kHttpsPrefix.size()) : written;
     if (host.trimmed().isEmpty())
         return QStringLiteral("不能为空");
     // Long before any host: said before anything else is looked at.
@@ -231,7 +232,7 @@ QString hostProblem(const QString& host)
             return QStringLiteral("不能含空格");
     }
     if (host.contains(QStringLiteral("://")))
-        return QStringLiteral("只写主机名，不写“http://”之类的协议");
+        return QStringLiteral("只写主机名，或“https://主机名”，不写其他协议");
     for (QChar c : {u'/', u'?', u'#', u'\\'}) {
         if (host.contains(c))
             return QStringLiteral("只写主机名，不写路径（“%1”及其后的部分）").arg(c);
@@ -419,64 +420,64 @@ void applySourceSettings(const QString& dataDir)
         setDrawUrl(lottery.name, urls.value(lottery.name));
 }
 
-QString knownPagePath(PageSite site)
-{
-    // The lottery selected at start stands for the day-page and feed sites: it has both.
-    const LotteryInfo* live = findLottery(mainListOrder().constFirst());
-    switch (site) {
-        case PageSite::Trend:
-            return singlePagePath(HistorySource::TrendPage);
-        case PageSite::Chart:
-            return singlePagePath(HistorySource::ChartPage);
-        case PageSite::DrawList:
-            return drawListPath(live->drawListPage, today_clock::today());
-        case PageSite::Feed:
-            return live->feedPath;
-    }
-    return {};
-}
-
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<void()>& waitTurn)
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<bool()>& cancelled)
 {
     std::vector<SiteCheck> checks;
-    QTemporaryDir scratch;
+    // The sites are asked all at once; each answer is waited for in turn.
+    PageFetcher fetcher(cancelled);
+    std::vector<int> tickets;
     for (PageSite site : kPageSites) {
         SiteCheck check{site, false, {}};
         const QString host = normalisedHost(hosts[std::size_t(site)]);
         const QString problem = hostProblem(host);
-        if (!problem.isEmpty()) {
+        if (!problem.isEmpty())
             check.text = QStringLiteral("主机无效：%1").arg(problem);
-        } else if (!scratch.isValid()) {
-            check.text = QStringLiteral("无法建立临时文件夹");
-        } else {
-            try {
-                fetchPage(QStringLiteral("http://") + host + knownPagePath(site),
-                          scratch.filePath(QStringLiteral("page-%1").arg(int(site))), waitTurn);
-                check.reachable = true;
-                check.text = QStringLiteral("可以连接");
-            } catch (const std::exception& e) {
-                check.text = QString::fromUtf8(e.what());
-            }
-        }
+        tickets.push_back(problem.isEmpty() ? fetcher.request(siteUrl(host, knownPagePath(site))) : -1);
         checks.push_back(check);
+    }
+    bool cancelledNow = false;
+    for (std::size_t k = 0; k < checks.size(); ++k) {
+        if (tickets[k] < 0)
+            continue;
+        if (cancelledNow) {
+            checks[k].text = kCheckCancelled;
+            continue;
+        }
+        try {
+            fetcher.take(tickets[k]);
+            checks[k].reachable = true;
+            checks[k].text = QStringLiteral("可以连接");
+        } catch (const FetchCancelled&) {
+            // The sites not yet answered are told as such; the answers already in stand.
+            cancelledNow = true;
+            checks[k].text = kCheckCancelled;
+        } catch (const FetchError& e) {
+            checks[k].text = e.message();
+        }
     }
     return checks;
 }
 
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<void()>& waitTurn)
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<bool()>& cancelled)
 {
     std::vector<DrawUrlCheck> checks;
+    bool cancelledNow = false;
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
         const QString url = urls.value(lottery.name).trimmed();
         if (url.isEmpty())
             continue;
         DrawUrlCheck check{lottery.name, false, {}};
         const QString problem = drawUrlProblem(url);
-        if (!problem.isEmpty()) {
+        if (cancelledNow || (cancelled && cancelled())) {
+            cancelledNow = true;
+            check.text = kCheckCancelled;
+        } else if (!problem.isEmpty()) {
             check.text = QStringLiteral("网址无效：%1").arg(problem);
         } else {
             try {
-                const ParsedDrawFile document = readDrawUrl(url, lottery, {waitTurn, {}, {}});
+                ReaderHooks hooks;
+                hooks.cancelled = cancelled;
+                const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
                 const auto newest = std::max_element(
                     document.draws.begin(), document.draws.end(),
                     [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
@@ -486,6 +487,9 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::functio
                                  : QStringLiteral("没有找到开奖号码");
                 if (document.malformedCount > 0)
                     check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
+            } catch (const ReadCancelled&) {
+                cancelledNow = true;
+                check.text = kCheckCancelled;
             } catch (const std::exception& e) {
                 check.text = QString::fromUtf8(e.what());
             }

@@ -44,8 +44,8 @@ QString siteTitle(PageSite site);
 // Why `host` cannot be a site's host; empty when it can. A host is a name of at most 253
 // characters of ASCII letters, digits, "-" and "." (labels of 1 to 63, not starting or ending in
 // "-"), an IPv4 address, a bracketed IPv6 address ("[::1]"), or an internationalised name, which
-// goes to the sites as its punycode; any of them with ":port", 1 to 65535. No scheme, path or
-// blanks.
+// goes to the sites as its punycode; any of them with ":port", 1 to 65535, and the whole
+// optionally after "https://". No other scheme, no path or blanks.
 QString hostProblem(const QString& host);
 
 // The host as the address uses it and the window shows it: an internationalised name as its
@@ -90,19 +90,19 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
 // a [hosts] section is refused as one.
 void applySourceSettings(const QString& dataDir);
 
-// One known page of a site: the trend page, the chart page, and today's day page and the feed of
-// the lottery selected at start.
-QString knownPagePath(PageSite site);
-
 struct SiteCheck {
     PageSite site;
     bool reachable = false;
     QString text;  // "可以连接" or the reason
 };
 
-// Fetches one known page of each site from the given hosts, with the usual time-outs, into a
-// scratch file of its own; stores nothing. `waitTurn` is given now and then while waiting.
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<void()>& waitTurn = {});
+// What a check says of a site or address it did not get to hear from before a cancel.
+inline const QString kCheckCancelled = QStringLiteral("已取消");
+
+// Fetches one known page of each site from the given hosts, all at once, with the usual limits;
+// stores nothing. After a cancel (asked while waiting) the sites not yet heard from read
+// kCheckCancelled.
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<bool()>& cancelled = {});
 
 struct DrawUrlCheck {
     QString lottery;
@@ -111,5 +111,6 @@ struct DrawUrlCheck {
 };
 
 // Reads each given draw address as a download would, in the lottery table's order, and says
-// how many draws it holds and its newest period; stores nothing.
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<void()>& waitTurn = {});
+// how many draws it holds and its newest period; stores nothing. After a cancel the addresses
+// not yet read read kCheckCancelled.
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<bool()>& cancelled = {});

@@ -1,16 +1,14 @@
 #include "core/acquire/url_source.h"
 
-#include "core/acquire/gap_fill.h"
 #include "core/acquire/json_draws.h"
 #include "core/acquire/page_fetch.h"
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
+#include "core/store/missing_periods.h"
 
-#include <QFileInfo>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <algorithm>
 
@@ -64,20 +62,13 @@ void setDrawUrl(const QString& lottery, const QString& url)
 
 QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks)
 {
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        throw UserError(QStringLiteral("无法建立临时文件夹，开奖数据网址未能读取"));
-    const QString file = scratch.filePath(QStringLiteral("draws"));
+    ReaderFetcher fetcher(hooks);
     try {
-        fetchPage(QString::fromLatin1(QUrl(url).toEncoded()), file, hooks.lineTurn, hooks.cancelled);
-    } catch (const FetchCancelled&) {
-        throw ReadCancelled();
-    } catch (const FetchError& e) {
-        throw UserError(QStringLiteral("开奖数据网址无法下载（%1）").arg(e.message()));
-    }
-    if (QFileInfo(file).size() > kMaxDrawDocumentBytes)
+        return fetcher.take(fetcher.request(QString::fromLatin1(QUrl(url).toEncoded()), kMaxDrawDocumentBytes),
+                            QStringLiteral("开奖数据网址"));
+    } catch (const ReaderFetcher::TooLarge&) {
         throw UserError(QStringLiteral("开奖数据网址的内容过大（超过%1 MB），未读取").arg(kMaxDrawDocumentBytes >> 20));
-    return readPageFile(file);
+    }
 }
 
 ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/acquire/history_readers.h"
+#include "core/acquire/lottery_update.h"
+#include "core/acquire/reader_hooks.h"
 #include "core/store/draw_import.h"
 
 #include <QByteArray>

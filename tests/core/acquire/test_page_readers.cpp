@@ -64,7 +64,6 @@ private slots:
     void chartReader();
     void drawListReader_data();
     void drawListReader();
-    void scanningLoopsGiveATurnPerLine();
 };
 
 void TestPageReaders::trendReader_data()
@@ -294,21 +293,6 @@ void TestPageReaders::drawListReader()
     for (const QByteArray& page : pages)
         gatherDrawListPage(page, periodIdLength, gathered);
     checkReading(drawsFromGathered(gathered, periodIdLength, digitCount, newest));
-}
-
-void TestPageReaders::scanningLoopsGiveATurnPerLine()
-{
-    // Five lines; the trend reader's digit line is read for its draw, not by the scanning loop.
-    const QByteArray trend = "a\n" + trendLine("2026101") + trendDigitsLine("123") + "b\nc\n";
-    int turns = 0;
-    const LineTurn count = [&] { ++turns; };
-    readTrendPage(trend, "0", count);
-    QCOMPARE(turns, 4);
-
-    turns = 0;
-    QByteArray gathered;
-    gatherDrawListPage(drawListDrawLines("20261209001", "12345"), 11, gathered, count);
-    QCOMPARE(turns, 6);
 }
 
 QTEST_GUILESS_MAIN(TestPageReaders)

@@ -298,7 +298,7 @@ void TestUrlSource::fillGapsReadsTheAddressOnce()
     served[3].digits = QStringList{"9", "9", "9", "9", "9"};
     setDrawUrl(kChongqing, serve(jsonOf(served)));
     DrawDatabase db(m_folder->path());
-    const GapFill fill = fillGaps(db, m_folder->path(), kChongqing);
+    const GapFill fill = fillGaps(db, kChongqing);
     QCOMPARE(gapFillReport(fill),
              (QStringList{"补齐完成！", "", "2026-12-08：补齐2期", "2026-12-09：补齐1期", "", "共补齐3期，仍缺0期"}));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(without(draws, {draws.back().periodId})));
@@ -313,8 +313,7 @@ void TestUrlSource::fillGapsFromAFailingAddressSaysWhy()
     setDrawUrl(kChongqing, serve({}));
     m_server->failWithStatus("/draws?lottery=cqssc", 500);
     DrawDatabase db(m_folder->path());
-    QCOMPARE(errorOf([&] { fillGaps(db, m_folder->path(), kChongqing); }),
-             QStringLiteral("开奖数据网址无法下载（服务器答复 HTTP 500）"));
+    QCOMPARE(errorOf([&] { fillGaps(db, kChongqing); }), QStringLiteral("开奖数据网址无法下载（服务器答复 HTTP 500）"));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(stored));
 }
 

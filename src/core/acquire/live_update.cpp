@@ -1,0 +1,25 @@
+#include "core/acquire/live_update.h"
+
+#include "core/acquire/feed_reader.h"
+#include "core/acquire/gap_fill.h"
+#include "core/acquire/history_readers.h"
+#include "core/acquire/url_source.h"
+#include "core/store/draw_database.h"
+
+LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
+                            const ReaderHooks& hooks)
+{
+    // A lottery with a draw address of its own reads it instead of the day pages and the feed.
+    if (!drawUrl(lottery).isEmpty())
+        return runLotteryReader(db, dataDir, lottery, hooks);
+    if (catchUp)
+        return DrawListScan(db, dataDir, lottery, hooks);
+    // Taken once, before the feed is loaded: a table that cannot be read stops the update with
+    // the database's own message.
+    const QString newest = db.newestPeriodId(lottery);
+    LotteryUpdate update = readLotteryFeed(db, lottery, newest, hooks);
+    // The feed lists the latest draws only: periods it jumps over come from their day pages.
+    if (!update.cancelled)
+        fillFeedJump(db, newest, update, hooks);
+    return update;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/acquire/lottery_update.h"
+#include "core/acquire/reader_hooks.h"
+
+#include <QString>
+
+class DrawDatabase;
+
+// The live update of a 时时彩 lottery. Until the history has been caught up in this run
+// (`catchUp`) it reads the draw lists of the last 50 days (DrawListScan, which leaves the last
+// page in "号码.txt"); from then on the lottery's short XML feed, and the day pages of any periods
+// the feed jumps over. A lottery with a draw address of its own (url_source.h) reads that address
+// instead, and that is no catch-up. Only a catch-up that went through has caught the history up: the caller
+// keeps that for the next update.
+LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
+                            const ReaderHooks& hooks = {});

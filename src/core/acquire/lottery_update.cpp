@@ -1,0 +1,70 @@
+#include "core/acquire/lottery_update.h"
+
+#include "core/base/user_error.h"
+#include "core/store/draw_database.h"
+
+void failIfNoDraws(PageReading& reading)
+{
+    if (reading.failure.isEmpty() && reading.found == 0)
+        reading.failure = kNoDrawsOnPage;
+}
+
+int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
+{
+    int stored = 0;
+    db.beginTransaction();
+    try {
+        for (const PageDraw& draw : draws) {
+            try {
+                db.appendDraw(lottery, draw.periodId, draw.digits);
+            } catch (const DatabaseError& e) {
+                // The refusal mostly names the period itself ("第…期已存在").
+                const QString reason = e.message();
+                failure = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
+                              ? reason + QStringLiteral("，未能存入")
+                              : QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, reason);
+                break;
+            }
+            ++stored;
+        }
+        db.commit();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    return stored;
+}
+
+void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update)
+{
+    update.stored = appendDraws(db, update.lottery, reading.draws, update.failure);
+    if (update.failure.isEmpty())
+        update.failure = reading.failure;
+}
+
+QString progressText(const QString& lottery)
+{
+    return QStringLiteral("正在更新") + lottery + QStringLiteral("。。。");
+}
+
+QString outcomeLine(const LotteryUpdate& update)
+{
+    if (update.cancelled)
+        return QStringLiteral("%1：已取消，未存入开奖").arg(update.lottery);
+    QString line;
+    if (update.succeeded()) {
+        line = update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
+                             : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
+    } else {
+        const QString kept =
+            update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored) : QStringLiteral("未存入开奖");
+        line = QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
+    }
+    if (update.conflicting > 0)
+        line += QStringLiteral("；%1期与已存号码不同（未改动）").arg(update.conflicting);
+    if (update.unreadable > 0)
+        line += QStringLiteral("；%1行无法识别").arg(update.unreadable);
+    if (update.stillMissing > 0)
+        line += QStringLiteral("；仍缺%1期，可在数据窗口补齐").arg(update.stillMissing);
+    return line;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/acquire/page_readers.h"
+
+#include <QString>
+#include <vector>
+
+class DrawDatabase;
+
+// What one reader did for one lottery, and how it is told to the user.
+struct LotteryUpdate {
+    QString lottery;
+    int stored = 0;
+    QString failure;         // empty when the reader went through to the end
+    bool cancelled = false;  // stopped by the user before anything was stored
+    int stillMissing = 0;    // periods the table still lacks inside the range the run covered
+    int conflicting = 0;     // periods read with other digits than stored: the stored ones stay
+    int unreadable = 0;      // rows of a draw source no draw could be read from
+    bool succeeded() const { return failure.isEmpty() && !cancelled; }
+};
+
+// A page with draws the reader knows, none of them new, is "已是最新"; one without any is a
+// failure: the page is not what the reader knows (a new design, an error page).
+inline const QString kNoDrawsOnPage = QStringLiteral("页面中没有找到开奖号码（页面格式可能已改变）");
+
+// Makes a reading that recognised no draw at all a failure, unless it failed already.
+void failIfNoDraws(PageReading& reading);
+
+// Appends the draws in order, in one transaction, until the database refuses one: the draws
+// before it stay stored and `failure` says which draw was refused and why.
+int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure);
+
+// Stores what a reading gave and keeps in `update` how many went in and, from the database or
+// the reading, why it stopped.
+void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update);
+
+// "正在更新<lottery>。。。" while a lottery is worked on.
+QString progressText(const QString& lottery);
+
+// What one lottery got, for the line under the closing message: new draws, nothing new, the
+// failure and what was stored before it, or that the user cancelled it; and when periods are
+// still missing in the range the run covered, how many, and where to fill them. Periods read
+// with other digits than stored and rows that could not be read are counted after it.
+QString outcomeLine(const LotteryUpdate& update);

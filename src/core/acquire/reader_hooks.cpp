@@ -1,0 +1,42 @@
+#include "core/acquire/reader_hooks.h"
+
+void stopIfCancelled(const ReaderHooks& hooks)
+{
+    if (hooks.cancelled && hooks.cancelled())
+        throw ReadCancelled();
+}
+
+ReaderFetcher::ReaderFetcher(const ReaderHooks& hooks)
+{
+    if (!hooks.fetcher)
+        m_own.emplace(hooks.cancelled);
+    m_fetcher = hooks.fetcher ? hooks.fetcher : &*m_own;
+}
+
+ReaderFetcher::~ReaderFetcher()
+{
+    m_fetcher->abandonAll();
+}
+
+int ReaderFetcher::request(const QString& url, qint64 maxBytes)
+{
+    const int ticket = m_fetcher->request(url, maxBytes);
+    if (maxBytes > 0)
+        m_capped.insert(ticket);
+    return ticket;
+}
+
+QByteArray ReaderFetcher::take(int ticket, const QString& pageName)
+{
+    try {
+        return m_fetcher->take(ticket);
+    } catch (const FetchCancelled&) {
+        throw ReadCancelled();
+    } catch (const FetchTooLarge& e) {
+        if (m_capped.count(ticket))
+            throw TooLarge();
+        throw UserError(QStringLiteral("%1无法下载（%2）").arg(pageName, e.message()));
+    } catch (const FetchError& e) {
+        throw UserError(QStringLiteral("%1无法下载（%2）").arg(pageName, e.message()));
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/acquire/page_fetch.h"
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <set>
+
+// What a reader is given besides its lottery. Readers run on the worker thread of a run; the
+// hooks are called there.
+struct ReaderHooks {
+    std::function<void()> pageRead;  // after each page has been fetched and read
+    // Asked after every page and while a download waits: once it says yes, the reader stops
+    // at once and stores nothing of its lottery.
+    std::function<bool()> cancelled;
+    // The run's fetcher, whose kept-alive connections serve every lottery of the run; without
+    // one a reader fetches with one of its own.
+    PageFetcher* fetcher = nullptr;
+};
+
+// Raised inside a reader when the user cancels: the page being read is dropped. Derived from
+// std::exception only so that a catch-all still ends the command; a reader that goes on after a
+// failure must catch this first, as it is no failure to report.
+class ReadCancelled : public std::exception {};
+
+// Throws ReadCancelled once the hooks say the user has cancelled.
+void stopIfCancelled(const ReaderHooks& hooks);
+
+// The run's fetcher or one of the reader's own. What the reader asked for and did not take is
+// abandoned when it is done: a failure or a cancel wants none of it.
+class ReaderFetcher {
+public:
+    explicit ReaderFetcher(const ReaderHooks& hooks);
+    ~ReaderFetcher();
+    ReaderFetcher(const ReaderFetcher&) = delete;
+    ReaderFetcher& operator=(const ReaderFetcher&) = delete;
+
+    int request(const QString& url, qint64 maxBytes = 0);
+    // Raised by take() for an answer over the request's cap, for the caller to word.
+    class TooLarge : public std::exception {};
+
+    // The page of `ticket`; a page that cannot be had raises UserError "<pageName>无法下载（…）",
+    // one over the request's own cap TooLarge, a cancel ReadCancelled.
+    QByteArray take(int ticket, const QString& pageName);
+    QByteArray fetch(const QString& url, const QString& pageName) { return take(request(url), pageName); }
+
+private:
+    std::optional<PageFetcher> m_own;
+    std::set<int> m_capped;  // tickets asked for with a cap of their own
+    PageFetcher* m_fetcher;
+};

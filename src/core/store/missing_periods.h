@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+class DrawDatabase;
+
+// How many periods a lottery's table lacks, read from what the table holds now: the hint under
+// the result of a download ("仍缺N期") and the check after a fill.
+
+// Between stored periods of the days `first` to `last`; 0 for a lottery not counted by day.
+int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, const QDate& last);
+
+// Between the period ids `from` and `to` (both included).
+int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QString& from, const QString& to);
