@@ -149,7 +149,7 @@ void TestGapFill::fillsTheStartOfALaterDayOnly()
     storeDraws(m_folder->path(), kChongqing, without(draws, {"20261207001", "20261209001", "20261209002"}));
     serveSite(draws);
     DrawDatabase db(m_folder->path());
-    QCOMPARE(gapFillReport(fillGaps(db, m_folder->path(), kChongqing)),
+    QCOMPARE(gapFillReport(fillGaps(db, kChongqing)),
              (QStringList{"补齐完成！", "", "2026-12-09：补齐2期", "", "共补齐2期，仍缺0期"}));
     QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261207001"})));
 }
