@@ -64,6 +64,7 @@ private slots:
     void refusedFiles_data();
     void refusedFiles();
     void summaryOfAnImport();
+    void parseTellsItsProgressAndStopsWhenAsked();
     void importBeyondTheCapSaysWhatStays();
     void writesNewAndOverwritesOnlyWhenAsked();
     void refusalLeavesTheTableAsItWas();
@@ -248,6 +249,33 @@ void TestDrawImport::refusedFiles()
     } catch (const UserError& e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
     }
+}
+
+void TestDrawImport::parseTellsItsProgressAndStopsWhenAsked()
+{
+    // About 3 MB of lines that are no draw: told now and then, and at the end.
+    const QByteArray file = QByteArray("x\n").repeated(1536 * 1024);
+    std::vector<qint64> told;
+    const ParsedDrawFile parsed = parseDrawFile(file, *findLottery(kThreeD), [&](qint64 done, qint64 total) {
+        if (total != file.size())
+            return false;
+        told.push_back(done);
+        return true;
+    });
+    QCOMPARE(parsed.malformedCount, 1536 * 1024 - 1);  // the first line is taken for a header
+    QVERIFY2(told.size() >= 3, qPrintable(QString::number(told.size())));
+    QVERIFY(std::is_sorted(told.begin(), told.end()));
+    QCOMPARE(told.back(), file.size());
+
+    int calls = 0;
+    bool cancelled = false;
+    try {
+        parseDrawFile(file, *findLottery(kThreeD), [&](qint64, qint64) { return ++calls < 2; });
+    } catch (const ParseCancelled&) {
+        cancelled = true;
+    }
+    QVERIFY(cancelled);
+    QCOMPARE(calls, 2);
 }
 
 void TestDrawImport::importBeyondTheCapSaysWhatStays()
