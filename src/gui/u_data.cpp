@@ -23,14 +23,17 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <optional>
 
 namespace {
 
@@ -375,6 +378,11 @@ const LotteryInfo& knownLottery(const QString& lottery)
 
 void Tfrmdata::btnimportClick()
 {
+    // While a file is read the button reads "取消" and asks it to stop.
+    if (m_runner->isRunning()) {
+        m_runner->cancel();
+        return;
+    }
     rowSetCommand([&] { ImportHistory(); });
 }
 
@@ -397,8 +405,57 @@ void Tfrmdata::ImportHistory()
     if (fileName.isEmpty())
         return;
     u_public::setImportFolder(QFileInfo(fileName).absolutePath());
-    const ImportPlan plan = planImport(parseDrawFile(readDrawFile(fileName), info), storedDigits(*m_db, info));
-    Tfrmimport summary(plan, lottery, fileName, this);
+    // The file is read on the runner's thread: a large one keeps the window painted, shows how
+    // far it has come once it takes over a second, and stops on 取消, Esc or the close box. The
+    // comparison with the table and the writing stay here, on the window's connection.
+    QList<QWidget*> waiting;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != btnimport)
+            waiting << child;
+    }
+    btnimport->setText(QStringLiteral("取消"));
+    WorkRunner* runner = m_runner;
+    const QPointer<QPushButton> button = btnimport;
+    const LotteryInfo* target = &info;
+    m_runner->start<std::optional<ParsedDrawFile>>(
+        [runner, button, fileName, target] {
+            const auto cancelled = runner->cancelFlag();
+            QElapsedTimer clock;
+            clock.start();
+            int shown = -1;
+            const ParseProgress progress = [&](qint64 done, qint64 total) {
+                const int percent = total > 0 ? int(done * 100 / total) : 100;
+                if (clock.elapsed() >= 1000 && percent != shown) {
+                    shown = percent;
+                    runner->post([button, percent] {
+                        if (button)
+                            button->setText(QStringLiteral("取消 %1%").arg(percent));
+                    });
+                }
+                return !cancelled();
+            };
+            try {
+                return std::optional(parseDrawFile(readDrawFile(fileName), *target, progress));
+            } catch (const ParseCancelled&) {
+                return std::optional<ParsedDrawFile>();
+            }
+        },
+        [this, target, fileName](std::optional<ParsedDrawFile>& parsed) {
+            // Cancelled: nothing was read into the table, and nothing needs saying.
+            if (parsed)
+                confirmImport(*target, fileName, std::move(*parsed));
+        },
+        waiting,
+        [this] {
+            btnimport->setText(QStringLiteral("导入"));
+            btnimport->setEnabled(true);
+        });
+}
+
+void Tfrmdata::confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed)
+{
+    const ImportPlan plan = planImport(std::move(parsed), storedDigits(*m_db, info));
+    Tfrmimport summary(plan, info.name, fileName, this);
     if (summary.exec() != QDialog::Accepted)
         return;
     const ImportResult result = writeImport(*m_db, info, plan, summary.overwriteConflicts());

@@ -7,6 +7,8 @@ class DbNavigator;
 class DrawDatabase;
 class DrawRowSet;
 class WorkRunner;
+struct LotteryInfo;
+struct ParsedDrawFile;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -65,6 +67,8 @@ private:
     void btngapsClick();
     void btnfillClick();
     void ImportHistory();
+    // The summary of a file read, then, when confirmed, the writing.
+    void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
     void FillGaps();
     // The lottery chosen in the list and shown in the grid; empty when there is none.
     QString chosenLottery() const;
@@ -78,5 +82,5 @@ private:
     DrawRowSet* m_rowSet;
     bool m_syncing = false;
     bool m_centred = false;
-    WorkRunner* m_runner;  // 补齐: its cancel, Esc and close box
+    WorkRunner* m_runner;  // 导入 and 补齐: their cancel, Esc and close box
 };

@@ -17,6 +17,7 @@
 #include "support/page_fixtures.h"
 #include "support/window_input.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -85,6 +86,7 @@ private slots:
     void confirmOrCancel_data();
     void confirmOrCancel();
     void beyondTheCapIsToldBeforeAndAfter();
+    void largeFileReadCanBeCancelled();
     void exportThenImportGivesTheSameFile();
     void importOpensInTheHomeThenTheLastFolder();
     void listsTheGaps_data();
@@ -200,6 +202,7 @@ void TestDataImport::confirmOrCancel()
     });
     dialogs::testing::setNextOpenFileName(dir.filePath("3d.txt"));
     click("btnimport");
+    QVERIFY(waitForRunEnd());
     QVERIFY(seen);
     QVERIFY(okEnabledBeforeTick);
     QCOMPARE(summary.split(u'\n'), (QStringList{"新的开奖：1期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
@@ -231,6 +234,7 @@ void TestDataImport::beyondTheCapIsToldBeforeAndAfter()
     });
     dialogs::testing::setNextOpenFileName(dir.filePath("cq.txt"));
     click("btnimport");
+    QVERIFY(waitForRunEnd());
     QVERIFY(seen);
     QCOMPARE(summary.split(u'\n').mid(5),
              (QStringList{
@@ -238,6 +242,51 @@ void TestDataImport::beyondTheCapIsToldBeforeAndAfter()
                  "    新的开奖中存入10期，已存的5期将被删去"}));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功导入10期！\n表只保留最新10000期：已存的5期已删去。"});
     QCOMPARE(m_window->rowSet()->rowCount(), kRetainedDraws);
+}
+
+void TestDataImport::largeFileReadCanBeCancelled()
+{
+    // 60 MB of lines that are no draw: read on the runner's thread while 导入 reads 取消.
+    QTemporaryDir dir;
+    writeFile(dir.filePath("big.txt"), QByteArray("x\n").repeated(30 * 1000 * 1000));
+    open();
+    choose(kThreeD);
+    auto* btnimport = control<QPushButton>(m_window.get(), "btnimport");
+    bool pressed = false;
+    bool listWaited = false;
+    whenTrue([&] { return btnimport->text().startsWith(QStringLiteral("取消")); },
+             [&] {
+                 pressed = true;
+                 listWaited = !control<QListWidget>(m_window.get(), "lstcaipiao")->isEnabled();
+                 keepShot(m_window.get(), "import-reading");
+                 QTest::mouseClick(btnimport, Qt::LeftButton);
+             });
+    // A summary would mean the read was not stopped; it is closed so that the test cannot hang,
+    // and the watch ends with the test.
+    auto watching = std::make_shared<bool>(true);
+    auto summaryShown = std::make_shared<bool>(false);
+    whenTrue([watching] { return !*watching || qobject_cast<Tfrmimport*>(QApplication::activeModalWidget()); },
+             [watching, summaryShown] {
+                 if (auto* summary = qobject_cast<Tfrmimport*>(QApplication::activeModalWidget());
+                     summary && *watching) {
+                     *summaryShown = true;
+                     summary->reject();
+                 }
+             });
+    const auto stopWatching = qScopeGuard([watching] {
+        *watching = false;
+        QTest::qWait(20);
+    });
+    dialogs::testing::setNextOpenFileName(dir.filePath("big.txt"));
+    click("btnimport");
+    QVERIFY(waitForRunEnd());
+    QVERIFY(pressed);
+    QVERIFY(listWaited);
+    QVERIFY(!*summaryShown);
+    QCOMPARE(btnimport->text(), QStringLiteral("导入"));
+    QVERIFY(btnimport->isEnabled());
+    QVERIFY(control<QListWidget>(m_window.get(), "lstcaipiao")->isEnabled());
+    QVERIFY(m_window->isVisible());
 }
 
 void TestDataImport::exportThenImportGivesTheSameFile()
@@ -262,6 +311,7 @@ void TestDataImport::exportThenImportGivesTheSameFile()
     });
     dialogs::testing::setNextOpenFileName(dir.filePath("first.txt"));
     click("btnimport");
+    QVERIFY(waitForRunEnd());
     QVERIFY(seen);
     dialogs::testing::setNextSaveFileName(dir.filePath("second.txt"));
     click("btnsave");
@@ -287,6 +337,7 @@ void TestDataImport::importOpensInTheHomeThenTheLastFolder()
         seen, [](Tfrmimport* dialog) { QTest::mouseClick(control<QPushButton>(dialog, "btncancel"), Qt::LeftButton); });
     dialogs::testing::setNextOpenFileName(dir.filePath("3d.txt"));
     click("btnimport");
+    QVERIFY(waitForRunEnd());
     QVERIFY(seen);
     // The next import, in this window or a later one, starts where that file was.
     m_window.reset();
