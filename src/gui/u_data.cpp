@@ -376,6 +376,16 @@ const LotteryInfo& knownLottery(const QString& lottery)
 
 }  // namespace
 
+QList<QWidget*> Tfrmdata::controlsBut(QWidget* kept) const
+{
+    QList<QWidget*> controls;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != kept)
+            controls << child;
+    }
+    return controls;
+}
+
 void Tfrmdata::btnimportClick()
 {
     // While a file is read the button reads "取消" and asks it to stop.
@@ -408,11 +418,7 @@ void Tfrmdata::ImportHistory()
     // The file is read on the runner's thread: a large one keeps the window painted, shows how
     // far it has come once it takes over a second, and stops on 取消, Esc or the close box. The
     // comparison with the table and the writing stay here, on the window's connection.
-    QList<QWidget*> waiting;
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child != btnimport)
-            waiting << child;
-    }
+    const QList<QWidget*> waiting = controlsBut(btnimport);
     btnimport->setText(QStringLiteral("取消"));
     WorkRunner* runner = m_runner;
     const QPointer<QPushButton> button = btnimport;
@@ -511,11 +517,7 @@ void Tfrmdata::FillGaps()
     const QString dataDir = u_public::dataDir();
     applySourceSettings(dataDir);
     // No second command meanwhile: every control but 补齐, which turns into 取消, waits.
-    QList<QWidget*> waiting;
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child != btnfill)
-            waiting << child;
-    }
+    const QList<QWidget*> waiting = controlsBut(btnfill);
     btnfill->setText(QStringLiteral("取消"));
     WorkRunner* runner = m_runner;
     m_runner->start<GapFill>(

@@ -67,6 +67,8 @@ private:
     void btngapsClick();
     void btnfillClick();
     void ImportHistory();
+    // Every control of the window but `kept`: what waits while long work runs.
+    QList<QWidget*> controlsBut(QWidget* kept) const;
     // The summary of a file read, then, when confirmed, the writing.
     void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
     void FillGaps();
