@@ -132,15 +132,16 @@ void Tfrmmain::createControls()
     page->addTab(m_overview, QStringLiteral("总览"));
     page->setCurrentIndex(0);
 
-    // A new player's first look: no draw is stored yet, and empty grids would not say why.
-    lbltishi = placeLabel(this, "lbltishi",
+    // A new player's first look: no draw is stored yet for this lottery, and an empty grid would
+    // not say why. It stands in the plan grid's place; the other tabs, 总览 among them, stay.
+    lbltishi = placeLabel(TabSheet1, "lbltishi",
                           QStringLiteral("还没有开奖数据：可用“下载开奖”从网上下载，或在“添加开奖”中导入开奖文件；"
                                          "网址在“数据源”中设置"),
-                          16, 15, 385, 506);
+                          14, 12, 352, 449);
     lbltishi->setFrameShape(QFrame::StyledPanel);
     lbltishi->setAlignment(Qt::AlignCenter);
     lbltishi->setWordWrap(true);
-    lbltishi->setMargin(40);
+    lbltishi->setMargin(20);
     QFont hint = lbltishi->font();
     hint.setPixelSize(16);
     lbltishi->setFont(hint);
@@ -497,7 +498,7 @@ void Tfrmmain::tellOnce(const QString& notice)
 void Tfrmmain::showLoadedHistory()
 {
     const bool noDraws = u_public::drawHistory().empty();
-    page->setVisible(!noDraws);
+    grdtongji1->setVisible(!noDraws);
     lbltishi->setVisible(noDraws);
     fillPeriodBox();
     resetMode();

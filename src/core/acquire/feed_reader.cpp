@@ -1,7 +1,5 @@
 #include "core/acquire/feed_reader.h"
 
-#include "core/acquire/history_readers.h"
-
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/period_numbers.h"
 #include "core/acquire/source_hosts.h"
