@@ -271,11 +271,15 @@ QString normalisedHost(const QString& host)
     const QString trimmed = host.trimmed();
     if (!hostProblem(trimmed).isEmpty())
         return trimmed;
+    // The scheme of an HTTPS site stays as written; the host after it is normalised like any other.
+    const bool https = isHttpsHost(trimmed);
+    const QString bare = https ? trimmed.mid(kHttpsPrefix.size()) : trimmed;
     QString problem;
-    const HostParts parts = splitHost(trimmed, problem);
+    const HostParts parts = splitHost(bare, problem);
     if (parts.ipv6)
         return trimmed;
-    return asciiName(parts.name) + (parts.port.isEmpty() ? QString() : u':' + parts.port);
+    return (https ? kHttpsPrefix : QString()) + asciiName(parts.name) +
+           (parts.port.isEmpty() ? QString() : u':' + parts.port);
 }
 
 namespace {

@@ -152,6 +152,10 @@ void TestSourceSettings::hostsGoAsTheyAreShown_data()
                                         << "127.0.0.1:80";
     QTest::newRow("roman numeral") << "ⅷ.com"
                                    << "viii.com";
+    QTest::newRow("Chinese name over HTTPS") << "https://例子.中国:8443"
+                                             << "https://xn--fsqu00a.xn--fiqs8s:8443";
+    QTest::newRow("HTTPS IPv6") << "https://[::1]:8443"
+                                << "https://[::1]:8443";
 }
 
 void TestSourceSettings::hostsGoAsTheyAreShown()
