@@ -454,19 +454,21 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
     QString during;
     bool asked = false;
     bool stillShown = false;
-    whenTrue([&] { return server.requests().contains(stalled); },
-             [&] {
-                 asked = true;
-                 during = btnfill->text() + u'|' + QString::number(btnfill->isEnabled()) + u'|' +
-                          QString::number(control<QListWidget>(m_window.get(), "lstcaipiao")->isEnabled());
-                 if (how == "button")
-                     QTest::mouseClick(btnfill, Qt::LeftButton);
-                 else if (how == "escape")
-                     QTest::keyClick(m_window.get(), Qt::Key_Escape);
-                 else
-                     m_window->close();
-                 stillShown = m_window->isVisible();
-             });
+    // The cancel comes while today's page is waited for, once the day before it has been stored.
+    whenTrue(
+        [&] { return server.requests().contains(stalled) && storedRows(m_folder->path(), kChongqing).size() == 239; },
+        [&] {
+            asked = true;
+            during = btnfill->text() + u'|' + QString::number(btnfill->isEnabled()) + u'|' +
+                     QString::number(control<QListWidget>(m_window.get(), "lstcaipiao")->isEnabled());
+            if (how == "button")
+                QTest::mouseClick(btnfill, Qt::LeftButton);
+            else if (how == "escape")
+                QTest::keyClick(m_window.get(), Qt::Key_Escape);
+            else
+                m_window->close();
+            stillShown = m_window->isVisible();
+        });
     bool seen = false;
     QString shown;
     answerModal<Tfrmgaps>(seen, [&](Tfrmgaps* dialog) {

@@ -237,7 +237,7 @@ void TestDownloadWindow::runs()
     typeChoice(c.comdown, choice);
     // Answers that take a moment, as a real site's do, so that each lottery's progress line is
     // on the screen long enough to be painted.
-    m_fixture.server().setDelay(std::chrono::milliseconds(20));
+    m_fixture.server().setDelay(std::chrono::milliseconds(50));
     QTest::mouseClick(c.btndown, Qt::LeftButton);
     QVERIFY(waitForRunEnd());
 

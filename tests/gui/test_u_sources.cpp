@@ -301,7 +301,8 @@ void TestSourcesWindow::closeStopsTheTest()
     QVERIFY(stillShown);
     QVERIFY(window.isVisible());
     const QStringList shown = results(&window);
-    QCOMPARE(shown[0], QStringLiteral("可以连接"));
+    // The silent site reads as cancelled; one that answered may have been heard before the cancel.
+    QVERIFY2(shown[0] == QStringLiteral("可以连接") || shown[0] == QStringLiteral("已取消"), qPrintable(shown[0]));
     QCOMPARE(shown[2], QStringLiteral("已取消"));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
     // Afterwards 取消 closes it as before.
