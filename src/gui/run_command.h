@@ -8,6 +8,21 @@
 
 class QWidget;
 
+// What the user is told of an error: its own message, or plain words for what carries none.
+inline QString commandErrorText(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        // The library's own words ("std::bad_alloc") mean nothing to the user.
+        return QStringLiteral("内存不足，操作未能完成。");
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("发生未知错误。");
+    }
+}
+
 // The one boundary of a user command: whatever it raises is shown with its own message and the
 // program goes on. Exceptions must not reach Qt's event loop.
 template <class Body>
@@ -15,12 +30,7 @@ void runCommand(QWidget* parent, Body&& body)
 {
     try {
         body();
-    } catch (const std::bad_alloc&) {
-        // The library's own words ("std::bad_alloc") mean nothing to the user.
-        dialogs::showError(parent, QStringLiteral("内存不足，操作未能完成。"));
-    } catch (const std::exception& e) {
-        dialogs::showError(parent, QString::fromUtf8(e.what()));
     } catch (...) {
-        dialogs::showError(parent, QStringLiteral("发生未知错误。"));
+        dialogs::showError(parent, commandErrorText(std::current_exception()));
     }
 }

@@ -1,5 +1,6 @@
 #include "gui/u_main.h"
 
+#include "core/acquire/auto_update.h"
 #include "core/base/lottery_table.h"
 #include "core/base/u_public.h"
 #include "core/base/user_error.h"
@@ -9,6 +10,7 @@
 #include "core/plan/chance_figures.h"
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
+#include "gui/auto_updater.h"
 #include "gui/busy_cursor.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
@@ -24,6 +26,8 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -34,8 +38,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
@@ -89,6 +97,7 @@ void Tfrmmain::openDrawWindow()
 {
     command([&] {
         {
+            const QScopedValueRollback open(m_drawWindowOpen, true);
             Window window(this);
             window.exec();
         }
@@ -105,6 +114,7 @@ Tfrmmain::Tfrmmain(const QString& programDir, QWidget* parent) : QWidget(parent)
 
 Tfrmmain::~Tfrmmain()
 {
+    m_auto->stop();
     qApp->removeEventFilter(this);
     // Hiding a window takes the focus from the lottery box, which reports its editing finished:
     // that must not reach a window already being torn down.
@@ -218,6 +228,19 @@ void Tfrmmain::createControls()
     btnsource = placeButton(this, "btnsource", QStringLiteral("数据源"), 440, 544, 73, 25);
     btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
 
+    // 自动更新 in the free space above the summary; its status line under the tabs, where nothing
+    // shows while no automatic update has run.
+    chkauto = place<QCheckBox>(this, "chkauto", 432, 2, 76, 18);
+    chkauto->setText(QStringLiteral("自动更新"));
+    spnauto = place<QSpinBox>(this, "spnauto", 510, 1, 70, 20);
+    spnauto->setRange(kMinAutoMinutes, kMaxAutoMinutes);
+    spnauto->setSuffix(QStringLiteral(" 分钟"));
+    spnauto->setToolTip(QStringLiteral("自动更新的间隔（分钟）"));
+    chkcopy = place<QCheckBox>(this, "chkcopy", 432, 20, 150, 18);
+    chkcopy->setText(QStringLiteral("自动复制"));
+    chkcopy->setToolTip(QStringLiteral("自动更新后把新的投注号码复制到剪贴板"));
+    lblauto = placeLabel(this, "lblauto", QString(), 16, 524, 385, 17);
+
     // Tab order follows the screen: the lottery first, then the settings, then the commands.
     setTabOrder(comcaipiao, optFront2);
     setTabOrder(optFront2, optBack2);
@@ -228,6 +251,8 @@ void Tfrmmain::createControls()
     setTabOrder(btntongji, btnfilt);
     setTabOrder(btnfilt, btnsave);
     setTabOrder(btnsave, btncopy);
+    setTabOrder(chkauto, spnauto);
+    setTabOrder(spnauto, chkcopy);
 }
 
 void Tfrmmain::FormCreate(const QString& programDir)
@@ -239,7 +264,7 @@ void Tfrmmain::FormCreate(const QString& programDir)
     comcaipiao->setCurrentIndex(0);
     fitLotteryBoxFont();
     u_public::planSelection().lotteryName = lotteries.constFirst();
-    btndown3->setEnabled(true);
+    enableLiveUpdate(lotteries.constFirst());
     // The mode is 后二 from the start, so the buttons say so even when the first load fails.
     u_public::planSelection().mode = PlanMode::Back2;
     optBack2->setChecked(true);
@@ -260,10 +285,32 @@ void Tfrmmain::FormCreate(const QString& programDir)
     connect(btnsource, &QPushButton::clicked, this, &Tfrmmain::btnsourceClick);
     connect(btnclose, &QPushButton::clicked, this, &Tfrmmain::btncloseClick);
 
+    AutoUpdater::Hooks hooks;
+    hooks.busy = [this] { return m_drawWindowOpen; };
+    hooks.drawsStored = [this](int, const QString& newestPeriodId) { return showAutoUpdate(newestPeriodId); };
+    hooks.status = [this](const QString& line) {
+        lblauto->setText(line);
+        lblauto->setToolTip(line);
+    };
+    hooks.runEnded = [this] { enableLiveUpdate(u_public::planSelection().lotteryName); };
+    m_auto = new AutoUpdater(this, {btndown3, btndown2, btnedit}, std::move(hooks));
+    command([&] {
+        const AutoUpdateSettings settings = readAutoUpdateSettings(u_public::dataDir());
+        chkauto->setChecked(settings.enabled);
+        spnauto->setValue(settings.minutes);
+        chkcopy->setChecked(settings.copy);
+    });
+    // Connected after the settings are read: showing them is no change to write back.
+    connect(chkauto, &QCheckBox::clicked, this, &Tfrmmain::chkautoClick);
+    connect(spnauto, &QSpinBox::valueChanged, this, &Tfrmmain::spnautoChange);
+    connect(chkcopy, &QCheckBox::clicked, this, &Tfrmmain::chkcopyClick);
+
     command([&] {
         DrawDatabase::create(u_public::dataDir());
         reloadSequence();
     });
+    // A program started with 自动更新 ticked resumes it for its lottery.
+    syncAutoUpdate();
 }
 
 const HitTable& Tfrmmain::hitTable() const
@@ -321,10 +368,14 @@ void Tfrmmain::comcaipiaoChange()
         PlanSelection& selection = u_public::planSelection();
         if (name == selection.lotteryName)
             return;
+        // The old lottery's schedule ends here, its run cancelled; the current lottery's starts
+        // afresh, however the change ends.
+        m_auto->stop();
+        const auto resume = qScopeGuard([this] { syncAutoUpdate(); });
         m_lotteryChangeFailed = false;
         const QString shown = selection.lotteryName;
         selection.lotteryName = name;
-        btndown3->setEnabled(isLiveUpdateLottery(name));
+        enableLiveUpdate(name);
         QString notice;
         {
             BusyCursor busy;
@@ -334,7 +385,7 @@ void Tfrmmain::comcaipiaoChange()
                 // Nothing of the new lottery was loaded: the figures on screen are still those of
                 // the previous one, and the box and the selection go back to it.
                 selection.lotteryName = shown;
-                btndown3->setEnabled(isLiveUpdateLottery(shown));
+                enableLiveUpdate(shown);
                 showLotteryInBox(shown);
                 // Only an Enter confirms while the box keeps the focus; a name confirmed by leaving
                 // the box leaves no Enter to spend.
@@ -409,11 +460,16 @@ void Tfrmmain::btntongjiClick()
 void Tfrmmain::btnfiltClick()
 {
     command([&] {
-        const DrawHistory& history = u_public::drawHistory();
-        const BetSet set = ComputeBetSet(history, history.size(), u_public::planSelection().digitOffset);
-        memcode->setPlainText(FormatBetList(set));
+        makeBetList();
         btncopyClick();
     });
+}
+
+void Tfrmmain::makeBetList()
+{
+    const DrawHistory& history = u_public::drawHistory();
+    const BetSet set = ComputeBetSet(history, history.size(), u_public::planSelection().digitOffset);
+    memcode->setPlainText(FormatBetList(set));
 }
 
 void Tfrmmain::btncopyClick()
@@ -495,13 +551,13 @@ void Tfrmmain::tellOnce(const QString& notice)
     dialogs::showMessage(this, notice);
 }
 
-void Tfrmmain::showLoadedHistory()
+void Tfrmmain::showLoadedHistory(PlanMode mode)
 {
     const bool noDraws = u_public::drawHistory().empty();
     grdtongji1->setVisible(!noDraws);
     lbltishi->setVisible(noDraws);
     fillPeriodBox();
-    resetMode();
+    resetMode(mode);
     RefreshHitStatistics();
     RefreshPlanStatistics();
 }
@@ -521,12 +577,12 @@ void Tfrmmain::fillPeriodBox()
     comcurqi->setCurrentIndex(count - 1);
 }
 
-void Tfrmmain::resetMode()
+void Tfrmmain::resetMode(PlanMode mode)
 {
     PlanSelection& selection = u_public::planSelection();
-    selection.mode = PlanMode::Back2;
-    selection.digitOffset = digitOffsetFor(PlanMode::Back2, selection.digitCount);
-    optBack2->setChecked(true);
+    selection.mode = mode;
+    selection.digitOffset = digitOffsetFor(mode, selection.digitCount);
+    (mode == PlanMode::Front2 ? optFront2 : optBack2)->setChecked(true);
 }
 
 void Tfrmmain::RefreshHitStatistics()
@@ -556,4 +612,103 @@ void Tfrmmain::RefreshPlanStatistics()
     m_charts->setFigures(&hitTable(), planPeriods);
     m_overview->setPlanPeriods(planPeriods);
     grdtongji1->scrollToBottom();
+}
+
+void Tfrmmain::closeEvent(QCloseEvent* event)
+{
+    // Closing ends the schedule at once; a run going is cancelled.
+    m_auto->stop();
+    QWidget::closeEvent(event);
+}
+
+void Tfrmmain::enableLiveUpdate(const QString& lotteryName)
+{
+    const bool live = isLiveUpdateLottery(lotteryName);
+    // While an automatic run goes, the runner holds 实时开奖 disabled and gives it back after.
+    btndown3->setEnabled(live && !(m_auto && m_auto->isRunning()));
+    chkauto->setEnabled(live);
+    spnauto->setEnabled(live);
+    chkcopy->setEnabled(live);
+}
+
+void Tfrmmain::syncAutoUpdate()
+{
+    const QString lottery = u_public::planSelection().lotteryName;
+    if (chkauto->isChecked() && isLiveUpdateLottery(lottery)) {
+        if (!m_auto->isScheduled())
+            m_auto->start(lottery, spnauto->value());
+    } else {
+        m_auto->stop();
+    }
+}
+
+void Tfrmmain::saveAutoSettings()
+{
+    writeAutoUpdateSettings(u_public::dataDir(), {chkauto->isChecked(), spnauto->value(), chkcopy->isChecked()});
+}
+
+void Tfrmmain::chkautoClick()
+{
+    command([&] {
+        syncAutoUpdate();
+        if (!chkauto->isChecked())
+            lblauto->clear();
+        saveAutoSettings();
+    });
+}
+
+void Tfrmmain::spnautoChange()
+{
+    command([&] {
+        m_auto->setMinutes(spnauto->value());
+        saveAutoSettings();
+    });
+}
+
+void Tfrmmain::chkcopyClick()
+{
+    command([&] { saveAutoSettings(); });
+}
+
+QString Tfrmmain::showAutoUpdate(const QString& newestPeriodId)
+{
+    const PlanSelection& selection = u_public::planSelection();
+    const QString lottery = selection.lotteryName;
+    const PlanMode mode = selection.mode;
+    // A reload's notice would be a box: the automatic update shows none, and 实时开奖 will.
+    LoadHistory();
+    // The mode being played stays: the new bet list is for the positions the player bets on.
+    showLoadedHistory(mode);
+    m_overview->drawsChanged();
+    makeBetList();
+    if (chkcopy->isChecked())
+        btncopyClick();
+    if (hitTable().empty())
+        return QString();
+    const HitRow& newest = hitTable().back();
+    const QString news = newestDrawText(newestPeriodId, digitsText(newest),
+                                        mode == PlanMode::Front2 ? QStringLiteral("前二") : QStringLiteral("后二"),
+                                        int(hitTable().size()) > kUntestedDraws, newest.hit);
+    notify(autoNotificationText(lottery, news));
+    return news;
+}
+
+void Tfrmmain::notify(const QString& text)
+{
+    // Without a system tray the status line says it alone.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    if (!m_tray) {
+        m_tray = new QSystemTrayIcon(this);
+        QIcon icon = QApplication::windowIcon();
+        m_tray->setIcon(icon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : icon);
+        m_tray->setToolTip(QStringLiteral("Quorlin 自动更新"));
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this] {
+            showNormal();
+            raise();
+            activateWindow();
+        });
+    }
+    m_tray->show();
+    m_tray->showMessage(QStringLiteral("Quorlin 自动更新"), text, QSystemTrayIcon::Information, 10000);
 }

@@ -10,7 +10,9 @@ template <class Row>
 class RowTableModel;
 using HitTableModel = RowTableModel<HitRow>;
 using PlanTableModel = RowTableModel<PlanRow>;
+class AutoUpdater;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -19,6 +21,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 class QTableView;
 
@@ -40,6 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QTabWidget* page;
@@ -74,6 +78,10 @@ private:
     QPushButton* btnabout;
     QPushButton* btnsource;  // 数据源: the hosts of the outside sites
     QPushButton* btnclose;
+    QCheckBox* chkauto;  // 自动更新: the live update on an interval, for a 时时彩 lottery
+    QSpinBox* spnauto;   // its interval in minutes
+    QCheckBox* chkcopy;  // 自动复制: an automatic update's bet list goes to the clipboard too
+    QLabel* lblauto;     // the last automatic update's time and outcome
 
     void createControls();
     void FormCreate(const QString& programDir);
@@ -90,15 +98,30 @@ private:
     void btnaboutClick();
     void btnsourceClick();
     void btncloseClick();
+    void chkautoClick();
+    void spnautoChange();
+    void chkcopyClick();
 
     void reloadSequence();
-    void showLoadedHistory();
+    // After a reload the mode is 后二, unless an automatic update keeps the one being played.
+    void showLoadedHistory(PlanMode mode = PlanMode::Back2);
     // A load's notice, shown the first time it comes up in a run.
     void tellOnce(const QString& notice);
     void showLotteryInBox(const QString& lotteryName);
     void fitLotteryBoxFont();
     void fillPeriodBox();
-    void resetMode();
+    void resetMode(PlanMode mode);
+    // The bet list for the next period into memcode, without copying it.
+    void makeBetList();
+    // 实时开奖 and the automatic update's controls are there for the live-update lotteries only.
+    void enableLiveUpdate(const QString& lotteryName);
+    // Starts the automatic update for the current lottery when it is ticked and the lottery has
+    // a live update; stops it otherwise.
+    void syncAutoUpdate();
+    void saveAutoSettings();
+    // An automatic update stored new draws: shown as after 实时开奖, with the bet list made anew.
+    QString showAutoUpdate(const QString& newestPeriodId);
+    void notify(const QString& text);
     void RefreshHitStatistics();
     void RefreshPlanStatistics();
 
@@ -126,4 +149,8 @@ private:
     QSet<QString> m_toldNotices;
     // Made on the first 关于 and shown again on every later one, so its side file is read once.
     class Tfrmabout* m_about = nullptr;
+    AutoUpdater* m_auto = nullptr;
+    // A draw window (实时开奖, 下载开奖, 添加开奖) is open: the automatic update skips its tick.
+    bool m_drawWindowOpen = false;
+    class QSystemTrayIcon* m_tray = nullptr;
 };

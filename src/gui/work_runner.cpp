@@ -20,6 +20,12 @@ WorkRunner::~WorkRunner()
         m_thread.join();
 }
 
+void WorkRunner::setSilent(std::function<void(const QString&)> failed)
+{
+    m_silent = true;
+    m_failed = std::move(failed);
+}
+
 void WorkRunner::setCancelButton(QAbstractButton* button, bool hideWhenIdle)
 {
     m_cancelButton = button;
@@ -57,7 +63,8 @@ bool WorkRunner::launch(std::function<void()> work, std::function<void()> done, 
         m_thread.join();
     m_running = true;
     m_cancel->store(false);
-    m_busy.emplace();
+    if (!m_silent)
+        m_busy.emplace();
     m_disabled.clear();
     for (QWidget* widget : disable) {
         if (widget->isEnabled()) {
@@ -99,18 +106,31 @@ void WorkRunner::finish(std::exception_ptr error, const std::function<void()>& d
         if (m_hideCancelWhenIdle)
             m_cancelButton->hide();
     }
-    runCommand(m_window, [&] {
-        if (error)
-            std::rethrow_exception(error);
-        done();
-    });
+    if (m_silent) {
+        QString failure;
+        try {
+            if (error)
+                std::rethrow_exception(error);
+            done();
+        } catch (...) {
+            failure = commandErrorText(std::current_exception());
+        }
+        if (!failure.isEmpty() && m_failed)
+            m_failed(failure);
+    } else {
+        runCommand(m_window, [&] {
+            if (error)
+                std::rethrow_exception(error);
+            done();
+        });
+    }
     if (after)
         after();
 }
 
 bool WorkRunner::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_window && m_running) {
+    if (watched == m_window && m_running && !m_silent) {
         if (event->type() == QEvent::Close) {
             cancel();
             event->ignore();

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QString>
 #include <QPointer>
 #include <atomic>
 #include <exception>
@@ -34,6 +35,11 @@ public:
     ~WorkRunner() override;
     WorkRunner(const WorkRunner&) = delete;
     WorkRunner& operator=(const WorkRunner&) = delete;
+
+    // A run in the background of a window that goes on being used: no busy cursor, Esc and the
+    // close box are the window's own, and the work's error goes to `failed` as the user's text
+    // instead of a message box. Cancelling is then the owner's business (cancel()).
+    void setSilent(std::function<void(const QString&)> failed);
 
     // Shown and enabled while work runs, hidden when `hideWhenIdle`; pressing it cancels.
     void setCancelButton(QAbstractButton* button, bool hideWhenIdle = true);
@@ -79,6 +85,8 @@ private:
     bool m_hideCancelWhenIdle = true;
     QList<QPointer<QWidget>> m_disabled;
     bool m_running = false;
+    bool m_silent = false;
+    std::function<void(const QString&)> m_failed;
     std::optional<BusyCursor> m_busy;
     // Shared with the work's thread, which may still ask it while the runner is being destroyed.
     std::shared_ptr<std::atomic<bool>> m_cancel = std::make_shared<std::atomic<bool>>(false);

@@ -1,0 +1,326 @@
+#include "core/acquire/auto_update.h"
+#include "core/acquire/site_paths.h"
+#include "core/base/u_public.h"
+#include "gui/auto_updater.h"
+#include "gui/dialogs.h"
+#include "gui/u_data.h"
+#include "gui/u_main.h"
+#include "support/download_fixture.h"
+#include "support/feed_fixtures.h"
+#include "support/find_control.h"
+#include "support/page_fixtures.h"
+#include "support/window_input.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+using namespace fixtures;
+
+namespace {
+
+const QString kChongqing = QStringLiteral("重庆时时彩");
+constexpr int kOnSite = 150;
+constexpr int kFeedRows = 10;
+// A minute of the automatic update lasts this long in the tests.
+constexpr std::chrono::milliseconds kTestMinute(40);
+
+}  // namespace
+
+class TestAutoUpdate : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void settingsAreReadInRange_data();
+    void settingsAreReadInRange();
+    void waitDoublesAfterFailures_data();
+    void waitDoublesAfterFailures();
+    void newDrawsAreShownWithoutAClick();
+    void copiesOnlyWhenTicked();
+    void tickIsSkippedWhileTheDataWindowIsOpen();
+    void failuresBackOffAndRecover();
+    void switchingLotteryCancelsTheRunAndNothingOverlaps();
+    void tickingAndUntickingIsRemembered();
+
+private:
+    // The day pages and the feed of 重庆时时彩: the first run of the program's session reads the
+    // day pages, as 实时开奖 would, and the later ones the feed.
+    void serveSite();
+    QString todaysPage() const;
+    QLabel* status(Tfrmmain& main) { return control<QLabel>(&main, "lblauto"); }
+
+    DownloadFixture m_fixture;
+    std::vector<StoredDraw> m_draws;
+};
+
+void TestAutoUpdate::initTestCase()
+{
+    DownloadFixture::setUpProgram(std::chrono::milliseconds(2000));
+    // The real unit, before the tests shorten it.
+    QCOMPARE(auto_update::minute(), std::chrono::milliseconds(60000));
+    auto_update::testing::setMinute(kTestMinute);
+    m_draws = syntheticDraws(kChongqing, kOnSite);
+}
+
+void TestAutoUpdate::init()
+{
+    m_fixture.setUp({PageSite::DrawList, PageSite::Feed});
+    storeDraws(m_fixture.folder().path(), kChongqing, {m_draws.begin(), m_draws.end() - kFeedRows});
+}
+
+void TestAutoUpdate::cleanup()
+{
+    m_fixture.tearDown();
+}
+
+void TestAutoUpdate::serveSite()
+{
+    for (const auto& [path, page] : drawListSite(kChongqing, m_draws, kDownloadToday))
+        m_fixture.server().serve(path, page);
+    m_fixture.server().serve(feedPathOf(kChongqing), feedDocument(kChongqing, {m_draws.rbegin(), m_draws.rbegin() + kFeedRows}));
+}
+
+QString TestAutoUpdate::todaysPage() const
+{
+    return drawListPath(drawListPageNumber(kChongqing), kDownloadToday);
+}
+
+void TestAutoUpdate::settingsAreReadInRange_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<bool>("copy");
+    QTest::newRow("no file: off, 5 minutes") << QByteArray() << false << 5 << false;
+    QTest::newRow("as written") << QByteArray("[auto]\nenabled=true\nminutes=12\ncopy=true\n") << true << 12 << true;
+    QTest::newRow("too short") << QByteArray("[auto]\nenabled=true\nminutes=0\n") << true << 1 << false;
+    QTest::newRow("too long") << QByteArray("[auto]\nminutes=600\n") << false << 60 << false;
+    QTest::newRow("not a number") << QByteArray("[auto]\nminutes=soon\n") << false << 5 << false;
+}
+
+void TestAutoUpdate::settingsAreReadInRange()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, enabled);
+    QFETCH(int, minutes);
+    QFETCH(bool, copy);
+    const QString folder = m_fixture.folder().path();
+    if (!file.isEmpty()) {
+        QFile out(folder + QStringLiteral("设置.ini"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    const AutoUpdateSettings settings = readAutoUpdateSettings(folder);
+    QCOMPARE(settings.enabled, enabled);
+    QCOMPARE(settings.minutes, minutes);
+    QCOMPARE(settings.copy, copy);
+}
+
+void TestAutoUpdate::waitDoublesAfterFailures_data()
+{
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("wait");
+    QTest::newRow("no failure") << 5 << 0 << 5;
+    QTest::newRow("one") << 5 << 1 << 10;
+    QTest::newRow("two") << 5 << 2 << 20;
+    QTest::newRow("three: at most 30") << 5 << 3 << 30;
+    QTest::newRow("many") << 5 << 40 << 30;
+    QTest::newRow("one minute") << 1 << 4 << 16;
+    QTest::newRow("an interval beyond 30 stays") << 45 << 2 << 45;
+}
+
+void TestAutoUpdate::waitDoublesAfterFailures()
+{
+    QFETCH(int, minutes);
+    QFETCH(int, failures);
+    QFETCH(int, wait);
+    QCOMPARE(nextRunMinutes(minutes, failures), wait);
+}
+
+void TestAutoUpdate::newDrawsAreShownWithoutAClick()
+{
+    // Started with 自动更新 ticked in 设置.ini: the schedule resumes for the current lottery.
+    writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
+    serveSite();
+    QGuiApplication::clipboard()->setText(QStringLiteral("left alone"));
+    Tfrmmain main(m_fixture.folder().path());
+    QVERIFY(control<QCheckBox>(&main, "chkauto")->isChecked());
+    QCOMPARE(int(main.hitTable().size()), kOnSite - kFeedRows);
+    // The player bets 前二: the update keeps it.
+    control<QRadioButton>(&main, "optFront2")->click();
+    main.show();
+
+    QTRY_VERIFY_WITH_TIMEOUT(!status(main)->text().isEmpty(), 10000);
+    QVERIFY2(int(main.hitTable().size()) == kOnSite, qPrintable(status(main)->text()));
+    const StoredDraw& newest = m_draws.back();
+    const HitRow& row = main.hitTable().back();
+    const QString drawn = QStringList(newest.digits).join(QLatin1Char(' '));
+    QVERIFY2(status(main)->text().endsWith(QStringLiteral(" 新增10期，第%1期 %2：前二%3")
+                                               .arg(newest.periodId, drawn, row.hit ? "中" : "未中")),
+             qPrintable(status(main)->text()));
+    QVERIFY(control<QRadioButton>(&main, "optFront2")->isChecked());
+    // The bet list is made for the new period; the clipboard is not touched without 自动复制.
+    QVERIFY(!control<QPlainTextEdit>(&main, "memcode")->toPlainText().isEmpty());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("left alone"));
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+
+    // Nothing new since: 已是最新.
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(QStringLiteral(" 已是最新")), 10000);
+    QCOMPARE(int(main.hitTable().size()), kOnSite);
+}
+
+void TestAutoUpdate::copiesOnlyWhenTicked()
+{
+    writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, true});
+    serveSite();
+    QGuiApplication::clipboard()->setText(QStringLiteral("old list"));
+    Tfrmmain main(m_fixture.folder().path());
+    QVERIFY(control<QCheckBox>(&main, "chkcopy")->isChecked());
+    main.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!status(main)->text().isEmpty(), 10000);
+    const QString list = control<QPlainTextEdit>(&main, "memcode")->toPlainText();
+    QVERIFY(!list.isEmpty());
+    QCOMPARE(QGuiApplication::clipboard()->text(), list);
+}
+
+void TestAutoUpdate::tickIsSkippedWhileTheDataWindowIsOpen()
+{
+    writeAutoUpdateSettings(m_fixture.folder().path(), {true, 3, false});
+    serveSite();
+    Tfrmmain main(m_fixture.folder().path());
+    main.show();
+
+    // The data window is modal: it is watched and closed from inside its own event loop.
+    QStringList askedWhileOpen{QStringLiteral("not seen")};
+    QTimer poll;
+    QElapsedTimer open;
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* window = qobject_cast<Tfrmdata*>(QApplication::activeModalWidget());
+        if (!window)
+            return;
+        if (!open.isValid())
+            open.start();
+        // Ten intervals at least.
+        if (open.elapsed() < 10 * kTestMinute.count())
+            return;
+        askedWhileOpen = m_fixture.server().requests();
+        QTest::mouseClick(control<QPushButton>(window, "btnext"), Qt::LeftButton);
+    });
+    poll.start(5);
+    control<QPushButton>(&main, "btnedit")->click();
+    poll.stop();
+    QCOMPARE(askedWhileOpen, QStringList());
+    QCOMPARE(status(main)->text(), QString());
+
+    // Closed: the next tick runs.
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().contains(QStringLiteral("新增10期")), 10000);
+}
+
+void TestAutoUpdate::failuresBackOffAndRecover()
+{
+    writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
+    m_fixture.server().failWithStatus(todaysPage(), 500);
+    Tfrmmain main(m_fixture.folder().path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    const QString reason = QStringLiteral("失败：2026-12-09的开奖页面无法下载（服务器答复 HTTP 500）；");
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(reason + "2分钟后重试"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(reason + "4分钟后重试"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(reason + "8分钟后重试"), 10000);
+    // Never a box.
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(int(main.hitTable().size()), kOnSite - kFeedRows);
+
+    // The site is back: the update goes through, and the wait is the interval set again; the
+    // history has been caught up, so the feed is read from now on.
+    serveSite();
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().contains(QStringLiteral("新增10期")), 20000);
+    QCOMPARE(int(main.hitTable().size()), kOnSite);
+    QVERIFY(u_public::historyCaughtUp());
+    m_fixture.server().failWithStatus(feedPathOf(kChongqing), 500);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(
+                                 QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")),
+                             10000);
+}
+
+void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
+{
+    writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
+    m_fixture.server().stall(todaysPage());
+    Tfrmmain main(m_fixture.folder().path());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto* btndown3 = control<QPushButton>(&main, "btndown3");
+    auto* btndown2 = control<QPushButton>(&main, "btndown2");
+    auto* btnedit = control<QPushButton>(&main, "btnedit");
+
+    // A run is going: the commands that write the draws wait for it, and no second run starts.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_fixture.server().requests().isEmpty(), 10000);
+    QVERIFY(!btndown3->isEnabled() && !btndown2->isEnabled() && !btnedit->isEnabled());
+    const qsizetype asked = m_fixture.server().requests().size();
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests().size(), asked);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    // Another lottery: the run is cancelled at once, nothing is stored, and 3D has no schedule.
+    auto* comcaipiao = control<QComboBox>(&main, "comcaipiao");
+    typeChoice(comcaipiao, QStringLiteral("中国福彩3D"));
+    QTest::keyClick(comcaipiao->lineEdit(), Qt::Key_Enter);
+    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("中国福彩3D"));
+    QVERIFY(!control<QCheckBox>(&main, "chkauto")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(btndown2->isEnabled() && btnedit->isEnabled(), 1000);
+    QVERIFY(!btndown3->isEnabled());
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests().size(), asked);
+    QCOMPARE(status(main)->text(), QString());
+    QCOMPARE(int(storedDraws(m_fixture.folder().path(), kChongqing).size()), kOnSite - kFeedRows);
+    // Only the 过滤 that the Enter pressed, for a lottery without draws: nothing of the update.
+    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"至少需要两期开奖号码才能计算投注号码，目前只有0期。"});
+    QVERIFY(control<QCheckBox>(&main, "chkauto")->isChecked());
+}
+
+void TestAutoUpdate::tickingAndUntickingIsRemembered()
+{
+    serveSite();
+    const QString folder = m_fixture.folder().path();
+    Tfrmmain main(folder);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto* chkauto = control<QCheckBox>(&main, "chkauto");
+    auto* spnauto = control<QSpinBox>(&main, "spnauto");
+    // Off at first: no run.
+    QVERIFY(!chkauto->isChecked());
+    QCOMPARE(spnauto->value(), 5);
+    QTest::qWait(3 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests(), QStringList());
+
+    spnauto->setValue(2);
+    QTest::mouseClick(chkauto, Qt::LeftButton);
+    QCOMPARE(readAutoUpdateSettings(folder).enabled, true);
+    QCOMPARE(readAutoUpdateSettings(folder).minutes, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().contains(QStringLiteral("新增10期")), 10000);
+
+    // Unticked: the schedule stops at once and the file says so.
+    QTest::mouseClick(chkauto, Qt::LeftButton);
+    QCOMPARE(readAutoUpdateSettings(folder).enabled, false);
+    const qsizetype asked = m_fixture.server().requests().size();
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests().size(), asked);
+}
+
+QTEST_MAIN(TestAutoUpdate)
+#include "test_auto_update.moc"
