@@ -3,7 +3,6 @@
 #include "core/acquire/auto_update.h"
 #include "core/acquire/live_update.h"
 #include "core/acquire/source_settings.h"
-#include "core/acquire/url_source.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/run_command.h"
@@ -111,7 +110,7 @@ void AutoUpdater::run()
         failed(commandErrorText(std::current_exception()));
         return;
     }
-    const bool catchUp = !u_public::historyCaughtUp() && drawUrl(lottery).isEmpty();
+    const bool catchUp = liveUpdateCatchesUp(lottery);
     const int schedule = m_schedule;
     m_runSchedule = schedule;
     WorkRunner* runner = m_runner;
@@ -142,9 +141,7 @@ void AutoUpdater::finished(const LotteryUpdate& update, const QString& newestPer
 {
     if (update.cancelled)
         return;
-    // As after 实时开奖: only a catch-up that went through has caught the history up.
-    if (catchUp && update.succeeded())
-        u_public::setHistoryCaughtUp(true);
+    keepCaughtUp(catchUp, update);
     QString news;
     if (update.stored > 0 && m_hooks.drawsStored)
         news = m_hooks.drawsStored(update.stored, newestPeriodId);

@@ -3,7 +3,6 @@
 #include "core/acquire/live_update.h"
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_settings.h"
-#include "core/acquire/url_source.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
@@ -107,9 +106,7 @@ void Tfrmdownload3::Timer1Timer()
         // The settings file is not part of the reader's guard: when it fails, the error is
         // reported as it stands and nothing is fetched.
         applySourceSettings(dataDir);
-        // A lottery with a draw address of its own reads it instead of the day pages and the
-        // feed: that catches nothing up.
-        const bool catchUp = !u_public::historyCaughtUp() && drawUrl(lottery).isEmpty();
+        const bool catchUp = liveUpdateCatchesUp(lottery);
         lbltitle->setText(progressText(lottery));
         WorkRunner* runner = m_runner;
         started = m_runner->start<LotteryUpdate>(
@@ -120,10 +117,7 @@ void Tfrmdownload3::Timer1Timer()
                 return runLiveUpdate(db, dataDir, lottery, catchUp, hooks);
             },
             [this, catchUp](LotteryUpdate& update) {
-                // Only a catch-up that went through has caught the history up; after a failure
-                // the next live update tries the day pages again.
-                if (catchUp && update.succeeded())
-                    u_public::setHistoryCaughtUp(true);
+                keepCaughtUp(catchUp, update);
                 dialogs::showMessage(this, summaryOf(update, catchUp));
             },
             {}, [this] { finish(); });

@@ -4,8 +4,8 @@
 
 #include <QList>
 #include <QObject>
-#include <QString>
 #include <QPointer>
+#include <QString>
 #include <atomic>
 #include <exception>
 #include <functional>

@@ -89,7 +89,8 @@ void TestAutoUpdate::serveSite()
 {
     for (const auto& [path, page] : drawListSite(kChongqing, m_draws, kDownloadToday))
         m_fixture.server().serve(path, page);
-    m_fixture.server().serve(feedPathOf(kChongqing), feedDocument(kChongqing, {m_draws.rbegin(), m_draws.rbegin() + kFeedRows}));
+    m_fixture.server().serve(feedPathOf(kChongqing),
+                             feedDocument(kChongqing, {m_draws.rbegin(), m_draws.rbegin() + kFeedRows}));
 }
 
 QString TestAutoUpdate::todaysPage() const
@@ -168,8 +169,8 @@ void TestAutoUpdate::newDrawsAreShownWithoutAClick()
     const StoredDraw& newest = m_draws.back();
     const HitRow& row = main.hitTable().back();
     const QString drawn = QStringList(newest.digits).join(QLatin1Char(' '));
-    QVERIFY2(status(main)->text().endsWith(QStringLiteral(" 新增10期，第%1期 %2：前二%3")
-                                               .arg(newest.periodId, drawn, row.hit ? "中" : "未中")),
+    QVERIFY2(status(main)->text().endsWith(
+                 QStringLiteral(" 新增10期，第%1期 %2：前二%3").arg(newest.periodId, drawn, row.hit ? "中" : "未中")),
              qPrintable(status(main)->text()));
     QVERIFY(control<QRadioButton>(&main, "optFront2")->isChecked());
     // The bet list is made for the new period; the clipboard is not touched without 自动复制.
@@ -252,9 +253,9 @@ void TestAutoUpdate::failuresBackOffAndRecover()
     QCOMPARE(int(main.hitTable().size()), kOnSite);
     QVERIFY(u_public::historyCaughtUp());
     m_fixture.server().failWithStatus(feedPathOf(kChongqing), 500);
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(
-                                 QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        status(main)->text().endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")),
+        10000);
 }
 
 void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()

@@ -61,11 +61,11 @@ QString autoStatusLine(const QTime& at, int stored, const QString& news)
 
 QString autoFailureLine(const QTime& at, const QString& reason, int retryMinutes)
 {
-    return at.toString(QStringLiteral("HH:mm")) + QStringLiteral(" 失败：%1；%2分钟后重试").arg(reason).arg(retryMinutes);
+    return at.toString(QStringLiteral("HH:mm")) +
+           QStringLiteral(" 失败：%1；%2分钟后重试").arg(reason).arg(retryMinutes);
 }
 
-QString newestDrawText(const QString& periodId, const QString& digits, const QString& modeName, bool judged,
-                       bool hit)
+QString newestDrawText(const QString& periodId, const QString& digits, const QString& modeName, bool judged, bool hit)
 {
     QStringList spaced;
     for (const QChar digit : digits)

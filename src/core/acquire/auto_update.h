@@ -34,7 +34,6 @@ QString autoFailureLine(const QTime& at, const QString& reason, int retryMinutes
 // What the newest draw was and whether the bet list made before it held it:
 // "第20261210045期 1 2 3 4 5：后二中" ("后二未中" when missed; no verdict for a draw the rule is
 // not judged on).
-QString newestDrawText(const QString& periodId, const QString& digits, const QString& modeName, bool judged,
-                       bool hit);
+QString newestDrawText(const QString& periodId, const QString& digits, const QString& modeName, bool judged, bool hit);
 // The desktop notification: "<lottery> <newest draw> — 下期投注号码已更新".
 QString autoNotificationText(const QString& lottery, const QString& newestDraw);

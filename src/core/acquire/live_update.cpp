@@ -4,6 +4,7 @@
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/history_readers.h"
 #include "core/acquire/url_source.h"
+#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 
 LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
@@ -22,4 +23,15 @@ LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QStr
     if (!update.cancelled)
         fillFeedJump(db, newest, update, hooks);
     return update;
+}
+
+bool liveUpdateCatchesUp(const QString& lottery)
+{
+    return !u_public::historyCaughtUp() && drawUrl(lottery).isEmpty();
+}
+
+void keepCaughtUp(bool catchUp, const LotteryUpdate& update)
+{
+    if (catchUp && update.succeeded())
+        u_public::setHistoryCaughtUp(true);
 }
