@@ -289,8 +289,11 @@ void Tfrmmain::FormCreate(const QString& programDir)
     hooks.busy = [this] { return m_drawWindowOpen; };
     hooks.drawsStored = [this](int, const QString& newestPeriodId) { return showAutoUpdate(newestPeriodId); };
     hooks.status = [this](const QString& line) {
-        lblauto->setText(line);
-        lblauto->setToolTip(line);
+        // One line under the tabs: a long reason gives way in the middle, so that the time and
+        // when the next try comes stay in view; the whole line is the tooltip.
+        const QString oneLine = QString(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        lblauto->setText(lblauto->fontMetrics().elidedText(oneLine, Qt::ElideMiddle, lblauto->width()));
+        lblauto->setToolTip(oneLine);
     };
     hooks.runEnded = [this] { enableLiveUpdate(u_public::planSelection().lotteryName); };
     m_auto = new AutoUpdater(this, {btndown3, btndown2, btnedit}, std::move(hooks));
@@ -651,8 +654,10 @@ void Tfrmmain::chkautoClick()
 {
     command([&] {
         syncAutoUpdate();
-        if (!chkauto->isChecked())
+        if (!chkauto->isChecked()) {
             lblauto->clear();
+            lblauto->setToolTip(QString());
+        }
         saveAutoSettings();
     });
 }

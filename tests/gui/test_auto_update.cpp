@@ -47,6 +47,8 @@ private slots:
     void settingsAreReadInRange();
     void waitDoublesAfterFailures_data();
     void waitDoublesAfterFailures();
+    void notificationSaysTheDrawAndTheVerdict_data();
+    void notificationSaysTheDrawAndTheVerdict();
     void newDrawsAreShownWithoutAClick();
     void copiesOnlyWhenTicked();
     void tickIsSkippedWhileTheDataWindowIsOpen();
@@ -59,7 +61,8 @@ private:
     // day pages, as 实时开奖 would, and the later ones the feed.
     void serveSite();
     QString todaysPage() const;
-    QLabel* status(Tfrmmain& main) { return control<QLabel>(&main, "lblauto"); }
+    // The whole status line: the label shows it elided when it is long.
+    QString status(Tfrmmain& main) { return control<QLabel>(&main, "lblauto")->toolTip(); }
 
     DownloadFixture m_fixture;
     std::vector<StoredDraw> m_draws;
@@ -151,6 +154,25 @@ void TestAutoUpdate::waitDoublesAfterFailures()
     QCOMPARE(nextRunMinutes(minutes, failures), wait);
 }
 
+void TestAutoUpdate::notificationSaysTheDrawAndTheVerdict_data()
+{
+    QTest::addColumn<bool>("judged");
+    QTest::addColumn<bool>("hit");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hit") << true << true << "重庆时时彩 第20261210045期 1 2 3 4 5：后二中 — 下期投注号码已更新";
+    QTest::newRow("missed") << true << false << "重庆时时彩 第20261210045期 1 2 3 4 5：后二未中 — 下期投注号码已更新";
+    QTest::newRow("among the first draws, not judged")
+        << false << true << "重庆时时彩 第20261210045期 1 2 3 4 5 — 下期投注号码已更新";
+}
+
+void TestAutoUpdate::notificationSaysTheDrawAndTheVerdict()
+{
+    QFETCH(bool, judged);
+    QFETCH(bool, hit);
+    QFETCH(QString, text);
+    QCOMPARE(autoNotificationText(kChongqing, newestDrawText("20261210045", "12345", "后二", judged, hit)), text);
+}
+
 void TestAutoUpdate::newDrawsAreShownWithoutAClick()
 {
     // Started with 自动更新 ticked in 设置.ini: the schedule resumes for the current lottery.
@@ -164,14 +186,14 @@ void TestAutoUpdate::newDrawsAreShownWithoutAClick()
     control<QRadioButton>(&main, "optFront2")->click();
     main.show();
 
-    QTRY_VERIFY_WITH_TIMEOUT(!status(main)->text().isEmpty(), 10000);
-    QVERIFY2(int(main.hitTable().size()) == kOnSite, qPrintable(status(main)->text()));
+    QTRY_VERIFY_WITH_TIMEOUT(!status(main).isEmpty(), 10000);
+    QVERIFY2(int(main.hitTable().size()) == kOnSite, qPrintable(status(main)));
     const StoredDraw& newest = m_draws.back();
     const HitRow& row = main.hitTable().back();
     const QString drawn = QStringList(newest.digits).join(QLatin1Char(' '));
-    QVERIFY2(status(main)->text().endsWith(
+    QVERIFY2(status(main).endsWith(
                  QStringLiteral(" 新增10期，第%1期 %2：前二%3").arg(newest.periodId, drawn, row.hit ? "中" : "未中")),
-             qPrintable(status(main)->text()));
+             qPrintable(status(main)));
     QVERIFY(control<QRadioButton>(&main, "optFront2")->isChecked());
     // The bet list is made for the new period; the clipboard is not touched without 自动复制.
     QVERIFY(!control<QPlainTextEdit>(&main, "memcode")->toPlainText().isEmpty());
@@ -179,7 +201,7 @@ void TestAutoUpdate::newDrawsAreShownWithoutAClick()
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
 
     // Nothing new since: 已是最新.
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(QStringLiteral(" 已是最新")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(QStringLiteral(" 已是最新")), 10000);
     QCOMPARE(int(main.hitTable().size()), kOnSite);
 }
 
@@ -191,7 +213,7 @@ void TestAutoUpdate::copiesOnlyWhenTicked()
     Tfrmmain main(m_fixture.folder().path());
     QVERIFY(control<QCheckBox>(&main, "chkcopy")->isChecked());
     main.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!status(main)->text().isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!status(main).isEmpty(), 10000);
     const QString list = control<QPlainTextEdit>(&main, "memcode")->toPlainText();
     QVERIFY(!list.isEmpty());
     QCOMPARE(QGuiApplication::clipboard()->text(), list);
@@ -224,10 +246,10 @@ void TestAutoUpdate::tickIsSkippedWhileTheDataWindowIsOpen()
     control<QPushButton>(&main, "btnedit")->click();
     poll.stop();
     QCOMPARE(askedWhileOpen, QStringList());
-    QCOMPARE(status(main)->text(), QString());
+    QCOMPARE(status(main), QString());
 
     // Closed: the next tick runs.
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().contains(QStringLiteral("新增10期")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral("新增10期")), 10000);
 }
 
 void TestAutoUpdate::failuresBackOffAndRecover()
@@ -239,9 +261,9 @@ void TestAutoUpdate::failuresBackOffAndRecover()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 
     const QString reason = QStringLiteral("失败：2026-12-09的开奖页面无法下载（服务器答复 HTTP 500）；");
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(reason + "2分钟后重试"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(reason + "4分钟后重试"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().endsWith(reason + "8分钟后重试"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(reason + "2分钟后重试"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(reason + "4分钟后重试"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(reason + "8分钟后重试"), 10000);
     // Never a box.
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
     QCOMPARE(int(main.hitTable().size()), kOnSite - kFeedRows);
@@ -249,12 +271,12 @@ void TestAutoUpdate::failuresBackOffAndRecover()
     // The site is back: the update goes through, and the wait is the interval set again; the
     // history has been caught up, so the feed is read from now on.
     serveSite();
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().contains(QStringLiteral("新增10期")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral("新增10期")), 20000);
     QCOMPARE(int(main.hitTable().size()), kOnSite);
     QVERIFY(u_public::historyCaughtUp());
     m_fixture.server().failWithStatus(feedPathOf(kChongqing), 500);
     QTRY_VERIFY_WITH_TIMEOUT(
-        status(main)->text().endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")),
+        status(main).endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")),
         10000);
 }
 
@@ -287,7 +309,7 @@ void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
     QVERIFY(!btndown3->isEnabled());
     QTest::qWait(5 * kTestMinute.count());
     QCOMPARE(m_fixture.server().requests().size(), asked);
-    QCOMPARE(status(main)->text(), QString());
+    QCOMPARE(status(main), QString());
     QCOMPARE(int(storedDraws(m_fixture.folder().path(), kChongqing).size()), kOnSite - kFeedRows);
     // Only the 过滤 that the Enter pressed, for a lottery without draws: nothing of the update.
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"至少需要两期开奖号码才能计算投注号码，目前只有0期。"});
@@ -313,7 +335,7 @@ void TestAutoUpdate::tickingAndUntickingIsRemembered()
     QTest::mouseClick(chkauto, Qt::LeftButton);
     QCOMPARE(readAutoUpdateSettings(folder).enabled, true);
     QCOMPARE(readAutoUpdateSettings(folder).minutes, 2);
-    QTRY_VERIFY_WITH_TIMEOUT(status(main)->text().contains(QStringLiteral("新增10期")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral("新增10期")), 10000);
 
     // Unticked: the schedule stops at once and the file says so.
     QTest::mouseClick(chkauto, Qt::LeftButton);
