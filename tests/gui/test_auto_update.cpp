@@ -276,8 +276,7 @@ void TestAutoUpdate::failuresBackOffAndRecover()
     QVERIFY(u_public::historyCaughtUp());
     m_fixture.server().failWithStatus(feedPathOf(kChongqing), 500);
     QTRY_VERIFY_WITH_TIMEOUT(
-        status(main).endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")),
-        10000);
+        status(main).endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")), 10000);
 }
 
 void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
