@@ -3,7 +3,9 @@
 # and runs every test; ctest's summary closes the output.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/build.sh" -DQUORLIN_WERROR=ON -DQUORLIN_TESTS=ON
+# The tests, and the benchmarks so that they keep building (they are run by hand), are off in a
+# plain build.
+"$root/scripts/build.sh" -DQUORLIN_WERROR=ON -DQUORLIN_TESTS=ON -DQUORLIN_BENCH=ON
 # Unformatted code fails the run like a failing test.
 "$root/scripts/check-format.sh"
 # The readers under the fuzzer, about a minute (scripts/fuzz.sh <seconds> runs it longer).
