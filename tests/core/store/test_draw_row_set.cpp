@@ -1,0 +1,101 @@
+#include "core/base/today_clock.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_row_set.h"
+#include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+using fixtures::errorOf;
+using fixtures::ProgramFolder;
+
+// The data window's row set edits the stored rows: tables shaped by hand, and periods whose date
+// has not come.
+class TestDrawRowSet : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
+    void rowSetOnTableWithoutRowid();
+    void rowSetRefusesPeriodsNotDrawnYet();
+};
+
+void TestDrawRowSet::rowSetOnTableWithoutRowid()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
+    db.exec(
+        QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
+                       "\"2\" integer, \"3\" integer) without rowid"));
+    fixtures::storeDraws(folder.path(), "上海时时彩",
+                         {{"2026120902", {"4", "5", "6"}}, {"2026120901", {"1", "2", "3"}}});
+    auto stored = [&] {
+        QStringList lines;
+        QSqlQuery query(db.connection());
+        query.exec(QStringLiteral("select * from \"上海时时彩彩票号码表\" order by 1"));
+        while (query.next())
+            lines << query.value(0).toString() + ":" + query.value(1).toString() + query.value(2).toString() +
+                         query.value(3).toString();
+        return lines;
+    };
+
+    DrawRowSet rows;
+    rows.open(db, "上海时时彩");
+    QCOMPARE(rows.rowCount(), 2);
+    QCOMPARE(rows.current(), 1);
+    rows.setEditable(true);
+    rows.edit();
+    rows.setValue(0, "2026120903");  // the period itself, the row's address, changes
+    rows.setValue(3, "9");
+    rows.post();
+    QCOMPARE(stored(), (QStringList{"2026120901:123", "2026120903:459"}));
+    rows.append();
+    rows.setValue(0, "2026120904");
+    for (int k = 1; k <= 3; ++k)
+        rows.setValue(k, "7");
+    rows.post();
+    rows.moveTo(0);
+    rows.deleteCurrent();
+    QCOMPARE(stored(), (QStringList{"2026120903:459", "2026120904:777"}));
+    rows.moveTo(1);
+    rows.refresh();
+    QCOMPARE(rows.index(rows.current(), 0).data().toString(), QStringLiteral("2026120904"));
+
+    // Without 记录期号 as its only key, a row cannot be told apart safely: look, do not touch.
+    db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
+    db.exec(
+        QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
+                       "primary key (\"记录期号\", \"1\")) without rowid"));
+    db.exec(QStringLiteral("insert into \"上海时时彩彩票号码表\" values ('2026120901', 1, 2, 3)"));
+    rows.open(db, "上海时时彩");
+    QCOMPARE(rows.rowCount(), 1);
+    const QString message = errorOf([&] { rows.edit(); });
+    QVERIFY2(message.contains("WITHOUT ROWID") && message.contains("不能修改"), qPrintable(message));
+    QVERIFY(!rows.isPending());
+    QVERIFY(!rows.setData(rows.index(0, 1), "5", Qt::EditRole));
+}
+
+void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    DrawRowSet rows;
+    rows.open(db, "重庆时时彩");
+    rows.setEditable(true);
+    rows.append();
+    rows.setValue(0, "99999999999");
+    for (int k = 1; k <= 5; ++k)
+        rows.setValue(k, "1");
+    const QString message = errorOf([&] { rows.post(); });
+    QVERIFY2(message.contains("99999999999") && message.contains("不存在"), qPrintable(message));
+    QVERIFY(rows.isPending());
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("0"));
+    rows.setValue(0, "20261209001");
+    rows.post();
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209001"));
+}
+
+QTEST_GUILESS_MAIN(TestDrawRowSet)
+#include "test_draw_row_set.moc"
