@@ -2,7 +2,6 @@
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
-#include "core/store/history_loader.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
 
@@ -49,13 +48,7 @@ private slots:
     void creationKeepsStoredRows();
     void refusesMalformedDraws_data();
     void refusesMalformedDraws();
-    void retentionCap_data();
-    void retentionCap();
     void newestStoredPeriod();
-    void periodIdConversion_data();
-    void periodIdConversion();
-    void badPeriodIdText_data();
-    void badPeriodIdText();
     void folderThatCannotHoldTheDatabase();
 };
 
@@ -142,37 +135,6 @@ void TestDrawDatabase::refusesMalformedDraws()
     QCOMPARE(rowCount(db, "中国福彩3D"), 1);
 }
 
-void TestDrawDatabase::retentionCap_data()
-{
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<int>("kept");
-    QTest::newRow("10003 draws") << 10003 << 10000;
-    QTest::newRow("exactly 10000") << 10000 << 10000;
-    QTest::newRow("fewer") << 20 << 20;
-}
-
-void TestDrawDatabase::retentionCap()
-{
-    QFETCH(int, stored);
-    QFETCH(int, kept);
-    ProgramFolder folder;
-    const auto draws = fixtures::syntheticDraws("重庆时时彩", stored);
-    fixtures::storeDraws(folder.path(), "重庆时时彩", draws);
-
-    const DrawHistory history = loadAs(folder.path(), "重庆时时彩");
-    QCOMPARE(history.size(), kept);
-    const int dropped = stored - kept;
-    QCOMPARE(history.periodId(0), periodIdFromText(draws[std::size_t(dropped)].periodId));
-    QCOMPARE(history.periodId(kept - 1), periodIdFromText(draws.back().periodId));
-
-    DrawDatabase db(folder.path());
-    QCOMPARE(rowCount(db, "重庆时时彩"), kept);
-    QSqlQuery query(db.connection());
-    query.exec(QStringLiteral("select min(\"记录期号\") from \"重庆时时彩彩票号码表\""));
-    QVERIFY(query.next());
-    QCOMPARE(query.value(0).toString(), draws[std::size_t(dropped)].periodId);
-}
-
 void TestDrawDatabase::newestStoredPeriod()
 {
     ProgramFolder folder;
@@ -184,38 +146,6 @@ void TestDrawDatabase::newestStoredPeriod()
     QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209002"));
     QCOMPARE(db.storedPeriodIds("重庆时时彩"), (QSet<QString>{"20261209001", "20261209002"}));
     QVERIFY_THROWS_EXCEPTION(DatabaseError, db.newestPeriodId("北京"));
-}
-
-void TestDrawDatabase::periodIdConversion_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("id");
-    QTest::newRow("7 characters, whole") << "2026001" << 2026001;
-    QTest::newRow("8 characters lose two") << "20260012" << 260012;
-    QTest::newRow("10 characters") << "2026120901" << 26120901;
-    QTest::newRow("11 characters") << "20261209001" << 261209001;
-    QTest::newRow("leading zeros of the rest") << "20000000042" << 42;
-}
-
-void TestDrawDatabase::periodIdConversion()
-{
-    QFETCH(QString, text);
-    QFETCH(int, id);
-    QCOMPARE(periodIdFromText(text), id);
-}
-
-void TestDrawDatabase::badPeriodIdText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << "";
-    QTest::newRow("letters") << "20A6001";
-    QTest::newRow("beyond 32 bits") << "20999999999999";
-}
-
-void TestDrawDatabase::badPeriodIdText()
-{
-    QFETCH(QString, text);
-    QVERIFY_THROWS_EXCEPTION(UserError, periodIdFromText(text));
 }
 
 void TestDrawDatabase::folderThatCannotHoldTheDatabase()

@@ -68,14 +68,21 @@ void makeReadOnly(const QString& databasePath)
 
 }  // namespace
 
-// Loading a lottery's history: period order, a failed load that keeps the last history, a file
-// that is read-only or held by another program, and names and tables that are not ours.
+// Loading a lottery's history: period order and period numbers, the newest 10000 periods kept, a failed load that
+// keeps the last history, a file that is read-only or held by another program, and names and
+// tables that are not ours.
 class TestHistoryLoader : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
+    void retentionCap_data();
+    void retentionCap();
     void loadsOldestFirst();
+    void periodIdConversion_data();
+    void periodIdConversion();
+    void badPeriodIdText_data();
+    void badPeriodIdText();
     void typedNameCannotChangeTheFile_data();
     void typedNameCannotChangeTheFile();
     void failedLoadKeepsTheHistory();
@@ -83,6 +90,37 @@ private slots:
     void readOnlyOrLockedFileStillLoads();
     void tableWithoutPeriodColumn();
 };
+
+void TestHistoryLoader::retentionCap_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("10003 draws") << 10003 << 10000;
+    QTest::newRow("exactly 10000") << 10000 << 10000;
+    QTest::newRow("fewer") << 20 << 20;
+}
+
+void TestHistoryLoader::retentionCap()
+{
+    QFETCH(int, stored);
+    QFETCH(int, kept);
+    ProgramFolder folder;
+    const auto draws = fixtures::syntheticDraws("重庆时时彩", stored);
+    fixtures::storeDraws(folder.path(), "重庆时时彩", draws);
+
+    const DrawHistory history = loadAs(folder.path(), "重庆时时彩");
+    QCOMPARE(history.size(), kept);
+    const int dropped = stored - kept;
+    QCOMPARE(history.periodId(0), periodIdFromText(draws[std::size_t(dropped)].periodId));
+    QCOMPARE(history.periodId(kept - 1), periodIdFromText(draws.back().periodId));
+
+    DrawDatabase db(folder.path());
+    QCOMPARE(rowCount(db, "重庆时时彩"), kept);
+    QSqlQuery query(db.connection());
+    query.exec(QStringLiteral("select min(\"记录期号\") from \"重庆时时彩彩票号码表\""));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), draws[std::size_t(dropped)].periodId);
+}
 
 void TestHistoryLoader::loadsOldestFirst()
 {
@@ -102,6 +140,38 @@ void TestHistoryLoader::loadsOldestFirst()
 
     QCOMPARE(loadAs(folder.path(), "江西时时彩").digitCount(), 5);
     QCOMPARE(u_public::planSelection().digitCount, 5);
+}
+
+void TestHistoryLoader::periodIdConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("id");
+    QTest::newRow("7 characters, whole") << "2026001" << 2026001;
+    QTest::newRow("8 characters lose two") << "20260012" << 260012;
+    QTest::newRow("10 characters") << "2026120901" << 26120901;
+    QTest::newRow("11 characters") << "20261209001" << 261209001;
+    QTest::newRow("leading zeros of the rest") << "20000000042" << 42;
+}
+
+void TestHistoryLoader::periodIdConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(int, id);
+    QCOMPARE(periodIdFromText(text), id);
+}
+
+void TestHistoryLoader::badPeriodIdText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("letters") << "20A6001";
+    QTest::newRow("beyond 32 bits") << "20999999999999";
+}
+
+void TestHistoryLoader::badPeriodIdText()
+{
+    QFETCH(QString, text);
+    QVERIFY_THROWS_EXCEPTION(UserError, periodIdFromText(text));
 }
 
 void TestHistoryLoader::typedNameCannotChangeTheFile_data()
