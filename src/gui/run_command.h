@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/base/user_error.h"
 #include "gui/dialogs.h"
 
 #include <QString>
 #include <exception>
-#include <new>
 
 class QWidget;
 
@@ -13,11 +13,8 @@ inline QString commandErrorText(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
-    } catch (const std::bad_alloc&) {
-        // The library's own words ("std::bad_alloc") mean nothing to the user.
-        return QStringLiteral("内存不足，操作未能完成。");
     } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+        return userMessageOf(e);
     } catch (...) {
         return QStringLiteral("发生未知错误。");
     }

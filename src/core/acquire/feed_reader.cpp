@@ -5,6 +5,7 @@
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
+#include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 
 #include <libxml/parser.h>
@@ -138,7 +139,7 @@ LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QS
     } catch (const ReadCancelled&) {
         update.cancelled = true;
     } catch (const std::exception& e) {
-        update.failure = QString::fromUtf8(e.what());
+        update.failure = userMessageOf(e);
     }
     return update;
 }

@@ -59,7 +59,7 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         // Not a failure of this day: the whole fill stops here.
         throw;
     } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
+        failure = userMessageOf(e);
         return 0;
     }
 }

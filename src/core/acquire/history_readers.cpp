@@ -42,7 +42,7 @@ LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, const ReaderHo
     } catch (const ReadCancelled&) {
         update.cancelled = true;
     } catch (const std::exception& e) {
-        update.failure = QString::fromUtf8(e.what());
+        update.failure = userMessageOf(e);
     }
     return update;
 }

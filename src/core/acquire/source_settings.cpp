@@ -495,7 +495,7 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::functio
                 cancelledNow = true;
                 check.text = kCheckCancelled;
             } catch (const std::exception& e) {
-                check.text = QString::fromUtf8(e.what());
+                check.text = userMessageOf(e);
             }
         }
         checks.push_back(check);

@@ -114,7 +114,7 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
     } catch (const ReadCancelled&) {
         update.cancelled = true;
     } catch (const std::exception& e) {
-        update.failure = QString::fromUtf8(e.what());
+        update.failure = userMessageOf(e);
     }
     return update;
 }

@@ -16,3 +16,7 @@ class DatabaseError : public UserError {
 public:
     using UserError::UserError;
 };
+
+// What an exception says to the user: its own message; for an allocation that failed, that memory
+// ran out, since the library's words ("std::bad_alloc") mean nothing to the user.
+QString userMessageOf(const std::exception& error);
