@@ -70,6 +70,7 @@ private slots:
     void refusesWhatIsNoDrawList();
     void storesOnlyWhatTheTableLacks();
     void readsADrawFile();
+    void readsADrawListOverHttps();
     void sizeCap_data();
     void sizeCap();
     void failures_data();
@@ -210,6 +211,31 @@ void TestUrlSource::readsADrawFile()
     QCOMPARE(outcomeLine(update), QStringLiteral("中国福彩3D：新增2期"));
     QCOMPARE(storedPeriodIds(m_folder->path(), k3D), (QStringList{"2026001", "2026002", "2026003"}));
     QCOMPARE(pagesPerRun(k3D), 1);
+}
+
+void TestUrlSource::readsADrawListOverHttps()
+{
+    // Behind HTTPS, from a server whose certificate the tests' own authority signed; one no
+    // authority vouches for is refused, naming its host, and stores nothing.
+    const FetchSettings saved = fetchSettings();
+    fetchSettings().caFile = LocalHttpServer::tlsAuthorityFile();
+    LocalHttpServer trusted(LocalHttpServer::Tls::Trusted);
+    LocalHttpServer stranger(LocalHttpServer::Tls::Stranger);
+    const auto draws = syntheticDraws(kChongqing, 3);
+    trusted.serve("/draws.json", jsonOf(draws, {}));
+    stranger.serve("/draws.json", jsonOf(draws, {}));
+    DrawDatabase db(m_folder->path());
+    setDrawUrl(kChongqing, stranger.hostAndPort() + "/draws.json");
+    const LotteryUpdate refused = runLotteryReader(db, m_folder->path(), kChongqing);
+    setDrawUrl(kChongqing, trusted.hostAndPort() + "/draws.json");
+    const LotteryUpdate read = runLotteryReader(db, m_folder->path(), kChongqing);
+    fetchSettings() = saved;
+
+    QVERIFY2(refused.failure.contains(stranger.hostAndPort().mid(8) + QStringLiteral(" 的证书未通过验证")),
+             qPrintable(refused.failure));
+    QVERIFY(stranger.requests().isEmpty());
+    QCOMPARE(outcomeLine(read), QStringLiteral("重庆时时彩：新增3期"));
+    QCOMPARE(QStringList(rowsOf(storedDraws(m_folder->path(), kChongqing))), rowsOf(draws));
 }
 
 void TestUrlSource::sizeCap_data()
