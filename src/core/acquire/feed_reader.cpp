@@ -122,24 +122,14 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
 LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QString& newestPeriod,
                               const ReaderHooks& hooks)
 {
-    LotteryUpdate update;
-    update.lottery = lottery;
-    try {
+    return readAndStore(db, lottery, hooks, [&] {
         const auto layout = feedLayoutOf(lottery);
         if (!layout)
             throw UserError(QStringLiteral("“%1”没有最新开奖数据").arg(lottery));
         ReaderFetcher fetcher(hooks);
         const QByteArray document =
             fetcher.fetch(pageUrl(PageSite::Feed, layout->path), QStringLiteral("最新开奖数据"));
-        PageReading reading = FeedRowScan(feedJoinedText(document), *layout, newestPeriod);
         // A well-formed document without one draw row is a changed feed, not "nothing new".
-        failIfNoDraws(reading);
-        stopIfCancelled(hooks);
-        storeReading(db, reading, update);
-    } catch (const ReadCancelled&) {
-        update.cancelled = true;
-    } catch (const std::exception& e) {
-        update.failure = userMessageOf(e);
-    }
-    return update;
+        return FeedRowScan(feedJoinedText(document), *layout, newestPeriod);
+    });
 }

@@ -28,25 +28,6 @@ const SinglePageSource& singlePageSource(HistorySource source)
     return source == HistorySource::TrendPage ? trend : chart;
 }
 
-template <class Read>
-LotteryUpdate runReader(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks, Read&& read)
-{
-    LotteryUpdate update;
-    update.lottery = lottery;
-    try {
-        PageReading reading = read();
-        // A cancel that came while the last page was read still keeps the lottery unstored.
-        stopIfCancelled(hooks);
-        failIfNoDraws(reading);
-        storeReading(db, reading, update);
-    } catch (const ReadCancelled&) {
-        update.cancelled = true;
-    } catch (const std::exception& e) {
-        update.failure = userMessageOf(e);
-    }
-    return update;
-}
-
 void pageDone(const ReaderHooks& hooks)
 {
     if (hooks.pageRead)
@@ -68,7 +49,7 @@ int pagesPerRun(const QString& lottery)
 
 LotteryUpdate SinglePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks)
 {
-    return runReader(db, lottery.name, hooks, [&] {
+    return readAndStore(db, lottery.name, hooks, [&] {
         const SinglePageSource& source = singlePageSource(lottery.historySource);
         const QString newest = db.newestPeriodId(lottery.name);
         ReaderFetcher fetcher(hooks);
@@ -85,7 +66,7 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QStri
     const QDate today = today_clock::today();
     const QString scratch = scratchPageFile(dataDir);
     QFile::remove(scratch);
-    LotteryUpdate update = runReader(db, lottery, hooks, [&] {
+    LotteryUpdate update = readAndStore(db, lottery, hooks, [&] {
         const LotteryInfo* info = findLottery(lottery);
         const int pageNumber = info ? info->drawListPage : 0;
         if (!pageNumber)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/acquire/page_readers.h"
+#include "core/acquire/reader_hooks.h"
+#include "core/base/user_error.h"
 
 #include <QString>
 #include <vector>
@@ -42,3 +44,36 @@ QString progressText(const QString& lottery);
 // still missing in the range the run covered, how many, and where to fill them. Periods read
 // with other digits than stored and rows that could not be read are counted after it.
 QString outcomeLine(const LotteryUpdate& update);
+
+// One reader's work for `lottery`, which never throws: `work` fills in the update; a cancel marks
+// it cancelled, and any other error becomes its failure, in the user's words. What was stored
+// before an error stays stored.
+template <class Work>
+LotteryUpdate guardedUpdate(const QString& lottery, Work&& work)
+{
+    LotteryUpdate update;
+    update.lottery = lottery;
+    try {
+        work(update);
+    } catch (const ReadCancelled&) {
+        update.cancelled = true;
+    } catch (const std::exception& e) {
+        update.failure = userMessageOf(e);
+    }
+    return update;
+}
+
+// The readers that turn their pages into a PageReading: `read` fetches and reads them; what it
+// gives is stored unless the user has cancelled meanwhile, and a reading without one draw is a
+// failure.
+template <class Read>
+LotteryUpdate readAndStore(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks, Read&& read)
+{
+    return guardedUpdate(lottery, [&](LotteryUpdate& update) {
+        PageReading reading = read();
+        // A cancel that came while the last page was read still keeps the lottery unstored.
+        stopIfCancelled(hooks);
+        failIfNoDraws(reading);
+        storeReading(db, reading, update);
+    });
+}

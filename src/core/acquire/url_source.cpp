@@ -86,9 +86,7 @@ ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const
 LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
                               const ReaderHooks& hooks)
 {
-    LotteryUpdate update;
-    update.lottery = lottery.name;
-    try {
+    return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
         ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
         if (hooks.pageRead)
             hooks.pageRead();
@@ -96,7 +94,7 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
         update.unreadable = document.malformedCount;
         if (document.draws.empty()) {
             update.failure = kNoDrawsInDocument;
-            return update;
+            return;
         }
         const auto [oldest, newest] =
             std::minmax_element(document.draws.begin(), document.draws.end(),
@@ -111,12 +109,7 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
         // As after the day pages: the days the document covers that still have holes.
         if (lottery.historySource == HistorySource::DrawList)
             update.stillMissing = missingBetweenPeriods(db, lottery.name, from, to);
-    } catch (const ReadCancelled&) {
-        update.cancelled = true;
-    } catch (const std::exception& e) {
-        update.failure = userMessageOf(e);
-    }
-    return update;
+    });
 }
 
 int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document, const QDate& day,
