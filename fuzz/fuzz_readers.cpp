@@ -17,7 +17,7 @@
 #include "core/base/text_decoding.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
-#include "core/store/draw_import.h"
+#include "core/store/draw_file_parser.h"
 
 #include <libxml/xmlerror.h>
 #include <QByteArrayList>

@@ -68,10 +68,10 @@ std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, un
 void storeDraws(const QString& programDir, const QString& lotteryName, const std::vector<StoredDraw>& draws)
 {
     DrawDatabase db(programDir);
-    db.beginTransaction();
+    DrawDatabase::Transaction transaction(db);
     for (const StoredDraw& draw : draws)
         db.appendDraw(lotteryName, draw.periodId, draw.digits);
-    db.commit();
+    transaction.commit();
 }
 
 std::vector<StoredDraw> storedDraws(const QString& programDir, const QString& lotteryName)

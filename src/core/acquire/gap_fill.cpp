@@ -105,9 +105,8 @@ GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& ho
     const LotteryInfo* info = dayCountedLottery(lottery);
     if (!info)
         throw UserError(QStringLiteral("“%1”没有开奖列表页面，无法补齐缺期。").arg(lottery));
-    const QSet<QString> stored = db.storedPeriodIds(lottery);
     std::map<QDate, QStringList> missingByDay;
-    for (const PeriodGap& gap : findGaps(QStringList(stored.begin(), stored.end()), *info))
+    for (const PeriodGap& gap : storedGaps(db, *info))
         missingByDay[groupDay(gap.group)] += missingPeriodIds(gap, *info);
 
     // The lottery's own address, when it has one, stands in for the day pages: read once.
@@ -149,6 +148,12 @@ GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& ho
         fill.days.push_back(std::move(result));
     }
     return fill;
+}
+
+GapFill fillGapsInDataFolder(const QString& dataDir, const QString& lottery, const ReaderHooks& hooks)
+{
+    DrawDatabase db(dataDir);
+    return fillGaps(db, lottery, hooks);
 }
 
 QStringList gapFillReport(const GapFill& fill)

@@ -36,6 +36,9 @@ struct GapFill {
 // (hooks.cancelled, asked between and during the pages) keeps the days already stored and skips
 // the rest. The pages are fetched several at a time and stored day after day, oldest first.
 GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks = {});
+// The same through a connection of its own to the draw database of `dataDir`, opened and closed
+// on the calling thread: what a worker thread fills with, since a connection serves one thread.
+GapFill fillGapsInDataFolder(const QString& dataDir, const QString& lottery, const ReaderHooks& hooks = {});
 
 // "补齐完成！", then per day what was filled and what is still missing, and the totals.
 QStringList gapFillReport(const GapFill& fill);

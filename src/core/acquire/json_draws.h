@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/store/draw_import.h"
+#include "core/store/draw_file_parser.h"
 
 #include <QByteArray>
 

@@ -12,26 +12,21 @@ void failIfNoDraws(PageReading& reading)
 int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
 {
     int stored = 0;
-    db.beginTransaction();
-    try {
-        for (const PageDraw& draw : draws) {
-            try {
-                db.appendDraw(lottery, draw.periodId, draw.digits);
-            } catch (const DatabaseError& e) {
-                // The refusal mostly names the period itself ("第…期已存在").
-                const QString reason = e.message();
-                failure = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
-                              ? reason + QStringLiteral("，未能存入")
-                              : QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, reason);
-                break;
-            }
-            ++stored;
+    DrawDatabase::Transaction transaction(db);
+    for (const PageDraw& draw : draws) {
+        try {
+            db.appendDraw(lottery, draw.periodId, draw.digits);
+        } catch (const DatabaseError& e) {
+            // The refusal mostly names the period itself ("第…期已存在").
+            const QString reason = e.message();
+            failure = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
+                          ? reason + QStringLiteral("，未能存入")
+                          : QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, reason);
+            break;
         }
-        db.commit();
-    } catch (...) {
-        db.rollback();
-        throw;
+        ++stored;
     }
+    transaction.commit();
     return stored;
 }
 

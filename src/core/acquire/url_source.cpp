@@ -5,6 +5,7 @@
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_import.h"
 #include "core/store/history_loader.h"
 #include "core/store/missing_periods.h"
 

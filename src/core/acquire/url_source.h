@@ -2,7 +2,7 @@
 
 #include "core/acquire/lottery_update.h"
 #include "core/acquire/reader_hooks.h"
-#include "core/store/draw_import.h"
+#include "core/store/draw_file_parser.h"
 
 #include <QByteArray>
 #include <QDate>

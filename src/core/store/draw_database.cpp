@@ -146,15 +146,10 @@ void DrawDatabase::create(const QString& dataDir)
                     [&](const LotteryInfo& lottery) { return existing.contains(lotteryTableName(lottery.name)); }))
         return;
     db.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    db.beginTransaction();
-    try {
-        for (const LotteryInfo& lottery : LotteryCatalogue())
-            db.exec(createTableSql(lottery));
-        db.commit();
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
+    DrawDatabase::Transaction transaction(db);
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        db.exec(createTableSql(lottery));
+    transaction.commit();
 }
 
 QStringList DrawDatabase::tableNames() const
@@ -272,21 +267,23 @@ int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitFo
     return query.numRowsAffected();
 }
 
-void DrawDatabase::beginTransaction()
+DrawDatabase::Transaction::Transaction(DrawDatabase& db) : m_db(db.m_db)
 {
     if (!m_db.transaction())
         throw DatabaseError(refusalText(m_db.lastError()));
 }
 
-void DrawDatabase::commit()
+DrawDatabase::Transaction::~Transaction()
+{
+    if (m_open)
+        m_db.rollback();
+}
+
+void DrawDatabase::Transaction::commit()
 {
     if (!m_db.commit())
         throw DatabaseError(refusalText(m_db.lastError()));
-}
-
-void DrawDatabase::rollback()
-{
-    m_db.rollback();
+    m_open = false;
 }
 
 void DrawDatabase::exec(QSqlQuery& query)

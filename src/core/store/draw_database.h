@@ -58,9 +58,20 @@ public:
     // usual wait.
     int trimToNewest(const QString& lotteryName, int keep, bool waitForLock = true);
 
-    void beginTransaction();
-    void commit();
-    void rollback();
+    // One transaction on the connection: begun when made, undone when it goes without commit()
+    // (a refusal thrown on the way, an early return), so that a writer never leaves half its rows.
+    class Transaction {
+    public:
+        explicit Transaction(DrawDatabase& db);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void commit();
+
+    private:
+        QSqlDatabase& m_db;
+        bool m_open = true;
+    };
 
     // Runs a prepared statement; on failure raises the database's message.
     static void exec(QSqlQuery& query);

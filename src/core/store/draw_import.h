@@ -1,58 +1,19 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/store/draw_file_parser.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class DrawDatabase;
 struct LotteryInfo;
 
-// Draw files as people keep them, read into a lottery's table. A file is UTF-8 or GBK text,
-// with or without a byte order mark, lines ending in LF, CR LF or CR alone; one draw per line:
-//   2026224 862        the export's own form
-//   2026224 8,6,2      digits apart, by commas, blanks or tabs
-//   2026224,8,6,2      CSV, with or without a header line naming the columns
-//   26224 862          the period without the two leading year digits
-// Full-width digits (０-９) read as digits. Blank lines and lines starting with "#" are skipped.
-
-struct ImportedDraw {
-    QString periodId;  // at the table's length
-    QString digits;    // "862"
-    int line = 0;      // 1-based, in the file
-};
-
-struct MalformedLine {
-    int line = 0;
-    QString text;  // as shown: its first 60 characters
-    QString reason;
-};
-
-// Lines that are no draw are all counted, but only the first are kept to be shown: a file of
-// rubbish must not cost memory by the line.
-inline constexpr int kKeptMalformedLines = 20;
-
-struct ParsedDrawFile {
-    std::vector<ImportedDraw> draws;
-    std::vector<MalformedLine> malformed;  // the first kKeptMalformedLines
-    int malformedCount = 0;
-};
-
-// Told how many of the file's bytes the parse has read, now and then; returning false stops the
-// parse, which then throws ParseCancelled.
-using ParseProgress = std::function<bool(qint64 done, qint64 total)>;
-struct ParseCancelled {};
-
-// The draws of a file for `lottery`, and the lines that are no draw with the reason why. A
-// period listed twice is taken at its first line; the second is reported. UserError when the file
-// is no UTF-8 or GBK text (naming the line and byte where it stops being one), or when its header
-// leaves open which column holds the draw (naming the columns).
-ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const ParseProgress& progress = {});
-
-// The file's bytes; UserError naming the file and the reason when it cannot be read.
-QByteArray readDrawFile(const QString& fileName);
+// A draw file read into a lottery's table: what the import would do, for the user to confirm,
+// and then the writing.
 
 struct ImportConflict {
     QString periodId;
@@ -60,6 +21,25 @@ struct ImportConflict {
     QString imported;
     int line = 0;
 };
+
+// How far a long read has come, as the user is shown it: in whole percents, only once the read
+// has taken kQuietMs (a quick one shows nothing) and only when the percent changes.
+class ReadProgressThrottle {
+public:
+    static constexpr qint64 kQuietMs = 1000;
+    // The percent to show after `elapsedMs` with `done` of `total` bytes read, or nothing.
+    std::optional<int> percentToShow(qint64 elapsedMs, qint64 done, qint64 total);
+
+private:
+    int m_shown = -1;
+};
+
+// Reads and parses a draw file for `lottery`, telling `progressPercent` how far it has come (as
+// ReadProgressThrottle lets through) and asking `cancelled` as it goes: nothing once it says yes.
+// Meant for a worker thread; both are called on it. Errors as readDrawFile and parseDrawFile.
+std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, const LotteryInfo& lottery,
+                                                      const std::function<void(int)>& progressPercent,
+                                                      const std::function<bool()>& cancelled);
 
 // What an import would do, for the user to confirm before anything is written.
 struct ImportPlan {
@@ -82,6 +62,8 @@ struct ImportPlan {
 QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery);
 
 ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stored);
+// The same against what the lottery's table holds now.
+ImportPlan planImport(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile parsed);
 
 // The lines of the summary the user confirms; lists of conflicts and malformed lines show
 // their first `shown` entries and the count of the rest.

@@ -5,6 +5,12 @@
 #include "core/store/draw_database.h"
 #include "core/store/period_gaps.h"
 
+std::vector<PeriodGap> storedGaps(DrawDatabase& db, const LotteryInfo& lottery)
+{
+    const QSet<QString> stored = db.storedPeriodIds(lottery.name);
+    return findGaps(QStringList(stored.begin(), stored.end()), lottery);
+}
+
 int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, const QDate& last)
 {
     const LotteryInfo* info = findLottery(lottery);
@@ -20,8 +26,7 @@ int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QStrin
     if (!info)
         return 0;
     try {
-        const QSet<QString> stored = db.storedPeriodIds(lottery);
-        return missingBetween(findGaps(QStringList(stored.begin(), stored.end()), *info), *info, from, to);
+        return missingBetween(storedGaps(db, *info), *info, from, to);
     } catch (const DatabaseError&) {
         // Only a hint under the result: a table that cannot be read has said so already.
         return 0;

@@ -12,6 +12,7 @@
 
 #include <QSqlQuery>
 #include <QTest>
+#include <future>
 #include <memory>
 
 using namespace fixtures;
@@ -81,6 +82,7 @@ private slots:
 
     void fillsMissingPeriodsDayByDay();
     void fillsTheStartOfALaterDayOnly();
+    void fillsFromAWorkerThread();
     void cancelKeepsTheDaysFinishedBeforeIt();
     void downloadLineTellsOfGapsInItsDays();
     void feedJump_data();
@@ -152,6 +154,18 @@ void TestGapFill::fillsTheStartOfALaterDayOnly()
     QCOMPARE(gapFillReport(fillGaps(db, kChongqing)),
              (QStringList{"补齐完成！", "", "2026-12-09：补齐2期", "", "共补齐2期，仍缺0期"}));
     QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261207001"})));
+}
+
+void TestGapFill::fillsFromAWorkerThread()
+{
+    // The data window's own connection stays open on its thread meanwhile; the fill must not use it.
+    const auto draws = threeDays();
+    storeDraws(m_folder->path(), kChongqing, without(draws, {"20261208050"}));
+    serveSite(draws);
+    DrawDatabase windows(m_folder->path());
+    auto fill = std::async(std::launch::async, [&] { return fillGapsInDataFolder(m_folder->path(), kChongqing); });
+    QCOMPARE(fill.get().filled(), 1);
+    QCOMPARE(windows.storedPeriodIds(kChongqing).size(), 360);
 }
 
 void TestGapFill::cancelKeepsTheDaysFinishedBeforeIt()

@@ -49,6 +49,8 @@ private slots:
     void refusesMalformedDraws_data();
     void refusesMalformedDraws();
     void newestStoredPeriod();
+    void transactionKeepsRowsOnlyWhenCommitted_data();
+    void transactionKeepsRowsOnlyWhenCommitted();
     void folderThatCannotHoldTheDatabase();
 };
 
@@ -146,6 +148,42 @@ void TestDrawDatabase::newestStoredPeriod()
     QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209002"));
     QCOMPARE(db.storedPeriodIds("重庆时时彩"), (QSet<QString>{"20261209001", "20261209002"}));
     QVERIFY_THROWS_EXCEPTION(DatabaseError, db.newestPeriodId("北京"));
+}
+
+void TestDrawDatabase::transactionKeepsRowsOnlyWhenCommitted_data()
+{
+    QTest::addColumn<bool>("commit");
+    QTest::addColumn<bool>("refusedOnTheWay");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("committed") << true << false << 3;
+    QTest::newRow("left without commit") << false << false << 1;
+    // The refused row throws past commit(): the row before it must go too.
+    QTest::newRow("left by a refusal") << true << true << 1;
+}
+
+void TestDrawDatabase::transactionKeepsRowsOnlyWhenCommitted()
+{
+    QFETCH(bool, commit);
+    QFETCH(bool, refusedOnTheWay);
+    QFETCH(int, rows);
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "中国福彩3D", {{"2026001", {"1", "2", "3"}}});
+    DrawDatabase db(folder.path());
+    try {
+        DrawDatabase::Transaction transaction(db);
+        db.appendDraw("中国福彩3D", "2026002", {"4", "5", "6"});
+        db.appendDraw("中国福彩3D", refusedOnTheWay ? "2026001" : "2026003", {"7", "8", "9"});
+        if (commit)
+            transaction.commit();
+    } catch (const DatabaseError&) {
+        QVERIFY(refusedOnTheWay);
+    }
+    QCOMPARE(rowCount(db, "中国福彩3D"), rows);
+    // The connection is free for the next transaction either way.
+    DrawDatabase::Transaction next(db);
+    db.appendDraw("中国福彩3D", "2026009", {"0", "0", "0"});
+    next.commit();
+    QCOMPARE(rowCount(db, "中国福彩3D"), rows + 1);
 }
 
 void TestDrawDatabase::folderThatCannotHoldTheDatabase()

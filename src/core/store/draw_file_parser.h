@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <vector>
+
+struct LotteryInfo;
+
+// Draw files as people keep them, read into a lottery's table. A file is UTF-8 or GBK text,
+// with or without a byte order mark, lines ending in LF, CR LF or CR alone; one draw per line:
+//   2026224 862        the export's own form
+//   2026224 8,6,2      digits apart, by commas, blanks or tabs
+//   2026224,8,6,2      CSV, with or without a header line naming the columns
+//   26224 862          the period without the two leading year digits
+// Full-width digits (０-９) read as digits. Blank lines and lines starting with "#" are skipped.
+
+struct ImportedDraw {
+    QString periodId;  // at the table's length
+    QString digits;    // "862"
+    int line = 0;      // 1-based, in the file
+};
+
+struct MalformedLine {
+    int line = 0;
+    QString text;  // as shown: its first 60 characters
+    QString reason;
+};
+
+// Lines that are no draw are all counted, but only the first are kept to be shown: a file of
+// rubbish must not cost memory by the line.
+inline constexpr int kKeptMalformedLines = 20;
+
+struct ParsedDrawFile {
+    std::vector<ImportedDraw> draws;
+    std::vector<MalformedLine> malformed;  // the first kKeptMalformedLines
+    int malformedCount = 0;
+};
+
+// Told how many of the file's bytes the parse has read, now and then; returning false stops the
+// parse, which then throws ParseCancelled.
+using ParseProgress = std::function<bool(qint64 done, qint64 total)>;
+struct ParseCancelled {};
+
+// The draws of a file for `lottery`, and the lines that are no draw with the reason why. A
+// period listed twice is taken at its first line; the second is reported. UserError when the file
+// is no UTF-8 or GBK text (naming the line and byte where it stops being one), or when its header
+// leaves open which column holds the draw (naming the columns).
+ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const ParseProgress& progress = {});
+
+// The file's bytes; UserError naming the file and the reason when it cannot be read.
+QByteArray readDrawFile(const QString& fileName);
