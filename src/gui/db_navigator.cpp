@@ -1,5 +1,7 @@
 #include "gui/db_navigator.h"
 
+#include "gui/widget_placement.h"
+
 #include <QToolButton>
 
 DbNavigator::DbNavigator(QWidget* parent) : QWidget(parent)
@@ -22,8 +24,7 @@ DbNavigator::DbNavigator(QWidget* parent) : QWidget(parent)
         {"nbRefresh", QStringLiteral("↻"), QStringLiteral("刷新记录")},
     };
     for (int i = 0; i < kButtons; ++i) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(QLatin1String(faces[i].name));
+        auto* b = named<QToolButton>(this, faces[i].name);
         b->setText(faces[i].glyph);
         b->setToolTip(faces[i].hint);
         b->setAutoRaise(false);

@@ -2,6 +2,7 @@
 
 #include "core/base/u_public.h"
 #include "core/store/history_loader.h"
+#include "gui/widget_placement.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -40,11 +41,9 @@ constexpr int kFirstFigureColumn = 2;
 
 OverviewTab::OverviewTab(QWidget* parent) : QWidget(parent)
 {
-    lblzonglan = new QLabel(this);
-    lblzonglan->setObjectName(QStringLiteral("lblzonglan"));
+    lblzonglan = named<QLabel>(this, "lblzonglan");
     lblzonglan->setWordWrap(true);
-    grdzonglan = new QTableView(this);
-    grdzonglan->setObjectName(QStringLiteral("grdzonglan"));
+    grdzonglan = named<QTableView>(this, "grdzonglan");
     m_model = new QStandardItemModel(0, int(kOverviewHeaders.size()), this);
     // The longer headers break in two so that ten columns share the tab's width.
     QStringList headers = kOverviewHeaders;

@@ -38,9 +38,7 @@ void Tfrmabout::createControls()
                    Qt::WindowStaysOnTopHint);
     setFixedSize(405, 207);
 
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setGeometry(8, 8, 233, 192);
+    Shape1 = place<QFrame>(this, "Shape1", 8, 8, 233, 192);
     Shape1->setStyleSheet(
         QStringLiteral("#Shape1 { background: silver; border: 2px solid teal; border-radius: 8px; }"));
 
@@ -71,9 +69,7 @@ void Tfrmabout::createControls()
     Image1->setScaledContents(true);
     runCommand(parentWidget(), [&] { Image1->setPixmap(aboutPicture()); });
 
-    btnclose = new QPushButton(QStringLiteral("关闭"), this);
-    btnclose->setObjectName(QStringLiteral("btnclose"));
-    btnclose->setGeometry(274, 172, 105, 25);
+    btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 274, 172, 105, 25);
     btnclose->setDefault(true);
     connect(btnclose, &QPushButton::clicked, this, &Tfrmabout::btncloseClick);
 }

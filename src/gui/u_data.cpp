@@ -10,6 +10,7 @@
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
 #include "core/store/draw_row_set.h"
+#include "core/store/missing_periods.h"
 #include "core/store/period_gaps.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
@@ -23,7 +24,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -66,6 +66,19 @@ protected:
 
 }  // namespace
 
+template <class Result>
+void Tfrmdata::runBehindCancel(QPushButton* button, std::function<Result()> work, std::function<void(Result&)> done)
+{
+    // No second command meanwhile: every control but the button, which turns into 取消, waits.
+    const QString caption = button->text();
+    const QList<QWidget*> waiting = controlsBut(button);
+    button->setText(QStringLiteral("取消"));
+    m_runner->start<Result>(std::move(work), std::move(done), waiting, [button, caption] {
+        button->setText(caption);
+        button->setEnabled(true);
+    });
+}
+
 template <class Body>
 void Tfrmdata::rowSetCommand(Body&& body)
 {
@@ -92,21 +105,24 @@ void Tfrmdata::createControls()
     setWindowTitle(QStringLiteral("彩票数据"));
     setModal(true);
     resize(kOpeningWidth, kOpeningHeight);
+    createBrowsingControls();
+    createCommandButtons();
+    m_runner = new WorkRunner(this);
+    connectControls();
+}
 
-    Label1 = new QLabel(QStringLiteral("选择彩票："), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(16, 8);
+// The list of lotteries, the grid of the chosen one's draws and the navigator over it, each at
+// its place in the window's opening size (resizeEvent keeps them there as the window grows).
+void Tfrmdata::createBrowsingControls()
+{
+    Label1 = placeLabel(this, "Label1", QStringLiteral("选择彩票："), 16, 8, 0, 0);
     Label1->adjustSize();
-    Label2 = new QLabel(QStringLiteral("彩票数据："), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(184, 8);
+    Label2 = placeLabel(this, "Label2", QStringLiteral("彩票数据："), 184, 8, 0, 0);
     Label2->adjustSize();
 
-    lstcaipiao = new QListWidget(this);
-    lstcaipiao->setObjectName(QStringLiteral("lstcaipiao"));
+    lstcaipiao = place<QListWidget>(this, "lstcaipiao", 16, 24, 153, 403);
 
-    grdcaipiao = new DrawGrid(this);
-    grdcaipiao->setObjectName(QStringLiteral("grdcaipiao"));
+    grdcaipiao = place<DrawGrid>(this, "grdcaipiao", 184, 24, 350, 275);
     grdcaipiao->setModel(m_rowSet);
     grdcaipiao->setSelectionMode(QAbstractItemView::SingleSelection);
     grdcaipiao->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -115,39 +131,35 @@ void Tfrmdata::createControls()
     grdcaipiao->verticalHeader()->setDefaultSectionSize(20);
     grdcaipiao->verticalHeader()->hide();
 
-    dbv_caipiao = new DbNavigator(this);
-    dbv_caipiao->setObjectName(QStringLiteral("dbv_caipiao"));
-
-    btnadd = new QPushButton(QStringLiteral("+"), this);
-    btnadd->setObjectName(QStringLiteral("btnadd"));
+    dbv_caipiao = place<DbNavigator>(this, "dbv_caipiao", 184, 306, 330, 25);
+    dbv_caipiao->setEnabled(false);
+    btnadd = placeButton(this, "btnadd", QStringLiteral("+"), 316, 306, 33, 25);
     btnadd->setToolTip(QStringLiteral("添加记录"));
     QFont large = btnadd->font();
     large.setPixelSize(18);
     large.setBold(true);
     btnadd->setFont(large);
+    btnadd->setEnabled(false);
+}
 
-    btnsave = new QPushButton(QStringLiteral("导出"), this);
-    btnsave->setObjectName(QStringLiteral("btnsave"));
-    btnedit = new QPushButton(kStartAdding, this);
-    btnedit->setObjectName(QStringLiteral("btnedit"));
-    btnext = new QPushButton(QStringLiteral("关闭"), this);
-    btnext->setObjectName(QStringLiteral("btnext"));
-    btnimport = new QPushButton(QStringLiteral("导入"), this);
-    btnimport->setObjectName(QStringLiteral("btnimport"));
-    btngaps = new QPushButton(QStringLiteral("缺期"), this);
-    btngaps->setObjectName(QStringLiteral("btngaps"));
-    btnfill = new QPushButton(QStringLiteral("补齐"), this);
-    btnfill->setObjectName(QStringLiteral("btnfill"));
+void Tfrmdata::createCommandButtons()
+{
+    // Created in the order Tab walks them.
+    btnsave = placeButton(this, "btnsave", QStringLiteral("导出"), 222, 376, 75, 25);
+    btnedit = placeButton(this, "btnedit", kStartAdding, 325, 376, 75, 25);
+    btnedit->setEnabled(false);
+    btnext = placeButton(this, "btnext", QStringLiteral("关闭"), 428, 376, 75, 25);
+    btnimport = placeButton(this, "btnimport", QStringLiteral("导入"), 222, 341, 75, 25);
+    btngaps = placeButton(this, "btngaps", QStringLiteral("缺期"), 325, 341, 75, 25);
+    btnfill = placeButton(this, "btnfill", QStringLiteral("补齐"), 428, 341, 75, 25);
     btnfill->setToolTip(QStringLiteral("从开奖页面补齐时时彩的缺期"));
-    m_runner = new WorkRunner(this);
     // Enter belongs to the grid's editor here, never to a button.
     for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
         b->setAutoDefault(false);
+}
 
-    dbv_caipiao->setEnabled(false);
-    btnadd->setEnabled(false);
-    btnedit->setEnabled(false);
-
+void Tfrmdata::connectControls()
+{
     // A choice is a selection: the list also gets a current item merely by taking the focus.
     connect(lstcaipiao, &QListWidget::itemSelectionChanged, this, &Tfrmdata::lstcaipiaoClick);
     connect(btnedit, &QPushButton::clicked, this, &Tfrmdata::btneditClick);
@@ -174,11 +186,6 @@ void Tfrmdata::FormCreate()
                 lstcaipiao->addItem(table.chopped(kLotteryTableSuffix.size()));
         }
     });
-}
-
-bool Tfrmdata::isAdding() const
-{
-    return btnedit->text() == kFinishAdding;
 }
 
 void Tfrmdata::lstcaipiaoClick()
@@ -216,6 +223,7 @@ void Tfrmdata::btneditClick()
 
 void Tfrmdata::setAdding(bool adding)
 {
+    m_adding = adding;
     m_rowSet->setEditable(adding);
     btnext->setEnabled(!adding);
     dbv_caipiao->setEnabled(adding);
@@ -386,14 +394,19 @@ QList<QWidget*> Tfrmdata::controlsBut(QWidget* kept) const
     return controls;
 }
 
+bool Tfrmdata::cancelRunningWork()
+{
+    if (!m_runner->isRunning())
+        return false;
+    m_runner->cancel();
+    return true;
+}
+
 void Tfrmdata::btnimportClick()
 {
     // While a file is read the button reads "取消" and asks it to stop.
-    if (m_runner->isRunning()) {
-        m_runner->cancel();
-        return;
-    }
-    rowSetCommand([&] { ImportHistory(); });
+    if (!cancelRunningWork())
+        rowSetCommand([&] { ImportHistory(); });
 }
 
 void Tfrmdata::ImportHistory()
@@ -418,49 +431,30 @@ void Tfrmdata::ImportHistory()
     // The file is read on the runner's thread: a large one keeps the window painted, shows how
     // far it has come once it takes over a second, and stops on 取消, Esc or the close box. The
     // comparison with the table and the writing stay here, on the window's connection.
-    const QList<QWidget*> waiting = controlsBut(btnimport);
-    btnimport->setText(QStringLiteral("取消"));
     WorkRunner* runner = m_runner;
     const QPointer<QPushButton> button = btnimport;
     const LotteryInfo* target = &info;
-    m_runner->start<std::optional<ParsedDrawFile>>(
+    runBehindCancel<std::optional<ParsedDrawFile>>(
+        btnimport,
         [runner, button, fileName, target] {
-            const auto cancelled = runner->cancelFlag();
-            QElapsedTimer clock;
-            clock.start();
-            int shown = -1;
-            const ParseProgress progress = [&](qint64 done, qint64 total) {
-                const int percent = total > 0 ? int(done * 100 / total) : 100;
-                if (clock.elapsed() >= 1000 && percent != shown) {
-                    shown = percent;
-                    runner->post([button, percent] {
-                        if (button)
-                            button->setText(QStringLiteral("取消 %1%").arg(percent));
-                    });
-                }
-                return !cancelled();
+            const auto showPercent = [runner, button](int percent) {
+                runner->post([button, percent] {
+                    if (button)
+                        button->setText(QStringLiteral("取消 %1%").arg(percent));
+                });
             };
-            try {
-                return std::optional(parseDrawFile(readDrawFile(fileName), *target, progress));
-            } catch (const ParseCancelled&) {
-                return std::optional<ParsedDrawFile>();
-            }
+            return readDrawFileCancellable(fileName, *target, showPercent, runner->cancelFlag());
         },
         [this, target, fileName](std::optional<ParsedDrawFile>& parsed) {
             // Cancelled: nothing was read into the table, and nothing needs saying.
             if (parsed)
                 confirmImport(*target, fileName, std::move(*parsed));
-        },
-        waiting,
-        [this] {
-            btnimport->setText(QStringLiteral("导入"));
-            btnimport->setEnabled(true);
         });
 }
 
 void Tfrmdata::confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed)
 {
-    const ImportPlan plan = planImport(std::move(parsed), storedDigits(*m_db, info));
+    const ImportPlan plan = planImport(*m_db, info, std::move(parsed));
     Tfrmimport summary(plan, info.name, fileName, this);
     if (summary.exec() != QDialog::Accepted)
         return;
@@ -479,8 +473,7 @@ void Tfrmdata::btngapsClick()
             return;
         }
         const LotteryInfo& info = knownLottery(lottery);
-        const QSet<QString> stored = m_db->storedPeriodIds(lottery);
-        const QStringList report = gapReport(findGaps(QStringList(stored.begin(), stored.end()), info), info);
+        const QStringList report = gapReport(storedGaps(*m_db, info), info);
         Tfrmgaps(QStringLiteral("缺期"), QStringLiteral("%1的缺期：").arg(lottery), report, this).exec();
     });
 }
@@ -488,11 +481,8 @@ void Tfrmdata::btngapsClick()
 void Tfrmdata::btnfillClick()
 {
     // While a fill runs the button reads "取消" and asks it to stop.
-    if (m_runner->isRunning()) {
-        m_runner->cancel();
-        return;
-    }
-    rowSetCommand([&] { FillGaps(); });
+    if (!cancelRunningWork())
+        rowSetCommand([&] { FillGaps(); });
 }
 
 void Tfrmdata::FillGaps()
@@ -508,35 +498,26 @@ void Tfrmdata::FillGaps()
         return;
     }
     m_rowSet->leavePendingRow();
-    const QSet<QString> stored = m_db->storedPeriodIds(lottery);
-    if (findGaps(QStringList(stored.begin(), stored.end()), info).empty()) {
+    if (storedGaps(*m_db, info).empty()) {
         dialogs::showMessage(this, QStringLiteral("%1没有缺期").arg(lottery));
         return;
     }
     // The hosts as the settings file names them now, as for a download.
     const QString dataDir = u_public::dataDir();
     applySourceSettings(dataDir);
-    // No second command meanwhile: every control but 补齐, which turns into 取消, waits.
-    const QList<QWidget*> waiting = controlsBut(btnfill);
-    btnfill->setText(QStringLiteral("取消"));
     WorkRunner* runner = m_runner;
-    m_runner->start<GapFill>(
+    runBehindCancel<GapFill>(
+        btnfill,
         // The fill writes through a connection of its own thread; the window's stays with the grid.
         [runner, dataDir, lottery] {
-            DrawDatabase db(dataDir);
             ReaderHooks hooks;
             hooks.cancelled = runner->cancelFlag();
-            return fillGaps(db, lottery, hooks);
+            return fillGapsInDataFolder(dataDir, lottery, hooks);
         },
         [this, lottery](GapFill& fill) {
             m_rowSet->refresh();
             Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this)
                 .exec();
-        },
-        waiting,
-        [this] {
-            btnfill->setText(QStringLiteral("补齐"));
-            btnfill->setEnabled(true);
         });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class DbNavigator;
@@ -25,7 +26,8 @@ public:
     ~Tfrmdata() override;
 
     DrawRowSet* rowSet() const { return m_rowSet; }
-    bool isAdding() const;
+    // Between 开始添加 and 完成添加: rows can be typed in, and the window does not close.
+    bool isAdding() const { return m_adding; }
 
 public slots:
     void reject() override;
@@ -50,6 +52,9 @@ private:
     QPushButton* btnfill;    // 补齐: a 时时彩 lottery's missing periods from its day pages
 
     void createControls();
+    void createBrowsingControls();
+    void createCommandButtons();
+    void connectControls();
     void FormCreate();
     void lstcaipiaoClick();
     void btneditClick();
@@ -67,6 +72,8 @@ private:
     void btngapsClick();
     void btnfillClick();
     void ImportHistory();
+    // Asks the long work running, if any, to stop; false when none runs.
+    bool cancelRunningWork();
     // Every control of the window but `kept`: what waits while long work runs.
     QList<QWidget*> controlsBut(QWidget* kept) const;
     // The summary of a file read, then, when confirmed, the writing.
@@ -79,9 +86,14 @@ private:
     // step with the row set's instead of letting the grid's own moves feed back into it.
     template <class Body>
     void rowSetCommand(Body&& body);
+    // Runs long work on the runner with `button` as its 取消 (pressed again, it cancels), and
+    // every other control waiting.
+    template <class Result>
+    void runBehindCancel(QPushButton* button, std::function<Result()> work, std::function<void(Result&)> done);
 
     std::unique_ptr<DrawDatabase> m_db;
     DrawRowSet* m_rowSet;
+    bool m_adding = false;
     bool m_syncing = false;
     bool m_centred = false;
     WorkRunner* m_runner;  // 导入 and 补齐: their cancel, Esc and close box

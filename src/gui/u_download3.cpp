@@ -61,8 +61,7 @@ void Tfrmdownload3::createControls()
 
     m_runner = new WorkRunner(this);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1 = named<QTimer>(this, "Timer1");
     Timer1->setSingleShot(true);
     Timer1->setInterval(u_download3::startDelay());
     connect(Timer1, &QTimer::timeout, this, &Tfrmdownload3::Timer1Timer);

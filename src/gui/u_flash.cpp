@@ -74,8 +74,7 @@ void Tfrmflash::createControls()
         l->setStyleSheet(QStringLiteral("color: yellow"));
     }
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1 = named<QTimer>(this, "Timer1");
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &Tfrmflash::Timer1Timer);
 }

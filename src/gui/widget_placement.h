@@ -8,13 +8,21 @@
 #include <QString>
 #include <QWidget>
 
-// The windows have fixed geometry so that the controls sit where players expect them: every
-// control is made, named by its control name (so tests find it) and placed in one call.
+// Every control is made and named by its control name (so tests find it) in one call: named()
+// where a layout or the owner's resizeEvent places it, place() where it stands at fixed geometry.
+template <class W, class Parent>
+W* named(Parent* parent, const char* name)
+{
+    auto* object = new W(parent);
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+// The windows have fixed geometry so that the controls sit where players expect them.
 template <class W>
 W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
-    auto* widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
+    auto* widget = named<W>(parent, name);
     widget->setGeometry(left, top, width, height);
     return widget;
 }
