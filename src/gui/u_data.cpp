@@ -431,25 +431,31 @@ void Tfrmdata::ImportHistory()
     // The file is read on the runner's thread: a large one keeps the window painted, shows how
     // far it has come once it takes over a second, and stops on 取消, Esc or the close box. The
     // comparison with the table and the writing stay here, on the window's connection.
-    WorkRunner* runner = m_runner;
-    const QPointer<QPushButton> button = btnimport;
+    const auto showPercent = percentOnButton(btnimport);
+    const auto cancelled = m_runner->cancelFlag();
     const LotteryInfo* target = &info;
     runBehindCancel<std::optional<ParsedDrawFile>>(
         btnimport,
-        [runner, button, fileName, target] {
-            const auto showPercent = [runner, button](int percent) {
-                runner->post([button, percent] {
-                    if (button)
-                        button->setText(QStringLiteral("取消 %1%").arg(percent));
-                });
-            };
-            return readDrawFileCancellable(fileName, *target, showPercent, runner->cancelFlag());
+        [showPercent, cancelled, fileName, target] {
+            return readDrawFileCancellable(fileName, *target, showPercent, cancelled);
         },
         [this, target, fileName](std::optional<ParsedDrawFile>& parsed) {
             // Cancelled: nothing was read into the table, and nothing needs saying.
             if (parsed)
                 confirmImport(*target, fileName, std::move(*parsed));
         });
+}
+
+std::function<void(int)> Tfrmdata::percentOnButton(QPushButton* button) const
+{
+    WorkRunner* runner = m_runner;
+    const QPointer<QPushButton> shown = button;
+    return [runner, shown](int percent) {
+        runner->post([shown, percent] {
+            if (shown)
+                shown->setText(QStringLiteral("取消 %1%").arg(percent));
+        });
+    };
 }
 
 void Tfrmdata::confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed)
@@ -505,15 +511,12 @@ void Tfrmdata::FillGaps()
     // The hosts as the settings file names them now, as for a download.
     const QString dataDir = u_public::dataDir();
     applySourceSettings(dataDir);
-    WorkRunner* runner = m_runner;
+    ReaderHooks hooks;
+    hooks.cancelled = m_runner->cancelFlag();
     runBehindCancel<GapFill>(
         btnfill,
         // The fill writes through a connection of its own thread; the window's stays with the grid.
-        [runner, dataDir, lottery] {
-            ReaderHooks hooks;
-            hooks.cancelled = runner->cancelFlag();
-            return fillGapsInDataFolder(dataDir, lottery, hooks);
-        },
+        [hooks, dataDir, lottery] { return fillGapsInDataFolder(dataDir, lottery, hooks); },
         [this, lottery](GapFill& fill) {
             m_rowSet->refresh();
             Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this)

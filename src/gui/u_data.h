@@ -76,6 +76,8 @@ private:
     bool cancelRunningWork();
     // Every control of the window but `kept`: what waits while long work runs.
     QList<QWidget*> controlsBut(QWidget* kept) const;
+    // Shows a long read's percent on its 取消 button ("取消 N%"); called on the runner's thread.
+    std::function<void(int)> percentOnButton(QPushButton* button) const;
     // The summary of a file read, then, when confirmed, the writing.
     void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
     void FillGaps();

@@ -29,6 +29,101 @@ bool isConstraintRefusal(const QSqlError& error)
     return isNumber && (code & 0xff) == 19;
 }
 
+// The statements that write an import into the lottery's table, inside the caller's transaction.
+class ImportWriter {
+public:
+    ImportWriter(DrawDatabase& db, const LotteryInfo& lottery)
+        : m_db(db), m_lottery(lottery), m_table(quoteIdentifier(lotteryTableName(lottery.name)))
+    {
+    }
+
+    void insert(const std::vector<const ImportedDraw*>& draws) const
+    {
+        QSqlQuery batch(m_db.connection());
+        QSqlQuery single(m_db.connection());
+        prepareInsert(batch, kRowsPerStatement);
+        prepareInsert(single, 1);
+        const int columns = m_lottery.digitCount + 1;
+        const std::size_t total = draws.size();
+        std::size_t next = 0;
+        for (; next + kRowsPerStatement <= total; next += kRowsPerStatement) {
+            for (int r = 0; r < kRowsPerStatement; ++r) {
+                const ImportedDraw& draw = *draws[next + std::size_t(r)];
+                batch.bindValue(r * columns, draw.periodId);
+                bindDigits(batch, draw.digits, r * columns + 1);
+            }
+            if (!batch.exec()) {
+                // A full disk or an I/O error may have ended the transaction itself: going on would
+                // store the rest row by row, outside it.
+                if (!isConstraintRefusal(batch.lastError()))
+                    throw DatabaseError(refusalText(batch.lastError(), m_lottery.name));
+                // A refused statement changes nothing: its rows again one by one, to name the refused one.
+                for (int r = 0; r < kRowsPerStatement; ++r)
+                    insertOne(single, *draws[next + std::size_t(r)]);
+            }
+        }
+        for (; next < total; ++next)
+            insertOne(single, *draws[next]);
+    }
+
+    // The file's digits over the stored ones of the conflicts from `oldestKept` on; returns how many.
+    int overwrite(const std::vector<ImportConflict>& conflicts, const QString& oldestKept) const
+    {
+        const int n = m_lottery.digitCount;
+        QStringList sets;
+        for (int k = 1; k <= n; ++k)
+            sets << quoteIdentifier(QString::number(k)) + QStringLiteral("=?");
+        QSqlQuery update(m_db.connection());
+        if (!update.prepare(QStringLiteral("update %1 set %2 where \"记录期号\"=?").arg(m_table, sets.join(u','))))
+            throw DatabaseError(refusalText(update.lastError(), m_lottery.name));
+        int overwritten = 0;
+        for (const ImportConflict& conflict : conflicts) {
+            if (conflict.periodId < oldestKept)
+                continue;
+            bindDigits(update, conflict.imported, 0);
+            update.bindValue(n, conflict.periodId);
+            DrawDatabase::exec(update);
+            ++overwritten;
+        }
+        return overwritten;
+    }
+
+private:
+    // Many rows per statement: a statement costs more than the rows it carries. The row
+    // placeholders stay well under SQLite's oldest limit of 999.
+    static constexpr int kRowsPerStatement = 100;
+
+    void prepareInsert(QSqlQuery& query, int rows) const
+    {
+        const int n = m_lottery.digitCount;
+        const QString row = QLatin1Char('(') + QStringList(n + 1, QStringLiteral("?")).join(u',') + u')';
+        if (!query.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) values %3")
+                               .arg(m_table, digitColumnsSql(n), QStringList(rows, row).join(u','))))
+            throw DatabaseError(refusalText(query.lastError(), m_lottery.name));
+    }
+
+    void bindDigits(QSqlQuery& query, const QString& digits, int from) const
+    {
+        for (int k = 0; k < m_lottery.digitCount; ++k)
+            query.bindValue(from + k, digits[k].digitValue());
+    }
+
+    void insertOne(QSqlQuery& single, const ImportedDraw& draw) const
+    {
+        single.bindValue(0, draw.periodId);
+        bindDigits(single, draw.digits, 1);
+        try {
+            DrawDatabase::exec(single);
+        } catch (const DatabaseError& e) {
+            throw DatabaseError(QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message()));
+        }
+    }
+
+    DrawDatabase& m_db;
+    const LotteryInfo& m_lottery;
+    const QString m_table;
+};
+
 }  // namespace
 
 std::optional<int> ReadProgressThrottle::percentToShow(qint64 elapsedMs, qint64 done, qint64 total)
@@ -181,82 +276,21 @@ QString importResultText(const ImportResult& result)
 
 ImportResult writeImport(DrawDatabase& db, const LotteryInfo& lottery, const ImportPlan& plan, bool overwriteConflicts)
 {
-    const QString table = quoteIdentifier(lotteryTableName(lottery.name));
-    const int n = lottery.digitCount;
-    ImportResult result;
-    DrawDatabase::Transaction transaction(db);
-    auto bindDigits = [&](QSqlQuery& query, const QString& digits, int from) {
-        for (int k = 0; k < n; ++k)
-            query.bindValue(from + k, digits[k].digitValue());
-    };
-    // Many rows per statement: a statement costs more than the rows it carries. The row
-    // placeholders stay well under SQLite's oldest limit of 999.
-    constexpr int kRowsPerStatement = 100;
-    auto prepareInsert = [&](QSqlQuery& query, int rows) {
-        const QString row = QLatin1Char('(') + QStringList(n + 1, QStringLiteral("?")).join(u',') + u')';
-        if (!query.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) values %3")
-                               .arg(table, digitColumnsSql(n), QStringList(rows, row).join(u','))))
-            throw DatabaseError(refusalText(query.lastError(), lottery.name));
-    };
-    QSqlQuery batch(db.connection());
-    QSqlQuery single(db.connection());
-    prepareInsert(batch, kRowsPerStatement);
-    prepareInsert(single, 1);
-    auto insertOne = [&](const ImportedDraw& draw) {
-        single.bindValue(0, draw.periodId);
-        bindDigits(single, draw.digits, 1);
-        try {
-            DrawDatabase::exec(single);
-        } catch (const DatabaseError& e) {
-            throw DatabaseError(QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message()));
-        }
-    };
     // Draws the cap would delete at once are not written at all.
-    auto kept = [&](const QString& periodId) { return periodId >= plan.oldestKept; };
     std::vector<const ImportedDraw*> fresh;
     fresh.reserve(plan.fresh.size());
     for (const ImportedDraw& draw : plan.fresh) {
-        if (kept(draw.periodId))
+        if (draw.periodId >= plan.oldestKept)
             fresh.push_back(&draw);
     }
-    const std::size_t total = fresh.size();
-    std::size_t next = 0;
-    for (; next + kRowsPerStatement <= total; next += kRowsPerStatement) {
-        for (int r = 0; r < kRowsPerStatement; ++r) {
-            const ImportedDraw& draw = *fresh[next + std::size_t(r)];
-            batch.bindValue(r * (n + 1), draw.periodId);
-            bindDigits(batch, draw.digits, r * (n + 1) + 1);
-        }
-        if (!batch.exec()) {
-            // A full disk or an I/O error may have ended the transaction itself: going on would
-            // store the rest row by row, outside it.
-            if (!isConstraintRefusal(batch.lastError()))
-                throw DatabaseError(refusalText(batch.lastError(), lottery.name));
-            // A refused statement changes nothing: its rows again one by one, to name the refused one.
-            for (int r = 0; r < kRowsPerStatement; ++r)
-                insertOne(*fresh[next + std::size_t(r)]);
-        }
-    }
-    for (; next < total; ++next)
-        insertOne(*fresh[next]);
-    result.added = int(total);
-    result.freshDropped = int(plan.fresh.size() - total);
-    if (overwriteConflicts && !plan.conflicts.empty()) {
-        QStringList sets;
-        for (int k = 1; k <= n; ++k)
-            sets << quoteIdentifier(QString::number(k)) + QStringLiteral("=?");
-        QSqlQuery update(db.connection());
-        if (!update.prepare(QStringLiteral("update %1 set %2 where \"记录期号\"=?").arg(table, sets.join(u','))))
-            throw DatabaseError(refusalText(update.lastError(), lottery.name));
-        for (const ImportConflict& conflict : plan.conflicts) {
-            if (!kept(conflict.periodId))
-                continue;
-            bindDigits(update, conflict.imported, 0);
-            update.bindValue(n, conflict.periodId);
-            DrawDatabase::exec(update);
-            ++result.overwritten;
-        }
-    }
+    ImportResult result;
+    DrawDatabase::Transaction transaction(db);
+    const ImportWriter writer(db, lottery);
+    writer.insert(fresh);
+    result.added = int(fresh.size());
+    result.freshDropped = int(plan.fresh.size() - fresh.size());
+    if (overwriteConflicts && !plan.conflicts.empty())
+        result.overwritten = writer.overwrite(plan.conflicts, plan.oldestKept);
     if (plan.overCap())
         result.storedDropped = db.trimToNewest(lottery.name, kRetainedDraws);
     transaction.commit();
