@@ -51,6 +51,7 @@ private:
     QPushButton* btngaps;    // 缺期: the missing periods of the chosen lottery
     QPushButton* btnfill;    // 补齐: a 时时彩 lottery's missing periods from its day pages
 
+    // Browsing and adding (u_data.cpp).
     void createControls();
     void createBrowsingControls();
     void createCommandButtons();
@@ -60,38 +61,38 @@ private:
     void btneditClick();
     void btnaddClick();
     void focusNewRow();
-    void btnsaveClick();
     void btnextClick();
     void navigatorClick(int button);
     void gridRowChanged(int row);
     void syncGrid();
     void setAdding(bool adding);
     void sizeColumns();
+    // Runs a row-set operation behind the error boundary, keeping the grid's current row in
+    // step with the row set's instead of letting the grid's own moves feed back into it.
+    void rowSetCommand(const std::function<void()>& body);
+
+    // 导出, 导入, 缺期 and 补齐 (u_data_import.cpp).
+    void btnsaveClick();
     void ExportHistory();
     void btnimportClick();
+    void ImportHistory();
+    // The summary of a file read, then, when confirmed, the writing.
+    void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
     void btngapsClick();
     void btnfillClick();
-    void ImportHistory();
+    void FillGaps();
+    // The lottery chosen in the list and shown in the grid; empty when there is none.
+    QString chosenLottery() const;
+    // Runs long work on the runner with `button` as its 取消 (pressed again, it cancels), and
+    // every other control waiting.
+    template <class Result>
+    void runBehindCancel(QPushButton* button, std::function<Result()> work, std::function<void(Result&)> done);
     // Asks the long work running, if any, to stop; false when none runs.
     bool cancelRunningWork();
     // Every control of the window but `kept`: what waits while long work runs.
     QList<QWidget*> controlsBut(QWidget* kept) const;
     // Shows a long read's percent on its 取消 button ("取消 N%"); called on the runner's thread.
     std::function<void(int)> percentOnButton(QPushButton* button) const;
-    // The summary of a file read, then, when confirmed, the writing.
-    void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
-    void FillGaps();
-    // The lottery chosen in the list and shown in the grid; empty when there is none.
-    QString chosenLottery() const;
-
-    // Runs a row-set operation behind the error boundary, keeping the grid's current row in
-    // step with the row set's instead of letting the grid's own moves feed back into it.
-    template <class Body>
-    void rowSetCommand(Body&& body);
-    // Runs long work on the runner with `button` as its 取消 (pressed again, it cancels), and
-    // every other control waiting.
-    template <class Result>
-    void runBehindCancel(QPushButton* button, std::function<Result()> work, std::function<void(Result&)> done);
 
     std::unique_ptr<DrawDatabase> m_db;
     DrawRowSet* m_rowSet;
