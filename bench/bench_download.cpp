@@ -44,6 +44,7 @@ QByteArray paddedDayPage(const std::vector<fixtures::StoredDraw>& drawsNewestFir
 struct DrawListSite {
     fixtures::LocalHttpServer server;
     std::vector<fixtures::StoredDraw> draws = fixtures::syntheticDraws(kLottery, 120 * kDrawListDays);
+    ReaderHooks hooks;  // the server as the day pages' site
 
     DrawListSite()
     {
@@ -56,7 +57,7 @@ struct DrawListSite {
             }
             server.serve(drawListPath(200, day), paddedDayPage(ofDay));
         }
-        setSiteHost(PageSite::DrawList, server.hostAndPort());
+        hooks.sources.hosts[std::size_t(PageSite::DrawList)] = server.hostAndPort();
         today_clock::setToday(kToday);
     }
 };
@@ -70,7 +71,7 @@ void BM_DrawListScan(benchmark::State& state)
         auto folder = std::make_unique<fixtures::ProgramFolder>();
         state.ResumeTiming();
         DrawDatabase db(folder->path());
-        const LotteryUpdate update = DrawListScan(db, folder->path(), kLottery);
+        const LotteryUpdate update = DrawListScan(db, folder->path(), kLottery, site.hooks);
         if (!update.succeeded() || update.stored != int(site.draws.size()))
             state.SkipWithError(qPrintable(update.failure));
         state.PauseTiming();

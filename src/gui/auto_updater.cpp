@@ -2,10 +2,10 @@
 
 #include "core/acquire/auto_update.h"
 #include "core/acquire/live_update.h"
-#include "core/acquire/source_settings.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/run_command.h"
+#include "gui/run_sources.h"
 #include "gui/work_runner.h"
 
 #include <QTime>
@@ -104,20 +104,21 @@ void AutoUpdater::run()
 {
     const QString lottery = m_lottery;
     const QString dataDir = u_public::dataDir();
+    ReaderHooks sourced;
     try {
-        applySourceSettings(dataDir);
+        sourced = runReaderHooks(dataDir);
     } catch (...) {
         failed(commandErrorText(std::current_exception()));
         return;
     }
-    const bool catchUp = liveUpdateCatchesUp(lottery);
+    const bool catchUp = liveUpdateCatchesUp(lottery, sourced.sources);
     const int schedule = m_schedule;
     m_runSchedule = schedule;
     WorkRunner* runner = m_runner;
     m_runner->start<AutoRun>(
-        [runner, dataDir, lottery, catchUp] {
+        [runner, dataDir, lottery, catchUp, sourced] {
             DrawDatabase db(dataDir);
-            ReaderHooks hooks;
+            ReaderHooks hooks = sourced;
             hooks.cancelled = runner->cancelFlag();
             AutoRun run{runLiveUpdate(db, dataDir, lottery, catchUp, hooks), QString()};
             if (run.update.stored > 0)

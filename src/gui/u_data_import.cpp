@@ -3,7 +3,6 @@
 #include "gui/u_data.h"
 
 #include "core/acquire/gap_fill.h"
-#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
 #include "core/base/u_public.h"
@@ -15,6 +14,7 @@
 #include "core/store/missing_periods.h"
 #include "core/store/period_gaps.h"
 #include "gui/dialogs.h"
+#include "gui/run_sources.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
 #include "gui/work_runner.h"
@@ -210,8 +210,7 @@ void Tfrmdata::FillGaps()
     }
     // The hosts as the settings file names them now, as for a download.
     const QString dataDir = u_public::dataDir();
-    applySourceSettings(dataDir);
-    ReaderHooks hooks;
+    ReaderHooks hooks = runReaderHooks(dataDir);
     hooks.cancelled = m_runner->cancelFlag();
     runBehindCancel<GapFill>(
         btnfill,

@@ -2,13 +2,13 @@
 
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
-#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
+#include "gui/run_sources.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -140,13 +140,13 @@ void Tfrmdownload2::btndownClick()
         const QString dataDir = u_public::dataDir();
         // The hosts as 数据源.ini names them now: a change applies without restarting. A bad
         // file stops the run before it starts.
-        applySourceSettings(dataDir);
+        const ReaderHooks sourced = runReaderHooks(dataDir);
         QStringList chosen;
         int pages = 0;
         for (const QString& lottery : downloadRunOrder()) {
             if (choice == kAllLotteries || choice == lottery) {
                 chosen << lottery;
-                pages += pagesPerRun(lottery);
+                pages += pagesPerRun(lottery, sourced.sources);
             }
         }
         pbjindu->setRange(0, std::max(pages, 1));
@@ -157,12 +157,12 @@ void Tfrmdownload2::btndownClick()
         WorkRunner* runner = m_runner;
         QProgressBar* bar = pbjindu;
         QLabel* title = lbltitle;
-        auto work = [runner, bar, title, dataDir, chosen] {
+        auto work = [runner, bar, title, dataDir, chosen, sourced] {
             // One connection to the database and one set of kept-alive connections to the sites
             // serve the whole run; a database that cannot be opened stops it before any page.
             DrawDatabase db(dataDir);
-            PageFetcher fetcher(runner->cancelFlag());
-            ReaderHooks hooks;
+            PageFetcher fetcher(sourced.fetchSettings, runner->cancelFlag());
+            ReaderHooks hooks = sourced;
             hooks.cancelled = runner->cancelFlag();
             hooks.fetcher = &fetcher;
             hooks.pageRead = [runner, bar] { runner->post([bar] { bar->setValue(bar->value() + 1); }); };
@@ -183,7 +183,7 @@ void Tfrmdownload2::btndownClick()
                 });
                 updates.push_back(runLotteryReader(db, dataDir, lottery, hooks));
                 // Pages a failed lottery did not get to still count as dealt with.
-                pagesDone += pagesPerRun(lottery);
+                pagesDone += pagesPerRun(lottery, hooks.sources);
                 runner->post([bar, pagesDone] { bar->setValue(pagesDone); });
             }
             return updates;

@@ -2,12 +2,12 @@
 
 #include "core/acquire/live_update.h"
 #include "core/acquire/site_paths.h"
-#include "core/acquire/source_settings.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
+#include "gui/run_sources.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -104,14 +104,14 @@ void Tfrmdownload3::Timer1Timer()
         showTitle();
         // The settings file is not part of the reader's guard: when it fails, the error is
         // reported as it stands and nothing is fetched.
-        applySourceSettings(dataDir);
-        const bool catchUp = liveUpdateCatchesUp(lottery);
+        const ReaderHooks sourced = runReaderHooks(dataDir);
+        const bool catchUp = liveUpdateCatchesUp(lottery, sourced.sources);
         lbltitle->setText(progressText(lottery));
         WorkRunner* runner = m_runner;
         started = m_runner->start<LotteryUpdate>(
-            [runner, dataDir, lottery, catchUp] {
+            [runner, dataDir, lottery, catchUp, sourced] {
                 DrawDatabase db(dataDir);
-                ReaderHooks hooks;
+                ReaderHooks hooks = sourced;
                 hooks.cancelled = runner->cancelFlag();
                 return runLiveUpdate(db, dataDir, lottery, catchUp, hooks);
             },

@@ -3,6 +3,7 @@
 #include "core/base/lottery_table.h"
 #include "gui/dialogs.h"
 #include "gui/run_command.h"
+#include "gui/run_sources.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -152,10 +153,12 @@ void Tfrmsources::btntestClick()
         WorkRunner* runner = m_runner;
         const SiteHosts hosts = typedHosts();
         const DrawUrls urls = typedUrls();
+        const FetchSettings limits = run_sources::fetchSettings();
         using Checks = std::pair<std::vector<SiteCheck>, std::vector<DrawUrlCheck>>;
         m_runner->start<Checks>(
-            [runner, hosts, urls] {
-                return Checks(checkSites(hosts, runner->cancelFlag()), checkDrawUrls(urls, runner->cancelFlag()));
+            [runner, hosts, urls, limits] {
+                return Checks(checkSites(hosts, limits, runner->cancelFlag()),
+                              checkDrawUrls(urls, limits, runner->cancelFlag()));
             },
             [this](Checks& checks) { showChecks(checks.first, checks.second); }, waiting,
             [this] {

@@ -1,5 +1,4 @@
 #include "core/acquire/history_readers.h"
-#include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
 #include "core/base/today_clock.h"
 #include "core/base/u_public.h"
@@ -7,6 +6,7 @@
 #include "core/store/draw_row_set.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
+#include "gui/run_sources.h"
 #include "gui/u_data.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
@@ -106,8 +106,10 @@ private:
 
 void TestDataImport::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(1000);
+    limits.totalTimeout = std::chrono::milliseconds(1000);
+    run_sources::testing::setFetchSettings(limits);
     today_clock::setToday(kToday);
 }
 
@@ -431,9 +433,11 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
 {
     QFETCH(QString, how);
     // A host that takes the request and never answers: only the cancel ends the wait in time.
-    const auto timeout = fetchSettings().totalTimeout;
-    fetchSettings().totalTimeout = std::chrono::milliseconds(20000);
-    const auto restoreTimeout = qScopeGuard([&] { fetchSettings().totalTimeout = timeout; });
+    const FetchSettings limits = run_sources::fetchSettings();
+    FetchSettings patient = limits;
+    patient.totalTimeout = std::chrono::milliseconds(20000);
+    run_sources::testing::setFetchSettings(patient);
+    const auto restoreTimeout = qScopeGuard([&] { run_sources::testing::setFetchSettings(limits); });
     LocalHttpServer server;
     pointSourcesAt(m_folder->path(), server.hostAndPort());
     const auto draws = syntheticDraws(kChongqing, 240);  // 2026-12-08 and 09

@@ -1,9 +1,9 @@
 #include "core/acquire/history_readers.h"
-#include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
 #include "core/base/u_public.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
+#include "gui/run_sources.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "support/download_fixture.h"
@@ -317,7 +317,10 @@ void TestDownloadWindow::cancelledRun()
     QFETCH(bool, escape);
     QFETCH(QStringList, summary);
     // A host that never answers would hold the run far longer than this test takes.
-    fetchSettings().totalTimeout = std::chrono::milliseconds(60000);
+    const FetchSettings limits = run_sources::fetchSettings();
+    FetchSettings patient = limits;
+    patient.totalTimeout = std::chrono::milliseconds(60000);
+    run_sources::testing::setFetchSettings(patient);
     serveEverySite();
     m_fixture.server().stall(stalled);
 
@@ -342,7 +345,7 @@ void TestDownloadWindow::cancelledRun()
     // Well within the minute a stalled page would otherwise hold the run.
     QVERIFY(waitForRunEnd(10000));
     poll.stop();
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    run_sources::testing::setFetchSettings(limits);
 
     QVERIFY(cancelShown);
     QVERIFY(!window.isVisible());

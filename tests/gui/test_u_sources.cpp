@@ -1,8 +1,8 @@
-#include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
 #include "core/base/u_public.h"
 #include "gui/dialogs.h"
+#include "gui/run_sources.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "gui/u_sources.h"
@@ -72,8 +72,10 @@ private:
 void TestSourcesWindow::initTestCase()
 {
     // Room for a loaded machine: the local server answers at once, a wait this long only on failure.
-    fetchSettings().connectTimeout = std::chrono::milliseconds(3000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(3000);
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(3000);
+    limits.totalTimeout = std::chrono::milliseconds(3000);
+    run_sources::testing::setFetchSettings(limits);
     today_clock::setToday(QDate(2026, 12, 9));
 }
 

@@ -1,10 +1,10 @@
 #include "support/download_fixture.h"
 
-#include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
 #include "core/base/u_public.h"
 #include "gui/dialogs.h"
+#include "gui/run_sources.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "support/find_control.h"
@@ -20,8 +20,10 @@ namespace fixtures {
 
 void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = totalTimeout;
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(1000);
+    limits.totalTimeout = totalTimeout;
+    run_sources::testing::setFetchSettings(limits);
     today_clock::setToday(kDownloadToday);
     dialogs::testing::setRecording(true);
 }
@@ -33,9 +35,7 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
     u_public::setHistoryCaughtUp(false);
     m_server = std::make_unique<LocalHttpServer>();
     // The windows take their hosts from the program folder's 数据源.ini when a run starts.
-    SiteHosts hosts;
-    for (PageSite site : kPageSites)
-        hosts[std::size_t(site)] = defaultSiteHost(site);
+    SiteHosts hosts = defaultSiteHosts();
     for (PageSite site : sites)
         hosts[std::size_t(site)] = m_server->hostAndPort();
     writeSourceSettings(m_folder->path(), hosts);

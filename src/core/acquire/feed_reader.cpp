@@ -128,7 +128,7 @@ LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QS
             throw UserError(QStringLiteral("“%1”没有最新开奖数据").arg(lottery));
         ReaderFetcher fetcher(hooks);
         const QByteArray document =
-            fetcher.fetch(pageUrl(PageSite::Feed, layout->path), QStringLiteral("最新开奖数据"));
+            fetcher.fetch(hooks.sources.pageUrl(PageSite::Feed, layout->path), QStringLiteral("最新开奖数据"));
         // A well-formed document without one draw row is a changed feed, not "nothing new".
         return FeedRowScan(feedJoinedText(document), *layout, newestPeriod);
     });

@@ -66,11 +66,13 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
 
 // Asks for the day page of every day, oldest first, so that they come in while earlier days are stored.
 template <class Days>
-std::vector<int> requestDayPages(ReaderFetcher& fetcher, const LotteryInfo& lottery, const Days& days)
+std::vector<int> requestDayPages(ReaderFetcher& fetcher, const Sources& sources, const LotteryInfo& lottery,
+                                 const Days& days)
 {
     std::vector<int> tickets;
     for (const QDate& day : days)
-        tickets.push_back(fetcher.request(pageUrl(PageSite::DrawList, drawListPath(lottery.drawListPage, day))));
+        tickets.push_back(
+            fetcher.request(sources.pageUrl(PageSite::DrawList, drawListPath(lottery.drawListPage, day))));
     return tickets;
 }
 
@@ -110,13 +112,14 @@ GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& ho
         missingByDay[groupDay(gap.group)] += missingPeriodIds(gap, *info);
 
     // The lottery's own address, when it has one, stands in for the day pages: read once.
-    const QString url = drawUrl(lottery);
+    const QString url = hooks.sources.drawUrl(lottery);
     std::optional<ParsedDrawFile> document;
     ReaderFetcher fetcher(hooks);
     std::vector<QDate> days;
     for (const auto& entry : missingByDay)
         days.push_back(entry.first);
-    const std::vector<int> tickets = url.isEmpty() ? requestDayPages(fetcher, *info, days) : std::vector<int>();
+    const std::vector<int> tickets =
+        url.isEmpty() ? requestDayPages(fetcher, hooks.sources, *info, days) : std::vector<int>();
     std::size_t next = 0;
     for (const auto& [day, missing] : missingByDay) {
         const int ticket = url.isEmpty() ? tickets[next++] : -1;
@@ -221,7 +224,7 @@ void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& 
         while (int(days.size()) > kDrawListDays)
             days.erase(days.begin());
         ReaderFetcher fetcher(hooks);
-        const std::vector<int> tickets = requestDayPages(fetcher, *info, days);
+        const std::vector<int> tickets = requestDayPages(fetcher, hooks.sources, *info, days);
         std::size_t next = 0;
         for (const QDate& day : days) {
             const int ticket = tickets[next++];

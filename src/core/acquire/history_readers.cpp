@@ -37,12 +37,12 @@ void pageDone(const ReaderHooks& hooks)
 
 }  // namespace
 
-int pagesPerRun(const QString& lottery)
+int pagesPerRun(const QString& lottery, const Sources& sources)
 {
     const LotteryInfo* info = findLottery(lottery);
     if (!info)
         return 0;
-    if (!drawUrl(lottery).isEmpty())
+    if (!sources.drawUrl(lottery).isEmpty())
         return 1;
     return info->historySource == HistorySource::DrawList ? kDrawListDays : 1;
 }
@@ -53,7 +53,7 @@ LotteryUpdate SinglePageReader(DrawDatabase& db, const LotteryInfo& lottery, con
         const SinglePageSource& source = singlePageSource(lottery.historySource);
         const QString newest = db.newestPeriodId(lottery.name);
         ReaderFetcher fetcher(hooks);
-        const QByteArray page = fetcher.fetch(pageUrl(source.site, singlePagePath(lottery.historySource)),
+        const QByteArray page = fetcher.fetch(hooks.sources.pageUrl(source.site, singlePagePath(lottery.historySource)),
                                               QString::fromUtf8(source.pageName));
         PageReading reading = source.read(page, newest);
         pageDone(hooks);
@@ -77,8 +77,8 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QStri
         ReaderFetcher fetcher(hooks);
         std::vector<int> tickets;
         for (int offset = 0; offset < kDrawListDays; ++offset)
-            tickets.push_back(
-                fetcher.request(pageUrl(PageSite::DrawList, drawListPath(pageNumber, today.addDays(-offset)))));
+            tickets.push_back(fetcher.request(
+                hooks.sources.pageUrl(PageSite::DrawList, drawListPath(pageNumber, today.addDays(-offset)))));
         QByteArray gathered;
         QByteArray page;
         for (int offset = 0; offset < kDrawListDays; ++offset) {
@@ -97,8 +97,8 @@ LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const Q
                                const ReaderHooks& hooks)
 {
     const LotteryInfo* info = findLottery(lottery);
-    if (info && !drawUrl(lottery).isEmpty())
-        return UrlSourceReader(db, *info, drawUrl(lottery), hooks);
+    if (const QString url = hooks.sources.drawUrl(lottery); info && !url.isEmpty())
+        return UrlSourceReader(db, *info, url, hooks);
     if (info && info->historySource != HistorySource::DrawList)
         return SinglePageReader(db, *info, hooks);
     return DrawListScan(db, dataDir, lottery, hooks);

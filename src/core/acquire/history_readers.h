@@ -12,9 +12,9 @@ struct LotteryInfo;
 // the lottery's table in one transaction. None of them throws: a failure ends that lottery, keeps
 // its reason for the caller to report, and leaves stored whatever was appended before it.
 
-// How many pages the lottery's reader fetches in one run: 1 for the trend and chart pages, 50 for
-// the draw lists, 0 for a name outside the catalogue.
-int pagesPerRun(const QString& lottery);
+// How many pages the lottery's reader fetches in a run from `sources`: 1 for the trend and chart
+// pages and for an address of its own, 50 for the draw lists, 0 for a name outside the catalogue.
+int pagesPerRun(const QString& lottery, const Sources& sources);
 
 // The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
 LotteryUpdate SinglePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks = {});
@@ -26,7 +26,7 @@ LotteryUpdate SinglePageReader(DrawDatabase& db, const LotteryInfo& lottery, con
 LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QString& lottery,
                            const ReaderHooks& hooks = {});
 
-// The reader of the lottery's own source: its address in [draws] when one is set, otherwise its
-// site pages.
+// The reader of the lottery's own source: its address in [draws] when the hooks' sources have
+// one, otherwise its site pages.
 LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const QString& lottery,
                                const ReaderHooks& hooks = {});

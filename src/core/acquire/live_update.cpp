@@ -3,7 +3,6 @@
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/history_readers.h"
-#include "core/acquire/url_source.h"
 #include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 
@@ -11,7 +10,7 @@ LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QStr
                             const ReaderHooks& hooks)
 {
     // A lottery with a draw address of its own reads it instead of the day pages and the feed.
-    if (!drawUrl(lottery).isEmpty())
+    if (!hooks.sources.drawUrl(lottery).isEmpty())
         return runLotteryReader(db, dataDir, lottery, hooks);
     if (catchUp)
         return DrawListScan(db, dataDir, lottery, hooks);
@@ -25,9 +24,9 @@ LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QStr
     return update;
 }
 
-bool liveUpdateCatchesUp(const QString& lottery)
+bool liveUpdateCatchesUp(const QString& lottery, const Sources& sources)
 {
-    return !u_public::historyCaughtUp() && drawUrl(lottery).isEmpty();
+    return !u_public::historyCaughtUp() && sources.drawUrl(lottery).isEmpty();
 }
 
 void keepCaughtUp(bool catchUp, const LotteryUpdate& update)

@@ -120,6 +120,7 @@ CURL* newTransfer(Job& job, const FetchSettings& settings)
 }  // namespace
 
 struct PageFetcher::State {
+    FetchSettings settings;
     std::function<bool()> cancelled;
     CURLM* multi = nullptr;
     std::map<int, Job> jobs;  // asked for and not yet taken, by ticket
@@ -130,7 +131,6 @@ struct PageFetcher::State {
 
     void startWaiting()
     {
-        const FetchSettings& settings = fetchSettings();
         const int started = int(jobs.size() - waiting.size());
         int room = std::max(1, settings.perHost) + kReadAhead - started;
         for (auto it = waiting.begin(); it != waiting.end() && room > 0;) {
@@ -204,20 +204,16 @@ struct PageFetcher::State {
     }
 };
 
-FetchSettings& fetchSettings()
-{
-    static FetchSettings settings;
-    return settings;
-}
-
 QString scratchPageFile(const QString& dataDir)
 {
     return program_paths::scratchPageFile(dataDir);
 }
 
-PageFetcher::PageFetcher(std::function<bool()> cancelled) : m_state(std::make_unique<State>())
+PageFetcher::PageFetcher(const FetchSettings& settings, std::function<bool()> cancelled)
+    : m_state(std::make_unique<State>())
 {
     initCurlOnce();
+    m_state->settings = settings;
     m_state->cancelled = std::move(cancelled);
     m_state->multi = curl_multi_init();
     if (!m_state->multi)

@@ -40,9 +40,6 @@ struct FetchSettings {
     QString caFile;
 };
 
-// The settings every download uses; tests shorten the time-outs.
-FetchSettings& fetchSettings();
-
 // "<data folder>号码.txt" (program_paths.h): where the day-page catch-up leaves the last page it read.
 QString scratchPageFile(const QString& dataDir);
 
@@ -51,13 +48,15 @@ QString scratchPageFile(const QString& dataDir);
 // is handed out only when asked for, in that order. Used on one thread only, the worker thread
 // of the run; nothing here turns a window's event loop.
 //
-// Every request keeps the limits of fetchSettings(): connect and total time-outs, the size cap,
-// redirects only to http and https, no proxy for the local machine, certificates verified.
+// Every request keeps the limits of the fetcher's settings: connect and total time-outs, the size
+// cap; and always redirects only to http and https, no proxy for the local machine, certificates
+// verified.
 class PageFetcher {
 public:
-    // `cancelled` is asked several times a second while the fetcher waits: once it says yes, the
-    // transfers are abandoned and the waiting call raises FetchCancelled.
-    explicit PageFetcher(std::function<bool()> cancelled = {});
+    // `settings` hold for every request of this fetcher; tests pass shorter time-outs. `cancelled`
+    // is asked several times a second while the fetcher waits: once it says yes, the transfers are
+    // abandoned and the waiting call raises FetchCancelled.
+    explicit PageFetcher(const FetchSettings& settings = {}, std::function<bool()> cancelled = {});
     ~PageFetcher();
     PageFetcher(const PageFetcher&) = delete;
     PageFetcher& operator=(const PageFetcher&) = delete;

@@ -9,7 +9,7 @@ void stopIfCancelled(const ReaderHooks& hooks)
 ReaderFetcher::ReaderFetcher(const ReaderHooks& hooks)
 {
     if (!hooks.fetcher)
-        m_own.emplace(hooks.cancelled);
+        m_own.emplace(hooks.fetchSettings, hooks.cancelled);
     m_fetcher = hooks.fetcher ? hooks.fetcher : &*m_own;
 }
 

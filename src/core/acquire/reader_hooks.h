@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/source_hosts.h"
 
 #include <QString>
 #include <exception>
@@ -16,8 +17,11 @@ struct ReaderHooks {
     // at once and stores nothing of its lottery.
     std::function<bool()> cancelled;
     // The run's fetcher, whose kept-alive connections serve every lottery of the run; without
-    // one a reader fetches with one of its own.
+    // one a reader fetches with one of its own, under `fetchSettings`.
     PageFetcher* fetcher = nullptr;
+    FetchSettings fetchSettings;
+    // The sites' hosts and the lotteries' own addresses the run reads from.
+    Sources sources;
 };
 
 // Raised inside a reader when the user cancels: the page being read is dropped. Derived from

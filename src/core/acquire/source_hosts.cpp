@@ -1,54 +1,19 @@
 #include "core/acquire/source_hosts.h"
 
-#include <array>
-
-#ifndef QUORLIN_TREND_HOST
-#define QUORLIN_TREND_HOST "trend.example.invalid"
-#endif
-#ifndef QUORLIN_CHART_HOST
-#define QUORLIN_CHART_HOST "chart.example.invalid"
-#endif
-#ifndef QUORLIN_DRAWLIST_HOST
-#define QUORLIN_DRAWLIST_HOST "draws.example.invalid"
-#endif
-#ifndef QUORLIN_FEED_HOST
-#define QUORLIN_FEED_HOST "feed.example.invalid"
-#endif
-
-namespace {
-
-const std::array<QString, 4>& builtHosts()
+QString defaultSiteHost(PageSite site)
 {
-    static const std::array<QString, 4> table = {
+    return defaultSiteHosts()[std::size_t(site)];
+}
+
+SiteHosts defaultSiteHosts()
+{
+    // Given by CMake, which holds the one copy of the defaults (src/core/acquire/CMakeLists.txt).
+    return {
         QStringLiteral(QUORLIN_TREND_HOST),
         QStringLiteral(QUORLIN_CHART_HOST),
         QStringLiteral(QUORLIN_DRAWLIST_HOST),
         QStringLiteral(QUORLIN_FEED_HOST),
     };
-    return table;
-}
-
-std::array<QString, 4>& hosts()
-{
-    static std::array<QString, 4> table = builtHosts();
-    return table;
-}
-
-}  // namespace
-
-QString defaultSiteHost(PageSite site)
-{
-    return builtHosts()[std::size_t(site)];
-}
-
-QString siteHost(PageSite site)
-{
-    return hosts()[std::size_t(site)];
-}
-
-void setSiteHost(PageSite site, const QString& host)
-{
-    hosts()[std::size_t(site)] = host;
 }
 
 bool isHttpsHost(const QString& host)
@@ -63,7 +28,7 @@ QString siteUrl(const QString& host, const QString& pathAndQuery)
     return QStringLiteral("http://") + host + pathAndQuery;
 }
 
-QString pageUrl(PageSite site, const QString& pathAndQuery)
+QString Sources::pageUrl(PageSite site, const QString& pathAndQuery) const
 {
     return siteUrl(siteHost(site), pathAndQuery);
 }

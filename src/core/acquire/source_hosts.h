@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <array>
 
 // The outside sites the history pages and the draw feeds come from. Their paths are fixed in the
 // readers; only the hosts are ours to choose: set at build time (CMake cache variables
@@ -14,11 +16,15 @@ enum class PageSite {
     Feed,      // the 时时彩 XML draw feeds of the live update
 };
 
-// "host", "host:port" or, for a site that speaks HTTPS, "https://host[:port]".
-QString siteHost(PageSite site);
+// Each site's "host", "host:port" or, for a site that speaks HTTPS, "https://host[:port]".
+using SiteHosts = std::array<QString, 4>;  // indexed by PageSite
+
+// Lottery name -> its own draw address (url_source.h); only the lotteries that have one.
+using DrawUrls = QHash<QString, QString>;
+
 // The host set when building: what a site uses when the settings file does not name one.
 QString defaultSiteHost(PageSite site);
-void setSiteHost(PageSite site, const QString& host);
+SiteHosts defaultSiteHosts();
 
 inline const QString kHttpsPrefix = QStringLiteral("https://");
 
@@ -29,5 +35,16 @@ bool isHttpsHost(const QString& host);
 // host, "http://host…" for a bare one.
 QString siteUrl(const QString& host, const QString& pathAndQuery);
 
-// siteUrl() on the site's host.
-QString pageUrl(PageSite site, const QString& pathAndQuery);
+// Where one run reads from, taken once when it starts (readSources, source_settings.h), so that a
+// settings file edited meanwhile is seen by the next run and never halfway through this one. As
+// built, it is the built hosts and no lottery with an address of its own.
+struct Sources {
+    SiteHosts hosts = defaultSiteHosts();
+    DrawUrls drawUrls;
+
+    QString siteHost(PageSite site) const { return hosts[std::size_t(site)]; }
+    // siteUrl() on the site's host.
+    QString pageUrl(PageSite site, const QString& pathAndQuery) const;
+    // The lottery's own draw address; empty when it reads its site pages.
+    QString drawUrl(const QString& lottery) const { return drawUrls.value(lottery); }
+};

@@ -323,9 +323,10 @@ SourceSettingsFile sourceSettingsOf(const QByteArray& bytes, const QString& path
     return settingsOf(iniOf(bytes, path));
 }
 
-SiteHosts readSourceSettings(const QString& dataDir)
+namespace {
+
+SiteHosts hostsOf(const SourceSettingsFile& file, const QString& dataDir)
 {
-    const SourceSettingsFile file = readSourceSettingsFile(dataDir);
     SiteHosts hosts;
     for (PageSite site : kPageSites) {
         const std::size_t i = std::size_t(site);
@@ -336,6 +337,25 @@ SiteHosts readSourceSettings(const QString& dataDir)
         hosts[i] = file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i];
     }
     return hosts;
+}
+
+DrawUrls drawUrlsOf(const SourceSettingsFile& file, const QString& dataDir)
+{
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString problem = file.urlProblems.value(lottery.name);
+        if (!problem.isEmpty())
+            throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的开奖数据网址“%4”无效：%5。")
+                                .arg(sourceSettingsPath(dataDir), lottery.settingsKey, lottery.name,
+                                     file.urls.value(lottery.name), problem));
+    }
+    return file.urls;
+}
+
+}  // namespace
+
+SiteHosts readSourceSettings(const QString& dataDir)
+{
+    return hostsOf(readSourceSettingsFile(dataDir), dataDir);
 }
 
 QString drawUrlProblem(const QString& url)
@@ -371,15 +391,7 @@ QString drawUrlProblem(const QString& url)
 
 DrawUrls readDrawUrls(const QString& dataDir)
 {
-    const SourceSettingsFile file = readSourceSettingsFile(dataDir);
-    for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const QString problem = file.urlProblems.value(lottery.name);
-        if (!problem.isEmpty())
-            throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的开奖数据网址“%4”无效：%5。")
-                                .arg(sourceSettingsPath(dataDir), lottery.settingsKey, lottery.name,
-                                     file.urls.value(lottery.name), problem));
-    }
-    return file.urls;
+    return drawUrlsOf(readSourceSettingsFile(dataDir), dataDir);
 }
 
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls)
@@ -407,28 +419,29 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
     writeWholeFile(path, text, QStringLiteral("无法保存数据源设置"));
 }
 
-void applySourceSettings(const QString& dataDir)
+Sources readSources(const QString& dataDir)
 {
+    // Read once, so that the hosts and the addresses of a run come from the same file.
+    const SourceSettingsFile file = readSourceSettingsFile(dataDir);
     // A file without [hosts] (a misspelt section, keys above any section) would leave every site
     // at its built host without a word.
-    if (const SourceSettingsFile file = readSourceSettingsFile(dataDir); file.exists && !file.hasHosts)
+    if (file.exists && !file.hasHosts)
         throw UserError(
             QStringLiteral("数据源设置 %1 中没有 [hosts] 一节：请按\n[hosts]\ntrend=主机名\n…\n写明各网站的主机，"
                            "或在主窗口的“数据源”中保存一次。")
                 .arg(sourceSettingsPath(dataDir)));
-    const SiteHosts hosts = readSourceSettings(dataDir);
-    const DrawUrls urls = readDrawUrls(dataDir);
-    for (PageSite site : kPageSites)
-        setSiteHost(site, hosts[std::size_t(site)]);
-    for (const LotteryInfo& lottery : LotteryCatalogue())
-        setDrawUrl(lottery.name, urls.value(lottery.name));
+    Sources sources;
+    sources.hosts = hostsOf(file, dataDir);
+    sources.drawUrls = drawUrlsOf(file, dataDir);
+    return sources;
 }
 
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<bool()>& cancelled)
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& limits,
+                                  const std::function<bool()>& cancelled)
 {
     std::vector<SiteCheck> checks;
     // The sites are asked all at once; each answer is waited for in turn.
-    PageFetcher fetcher(cancelled);
+    PageFetcher fetcher(limits, cancelled);
     std::vector<int> tickets;
     for (PageSite site : kPageSites) {
         SiteCheck check{site, false, {}};
@@ -462,7 +475,8 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<bo
     return checks;
 }
 
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<bool()>& cancelled)
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSettings& limits,
+                                        const std::function<bool()>& cancelled)
 {
     std::vector<DrawUrlCheck> checks;
     bool cancelledNow = false;
@@ -481,6 +495,7 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::functio
             try {
                 ReaderHooks hooks;
                 hooks.cancelled = cancelled;
+                hooks.fetchSettings = limits;
                 const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
                 const auto newest = std::max_element(
                     document.draws.begin(), document.draws.end(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
 
 #include <QHash>
@@ -24,11 +25,6 @@
 //   [draws]
 //   fc3d=https://…   pl3=…   cqssc=…   jxssc=…   shssc=…
 // An empty or missing key leaves the lottery with its site pages.
-
-using SiteHosts = std::array<QString, 4>;  // indexed by PageSite
-
-// Lottery name -> its own draw address; only the lotteries that have one.
-using DrawUrls = QHash<QString, QString>;
 
 inline constexpr std::array<PageSite, 4> kPageSites = {PageSite::Trend, PageSite::Chart, PageSite::DrawList,
                                                        PageSite::Feed};
@@ -85,10 +81,10 @@ DrawUrls readDrawUrls(const QString& dataDir);
 // half written.
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls = {});
 
-// Points the readers at the hosts and draw addresses of the file: done when a download run
-// starts, so a change applies without restarting. A bad file changes nothing, and a file without
-// a [hosts] section is refused as one.
-void applySourceSettings(const QString& dataDir);
+// The hosts and draw addresses of the file, for a run to read from: taken when a run starts, so a
+// change applies without restarting. A bad file raises UserError as readSourceSettings and
+// readDrawUrls do, and a file without a [hosts] section is refused as one.
+Sources readSources(const QString& dataDir);
 
 struct SiteCheck {
     PageSite site;
@@ -99,10 +95,10 @@ struct SiteCheck {
 // What a check says of a site or address it did not get to hear from before a cancel.
 inline const QString kCheckCancelled = QStringLiteral("已取消");
 
-// Fetches one known page of each site from the given hosts, all at once, with the usual limits;
-// stores nothing. After a cancel (asked while waiting) the sites not yet heard from read
-// kCheckCancelled.
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const std::function<bool()>& cancelled = {});
+// Fetches one known page of each site from the given hosts, all at once, under `limits`; stores
+// nothing. After a cancel (asked while waiting) the sites not yet heard from read kCheckCancelled.
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& limits = {},
+                                  const std::function<bool()>& cancelled = {});
 
 struct DrawUrlCheck {
     QString lottery;
@@ -110,7 +106,8 @@ struct DrawUrlCheck {
     QString text;  // "共N期，最新第X期" or the reason
 };
 
-// Reads each given draw address as a download would, in the lottery table's order, and says
-// how many draws it holds and its newest period; stores nothing. After a cancel the addresses
-// not yet read read kCheckCancelled.
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const std::function<bool()>& cancelled = {});
+// Reads each given draw address as a download would, under `limits`, in the lottery table's order,
+// and says how many draws it holds and its newest period; stores nothing. After a cancel the
+// addresses not yet read read kCheckCancelled.
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSettings& limits = {},
+                                        const std::function<bool()>& cancelled = {});

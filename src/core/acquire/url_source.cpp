@@ -17,12 +17,6 @@ namespace {
 
 const QString kNoDrawsInDocument = QStringLiteral("网址的内容中没有找到开奖号码");
 
-QHash<QString, QString>& drawUrls()
-{
-    static QHash<QString, QString> urls;
-    return urls;
-}
-
 // The table keeps its newest kRetainedDraws draws and deletes the rest when it is next loaded:
 // draws older than those would be gone again at once, and be "new" again at every run.
 void keepRetained(ImportPlan& plan, const QHash<QString, QString>& stored)
@@ -47,19 +41,6 @@ PageDraw pageDraw(const ImportedDraw& draw)
 }
 
 }  // namespace
-
-QString drawUrl(const QString& lottery)
-{
-    return drawUrls().value(lottery);
-}
-
-void setDrawUrl(const QString& lottery, const QString& url)
-{
-    if (url.isEmpty())
-        drawUrls().remove(lottery);
-    else
-        drawUrls().insert(lottery, url);
-}
 
 QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks)
 {

@@ -21,11 +21,6 @@ struct LotteryInfo;
 // Larger documents are refused unread: a year of 时时彩 as JSON is a few megabytes.
 inline constexpr qint64 kMaxDrawDocumentBytes = 20 * 1024 * 1024;
 
-// The address set for the lottery when the last run started (applySourceSettings); empty when
-// the lottery reads its site pages.
-QString drawUrl(const QString& lottery);
-void setDrawUrl(const QString& lottery, const QString& url);
-
 // The document at `url`, fetched with the usual limits. UserError saying why when it cannot be
 // had or is over kMaxDrawDocumentBytes; ReadCancelled once hooks.cancelled says yes.
 QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks = {});

@@ -198,12 +198,11 @@ void TestFeedReader::feedWithoutDrawsIsAFailure()
     QFETCH(QString, line);
     LocalHttpServer server;
     server.serve(feedPathOf(kChongqing), document);
-    const QString builtHost = siteHost(PageSite::Feed);
-    setSiteHost(PageSite::Feed, server.hostAndPort());
+    ReaderHooks hooks;
+    hooks.sources.hosts[std::size_t(PageSite::Feed)] = server.hostAndPort();
     ProgramFolder folder;
     DrawDatabase db(folder.path());
-    const LotteryUpdate update = readLotteryFeed(db, kChongqing, QStringLiteral("20261209001"));
-    setSiteHost(PageSite::Feed, builtHost);
+    const LotteryUpdate update = readLotteryFeed(db, kChongqing, QStringLiteral("20261209001"), hooks);
     QCOMPARE(outcomeLine(update), line);
     QCOMPARE(update.stored, 0);
 }

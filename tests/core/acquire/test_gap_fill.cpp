@@ -93,12 +93,12 @@ private:
 
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<LocalHttpServer> m_server;
+    // What each reader is handed: the server as the day pages and the feed, and short time-outs.
+    ReaderHooks m_hooks;
 };
 
 void TestGapFill::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
     today_clock::setToday(kToday);
 }
 
@@ -106,8 +106,11 @@ void TestGapFill::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
-    setSiteHost(PageSite::DrawList, m_server->hostAndPort());
-    setSiteHost(PageSite::Feed, m_server->hostAndPort());
+    m_hooks = {};
+    m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
+    m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
+    m_hooks.sources.hosts[std::size_t(PageSite::DrawList)] = m_server->hostAndPort();
+    m_hooks.sources.hosts[std::size_t(PageSite::Feed)] = m_server->hostAndPort();
 }
 
 void TestGapFill::cleanup()
@@ -134,7 +137,7 @@ void TestGapFill::fillsMissingPeriodsDayByDay()
     m_server->failWithStatus(drawListPath(200, QDate(2026, 12, 8)), 500);
 
     DrawDatabase db(m_folder->path());
-    const GapFill fill = fillGaps(db, kChongqing);
+    const GapFill fill = fillGaps(db, kChongqing, m_hooks);
     QCOMPARE(gapFillReport(fill),
              (QStringList{
                  "补齐完成！", "", "2026-12-07：补齐3期",
@@ -151,7 +154,7 @@ void TestGapFill::fillsTheStartOfALaterDayOnly()
     storeDraws(m_folder->path(), kChongqing, without(draws, {"20261207001", "20261209001", "20261209002"}));
     serveSite(draws);
     DrawDatabase db(m_folder->path());
-    QCOMPARE(gapFillReport(fillGaps(db, kChongqing)),
+    QCOMPARE(gapFillReport(fillGaps(db, kChongqing, m_hooks)),
              (QStringList{"补齐完成！", "", "2026-12-09：补齐2期", "", "共补齐2期，仍缺0期"}));
     QCOMPARE(rowsOf(m_folder->path()), rowsOf(without(draws, {"20261207001"})));
 }
@@ -163,7 +166,8 @@ void TestGapFill::fillsFromAWorkerThread()
     storeDraws(m_folder->path(), kChongqing, without(draws, {"20261208050"}));
     serveSite(draws);
     DrawDatabase windows(m_folder->path());
-    auto fill = std::async(std::launch::async, [&] { return fillGapsInDataFolder(m_folder->path(), kChongqing); });
+    auto fill =
+        std::async(std::launch::async, [&] { return fillGapsInDataFolder(m_folder->path(), kChongqing, m_hooks); });
     QCOMPARE(fill.get().filled(), 1);
     QCOMPARE(windows.storedPeriodIds(kChongqing).size(), 360);
 }
@@ -178,7 +182,7 @@ void TestGapFill::cancelKeepsTheDaysFinishedBeforeIt()
     // The cancel comes while the second day's page is read: that day is dropped whole, the third
     // is abandoned, asked for or not.
     int pagesRead = 0;
-    ReaderHooks hooks;
+    ReaderHooks hooks = m_hooks;
     hooks.pageRead = [&] { ++pagesRead; };
     hooks.cancelled = [&] { return pagesRead >= 2; };
     DrawDatabase db(m_folder->path());
@@ -194,7 +198,7 @@ void TestGapFill::downloadLineTellsOfGapsInItsDays()
     storeDraws(m_folder->path(), kChongqing, without(draws, {"20261209007", "20261209008"}));
     serveSite(draws);
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing);
+    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, m_hooks);
     QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：已是最新，没有新的开奖；仍缺2期，可在数据窗口补齐"));
 }
 
@@ -235,8 +239,8 @@ void TestGapFill::feedJump()
 
     DrawDatabase db(m_folder->path());
     const QString newest = db.newestPeriodId(kChongqing);
-    LotteryUpdate update = readLotteryFeed(db, kChongqing, newest);
-    fillFeedJump(db, newest, update);
+    LotteryUpdate update = readLotteryFeed(db, kChongqing, newest, m_hooks);
+    fillFeedJump(db, newest, update, m_hooks);
     QCOMPARE(update.stored, stored);
     QCOMPARE(update.stillMissing, stillMissing);
     QCOMPARE(outcomeLine(update), line);

@@ -61,12 +61,12 @@ private slots:
 private:
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<LocalHttpServer> m_server;
+    // What each reader is handed: the server as every site, and short time-outs.
+    ReaderHooks m_hooks;
 };
 
 void TestHistoryDownload::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
     today_clock::setToday(kToday);
 }
 
@@ -74,8 +74,11 @@ void TestHistoryDownload::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
+    m_hooks = {};
+    m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
+    m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
     for (PageSite site : {PageSite::Trend, PageSite::Chart, PageSite::DrawList})
-        setSiteHost(site, m_server->hostAndPort());
+        m_hooks.sources.hosts[std::size_t(site)] = m_server->hostAndPort();
 }
 
 void TestHistoryDownload::cleanup()
@@ -121,12 +124,12 @@ void TestHistoryDownload::fetchFailureIsNamed()
     else if (failure == QLatin1String("ftp"))
         m_server->redirect(path, "ftp://127.0.0.1/page");
     else if (failure == QLatin1String("large"))
-        m_server->serve(path, QByteArray(int(fetchSettings().maxBytes) + 1, 'x'));
+        m_server->serve(path, QByteArray(int(m_hooks.fetchSettings.maxBytes) + 1, 'x'));
     else
         host = LocalHttpServer().hostAndPort();  // gone again at once
 
     try {
-        PageFetcher().fetch(QStringLiteral("http://") + host + path);
+        PageFetcher(m_hooks.fetchSettings).fetch(QStringLiteral("http://") + host + path);
         QFAIL("the download should have failed");
     } catch (const FetchError& e) {
         QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
@@ -137,30 +140,32 @@ void TestHistoryDownload::fetchKeepsThePageByteForByte()
 {
     const QByteArray page("<p>\xbf\xaa\xbd\xb1</p>\r\n\tline two\n\0tail", 28);
     m_server->serve(QStringLiteral("/p?d=1"), page);
-    QCOMPARE(PageFetcher().fetch(pageUrl(PageSite::Trend, QStringLiteral("/p?d=1"))), page);
+    QCOMPARE(
+        PageFetcher(m_hooks.fetchSettings).fetch(m_hooks.sources.pageUrl(PageSite::Trend, QStringLiteral("/p?d=1"))),
+        page);
     QCOMPARE(m_server->requests(), QStringList{"/p?d=1"});
 }
 
 void TestHistoryDownload::httpsVerifiesTheCertificate()
 {
-    const FetchSettings saved = fetchSettings();
-    fetchSettings().caFile = LocalHttpServer::tlsAuthorityFile();
+    FetchSettings limits = m_hooks.fetchSettings;
+    limits.caFile = LocalHttpServer::tlsAuthorityFile();
     LocalHttpServer trusted(LocalHttpServer::Tls::Trusted);
     LocalHttpServer stranger(LocalHttpServer::Tls::Stranger);
     trusted.serve("/p", "over TLS");
     stranger.serve("/p", "from a stranger");
     QVERIFY(isHttpsHost(trusted.hostAndPort()));
 
-    setSiteHost(PageSite::Trend, trusted.hostAndPort());
-    QCOMPARE(PageFetcher().fetch(pageUrl(PageSite::Trend, "/p")), QByteArray("over TLS"));
+    Sources sources;
+    sources.hosts[std::size_t(PageSite::Trend)] = trusted.hostAndPort();
+    QCOMPARE(PageFetcher(limits).fetch(sources.pageUrl(PageSite::Trend, "/p")), QByteArray("over TLS"));
     // A certificate no authority vouches for is refused, naming the host, and nothing is read.
     QString failure;
     try {
-        PageFetcher().fetch(siteUrl(stranger.hostAndPort(), "/p"));
+        PageFetcher(limits).fetch(siteUrl(stranger.hostAndPort(), "/p"));
     } catch (const FetchError& e) {
         failure = e.message();
     }
-    fetchSettings() = saved;
     QVERIFY2(failure.startsWith(stranger.hostAndPort().mid(8) + QStringLiteral(" 的证书未通过验证")),
              qPrintable(failure));
     QVERIFY(stranger.requests().isEmpty());
@@ -176,15 +181,16 @@ void TestHistoryDownload::pagesComeInOrderOverFewConnections()
         paths << QStringLiteral("/p%1").arg(k);
         m_server->serve(paths.last(), paths.last().toUtf8());
     }
-    PageFetcher fetcher;
+    PageFetcher fetcher(m_hooks.fetchSettings);
     std::vector<int> tickets;
     for (const QString& path : paths)
-        tickets.push_back(fetcher.request(pageUrl(PageSite::Trend, path)));
+        tickets.push_back(fetcher.request(m_hooks.sources.pageUrl(PageSite::Trend, path)));
     for (int k = 0; k < 20; ++k)
         QCOMPARE(fetcher.take(tickets[std::size_t(k)]), paths[k].toUtf8());
-    QCOMPARE(m_server->mostAtOnce(), fetchSettings().perHost);
-    QCOMPARE(m_server->connections(), fetchSettings().perHost);
-    QCOMPARE(fetcher.connectionsOpened(), long(fetchSettings().perHost));
+    const int perHost = m_hooks.fetchSettings.perHost;
+    QCOMPARE(m_server->mostAtOnce(), perHost);
+    QCOMPARE(m_server->connections(), perHost);
+    QCOMPARE(fetcher.connectionsOpened(), long(perHost));
 }
 
 void TestHistoryDownload::drawListScanReadsFiftyDaysBeforeStoring()
@@ -201,7 +207,7 @@ void TestHistoryDownload::drawListScanReadsFiftyDaysBeforeStoring()
         m_server->serve(path, page);
 
     QList<int> storedWhileReading;
-    ReaderHooks hooks;
+    ReaderHooks hooks = m_hooks;
     hooks.pageRead = [&] { storedWhileReading << storedPeriodIds(m_folder->path(), kChongqing).size(); };
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, hooks);
@@ -246,7 +252,7 @@ void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged()
         m_server->failWithStatus(drawListPath(200, day), 500);
 
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing);
+    const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, m_hooks);
 
     QVERIFY(!update.succeeded());
     QVERIFY2(update.failure.contains(day.toString(Qt::ISODate)), qPrintable(update.failure));
@@ -277,12 +283,12 @@ void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce()
                     trend ? trendPage(draws) : chartPage(draws));
 
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate first = runLotteryReader(db, m_folder->path(), lottery);
+    const LotteryUpdate first = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
     QVERIFY2(first.succeeded(), qPrintable(first.failure));
     QCOMPARE(first.stored, 30);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
 
-    const LotteryUpdate again = runLotteryReader(db, m_folder->path(), lottery);
+    const LotteryUpdate again = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
     QVERIFY2(again.succeeded(), qPrintable(again.failure));
     QCOMPARE(again.stored, 0);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery).size(), 30);
@@ -295,7 +301,7 @@ void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
                                                                   trendPage(syntheticDraws("中国福彩3D", 5)));
 
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), QStringLiteral("中国福彩3D"));
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), QStringLiteral("中国福彩3D"), m_hooks);
     QVERIFY2(update.failure.contains("2026999"), qPrintable(update.failure));
     QCOMPARE(update.stored, 3);
     QCOMPARE(storedPeriodIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
@@ -335,7 +341,7 @@ void TestHistoryDownload::pageWithoutDrawsIsAFailure()
     }
 
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery);
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
     QCOMPARE(outcomeLine(update), outcome);
     QCOMPARE(update.succeeded(), !redesigned);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
@@ -359,8 +365,8 @@ void TestHistoryDownload::cancelStoresNothingOfTheLottery()
     QFETCH(int, cancelAfterPages);
     QFETCH(int, requests);
     // Long enough that a cancel which does not reach the waiting download shows as a time-out.
-    const FetchSettings saved = fetchSettings();
-    fetchSettings().totalTimeout = std::chrono::milliseconds(60000);
+    ReaderHooks hooks = m_hooks;
+    hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(60000);
     const auto draws = syntheticDraws(lottery, 150);
     storeDraws(m_folder->path(), lottery, {draws.begin(), draws.begin() + 100});
     if (lottery == kChongqing) {
@@ -375,7 +381,6 @@ void TestHistoryDownload::cancelStoresNothingOfTheLottery()
     // The cancel comes from another thread, as the window's does, while the reader waits for a
     // page that never answers, or between pages.
     std::atomic<int> pages = 0;
-    ReaderHooks hooks;
     hooks.pageRead = [&] { ++pages; };
     hooks.cancelled = [&] {
         return pages >= cancelAfterPages ||
@@ -383,7 +388,6 @@ void TestHistoryDownload::cancelStoresNothingOfTheLottery()
     };
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery, hooks);
-    fetchSettings() = saved;
 
     QVERIFY(update.cancelled);
     QVERIFY2(update.failure.isEmpty(), qPrintable(update.failure));

@@ -1,6 +1,5 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
-#include "core/acquire/url_source.h"
 #include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "support/file_fixtures.h"
@@ -14,18 +13,6 @@
 
 using fixtures::errorOf;
 using fixtures::writeFile;
-
-namespace {
-
-SiteHosts builtHosts()
-{
-    SiteHosts hosts;
-    for (PageSite site : kPageSites)
-        hosts[std::size_t(site)] = defaultSiteHost(site);
-    return hosts;
-}
-
-}  // namespace
 
 class TestSourceSettings : public QObject {
     Q_OBJECT
@@ -50,19 +37,20 @@ private slots:
     void badValueInTheFileIsNamed();
     void badHostWritesNothing();
     void unwritableFolderIsNamed();
-    void appliesTheHostsToTheReaders();
+    void readsTheSourcesOfARun();
     void checksOneKnownPageOfEachSite();
     void checksEachDrawAddress();
 
 private:
     QString dir() const { return m_dir->path() + u'/'; }
     std::unique_ptr<QTemporaryDir> m_dir;
+    FetchSettings m_limits;
 };
 
 void TestSourceSettings::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(1000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(1000);
+    m_limits.connectTimeout = std::chrono::milliseconds(1000);
+    m_limits.totalTimeout = std::chrono::milliseconds(1000);
     today_clock::setToday(QDate(2026, 12, 9));
 }
 
@@ -164,8 +152,7 @@ void TestSourceSettings::hostsGoAsTheyAreShown()
     QFETCH(QString, shown);
     QCOMPARE(normalisedHost(host), shown);
     writeFile(sourceSettingsPath(dir()), "[hosts]\nfeed=" + host.toUtf8() + "\n");
-    applySourceSettings(dir());
-    QCOMPARE(siteHost(PageSite::Feed), shown);
+    QCOMPARE(readSources(dir()).siteHost(PageSite::Feed), shown);
     QCOMPARE(readSourceSettingsFile(dir()).hosts[std::size_t(PageSite::Feed)], shown);
 }
 
@@ -201,8 +188,8 @@ void TestSourceSettings::refusedFiles()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, reason);
     writeFile(sourceSettingsPath(dir()), bytes);
-    for (const auto& read : std::vector<std::function<void()>>{[&] { readSourceSettingsFile(dir()); },
-                                                               [&] { applySourceSettings(dir()); }}) {
+    for (const auto& read :
+         std::vector<std::function<void()>>{[&] { readSourceSettingsFile(dir()); }, [&] { readSources(dir()); }}) {
         const QString message = errorOf(read);
         QVERIFY2(message.contains(sourceSettingsPath(dir())) && message.contains(reason), qPrintable(message));
     }
@@ -217,11 +204,9 @@ void TestSourceSettings::gbkAndCarriageReturnsRead()
 
 void TestSourceSettings::fileWithoutHostsIsNamedWhenARunStarts()
 {
-    setSiteHost(PageSite::Feed, "left.over.test");
     writeFile(sourceSettingsPath(dir()), "[host]\nfeed=f.test\n");
-    const QString message = errorOf([&] { applySourceSettings(dir()); });
+    const QString message = errorOf([&] { readSources(dir()); });
     QVERIFY2(message.contains(sourceSettingsPath(dir())) && message.contains("没有 [hosts] 一节"), qPrintable(message));
-    QCOMPARE(siteHost(PageSite::Feed), QStringLiteral("left.over.test"));
 }
 
 void TestSourceSettings::readsWhatWasWritten()
@@ -285,15 +270,12 @@ void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
     QCOMPARE(message, QStringLiteral("数据源设置 %1 中 jxssc（江西时时彩）的开奖数据网址“draws.test/jx.json”无效："
                                      "须为以 http:// 或 https:// 开头的完整网址。")
                           .arg(sourceSettingsPath(dir())));
-    // A run does not start on it: neither the hosts nor the addresses change.
-    setDrawUrl("重庆时时彩", {});
-    QCOMPARE(errorOf([&] { applySourceSettings(dir()); }), message);
-    QCOMPARE(siteHost(PageSite::Trend), defaultSiteHost(PageSite::Trend));
-    QCOMPARE(drawUrl("重庆时时彩"), QString());
+    // A run does not start on it.
+    QCOMPARE(errorOf([&] { readSources(dir()); }), message);
 
-    writeSourceSettings(dir(), builtHosts());
+    writeSourceSettings(dir(), defaultSiteHosts());
     QCOMPARE(errorOf([&] {
-                 writeSourceSettings(dir(), builtHosts(), {{"中国体彩排列3", "ftp://pl3.test/"}});
+                 writeSourceSettings(dir(), defaultSiteHosts(), {{"中国体彩排列3", "ftp://pl3.test/"}});
              }),
              QStringLiteral(
                  "中国体彩排列3的开奖数据网址“ftp://pl3.test/”无效：须为以 http:// 或 https:// 开头的完整网址。"));
@@ -302,11 +284,11 @@ void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
 
 void TestSourceSettings::absentFileOrKeysFallBack()
 {
-    QCOMPARE(readSourceSettings(dir()), builtHosts());
+    QCOMPARE(readSourceSettings(dir()), defaultSiteHosts());
     writeFile(sourceSettingsPath(dir()),
               "; set by hand\n[other]\nfeed=elsewhere\n[hosts]\r\nfeed = \"feed.test:8000\"\r\n"
               "chart=\r\n");
-    SiteHosts expected = builtHosts();
+    SiteHosts expected = defaultSiteHosts();
     expected[std::size_t(PageSite::Feed)] = "feed.test:8000";
     QCOMPARE(readSourceSettings(dir()), expected);
 }
@@ -322,32 +304,30 @@ void TestSourceSettings::badValueInTheFileIsNamed()
 
 void TestSourceSettings::badHostWritesNothing()
 {
-    writeSourceSettings(dir(), builtHosts());
+    writeSourceSettings(dir(), defaultSiteHosts());
     const SiteHosts bad{"trend.test", "chart.test", "draws.test:70000", "feed.test"};
     const QString message = errorOf([&] { writeSourceSettings(dir(), bad); });
     QCOMPARE(message, QStringLiteral("时时彩开奖列表页面的主机“draws.test:70000”无效：端口须为1到65535之间的数字。"));
-    QCOMPARE(readSourceSettings(dir()), builtHosts());
+    QCOMPARE(readSourceSettings(dir()), defaultSiteHosts());
 }
 
 void TestSourceSettings::unwritableFolderIsNamed()
 {
     const QString missing = dir() + QStringLiteral("没有的文件夹/");
-    const QString message = errorOf([&] { writeSourceSettings(missing, builtHosts()); });
+    const QString message = errorOf([&] { writeSourceSettings(missing, defaultSiteHosts()); });
     QVERIFY2(message.startsWith(QStringLiteral("无法保存数据源设置 ") + sourceSettingsPath(missing)),
              qPrintable(message));
 }
 
-void TestSourceSettings::appliesTheHostsToTheReaders()
+void TestSourceSettings::readsTheSourcesOfARun()
 {
     writeFile(sourceSettingsPath(dir()), "[hosts]\ntrend=127.0.0.1:5\n[draws]\nshssc=http://127.0.0.1:5/sh.json\n");
-    setSiteHost(PageSite::Chart, "left.over.test");
-    setDrawUrl("重庆时时彩", "http://left.over.test/");
-    applySourceSettings(dir());
-    QCOMPARE(drawUrl("上海时时彩"), QStringLiteral("http://127.0.0.1:5/sh.json"));
-    QCOMPARE(drawUrl("重庆时时彩"), QString());
-    QCOMPARE(siteHost(PageSite::Trend), QStringLiteral("127.0.0.1:5"));
-    QCOMPARE(siteHost(PageSite::Chart), defaultSiteHost(PageSite::Chart));
-    QCOMPARE(pageUrl(PageSite::Trend, "/x"), QStringLiteral("http://127.0.0.1:5/x"));
+    const Sources sources = readSources(dir());
+    QCOMPARE(sources.drawUrl("上海时时彩"), QStringLiteral("http://127.0.0.1:5/sh.json"));
+    QCOMPARE(sources.drawUrl("重庆时时彩"), QString());
+    QCOMPARE(sources.siteHost(PageSite::Trend), QStringLiteral("127.0.0.1:5"));
+    QCOMPARE(sources.siteHost(PageSite::Chart), defaultSiteHost(PageSite::Chart));
+    QCOMPARE(sources.pageUrl(PageSite::Trend, "/x"), QStringLiteral("http://127.0.0.1:5/x"));
 }
 
 void TestSourceSettings::checksOneKnownPageOfEachSite()
@@ -357,7 +337,7 @@ void TestSourceSettings::checksOneKnownPageOfEachSite()
     server.failWithStatus("/Pls/ZongheZs-200.html", 404);
     server.serve("/static/ssc/newlyopenlist.xml", "<xml/>");
     const QString host = server.hostAndPort();
-    const std::vector<SiteCheck> checks = checkSites({host, host, "bad host", host});
+    const std::vector<SiteCheck> checks = checkSites({host, host, "bad host", host}, m_limits);
     QStringList results;
     for (const SiteCheck& check : checks)
         results << siteKey(check.site) + u' ' + (check.reachable ? "+" : "-") + u' ' + check.text;
@@ -380,7 +360,8 @@ void TestSourceSettings::checksEachDrawAddress()
     const QString base = "http://" + server.hostAndPort();
     QStringList results;
     for (const DrawUrlCheck& check : checkDrawUrls(
-             {{"重庆时时彩", base + "/cq.json"}, {"上海时时彩", base + "/sh.json"}, {"中国福彩3D", "3d.test/x"}}))
+             {{"重庆时时彩", base + "/cq.json"}, {"上海时时彩", base + "/sh.json"}, {"中国福彩3D", "3d.test/x"}},
+             m_limits))
         results << check.lottery + u' ' + (check.readable ? "+" : "-") + u' ' + check.text;
     QCOMPARE(results, (QStringList{"中国福彩3D - 网址无效：须为以 http:// 或 https:// 开头的完整网址",
                                    "重庆时时彩 + 共2期，最新第20261209120期；1行无法识别",

@@ -85,12 +85,12 @@ private:
 
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<LocalHttpServer> m_server;
+    // What each reader is handed: the server as every site, and the addresses the tests set.
+    ReaderHooks m_hooks;
 };
 
 void TestUrlSource::initTestCase()
 {
-    fetchSettings().connectTimeout = std::chrono::milliseconds(2000);
-    fetchSettings().totalTimeout = std::chrono::milliseconds(5000);
     today_clock::setToday(QDate(2026, 12, 9));
 }
 
@@ -98,14 +98,15 @@ void TestUrlSource::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
+    m_hooks = {};
+    m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(2000);
+    m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(5000);
     // No site is asked: a request to one would fail the comparisons of the requests.
-    pointSourcesAt(m_folder->path(), m_server->hostAndPort());
+    m_hooks.sources.hosts.fill(m_server->hostAndPort());
 }
 
 void TestUrlSource::cleanup()
 {
-    for (const LotteryInfo& lottery : LotteryCatalogue())
-        setDrawUrl(lottery.name, {});
     m_server.reset();
     m_folder.reset();
 }
@@ -189,13 +190,13 @@ void TestUrlSource::storesOnlyWhatTheTableLacks()
                                R"({"expect":"20261209099"},)"
                                R"({"expect":"20261209098","opencode":[1,2,3]},)"
                                R"("20261209097 12345")";
-    setDrawUrl(kChongqing, serve(jsonOf(served, refused)));
+    m_hooks.sources.drawUrls.insert(kChongqing, serve(jsonOf(served, refused)));
 
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate first = runLotteryReader(db, m_folder->path(), kChongqing);
+    const LotteryUpdate first = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
     QCOMPARE(outcomeLine(first), QStringLiteral("重庆时时彩：新增3期；1期与已存号码不同（未改动）；5行无法识别"));
     QCOMPARE(QStringList(rowsOf(storedDraws(m_folder->path(), kChongqing))), rowsOf(draws));
-    const LotteryUpdate again = runLotteryReader(db, m_folder->path(), kChongqing);
+    const LotteryUpdate again = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
     QCOMPARE(outcomeLine(again),
              QStringLiteral("重庆时时彩：已是最新，没有新的开奖；1期与已存号码不同（未改动）；5行无法识别"));
     QCOMPARE(m_server->requests(), QStringList(2, "/draws?lottery=cqssc"));
@@ -205,31 +206,29 @@ void TestUrlSource::readsADrawFile()
 {
     storeDraws(m_folder->path(), k3D, {{"2026001", {"1", "2", "3"}}});
     m_server->serve("/3d.txt", "# 福彩3D\n2026001 123\n2026002 4,5,6\n26003 789\n");
-    setDrawUrl(k3D, QStringLiteral("http://%1/3d.txt").arg(m_server->hostAndPort()));
+    m_hooks.sources.drawUrls.insert(k3D, QStringLiteral("http://%1/3d.txt").arg(m_server->hostAndPort()));
     DrawDatabase db(m_folder->path());
-    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), k3D);
+    const LotteryUpdate update = runLotteryReader(db, m_folder->path(), k3D, m_hooks);
     QCOMPARE(outcomeLine(update), QStringLiteral("中国福彩3D：新增2期"));
     QCOMPARE(storedPeriodIds(m_folder->path(), k3D), (QStringList{"2026001", "2026002", "2026003"}));
-    QCOMPARE(pagesPerRun(k3D), 1);
+    QCOMPARE(pagesPerRun(k3D, m_hooks.sources), 1);
 }
 
 void TestUrlSource::readsADrawListOverHttps()
 {
     // Behind HTTPS, from a server whose certificate the tests' own authority signed; one no
     // authority vouches for is refused, naming its host, and stores nothing.
-    const FetchSettings saved = fetchSettings();
-    fetchSettings().caFile = LocalHttpServer::tlsAuthorityFile();
+    m_hooks.fetchSettings.caFile = LocalHttpServer::tlsAuthorityFile();
     LocalHttpServer trusted(LocalHttpServer::Tls::Trusted);
     LocalHttpServer stranger(LocalHttpServer::Tls::Stranger);
     const auto draws = syntheticDraws(kChongqing, 3);
     trusted.serve("/draws.json", jsonOf(draws, {}));
     stranger.serve("/draws.json", jsonOf(draws, {}));
     DrawDatabase db(m_folder->path());
-    setDrawUrl(kChongqing, stranger.hostAndPort() + "/draws.json");
-    const LotteryUpdate refused = runLotteryReader(db, m_folder->path(), kChongqing);
-    setDrawUrl(kChongqing, trusted.hostAndPort() + "/draws.json");
-    const LotteryUpdate read = runLotteryReader(db, m_folder->path(), kChongqing);
-    fetchSettings() = saved;
+    m_hooks.sources.drawUrls.insert(kChongqing, stranger.hostAndPort() + "/draws.json");
+    const LotteryUpdate refused = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
+    m_hooks.sources.drawUrls.insert(kChongqing, trusted.hostAndPort() + "/draws.json");
+    const LotteryUpdate read = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
 
     QVERIFY2(refused.failure.contains(stranger.hostAndPort().mid(8) + QStringLiteral(" 的证书未通过验证")),
              qPrintable(refused.failure));
@@ -253,9 +252,9 @@ void TestUrlSource::sizeCap()
     QFETCH(QString, line);
     const QByteArray head = R"([{"expect":"20261209001","opencode":"1,2,3,4,5","note":")";
     const QByteArray tail = R"("}])";
-    setDrawUrl(kChongqing, serve(head + QByteArray(size - head.size() - tail.size(), 'x') + tail));
+    m_hooks.sources.drawUrls.insert(kChongqing, serve(head + QByteArray(size - head.size() - tail.size(), 'x') + tail));
     DrawDatabase db(m_folder->path());
-    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing)), line);
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing, m_hooks)), line);
 }
 
 void TestUrlSource::failures_data()
@@ -283,17 +282,18 @@ void TestUrlSource::failures()
     const QString url = serve(body);
     if (status != 200)
         m_server->failWithStatus("/draws?lottery=cqssc", status);
-    setDrawUrl(kChongqing, url);
+    m_hooks.sources.drawUrls.insert(kChongqing, url);
     DrawDatabase db(m_folder->path());
-    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing)), line);
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing, m_hooks)), line);
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(stored));
 }
 
 void TestUrlSource::cancelStoresNothing()
 {
     m_server->stall("/draws?lottery=cqssc");
-    setDrawUrl(kChongqing, QStringLiteral("http://%1/draws?lottery=cqssc").arg(m_server->hostAndPort()));
-    ReaderHooks hooks;
+    m_hooks.sources.drawUrls.insert(kChongqing,
+                                    QStringLiteral("http://%1/draws?lottery=cqssc").arg(m_server->hostAndPort()));
+    ReaderHooks hooks = m_hooks;
     hooks.cancelled = [&] { return m_server->requests().size() == 1; };
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), kChongqing, hooks);
@@ -307,9 +307,10 @@ void TestUrlSource::drawsBeyondTheTablesKeepAreNotNew()
     // The table is full: 100 older draws would be deleted at the next load, only the newest counts.
     const auto draws = syntheticDraws(kChongqing, 10101);
     storeDraws(m_folder->path(), kChongqing, std::vector<StoredDraw>(draws.begin() + 100, draws.end() - 1));
-    setDrawUrl(kChongqing, serve(jsonOf(draws)));
+    m_hooks.sources.drawUrls.insert(kChongqing, serve(jsonOf(draws)));
     DrawDatabase db(m_folder->path());
-    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing)), QStringLiteral("重庆时时彩：新增1期"));
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing, m_hooks)),
+             QStringLiteral("重庆时时彩：新增1期"));
     QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing).constLast(), draws.back().periodId);
 }
 
@@ -322,9 +323,9 @@ void TestUrlSource::fillGapsReadsTheAddressOnce()
     storeDraws(m_folder->path(), kChongqing, without(without(draws, missing), {draws.back().periodId}));
     auto served = draws;
     served[3].digits = QStringList{"9", "9", "9", "9", "9"};
-    setDrawUrl(kChongqing, serve(jsonOf(served)));
+    m_hooks.sources.drawUrls.insert(kChongqing, serve(jsonOf(served)));
     DrawDatabase db(m_folder->path());
-    const GapFill fill = fillGaps(db, kChongqing);
+    const GapFill fill = fillGaps(db, kChongqing, m_hooks);
     QCOMPARE(gapFillReport(fill),
              (QStringList{"补齐完成！", "", "2026-12-08：补齐2期", "2026-12-09：补齐1期", "", "共补齐3期，仍缺0期"}));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(without(draws, {draws.back().periodId})));
@@ -336,10 +337,11 @@ void TestUrlSource::fillGapsFromAFailingAddressSaysWhy()
     const auto draws = syntheticDraws(kChongqing, 20);
     const auto stored = without(draws, {"20261209105"});
     storeDraws(m_folder->path(), kChongqing, stored);
-    setDrawUrl(kChongqing, serve({}));
+    m_hooks.sources.drawUrls.insert(kChongqing, serve({}));
     m_server->failWithStatus("/draws?lottery=cqssc", 500);
     DrawDatabase db(m_folder->path());
-    QCOMPARE(errorOf([&] { fillGaps(db, kChongqing); }), QStringLiteral("开奖数据网址无法下载（服务器答复 HTTP 500）"));
+    QCOMPARE(errorOf([&] { fillGaps(db, kChongqing, m_hooks); }),
+             QStringLiteral("开奖数据网址无法下载（服务器答复 HTTP 500）"));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(stored));
 }
 
