@@ -6,9 +6,9 @@
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
 #include "core/base/today_clock.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
+#include "gui/session.h"
 #include "gui/u_download2.h"
 #include "support/find_control.h"
 #include "support/local_http_server.h"
@@ -112,10 +112,10 @@ void BM_DownloadWindow(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto folder = std::make_unique<fixtures::ProgramFolder>();
-        u_public::setProgramDir(folder->path());
+        Session session(folder->path());
         // The window reads its hosts from the program folder's 数据源.ini when the run starts.
         fixtures::pointSourcesAt(folder->path(), server.hostAndPort());
-        Tfrmdownload2 window;
+        Tfrmdownload2 window(session);
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             state.SkipWithError("window not exposed");

@@ -1,7 +1,6 @@
 // Speed of the work a user waits for: the reload of a full lottery, the replay alone, the
 // retention cap on an overgrown table, and what the figures beside chance add to them.
 #include "core/base/lottery_table.h"
-#include "core/base/u_public.h"
 #include "core/plan/chance_figures.h"
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
@@ -222,12 +221,9 @@ void BM_ReloadChanceLines(benchmark::State& state)
 {
     fixtures::ProgramFolder folder;
     fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
-    u_public::setProgramDir(folder.path());
-    u_public::planSelection().lotteryName = QStringLiteral("重庆时时彩");
     const int planPeriods = 5;
     auto reload = [&](bool chanceLines) {
-        LoadHistory();
-        const DrawHistory& history = u_public::drawHistory();
+        const DrawHistory history = LoadHistory(folder.path(), QStringLiteral("重庆时时彩"));
         const HitTable hits = ReplayHits(history, 3);
         benchmark::DoNotOptimize(BuildPlanTable(history, hits, planPeriods));
         QStringList lines = SummaryLines(SummarizePlans(hits, planPeriods));

@@ -2,10 +2,10 @@
 
 #include "core/acquire/auto_update.h"
 #include "core/acquire/live_update.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/run_command.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/work_runner.h"
 
 #include <QTime>
@@ -13,8 +13,6 @@
 #include <QWidget>
 
 namespace {
-
-std::chrono::milliseconds g_minute{60000};
 
 // What a run hands back to the window's thread.
 struct AutoRun {
@@ -24,21 +22,8 @@ struct AutoRun {
 
 }  // namespace
 
-namespace auto_update {
-std::chrono::milliseconds minute()
-{
-    return g_minute;
-}
-namespace testing {
-void setMinute(std::chrono::milliseconds minute)
-{
-    g_minute = minute;
-}
-}  // namespace testing
-}  // namespace auto_update
-
-AutoUpdater::AutoUpdater(QWidget* window, QList<QWidget*> disable, Hooks hooks)
-    : QObject(window), m_disable(std::move(disable)), m_hooks(std::move(hooks))
+AutoUpdater::AutoUpdater(QWidget* window, Session& session, QList<QWidget*> disable, Hooks hooks)
+    : QObject(window), m_session(session), m_disable(std::move(disable)), m_hooks(std::move(hooks))
 {
     m_runner = new WorkRunner(window);
     m_runner->setSilent([this](const QString& reason) {
@@ -87,7 +72,7 @@ bool AutoUpdater::isRunning() const
 
 void AutoUpdater::scheduleNext()
 {
-    m_timer->start(nextRunMinutes(m_minutes, m_failures) * auto_update::minute());
+    m_timer->start(nextRunMinutes(m_minutes, m_failures) * m_session.autoUpdateMinute());
 }
 
 void AutoUpdater::tick()
@@ -103,7 +88,7 @@ void AutoUpdater::tick()
 void AutoUpdater::run()
 {
     const QString lottery = m_lottery;
-    const QString dataDir = u_public::dataDir();
+    const QString dataDir = m_session.dataDir();
     ReaderHooks sourced;
     try {
         sourced = runReaderHooks(dataDir);
@@ -111,7 +96,7 @@ void AutoUpdater::run()
         failed(commandErrorText(std::current_exception()));
         return;
     }
-    const bool catchUp = liveUpdateCatchesUp(lottery, sourced.sources);
+    const bool catchUp = liveUpdateCatchesUp(m_session.historyCaughtUp(), lottery, sourced.sources);
     const int schedule = m_schedule;
     m_runSchedule = schedule;
     WorkRunner* runner = m_runner;
@@ -142,7 +127,8 @@ void AutoUpdater::finished(const LotteryUpdate& update, const QString& newestPer
 {
     if (update.cancelled)
         return;
-    keepCaughtUp(catchUp, update);
+    if (caughtUpBy(catchUp, update))
+        m_session.setHistoryCaughtUp(true);
     QString news;
     if (update.stored > 0 && m_hooks.drawsStored)
         news = m_hooks.drawsStored(update.stored, newestPeriodId);

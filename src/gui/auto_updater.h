@@ -6,10 +6,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <chrono>
 #include <functional>
 
 class QTimer;
+class Session;
 class QWidget;
 class WorkRunner;
 
@@ -33,7 +33,8 @@ public:
     };
 
     // `disable` are held disabled while a run goes: the commands that would write the draws too.
-    AutoUpdater(QWidget* window, QList<QWidget*> disable, Hooks hooks);
+    // The session gives the data folder, the unit of the interval and the caught-up flag.
+    AutoUpdater(QWidget* window, Session& session, QList<QWidget*> disable, Hooks hooks);
 
     // Starts the schedule anew for `lottery`: the first run comes one interval later. A schedule
     // or run going is stopped first.
@@ -53,6 +54,7 @@ private:
     void failed(const QString& reason);
     void scheduleNext();
 
+    Session& m_session;
     QList<QWidget*> m_disable;
     Hooks m_hooks;
     WorkRunner* m_runner;
@@ -65,12 +67,3 @@ private:
     int m_schedule = 0;
     int m_runSchedule = 0;  // the schedule of the run going or last run
 };
-
-namespace auto_update {
-// The unit of the interval: a minute.
-std::chrono::milliseconds minute();
-namespace testing {
-// Tests run with a minute of a few milliseconds.
-void setMinute(std::chrono::milliseconds minute);
-}  // namespace testing
-}  // namespace auto_update

@@ -26,11 +26,11 @@ QString failureOf(Work&& work)
 
 }  // namespace
 
-std::vector<OverviewRow> ComputeOverview(const QString& programDir)
+std::vector<OverviewRow> ComputeOverview(const QString& dataDir)
 {
     std::vector<OverviewRow> rows;
     std::unique_ptr<DrawDatabase> db;
-    const QString unopened = failureOf([&] { db = std::make_unique<DrawDatabase>(programDir); });
+    const QString unopened = failureOf([&] { db = std::make_unique<DrawDatabase>(dataDir); });
     for (const QString& lottery : mainListOrder()) {
         DrawHistory history;
         const QString error = db ? failureOf([&] { history = readDrawHistory(*db, lottery); }) : unopened;

@@ -1,6 +1,5 @@
 #include "gui/overview_tab.h"
 
-#include "core/base/u_public.h"
 #include "core/store/history_loader.h"
 #include "gui/widget_placement.h"
 
@@ -39,7 +38,7 @@ constexpr int kFirstFigureColumn = 2;
 
 }  // namespace
 
-OverviewTab::OverviewTab(QWidget* parent) : QWidget(parent)
+OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(parent), m_dataDir(dataDir)
 {
     lblzonglan = named<QLabel>(this, "lblzonglan");
     lblzonglan->setWordWrap(true);
@@ -121,7 +120,7 @@ void OverviewTab::compute()
     m_computing = true;
     m_computeAgain = false;
     lblzonglan->setText(QStringLiteral("正在计算各彩票的统计…"));
-    m_watcher.setFuture(QtConcurrent::run(ComputeOverview, u_public::programDir()));
+    m_watcher.setFuture(QtConcurrent::run(ComputeOverview, m_dataDir));
 }
 
 void OverviewTab::computationEnded()

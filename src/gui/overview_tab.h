@@ -17,7 +17,8 @@ class OverviewTab : public QWidget {
     Q_OBJECT
 
 public:
-    explicit OverviewTab(QWidget* parent = nullptr);
+    // Reads the draws stored in the database under `dataDir`.
+    explicit OverviewTab(const QString& dataDir, QWidget* parent = nullptr);
     ~OverviewTab() override;
 
     // The 计划期数 the plans are judged against; applied to the figures already computed.
@@ -39,6 +40,7 @@ private:
     void computationEnded();
     void fill();
 
+    const QString m_dataDir;
     QLabel* lblzonglan;
     QTableView* grdzonglan;
     QStandardItemModel* m_model;

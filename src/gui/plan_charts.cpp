@@ -2,10 +2,10 @@
 
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
-#include "core/plan/bet_output.h"
 #include "core/plan/chance_figures.h"
 #include "gui/dialogs.h"
 #include "gui/run_command.h"
+#include "gui/shell_folder.h"
 
 #include <QAction>
 #include <QBarCategoryAxis>

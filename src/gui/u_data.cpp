@@ -1,13 +1,13 @@
 #include "gui/u_data.h"
 
 #include "core/base/lottery_table.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
 #include "gui/run_command.h"
+#include "gui/session.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -59,7 +59,8 @@ void Tfrmdata::rowSetCommand(const std::function<void()>& body)
     syncGrid();
 }
 
-Tfrmdata::Tfrmdata(QWidget* parent) : QDialog(parent), m_rowSet(new DrawRowSet(this))
+Tfrmdata::Tfrmdata(Session& session, QWidget* parent)
+    : QDialog(parent), m_session(session), m_rowSet(new DrawRowSet(this))
 {
     createControls();
     FormCreate();
@@ -151,7 +152,7 @@ void Tfrmdata::FormCreate()
 {
     lstcaipiao->clear();
     runCommand(this, [&] {
-        m_db = std::make_unique<DrawDatabase>(u_public::dataDir());
+        m_db = std::make_unique<DrawDatabase>(m_session.dataDir());
         for (const QString& table : m_db->tableNames()) {
             if (table.endsWith(kLotteryTableSuffix) && table.size() > kLotteryTableSuffix.size())
                 lstcaipiao->addItem(table.chopped(kLotteryTableSuffix.size()));

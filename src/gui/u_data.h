@@ -14,6 +14,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QTableView;
+class Session;
 
 // The data window: browse the draws of any lottery table, type in and correct draws, export
 // a lottery's draws to a text file and import them from one, see the missing periods and fill
@@ -22,7 +23,8 @@ class Tfrmdata : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrmdata(QWidget* parent = nullptr);
+    // The session gives the folders and remembers the folder of the last import.
+    explicit Tfrmdata(Session& session, QWidget* parent = nullptr);
     ~Tfrmdata() override;
 
     DrawRowSet* rowSet() const { return m_rowSet; }
@@ -95,6 +97,7 @@ private:
     std::function<void(int)> percentOnButton(QPushButton* button) const;
 
     std::unique_ptr<DrawDatabase> m_db;
+    Session& m_session;
     DrawRowSet* m_rowSet;
     bool m_adding = false;
     bool m_syncing = false;

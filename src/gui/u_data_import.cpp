@@ -5,7 +5,6 @@
 #include "core/acquire/gap_fill.h"
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
-#include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 #include "core/store/draw_database.h"
@@ -15,6 +14,7 @@
 #include "core/store/period_gaps.h"
 #include "gui/dialogs.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
 #include "gui/work_runner.h"
@@ -50,7 +50,7 @@ void Tfrmdata::ExportHistory()
         dialogs::showError(this, QStringLiteral("请选择要导出的彩票！"));
         return;
     }
-    const QString folder = program_paths::exportDir(u_public::programDir());
+    const QString folder = program_paths::exportDir(m_session.programDir());
     QDir().mkpath(folder);
     const QString fileName = dialogs::getSaveFileName(this, QStringLiteral("导出"),
                                                       folder + m_rowSet->lotteryName() + QStringLiteral("历史号码.txt"),
@@ -122,12 +122,12 @@ void Tfrmdata::ImportHistory()
     m_rowSet->leavePendingRow();
     // Draw files come from wherever the user keeps them: the home folder, then the folder the
     // last import of the session took its file from.
-    const QString folder = u_public::importFolder().isEmpty() ? QDir::homePath() : u_public::importFolder();
+    const QString folder = m_session.importFolder().isEmpty() ? QDir::homePath() : m_session.importFolder();
     const QString fileName = dialogs::getOpenFileName(this, QStringLiteral("导入"), folder,
                                                       QStringLiteral("文本文件(*.txt *.csv);;所有文件(*)"));
     if (fileName.isEmpty())
         return;
-    u_public::setImportFolder(QFileInfo(fileName).absolutePath());
+    m_session.setImportFolder(QFileInfo(fileName).absolutePath());
     // The file is read on the runner's thread: a large one keeps the window painted, shows how
     // far it has come once it takes over a second, and stops on 取消, Esc or the close box. The
     // comparison with the table and the writing stay here, on the window's connection.
@@ -209,7 +209,7 @@ void Tfrmdata::FillGaps()
         return;
     }
     // The hosts as the settings file names them now, as for a download.
-    const QString dataDir = u_public::dataDir();
+    const QString dataDir = m_session.dataDir();
     ReaderHooks hooks = runReaderHooks(dataDir);
     hooks.cancelled = m_runner->cancelFlag();
     runBehindCancel<GapFill>(

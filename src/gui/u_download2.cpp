@@ -3,12 +3,12 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
 #include "core/base/lottery_table.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -40,7 +40,8 @@ QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choi
 
 }  // namespace
 
-Tfrmdownload2::Tfrmdownload2(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+Tfrmdownload2::Tfrmdownload2(Session& session, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_session(session)
 {
     createControls();
     runCommand(this, [&] { FormCreate(); });
@@ -137,7 +138,7 @@ void Tfrmdownload2::btndownClick()
         if (m_runner->isRunning())
             return;
         const QString choice = comdown->currentText();
-        const QString dataDir = u_public::dataDir();
+        const QString dataDir = m_session.dataDir();
         // The hosts as 数据源.ini names them now: a change applies without restarting. A bad
         // file stops the run before it starts.
         const ReaderHooks sourced = runReaderHooks(dataDir);
@@ -202,6 +203,6 @@ void Tfrmdownload2::finishRun(const std::vector<LotteryUpdate>& updates, const Q
     const bool allSucceeded =
         std::all_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.succeeded(); });
     if (!updates.empty() && allSucceeded)
-        u_public::setHistoryCaughtUp(true);
+        m_session.setHistoryCaughtUp(true);
     dialogs::showMessage(parentWidget(), summaryOf(updates, choice));
 }

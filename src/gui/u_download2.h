@@ -7,6 +7,7 @@ class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class Session;
 class WorkRunner;
 struct LotteryUpdate;
 
@@ -16,7 +17,9 @@ class Tfrmdownload2 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrmdownload2(QWidget* parent = nullptr);
+    // A download that brought every lottery it was asked for up to date marks the session's
+    // history caught up.
+    explicit Tfrmdownload2(Session& session, QWidget* parent = nullptr);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,6 +41,7 @@ private:
     void showRunning(bool running);
     void finishRun(const std::vector<LotteryUpdate>& updates, const QString& choice);
 
+    Session& m_session;
     WorkRunner* m_runner;  // the download: its 取消, Esc and close box
     bool m_centred = false;
 };

@@ -2,12 +2,12 @@
 
 #include "core/acquire/live_update.h"
 #include "core/acquire/site_paths.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -16,8 +16,6 @@
 #include <QTimer>
 
 namespace {
-
-std::chrono::milliseconds g_startDelay{1000};
 
 // "更新完成！" closes every update; below it, what the update stored or why it failed, so that
 // a failure never reads as a success.
@@ -32,21 +30,8 @@ QString summaryOf(const LotteryUpdate& update, bool catchUp)
 
 }  // namespace
 
-namespace u_download3 {
-std::chrono::milliseconds startDelay()
-{
-    return g_startDelay;
-}
-namespace testing {
-void setStartDelay(std::chrono::milliseconds delay)
-{
-    g_startDelay = delay;
-}
-}  // namespace testing
-}  // namespace u_download3
-
-Tfrmdownload3::Tfrmdownload3(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+Tfrmdownload3::Tfrmdownload3(Session& session, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_session(session)
 {
     createControls();
     runCommand(this, [&] { FormCreate(); });
@@ -63,13 +48,13 @@ void Tfrmdownload3::createControls()
 
     Timer1 = named<QTimer>(this, "Timer1");
     Timer1->setSingleShot(true);
-    Timer1->setInterval(u_download3::startDelay());
+    Timer1->setInterval(m_session.liveStartDelay());
     connect(Timer1, &QTimer::timeout, this, &Tfrmdownload3::Timer1Timer);
 }
 
 void Tfrmdownload3::FormCreate()
 {
-    lbltitle->setText(progressText(u_public::planSelection().lotteryName));
+    lbltitle->setText(progressText(m_session.planSelection().lotteryName));
     lbltitle->adjustSize();
     Timer1->start();
 }
@@ -99,13 +84,13 @@ void Tfrmdownload3::Timer1Timer()
     Timer1->stop();
     bool started = false;
     runCommand(this, [&] {
-        const QString lottery = u_public::planSelection().lotteryName;
-        const QString dataDir = u_public::dataDir();
+        const QString lottery = m_session.planSelection().lotteryName;
+        const QString dataDir = m_session.dataDir();
         showTitle();
         // The settings file is not part of the reader's guard: when it fails, the error is
         // reported as it stands and nothing is fetched.
         const ReaderHooks sourced = runReaderHooks(dataDir);
-        const bool catchUp = liveUpdateCatchesUp(lottery, sourced.sources);
+        const bool catchUp = liveUpdateCatchesUp(m_session.historyCaughtUp(), lottery, sourced.sources);
         lbltitle->setText(progressText(lottery));
         WorkRunner* runner = m_runner;
         started = m_runner->start<LotteryUpdate>(
@@ -116,7 +101,8 @@ void Tfrmdownload3::Timer1Timer()
                 return runLiveUpdate(db, dataDir, lottery, catchUp, hooks);
             },
             [this, catchUp](LotteryUpdate& update) {
-                keepCaughtUp(catchUp, update);
+                if (caughtUpBy(catchUp, update))
+                    m_session.setHistoryCaughtUp(true);
                 dialogs::showMessage(this, summaryOf(update, catchUp));
             },
             {}, [this] { finish(); });

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <chrono>
 
 class QLabel;
 class QTimer;
+class Session;
 class WorkRunner;
 
 // The live update window: a green banner that brings the current 时时彩 lottery up to date
@@ -15,7 +15,8 @@ class Tfrmdownload3 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrmdownload3(QWidget* parent = nullptr);
+    // The lottery is the session's selected one; the session keeps whether it caught up.
+    explicit Tfrmdownload3(Session& session, QWidget* parent = nullptr);
 
 public slots:
     // The banner has no way out before the update has started: it closes itself when the update
@@ -28,7 +29,8 @@ protected:
 
 private:
     QLabel* lbltitle;
-    QTimer* Timer1;  // one-shot: the update starts u_download3::startDelay() after the window is made
+    // One-shot: the update starts the session's liveStartDelay() after the window is made.
+    QTimer* Timer1;
 
     void createControls();
     void FormCreate();
@@ -37,18 +39,9 @@ private:
     void showTitle();
     void finish();
 
+    Session& m_session;
     WorkRunner* m_runner;
 
     bool m_finished = false;
     bool m_centred = false;
 };
-
-namespace u_download3 {
-// How long the banner stands empty before the update starts: 1000 ms, long enough to be seen
-// before the update keeps the window busy.
-std::chrono::milliseconds startDelay();
-namespace testing {
-// Tests that are not about the wait itself shorten it.
-void setStartDelay(std::chrono::milliseconds delay);
-}  // namespace testing
-}  // namespace u_download3

@@ -11,25 +11,6 @@
 #include <QPixmap>
 #include <QTimer>
 
-namespace {
-
-int g_tickCount = 0;
-
-}  // namespace
-
-namespace u_flash {
-int tickCount()
-{
-    return g_tickCount;
-}
-namespace testing {
-void resetTickCount()
-{
-    g_tickCount = 0;
-}
-}  // namespace testing
-}  // namespace u_flash
-
 Tfrmflash::Tfrmflash(const QString& programDir, QWidget* parent) : QDialog(parent)
 {
     createControls();
@@ -100,8 +81,8 @@ void Tfrmflash::FormCreate(const QString& programDir)
 
 void Tfrmflash::Timer1Timer()
 {
-    ++g_tickCount;
-    if (g_tickCount >= 5) {
+    ++m_ticks;
+    if (m_ticks >= 5) {
         // Once closed the splash has nothing left to count; the program goes on without it.
         Timer1->stop();
         done(QDialog::Accepted);

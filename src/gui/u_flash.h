@@ -18,6 +18,9 @@ public:
 
     static QString executableDir();
 
+    // Ticks of the splash timer so far.
+    int tickCount() const { return m_ticks; }
+
 private:
     QLabel* Image1;
     QLabel* Label1;
@@ -32,12 +35,6 @@ private:
     void createControls();
     void FormCreate(const QString& programDir);
     void Timer1Timer();
-};
 
-namespace u_flash {
-// Ticks of the splash timer in this run; the splash is shown once, so it is never reset.
-int tickCount();
-namespace testing {
-void resetTickCount();
-}
-}  // namespace u_flash
+    int m_ticks = 0;
+};

@@ -2,7 +2,6 @@
 
 #include "core/acquire/auto_update.h"
 #include "core/base/lottery_table.h"
-#include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 #include "core/plan/bet_output.h"
@@ -17,6 +16,7 @@
 #include "gui/overview_tab.h"
 #include "gui/plan_charts.h"
 #include "gui/run_command.h"
+#include "gui/shell_folder.h"
 #include "gui/u_about.h"
 #include "gui/u_data.h"
 #include "gui/u_download2.h"
@@ -98,18 +98,20 @@ void Tfrmmain::openDrawWindow()
     command([&] {
         {
             const QScopedValueRollback open(m_drawWindowOpen, true);
-            Window window(this);
+            Window window(m_session, this);
             window.exec();
         }
         reloadSequence();
     });
 }
 
-Tfrmmain::Tfrmmain(const QString& programDir, QWidget* parent) : QWidget(parent)
+Tfrmmain::Tfrmmain(const QString& programDir, QWidget* parent) : Tfrmmain(Session(programDir), parent) {}
+
+Tfrmmain::Tfrmmain(Session session, QWidget* parent) : QWidget(parent), m_session(std::move(session))
 {
     createControls();
     qApp->installEventFilter(this);
-    FormCreate(programDir);
+    FormCreate();
 }
 
 Tfrmmain::~Tfrmmain()
@@ -137,7 +139,7 @@ void Tfrmmain::createControls()
     m_charts = new PlanCharts;
     m_charts->setObjectName(QStringLiteral("TabSheet3"));
     page->addTab(m_charts, QStringLiteral("图表"));
-    m_overview = new OverviewTab;
+    m_overview = new OverviewTab(m_session.dataDir());
     m_overview->setObjectName(QStringLiteral("TabSheet4"));
     page->addTab(m_overview, QStringLiteral("总览"));
     page->setCurrentIndex(0);
@@ -255,18 +257,16 @@ void Tfrmmain::createControls()
     setTabOrder(spnauto, chkcopy);
 }
 
-void Tfrmmain::FormCreate(const QString& programDir)
+void Tfrmmain::FormCreate()
 {
-    u_public::setHistoryCaughtUp(false);
-    u_public::setProgramDir(programDir);
     const QStringList lotteries = mainListOrder();
     comcaipiao->addItems(lotteries);
     comcaipiao->setCurrentIndex(0);
     fitLotteryBoxFont();
-    u_public::planSelection().lotteryName = lotteries.constFirst();
+    m_session.planSelection().lotteryName = lotteries.constFirst();
     enableLiveUpdate(lotteries.constFirst());
     // The mode is 后二 from the start, so the buttons say so even when the first load fails.
-    u_public::planSelection().mode = PlanMode::Back2;
+    m_session.planSelection().mode = PlanMode::Back2;
     optBack2->setChecked(true);
 
     // Picking an item changes the lottery at once; typed text when the typing is done (Enter or
@@ -295,10 +295,10 @@ void Tfrmmain::FormCreate(const QString& programDir)
         lblauto->setText(lblauto->fontMetrics().elidedText(oneLine, Qt::ElideMiddle, lblauto->width()));
         lblauto->setToolTip(oneLine);
     };
-    hooks.runEnded = [this] { enableLiveUpdate(u_public::planSelection().lotteryName); };
-    m_auto = new AutoUpdater(this, {btndown3, btndown2, btnedit}, std::move(hooks));
+    hooks.runEnded = [this] { enableLiveUpdate(m_session.planSelection().lotteryName); };
+    m_auto = new AutoUpdater(this, m_session, {btndown3, btndown2, btnedit}, std::move(hooks));
     command([&] {
-        const AutoUpdateSettings settings = readAutoUpdateSettings(u_public::dataDir());
+        const AutoUpdateSettings settings = readAutoUpdateSettings(m_session.dataDir());
         chkauto->setChecked(settings.enabled);
         spnauto->setValue(settings.minutes);
         chkcopy->setChecked(settings.copy);
@@ -309,7 +309,7 @@ void Tfrmmain::FormCreate(const QString& programDir)
     connect(chkcopy, &QCheckBox::clicked, this, &Tfrmmain::chkcopyClick);
 
     command([&] {
-        DrawDatabase::create(u_public::dataDir());
+        DrawDatabase::create(m_session.dataDir());
         reloadSequence();
     });
     // A program started with 自动更新 ticked resumes it for its lottery.
@@ -368,7 +368,7 @@ void Tfrmmain::comcaipiaoChange()
         return;
     command([&] {
         const QString name = comcaipiao->currentText();
-        PlanSelection& selection = u_public::planSelection();
+        PlanSelection& selection = m_session.planSelection();
         if (name == selection.lotteryName)
             return;
         // The old lottery's schedule ends here, its run cancelled; the current lottery's starts
@@ -383,7 +383,7 @@ void Tfrmmain::comcaipiaoChange()
         {
             BusyCursor busy;
             try {
-                notice = LoadHistory();
+                notice = loadSelectedHistory();
             } catch (...) {
                 // Nothing of the new lottery was loaded: the figures on screen are still those of
                 // the previous one, and the box and the selection go back to it.
@@ -442,7 +442,7 @@ void Tfrmmain::fitLotteryBoxFont()
 void Tfrmmain::optmodeClick()
 {
     command([&] {
-        PlanSelection& selection = u_public::planSelection();
+        PlanSelection& selection = m_session.planSelection();
         selection.mode = m_modeButtons->checkedId() == 0 ? PlanMode::Front2 : PlanMode::Back2;
         selection.digitOffset = digitOffsetFor(selection.mode, selection.digitCount);
         BusyCursor busy;
@@ -470,8 +470,8 @@ void Tfrmmain::btnfiltClick()
 
 void Tfrmmain::makeBetList()
 {
-    const DrawHistory& history = u_public::drawHistory();
-    const BetSet set = ComputeBetSet(history, history.size(), u_public::planSelection().digitOffset);
+    const DrawHistory& history = m_session.drawHistory();
+    const BetSet set = ComputeBetSet(history, history.size(), m_session.planSelection().digitOffset);
     memcode->setPlainText(FormatBetList(set));
 }
 
@@ -518,14 +518,14 @@ void Tfrmmain::btnaboutClick()
 {
     command([&] {
         if (!m_about)
-            m_about = new Tfrmabout(this, u_public::programDir());
+            m_about = new Tfrmabout(this, m_session.programDir());
         m_about->exec();
     });
 }
 
 void Tfrmmain::btnsourceClick()
 {
-    command([&] { Tfrmsources(u_public::dataDir(), this).exec(); });
+    command([&] { Tfrmsources(m_session.dataDir(), this).exec(); });
 }
 
 void Tfrmmain::btncloseClick()
@@ -538,12 +538,22 @@ void Tfrmmain::reloadSequence()
     QString notice;
     {
         BusyCursor busy;
-        notice = LoadHistory();
+        notice = loadSelectedHistory();
         showLoadedHistory();
     }
     // Start-up and the draw windows' return: every lottery's draws may be new.
     m_overview->drawsChanged();
     tellOnce(notice);
+}
+
+QString Tfrmmain::loadSelectedHistory()
+{
+    PlanSelection& selection = m_session.planSelection();
+    QString notice;
+    DrawHistory history = LoadHistory(m_session.dataDir(), selection.lotteryName, &notice);
+    selection.digitCount = history.digitCount();
+    m_session.setDrawHistory(std::move(history));
+    return notice;
 }
 
 void Tfrmmain::tellOnce(const QString& notice)
@@ -556,7 +566,7 @@ void Tfrmmain::tellOnce(const QString& notice)
 
 void Tfrmmain::showLoadedHistory(PlanMode mode)
 {
-    const bool noDraws = u_public::drawHistory().empty();
+    const bool noDraws = m_session.drawHistory().empty();
     grdtongji1->setVisible(!noDraws);
     lbltishi->setVisible(noDraws);
     fillPeriodBox();
@@ -567,7 +577,7 @@ void Tfrmmain::showLoadedHistory(PlanMode mode)
 
 void Tfrmmain::fillPeriodBox()
 {
-    const DrawHistory& history = u_public::drawHistory();
+    const DrawHistory& history = m_session.drawHistory();
     std::vector<qint64> periods;
     periods.reserve(std::size_t(history.size()) + 1);
     for (int r = 0; r < history.size(); ++r)
@@ -582,7 +592,7 @@ void Tfrmmain::fillPeriodBox()
 
 void Tfrmmain::resetMode(PlanMode mode)
 {
-    PlanSelection& selection = u_public::planSelection();
+    PlanSelection& selection = m_session.planSelection();
     selection.mode = mode;
     selection.digitOffset = digitOffsetFor(mode, selection.digitCount);
     (mode == PlanMode::Front2 ? optFront2 : optBack2)->setChecked(true);
@@ -592,20 +602,20 @@ void Tfrmmain::RefreshHitStatistics()
 {
     // 10000 draws replay in a few milliseconds: the window does not need to breathe meanwhile,
     // and no command can start inside it.
-    m_hitModel->setTable(ReplayHits(u_public::drawHistory(), u_public::planSelection().digitOffset));
+    m_hitModel->setTable(ReplayHits(m_session.drawHistory(), m_session.planSelection().digitOffset));
     grdtongji2->scrollToBottom();
 }
 
 void Tfrmmain::RefreshPlanStatistics()
 {
     const int planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
-    m_planModel->setTable(BuildPlanTable(u_public::drawHistory(), hitTable(), planPeriods));
+    m_planModel->setTable(BuildPlanTable(m_session.drawHistory(), hitTable(), planPeriods));
     // Period ids only grow, so the open plan's span is the widest text of the column.
     fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : spanText(planTable().back()));
     // The three summary lines first, then how the rule compares with chance; the box scrolls.
     // Without a draw there is nothing to sum up: rates of 0.0% would only mislead.
     QStringList lines;
-    if (!u_public::drawHistory().empty()) {
+    if (!m_session.drawHistory().empty()) {
         lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
         const ChanceFigures figures = ComputeChanceFigures(hitTable());
         lines << ChanceLines(figures, planPeriods)
@@ -636,7 +646,7 @@ void Tfrmmain::enableLiveUpdate(const QString& lotteryName)
 
 void Tfrmmain::syncAutoUpdate()
 {
-    const QString lottery = u_public::planSelection().lotteryName;
+    const QString lottery = m_session.planSelection().lotteryName;
     if (chkauto->isChecked() && isLiveUpdateLottery(lottery)) {
         if (!m_auto->isScheduled())
             m_auto->start(lottery, spnauto->value());
@@ -647,7 +657,7 @@ void Tfrmmain::syncAutoUpdate()
 
 void Tfrmmain::saveAutoSettings()
 {
-    writeAutoUpdateSettings(u_public::dataDir(), {chkauto->isChecked(), spnauto->value(), chkcopy->isChecked()});
+    writeAutoUpdateSettings(m_session.dataDir(), {chkauto->isChecked(), spnauto->value(), chkcopy->isChecked()});
 }
 
 void Tfrmmain::chkautoClick()
@@ -677,11 +687,11 @@ void Tfrmmain::chkcopyClick()
 
 QString Tfrmmain::showAutoUpdate(const QString& newestPeriodId)
 {
-    const PlanSelection& selection = u_public::planSelection();
+    const PlanSelection& selection = m_session.planSelection();
     const QString lottery = selection.lotteryName;
     const PlanMode mode = selection.mode;
     // A reload's notice would be a box: the automatic update shows none, and 实时开奖 will.
-    LoadHistory();
+    loadSelectedHistory();
     // The mode being played stays: the new bet list is for the positions the player bets on.
     showLoadedHistory(mode);
     m_overview->drawsChanged();

@@ -2,6 +2,7 @@
 
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
+#include "gui/session.h"
 
 #include <QSet>
 #include <QWidget>
@@ -34,7 +35,12 @@ public:
     // Runs the start-up sequence with `programDir` as the program directory (the executable's
     // own in the program; a scratch folder in tests).
     explicit Tfrmmain(const QString& programDir, QWidget* parent = nullptr);
+    // The same with a session made beforehand, for tests that fix "today" or the timing in it.
+    explicit Tfrmmain(Session session, QWidget* parent = nullptr);
     ~Tfrmmain() override;
+
+    // The state of this run, which the main window hands to its windows.
+    Session& session() { return m_session; }
 
     const HitTable& hitTable() const;
     const PlanTable& planTable() const;
@@ -84,7 +90,7 @@ private:
     QLabel* lblauto;     // the last automatic update's time and outcome
 
     void createControls();
-    void FormCreate(const QString& programDir);
+    void FormCreate();
 
     void comcaipiaoChange();
     void optmodeClick();
@@ -103,6 +109,9 @@ private:
     void chkcopyClick();
 
     void reloadSequence();
+    // Loads the selected lottery's history into the session and its digit count into the
+    // selection; on failure both keep what they held. Returns the load's notice.
+    QString loadSelectedHistory();
     // After a reload the mode is 后二, unless an automatic update keeps the one being played.
     void showLoadedHistory(PlanMode mode = PlanMode::Back2);
     // A load's notice, shown the first time it comes up in a run.
@@ -135,6 +144,7 @@ private:
     template <class Window>
     void openDrawWindow();
 
+    Session m_session;
     HitTableModel* m_hitModel;
     PlanTableModel* m_planModel;
     // The 图表 tab; it reads the hit table above, which lives as long as the window.

@@ -1,6 +1,5 @@
 #include "core/acquire/auto_update.h"
 #include "core/acquire/site_paths.h"
-#include "core/base/u_public.h"
 #include "gui/auto_updater.h"
 #include "gui/dialogs.h"
 #include "gui/u_data.h"
@@ -71,15 +70,15 @@ private:
 void TestAutoUpdate::initTestCase()
 {
     DownloadFixture::setUpProgram(std::chrono::milliseconds(2000));
-    // The real unit, before the tests shorten it.
-    QCOMPARE(auto_update::minute(), std::chrono::milliseconds(60000));
-    auto_update::testing::setMinute(kTestMinute);
     m_draws = syntheticDraws(kChongqing, kOnSite);
 }
 
 void TestAutoUpdate::init()
 {
     m_fixture.setUp({PageSite::DrawList, PageSite::Feed});
+    // The real unit, before the test shortens it for the main windows made from this session.
+    QCOMPARE(m_fixture.session().autoUpdateMinute(), std::chrono::milliseconds(60000));
+    m_fixture.session().setAutoUpdateMinute(kTestMinute);
     storeDraws(m_fixture.folder().path(), kChongqing, {m_draws.begin(), m_draws.end() - kFeedRows});
 }
 
@@ -179,7 +178,7 @@ void TestAutoUpdate::newDrawsAreShownWithoutAClick()
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     serveSite();
     QGuiApplication::clipboard()->setText(QStringLiteral("left alone"));
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     QVERIFY(control<QCheckBox>(&main, "chkauto")->isChecked());
     QCOMPARE(int(main.hitTable().size()), kOnSite - kFeedRows);
     // The player bets 前二: the update keeps it.
@@ -210,7 +209,7 @@ void TestAutoUpdate::copiesOnlyWhenTicked()
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, true});
     serveSite();
     QGuiApplication::clipboard()->setText(QStringLiteral("old list"));
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     QVERIFY(control<QCheckBox>(&main, "chkcopy")->isChecked());
     main.show();
     QTRY_VERIFY_WITH_TIMEOUT(!status(main).isEmpty(), 10000);
@@ -223,7 +222,7 @@ void TestAutoUpdate::tickIsSkippedWhileTheDataWindowIsOpen()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 3, false});
     serveSite();
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     main.show();
 
     // The data window is modal: it is watched and closed from inside its own event loop.
@@ -256,7 +255,7 @@ void TestAutoUpdate::failuresBackOffAndRecover()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     m_fixture.server().failWithStatus(todaysPage(), 500);
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 
@@ -273,7 +272,7 @@ void TestAutoUpdate::failuresBackOffAndRecover()
     serveSite();
     QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral("新增10期")), 20000);
     QCOMPARE(int(main.hitTable().size()), kOnSite);
-    QVERIFY(u_public::historyCaughtUp());
+    QVERIFY(main.session().historyCaughtUp());
     m_fixture.server().failWithStatus(feedPathOf(kChongqing), 500);
     QTRY_VERIFY_WITH_TIMEOUT(
         status(main).endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")), 10000);
@@ -283,7 +282,7 @@ void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     m_fixture.server().stall(todaysPage());
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     auto* btndown3 = control<QPushButton>(&main, "btndown3");
@@ -302,7 +301,7 @@ void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
     auto* comcaipiao = control<QComboBox>(&main, "comcaipiao");
     typeChoice(comcaipiao, QStringLiteral("中国福彩3D"));
     QTest::keyClick(comcaipiao->lineEdit(), Qt::Key_Enter);
-    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("中国福彩3D"));
+    QCOMPARE(main.session().planSelection().lotteryName, QStringLiteral("中国福彩3D"));
     QVERIFY(!control<QCheckBox>(&main, "chkauto")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(btndown2->isEnabled() && btnedit->isEnabled(), 1000);
     QVERIFY(!btndown3->isEnabled());
@@ -319,7 +318,7 @@ void TestAutoUpdate::tickingAndUntickingIsRemembered()
 {
     serveSite();
     const QString folder = m_fixture.folder().path();
-    Tfrmmain main(folder);
+    Tfrmmain main(m_fixture.session());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     auto* chkauto = control<QCheckBox>(&main, "chkauto");

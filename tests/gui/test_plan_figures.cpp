@@ -1,10 +1,9 @@
-#include "core/base/u_public.h"
-#include "core/plan/bet_output.h"
 #include "core/plan/chance_figures.h"
 #include "core/plan/hit_replay.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/overview_tab.h"
+#include "gui/shell_folder.h"
 #include "gui/u_data.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
@@ -71,9 +70,9 @@ ChartState chartState(const QWidget& window)
 }
 
 // The series the charts should show for the loaded history under the current mode.
-HitTable replayed()
+HitTable replayed(Tfrmmain& w)
 {
-    return ReplayHits(u_public::drawHistory(), u_public::planSelection().digitOffset);
+    return ReplayHits(w.session().drawHistory(), w.session().planSelection().digitOffset);
 }
 
 void pressStatistics(QWidget& window, const QString& planPeriods)
@@ -136,7 +135,7 @@ void TestPlanFigures::summaryKeepsItsLinesAndAddsChance()
     fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 23));
     Tfrmmain& w = open();
     auto* mem = control<QPlainTextEdit>(&w, "mem");
-    const HitTable hits = replayed();
+    const HitTable hits = replayed(w);
     const QStringList lines = mem->toPlainText().split(u'\n');
     QCOMPARE(lines.mid(0, 3), SummaryLines(SummarizePlans(hits, 5)));
     QCOMPARE(lines.size(), 14);
@@ -181,7 +180,7 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     QVERIFY(chartState(w).observed.empty());
     page->setCurrentWidget(chartTab);
     ChartState shown = chartState(w);
-    PlanLengthCounts counts = CountPlanLengths(replayed());
+    PlanLengthCounts counts = CountPlanLengths(replayed(w));
     QVERIFY(counts.plans > 100);
     QCOMPARE(shown.observed, counts.observed);
     QCOMPARE(shown.expected, counts.expected);
@@ -189,7 +188,7 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     QCOMPARE(shown.cut.at(0).x(), 4.5);
     // 300 tested draws: windows of 100 end at the 200th to the 400th draw, where the axis ends.
     QCOMPARE(shown.movingRate.size(), 201);
-    QCOMPARE(shown.movingRate, MovingHitRate(replayed()));
+    QCOMPARE(shown.movingRate, MovingHitRate(replayed(w)));
     auto* drawAxis =
         qobject_cast<QValueAxis*>(control<QChartView>(&w, "chtmingzhong")->chart()->axes(Qt::Horizontal).constFirst());
     QCOMPARE(drawAxis->max(), 400.0);
@@ -199,18 +198,18 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     lottery->setFocus();
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(lottery, Qt::Key_Down);
-    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("中国福彩3D"));
+    QCOMPARE(w.session().planSelection().lotteryName, QStringLiteral("中国福彩3D"));
     shown = chartState(w);
-    QCOMPARE(shown.observed, CountPlanLengths(replayed()).observed);
+    QCOMPARE(shown.observed, CountPlanLengths(replayed(w)).observed);
     QCOMPARE(shown.movingRate.size(), 101);
-    QCOMPARE(shown.movingRate, MovingHitRate(replayed()));
+    QCOMPARE(shown.movingRate, MovingHitRate(replayed(w)));
     QCOMPARE(drawAxis->max(), 300.0);
 
     // Out of view, a new mode and count wait until the tab is shown again.
     page->setCurrentIndex(0);
     control<QWidget>(&w, "optFront2")->setFocus();
     QTest::keyClick(control<QWidget>(&w, "optFront2"), Qt::Key_Space);
-    QCOMPARE(u_public::planSelection().digitOffset, 0);
+    QCOMPARE(w.session().planSelection().digitOffset, 0);
     pressStatistics(w, "2");
     QCOMPARE(chartState(w).cutName, QStringLiteral("计划期数5"));
     QCOMPARE(chartState(w).movingRate, shown.movingRate);
@@ -218,15 +217,15 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     const ChartState front = chartState(w);
     QCOMPARE(front.cutName, QStringLiteral("计划期数2"));
     QCOMPARE(front.cut.at(0).x(), 1.5);
-    QCOMPARE(front.observed, CountPlanLengths(replayed()).observed);
-    QCOMPARE(front.movingRate, MovingHitRate(replayed()));
+    QCOMPARE(front.observed, CountPlanLengths(replayed(w)).observed);
+    QCOMPARE(front.movingRate, MovingHitRate(replayed(w)));
     QVERIFY(front.movingRate != shown.movingRate);
 
     // A lottery with too few draws for the moving window shows none, and says so.
     fixtures::storeDraws(m_folder->path(), "上海时时彩", fixtures::syntheticDraws("上海时时彩", 150, 24));
     lottery->setFocus();
     QTest::keyClick(lottery, Qt::Key_Up);
-    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("上海时时彩"));
+    QCOMPARE(w.session().planSelection().lotteryName, QStringLiteral("上海时时彩"));
     QVERIFY(chartState(w).movingRate.isEmpty());
     auto* rate = qobject_cast<QLineSeries*>(control<QChartView>(&w, "chtmingzhong")->chart()->series().at(0));
     QCOMPARE(rate->name(), QStringLiteral("近100期命中率（不足100期）"));
@@ -242,7 +241,7 @@ void TestPlanFigures::planLengthsOnALogarithmicAxis()
     control<QTabWidget>(&w, "page")->setCurrentWidget(control<QWidget>(&w, "TabSheet3"));
     QChart* lengths = control<QChartView>(&w, "chtjihua")->chart();
     auto* logScale = control<QCheckBox>(&w, "chklog");
-    const PlanLengthCounts counts = CountPlanLengths(replayed());
+    const PlanLengthCounts counts = CountPlanLengths(replayed(w));
     // Thousands of one-period plans and a few failures beyond 计划期数 5, one of 8 periods.
     QVERIFY(counts.observed.size() >= 8 && counts.observed[0] > 1000 && counts.observed[7] > 0);
 

@@ -1,8 +1,8 @@
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
+#include "gui/session.h"
 #include "gui/u_data.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
@@ -111,6 +111,7 @@ private:
     void typeRow(const QStringList& values);
 
     std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<Tfrmdata> m_window;
 };
 
@@ -118,7 +119,7 @@ void TestDataWindow::init()
 {
     dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
-    u_public::setProgramDir(m_folder->path());
+    m_session = std::make_unique<Session>(m_folder->path());
     fixtures::storeDraws(m_folder->path(), "中国福彩3D",
                          {{"2026001", {"1", "2", "3"}}, {"2026002", {"0", "4", "7"}}, {"2026003", {"9", "0", "0"}}});
 }
@@ -134,7 +135,7 @@ void TestDataWindow::cleanup()
 
 DataControls TestDataWindow::open()
 {
-    m_window = std::make_unique<Tfrmdata>();
+    m_window = std::make_unique<Tfrmdata>(*m_session);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("window not exposed");
@@ -492,7 +493,7 @@ void TestDataWindow::mainWindowReloadsAfterward()
     comcaipiao->setFocus();
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(comcaipiao, Qt::Key_Down);
-    QCOMPARE(u_public::drawHistory().size(), 3);
+    QCOMPARE(main.session().drawHistory().size(), 3);
 
     bool sawWindow = false;
     QTimer::singleShot(0, this, [&] {
@@ -517,7 +518,7 @@ void TestDataWindow::mainWindowReloadsAfterward()
     });
     QTest::mouseClick(control<QPushButton>(&main, "btnedit"), Qt::LeftButton);
     QVERIFY(sawWindow);
-    QCOMPARE(u_public::drawHistory().size(), 10);
+    QCOMPARE(main.session().drawHistory().size(), 10);
     QCOMPARE(control<QComboBox>(&main, "comcurqi")->currentText(), QStringLiteral("2026011"));
 }
 

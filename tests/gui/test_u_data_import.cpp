@@ -1,12 +1,12 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/site_paths.h"
 #include "core/base/today_clock.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/u_data.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
@@ -101,6 +101,7 @@ private:
     void click(const char* button) { QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton); }
 
     std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<Tfrmdata> m_window;
 };
 
@@ -117,7 +118,7 @@ void TestDataImport::init()
 {
     dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
-    u_public::setProgramDir(m_folder->path());
+    m_session = std::make_unique<Session>(m_folder->path());
     storeDraws(m_folder->path(), kThreeD,
                {{"2026001", {"1", "2", "3"}}, {"2026002", {"0", "4", "7"}}, {"2026003", {"9", "0", "0"}}});
 }
@@ -131,7 +132,7 @@ void TestDataImport::cleanup()
 
 Tfrmdata& TestDataImport::open()
 {
-    m_window = std::make_unique<Tfrmdata>();
+    m_window = std::make_unique<Tfrmdata>(*m_session);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("window not exposed");
@@ -303,7 +304,7 @@ void TestDataImport::exportThenImportGivesTheSameFile()
 
     // Into an empty table of another program folder.
     ProgramFolder other;
-    u_public::setProgramDir(other.path());
+    m_session = std::make_unique<Session>(other.path());
     open();
     choose(kChongqing);
     bool seen = false;
@@ -325,7 +326,6 @@ void TestDataImport::exportThenImportGivesTheSameFile()
 void TestDataImport::importOpensInTheHomeThenTheLastFolder()
 {
     // Not among the side texts of the program folder, which may not even be the user's.
-    u_public::setImportFolder({});
     QTemporaryDir dir;
     writeFile(dir.filePath("3d.txt"), "2026004 555\r\n");
     open();

@@ -1,6 +1,5 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/site_paths.h"
-#include "core/base/u_public.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/run_sources.h"
@@ -157,7 +156,7 @@ void TestDownloadWindow::serveEverySite()
 void TestDownloadWindow::freshWindowAndExit()
 {
     serveEverySite();
-    Tfrmdownload2 window;
+    Tfrmdownload2 window(m_fixture.session());
     const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -174,7 +173,7 @@ void TestDownloadWindow::freshWindowAndExit()
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QCOMPARE(m_fixture.server().requests(), QStringList());
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
-    QVERIFY(!u_public::historyCaughtUp());
+    QVERIFY(!m_fixture.session().historyCaughtUp());
 }
 
 void TestDownloadWindow::runs_data()
@@ -229,7 +228,7 @@ void TestDownloadWindow::runs()
     for (const QString& path : failing)
         m_fixture.server().failWithStatus(path, 500);
 
-    Tfrmdownload2 window;
+    Tfrmdownload2 window(m_fixture.session());
     const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -249,7 +248,7 @@ void TestDownloadWindow::runs()
     QVERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Accepted));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载完成！", ""} + summary).join('\n')});
-    QCOMPARE(u_public::historyCaughtUp(), caughtUp);
+    QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUp);
 
     for (const LotterySite& site : kSites) {
         const bool updated = worked.contains(site.lottery) && !serveNothing &&
@@ -262,7 +261,7 @@ void TestDownloadWindow::runs()
 void TestDownloadWindow::enterStartsARun()
 {
     serveEverySite();
-    Tfrmdownload2 window;
+    Tfrmdownload2 window(m_fixture.session());
     const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -279,7 +278,7 @@ void TestDownloadWindow::enterStartsARun()
 void TestDownloadWindow::firstEnterInAFreshWindowStartsARun()
 {
     serveEverySite();
-    Tfrmdownload2 window;
+    Tfrmdownload2 window(m_fixture.session());
     const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -324,7 +323,7 @@ void TestDownloadWindow::cancelledRun()
     serveEverySite();
     m_fixture.server().stall(stalled);
 
-    Tfrmdownload2 window;
+    Tfrmdownload2 window(m_fixture.session());
     const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -350,7 +349,7 @@ void TestDownloadWindow::cancelledRun()
     QVERIFY(cancelShown);
     QVERIFY(!window.isVisible());
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载已取消！", ""} + summary).join('\n')});
-    QVERIFY(!u_public::historyCaughtUp());
+    QVERIFY(!m_fixture.session().historyCaughtUp());
     // No lottery after the one whose page never answered was asked for.
     QCOMPARE(lotteriesAskedFor(m_fixture.server().requests()).last(), lotteryOfRequest(stalled));
     // What finished before the cancel stays stored; the lottery being read and those after it
@@ -366,8 +365,8 @@ void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
 {
     serveEverySite();
     QTemporaryDir empty;  // no 数据库 folder in it
-    u_public::setProgramDir(empty.path());
-    Tfrmdownload2 window;
+    Session session(empty.path());
+    Tfrmdownload2 window(session);
     const DownloadControls c(window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -380,16 +379,16 @@ void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
     QVERIFY(window.isVisible());
     QVERIFY(c.comdown->isVisible() && c.btndown->isVisible() && !c.lbltitle->isVisible());
     QCOMPARE(m_fixture.server().requests(), QStringList());
-    QVERIFY(!u_public::historyCaughtUp());
+    QVERIFY(!session.historyCaughtUp());
 }
 
 void TestDownloadWindow::mainWindowShowsTheNewDraws()
 {
     serveEverySite();
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QCOMPARE(u_public::planSelection().lotteryName, "重庆时时彩");
+    QCOMPARE(main.session().planSelection().lotteryName, "重庆时时彩");
     QCOMPARE(int(main.hitTable().size()), 140);
 
     QVERIFY(downloadFromMainWindow(main, QStringLiteral("重庆时时彩")));

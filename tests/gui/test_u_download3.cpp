@@ -2,7 +2,6 @@
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
-#include "core/base/u_public.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/u_download3.h"
@@ -95,14 +94,14 @@ private:
 void TestLiveUpdateWindow::initTestCase()
 {
     DownloadFixture::setUpProgram(std::chrono::milliseconds(2000));
-    // The program's own wait, before any test shortens it.
-    QCOMPARE(u_download3::startDelay(), kRealStartDelay);
 }
 
 void TestLiveUpdateWindow::init()
 {
-    u_download3::testing::setStartDelay(kShortStartDelay);
     m_fixture.setUp({PageSite::DrawList, PageSite::Feed});
+    // The program's own wait, before the test shortens it.
+    QCOMPARE(m_fixture.session().liveStartDelay(), kRealStartDelay);
+    m_fixture.session().setLiveStartDelay(kShortStartDelay);
 }
 
 void TestLiveUpdateWindow::cleanup()
@@ -130,10 +129,10 @@ void TestLiveUpdateWindow::runWindow(Tfrmdownload3& window)
 
 void TestLiveUpdateWindow::bannerWaitsThenShowsItsProgress()
 {
-    u_public::planSelection().lotteryName = kJiangxi;
+    m_fixture.session().planSelection().lotteryName = kJiangxi;
     serveLottery(kJiangxi, drawsOnSite(kJiangxi));
-    u_download3::testing::setStartDelay(kRealStartDelay);
-    Tfrmdownload3 window;
+    m_fixture.session().setLiveStartDelay(kRealStartDelay);
+    Tfrmdownload3 window(m_fixture.session());
     auto* lbltitle = control<QLabel>(&window, "lbltitle");
     auto* Timer1 = control<QTimer>(&window, "Timer1");
     QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -240,10 +239,10 @@ void TestLiveUpdateWindow::updates()
         m_fixture.server().serve(feedPathOf(lottery),
                                  feedDocument(lottery, {draws.rbegin(), draws.rbegin() + 3}).chopped(4));
     }
-    u_public::planSelection().lotteryName = lottery;
-    u_public::setHistoryCaughtUp(caughtUpBefore);
+    m_fixture.session().planSelection().lotteryName = lottery;
+    m_fixture.session().setHistoryCaughtUp(caughtUpBefore);
 
-    Tfrmdownload3 window;
+    Tfrmdownload3 window(m_fixture.session());
     runWindow(window);
 
     QStringList asked = askedOnce(m_fixture.server().requests());
@@ -251,7 +250,7 @@ void TestLiveUpdateWindow::updates()
         asked.removeOne(ahead);
     QCOMPARE(asked, askedOnce(expectedRequests));
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
-    QCOMPARE(u_public::historyCaughtUp(), caughtUpAfter);
+    QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUpAfter);
     std::vector<StoredDraw> expected(draws.begin(), draws.begin() + storedBefore);
     expected.insert(expected.end(), draws.end() - added, draws.end());
     QCOMPARE(shown(storedDraws(m_fixture.folder().path(), lottery)), shown(expected));
@@ -288,32 +287,33 @@ void TestLiveUpdateWindow::ownAddressStandsInForPagesAndFeed()
     const QString folder = m_fixture.folder().path();
     writeSourceSettings(folder, readSourceSettings(folder),
                         {{kChongqing, "http://" + m_fixture.server().hostAndPort() + "/own.json"}});
-    u_public::planSelection().lotteryName = kChongqing;
-    u_public::setHistoryCaughtUp(caughtUpBefore);
+    m_fixture.session().planSelection().lotteryName = kChongqing;
+    m_fixture.session().setHistoryCaughtUp(caughtUpBefore);
 
-    Tfrmdownload3 window;
+    Tfrmdownload3 window(m_fixture.session());
     runWindow(window);
 
     QCOMPARE(m_fixture.server().requests(), QStringList{"/own.json"});
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
-    QCOMPARE(u_public::historyCaughtUp(), caughtUpBefore);
+    QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUpBefore);
     QCOMPARE(int(storedDraws(folder, kChongqing).size()), status == 200 ? 150 : 140);
 }
 
 void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
 {
-    u_public::planSelection().lotteryName = kChongqing;
     serveLottery(kChongqing, 150);
     QTemporaryDir empty;  // no 数据库 folder in it
-    u_public::setProgramDir(empty.path() + QLatin1Char('/'));
-    Tfrmdownload3 window;
+    Session session(empty.path() + QLatin1Char('/'));
+    session.planSelection().lotteryName = kChongqing;
+    session.setLiveStartDelay(kShortStartDelay);
+    Tfrmdownload3 window(session);
     runWindow(window);
 
     const QStringList messages = dialogs::testing::takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(QStringLiteral("无法打开数据库")), qPrintable(messages[0]));
     QCOMPARE(m_fixture.server().requests(), QStringList());
-    QVERIFY(!u_public::historyCaughtUp());
+    QVERIFY(!session.historyCaughtUp());
 }
 
 void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
@@ -323,7 +323,7 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
     serveLottery(kChongqing, 150);
     const QString failing = dayPagePaths(kChongqing)[3];
     m_fixture.server().failWithStatus(failing, 500);
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     auto* btndown3 = control<QPushButton>(&main, "btndown3");
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -363,7 +363,7 @@ void TestLiveUpdateWindow::afterAHistoryDownloadTheFirstUpdateReadsTheFeed()
     const auto draws = syntheticDraws(kChongqing, 150);
     storeDraws(m_fixture.folder().path(), kChongqing, {draws.begin(), draws.begin() + 140});
     serveLottery(kChongqing, 150);
-    Tfrmmain main(m_fixture.folder().path());
+    Tfrmmain main(m_fixture.session());
     auto* btndown3 = control<QPushButton>(&main, "btndown3");
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));

@@ -1,8 +1,8 @@
-#include "core/base/u_public.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
+#include "gui/shell_folder.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
@@ -200,11 +200,11 @@ void TestMainWindow::startUpState()
     QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("重庆时时彩"));
     QVERIFY(w.btndown3->isEnabled());
     QVERIFY(w.optBack2->isChecked());
-    QCOMPARE(u_public::planSelection().digitOffset, 3);
-    QVERIFY(!u_public::historyCaughtUp());
+    QCOMPARE(w.window.session().planSelection().digitOffset, 3);
+    QVERIFY(!w.window.session().historyCaughtUp());
     QCOMPARE(w.page->currentWidget(), w.TabSheet1);
 
-    const DrawHistory& history = u_public::drawHistory();
+    const DrawHistory& history = w.window.session().drawHistory();
     QCOMPARE(history.size(), 150);
     QCOMPARE(w.comcurqi->count(), 151);
     QCOMPARE(w.comcurqi->currentIndex(), 150);
@@ -232,17 +232,17 @@ void TestMainWindow::lotteryChangeAndBack()
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
     const QString chongqingList = w.memcode->toPlainText();
     w.optFront2->click();
-    QCOMPARE(u_public::planSelection().digitOffset, 0);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 0);
 
     // Down three times from 重庆时时彩 walks through 江西 and 上海 (both empty) to 中国福彩3D.
     w.comcaipiao->setFocus();
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(w.comcaipiao, Qt::Key_Down);
     QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("中国福彩3D"));
-    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("中国福彩3D"));
-    QCOMPARE(u_public::drawHistory().size(), 120);
-    QCOMPARE(u_public::planSelection().digitCount, 3);
-    QCOMPARE(u_public::planSelection().digitOffset, 1);
+    QCOMPARE(w.window.session().planSelection().lotteryName, QStringLiteral("中国福彩3D"));
+    QCOMPARE(w.window.session().drawHistory().size(), 120);
+    QCOMPARE(w.window.session().planSelection().digitCount, 3);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 1);
     QVERIFY(w.optBack2->isChecked());
     QVERIFY(!w.btndown3->isEnabled());
     QCOMPARE(w.comcurqi->count(), 121);
@@ -254,14 +254,14 @@ void TestMainWindow::lotteryChangeAndBack()
     // Enter confirms the typed name and then presses 过滤, which an empty history cannot serve.
     pick("上海时时彩");
     QVERIFY(w.btndown3->isEnabled());
-    QCOMPARE(u_public::planSelection().digitOffset, 1);
-    QCOMPARE(u_public::drawHistory().size(), 0);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 1);
+    QCOMPARE(w.window.session().drawHistory().size(), 0);
     QCOMPARE(dialogs::testing::takeMessages().size(), 1);
 
     pick("重庆时时彩");
     QCOMPARE(w.memcode->toPlainText(), chongqingList);
-    QCOMPARE(u_public::drawHistory().size(), 150);
-    QCOMPARE(u_public::planSelection().digitOffset, 3);
+    QCOMPARE(w.window.session().drawHistory().size(), 150);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 3);
     QVERIFY(w.btndown3->isEnabled());
     QCOMPARE(rows(w.grdtongji2), 150);
 }
@@ -269,18 +269,18 @@ void TestMainWindow::lotteryChangeAndBack()
 void TestMainWindow::modeChange()
 {
     const MainControls w = open();
-    const DrawHistory& history = u_public::drawHistory();
+    const DrawHistory& history = w.window.session().drawHistory();
     const QString periods = w.comcurqi->currentText();
 
     QTest::mouseClick(w.optFront2, Qt::LeftButton, {}, QPoint(8, w.optFront2->height() / 2));
-    QCOMPARE(u_public::planSelection().mode, PlanMode::Front2);
-    QCOMPARE(u_public::planSelection().digitOffset, 0);
+    QCOMPARE(w.window.session().planSelection().mode, PlanMode::Front2);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 0);
     const HitTable front = w.window.hitTable();
     for (int r = 0; r < history.size(); ++r)
         QCOMPARE(front[std::size_t(r)].hit, ReplayHits(history, 0)[std::size_t(r)].hit);
 
     QTest::mouseClick(w.optBack2, Qt::LeftButton, {}, QPoint(8, w.optBack2->height() / 2));
-    QCOMPARE(u_public::planSelection().digitOffset, 3);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 3);
     const HitTable back = w.window.hitTable();
     bool differs = false;
     for (int r = 0; r < history.size(); ++r) {
@@ -298,7 +298,7 @@ void TestMainWindow::filterFillsListAndClipboard()
     const MainControls w = open();
     QApplication::clipboard()->clear();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
-    const DrawHistory& history = u_public::drawHistory();
+    const DrawHistory& history = w.window.session().drawHistory();
     const QString expected = FormatBetList(ComputeBetSet(history, history.size(), 3));
     QCOMPARE(w.memcode->toPlainText(), expected);
     QCOMPARE(QApplication::clipboard()->text(), expected);
@@ -464,11 +464,11 @@ void TestMainWindow::unknownTypedName()
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“北京\"; drop table x; --”的彩票"});
     QCOMPARE(rows(w.grdtongji1), planRows);
     QCOMPARE(w.comcurqi->currentText(), next);
-    QCOMPARE(u_public::drawHistory().size(), 150);
+    QCOMPARE(w.window.session().drawHistory().size(), 150);
     // The box, the selection and 实时开奖 are back at the lottery whose figures are shown, and
     // the Enter that confirmed the bad name has not run 过滤 for it.
     QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("重庆时时彩"));
-    QCOMPARE(u_public::planSelection().lotteryName, QStringLiteral("重庆时时彩"));
+    QCOMPARE(w.window.session().planSelection().lotteryName, QStringLiteral("重庆时时彩"));
     QVERIFY(w.btndown3->isEnabled());
     QVERIFY(w.memcode->toPlainText().isEmpty());
 
@@ -479,11 +479,13 @@ void TestMainWindow::unknownTypedName()
 
     // Typed over a lottery with figures of its own, the box goes back to that one.
     pick("中国福彩3D");
-    QCOMPARE(u_public::drawHistory().size(), 120);
+    QCOMPARE(w.window.session().drawHistory().size(), 120);
     dialogs::testing::takeMessages();
     pick("福彩");
     QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“福彩”的彩票"});
     QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("中国福彩3D"));
+    QCOMPARE(w.window.session().drawHistory().size(), 120);
+    QCOMPARE(w.window.session().planSelection().digitCount, 3);
     QVERIFY(!w.btndown3->isEnabled());
 
     // A bad name confirmed by leaving the box spends no Enter pressed in the box later.
@@ -517,7 +519,7 @@ void TestMainWindow::startUpFailureStillShowsTheMode()
     QVERIFY2(messages[0].contains("“12”"), qPrintable(messages[0]));
     QVERIFY(w.optBack2->isChecked());
     QVERIFY(!w.optFront2->isChecked());
-    QCOMPARE(u_public::planSelection().mode, PlanMode::Back2);
+    QCOMPARE(w.window.session().planSelection().mode, PlanMode::Back2);
 }
 
 void TestMainWindow::everyLotteryNameShowsWhole()
@@ -565,7 +567,7 @@ void TestMainWindow::inputIgnoredWhileBusy()
     QTest::mouseClick(w.btntongji, Qt::LeftButton);
     QVERIFY(w.memcode->toPlainText().isEmpty());
     QVERIFY(w.optBack2->isChecked());
-    QCOMPARE(u_public::planSelection().digitOffset, 3);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 3);
 
     // The same clicks when idle do their work.
     postClick(w.btnfilt);
@@ -573,7 +575,7 @@ void TestMainWindow::inputIgnoredWhileBusy()
     QCoreApplication::processEvents();
     QCOMPARE(w.memcode->toPlainText().size(), 192);
     QVERIFY(w.optFront2->isChecked());
-    QCOMPARE(u_public::planSelection().digitOffset, 0);
+    QCOMPARE(w.window.session().planSelection().digitOffset, 0);
 }
 
 void TestMainWindow::longHistoryOpensAtItsEnd()

@@ -1,8 +1,8 @@
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
-#include "core/base/u_public.h"
 #include "gui/dialogs.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "gui/u_sources.h"
@@ -83,7 +83,6 @@ void TestSourcesWindow::init()
 {
     dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
-    u_public::setProgramDir(m_folder->path());
 }
 
 void TestSourcesWindow::cleanup()
@@ -335,7 +334,8 @@ void TestSourcesWindow::badSettingsStopADownloadBeforeItStarts()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[hosts]\ntrend=trend.test/path\n");
     file.close();
-    Tfrmdownload2 window;
+    Session session(m_folder->path());
+    Tfrmdownload2 window(session);
     window.show();
     QTest::mouseClick(control<QPushButton>(&window, "btndown"), Qt::LeftButton);
     const QStringList messages = dialogs::testing::takeMessages();

@@ -2,9 +2,9 @@
 
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
-#include "core/base/u_public.h"
 #include "gui/dialogs.h"
 #include "gui/run_sources.h"
+#include "gui/session.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "support/find_control.h"
@@ -31,8 +31,7 @@ void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
 void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
 {
     m_folder = std::make_unique<ProgramFolder>();
-    u_public::setProgramDir(m_folder->path());
-    u_public::setHistoryCaughtUp(false);
+    m_session = std::make_unique<Session>(m_folder->path());
     m_server = std::make_unique<LocalHttpServer>();
     // The windows take their hosts from the program folder's 数据源.ini when a run starts.
     SiteHosts hosts = defaultSiteHosts();
@@ -45,6 +44,7 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
 void DownloadFixture::tearDown()
 {
     m_server.reset();
+    m_session.reset();
     m_folder.reset();
 }
 

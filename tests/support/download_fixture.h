@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <memory>
 
+class Session;
 class Tfrmmain;
 
 namespace fixtures {
@@ -25,16 +26,20 @@ public:
     // message boxes are recorded instead of shown.
     static void setUpProgram(std::chrono::milliseconds totalTimeout);
 
-    // Per test: a fresh folder, the history not caught up in this run, the server as the host of
-    // every site in `sites`, and no message left over.
+    // Per test: a fresh folder and a session on it (the history not caught up), the server as the
+    // host of every site in `sites`, and no message left over.
     void setUp(std::initializer_list<PageSite> sites);
     void tearDown();
+
+    // The session the windows of a test share; a main window takes a copy of it.
+    Session& session() const { return *m_session; }
 
     const ProgramFolder& folder() const { return *m_folder; }
     LocalHttpServer& server() const { return *m_server; }
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<Session> m_session;
     std::unique_ptr<LocalHttpServer> m_server;
 };
 

@@ -3,7 +3,6 @@
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/history_readers.h"
-#include "core/base/u_public.h"
 #include "core/store/draw_database.h"
 
 LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
@@ -24,13 +23,12 @@ LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QStr
     return update;
 }
 
-bool liveUpdateCatchesUp(const QString& lottery, const Sources& sources)
+bool liveUpdateCatchesUp(bool historyCaughtUp, const QString& lottery, const Sources& sources)
 {
-    return !u_public::historyCaughtUp() && sources.drawUrl(lottery).isEmpty();
+    return !historyCaughtUp && sources.drawUrl(lottery).isEmpty();
 }
 
-void keepCaughtUp(bool catchUp, const LotteryUpdate& update)
+bool caughtUpBy(bool catchUp, const LotteryUpdate& update)
 {
-    if (catchUp && update.succeeded())
-        u_public::setHistoryCaughtUp(true);
+    return catchUp && update.succeeded();
 }

@@ -17,9 +17,9 @@ LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QStr
                             const ReaderHooks& hooks = {});
 
 // Whether the next live update of `lottery` is a catch-up: the history has not been caught up in
-// this run, and the lottery has no draw address of its own in `sources` (reading that catches
-// nothing up).
-bool liveUpdateCatchesUp(const QString& lottery, const Sources& sources);
-// Keeps what an update did for the next one: only a catch-up that went through has caught the
-// history up; after a failure the next live update tries the day pages again.
-void keepCaughtUp(bool catchUp, const LotteryUpdate& update);
+// this run (`historyCaughtUp`), and the lottery has no draw address of its own in `sources`
+// (reading that catches nothing up).
+bool liveUpdateCatchesUp(bool historyCaughtUp, const QString& lottery, const Sources& sources);
+// Whether an update has caught the history up, for the caller to keep for the next one: only a
+// catch-up that went through has; after a failure the next live update tries the day pages again.
+bool caughtUpBy(bool catchUp, const LotteryUpdate& update);

@@ -15,8 +15,3 @@ void DrawHistory::append(int32_t periodId, std::span<const int> digits)
     m_elements.push_back(periodId);
     m_elements.insert(m_elements.end(), digits.begin(), digits.end());
 }
-
-int digitOffsetFor(PlanMode mode, int digitCount)
-{
-    return mode == PlanMode::Front2 ? 0 : digitCount - 2;
-}

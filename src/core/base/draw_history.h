@@ -31,18 +31,3 @@ private:
     int m_digitCount = 0;
     std::vector<int32_t> m_elements;
 };
-
-enum class PlanMode { Front2, Back2 };  // 前二, 后二
-
-// Which lottery is selected and which two digit positions are played: the tens digit is
-// record element digitOffset + 1, the units digit element digitOffset + 2.
-struct PlanSelection {
-    QString lotteryName;
-    int digitCount = 5;
-    PlanMode mode = PlanMode::Back2;
-    int digitOffset = 3;
-};
-
-// The offset of a mode for a lottery of the given digit count: 前二 plays the first two
-// positions, 后二 the last two.
-int digitOffsetFor(PlanMode mode, int digitCount);

@@ -12,6 +12,3 @@ QString FormatBetList(const BetSet& set);
 // The saved file: each line followed by " " and CR LF. UTF-8, the text encoding of the desktop
 // here; the list itself is ASCII. No lines, no bytes.
 QByteArray BetListFileBytes(const QStringList& lines);
-
-// The path of a user folder by its shell name ("Desktop"), or empty when there is none.
-QString ShellFolderPath(const QString& name);

@@ -1,7 +1,6 @@
 #include "core/store/history_loader.h"
 
 #include "core/base/lottery_table.h"
-#include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 
@@ -97,13 +96,8 @@ DrawHistory readDrawHistory(DrawDatabase& db, const QString& lotteryName)
     return readDraws(db, lotteryName, kRetainedDraws);
 }
 
-QString LoadHistory()
+DrawHistory LoadHistory(const QString& dataDir, const QString& lotteryName, QString* notice)
 {
-    PlanSelection& selection = u_public::planSelection();
-    DrawDatabase db(u_public::dataDir());
-    QString notice;
-    DrawHistory history = loadDrawHistory(db, selection.lotteryName, &notice);
-    selection.digitCount = history.digitCount();
-    u_public::setDrawHistory(std::move(history));
-    return notice;
+    DrawDatabase db(dataDir);
+    return loadDrawHistory(db, lotteryName, notice);
 }

@@ -23,7 +23,6 @@ DrawHistory loadDrawHistory(DrawDatabase& db, const QString& lotteryName, QStrin
 // for a look over every lottery, which must not write while another window may be storing.
 DrawHistory readDrawHistory(DrawDatabase& db, const QString& lotteryName);
 
-// Rebuilds the shared history of the selected lottery and its digit count. On failure both
-// keep what they held and the error goes to the caller. Returns the load's notice: empty, or
-// why the table holds more than kRetainedDraws draws after it.
-QString LoadHistory();
+// Opens the database in `dataDir` and loads the lottery's history as loadDrawHistory does; the
+// caller keeps it, with its digit count, for the selection. Errors go to the caller.
+DrawHistory LoadHistory(const QString& dataDir, const QString& lotteryName, QString* notice = nullptr);

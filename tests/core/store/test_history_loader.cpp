@@ -1,6 +1,6 @@
 #include "core/base/lottery_table.h"
+#include "core/base/program_paths.h"
 #include "core/base/today_clock.h"
-#include "core/base/u_public.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
@@ -48,12 +48,7 @@ QStringList dump(const QString& programDir)
 
 DrawHistory loadAs(const QString& programDir, const QString& lotteryName, QString* notice = nullptr)
 {
-    u_public::setProgramDir(programDir);
-    u_public::planSelection().lotteryName = lotteryName;
-    const QString told = LoadHistory();
-    if (notice)
-        *notice = told;
-    return u_public::drawHistory();
+    return LoadHistory(program_paths::dataDirFor(programDir), lotteryName, notice);
 }
 
 // SQLite treats a file whose header asks for a newer writer than itself as read-only: a
@@ -68,9 +63,9 @@ void makeReadOnly(const QString& databasePath)
 
 }  // namespace
 
-// Loading a lottery's history: period order and period numbers, the newest 10000 periods kept, a failed load that
-// keeps the last history, a file that is read-only or held by another program, and names and
-// tables that are not ours.
+// Loading a lottery's history: period order and period numbers, the newest 10000 periods kept, a
+// stored digit that fails the load, a file that is read-only or held by another program, and
+// names and tables that are not ours.
 class TestHistoryLoader : public QObject {
     Q_OBJECT
 
@@ -85,7 +80,7 @@ private slots:
     void badPeriodIdText();
     void typedNameCannotChangeTheFile_data();
     void typedNameCannotChangeTheFile();
-    void failedLoadKeepsTheHistory();
+    void badStoredDigitFailsTheLoad();
     void readOnlyOrLockedFileStillLoads_data();
     void readOnlyOrLockedFileStillLoads();
     void tableWithoutPeriodColumn();
@@ -131,7 +126,6 @@ void TestHistoryLoader::loadsOldestFirst()
         {{"2026120903", {"7", "8", "9"}}, {"2026120901", {"1", "2", "3"}}, {"2026120902", {"4", "5", "6"}}});
     const DrawHistory history = loadAs(folder.path(), "上海时时彩");
     QCOMPARE(history.digitCount(), 3);
-    QCOMPARE(u_public::planSelection().digitCount, 3);
     QCOMPARE(history.size(), 3);
     const int32_t expected[3][4] = {{26120901, 1, 2, 3}, {26120902, 4, 5, 6}, {26120903, 7, 8, 9}};
     for (int r = 0; r < 3; ++r)
@@ -139,7 +133,6 @@ void TestHistoryLoader::loadsOldestFirst()
             QCOMPARE(history.element(r, k), expected[r][k]);
 
     QCOMPARE(loadAs(folder.path(), "江西时时彩").digitCount(), 5);
-    QCOMPARE(u_public::planSelection().digitCount, 5);
 }
 
 void TestHistoryLoader::periodIdConversion_data()
@@ -200,7 +193,7 @@ void TestHistoryLoader::typedNameCannotChangeTheFile()
     QCOMPARE(dump(folder.path()), before);
 }
 
-void TestHistoryLoader::failedLoadKeepsTheHistory()
+void TestHistoryLoader::badStoredDigitFailsTheLoad()
 {
     ProgramFolder folder;
     fixtures::storeDraws(folder.path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 5));
@@ -218,8 +211,6 @@ void TestHistoryLoader::failedLoadKeepsTheHistory()
     } catch (const UserError& e) {
         QVERIFY2(e.message().contains("“12”"), qPrintable(e.message()));
     }
-    QCOMPARE(u_public::drawHistory().size(), 5);
-    QCOMPARE(u_public::planSelection().digitCount, 3);
 }
 
 void TestHistoryLoader::readOnlyOrLockedFileStillLoads_data()

@@ -1,0 +1,6 @@
+#include "core/plan/plan_selection.h"
+
+int digitOffsetFor(PlanMode mode, int digitCount)
+{
+    return mode == PlanMode::Front2 ? 0 : digitCount - 2;
+}
