@@ -46,7 +46,7 @@ void BM_Replay(benchmark::State& state)
 {
     const DrawHistory history = randomHistory(int(state.range(0)), state.range(1) != 0);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReplayHits(history, 3));
+        benchmark::DoNotOptimize(replayHits(history, 3));
     state.SetItemsProcessed(state.iterations() * history.size());
     state.SetLabel(state.range(1) ? "stuck tens" : "ordinary");
 }
@@ -222,23 +222,23 @@ void BM_ReloadChanceLines(benchmark::State& state)
     fixtures::ProgramFolder folder;
     fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
     const int planPeriods = 5;
-    auto reload = [&](bool chanceLines) {
+    auto reload = [&](bool withChance) {
         const DrawHistory history = LoadHistory(folder.path(), QStringLiteral("重庆时时彩"));
-        const HitTable hits = ReplayHits(history, 3);
-        benchmark::DoNotOptimize(BuildPlanTable(history, hits, planPeriods));
-        QStringList lines = SummaryLines(SummarizePlans(hits, planPeriods));
-        if (chanceLines)
-            lines << ChanceLines(ComputeChanceFigures(hits), planPeriods);
+        const HitTable hits = replayHits(history, 3);
+        benchmark::DoNotOptimize(buildPlanTable(history, hits, planPeriods));
+        QStringList lines = summaryLines(summarizePlans(hits, planPeriods));
+        if (withChance)
+            lines << chanceLines(computeChanceFigures(hits), planPeriods);
         benchmark::DoNotOptimize(lines.join(QLatin1Char('\n')));
     };
     qint64 nanoseconds[2] = {0, 0};
     bool withFirst = false;
     for (auto _ : state) {
-        for (bool chanceLines : {withFirst, !withFirst}) {
+        for (bool withChance : {withFirst, !withFirst}) {
             QElapsedTimer timer;
             timer.start();
-            reload(chanceLines);
-            nanoseconds[chanceLines] += timer.nsecsElapsed();
+            reload(withChance);
+            nanoseconds[withChance] += timer.nsecsElapsed();
         }
         withFirst = !withFirst;
     }
@@ -252,9 +252,9 @@ BENCHMARK(BM_ReloadChanceLines)->Unit(benchmark::kMillisecond)->Iterations(20);
 // The lines beside chance alone, over the marks of 10000 draws.
 void BM_ChanceLines(benchmark::State& state)
 {
-    const HitTable hits = ReplayHits(randomHistory(10000, false), 3);
+    const HitTable hits = replayHits(randomHistory(10000, false), 3);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ChanceLines(ComputeChanceFigures(hits), 5));
+        benchmark::DoNotOptimize(chanceLines(computeChanceFigures(hits), 5));
     state.SetItemsProcessed(state.iterations() * std::int64_t(hits.size()));
 }
 BENCHMARK(BM_ChanceLines)->Unit(benchmark::kMicrosecond);
@@ -301,7 +301,7 @@ void BM_TestLinesAgainstReload(benchmark::State& state)
         timed(wall[0], cpu[0], [&] { reloading.reload(); });
         timed(wall[1], cpu[1], [&] {
             const HitTable& hits = window.hitTable();
-            benchmark::DoNotOptimize(ChanceTestLines(ComputeChanceFigures(hits), CountPlanLengths(hits), 5));
+            benchmark::DoNotOptimize(chanceTestLines(computeChanceFigures(hits), countPlanLengths(hits), 5));
         });
     }
     if (!dialogs::testing::takeMessages().isEmpty() || window.hitTable().size() != 10000)
@@ -336,7 +336,7 @@ void BM_OverviewAgainstReload(benchmark::State& state)
     for (auto _ : state) {
         timed(wall[0], cpu[0], [&] { reloading.reload(); });
         timed(wall[1], cpu[1], [&] {
-            const std::vector<OverviewRow> rows = ComputeOverview(reloading.folder.path());
+            const std::vector<OverviewRow> rows = computeOverview(reloading.folder.path());
             if (rows.size() != 10 || rows.back().draws != 10000)
                 state.SkipWithError("the overview read too little");
         });

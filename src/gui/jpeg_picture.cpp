@@ -125,7 +125,7 @@ QImage loadJpegFile(const QString& fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法打开文件 %1：%2").arg(fileName, file.errorString()));
+        throw UserError(cannotOpenFileText(fileName, file.errorString()));
     try {
         return decodeJpeg(file.readAll());
     } catch (const UserError& e) {

@@ -26,7 +26,7 @@ QString failureOf(Work&& work)
 
 }  // namespace
 
-std::vector<OverviewRow> ComputeOverview(const QString& dataDir)
+std::vector<OverviewRow> computeOverview(const QString& dataDir)
 {
     std::vector<OverviewRow> rows;
     std::unique_ptr<DrawDatabase> db;
@@ -41,10 +41,10 @@ std::vector<OverviewRow> ComputeOverview(const QString& dataDir)
             row.error = error;
             if (error.isEmpty()) {
                 row.draws = history.size();
-                row.hits = ReplayHits(history, digitOffsetFor(mode, history.digitCount()));
-                row.figures = ComputeChanceFigures(row.hits);
-                row.interval = WilsonInterval(row.figures.hits, row.figures.tested);
-                row.p = BinomialTestP(row.figures.hits, row.figures.tested, kChanceHitRate);
+                row.hits = replayHits(history, digitOffsetFor(mode, history.digitCount()));
+                row.figures = computeChanceFigures(row.hits);
+                row.interval = wilsonInterval(row.figures.hits, row.figures.tested);
+                row.p = binomialTestP(row.figures.hits, row.figures.tested, kChanceHitRate);
             }
             rows.push_back(std::move(row));
         }
@@ -52,7 +52,7 @@ std::vector<OverviewRow> ComputeOverview(const QString& dataDir)
     return rows;
 }
 
-QStringList OverviewCells(const OverviewRow& row, int planPeriods)
+QStringList overviewCells(const OverviewRow& row, int planPeriods)
 {
     QStringList cells{row.lotteryName, row.mode == PlanMode::Front2 ? QStringLiteral("前二") : QStringLiteral("后二")};
     if (!row.error.isEmpty())
@@ -65,13 +65,13 @@ QStringList OverviewCells(const OverviewRow& row, int planPeriods)
             cells << kNoFigure;
         return cells;
     }
-    const PlanSummary plans = SummarizePlans(row.hits, planPeriods);
+    const PlanSummary plans = summarizePlans(row.hits, planPeriods);
     const int judged = plans.successes + plans.failures;
     // The interval's bounds without their signs: the column is narrow, and its header says 95%.
-    cells << PercentText(double(figures.hits) / figures.tested)
+    cells << percentText(double(figures.hits) / figures.tested)
           << QString::asprintf("%.1f–%.1f", row.interval.first * 100.0, row.interval.second * 100.0)
-          << PValueText(row.p) << QString::number(figures.longestMissRun) << QString::number(figures.currentMissRun)
-          << (judged > 0 ? PercentText(double(plans.successes) / judged) : kNoFigure)
-          << PercentText(ChanceBaseline(planPeriods));
+          << pValueText(row.p) << QString::number(figures.longestMissRun) << QString::number(figures.currentMissRun)
+          << (judged > 0 ? percentText(double(plans.successes) / judged) : kNoFigure)
+          << percentText(chanceBaseline(planPeriods));
     return cells;
 }

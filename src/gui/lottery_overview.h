@@ -32,8 +32,8 @@ inline const QStringList kOverviewHeaders{
 // the rule on both modes, with the functions the summary uses: two rows per lottery, in the
 // order of the lottery box, 前二 first. A lottery that cannot be read gets rows that say why;
 // this never throws, so that it can run away from the window's thread.
-std::vector<OverviewRow> ComputeOverview(const QString& dataDir);
+std::vector<OverviewRow> computeOverview(const QString& dataDir);
 
 // The texts of a row's cells, one per kOverviewHeaders entry, with the plans judged against
 // `planPeriods`. A lottery with nothing tested shows "—" for every figure.
-QStringList OverviewCells(const OverviewRow& row, int planPeriods);
+QStringList overviewCells(const OverviewRow& row, int planPeriods);

@@ -120,7 +120,7 @@ void OverviewTab::compute()
     m_computing = true;
     m_computeAgain = false;
     lblzonglan->setText(QStringLiteral("正在计算各彩票的统计…"));
-    m_watcher.setFuture(QtConcurrent::run(ComputeOverview, m_dataDir));
+    m_watcher.setFuture(QtConcurrent::run(computeOverview, m_dataDir));
 }
 
 void OverviewTab::computationEnded()
@@ -143,13 +143,13 @@ void OverviewTab::fill()
                 : QStringLiteral("各彩票至多最新%1期开奖，第%2期起检验；p：单期命中与随机%3的二项检验；计划期数%4。")
                       .arg(kRetainedDraws)
                       .arg(kUntestedDraws + 1)
-                      .arg(PercentText(kChanceHitRate))
+                      .arg(percentText(kChanceHitRate))
                       .arg(m_planPeriods));
     m_model->setRowCount(int(m_rows.size()));
     grdzonglan->clearSpans();
     for (int r = 0; r < int(m_rows.size()); ++r) {
         const OverviewRow& row = m_rows[std::size_t(r)];
-        const QStringList cells = OverviewCells(row, m_planPeriods);
+        const QStringList cells = overviewCells(row, m_planPeriods);
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QStandardItem(c == 0 ? shownName(cells[c]) : cells[c]);
             item->setTextAlignment(c < kFirstFigureColumn ? Qt::AlignLeft | Qt::AlignVCenter

@@ -1,4 +1,5 @@
 #include "gui/plan_charts.h"
+#include "gui/messages.h"
 
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
@@ -229,7 +230,7 @@ void PlanCharts::rebuild()
 
 void PlanCharts::rebuildPlanLengths()
 {
-    const PlanLengthCounts counts = m_hits ? CountPlanLengths(*m_hits) : PlanLengthCounts{};
+    const PlanLengthCounts counts = m_hits ? countPlanLengths(*m_hits) : PlanLengthCounts{};
     const int lengths = int(counts.observed.size());
 
     QList<qreal> observed(counts.observed.begin(), counts.observed.end());
@@ -286,7 +287,7 @@ void PlanCharts::rebuildPlanLengths()
 
 void PlanCharts::rebuildMovingRate()
 {
-    const QList<QPointF> points = m_hits ? MovingHitRate(*m_hits) : QList<QPointF>{};
+    const QList<QPointF> points = m_hits ? movingHitRate(*m_hits) : QList<QPointF>{};
     const QString name = QStringLiteral("近%1期命中率").arg(kMovingWindow);
     const double chance = kChanceHitRate * 100.0;
     if (points.isEmpty()) {
@@ -332,6 +333,6 @@ void PlanCharts::savePicture()
         if (!grab().save(&buffer, "PNG"))
             throw UserError(QStringLiteral("无法保存文件 %1：图片无法编码为PNG").arg(fileName));
         writeWholeFile(fileName, png);
-        dialogs::showMessage(this, QStringLiteral("成功保存！"));
+        dialogs::showMessage(this, messages::kSaved);
     });
 }

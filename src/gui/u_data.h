@@ -77,12 +77,12 @@ private:
     void btnsaveClick();
     void ExportHistory();
     void btnimportClick();
-    void ImportHistory();
+    void importHistory();
     // The summary of a file read, then, when confirmed, the writing.
     void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
     void btngapsClick();
     void btnfillClick();
-    void FillGaps();
+    void fillChosenGaps();
     // The lottery chosen in the list and shown in the grid; empty when there is none.
     QString chosenLottery() const;
     // Runs long work on the runner with `button` as its 取消 (pressed again, it cancels), and

@@ -1,5 +1,6 @@
 // The data window's 导出 and 导入 of draw files and its 缺期 and 补齐: each asks what it needs,
 // leaves the reading, planning, writing and filling to the core and shows the outcome.
+#include "gui/messages.h"
 #include "gui/u_data.h"
 
 #include "core/acquire/gap_fill.h"
@@ -47,7 +48,7 @@ void Tfrmdata::btnsaveClick()
 void Tfrmdata::ExportHistory()
 {
     if (chosenLottery().isEmpty()) {
-        dialogs::showError(this, QStringLiteral("请选择要导出的彩票！"));
+        dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("导出")));
         return;
     }
     const QString folder = program_paths::exportDir(m_session.programDir());
@@ -61,7 +62,7 @@ void Tfrmdata::ExportHistory()
     for (const QByteArray& line : m_rowSet->exportLines())
         bytes += line + "\r\n";
     writeWholeFile(fileName, bytes);
-    dialogs::showMessage(this, QStringLiteral("成功保存！"));
+    dialogs::showMessage(this, messages::kSaved);
 }
 
 QString Tfrmdata::chosenLottery() const
@@ -106,14 +107,14 @@ void Tfrmdata::btnimportClick()
 {
     // While a file is read the button reads "取消" and asks it to stop.
     if (!cancelRunningWork())
-        rowSetCommand([&] { ImportHistory(); });
+        rowSetCommand([&] { importHistory(); });
 }
 
-void Tfrmdata::ImportHistory()
+void Tfrmdata::importHistory()
 {
     const QString lottery = chosenLottery();
     if (lottery.isEmpty()) {
-        dialogs::showError(this, QStringLiteral("请选择要导入的彩票！"));
+        dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("导入")));
         return;
     }
     const LotteryInfo& info = knownLottery(lottery);
@@ -175,7 +176,7 @@ void Tfrmdata::btngapsClick()
     rowSetCommand([&] {
         const QString lottery = chosenLottery();
         if (lottery.isEmpty()) {
-            dialogs::showError(this, QStringLiteral("请选择要查看缺期的彩票！"));
+            dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("查看缺期")));
             return;
         }
         const LotteryInfo& info = knownLottery(lottery);
@@ -188,14 +189,14 @@ void Tfrmdata::btnfillClick()
 {
     // While a fill runs the button reads "取消" and asks it to stop.
     if (!cancelRunningWork())
-        rowSetCommand([&] { FillGaps(); });
+        rowSetCommand([&] { fillChosenGaps(); });
 }
 
-void Tfrmdata::FillGaps()
+void Tfrmdata::fillChosenGaps()
 {
     const QString lottery = chosenLottery();
     if (lottery.isEmpty()) {
-        dialogs::showError(this, QStringLiteral("请选择要补齐的彩票！"));
+        dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("补齐")));
         return;
     }
     const LotteryInfo& info = knownLottery(lottery);

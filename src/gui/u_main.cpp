@@ -1,4 +1,5 @@
 #include "gui/u_main.h"
+#include "gui/messages.h"
 
 #include "core/acquire/auto_update.h"
 #include "core/base/lottery_table.h"
@@ -472,7 +473,7 @@ void Tfrmmain::makeBetList()
 {
     const DrawHistory& history = m_session.drawHistory();
     const BetSet set = ComputeBetSet(history, history.size(), m_session.planSelection().digitOffset);
-    memcode->setPlainText(FormatBetList(set));
+    memcode->setPlainText(formatBetList(set));
 }
 
 void Tfrmmain::btncopyClick()
@@ -494,8 +495,8 @@ void Tfrmmain::btnsaveClick()
                                      QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
         if (fileName.isEmpty())
             return;
-        writeWholeFile(fileName, BetListFileBytes(displayedLines(memcode)));
-        dialogs::showMessage(this, QStringLiteral("成功保存！"));
+        writeWholeFile(fileName, betListFileBytes(displayedLines(memcode)));
+        dialogs::showMessage(this, messages::kSaved);
     });
 }
 
@@ -602,24 +603,24 @@ void Tfrmmain::RefreshHitStatistics()
 {
     // 10000 draws replay in a few milliseconds: the window does not need to breathe meanwhile,
     // and no command can start inside it.
-    m_hitModel->setTable(ReplayHits(m_session.drawHistory(), m_session.planSelection().digitOffset));
+    m_hitModel->setTable(replayHits(m_session.drawHistory(), m_session.planSelection().digitOffset));
     grdtongji2->scrollToBottom();
 }
 
 void Tfrmmain::RefreshPlanStatistics()
 {
     const int planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
-    m_planModel->setTable(BuildPlanTable(m_session.drawHistory(), hitTable(), planPeriods));
+    m_planModel->setTable(buildPlanTable(m_session.drawHistory(), hitTable(), planPeriods));
     // Period ids only grow, so the open plan's span is the widest text of the column.
     fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : spanText(planTable().back()));
     // The three summary lines first, then how the rule compares with chance; the box scrolls.
     // Without a draw there is nothing to sum up: rates of 0.0% would only mislead.
     QStringList lines;
     if (!m_session.drawHistory().empty()) {
-        lines = SummaryLines(SummarizePlans(hitTable(), planPeriods));
-        const ChanceFigures figures = ComputeChanceFigures(hitTable());
-        lines << ChanceLines(figures, planPeriods)
-              << ChanceTestLines(figures, CountPlanLengths(hitTable()), planPeriods);
+        lines = summaryLines(summarizePlans(hitTable(), planPeriods));
+        const ChanceFigures figures = computeChanceFigures(hitTable());
+        lines << chanceLines(figures, planPeriods)
+              << chanceTestLines(figures, countPlanLengths(hitTable()), planPeriods);
     }
     mem->setPlainText(lines.join(QLatin1Char('\n')));
     m_charts->setFigures(&hitTable(), planPeriods);

@@ -72,7 +72,7 @@ ChartState chartState(const QWidget& window)
 // The series the charts should show for the loaded history under the current mode.
 HitTable replayed(Tfrmmain& w)
 {
-    return ReplayHits(w.session().drawHistory(), w.session().planSelection().digitOffset);
+    return replayHits(w.session().drawHistory(), w.session().planSelection().digitOffset);
 }
 
 void pressStatistics(QWidget& window, const QString& planPeriods)
@@ -137,7 +137,7 @@ void TestPlanFigures::summaryKeepsItsLinesAndAddsChance()
     auto* mem = control<QPlainTextEdit>(&w, "mem");
     const HitTable hits = replayed(w);
     const QStringList lines = mem->toPlainText().split(u'\n');
-    QCOMPARE(lines.mid(0, 3), SummaryLines(SummarizePlans(hits, 5)));
+    QCOMPARE(lines.mid(0, 3), summaryLines(summarizePlans(hits, 5)));
     QCOMPARE(lines.size(), 14);
     // 6329 hits in 9900 tested draws; 6299 of 6329 plans within 5 periods; plan lengths 4048,
     // 1436, 547, 199, 69, 15, 12, 3. The figures: scipy.stats.binomtest(6329, 9900, 0.64) (its
@@ -180,7 +180,7 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     QVERIFY(chartState(w).observed.empty());
     page->setCurrentWidget(chartTab);
     ChartState shown = chartState(w);
-    PlanLengthCounts counts = CountPlanLengths(replayed(w));
+    PlanLengthCounts counts = countPlanLengths(replayed(w));
     QVERIFY(counts.plans > 100);
     QCOMPARE(shown.observed, counts.observed);
     QCOMPARE(shown.expected, counts.expected);
@@ -188,7 +188,7 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     QCOMPARE(shown.cut.at(0).x(), 4.5);
     // 300 tested draws: windows of 100 end at the 200th to the 400th draw, where the axis ends.
     QCOMPARE(shown.movingRate.size(), 201);
-    QCOMPARE(shown.movingRate, MovingHitRate(replayed(w)));
+    QCOMPARE(shown.movingRate, movingHitRate(replayed(w)));
     auto* drawAxis =
         qobject_cast<QValueAxis*>(control<QChartView>(&w, "chtmingzhong")->chart()->axes(Qt::Horizontal).constFirst());
     QCOMPARE(drawAxis->max(), 400.0);
@@ -200,9 +200,9 @@ void TestPlanFigures::chartTabFollowsTheSelection()
         QTest::keyClick(lottery, Qt::Key_Down);
     QCOMPARE(w.session().planSelection().lotteryName, QStringLiteral("中国福彩3D"));
     shown = chartState(w);
-    QCOMPARE(shown.observed, CountPlanLengths(replayed(w)).observed);
+    QCOMPARE(shown.observed, countPlanLengths(replayed(w)).observed);
     QCOMPARE(shown.movingRate.size(), 101);
-    QCOMPARE(shown.movingRate, MovingHitRate(replayed(w)));
+    QCOMPARE(shown.movingRate, movingHitRate(replayed(w)));
     QCOMPARE(drawAxis->max(), 300.0);
 
     // Out of view, a new mode and count wait until the tab is shown again.
@@ -217,8 +217,8 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     const ChartState front = chartState(w);
     QCOMPARE(front.cutName, QStringLiteral("计划期数2"));
     QCOMPARE(front.cut.at(0).x(), 1.5);
-    QCOMPARE(front.observed, CountPlanLengths(replayed(w)).observed);
-    QCOMPARE(front.movingRate, MovingHitRate(replayed(w)));
+    QCOMPARE(front.observed, countPlanLengths(replayed(w)).observed);
+    QCOMPARE(front.movingRate, movingHitRate(replayed(w)));
     QVERIFY(front.movingRate != shown.movingRate);
 
     // A lottery with too few draws for the moving window shows none, and says so.
@@ -241,7 +241,7 @@ void TestPlanFigures::planLengthsOnALogarithmicAxis()
     control<QTabWidget>(&w, "page")->setCurrentWidget(control<QWidget>(&w, "TabSheet3"));
     QChart* lengths = control<QChartView>(&w, "chtjihua")->chart();
     auto* logScale = control<QCheckBox>(&w, "chklog");
-    const PlanLengthCounts counts = CountPlanLengths(replayed(w));
+    const PlanLengthCounts counts = countPlanLengths(replayed(w));
     // Thousands of one-period plans and a few failures beyond 计划期数 5, one of 8 periods.
     QVERIFY(counts.observed.size() >= 8 && counts.observed[0] > 1000 && counts.observed[7] > 0);
 

@@ -277,7 +277,7 @@ void TestMainWindow::modeChange()
     QCOMPARE(w.window.session().planSelection().digitOffset, 0);
     const HitTable front = w.window.hitTable();
     for (int r = 0; r < history.size(); ++r)
-        QCOMPARE(front[std::size_t(r)].hit, ReplayHits(history, 0)[std::size_t(r)].hit);
+        QCOMPARE(front[std::size_t(r)].hit, replayHits(history, 0)[std::size_t(r)].hit);
 
     QTest::mouseClick(w.optBack2, Qt::LeftButton, {}, QPoint(8, w.optBack2->height() / 2));
     QCOMPARE(w.window.session().planSelection().digitOffset, 3);
@@ -299,7 +299,7 @@ void TestMainWindow::filterFillsListAndClipboard()
     QApplication::clipboard()->clear();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
     const DrawHistory& history = w.window.session().drawHistory();
-    const QString expected = FormatBetList(ComputeBetSet(history, history.size(), 3));
+    const QString expected = formatBetList(ComputeBetSet(history, history.size(), 3));
     QCOMPARE(w.memcode->toPlainText(), expected);
     QCOMPARE(QApplication::clipboard()->text(), expected);
 }

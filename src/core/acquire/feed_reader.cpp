@@ -107,7 +107,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         PageDraw draw{periodId, {}};
         for (int k = 0; k < layout.digitCount; ++k) {
             const qsizetype at = p + layout.digitsOffset + 2 * k;
-            if (at >= joined.size() || !period_numbers::isDigit(joined[at].unicode())) {
+            if (at >= joined.size() || !isAsciiDigit(joined[at])) {
                 reading.failure = period_numbers::incompleteDigits(periodId);
                 return reading;
             }

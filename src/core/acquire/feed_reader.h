@@ -13,10 +13,10 @@ class DrawDatabase;
 
 // The live update's quick reader: one short XML document of the latest draws per 时时彩 lottery.
 // The document is not walked as a tree. It is written back out as XML text and flattened into one
-// string J with every character of code 32 or less taken out, and each draw is read at fixed
+// string, the joined text, with every character of code 32 or less taken out, and each draw is read at fixed
 // offsets from its "<row" marker. With rows such as
 //   <row expect="20261209001" opencode="1,2,3,4,5" opentime="…"/>
-// J reads `<rowexpect="20261209001"opencode="1,2,3,4,5"…`, so the period id starts 12 characters
+// the joined text reads `<rowexpect="20261209001"opencode="1,2,3,4,5"…`, so the period id starts 12 characters
 // after the "<" and the digits stand every second character from the lottery's digits offset.
 
 struct FeedLayout {
@@ -36,11 +36,11 @@ public:
 };
 
 // Parses the feed strictly (a document that is not well-formed raises FeedError), writes it back
-// out as XML text and removes every character of code 32 or less: the joined text J. Nothing is
+// out as XML text and removes every character of code 32 or less: the joined text. Nothing is
 // fetched while parsing and no entity is expanded.
 QString feedJoinedText(const QByteArray& document);
 
-// The draws of J newer than `newestPeriod` (the newest stored period id, "0" for an empty table,
+// The draws of the joined text newer than `newestPeriod` (the newest stored period id, "0" for an empty table,
 // taken once before the feed was loaded), in the order their rows stand in the feed. A row whose
 // period is not a number is passed over; a period that stands in two rows is taken once. A row
 // whose digits are not all there ends the reading with a failure, keeping the draws before it;

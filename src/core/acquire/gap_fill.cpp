@@ -1,4 +1,5 @@
 #include "core/acquire/gap_fill.h"
+#include "core/base/period_date.h"
 
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
@@ -24,11 +25,6 @@ const LotteryInfo* dayCountedLottery(const QString& lottery)
     return info && info->historySource == HistorySource::DrawList ? info : nullptr;
 }
 
-QString dayPrefix(const QDate& day)
-{
-    return day.toString(QStringLiteral("yyyyMMdd"));
-}
-
 // Stores the draws of the day's page (asked for under `ticket`) that `wanted` asks for; returns
 // how many went in.
 int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryInfo& lottery, const QDate& day,
@@ -46,7 +42,7 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         failIfNoDraws(reading);
         std::vector<PageDraw> chosen;
         for (PageDraw& draw : reading.draws) {
-            if (draw.periodId.startsWith(dayPrefix(day)) && wanted(draw.periodId))
+            if (draw.periodId.startsWith(dayKey(day)) && wanted(draw.periodId))
                 chosen.push_back(std::move(draw));
         }
         // A cancel that came while the page was read drops the day: only whole days are stored.
@@ -79,7 +75,7 @@ std::vector<int> requestDayPages(ReaderFetcher& fetcher, const Sources& sources,
 // The day of a 时时彩 period id and its number within the day.
 std::pair<QDate, int> dayAndNumber(const QString& periodId)
 {
-    return {QDate::fromString(periodId.left(8), QStringLiteral("yyyyMMdd")), periodId.mid(8).toInt()};
+    return {dayOfKey(QStringView(periodId).left(8)), periodId.mid(8).toInt()};
 }
 
 }  // namespace
@@ -167,7 +163,7 @@ QStringList gapFillReport(const GapFill& fill)
         return lines;
     }
     for (const DayFill& day : fill.days) {
-        QString line = groupText(dayPrefix(day.day)) + QStringLiteral("：");
+        QString line = groupText(dayKey(day.day)) + QStringLiteral("：");
         if (!day.failure.isEmpty())
             line += QStringLiteral("失败（%1），").arg(day.failure);
         line += QStringLiteral("补齐%1期").arg(day.filled);
@@ -238,12 +234,12 @@ void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& 
             } catch (const ReadCancelled&) {
                 // The feed's own draws are stored already; the days not filled stay counted below.
                 failure = QStringLiteral("已取消，余下的日子未补");
-                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayPrefix(day)), failure);
+                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure);
                 update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
                 break;
             }
             if (!failure.isEmpty()) {
-                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayPrefix(day)), failure);
+                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure);
                 update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
             }
         }

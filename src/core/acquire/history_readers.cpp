@@ -47,7 +47,7 @@ int pagesPerRun(const QString& lottery, const Sources& sources)
     return info->historySource == HistorySource::DrawList ? kDrawListDays : 1;
 }
 
-LotteryUpdate SinglePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks)
+LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks)
 {
     return readAndStore(db, lottery.name, hooks, [&] {
         const SinglePageSource& source = singlePageSource(lottery.historySource);
@@ -98,8 +98,8 @@ LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const Q
 {
     const LotteryInfo* info = findLottery(lottery);
     if (const QString url = hooks.sources.drawUrl(lottery); info && !url.isEmpty())
-        return UrlSourceReader(db, *info, url, hooks);
+        return urlSourceReader(db, *info, url, hooks);
     if (info && info->historySource != HistorySource::DrawList)
-        return SinglePageReader(db, *info, hooks);
+        return singlePageReader(db, *info, hooks);
     return DrawListScan(db, dataDir, lottery, hooks);
 }

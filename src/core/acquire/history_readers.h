@@ -17,7 +17,7 @@ struct LotteryInfo;
 int pagesPerRun(const QString& lottery, const Sources& sources);
 
 // The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
-LotteryUpdate SinglePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks = {});
+LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks = {});
 
 // Reads the draw lists of today (today_clock) and the 49 days before, all of them before the
 // first draw is stored: one page that fails leaves the table as it was. The pages are fetched

@@ -1,4 +1,5 @@
 #include "core/acquire/json_draws.h"
+#include "core/base/text_decoding.h"
 
 #include "core/base/period_date.h"
 #include "core/base/user_error.h"
@@ -78,7 +79,7 @@ QString periodText(const QJsonValue& value, QString& problem)
     }
     // The import reads the period as the line's first token: only digits may stand there.
     if (!isDigitString(period)) {
-        problem = QStringLiteral("期号“%1”不是数字").arg(period.left(kShownRowLength));
+        problem = notDigitsPeriodText(period.left(kShownRowLength));
         return {};
     }
     return period;
@@ -125,18 +126,14 @@ QString rowText(const QJsonValue& row)
 
 bool looksLikeJson(const QByteArray& bytes)
 {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
+    const QByteArrayView view = withoutByteOrderMark(bytes);
     const QByteArrayView text = view.trimmed();
     return text.startsWith('{') || text.startsWith('[');
 }
 
 ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery)
 {
-    QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF"))
-        view = view.sliced(3);
+    const QByteArrayView view = withoutByteOrderMark(bytes);
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(view.toByteArray(), &error);
     if (error.error != QJsonParseError::NoError)

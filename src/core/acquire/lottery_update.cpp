@@ -21,7 +21,7 @@ int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<Page
             const QString reason = e.message();
             failure = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
                           ? reason + QStringLiteral("，未能存入")
-                          : QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, reason);
+                          : periodNotStoredText(draw.periodId, reason);
             break;
         }
         ++stored;

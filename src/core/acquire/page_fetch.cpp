@@ -11,6 +11,8 @@
 
 namespace {
 
+const QString kPageTooLarge = QStringLiteral("页面过大");
+
 // How long one wait for the network lasts before the cancel flag is asked again: a cancel takes
 // effect well within half a second, also in the middle of a transfer.
 constexpr int kWaitSliceMs = 100;
@@ -51,12 +53,12 @@ size_t writeBody(char* data, size_t size, size_t count, void* user)
 QString reasonFor(const Job& job)
 {
     if (job.tooLarge)
-        return QStringLiteral("页面过大");
+        return kPageTooLarge;
     switch (job.code) {
         case CURLE_HTTP_RETURNED_ERROR:
             return QStringLiteral("服务器答复 HTTP %1").arg(job.status);
         case CURLE_FILESIZE_EXCEEDED:
-            return QStringLiteral("页面过大");
+            return kPageTooLarge;
         case CURLE_OPERATION_TIMEDOUT:
             return QStringLiteral("等待超时");
         case CURLE_COULDNT_RESOLVE_HOST:
@@ -253,7 +255,7 @@ QByteArray PageFetcher::take(int ticket)
     for (;;) {
         if (s.cancelled && s.cancelled()) {
             abandonAll();
-            throw FetchCancelled(QStringLiteral("已取消"));
+            throw FetchCancelled(kCancelledText);
         }
         s.pump();
         if (it->second.done)

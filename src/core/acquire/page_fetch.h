@@ -14,6 +14,10 @@ public:
     using UserError::UserError;
 };
 
+// What a download says when it was stopped, and a check of a site or address it did not get
+// to hear from before a cancel.
+inline const QString kCancelledText = QStringLiteral("已取消");
+
 // The user stopped the download while it waited for the network.
 class FetchCancelled : public FetchError {
 public:

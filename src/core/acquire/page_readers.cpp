@@ -12,7 +12,6 @@
 namespace {
 
 using Bytes = std::string_view;
-using period_numbers::isDigit;
 using period_numbers::newestStored;
 using period_numbers::wholeNumber;
 
@@ -95,7 +94,7 @@ bool standsForAPeriod(Bytes line)
     if (line.size() < 8)
         return false;
     for (char c : line) {
-        if (!isDigit(c))
+        if (!isAsciiDigit(c))
             return false;
     }
     return true;
@@ -108,7 +107,7 @@ std::optional<Bytes> pieceDigits(Bytes piece, std::size_t idLength, std::size_t 
     if (digits.size() != digitCount)
         return std::nullopt;
     for (char c : digits) {
-        if (!isDigit(c))
+        if (!isAsciiDigit(c))
             return std::nullopt;
     }
     return digits;
@@ -152,7 +151,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod)
             continue;
         PageDraw draw{latin1(periodId), {}};
         for (std::size_t i : {0, 2, 4}) {
-            if (i >= digits.size() || !isDigit(digits[i])) {
+            if (i >= digits.size() || !isAsciiDigit(digits[i])) {
                 reading.failure = incompleteDigits(periodId);
                 return reading;
             }
@@ -196,7 +195,7 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod)
         PageDraw draw{latin1(periodId), {}};
         for (int k = 0; k < 3; ++k) {
             const Bytes digit = fromEnd(lines.next(), 6, 1);
-            if (digit.empty() || !isDigit(digit.front())) {
+            if (digit.empty() || !isAsciiDigit(digit.front())) {
                 reading.failure = incompleteDigits(periodId);
                 return reading;
             }

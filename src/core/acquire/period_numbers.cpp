@@ -26,7 +26,7 @@ std::optional<qint64> digitsValue(const Text& text)
     qint64 value = 0;
     for (const auto c : text) {
         const char16_t unit = unitOf(c);
-        if (!isDigit(unit))
+        if (!isAsciiDigit(unit))
             return std::nullopt;
         const int digit = unit - u'0';
         if (value > (std::numeric_limits<qint64>::max() - digit) / 10)

@@ -11,11 +11,6 @@
 // compare period ids as whole numbers and refuse what cannot be stored in the same words.
 namespace period_numbers {
 
-inline bool isDigit(char16_t c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // A period id read as a whole number: decimal digits only, and small enough for 64 bits.
 std::optional<qint64> wholeNumber(std::string_view text);
 std::optional<qint64> wholeNumber(QStringView text);

@@ -1,17 +1,9 @@
 #include "core/acquire/site_paths.h"
+#include "core/base/period_date.h"
 
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
 #include "core/base/today_clock.h"
-
-namespace {
-
-QString dashedDate(const QDate& day)
-{
-    return QString::asprintf("%.4d-%.2d-%.2d", day.year(), day.month(), day.day());
-}
-
-}  // namespace
 
 QString drawListPath(int pageNumber, const QDate& day)
 {

@@ -1,4 +1,5 @@
 #include "core/acquire/source_settings.h"
+#include "core/base/period_date.h"
 
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
@@ -18,6 +19,12 @@
 #include <arpa/inet.h>
 
 namespace {
+
+const QString kHasSpace = QStringLiteral("不能含空格");
+
+const QString kNoHostName = QStringLiteral("缺少主机名");
+
+const QString kBadPort = QStringLiteral("端口须为1到65535之间的数字");
 
 const QString kHostsSection = QStringLiteral("hosts");
 const QString kDrawsSection = QStringLiteral("draws");
@@ -95,11 +102,6 @@ IniFile readIni(const QString& path)
 bool isAscii(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
 }
 
 bool isAsciiLetterOrDigit(QChar c)
@@ -200,7 +202,7 @@ HostParts splitHost(const QString& host, QString& problem)
         if (!rest.isEmpty() && !rest.startsWith(u':'))
             problem = QStringLiteral("“]”之后只能是“:端口”");
         else if (rest == QStringLiteral(":"))
-            problem = QStringLiteral("端口须为1到65535之间的数字");
+            problem = kBadPort;
         parts.port = rest.mid(1);
         return parts;
     }
@@ -211,7 +213,7 @@ HostParts splitHost(const QString& host, QString& problem)
         if (parts.port.contains(u':'))
             problem = QStringLiteral("IPv6地址须写在方括号中，如 [::1]:8080");
         else if (parts.port.isEmpty())
-            problem = QStringLiteral("端口须为1到65535之间的数字");
+            problem = kBadPort;
     }
     return parts;
 }
@@ -229,7 +231,7 @@ QString hostProblem(const QString& written)
         return QStringLiteral("过长（%1个字符，主机名最多%2个）").arg(host.size()).arg(kMaxHostLength);
     for (QChar c : host) {
         if (c.isSpace())
-            return QStringLiteral("不能含空格");
+            return kHasSpace;
     }
     if (host.contains(QStringLiteral("://")))
         return QStringLiteral("只写主机名，或“https://主机名”，不写其他协议");
@@ -244,7 +246,7 @@ QString hostProblem(const QString& written)
     if (!problem.isEmpty())
         return problem;
     if (parts.name.isEmpty())
-        return QStringLiteral("缺少主机名");
+        return kNoHostName;
     if (parts.ipv6) {
         in6_addr address{};
         if (!isAscii(parts.name) || inet_pton(AF_INET6, parts.name.toLatin1().constData(), &address) != 1)
@@ -261,7 +263,7 @@ QString hostProblem(const QString& written)
         bool ok = false;
         const int number = parts.port.toInt(&ok);
         if (!ok || !std::all_of(parts.port.begin(), parts.port.end(), isAsciiDigit) || number < 1 || number > 65535)
-            return QStringLiteral("端口须为1到65535之间的数字");
+            return kBadPort;
     }
     return {};
 }
@@ -362,7 +364,7 @@ QString drawUrlProblem(const QString& url)
 {
     for (QChar c : url) {
         if (c.isSpace())
-            return QStringLiteral("不能含空格");
+            return kHasSpace;
     }
     const qsizetype schemeEnd = url.indexOf(QStringLiteral("://"));
     const QString scheme = url.left(std::max<qsizetype>(schemeEnd, 0)).toLower();
@@ -382,8 +384,7 @@ QString drawUrlProblem(const QString& url)
         return QStringLiteral("网址中的主机名须写成punycode形式（xn--…）");
     const QString problem = hostProblem(authority);
     if (!problem.isEmpty())
-        return authority.isEmpty() ? QStringLiteral("缺少主机名")
-                                   : QStringLiteral("主机“%1”无效：%2").arg(authority, problem);
+        return authority.isEmpty() ? kNoHostName : QStringLiteral("主机“%1”无效：%2").arg(authority, problem);
     if (!QUrl(url, QUrl::StrictMode).isValid())
         return QStringLiteral("不是有效的网址");
     return {};
@@ -457,7 +458,7 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& l
         if (tickets[k] < 0)
             continue;
         if (cancelledNow) {
-            checks[k].text = kCheckCancelled;
+            checks[k].text = kCancelledText;
             continue;
         }
         try {
@@ -467,7 +468,7 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& l
         } catch (const FetchCancelled&) {
             // The sites not yet answered are told as such; the answers already in stand.
             cancelledNow = true;
-            checks[k].text = kCheckCancelled;
+            checks[k].text = kCancelledText;
         } catch (const FetchError& e) {
             checks[k].text = e.message();
         }
@@ -488,7 +489,7 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSetting
         const QString problem = drawUrlProblem(url);
         if (cancelledNow || (cancelled && cancelled())) {
             cancelledNow = true;
-            check.text = kCheckCancelled;
+            check.text = kCancelledText;
         } else if (!problem.isEmpty()) {
             check.text = QStringLiteral("网址无效：%1").arg(problem);
         } else {
@@ -508,7 +509,7 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSetting
                     check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
             } catch (const ReadCancelled&) {
                 cancelledNow = true;
-                check.text = kCheckCancelled;
+                check.text = kCancelledText;
             } catch (const std::exception& e) {
                 check.text = userMessageOf(e);
             }

@@ -92,11 +92,8 @@ struct SiteCheck {
     QString text;  // "可以连接" or the reason
 };
 
-// What a check says of a site or address it did not get to hear from before a cancel.
-inline const QString kCheckCancelled = QStringLiteral("已取消");
-
 // Fetches one known page of each site from the given hosts, all at once, under `limits`; stores
-// nothing. After a cancel (asked while waiting) the sites not yet heard from read kCheckCancelled.
+// nothing. After a cancel (asked while waiting) the sites not yet heard from read kCancelledText.
 std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& limits = {},
                                   const std::function<bool()>& cancelled = {});
 
@@ -108,6 +105,6 @@ struct DrawUrlCheck {
 
 // Reads each given draw address as a download would, under `limits`, in the lottery table's order,
 // and says how many draws it holds and its newest period; stores nothing. After a cancel the
-// addresses not yet read read kCheckCancelled.
+// addresses not yet read read kCancelledText.
 std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSettings& limits = {},
                                         const std::function<bool()>& cancelled = {});

@@ -1,4 +1,5 @@
 #include "core/acquire/url_source.h"
+#include "core/base/period_date.h"
 
 #include "core/acquire/json_draws.h"
 #include "core/acquire/page_fetch.h"
@@ -65,7 +66,7 @@ ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const
     return readDrawDocument(bytes, lottery);
 }
 
-LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
+LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
                               const ReaderHooks& hooks)
 {
     return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
@@ -97,7 +98,7 @@ LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
 int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document, const QDate& day,
                         const std::function<bool(const QString&)>& wanted, QString& failure)
 {
-    const QString prefix = day.toString(QStringLiteral("yyyyMMdd"));
+    const QString prefix = dayKey(day);
     std::vector<PageDraw> chosen;
     for (const ImportedDraw& draw : document.draws) {
         if (draw.periodId.startsWith(prefix) && wanted(draw.periodId))

@@ -34,7 +34,7 @@ ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lott
 // as stored) and the rows no draw could be read from. A document without one draw is a
 // failure; so is one whose new draws the database refuses, and then nothing is stored. Like the
 // other readers it does not throw.
-LotteryUpdate UrlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
+LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
                               const ReaderHooks& hooks = {});
 
 // The draws at `url` for `lottery`: fetchDrawDocument, then readDrawDocument.

@@ -1,21 +1,34 @@
 #include "core/base/period_date.h"
 
-namespace {
-
-QString shownDate(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
-
-}  // namespace
+#include <algorithm>
 
 bool isDigitString(QStringView text)
 {
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return !text.isEmpty();
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isAsciiDigit);
+}
+
+QString notDigitsPeriodText(QStringView periodId)
+{
+    return QStringLiteral("期号“%1”不是数字").arg(periodId);
+}
+
+QString dayKey(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyyMMdd"));
+}
+
+QDate dayOfKey(QStringView key)
+{
+    if (key.size() != 8 || !isDigitString(key))
+        return {};
+    // Read by hand: QDate::fromString costs more than the rest of an import's check of a line.
+    const auto number = [&](int from, int length) { return key.mid(from, length).toInt(); };
+    return QDate(number(0, 4), number(4, 2), number(6, 2));
+}
+
+QString dashedDate(const QDate& day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 QString periodDateProblem(const QString& periodId, const QDate& today)
@@ -27,18 +40,16 @@ QString periodDateProblem(const QString& periodId, const QDate& today)
     if (periodId.size() == 7) {
         const int year = periodId.left(4).toInt();
         if (year > latest.year())
-            return QStringLiteral("期号“%1”的年份%2还没到（今天是%3）").arg(periodId).arg(year).arg(shownDate(today));
+            return QStringLiteral("期号“%1”的年份%2还没到（今天是%3）").arg(periodId).arg(year).arg(dashedDate(today));
         return {};
     }
     if (periodId.size() != 10 && periodId.size() != 11)
         return {};
-    // Read by hand: QDate::fromString costs more than the rest of an import's check of a line.
-    const auto number = [&](int from, int length) { return QStringView(periodId).mid(from, length).toInt(); };
-    const QDate date(number(0, 4), number(4, 2), number(6, 2));
+    const QDate date = dayOfKey(QStringView(periodId).left(8));
     if (!date.isValid())
         return QStringLiteral("期号“%1”的日期%2不存在").arg(periodId, periodId.left(8));
     if (date > latest)
-        return QStringLiteral("期号“%1”的日期%2还没到（今天是%3）").arg(periodId, shownDate(date), shownDate(today));
+        return QStringLiteral("期号“%1”的日期%2还没到（今天是%3）").arg(periodId, dashedDate(date), dashedDate(today));
     return {};
 }
 

@@ -10,8 +10,22 @@
 // periods than the newest stored one are ever stored, so one far in the future (a damaged page,
 // a typing slip) would shut out every real draw after it for good.
 
+// One of the digits 0 to 9, in any character type the readers hold (char, char16_t, QChar); other
+// scripts' digits are no digits to a period id or a draw.
+inline constexpr auto isAsciiDigit = [](auto c) { return c >= u'0' && c <= u'9'; };
+
 // A non-empty text of the digits 0 to 9 only, as every period id is.
 bool isDigitString(QStringView text);
+
+// What a period id of other characters than digits is told as.
+QString notDigitsPeriodText(QStringView periodId);
+
+// The day as a 时时彩 period id begins with it: "20261210".
+QString dayKey(const QDate& day);
+// The day a "YYYYMMDD" text names; an invalid date for any other text.
+QDate dayOfKey(QStringView key);
+// The day as the program shows it and the draw-list pages ask for it: "2026-12-10".
+QString dashedDate(const QDate& day);
 
 // Why the period cannot be a draw already made: its date part is no date, or lies more than one
 // day after `today`. Empty when it can, and for texts of other lengths or with other characters,

@@ -83,11 +83,15 @@ qsizetype lineEnd(QByteArrayView bytes, qsizetype from, qsizetype& next)
     return at;
 }
 
+QByteArrayView withoutByteOrderMark(QByteArrayView bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes;
+}
+
 TextEncoding detectTextEncoding(QByteArrayView bytes)
 {
     TextEncoding encoding;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        encoding.bomLength = 3;
+    encoding.bomLength = bytes.size() - withoutByteOrderMark(bytes).size();
     const QByteArrayView text = bytes.sliced(encoding.bomLength);
     const qsizetype utf8Stop = firstUndecodable(text, "UTF-8");
     if (utf8Stop < 0)

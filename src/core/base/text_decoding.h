@@ -20,6 +20,9 @@ struct TextEncoding {
 
 TextEncoding detectTextEncoding(QByteArrayView bytes);
 
+// The bytes after a UTF-8 byte order mark, or all of them where there is none.
+QByteArrayView withoutByteOrderMark(QByteArrayView bytes);
+
 // A decoder for the encoding, to decode a file one line at a time: lines never split a character,
 // since neither encoding uses the bytes of CR or LF inside one. Invalid when the machine cannot
 // read GBK.

@@ -15,3 +15,13 @@ QString userMessageOf(const std::exception& error)
         return QStringLiteral("内存不足，操作未能完成。");
     return QString::fromUtf8(error.what());
 }
+
+QString cannotOpenFileText(const QString& fileName, const QString& reason)
+{
+    return QStringLiteral("无法打开文件 %1：%2").arg(fileName, reason);
+}
+
+QString cannotReadFileText(const QString& fileName, const QString& reason)
+{
+    return QStringLiteral("无法读取文件 %1：%2").arg(fileName, reason);
+}

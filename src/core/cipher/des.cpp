@@ -283,7 +283,7 @@ QList<QByteArray> readSideFileLines(const QString& fileName, int count)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法打开文件 %1：%2").arg(fileName, file.errorString()));
+        throw UserError(cannotOpenFileText(fileName, file.errorString()));
 
     // Read as far as the lines wanted, each at most kLongestSideLine bytes: a side file is a few
     // short lines, and a huge one must not hold up the window that shows them.
@@ -295,7 +295,7 @@ QList<QByteArray> readSideFileLines(const QString& fileName, int count)
     while (lines.size() < count) {
         const qint64 got = file.read(buffer, sizeof buffer);
         if (got < 0)
-            throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
+            throw UserError(cannotReadFileText(fileName, file.errorString()));
         if (got == 0)
             break;
         for (qint64 i = 0; i < got && lines.size() < count; ++i) {

@@ -1,6 +1,6 @@
 #include "core/plan/bet_output.h"
 
-QString FormatBetList(const BetSet& set)
+QString formatBetList(const BetSet& set)
 {
     QString text;
     text.reserve(int(set.size()) * 3);
@@ -9,7 +9,7 @@ QString FormatBetList(const BetSet& set)
     return text;
 }
 
-QByteArray BetListFileBytes(const QStringList& lines)
+QByteArray betListFileBytes(const QStringList& lines)
 {
     QByteArray bytes;
     for (const QString& line : lines)

@@ -7,8 +7,8 @@
 #include <QStringList>
 
 // The bet list as one line: every number with two digits, each followed by a space.
-QString FormatBetList(const BetSet& set);
+QString formatBetList(const BetSet& set);
 
 // The saved file: each line followed by " " and CR LF. UTF-8, the text encoding of the desktop
 // here; the list itself is ASCII. No lines, no bytes.
-QByteArray BetListFileBytes(const QStringList& lines);
+QByteArray betListFileBytes(const QStringList& lines);

@@ -11,16 +11,10 @@ namespace {
 
 constexpr double kChanceMissRate = 1.0 - kChanceHitRate;
 
-// A share of nothing reads 0.0%, as the plan summary's rate does: never "nan".
-QString percentText(int part, int whole)
-{
-    return PercentText(whole <= 0 ? 0.0 : double(part) / whole);
-}
-
 // "p=0.123", or "p<0.001".
 QString pText(double p)
 {
-    const QString figure = PValueText(p);
+    const QString figure = pValueText(p);
     return figure.startsWith(u'<') ? u'p' + figure : QStringLiteral("p=") + figure;
 }
 
@@ -37,7 +31,7 @@ std::size_t firstTested(const HitTable& hits)
 
 }  // namespace
 
-ChanceFigures ComputeChanceFigures(const HitTable& hits)
+ChanceFigures computeChanceFigures(const HitTable& hits)
 {
     ChanceFigures figures;
     const std::size_t first = firstTested(hits);
@@ -64,18 +58,18 @@ ChanceFigures ComputeChanceFigures(const HitTable& hits)
     return figures;
 }
 
-double ChanceBaseline(int planPeriods)
+double chanceBaseline(int planPeriods)
 {
     return planPeriods <= 0 ? 0.0 : 1.0 - std::pow(kChanceMissRate, planPeriods);
 }
 
-QStringList ChanceLines(const ChanceFigures& figures, int planPeriods)
+QStringList chanceLines(const ChanceFigures& figures, int planPeriods)
 {
     QStringList lines{
-        QStringLiteral("随机基准：") + PercentText(ChanceBaseline(planPeriods)),
+        QStringLiteral("随机基准：") + percentText(chanceBaseline(planPeriods)),
         QStringLiteral("单期命中：%1/%2期").arg(figures.hits).arg(figures.tested),
         QStringLiteral("命中率") + (figures.tested > 0 ? percentText(figures.hits, figures.tested) : kNoFigure) +
-            QStringLiteral("（随机") + PercentText(kChanceHitRate) + QStringLiteral("）"),
+            QStringLiteral("（随机") + percentText(kChanceHitRate) + QStringLiteral("）"),
         QStringLiteral("最长连挂：%1期").arg(figures.longestMissRun),
         QStringLiteral("当前未中：%1期").arg(figures.currentMissRun),
     };
@@ -88,7 +82,7 @@ QStringList ChanceLines(const ChanceFigures& figures, int planPeriods)
     return lines;
 }
 
-std::pair<double, double> WilsonInterval(int successes, int trials)
+std::pair<double, double> wilsonInterval(int successes, int trials)
 {
     if (trials <= 0)
         return {0.0, 1.0};
@@ -101,7 +95,7 @@ std::pair<double, double> WilsonInterval(int successes, int trials)
     return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
 }
 
-double BinomialTestP(int successes, int trials, double probability)
+double binomialTestP(int successes, int trials, double probability)
 {
     if (trials <= 0)
         return 1.0;
@@ -145,7 +139,7 @@ double BinomialTestP(int successes, int trials, double probability)
     return std::min(1.0, p);
 }
 
-std::optional<double> PlanLengthTestP(const PlanLengthCounts& counts)
+std::optional<double> planLengthTestP(const PlanLengthCounts& counts)
 {
     const double plans = counts.plans;
     int longest = 0;
@@ -168,50 +162,64 @@ std::optional<double> PlanLengthTestP(const PlanLengthCounts& counts)
     return boost::math::cdf(boost::math::complement(boost::math::chi_squared(longest - 1), statistic));
 }
 
-int PlanSuccesses(const PlanLengthCounts& counts, int planPeriods)
+int planSuccesses(const PlanLengthCounts& counts, int planPeriods)
 {
     const std::size_t within = std::size_t(std::clamp<qint64>(planPeriods, 0, qint64(counts.observed.size())));
     return std::accumulate(counts.observed.begin(), counts.observed.begin() + qsizetype(within), 0);
 }
 
-QString PValueText(double p)
+QString pValueText(double p)
 {
     return p < 0.001 ? QStringLiteral("<0.001") : QString::asprintf("%.3f", p);
 }
 
-QString PercentText(double fraction)
+namespace {
+
+QString percentFigure(double percent)
 {
-    return QString::asprintf("%.1f", fraction * 100.0) + u'%';
+    return QString::asprintf("%.1f", percent) + u'%';
 }
 
-QString IntervalText(const std::pair<double, double>& interval)
+}  // namespace
+
+QString percentText(double fraction)
 {
-    return PercentText(interval.first) + u'–' + PercentText(interval.second);
+    return percentFigure(fraction * 100.0);
 }
 
-QStringList ChanceTestLines(const ChanceFigures& figures, const PlanLengthCounts& counts, int planPeriods)
+QString percentText(int part, int whole)
+{
+    return percentFigure(whole <= 0 ? 0.0 : part * 100.0 / whole);
+}
+
+QString intervalText(const std::pair<double, double>& interval)
+{
+    return percentText(interval.first) + u'–' + percentText(interval.second);
+}
+
+QStringList chanceTestLines(const ChanceFigures& figures, const PlanLengthCounts& counts, int planPeriods)
 {
     QStringList lines;
     if (figures.tested > 0) {
-        const double p = BinomialTestP(figures.hits, figures.tested, kChanceHitRate);
+        const double p = binomialTestP(figures.hits, figures.tested, kChanceHitRate);
         const QString verdict = p >= kSignificance ? QStringLiteral("与随机无显著差异")
                                 : figures.hits > kChanceHitRate * figures.tested ? QStringLiteral("显著高于随机")
                                                                                  : QStringLiteral("显著低于随机");
-        lines << QStringLiteral("95%区间：") + IntervalText(WilsonInterval(figures.hits, figures.tested))
+        lines << QStringLiteral("95%区间：") + intervalText(wilsonInterval(figures.hits, figures.tested))
               << QStringLiteral("检验：") + pText(p) + QStringLiteral("（") + verdict + QStringLiteral("）");
     } else {
         lines << QStringLiteral("95%区间：") + kNoFigure << QStringLiteral("检验：") + kNoFigure;
     }
     lines << QStringLiteral("计划检验：") + (counts.plans > 0
-                                                 ? pText(BinomialTestP(PlanSuccesses(counts, planPeriods), counts.plans,
-                                                                       ChanceBaseline(planPeriods)))
+                                                 ? pText(binomialTestP(planSuccesses(counts, planPeriods), counts.plans,
+                                                                       chanceBaseline(planPeriods)))
                                                  : kNoFigure);
-    const std::optional<double> lengths = PlanLengthTestP(counts);
+    const std::optional<double> lengths = planLengthTestP(counts);
     lines << QStringLiteral("长度检验：") + (lengths ? pText(*lengths) : QStringLiteral("计划太少"));
     return lines;
 }
 
-PlanLengthCounts CountPlanLengths(const HitTable& hits)
+PlanLengthCounts countPlanLengths(const HitTable& hits)
 {
     PlanLengthCounts counts;
     // A plan starts after a hit; it starts at a tested draw when the hit is the last untested
@@ -242,7 +250,7 @@ PlanLengthCounts CountPlanLengths(const HitTable& hits)
     return counts;
 }
 
-QList<QPointF> MovingHitRate(const HitTable& hits)
+QList<QPointF> movingHitRate(const HitTable& hits)
 {
     QList<QPointF> points;
     const std::size_t first = firstTested(hits);

@@ -35,7 +35,7 @@ QString digitsText(const HitRow& row)
     return text;
 }
 
-HitTable ReplayHits(const DrawHistory& history, int digitOffset, const ReplayProgress& progress)
+HitTable replayHits(const DrawHistory& history, int digitOffset, const ReplayProgress& progress)
 {
     const int tensElement = digitOffset + 1;
     const int unitsElement = digitOffset + 2;

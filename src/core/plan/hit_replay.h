@@ -32,4 +32,4 @@ using ReplayProgress = std::function<void(int record)>;
 
 // Replays the bet rule before every draw from the 101st on and marks the draws whose two
 // played digits were in the set it gave.
-HitTable ReplayHits(const DrawHistory& history, int digitOffset, const ReplayProgress& progress = {});
+HitTable replayHits(const DrawHistory& history, int digitOffset, const ReplayProgress& progress = {});

@@ -1,5 +1,7 @@
 #include "core/plan/plan_table.h"
 
+#include "core/plan/chance_figures.h"
+
 #include "core/base/user_error.h"
 
 namespace {
@@ -53,7 +55,7 @@ int planPeriodCountFromText(const QString& text)
     return value;
 }
 
-PlanTable BuildPlanTable(const DrawHistory& history, const HitTable& hits, int planPeriods)
+PlanTable buildPlanTable(const DrawHistory& history, const HitTable& hits, int planPeriods)
 {
     const std::vector<int> h = hitIndices(hits);
     PlanTable table;
@@ -72,7 +74,7 @@ PlanTable BuildPlanTable(const DrawHistory& history, const HitTable& hits, int p
     return table;
 }
 
-PlanSummary SummarizePlans(const HitTable& hits, int planPeriods)
+PlanSummary summarizePlans(const HitTable& hits, int planPeriods)
 {
     const std::vector<int> h = hitIndices(hits);
     PlanSummary summary;
@@ -86,10 +88,9 @@ PlanSummary SummarizePlans(const HitTable& hits, int planPeriods)
     return summary;
 }
 
-QStringList SummaryLines(const PlanSummary& summary)
+QStringList summaryLines(const PlanSummary& summary)
 {
     const int plans = summary.successes + summary.failures;
-    const double rate = plans == 0 ? 0.0 : summary.successes * 100.0 / plans;
     return {QStringLiteral("中：%1次").arg(summary.successes), QStringLiteral("挂：%1次").arg(summary.failures),
-            QStringLiteral("计划成功率：") + QString::asprintf("%.1f", rate) + QStringLiteral("%")};
+            QStringLiteral("计划成功率：") + percentText(summary.successes, plans)};
 }

@@ -36,11 +36,11 @@ int planPeriodCountFromText(const QString& text);
 
 // One row per hit (the plan that ends on it) and the open plan after the last hit.
 // An empty history has no plans.
-PlanTable BuildPlanTable(const DrawHistory& history, const HitTable& hits, int planPeriods);
+PlanTable buildPlanTable(const DrawHistory& history, const HitTable& hits, int planPeriods);
 
 // Judges the plan that starts after each hit, the open one included (counted by its length so
 // far plus the coming period); the plan that ends on the first hit is not counted.
-PlanSummary SummarizePlans(const HitTable& hits, int planPeriods);
+PlanSummary summarizePlans(const HitTable& hits, int planPeriods);
 
 // "中：…次", "挂：…次", "计划成功率：…%"; a summary of no plans reads 0.0%.
-QStringList SummaryLines(const PlanSummary& summary);
+QStringList summaryLines(const PlanSummary& summary);

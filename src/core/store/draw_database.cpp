@@ -298,3 +298,8 @@ void DrawDatabase::exec(const QString& sql)
     if (!query.exec(sql))
         throw DatabaseError(refusalText(query.lastError()));
 }
+
+QString periodNotStoredText(const QString& periodId, const QString& reason)
+{
+    return QStringLiteral("第%1期未能存入：%2").arg(periodId, reason);
+}

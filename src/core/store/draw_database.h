@@ -12,6 +12,9 @@ QString drawDatabasePath(const QString& dataDir);
 // A name made safe to stand in SQL as an identifier: "…" with inner quotes doubled.
 QString quoteIdentifier(const QString& name);
 
+// What a writer says of a draw the table refused, with the refusal's reason.
+QString periodNotStoredText(const QString& periodId, const QString& reason);
+
 // One connection of its own to the draw database, removed again when this object goes.
 // Every failure raises DatabaseError with the database's refusal in the user's words (database_refusal.h).
 class DrawDatabase {

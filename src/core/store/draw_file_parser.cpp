@@ -24,11 +24,6 @@ constexpr qsizetype kProgressStep = 1 << 20;
 
 using Views = std::vector<QStringView>;
 
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 bool hasDigit(QStringView text)
 {
     for (QChar c : text) {
@@ -259,7 +254,7 @@ bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today,
 {
     const int length = lottery.periodIdLength;
     if (!isDigitString(raw))
-        return reason.fail([&] { return QStringLiteral("期号“%1”不是数字").arg(raw); });
+        return reason.fail([&] { return notDigitsPeriodText(raw); });
     // Without the century the id is two shorter; with every lottery's length that cannot be
     // mistaken for another form.
     if (raw.size() != length && raw.size() != length - 2)
@@ -484,12 +479,12 @@ QByteArray readDrawFile(const QString& fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
+        throw UserError(cannotReadFileText(fileName, file.errorString()));
     if (file.size() > kMaxFileBytes)
         throw UserError(
             QStringLiteral("无法读取文件 %1：文件过大（超过%2 MB）").arg(fileName).arg(kMaxFileBytes >> 20));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw UserError(QStringLiteral("无法读取文件 %1：%2").arg(fileName, file.errorString()));
+        throw UserError(cannotReadFileText(fileName, file.errorString()));
     return bytes;
 }

@@ -115,7 +115,7 @@ private:
         try {
             DrawDatabase::exec(single);
         } catch (const DatabaseError& e) {
-            throw DatabaseError(QStringLiteral("第%1期未能存入：%2").arg(draw.periodId, e.message()));
+            throw DatabaseError(periodNotStoredText(draw.periodId, e.message()));
         }
     }
 

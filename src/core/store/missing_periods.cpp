@@ -1,4 +1,5 @@
 #include "core/store/missing_periods.h"
+#include "core/base/period_date.h"
 
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
@@ -16,8 +17,7 @@ int missingOnDays(DrawDatabase& db, const QString& lottery, const QDate& first, 
     const LotteryInfo* info = findLottery(lottery);
     if (!info || info->historySource != HistorySource::DrawList)
         return 0;
-    return missingBetweenPeriods(db, lottery, first.toString(QStringLiteral("yyyyMMdd")),
-                                 last.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("999"));
+    return missingBetweenPeriods(db, lottery, dayKey(first), dayKey(last) + QStringLiteral("999"));
 }
 
 int missingBetweenPeriods(DrawDatabase& db, const QString& lottery, const QString& from, const QString& to)

@@ -83,7 +83,7 @@ int missingBetween(const std::vector<PeriodGap>& gaps, const LotteryInfo& lotter
 
 QDate groupDay(const QString& group)
 {
-    return group.size() == 8 ? QDate::fromString(group, QStringLiteral("yyyyMMdd")) : QDate();
+    return dayOfKey(group);
 }
 
 QString groupText(const QString& group)

@@ -63,7 +63,7 @@ void TestBetRule::derivedDigitBeforeAnEarlierDraw()
 
 void TestBetRule::betListText()
 {
-    const QString text = FormatBetList(betSetExcluding({3, 9}, {0, 5}));
+    const QString text = formatBetList(betSetExcluding({3, 9}, {0, 5}));
     QVERIFY(text.startsWith("01 02 03 04 06 07 08 09 11 "));
     QVERIFY(text.endsWith("84 86 87 88 89 "));
     QCOMPARE(text.size(), 192);
@@ -78,7 +78,7 @@ void TestBetRule::tensAndUnitsAreIndependent()
     QCOMPARE(DeriveDigit(history, history.size(), 4), 6);
     QCOMPARE(DeriveDigit(history, history.size(), 5), 3);
     const BetSet set = ComputeBetSet(history, history.size(), 3);
-    QCOMPARE(FormatBetList(set), FormatBetList(betSetExcluding({2, 6}, {8, 3})));
+    QCOMPARE(formatBetList(set), formatBetList(betSetExcluding({2, 6}, {8, 3})));
 }
 
 void TestBetRule::modeChoosesThePositions_data()
@@ -142,8 +142,8 @@ void TestBetRule::tooFewDrawsIsRefused()
 
 void TestBetRule::savedFileBytes()
 {
-    QCOMPARE(BetListFileBytes({}), QByteArray());
-    QCOMPARE(BetListFileBytes({"01 02", "", "中"}), QByteArray("01 02 \r\n \r\n") + QString("中").toUtf8() + " \r\n");
+    QCOMPARE(betListFileBytes({}), QByteArray());
+    QCOMPARE(betListFileBytes({"01 02", "", "中"}), QByteArray("01 02 \r\n \r\n") + QString("中").toUtf8() + " \r\n");
 }
 
 QTEST_GUILESS_MAIN(TestBetRule)

@@ -50,11 +50,11 @@ private slots:
     void linesOfAShortHistory();
     void planLengths();
     void planLengthsOfFewPlans();
-    void movingHitRate();
+    void movingHitRateCases();
     void binomialTest_data();
     void binomialTest();
-    void wilsonInterval_data();
-    void wilsonInterval();
+    void wilsonIntervalCases_data();
+    void wilsonIntervalCases();
     void planLengthTest_data();
     void planLengthTest();
     void testLines_data();
@@ -78,7 +78,7 @@ void TestChanceFigures::baseline()
 {
     QFETCH(int, planPeriods);
     QFETCH(QString, line);
-    QCOMPARE(ChanceLines(ComputeChanceFigures(testedMarks("x.")), planPeriods).constFirst(), line);
+    QCOMPARE(chanceLines(computeChanceFigures(testedMarks("x.")), planPeriods).constFirst(), line);
 }
 
 void TestChanceFigures::figures_data()
@@ -115,21 +115,21 @@ void TestChanceFigures::figures()
 {
     QFETCH(QString, tested);
     QFETCH(QStringList, lines);
-    QCOMPARE(ChanceLines(ComputeChanceFigures(testedMarks(tested)), 5).mid(1), lines);
+    QCOMPARE(chanceLines(computeChanceFigures(testedMarks(tested)), 5).mid(1), lines);
 }
 
 void TestChanceFigures::linesOfAShortHistory()
 {
     // Fewer draws than the untested ones, and none at all: nothing was tested, no figure made up.
     for (int size : {0, 1, 60}) {
-        const QStringList lines = ChanceLines(ComputeChanceFigures(testedMarks({}, size)), 5);
+        const QStringList lines = chanceLines(computeChanceFigures(testedMarks({}, size)), 5);
         QCOMPARE(lines.size(), 7);
         QCOMPARE(lines[1], QStringLiteral("单期命中：0/0期"));
         QCOMPARE(lines[4], QStringLiteral("当前未中：0期"));
         QCOMPARE(lines.last(), QStringLiteral("近500期：不足500期"));
         QVERIFY(!lines.join(u'|').contains(QStringLiteral("nan"), Qt::CaseInsensitive));
-        QCOMPARE(CountPlanLengths(testedMarks({}, size)).plans, 0);
-        QVERIFY(MovingHitRate(testedMarks({}, size)).isEmpty());
+        QCOMPARE(countPlanLengths(testedMarks({}, size)).plans, 0);
+        QVERIFY(movingHitRate(testedMarks({}, size)).isEmpty());
     }
 }
 
@@ -138,7 +138,7 @@ void TestChanceFigures::planLengths()
     // Tested hits at 0, 3, 5 and 9 after the hit on the last untested draw: finished plans of
     // 1, 3, 2 and 4 periods; the open plan of two so far does not count, nor do the one-period
     // plans among the untested draws.
-    const PlanLengthCounts counts = CountPlanLengths(testedMarks("x..x.x...x.."));
+    const PlanLengthCounts counts = countPlanLengths(testedMarks("x..x.x...x.."));
     QCOMPARE(counts.plans, 4);
     QCOMPARE(counts.observed, (std::vector<int>{1, 1, 1, 1}));
     const double expected[] = {2.56, 0.9216, 0.331776, 0.11943936};
@@ -151,21 +151,21 @@ void TestChanceFigures::planLengthsOfFewPlans()
 {
     // 20 plans of one period: chance expects 12.8, 4.608, 1.65888 and 0.5971968 plans of 1 to 4
     // periods and 0.21499 of 5, so the lengths run to 4 though no plan took more than 1.
-    const PlanLengthCounts counts = CountPlanLengths(testedMarks(QString(20, u'x')));
+    const PlanLengthCounts counts = countPlanLengths(testedMarks(QString(20, u'x')));
     QCOMPARE(counts.plans, 20);
     QCOMPARE(counts.observed, (std::vector<int>{20, 0, 0, 0}));
     QCOMPARE(int(counts.expected.size()), 4);
     QVERIFY(qAbs(counts.expected[3] - 0.5971968) < 1e-9);
 }
 
-void TestChanceFigures::movingHitRate()
+void TestChanceFigures::movingHitRateCases()
 {
     // 64 hits and 36 misses, then two misses: windows ending at the 200th, 201st and 202nd draw.
     const HitTable hits = testedMarks(QString(64, u'x') + QString(36, u'.') + "..");
-    const QList<QPointF> points = MovingHitRate(hits);
+    const QList<QPointF> points = movingHitRate(hits);
     QCOMPARE(points, (QList<QPointF>{{200, 64.0}, {201, 63.0}, {202, 62.0}}));
 
-    QVERIFY(MovingHitRate(testedMarks(QString(99, u'x'))).isEmpty());
+    QVERIFY(movingHitRate(testedMarks(QString(99, u'x'))).isEmpty());
 }
 
 void TestChanceFigures::binomialTest_data()
@@ -200,11 +200,11 @@ void TestChanceFigures::binomialTest()
     QFETCH(int, trials);
     QFETCH(double, probability);
     QFETCH(double, expected);
-    const double p = BinomialTestP(successes, trials, probability);
+    const double p = binomialTestP(successes, trials, probability);
     QVERIFY2(near(p, expected), qPrintable(QString::number(p, 'g', 17)));
 }
 
-void TestChanceFigures::wilsonInterval_data()
+void TestChanceFigures::wilsonIntervalCases_data()
 {
     QTest::addColumn<int>("successes");
     QTest::addColumn<int>("trials");
@@ -218,13 +218,13 @@ void TestChanceFigures::wilsonInterval_data()
     QTest::newRow("1 of 1") << 1 << 1 << 0.20654931437723745 << 1.0;
 }
 
-void TestChanceFigures::wilsonInterval()
+void TestChanceFigures::wilsonIntervalCases()
 {
     QFETCH(int, successes);
     QFETCH(int, trials);
     QFETCH(double, low);
     QFETCH(double, high);
-    const auto [actualLow, actualHigh] = WilsonInterval(successes, trials);
+    const auto [actualLow, actualHigh] = wilsonInterval(successes, trials);
     QVERIFY2(std::abs(actualLow - low) < 1e-12, qPrintable(QString::number(actualLow, 'g', 17)));
     QVERIFY2(std::abs(actualHigh - high) < 1e-12, qPrintable(QString::number(actualHigh, 'g', 17)));
 }
@@ -248,7 +248,7 @@ void TestChanceFigures::planLengthTest()
 {
     QFETCH(std::vector<int>, plans);
     QFETCH(double, expected);
-    const std::optional<double> p = PlanLengthTestP(CountPlanLengths(testedMarks(plansOfLengths(plans))));
+    const std::optional<double> p = planLengthTestP(countPlanLengths(testedMarks(plansOfLengths(plans))));
     QCOMPARE(p.has_value(), expected >= 0);
     if (p)
         QVERIFY2(near(*p, expected), qPrintable(QString::number(*p, 'g', 17)));
@@ -299,7 +299,7 @@ void TestChanceFigures::testLines()
     QFETCH(int, planPeriods);
     QFETCH(QStringList, lines);
     const HitTable hits = testedMarks(tested);
-    QCOMPARE(ChanceTestLines(ComputeChanceFigures(hits), CountPlanLengths(hits), planPeriods), lines);
+    QCOMPARE(chanceTestLines(computeChanceFigures(hits), countPlanLengths(hits), planPeriods), lines);
 }
 
 QTEST_GUILESS_MAIN(TestChanceFigures)

@@ -64,8 +64,8 @@ private slots:
     void planOutcomeAtTheLimit();
     void newestDrawHit();
     void shortHistoryPlans();
-    void summaryLines_data();
-    void summaryLines();
+    void summaryLinesCases_data();
+    void summaryLinesCases();
     void planPeriodCount_data();
     void planPeriodCount();
     void badPlanPeriodCount_data();
@@ -84,7 +84,7 @@ void TestStatistics::shortHistoriesAreAllHits()
 {
     QFETCH(int, size);
     // Every draw repeats the one before: any tested draw would miss.
-    const HitTable hits = ReplayHits(historyOf(QStringList(size, QStringLiteral("555"))), 1);
+    const HitTable hits = replayHits(historyOf(QStringList(size, QStringLiteral("555"))), 1);
     QCOMPARE(int(hits.size()), size);
     QVERIFY(std::all_of(hits.begin(), hits.end(), [](const HitRow& r) { return r.hit; }));
 }
@@ -112,7 +112,7 @@ void TestStatistics::firstTestedDraw()
           << "070"
           << "120"
           << "520" << draw100;
-    const HitTable hits = ReplayHits(historyOf(draws), 0);
+    const HitTable hits = replayHits(historyOf(draws), 0);
     QCOMPARE(int(hits.size()), 101);
     QVERIFY(std::all_of(hits.begin(), hits.begin() + 100, [](const HitRow& r) { return r.hit; }));
     QCOMPARE(hits[100].hit, hit);
@@ -122,7 +122,7 @@ void TestStatistics::replayAgreesWithTheBetRule()
 {
     const DrawHistory history = mixedHistory(400, 7);
     for (int offset : {0, 1}) {
-        const HitTable hits = ReplayHits(history, offset);
+        const HitTable hits = replayHits(history, offset);
         for (int r = kUntestedDraws; r < history.size(); ++r) {
             const BetSet set = ComputeBetSet(history, r, offset);
             const int number = history.digit(r, offset + 1) * 10 + history.digit(r, offset + 2);
@@ -137,7 +137,7 @@ void TestStatistics::repeatedDigitIsNeverHit()
 {
     const DrawHistory history = mixedHistory(600, 3);
     for (int offset : {0, 1}) {
-        const HitTable hits = ReplayHits(history, offset);
+        const HitTable hits = replayHits(history, offset);
         for (int r = kUntestedDraws; r < history.size(); ++r) {
             const bool repeats = history.digit(r, offset + 1) == history.digit(r - 1, offset + 1) ||
                                  history.digit(r, offset + 2) == history.digit(r - 1, offset + 2);
@@ -149,7 +149,7 @@ void TestStatistics::repeatedDigitIsNeverHit()
 
 void TestStatistics::rowTexts()
 {
-    const HitTable hits = ReplayHits(historyOf({"01234", "56789"}, 261209001), 3);
+    const HitTable hits = replayHits(historyOf({"01234", "56789"}, 261209001), 3);
     QCOMPARE(periodText(hits[0]), QStringLiteral("261209001"));
     QCOMPARE(digitsText(hits[0]), QStringLiteral("01234"));
     QCOMPARE(periodText(hits[1]), QStringLiteral("261209002"));
@@ -158,7 +158,7 @@ void TestStatistics::rowTexts()
 void TestStatistics::planTable()
 {
     const MarkedHistory m = marked("xx..x.");
-    const PlanTable plans = BuildPlanTable(m.history, m.hits, 2);
+    const PlanTable plans = buildPlanTable(m.history, m.hits, 2);
     QCOMPARE(int(plans.size()), 4);
     const QStringList expected[] = {
         {"1001期-1001期", "1期中", "中"},
@@ -170,7 +170,7 @@ void TestStatistics::planTable()
         QCOMPARE((QStringList{spanText(plans[p]), lengthText(plans[p]), outcomeText(plans[p])}), expected[p]);
 
     // Plans after each hit: 1 period (中), 3 periods (挂), and the open one of 2 so far (中).
-    const PlanSummary summary = SummarizePlans(m.hits, 2);
+    const PlanSummary summary = summarizePlans(m.hits, 2);
     QCOMPARE(summary.successes, 2);
     QCOMPARE(summary.failures, 1);
 }
@@ -198,7 +198,7 @@ void TestStatistics::planOutcomeAtTheLimit()
     QFETCH(QString, threePeriodPlan);
     QFETCH(QString, fourPeriodPlan);
     const MarkedHistory m = marked("x..x...x");
-    const PlanTable plans = BuildPlanTable(m.history, m.hits, planPeriods);
+    const PlanTable plans = buildPlanTable(m.history, m.hits, planPeriods);
     QCOMPARE(lengthText(plans[1]), QStringLiteral("3期中"));
     QCOMPARE(outcomeText(plans[1]), threePeriodPlan);
     QCOMPARE(lengthText(plans[2]), QStringLiteral("4期中"));
@@ -208,11 +208,11 @@ void TestStatistics::planOutcomeAtTheLimit()
 void TestStatistics::newestDrawHit()
 {
     const MarkedHistory m = marked("x.x");
-    const PlanTable plans = BuildPlanTable(m.history, m.hits, 1);
+    const PlanTable plans = buildPlanTable(m.history, m.hits, 1);
     QCOMPARE(spanText(plans.back()), QStringLiteral("1004期-1004期"));
     QCOMPARE(lengthText(plans.back()), QStringLiteral("1期未开"));
     // The 2-period plan fails, the open one of one period succeeds.
-    const PlanSummary summary = SummarizePlans(m.hits, 1);
+    const PlanSummary summary = summarizePlans(m.hits, 1);
     QCOMPARE(summary.successes, 1);
     QCOMPARE(summary.failures, 1);
 }
@@ -220,8 +220,8 @@ void TestStatistics::newestDrawHit()
 void TestStatistics::shortHistoryPlans()
 {
     const DrawHistory history = historyOf({"111", "111", "111"}, 261209118);
-    const HitTable hits = ReplayHits(history, 1);
-    const PlanTable plans = BuildPlanTable(history, hits, 5);
+    const HitTable hits = replayHits(history, 1);
+    const PlanTable plans = buildPlanTable(history, hits, 5);
     QCOMPARE(int(plans.size()), 4);
     QCOMPARE(spanText(plans[0]), QStringLiteral("261209118期-261209118期"));
     QCOMPARE(spanText(plans[2]), QStringLiteral("261209120期-261209120期"));
@@ -229,12 +229,12 @@ void TestStatistics::shortHistoryPlans()
     QCOMPARE(spanText(plans[3]), QStringLiteral("261209121期-261209121期"));
     QCOMPARE(lengthText(plans[3]), QStringLiteral("1期未开"));
     QCOMPARE(outcomeText(plans[3]), QString());
-    QCOMPARE(SummarizePlans(hits, 5).successes, 3);
+    QCOMPARE(summarizePlans(hits, 5).successes, 3);
 
-    QVERIFY(BuildPlanTable(DrawHistory(3), {}, 5).empty());
+    QVERIFY(buildPlanTable(DrawHistory(3), {}, 5).empty());
 }
 
-void TestStatistics::summaryLines_data()
+void TestStatistics::summaryLinesCases_data()
 {
     QTest::addColumn<QString>("marks");
     QTest::addColumn<int>("planPeriods");
@@ -246,12 +246,12 @@ void TestStatistics::summaryLines_data()
     QTest::newRow("empty history") << "" << 5 << QStringList{"中：0次", "挂：0次", "计划成功率：0.0%"};
 }
 
-void TestStatistics::summaryLines()
+void TestStatistics::summaryLinesCases()
 {
     QFETCH(QString, marks);
     QFETCH(int, planPeriods);
     QFETCH(QStringList, lines);
-    QCOMPARE(SummaryLines(SummarizePlans(marked(marks).hits, planPeriods)), lines);
+    QCOMPARE(summaryLines(summarizePlans(marked(marks).hits, planPeriods)), lines);
 }
 
 void TestStatistics::planPeriodCount_data()
