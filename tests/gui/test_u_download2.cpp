@@ -81,13 +81,15 @@ QString lotteryOfRequest(const QString& request)
     return request;
 }
 
-// The lotteries asked for, in order, each run of requests counted once.
+// The lotteries asked for, in the order of their first requests.
 QStringList lotteriesAskedFor(const QStringList& requests)
 {
     QStringList order;
     for (const QString& request : requests) {
         const QString lottery = lotteryOfRequest(request);
-        if (order.isEmpty() || order.back() != lottery)
+        // Each lottery at its first request: the pages a failed lottery had already asked for
+        // when it gave up may reach the server after the next lottery's first ones.
+        if (!order.contains(lottery))
             order << lottery;
     }
     return order;

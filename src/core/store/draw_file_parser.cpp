@@ -218,18 +218,22 @@ std::optional<Columns> columnsOf(QStringView header, int digitCount)
     return columns;
 }
 
-// Lines of one day follow each other; the day last found valid is not parsed again.
-bool isValidDay(QStringView yyyymmdd)
-{
-    static thread_local QString lastValid;
-    if (yyyymmdd == lastValid)
+// Lines of one day follow each other; the day last found valid in this file is not read again.
+class DayCheck {
+public:
+    bool isValid(QStringView yyyymmdd)
+    {
+        if (yyyymmdd == m_lastValid)
+            return true;
+        if (!dayOfKey(yyyymmdd).isValid())
+            return false;
+        m_lastValid = yyyymmdd.toString();
         return true;
-    const QDate day(yyyymmdd.left(4).toInt(), yyyymmdd.mid(4, 2).toInt(), yyyymmdd.mid(6, 2).toInt());
-    if (!day.isValid())
-        return false;
-    lastValid = yyyymmdd.toString();
-    return true;
-}
+    }
+
+private:
+    QString m_lastValid;
+};
 
 // Why a line is no draw, written only when it is kept to be shown: most lines of a file of
 // rubbish are only counted, and writing each reason would cost more than reading the line.
@@ -250,7 +254,8 @@ private:
     QString m_text;
 };
 
-bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today, QString& id, Reason& reason)
+bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today, DayCheck& days, QString& id,
+                Reason& reason)
 {
     const int length = lottery.periodIdLength;
     if (!isDigitString(raw))
@@ -262,7 +267,7 @@ bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today,
             [&] { return QStringLiteral("期号应为%1位（或省去年份前两位的%2位）").arg(length).arg(length - 2); });
     id = raw.size() == length - 2 ? QStringLiteral("20") + raw.toString() : raw.toString();
     const int groupLength = periodGroupLength(lottery);
-    if (groupLength == 8 && !isValidDay(QStringView(id).left(8)))
+    if (groupLength == 8 && !days.isValid(QStringView(id).left(8)))
         return reason.fail([&] { return QStringLiteral("期号中的日期“%1”无效").arg(id.left(8)); });
     if (QStringView(id).mid(groupLength).toInt() == 0)
         return reason.fail([&] { return QStringLiteral("期号的序号不能为0"); });
@@ -450,7 +455,7 @@ private:
             if (!m_parts.empty())
                 m_parts.erase(m_parts.begin());
         }
-        return readPeriod(period, m_lottery, m_today, periodId, reason) &&
+        return readPeriod(period, m_lottery, m_today, m_days, periodId, reason) &&
                readDigits(m_parts, m_lottery.digitCount, digits, reason);
     }
 
@@ -458,6 +463,7 @@ private:
     const ParseProgress& m_progress;
     // Asked once: the clock behind it costs more than checking a line.
     const QDate m_today;
+    DayCheck m_days;
     QStringDecoder m_decoder;
     QString m_text;
     Views m_fields;
