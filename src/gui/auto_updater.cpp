@@ -91,7 +91,7 @@ void AutoUpdater::run()
     const QString dataDir = m_session.dataDir();
     ReaderHooks sourced;
     try {
-        sourced = runReaderHooks(dataDir);
+        sourced = runReaderHooks(m_session);
     } catch (...) {
         failed(commandErrorText(std::current_exception()));
         return;

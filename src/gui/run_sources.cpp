@@ -1,30 +1,12 @@
 #include "gui/run_sources.h"
 
 #include "core/acquire/source_settings.h"
+#include "gui/session.h"
 
-namespace {
-
-FetchSettings g_fetchSettings;
-
-}  // namespace
-
-ReaderHooks runReaderHooks(const QString& dataDir)
+ReaderHooks runReaderHooks(const Session& session)
 {
     ReaderHooks hooks;
-    hooks.sources = readSources(dataDir);
-    hooks.fetchSettings = g_fetchSettings;
+    hooks.sources = readSources(session.dataDir());
+    hooks.fetchSettings = session.fetchSettings();
     return hooks;
 }
-
-namespace run_sources {
-FetchSettings fetchSettings()
-{
-    return g_fetchSettings;
-}
-namespace testing {
-void setFetchSettings(const FetchSettings& settings)
-{
-    g_fetchSettings = settings;
-}
-}  // namespace testing
-}  // namespace run_sources

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/acquire/page_fetch.h"
 #include "core/base/draw_history.h"
 #include "core/plan/plan_selection.h"
 
@@ -43,6 +44,11 @@ public:
     std::chrono::milliseconds autoUpdateMinute() const { return m_autoUpdateMinute; }
     void setAutoUpdateMinute(std::chrono::milliseconds minute) { m_autoUpdateMinute = minute; }
 
+    // The limits every download of this run keeps (FetchSettings as they are built); tests
+    // shorten the time-outs and name the authority of their own TLS server.
+    const FetchSettings& fetchSettings() const { return m_fetchSettings; }
+    void setFetchSettings(const FetchSettings& settings) { m_fetchSettings = settings; }
+
 private:
     QString m_programDir;
     QString m_dataDir;
@@ -52,4 +58,5 @@ private:
     bool m_historyCaughtUp = false;
     std::chrono::milliseconds m_liveStartDelay{1000};
     std::chrono::milliseconds m_autoUpdateMinute{60000};
+    FetchSettings m_fetchSettings;
 };

@@ -211,7 +211,7 @@ void Tfrmdata::fillChosenGaps()
     }
     // The hosts as the settings file names them now, as for a download.
     const QString dataDir = m_session.dataDir();
-    ReaderHooks hooks = runReaderHooks(dataDir);
+    ReaderHooks hooks = runReaderHooks(m_session);
     hooks.cancelled = m_runner->cancelFlag();
     runBehindCancel<GapFill>(
         btnfill,

@@ -141,7 +141,7 @@ void Tfrmdownload2::btndownClick()
         const QString dataDir = m_session.dataDir();
         // The hosts as 数据源.ini names them now: a change applies without restarting. A bad
         // file stops the run before it starts.
-        const ReaderHooks sourced = runReaderHooks(dataDir);
+        const ReaderHooks sourced = runReaderHooks(m_session);
         QStringList chosen;
         int pages = 0;
         for (const QString& lottery : downloadRunOrder()) {

@@ -89,7 +89,7 @@ void Tfrmdownload3::Timer1Timer()
         showTitle();
         // The settings file is not part of the reader's guard: when it fails, the error is
         // reported as it stands and nothing is fetched.
-        const ReaderHooks sourced = runReaderHooks(dataDir);
+        const ReaderHooks sourced = runReaderHooks(m_session);
         const bool catchUp = liveUpdateCatchesUp(m_session.historyCaughtUp(), lottery, sourced.sources);
         lbltitle->setText(progressText(lottery));
         WorkRunner* runner = m_runner;

@@ -526,7 +526,7 @@ void Tfrmmain::btnaboutClick()
 
 void Tfrmmain::btnsourceClick()
 {
-    command([&] { Tfrmsources(m_session.dataDir(), this).exec(); });
+    command([&] { Tfrmsources(m_session.dataDir(), m_session.fetchSettings(), this).exec(); });
 }
 
 void Tfrmmain::btncloseClick()

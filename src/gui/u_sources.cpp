@@ -3,7 +3,6 @@
 #include "core/base/lottery_table.h"
 #include "gui/dialogs.h"
 #include "gui/run_command.h"
-#include "gui/run_sources.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -28,7 +27,8 @@ void showResult(QLabel* label, const QString& text, bool good)
 
 }  // namespace
 
-Tfrmsources::Tfrmsources(const QString& dataDir, QWidget* parent) : QDialog(parent), m_dataDir(dataDir)
+Tfrmsources::Tfrmsources(const QString& dataDir, const FetchSettings& limits, QWidget* parent)
+    : QDialog(parent), m_dataDir(dataDir), m_limits(limits)
 {
     createControls();
     runCommand(this, [&] { FormCreate(); });
@@ -153,7 +153,7 @@ void Tfrmsources::btntestClick()
         WorkRunner* runner = m_runner;
         const SiteHosts hosts = typedHosts();
         const DrawUrls urls = typedUrls();
-        const FetchSettings limits = run_sources::fetchSettings();
+        const FetchSettings limits = m_limits;
         using Checks = std::pair<std::vector<SiteCheck>, std::vector<DrawUrlCheck>>;
         m_runner->start<Checks>(
             [runner, hosts, urls, limits] {

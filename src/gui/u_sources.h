@@ -21,7 +21,7 @@ class Tfrmsources : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrmsources(const QString& dataDir, QWidget* parent = nullptr);
+    Tfrmsources(const QString& dataDir, const FetchSettings& limits, QWidget* parent = nullptr);
 
 private:
     void createControls();
@@ -33,6 +33,7 @@ private:
     void showChecks(const std::vector<SiteCheck>& sites, const std::vector<DrawUrlCheck>& urls);
 
     QString m_dataDir;
+    FetchSettings m_limits;  // what 测试 keeps to, as a download does
     std::array<QLabel*, 4> m_titles{};
     std::array<QLineEdit*, 4> m_edits{};  // edttrend, edtchart, edtdrawlist, edtfeed
     std::array<QLabel*, 4> m_results{};   // lbltrendtest, …: what 测试 found

@@ -69,7 +69,7 @@ private:
 
 void TestAutoUpdate::initTestCase()
 {
-    DownloadFixture::setUpProgram(std::chrono::milliseconds(2000));
+    m_fixture.setUpProgram(std::chrono::milliseconds(2000));
     m_draws = syntheticDraws(kChongqing, kOnSite);
 }
 

@@ -5,7 +5,6 @@
 #include "core/store/draw_row_set.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
-#include "gui/run_sources.h"
 #include "gui/session.h"
 #include "gui/u_data.h"
 #include "gui/u_gaps.h"
@@ -102,15 +101,14 @@ private:
 
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Session> m_session;
+    FetchSettings m_limits;  // given to every session the test makes
     std::unique_ptr<Tfrmdata> m_window;
 };
 
 void TestDataImport::initTestCase()
 {
-    FetchSettings limits;
-    limits.connectTimeout = std::chrono::milliseconds(1000);
-    limits.totalTimeout = std::chrono::milliseconds(1000);
-    run_sources::testing::setFetchSettings(limits);
+    m_limits.connectTimeout = std::chrono::milliseconds(1000);
+    m_limits.totalTimeout = std::chrono::milliseconds(1000);
     today_clock::setToday(kToday);
 }
 
@@ -119,6 +117,7 @@ void TestDataImport::init()
     dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
     m_session = std::make_unique<Session>(m_folder->path());
+    m_session->setFetchSettings(m_limits);
     storeDraws(m_folder->path(), kThreeD,
                {{"2026001", {"1", "2", "3"}}, {"2026002", {"0", "4", "7"}}, {"2026003", {"9", "0", "0"}}});
 }
@@ -305,6 +304,7 @@ void TestDataImport::exportThenImportGivesTheSameFile()
     // Into an empty table of another program folder.
     ProgramFolder other;
     m_session = std::make_unique<Session>(other.path());
+    m_session->setFetchSettings(m_limits);
     open();
     choose(kChongqing);
     bool seen = false;
@@ -433,11 +433,9 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
 {
     QFETCH(QString, how);
     // A host that takes the request and never answers: only the cancel ends the wait in time.
-    const FetchSettings limits = run_sources::fetchSettings();
-    FetchSettings patient = limits;
+    FetchSettings patient = m_limits;
     patient.totalTimeout = std::chrono::milliseconds(20000);
-    run_sources::testing::setFetchSettings(patient);
-    const auto restoreTimeout = qScopeGuard([&] { run_sources::testing::setFetchSettings(limits); });
+    m_session->setFetchSettings(patient);
     LocalHttpServer server;
     pointSourcesAt(m_folder->path(), server.hostAndPort());
     const auto draws = syntheticDraws(kChongqing, 240);  // 2026-12-08 and 09

@@ -2,7 +2,6 @@
 #include "core/acquire/site_paths.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
-#include "gui/run_sources.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "support/download_fixture.h"
@@ -123,7 +122,7 @@ private:
 
 void TestDownloadWindow::initTestCase()
 {
-    DownloadFixture::setUpProgram(std::chrono::milliseconds(1000));
+    m_fixture.setUpProgram(std::chrono::milliseconds(1000));
 }
 
 void TestDownloadWindow::init()
@@ -318,10 +317,9 @@ void TestDownloadWindow::cancelledRun()
     QFETCH(bool, escape);
     QFETCH(QStringList, summary);
     // A host that never answers would hold the run far longer than this test takes.
-    const FetchSettings limits = run_sources::fetchSettings();
-    FetchSettings patient = limits;
+    FetchSettings patient = m_fixture.session().fetchSettings();
     patient.totalTimeout = std::chrono::milliseconds(60000);
-    run_sources::testing::setFetchSettings(patient);
+    m_fixture.session().setFetchSettings(patient);
     serveEverySite();
     m_fixture.server().stall(stalled);
 
@@ -346,7 +344,6 @@ void TestDownloadWindow::cancelledRun()
     // Well within the minute a stalled page would otherwise hold the run.
     QVERIFY(waitForRunEnd(10000));
     poll.stop();
-    run_sources::testing::setFetchSettings(limits);
 
     QVERIFY(cancelShown);
     QVERIFY(!window.isVisible());

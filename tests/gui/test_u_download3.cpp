@@ -93,7 +93,7 @@ private:
 
 void TestLiveUpdateWindow::initTestCase()
 {
-    DownloadFixture::setUpProgram(std::chrono::milliseconds(2000));
+    m_fixture.setUpProgram(std::chrono::milliseconds(2000));
 }
 
 void TestLiveUpdateWindow::init()

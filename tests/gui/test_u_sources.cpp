@@ -1,7 +1,6 @@
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
 #include "gui/dialogs.h"
-#include "gui/run_sources.h"
 #include "gui/session.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
@@ -67,15 +66,14 @@ private slots:
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
+    FetchSettings m_limits;  // what every window the test opens keeps to
 };
 
 void TestSourcesWindow::initTestCase()
 {
     // Room for a loaded machine: the local server answers at once, a wait this long only on failure.
-    FetchSettings limits;
-    limits.connectTimeout = std::chrono::milliseconds(3000);
-    limits.totalTimeout = std::chrono::milliseconds(3000);
-    run_sources::testing::setFetchSettings(limits);
+    m_limits.connectTimeout = std::chrono::milliseconds(3000);
+    m_limits.totalTimeout = std::chrono::milliseconds(3000);
     today_clock::setToday(QDate(2026, 12, 9));
 }
 
@@ -95,7 +93,7 @@ void TestSourcesWindow::showsTheHostsInUse()
 {
     writeSourceSettings(m_folder->path(),
                         {"trend.test", defaultSiteHost(PageSite::Chart), "127.0.0.1:8080", "feed.test:81"});
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     QCOMPARE(window.windowTitle(), QStringLiteral("数据源"));
     QStringList shown;
     for (const char* name : {"edttrend", "edtchart", "edtdrawlist", "edtfeed"})
@@ -119,7 +117,7 @@ void TestSourcesWindow::okChecksThenWrites()
 {
     QFETCH(QString, drawlist);
     QFETCH(QString, message);
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     type(&window, "drawlist", drawlist);
@@ -137,7 +135,7 @@ void TestSourcesWindow::okChecksThenWrites()
 
 void TestSourcesWindow::cancelWritesNothing()
 {
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     type(&window, "feed", "feed.test");
     QTest::mouseClick(control<QPushButton>(&window, "btncancel"), Qt::LeftButton);
@@ -149,7 +147,7 @@ void TestSourcesWindow::oneBadKeyLosesNoGoodHost()
 {
     const QByteArray good = "[hosts]\ntrend=trend.test\nchart=chart.test:81\ndrawlist=127.0.0.1:8080\n";
     writeFile(sourceSettingsPath(m_folder->path()), good + "feed=127.0.0.1:0\n");
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList shown;
@@ -179,7 +177,7 @@ void TestSourcesWindow::drawAddressesRoundTrip()
 {
     writeFile(sourceSettingsPath(m_folder->path()),
               "[hosts]\ndrawlist=127.0.0.1:8080\n[draws]\ncqssc=https://draws.test/cq.json\npl3=http://pl3.test/p\n");
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList shown;
@@ -198,7 +196,7 @@ void TestSourcesWindow::drawAddressesRoundTrip()
 
 void TestSourcesWindow::drawAddressesStandInFreeSpace()
 {
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QList<QWidget*> added;
@@ -218,7 +216,7 @@ void TestSourcesWindow::drawAddressesStandInFreeSpace()
 
 void TestSourcesWindow::badDrawAddressIsRefusedNamingItsLottery()
 {
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     type(&window, "url_jxssc", "draws.test/jx.json");
@@ -239,7 +237,7 @@ void TestSourcesWindow::testFetchesOnePageOfEachSite()
     server.serve("/cq.json", R"({"data":[{"expect":"20261209120","opencode":"5,4,3,2,1"},)"
                              R"({"expect":"20261209119","opencode":"1,2,3,4,5"}]})");
     server.serve("/3d.txt", "2026001 123\n");
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (const char* key : {"trend", "chart", "drawlist", "feed"})
@@ -277,7 +275,7 @@ void TestSourcesWindow::closeStopsTheTest()
     server.serve("/Pls/ZongheZs-200.html", "page");
     server.stall("/lottery/draw/list/200?d=2026-12-09");
     server.serve("/static/ssc/newlyopenlist.xml", "<xml/>");
-    Tfrmsources window(m_folder->path());
+    Tfrmsources window(m_folder->path(), m_limits);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (const char* key : {"trend", "chart", "drawlist", "feed"})
@@ -335,6 +333,7 @@ void TestSourcesWindow::badSettingsStopADownloadBeforeItStarts()
     file.write("[hosts]\ntrend=trend.test/path\n");
     file.close();
     Session session(m_folder->path());
+    session.setFetchSettings(m_limits);
     Tfrmdownload2 window(session);
     window.show();
     QTest::mouseClick(control<QPushButton>(&window, "btndown"), Qt::LeftButton);

@@ -3,7 +3,6 @@
 #include "core/acquire/source_settings.h"
 #include "core/base/today_clock.h"
 #include "gui/dialogs.h"
-#include "gui/run_sources.h"
 #include "gui/session.h"
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
@@ -20,10 +19,8 @@ namespace fixtures {
 
 void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
 {
-    FetchSettings limits;
-    limits.connectTimeout = std::chrono::milliseconds(1000);
-    limits.totalTimeout = totalTimeout;
-    run_sources::testing::setFetchSettings(limits);
+    m_limits.connectTimeout = std::chrono::milliseconds(1000);
+    m_limits.totalTimeout = totalTimeout;
     today_clock::setToday(kDownloadToday);
     dialogs::testing::setRecording(true);
 }
@@ -32,6 +29,7 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_session = std::make_unique<Session>(m_folder->path());
+    m_session->setFetchSettings(m_limits);
     m_server = std::make_unique<LocalHttpServer>();
     // The windows take their hosts from the program folder's 数据源.ini when a run starts.
     SiteHosts hosts = defaultSiteHosts();

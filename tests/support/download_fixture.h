@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
 #include "support/draw_fixtures.h"
 #include "support/local_http_server.h"
@@ -24,7 +25,7 @@ class DownloadFixture {
 public:
     // Once per test program: fetches give up after `totalTimeout`, "today" is kDownloadToday, and
     // message boxes are recorded instead of shown.
-    static void setUpProgram(std::chrono::milliseconds totalTimeout);
+    void setUpProgram(std::chrono::milliseconds totalTimeout);
 
     // Per test: a fresh folder and a session on it (the history not caught up), the server as the
     // host of every site in `sites`, and no message left over.
@@ -40,6 +41,7 @@ public:
 private:
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Session> m_session;
+    FetchSettings m_limits;  // given to every session the fixture makes
     std::unique_ptr<LocalHttpServer> m_server;
 };
 
