@@ -1,5 +1,6 @@
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
+#include "core/plan/plan_table.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/shell_folder.h"
@@ -7,9 +8,11 @@
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
 #include "support/find_control.h"
+#include "support/main_window.h"
 #include "support/window_input.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -27,11 +30,15 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <memory>
 
 using fixtures::control;
+using fixtures::pressStatistics;
 using fixtures::ProgramFolder;
 using fixtures::readFileText;
+using fixtures::replayed;
 using fixtures::typeText;
 
 namespace {
@@ -144,6 +151,7 @@ private slots:
     void inputIgnoredWhileBusy();
     void longHistoryOpensAtItsEnd();
     void readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce();
+    void summaryKeepsItsLinesAndAddsChance();
 
 private:
     MainControls open();
@@ -170,10 +178,7 @@ void TestMainWindow::cleanup()
 
 MainControls TestMainWindow::open()
 {
-    m_window = std::make_unique<Tfrmmain>(m_folder->path());
-    m_window->show();
-    if (!QTest::qWaitForWindowExposed(m_window.get()))
-        qWarning("window not exposed");
+    m_window = fixtures::openMainWindow(m_folder->path());
     return MainControls(*m_window);
 }
 
@@ -623,6 +628,45 @@ void TestMainWindow::readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce()
     choose("江西时时彩");
     QCOMPARE(rows(fixtures::control<QTableView>(m_window.get(), "grdtongji2")), 10000);
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+}
+
+void TestMainWindow::summaryKeepsItsLinesAndAddsChance()
+{
+    // The widest figures come with a full history: 9900 tested draws.
+    m_folder = std::make_unique<ProgramFolder>();
+    fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 23));
+    Tfrmmain& w = open().window;
+    auto* mem = control<QPlainTextEdit>(&w, "mem");
+    const HitTable hits = replayed(w);
+    const QStringList lines = mem->toPlainText().split(u'\n');
+    QCOMPARE(lines.mid(0, 3), summaryLines(summarizePlans(hits, 5)));
+    QCOMPARE(lines.size(), 14);
+    // 6329 hits in 9900 tested draws; 6299 of 6329 plans within 5 periods; plan lengths 4048,
+    // 1436, 547, 199, 69, 15, 12, 3. The figures: scipy.stats.binomtest(6329, 9900, 0.64) (its
+    // pvalue and proportion_ci(method='wilson')), binomtest(6299, 6329, 1 - 0.36**5).pvalue,
+    // scipy.stats.chisquare over lengths 1 … 6 and 7 or longer (SciPy 1.10.1).
+    QCOMPARE(lines.mid(10), (QStringList{"95%区间：63.0%–64.9%", "检验：p=0.883（与随机无显著差异）",
+                                         "计划检验：p=0.195", "长度检验：p=0.470"}));
+    QCOMPARE(lines[3], QStringLiteral("随机基准：99.4%"));
+    QVERIFY2(lines[4].startsWith(QStringLiteral("单期命中：")) && lines[4].endsWith(QStringLiteral("/9900期")),
+             qPrintable(lines[4]));
+    QVERIFY2(lines[5].endsWith(QStringLiteral("（随机64.0%）")), qPrintable(lines[5]));
+    QVERIFY(!mem->toPlainText().contains(QStringLiteral("nan"), Qt::CaseInsensitive));
+
+    // No line wraps but the verdict, too long for the box's width, which takes two; the box
+    // scrolls to show them all.
+    for (QTextBlock block = mem->document()->begin(); block.isValid(); block = block.next()) {
+        mem->document()->documentLayout()->blockBoundingRect(block);
+        const int wrapped = block.text().startsWith(QStringLiteral("检验：")) ? 2 : 1;
+        QVERIFY2(block.layout()->lineCount() <= wrapped, qPrintable(block.text()));
+    }
+    QVERIFY(mem->verticalScrollBar()->maximum() > 0);
+
+    // The baseline follows 计划期数 at the next 统计.
+    pressStatistics(w, "3");
+    QCOMPARE(mem->toPlainText().split(u'\n').at(3), QStringLiteral("随机基准：95.3%"));
+    pressStatistics(w, "0");
+    QCOMPARE(mem->toPlainText().split(u'\n').at(3), QStringLiteral("随机基准：0.0%"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -34,7 +34,7 @@ constexpr std::chrono::milliseconds kTestMinute(40);
 
 }  // namespace
 
-class TestAutoUpdate : public QObject {
+class TestAutoUpdater : public QObject {
     Q_OBJECT
 
 private slots:
@@ -42,12 +42,6 @@ private slots:
     void init();
     void cleanup();
 
-    void settingsAreReadInRange_data();
-    void settingsAreReadInRange();
-    void waitDoublesAfterFailures_data();
-    void waitDoublesAfterFailures();
-    void notificationSaysTheDrawAndTheVerdict_data();
-    void notificationSaysTheDrawAndTheVerdict();
     void newDrawsAreShownWithoutAClick();
     void copiesOnlyWhenTicked();
     void tickIsSkippedWhileTheDataWindowIsOpen();
@@ -67,13 +61,13 @@ private:
     std::vector<StoredDraw> m_draws;
 };
 
-void TestAutoUpdate::initTestCase()
+void TestAutoUpdater::initTestCase()
 {
     m_fixture.setUpProgram(std::chrono::milliseconds(2000));
     m_draws = syntheticDraws(kChongqing, kOnSite);
 }
 
-void TestAutoUpdate::init()
+void TestAutoUpdater::init()
 {
     m_fixture.setUp({PageSite::DrawList, PageSite::Feed});
     // The real unit, before the test shortens it for the main windows made from this session.
@@ -82,12 +76,12 @@ void TestAutoUpdate::init()
     storeDraws(m_fixture.folder().path(), kChongqing, {m_draws.begin(), m_draws.end() - kFeedRows});
 }
 
-void TestAutoUpdate::cleanup()
+void TestAutoUpdater::cleanup()
 {
     m_fixture.tearDown();
 }
 
-void TestAutoUpdate::serveSite()
+void TestAutoUpdater::serveSite()
 {
     for (const auto& [path, page] : drawListSite(kChongqing, m_draws, kDownloadToday))
         m_fixture.server().serve(path, page);
@@ -95,84 +89,12 @@ void TestAutoUpdate::serveSite()
                              feedDocument(kChongqing, {m_draws.rbegin(), m_draws.rbegin() + kFeedRows}));
 }
 
-QString TestAutoUpdate::todaysPage() const
+QString TestAutoUpdater::todaysPage() const
 {
     return drawListPath(drawListPageNumber(kChongqing), kDownloadToday);
 }
 
-void TestAutoUpdate::settingsAreReadInRange_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<int>("minutes");
-    QTest::addColumn<bool>("copy");
-    QTest::newRow("no file: off, 5 minutes") << QByteArray() << false << 5 << false;
-    QTest::newRow("as written") << QByteArray("[auto]\nenabled=true\nminutes=12\ncopy=true\n") << true << 12 << true;
-    QTest::newRow("too short") << QByteArray("[auto]\nenabled=true\nminutes=0\n") << true << 1 << false;
-    QTest::newRow("too long") << QByteArray("[auto]\nminutes=600\n") << false << 60 << false;
-    QTest::newRow("not a number") << QByteArray("[auto]\nminutes=soon\n") << false << 5 << false;
-}
-
-void TestAutoUpdate::settingsAreReadInRange()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(bool, enabled);
-    QFETCH(int, minutes);
-    QFETCH(bool, copy);
-    const QString folder = m_fixture.folder().path();
-    if (!file.isEmpty()) {
-        QFile out(folder + QStringLiteral("设置.ini"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(file);
-    }
-    const AutoUpdateSettings settings = readAutoUpdateSettings(folder);
-    QCOMPARE(settings.enabled, enabled);
-    QCOMPARE(settings.minutes, minutes);
-    QCOMPARE(settings.copy, copy);
-}
-
-void TestAutoUpdate::waitDoublesAfterFailures_data()
-{
-    QTest::addColumn<int>("minutes");
-    QTest::addColumn<int>("failures");
-    QTest::addColumn<int>("wait");
-    QTest::newRow("no failure") << 5 << 0 << 5;
-    QTest::newRow("one") << 5 << 1 << 10;
-    QTest::newRow("two") << 5 << 2 << 20;
-    QTest::newRow("three: at most 30") << 5 << 3 << 30;
-    QTest::newRow("many") << 5 << 40 << 30;
-    QTest::newRow("one minute") << 1 << 4 << 16;
-    QTest::newRow("an interval beyond 30 stays") << 45 << 2 << 45;
-}
-
-void TestAutoUpdate::waitDoublesAfterFailures()
-{
-    QFETCH(int, minutes);
-    QFETCH(int, failures);
-    QFETCH(int, wait);
-    QCOMPARE(nextRunMinutes(minutes, failures), wait);
-}
-
-void TestAutoUpdate::notificationSaysTheDrawAndTheVerdict_data()
-{
-    QTest::addColumn<bool>("judged");
-    QTest::addColumn<bool>("hit");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("hit") << true << true << "重庆时时彩 第20261210045期 1 2 3 4 5：后二中 — 下期投注号码已更新";
-    QTest::newRow("missed") << true << false << "重庆时时彩 第20261210045期 1 2 3 4 5：后二未中 — 下期投注号码已更新";
-    QTest::newRow("among the first draws, not judged")
-        << false << true << "重庆时时彩 第20261210045期 1 2 3 4 5 — 下期投注号码已更新";
-}
-
-void TestAutoUpdate::notificationSaysTheDrawAndTheVerdict()
-{
-    QFETCH(bool, judged);
-    QFETCH(bool, hit);
-    QFETCH(QString, text);
-    QCOMPARE(autoNotificationText(kChongqing, newestDrawText("20261210045", "12345", "后二", judged, hit)), text);
-}
-
-void TestAutoUpdate::newDrawsAreShownWithoutAClick()
+void TestAutoUpdater::newDrawsAreShownWithoutAClick()
 {
     // Started with 自动更新 ticked in 设置.ini: the schedule resumes for the current lottery.
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
@@ -204,7 +126,7 @@ void TestAutoUpdate::newDrawsAreShownWithoutAClick()
     QCOMPARE(int(main.hitTable().size()), kOnSite);
 }
 
-void TestAutoUpdate::copiesOnlyWhenTicked()
+void TestAutoUpdater::copiesOnlyWhenTicked()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, true});
     serveSite();
@@ -218,7 +140,7 @@ void TestAutoUpdate::copiesOnlyWhenTicked()
     QCOMPARE(QGuiApplication::clipboard()->text(), list);
 }
 
-void TestAutoUpdate::tickIsSkippedWhileTheDataWindowIsOpen()
+void TestAutoUpdater::tickIsSkippedWhileTheDataWindowIsOpen()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 3, false});
     serveSite();
@@ -251,7 +173,7 @@ void TestAutoUpdate::tickIsSkippedWhileTheDataWindowIsOpen()
     QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral("新增10期")), 10000);
 }
 
-void TestAutoUpdate::failuresBackOffAndRecover()
+void TestAutoUpdater::failuresBackOffAndRecover()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     m_fixture.server().failWithStatus(todaysPage(), 500);
@@ -278,7 +200,7 @@ void TestAutoUpdate::failuresBackOffAndRecover()
         status(main).endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")), 10000);
 }
 
-void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
+void TestAutoUpdater::switchingLotteryCancelsTheRunAndNothingOverlaps()
 {
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     m_fixture.server().stall(todaysPage());
@@ -314,7 +236,7 @@ void TestAutoUpdate::switchingLotteryCancelsTheRunAndNothingOverlaps()
     QVERIFY(control<QCheckBox>(&main, "chkauto")->isChecked());
 }
 
-void TestAutoUpdate::tickingAndUntickingIsRemembered()
+void TestAutoUpdater::tickingAndUntickingIsRemembered()
 {
     serveSite();
     const QString folder = m_fixture.folder().path();
@@ -343,5 +265,5 @@ void TestAutoUpdate::tickingAndUntickingIsRemembered()
     QCOMPARE(m_fixture.server().requests().size(), asked);
 }
 
-QTEST_MAIN(TestAutoUpdate)
-#include "test_auto_update.moc"
+QTEST_MAIN(TestAutoUpdater)
+#include "test_auto_updater.moc"

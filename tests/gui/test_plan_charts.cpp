@@ -1,16 +1,12 @@
 #include "core/plan/chance_figures.h"
-#include "core/plan/hit_replay.h"
-#include "core/store/draw_database.h"
 #include "gui/dialogs.h"
-#include "gui/overview_tab.h"
 #include "gui/shell_folder.h"
-#include "gui/u_data.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 #include "support/find_control.h"
+#include "support/main_window.h"
 #include "support/modal_answer.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QBarSeries>
 #include <QBarSet>
@@ -19,27 +15,21 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QHeaderView>
 #include <QImage>
-#include <QLineEdit>
 #include <QLineSeries>
 #include <QLogValueAxis>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QScrollBar>
-#include <QStandardItemModel>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QValueAxis>
 #include <memory>
 
 using fixtures::control;
+using fixtures::openMainWindow;
+using fixtures::pressStatistics;
 using fixtures::ProgramFolder;
+using fixtures::replayed;
 
 namespace {
 
@@ -69,31 +59,17 @@ ChartState chartState(const QWidget& window)
     return state;
 }
 
-// The series the charts should show for the loaded history under the current mode.
-HitTable replayed(Tfrmmain& w)
-{
-    return replayHits(w.session().drawHistory(), w.session().planSelection().digitOffset);
-}
-
-void pressStatistics(QWidget& window, const QString& planPeriods)
-{
-    control<QLineEdit>(&window, "edtjihuaqishu")->setText(planPeriods);
-    QTest::mouseClick(control<QPushButton>(&window, "btntongji"), Qt::LeftButton);
-}
-
 }  // namespace
 
-class TestPlanFigures : public QObject {
+class TestPlanCharts : public QObject {
     Q_OBJECT
 
 private slots:
     void init();
     void cleanup();
 
-    void summaryKeepsItsLinesAndAddsChance();
     void chartTabFollowsTheSelection();
     void planLengthsOnALogarithmicAxis();
-    void overviewOfEveryLottery();
     void savePicture_data();
     void savePicture();
 
@@ -104,7 +80,7 @@ private:
     std::unique_ptr<Tfrmmain> m_window;
 };
 
-void TestPlanFigures::init()
+void TestPlanCharts::init()
 {
     dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
@@ -112,62 +88,20 @@ void TestPlanFigures::init()
     fixtures::storeDraws(m_folder->path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 300, 22));
 }
 
-void TestPlanFigures::cleanup()
+void TestPlanCharts::cleanup()
 {
     m_window.reset();
     m_folder.reset();
     QCOMPARE(dialogs::testing::takeMessages(), QStringList());
 }
 
-Tfrmmain& TestPlanFigures::open()
+Tfrmmain& TestPlanCharts::open()
 {
-    m_window = std::make_unique<Tfrmmain>(m_folder->path());
-    m_window->show();
-    if (!QTest::qWaitForWindowExposed(m_window.get()))
-        qWarning("window not exposed");
+    m_window = openMainWindow(m_folder->path());
     return *m_window;
 }
 
-void TestPlanFigures::summaryKeepsItsLinesAndAddsChance()
-{
-    // The widest figures come with a full history: 9900 tested draws.
-    m_folder = std::make_unique<ProgramFolder>();
-    fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 23));
-    Tfrmmain& w = open();
-    auto* mem = control<QPlainTextEdit>(&w, "mem");
-    const HitTable hits = replayed(w);
-    const QStringList lines = mem->toPlainText().split(u'\n');
-    QCOMPARE(lines.mid(0, 3), summaryLines(summarizePlans(hits, 5)));
-    QCOMPARE(lines.size(), 14);
-    // 6329 hits in 9900 tested draws; 6299 of 6329 plans within 5 periods; plan lengths 4048,
-    // 1436, 547, 199, 69, 15, 12, 3. The figures: scipy.stats.binomtest(6329, 9900, 0.64) (its
-    // pvalue and proportion_ci(method='wilson')), binomtest(6299, 6329, 1 - 0.36**5).pvalue,
-    // scipy.stats.chisquare over lengths 1 … 6 and 7 or longer (SciPy 1.10.1).
-    QCOMPARE(lines.mid(10), (QStringList{"95%区间：63.0%–64.9%", "检验：p=0.883（与随机无显著差异）",
-                                         "计划检验：p=0.195", "长度检验：p=0.470"}));
-    QCOMPARE(lines[3], QStringLiteral("随机基准：99.4%"));
-    QVERIFY2(lines[4].startsWith(QStringLiteral("单期命中：")) && lines[4].endsWith(QStringLiteral("/9900期")),
-             qPrintable(lines[4]));
-    QVERIFY2(lines[5].endsWith(QStringLiteral("（随机64.0%）")), qPrintable(lines[5]));
-    QVERIFY(!mem->toPlainText().contains(QStringLiteral("nan"), Qt::CaseInsensitive));
-
-    // No line wraps but the verdict, too long for the box's width, which takes two; the box
-    // scrolls to show them all.
-    for (QTextBlock block = mem->document()->begin(); block.isValid(); block = block.next()) {
-        mem->document()->documentLayout()->blockBoundingRect(block);
-        const int wrapped = block.text().startsWith(QStringLiteral("检验：")) ? 2 : 1;
-        QVERIFY2(block.layout()->lineCount() <= wrapped, qPrintable(block.text()));
-    }
-    QVERIFY(mem->verticalScrollBar()->maximum() > 0);
-
-    // The baseline follows 计划期数 at the next 统计.
-    pressStatistics(w, "3");
-    QCOMPARE(mem->toPlainText().split(u'\n').at(3), QStringLiteral("随机基准：95.3%"));
-    pressStatistics(w, "0");
-    QCOMPARE(mem->toPlainText().split(u'\n').at(3), QStringLiteral("随机基准：0.0%"));
-}
-
-void TestPlanFigures::chartTabFollowsTheSelection()
+void TestPlanCharts::chartTabFollowsTheSelection()
 {
     Tfrmmain& w = open();
     auto* page = control<QTabWidget>(&w, "page");
@@ -231,7 +165,7 @@ void TestPlanFigures::chartTabFollowsTheSelection()
     QCOMPARE(rate->name(), QStringLiteral("近100期命中率（不足100期）"));
 }
 
-void TestPlanFigures::planLengthsOnALogarithmicAxis()
+void TestPlanCharts::planLengthsOnALogarithmicAxis()
 {
     // A count of nothing placed on the logarithmic axis, even for a moment, is a fault Qt reports.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("Logarithms")));
@@ -275,93 +209,7 @@ void TestPlanFigures::planLengthsOnALogarithmicAxis()
     fixtures::keepShot(control<QWidget>(&w, "TabSheet3")->window(), QStringLiteral("chart-log"));
 }
 
-void TestPlanFigures::overviewOfEveryLottery()
-{
-    m_folder = std::make_unique<ProgramFolder>();
-    fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 23));
-    fixtures::storeDraws(m_folder->path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 7731, 22));
-    fixtures::storeDraws(m_folder->path(), "上海时时彩", fixtures::syntheticDraws("上海时时彩", 150, 24));
-    fixtures::storeDraws(m_folder->path(), "江西时时彩", fixtures::syntheticDraws("江西时时彩", 100, 25));
-    Tfrmmain& w = open();
-    auto* page = control<QTabWidget>(&w, "page");
-    auto* overview = control<OverviewTab>(&w, "TabSheet4");
-    auto* grid = control<QTableView>(&w, "grdzonglan");
-    QCOMPARE(page->tabText(3), QStringLiteral("总览"));
-    auto rowsShown = [&] {
-        QStringList rows;
-        for (int r = 0; r < grid->model()->rowCount(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < grid->model()->columnCount(); ++c)
-                cells << grid->model()->index(r, c).data().toString().remove(u'\n');
-            rows << cells.join(u'|');
-        }
-        return rows;
-    };
-
-    // Computed when shown, away from the window, which answers at once.
-    QVERIFY(!overview->isComputing());
-    page->setCurrentWidget(overview);
-    QVERIFY(overview->isComputing());
-    QVERIFY(rowsShown().isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!overview->isComputing(), 20000);
-
-    // Hits in tested draws: 重庆 6321 and 6329 of 9900, 上海 33 and 28 of 50, 3D 4898 and 4903 of
-    // 7631 (前二, 后二). 单期命中率, 95%区间 and p: scipy.stats.binomtest(hits, tested, 0.64), its
-    // pvalue and proportion_ci(method='wilson') (SciPy 1.10.1); 计划成功率 is the summary's own.
-    // 江西 has nothing tested and 排列3 no draw.
-    const QString none = QStringLiteral("|—|—|—|—|—|—|—");
-    QStringList expected{
-        "重庆时时彩|前二|10000|63.8%|62.9–64.8|0.753|12|0|99.4%|99.4%",
-        "重庆时时彩|后二|10000|63.9%|63.0–64.9|0.883|7|0|99.5%|99.4%",
-        "江西时时彩|前二|100" + none,
-        "江西时时彩|后二|100" + none,
-        "上海时时彩|前二|150|66.0%|52.2–77.6|0.883|2|0|100.0%|99.4%",
-        "上海时时彩|后二|150|56.0%|42.3–68.8|0.242|4|0|100.0%|99.4%",
-        "中国福彩3D|前二|7731|64.2%|63.1–65.3|0.738|7|0|99.5%|99.4%",
-        "中国福彩3D|后二|7731|64.3%|63.2–65.3|0.650|9|0|99.4%|99.4%",
-        "中国体彩排列3|前二|0" + none,
-        "中国体彩排列3|后二|0" + none,
-    };
-    QCOMPARE(rowsShown(), expected);
-    // The selected lottery's row says what its summary says.
-    const QStringList memo = control<QPlainTextEdit>(&w, "mem")->toPlainText().split(u'\n');
-    QVERIFY(memo.contains(QStringLiteral("检验：p=0.883（与随机无显著差异）")));
-    QVERIFY(memo.contains(QStringLiteral("计划成功率：99.5%")));
-    // Every column is in view.
-    QVERIFY2(grid->horizontalHeader()->length() <= grid->viewport()->width(),
-             qPrintable(QString::number(grid->horizontalHeader()->length())));
-    fixtures::keepShot(&w, QStringLiteral("overview"));
-
-    // A new 计划期数 judges the plans afresh without reading the draws again.
-    pressStatistics(w, "2");
-    QVERIFY(!overview->isComputing());
-    const QString planRate = control<QPlainTextEdit>(&w, "mem")->toPlainText().split(u'\n').at(2);
-    QCOMPARE(planRate, QStringLiteral("计划成功率：86.9%"));
-    QCOMPARE(rowsShown().at(1).section(u'|', 8), QStringLiteral("86.9%|87.0%"));
-
-    // Draws stored in the data window, and a table without its period column: the overview in view reads them when the
-    // window closes; the table's rows say why they are empty.
-    fixtures::storeDraws(m_folder->path(), "中国体彩排列3", fixtures::syntheticDraws("中国体彩排列3", 120, 26));
-    {
-        DrawDatabase db(m_folder->path());
-        db.exec(QStringLiteral("DROP TABLE \"江西时时彩彩票号码表\""));
-        db.exec(QStringLiteral("CREATE TABLE \"江西时时彩彩票号码表\" (x INTEGER)"));
-    }
-    bool seen = false;
-    fixtures::answerModal<Tfrmdata>(seen, [](Tfrmdata* data) { data->reject(); });
-    QTest::mouseClick(control<QPushButton>(&w, "btnedit"), Qt::LeftButton);
-    QVERIFY(seen);
-    QVERIFY(overview->isComputing());
-    QTRY_VERIFY_WITH_TIMEOUT(!overview->isComputing(), 20000);
-    const QStringList rows = rowsShown();
-    QVERIFY2(rows.at(8).startsWith(QStringLiteral("中国体彩排列3|前二|120|")), qPrintable(rows.at(8)));
-    QVERIFY(!rows.at(8).contains(u'—'));
-    QCOMPARE(rows.at(2), QStringLiteral("江西时时彩|前二|读取失败") + none);
-    const QString why = grid->model()->index(2, 2).data(Qt::ToolTipRole).toString();
-    QVERIFY2(why.contains(QStringLiteral("江西时时彩彩票号码表")), qPrintable(why));
-}
-
-void TestPlanFigures::savePicture_data()
+void TestPlanCharts::savePicture_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("savedAs");
@@ -377,7 +225,7 @@ void TestPlanFigures::savePicture_data()
                                     << "无法保存文件";
 }
 
-void TestPlanFigures::savePicture()
+void TestPlanCharts::savePicture()
 {
     QFETCH(QString, name);
     QFETCH(QString, savedAs);
@@ -412,5 +260,5 @@ void TestPlanFigures::savePicture()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), savedAs.isEmpty() ? 0 : 1);
 }
 
-QTEST_MAIN(TestPlanFigures)
-#include "test_plan_figures.moc"
+QTEST_MAIN(TestPlanCharts)
+#include "test_plan_charts.moc"

@@ -1,5 +1,4 @@
 #include "core/acquire/history_readers.h"
-#include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
 #include "core/base/today_clock.h"
@@ -34,7 +33,7 @@ QStringList idsOf(const std::vector<StoredDraw>& draws)
 
 }  // namespace
 
-class TestHistoryDownload : public QObject {
+class TestHistoryReaders : public QObject {
     Q_OBJECT
 
 private slots:
@@ -42,11 +41,6 @@ private slots:
     void init();
     void cleanup();
 
-    void fetchFailureIsNamed_data();
-    void fetchFailureIsNamed();
-    void fetchKeepsThePageByteForByte();
-    void httpsVerifiesTheCertificate();
-    void pagesComeInOrderOverFewConnections();
     void drawListScanReadsFiftyDaysBeforeStoring();
     void failingDrawListPageLeavesTableUnchanged_data();
     void failingDrawListPageLeavesTableUnchanged();
@@ -65,135 +59,25 @@ private:
     ReaderHooks m_hooks;
 };
 
-void TestHistoryDownload::initTestCase()
+void TestHistoryReaders::initTestCase()
 {
     today_clock::setToday(kToday);
 }
 
-void TestHistoryDownload::init()
+void TestHistoryReaders::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
-    m_hooks = {};
-    m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
-    m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
-    for (PageSite site : {PageSite::Trend, PageSite::Chart, PageSite::DrawList})
-        m_hooks.sources.hosts[std::size_t(site)] = m_server->hostAndPort();
+    m_hooks = hooksOnServer(*m_server);
 }
 
-void TestHistoryDownload::cleanup()
+void TestHistoryReaders::cleanup()
 {
     m_server.reset();
     m_folder.reset();
 }
 
-void TestHistoryDownload::fetchFailureIsNamed_data()
-{
-    QTest::addColumn<QString>("failure");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("404") << "404"
-                         << "服务器答复 HTTP 404";
-    QTest::newRow("500") << "500"
-                         << "服务器答复 HTTP 500";
-    QTest::newRow("closed without an answer") << "close"
-                                              << "连接中断";
-    QTest::newRow("stalled past the time-out") << "stall"
-                                               << "等待超时";
-    QTest::newRow("nobody listening") << "refused"
-                                      << "无法连接 127.0.0.1:";
-    QTest::newRow("redirected to ftp") << "ftp"
-                                       << "网址只能以http://或https://开头";
-    QTest::newRow("larger than the cap") << "large"
-                                         << "页面过大";
-}
-
-void TestHistoryDownload::fetchFailureIsNamed()
-{
-    QFETCH(QString, failure);
-    QFETCH(QString, reason);
-    const QString path = QStringLiteral("/page");
-    QString host = m_server->hostAndPort();
-    if (failure == QLatin1String("404"))
-        m_server->failWithStatus(path, 404);
-    else if (failure == QLatin1String("500"))
-        m_server->failWithStatus(path, 500);
-    else if (failure == QLatin1String("close"))
-        m_server->closeWithoutAnswer(path);
-    else if (failure == QLatin1String("stall"))
-        m_server->stall(path);
-    else if (failure == QLatin1String("ftp"))
-        m_server->redirect(path, "ftp://127.0.0.1/page");
-    else if (failure == QLatin1String("large"))
-        m_server->serve(path, QByteArray(int(m_hooks.fetchSettings.maxBytes) + 1, 'x'));
-    else
-        host = LocalHttpServer().hostAndPort();  // gone again at once
-
-    try {
-        PageFetcher(m_hooks.fetchSettings).fetch(QStringLiteral("http://") + host + path);
-        QFAIL("the download should have failed");
-    } catch (const FetchError& e) {
-        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
-    }
-}
-
-void TestHistoryDownload::fetchKeepsThePageByteForByte()
-{
-    const QByteArray page("<p>\xbf\xaa\xbd\xb1</p>\r\n\tline two\n\0tail", 28);
-    m_server->serve(QStringLiteral("/p?d=1"), page);
-    QCOMPARE(
-        PageFetcher(m_hooks.fetchSettings).fetch(m_hooks.sources.pageUrl(PageSite::Trend, QStringLiteral("/p?d=1"))),
-        page);
-    QCOMPARE(m_server->requests(), QStringList{"/p?d=1"});
-}
-
-void TestHistoryDownload::httpsVerifiesTheCertificate()
-{
-    FetchSettings limits = m_hooks.fetchSettings;
-    limits.caFile = LocalHttpServer::tlsAuthorityFile();
-    LocalHttpServer trusted(LocalHttpServer::Tls::Trusted);
-    LocalHttpServer stranger(LocalHttpServer::Tls::Stranger);
-    trusted.serve("/p", "over TLS");
-    stranger.serve("/p", "from a stranger");
-    QVERIFY(isHttpsHost(trusted.hostAndPort()));
-
-    Sources sources;
-    sources.hosts[std::size_t(PageSite::Trend)] = trusted.hostAndPort();
-    QCOMPARE(PageFetcher(limits).fetch(sources.pageUrl(PageSite::Trend, "/p")), QByteArray("over TLS"));
-    // A certificate no authority vouches for is refused, naming the host, and nothing is read.
-    QString failure;
-    try {
-        PageFetcher(limits).fetch(siteUrl(stranger.hostAndPort(), "/p"));
-    } catch (const FetchError& e) {
-        failure = e.message();
-    }
-    QVERIFY2(failure.startsWith(stranger.hostAndPort().mid(8) + QStringLiteral(" 的证书未通过验证")),
-             qPrintable(failure));
-    QVERIFY(stranger.requests().isEmpty());
-}
-
-void TestHistoryDownload::pagesComeInOrderOverFewConnections()
-{
-    // Every answer comes late, and the earlier pages later than the others: the fetcher still
-    // hands them out in the order asked for, a few at a time over kept-alive connections.
-    m_server->setDelay(std::chrono::milliseconds(30));
-    QStringList paths;
-    for (int k = 0; k < 20; ++k) {
-        paths << QStringLiteral("/p%1").arg(k);
-        m_server->serve(paths.last(), paths.last().toUtf8());
-    }
-    PageFetcher fetcher(m_hooks.fetchSettings);
-    std::vector<int> tickets;
-    for (const QString& path : paths)
-        tickets.push_back(fetcher.request(m_hooks.sources.pageUrl(PageSite::Trend, path)));
-    for (int k = 0; k < 20; ++k)
-        QCOMPARE(fetcher.take(tickets[std::size_t(k)]), paths[k].toUtf8());
-    const int perHost = m_hooks.fetchSettings.perHost;
-    QCOMPARE(m_server->mostAtOnce(), perHost);
-    QCOMPARE(m_server->connections(), perHost);
-    QCOMPARE(fetcher.connectionsOpened(), long(perHost));
-}
-
-void TestHistoryDownload::drawListScanReadsFiftyDaysBeforeStoring()
+void TestHistoryReaders::drawListScanReadsFiftyDaysBeforeStoring()
 {
     // 60 draws on 2026-12-07, 120 on each of the next two days; the first 100 are stored.
     const auto draws = syntheticDraws(kChongqing, 300);
@@ -228,7 +112,7 @@ void TestHistoryDownload::drawListScanReadsFiftyDaysBeforeStoring()
     QCOMPARE(scratch.readAll(), site.at(drawListPath(200, kToday.addDays(1 - kDrawListDays))));
 }
 
-void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged_data()
+void TestHistoryReaders::failingDrawListPageLeavesTableUnchanged_data()
 {
     QTest::addColumn<int>("failingDay");
     QTest::addColumn<bool>("closeWithoutAnswer");
@@ -237,7 +121,7 @@ void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged_data()
     QTest::newRow("the 50th page, HTTP 500") << 49 << false;
 }
 
-void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged()
+void TestHistoryReaders::failingDrawListPageLeavesTableUnchanged()
 {
     QFETCH(int, failingDay);
     QFETCH(bool, closeWithoutAnswer);
@@ -267,14 +151,14 @@ void TestHistoryDownload::failingDrawListPageLeavesTableUnchanged()
     QVERIFY(!QFile::exists(scratchPageFile(m_folder->path())));
 }
 
-void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce_data()
+void TestHistoryReaders::trendAndChartFillAnEmptyTableOnce_data()
 {
     QTest::addColumn<QString>("lottery");
     QTest::newRow("中国福彩3D") << "中国福彩3D";
     QTest::newRow("中国体彩排列3") << "中国体彩排列3";
 }
 
-void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce()
+void TestHistoryReaders::trendAndChartFillAnEmptyTableOnce()
 {
     QFETCH(QString, lottery);
     const auto draws = syntheticDraws(lottery, 30);
@@ -294,7 +178,7 @@ void TestHistoryDownload::trendAndChartFillAnEmptyTableOnce()
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery).size(), 30);
 }
 
-void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
+void TestHistoryReaders::trendReaderKeepsDrawsBeforeAFailure()
 {
     const auto draws = syntheticDraws(QStringLiteral("中国福彩3D"), 3);
     m_server->serve("/trend/analyse3d.do?operator=codeTrend", trendPage(draws) + trendLine("2026999") + "<td>-</td>\n" +
@@ -307,7 +191,7 @@ void TestHistoryDownload::trendReaderKeepsDrawsBeforeAFailure()
     QCOMPARE(storedPeriodIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
 }
 
-void TestHistoryDownload::pageWithoutDrawsIsAFailure_data()
+void TestHistoryReaders::pageWithoutDrawsIsAFailure_data()
 {
     QTest::addColumn<QString>("lottery");
     QTest::addColumn<bool>("redesigned");  // pages without a draw the reader knows; else all stored already
@@ -320,7 +204,7 @@ void TestHistoryDownload::pageWithoutDrawsIsAFailure_data()
     }
 }
 
-void TestHistoryDownload::pageWithoutDrawsIsAFailure()
+void TestHistoryReaders::pageWithoutDrawsIsAFailure()
 {
     QFETCH(QString, lottery);
     QFETCH(bool, redesigned);
@@ -347,7 +231,7 @@ void TestHistoryDownload::pageWithoutDrawsIsAFailure()
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
 }
 
-void TestHistoryDownload::cancelStoresNothingOfTheLottery_data()
+void TestHistoryReaders::cancelStoresNothingOfTheLottery_data()
 {
     QTest::addColumn<QString>("lottery");
     QTest::addColumn<int>("stalledDay");  // the day page that never answers; -1: every page answers
@@ -358,7 +242,7 @@ void TestHistoryDownload::cancelStoresNothingOfTheLottery_data()
     QTest::newRow("trend page, read but not yet stored") << "中国福彩3D" << -1 << 1 << 1;
 }
 
-void TestHistoryDownload::cancelStoresNothingOfTheLottery()
+void TestHistoryReaders::cancelStoresNothingOfTheLottery()
 {
     QFETCH(QString, lottery);
     QFETCH(int, stalledDay);
@@ -397,5 +281,5 @@ void TestHistoryDownload::cancelStoresNothingOfTheLottery()
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf({draws.begin(), draws.begin() + 100}));
 }
 
-QTEST_GUILESS_MAIN(TestHistoryDownload)
-#include "test_history_download.moc"
+QTEST_GUILESS_MAIN(TestHistoryReaders)
+#include "test_history_readers.moc"

@@ -1,12 +1,9 @@
 #include "core/base/user_error.h"
-#include "core/plan/bet_rule.h"
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
 #include "support/draw_fixtures.h"
 
 #include <QTest>
-#include <algorithm>
-#include <random>
 
 using fixtures::historyOf;
 
@@ -30,35 +27,12 @@ MarkedHistory marked(const QString& marks)
     return m;
 }
 
-// Random draws, with a stretch where the first two positions stick to one digit so that the
-// look-back runs dry and has to fall back.
-DrawHistory mixedHistory(int size, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> digit(0, 9);
-    DrawHistory history(3);
-    for (int i = 0; i < size; ++i) {
-        const bool stuck = i >= size / 2 && i < size / 2 + 40;
-        const int draw[] = {stuck ? 7 : digit(random), stuck ? 7 : digit(random), digit(random)};
-        history.append(2026001 + i, draw);
-    }
-    return history;
-}
-
 }  // namespace
 
-class TestStatistics : public QObject {
+class TestPlanTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void shortHistoriesAreAllHits_data();
-    void shortHistoriesAreAllHits();
-    void firstTestedDraw_data();
-    void firstTestedDraw();
-    void replayAgreesWithTheBetRule();
-    void repeatedDigitIsNeverHit();
-    void rowTexts();
-
     void planTable();
     void planOutcomeAtTheLimit_data();
     void planOutcomeAtTheLimit();
@@ -72,90 +46,7 @@ private slots:
     void badPlanPeriodCount();
 };
 
-void TestStatistics::shortHistoriesAreAllHits_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::newRow("empty") << 0;
-    QTest::newRow("one draw") << 1;
-    QTest::newRow("100 draws") << 100;
-}
-
-void TestStatistics::shortHistoriesAreAllHits()
-{
-    QFETCH(int, size);
-    // Every draw repeats the one before: any tested draw would miss.
-    const HitTable hits = replayHits(historyOf(QStringList(size, QStringLiteral("555"))), 1);
-    QCOMPARE(int(hits.size()), size);
-    QVERIFY(std::all_of(hits.begin(), hits.end(), [](const HitRow& r) { return r.hit; }));
-}
-
-void TestStatistics::firstTestedDraw_data()
-{
-    QTest::addColumn<QString>("draw100");
-    QTest::addColumn<bool>("hit");
-    // 前二: tens 0..97 are 0, then 1, 5: excluded {5, 9}. Units are 0 up to 95, then 2, 7, 2, 2:
-    // the look-back finds the 2 followed by 7, excluded {2, 7}.
-    QTest::newRow("tens is the last digit") << "530" << false;
-    QTest::newRow("tens is the derived digit") << "930" << false;
-    QTest::newRow("units is the last digit") << "320" << false;
-    QTest::newRow("units is the derived digit") << "370" << false;
-    QTest::newRow("both escape") << "330" << true;
-    QTest::newRow("both escape with zeros") << "000" << true;
-}
-
-void TestStatistics::firstTestedDraw()
-{
-    QFETCH(QString, draw100);
-    QFETCH(bool, hit);
-    QStringList draws(96, QStringLiteral("000"));
-    draws << "020"
-          << "070"
-          << "120"
-          << "520" << draw100;
-    const HitTable hits = replayHits(historyOf(draws), 0);
-    QCOMPARE(int(hits.size()), 101);
-    QVERIFY(std::all_of(hits.begin(), hits.begin() + 100, [](const HitRow& r) { return r.hit; }));
-    QCOMPARE(hits[100].hit, hit);
-}
-
-void TestStatistics::replayAgreesWithTheBetRule()
-{
-    const DrawHistory history = mixedHistory(400, 7);
-    for (int offset : {0, 1}) {
-        const HitTable hits = replayHits(history, offset);
-        for (int r = kUntestedDraws; r < history.size(); ++r) {
-            const BetSet set = ComputeBetSet(history, r, offset);
-            const int number = history.digit(r, offset + 1) * 10 + history.digit(r, offset + 2);
-            const bool inSet = std::binary_search(set.begin(), set.end(), number);
-            QVERIFY2(hits[std::size_t(r)].hit == inSet,
-                     qPrintable(QStringLiteral("draw %1, offset %2").arg(r).arg(offset)));
-        }
-    }
-}
-
-void TestStatistics::repeatedDigitIsNeverHit()
-{
-    const DrawHistory history = mixedHistory(600, 3);
-    for (int offset : {0, 1}) {
-        const HitTable hits = replayHits(history, offset);
-        for (int r = kUntestedDraws; r < history.size(); ++r) {
-            const bool repeats = history.digit(r, offset + 1) == history.digit(r - 1, offset + 1) ||
-                                 history.digit(r, offset + 2) == history.digit(r - 1, offset + 2);
-            if (repeats)
-                QVERIFY2(!hits[std::size_t(r)].hit, qPrintable(QString::number(r)));
-        }
-    }
-}
-
-void TestStatistics::rowTexts()
-{
-    const HitTable hits = replayHits(historyOf({"01234", "56789"}, 261209001), 3);
-    QCOMPARE(periodText(hits[0]), QStringLiteral("261209001"));
-    QCOMPARE(digitsText(hits[0]), QStringLiteral("01234"));
-    QCOMPARE(periodText(hits[1]), QStringLiteral("261209002"));
-}
-
-void TestStatistics::planTable()
+void TestPlanTable::planTable()
 {
     const MarkedHistory m = marked("xx..x.");
     const PlanTable plans = buildPlanTable(m.history, m.hits, 2);
@@ -175,7 +66,7 @@ void TestStatistics::planTable()
     QCOMPARE(summary.failures, 1);
 }
 
-void TestStatistics::planOutcomeAtTheLimit_data()
+void TestPlanTable::planOutcomeAtTheLimit_data()
 {
     QTest::addColumn<int>("planPeriods");
     QTest::addColumn<QString>("threePeriodPlan");
@@ -192,7 +83,7 @@ void TestStatistics::planOutcomeAtTheLimit_data()
                                 << "X";
 }
 
-void TestStatistics::planOutcomeAtTheLimit()
+void TestPlanTable::planOutcomeAtTheLimit()
 {
     QFETCH(int, planPeriods);
     QFETCH(QString, threePeriodPlan);
@@ -205,7 +96,7 @@ void TestStatistics::planOutcomeAtTheLimit()
     QCOMPARE(outcomeText(plans[2]), fourPeriodPlan);
 }
 
-void TestStatistics::newestDrawHit()
+void TestPlanTable::newestDrawHit()
 {
     const MarkedHistory m = marked("x.x");
     const PlanTable plans = buildPlanTable(m.history, m.hits, 1);
@@ -217,7 +108,7 @@ void TestStatistics::newestDrawHit()
     QCOMPARE(summary.failures, 1);
 }
 
-void TestStatistics::shortHistoryPlans()
+void TestPlanTable::shortHistoryPlans()
 {
     const DrawHistory history = historyOf({"111", "111", "111"}, 261209118);
     const HitTable hits = replayHits(history, 1);
@@ -234,7 +125,7 @@ void TestStatistics::shortHistoryPlans()
     QVERIFY(buildPlanTable(DrawHistory(3), {}, 5).empty());
 }
 
-void TestStatistics::summaryLinesCases_data()
+void TestPlanTable::summaryLinesCases_data()
 {
     QTest::addColumn<QString>("marks");
     QTest::addColumn<int>("planPeriods");
@@ -246,7 +137,7 @@ void TestStatistics::summaryLinesCases_data()
     QTest::newRow("empty history") << "" << 5 << QStringList{"中：0次", "挂：0次", "计划成功率：0.0%"};
 }
 
-void TestStatistics::summaryLinesCases()
+void TestPlanTable::summaryLinesCases()
 {
     QFETCH(QString, marks);
     QFETCH(int, planPeriods);
@@ -254,7 +145,7 @@ void TestStatistics::summaryLinesCases()
     QCOMPARE(summaryLines(summarizePlans(marked(marks).hits, planPeriods)), lines);
 }
 
-void TestStatistics::planPeriodCount_data()
+void TestPlanTable::planPeriodCount_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("count");
@@ -263,14 +154,14 @@ void TestStatistics::planPeriodCount_data()
     QTest::newRow("negative") << "-1" << -1;
 }
 
-void TestStatistics::planPeriodCount()
+void TestPlanTable::planPeriodCount()
 {
     QFETCH(QString, text);
     QFETCH(int, count);
     QCOMPARE(planPeriodCountFromText(text), count);
 }
 
-void TestStatistics::badPlanPeriodCount_data()
+void TestPlanTable::badPlanPeriodCount_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << "";
@@ -280,7 +171,7 @@ void TestStatistics::badPlanPeriodCount_data()
     QTest::newRow("too large") << "99999999999";
 }
 
-void TestStatistics::badPlanPeriodCount()
+void TestPlanTable::badPlanPeriodCount()
 {
     QFETCH(QString, text);
     try {
@@ -291,5 +182,5 @@ void TestStatistics::badPlanPeriodCount()
     }
 }
 
-QTEST_GUILESS_MAIN(TestStatistics)
-#include "test_statistics.moc"
+QTEST_GUILESS_MAIN(TestPlanTable)
+#include "test_plan_table.moc"

@@ -1,0 +1,99 @@
+#include "core/acquire/auto_update.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kChongqing = QStringLiteral("重庆时时彩");
+
+}  // namespace
+
+class TestAutoUpdate : public QObject {
+    Q_OBJECT
+
+private slots:
+    void settingsAreReadInRange_data();
+    void settingsAreReadInRange();
+    void waitDoublesAfterFailures_data();
+    void waitDoublesAfterFailures();
+    void notificationSaysTheDrawAndTheVerdict_data();
+    void notificationSaysTheDrawAndTheVerdict();
+};
+
+void TestAutoUpdate::settingsAreReadInRange_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<bool>("copy");
+    QTest::newRow("no file: off, 5 minutes") << QByteArray() << false << 5 << false;
+    QTest::newRow("as written") << QByteArray("[auto]\nenabled=true\nminutes=12\ncopy=true\n") << true << 12 << true;
+    QTest::newRow("too short") << QByteArray("[auto]\nenabled=true\nminutes=0\n") << true << 1 << false;
+    QTest::newRow("too long") << QByteArray("[auto]\nminutes=600\n") << false << 60 << false;
+    QTest::newRow("not a number") << QByteArray("[auto]\nminutes=soon\n") << false << 5 << false;
+}
+
+void TestAutoUpdate::settingsAreReadInRange()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, enabled);
+    QFETCH(int, minutes);
+    QFETCH(bool, copy);
+    const QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    if (!file.isEmpty()) {
+        QFile out(folder + QStringLiteral("设置.ini"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(file);
+    }
+    const AutoUpdateSettings settings = readAutoUpdateSettings(folder);
+    QCOMPARE(settings.enabled, enabled);
+    QCOMPARE(settings.minutes, minutes);
+    QCOMPARE(settings.copy, copy);
+}
+
+void TestAutoUpdate::waitDoublesAfterFailures_data()
+{
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("wait");
+    QTest::newRow("no failure") << 5 << 0 << 5;
+    QTest::newRow("one") << 5 << 1 << 10;
+    QTest::newRow("two") << 5 << 2 << 20;
+    QTest::newRow("three: at most 30") << 5 << 3 << 30;
+    QTest::newRow("many") << 5 << 40 << 30;
+    QTest::newRow("one minute") << 1 << 4 << 16;
+    QTest::newRow("an interval beyond 30 stays") << 45 << 2 << 45;
+}
+
+void TestAutoUpdate::waitDoublesAfterFailures()
+{
+    QFETCH(int, minutes);
+    QFETCH(int, failures);
+    QFETCH(int, wait);
+    QCOMPARE(nextRunMinutes(minutes, failures), wait);
+}
+
+void TestAutoUpdate::notificationSaysTheDrawAndTheVerdict_data()
+{
+    QTest::addColumn<bool>("judged");
+    QTest::addColumn<bool>("hit");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hit") << true << true << "重庆时时彩 第20261210045期 1 2 3 4 5：后二中 — 下期投注号码已更新";
+    QTest::newRow("missed") << true << false << "重庆时时彩 第20261210045期 1 2 3 4 5：后二未中 — 下期投注号码已更新";
+    QTest::newRow("among the first draws, not judged")
+        << false << true << "重庆时时彩 第20261210045期 1 2 3 4 5 — 下期投注号码已更新";
+}
+
+void TestAutoUpdate::notificationSaysTheDrawAndTheVerdict()
+{
+    QFETCH(bool, judged);
+    QFETCH(bool, hit);
+    QFETCH(QString, text);
+    QCOMPARE(autoNotificationText(kChongqing, newestDrawText("20261210045", "12345", "后二", judged, hit)), text);
+}
+
+QTEST_GUILESS_MAIN(TestAutoUpdate)
+#include "test_auto_update.moc"

@@ -1,0 +1,147 @@
+#include "core/acquire/page_fetch.h"
+#include "core/acquire/source_hosts.h"
+#include "support/local_http_server.h"
+
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+class TestPageFetch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fetchFailureIsNamed_data();
+    void fetchFailureIsNamed();
+    void fetchKeepsThePageByteForByte();
+    void httpsVerifiesTheCertificate();
+    void pagesComeInOrderOverFewConnections();
+
+private:
+    std::unique_ptr<LocalHttpServer> m_server;
+    // What the fetcher is given: the server as every site, and short time-outs.
+    ReaderHooks m_hooks;
+};
+
+void TestPageFetch::init()
+{
+    m_server = std::make_unique<LocalHttpServer>();
+    m_hooks = hooksOnServer(*m_server);
+}
+
+void TestPageFetch::cleanup()
+{
+    m_server.reset();
+}
+
+void TestPageFetch::fetchFailureIsNamed_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("404") << "404"
+                         << "服务器答复 HTTP 404";
+    QTest::newRow("500") << "500"
+                         << "服务器答复 HTTP 500";
+    QTest::newRow("closed without an answer") << "close"
+                                              << "连接中断";
+    QTest::newRow("stalled past the time-out") << "stall"
+                                               << "等待超时";
+    QTest::newRow("nobody listening") << "refused"
+                                      << "无法连接 127.0.0.1:";
+    QTest::newRow("redirected to ftp") << "ftp"
+                                       << "网址只能以http://或https://开头";
+    QTest::newRow("larger than the cap") << "large"
+                                         << "页面过大";
+}
+
+void TestPageFetch::fetchFailureIsNamed()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, reason);
+    const QString path = QStringLiteral("/page");
+    QString host = m_server->hostAndPort();
+    if (failure == QLatin1String("404"))
+        m_server->failWithStatus(path, 404);
+    else if (failure == QLatin1String("500"))
+        m_server->failWithStatus(path, 500);
+    else if (failure == QLatin1String("close"))
+        m_server->closeWithoutAnswer(path);
+    else if (failure == QLatin1String("stall"))
+        m_server->stall(path);
+    else if (failure == QLatin1String("ftp"))
+        m_server->redirect(path, "ftp://127.0.0.1/page");
+    else if (failure == QLatin1String("large"))
+        m_server->serve(path, QByteArray(int(m_hooks.fetchSettings.maxBytes) + 1, 'x'));
+    else
+        host = LocalHttpServer().hostAndPort();  // gone again at once
+
+    try {
+        PageFetcher(m_hooks.fetchSettings).fetch(QStringLiteral("http://") + host + path);
+        QFAIL("the download should have failed");
+    } catch (const FetchError& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+}
+
+void TestPageFetch::fetchKeepsThePageByteForByte()
+{
+    const QByteArray page("<p>\xbf\xaa\xbd\xb1</p>\r\n\tline two\n\0tail", 28);
+    m_server->serve(QStringLiteral("/p?d=1"), page);
+    QCOMPARE(
+        PageFetcher(m_hooks.fetchSettings).fetch(m_hooks.sources.pageUrl(PageSite::Trend, QStringLiteral("/p?d=1"))),
+        page);
+    QCOMPARE(m_server->requests(), QStringList{"/p?d=1"});
+}
+
+void TestPageFetch::httpsVerifiesTheCertificate()
+{
+    FetchSettings limits = m_hooks.fetchSettings;
+    limits.caFile = LocalHttpServer::tlsAuthorityFile();
+    LocalHttpServer trusted(LocalHttpServer::Tls::Trusted);
+    LocalHttpServer stranger(LocalHttpServer::Tls::Stranger);
+    trusted.serve("/p", "over TLS");
+    stranger.serve("/p", "from a stranger");
+    QVERIFY(isHttpsHost(trusted.hostAndPort()));
+
+    Sources sources;
+    sources.hosts[std::size_t(PageSite::Trend)] = trusted.hostAndPort();
+    QCOMPARE(PageFetcher(limits).fetch(sources.pageUrl(PageSite::Trend, "/p")), QByteArray("over TLS"));
+    // A certificate no authority vouches for is refused, naming the host, and nothing is read.
+    QString failure;
+    try {
+        PageFetcher(limits).fetch(siteUrl(stranger.hostAndPort(), "/p"));
+    } catch (const FetchError& e) {
+        failure = e.message();
+    }
+    QVERIFY2(failure.startsWith(stranger.hostAndPort().mid(8) + QStringLiteral(" 的证书未通过验证")),
+             qPrintable(failure));
+    QVERIFY(stranger.requests().isEmpty());
+}
+
+void TestPageFetch::pagesComeInOrderOverFewConnections()
+{
+    // Every answer comes late, and the earlier pages later than the others: the fetcher still
+    // hands them out in the order asked for, a few at a time over kept-alive connections.
+    m_server->setDelay(std::chrono::milliseconds(30));
+    QStringList paths;
+    for (int k = 0; k < 20; ++k) {
+        paths << QStringLiteral("/p%1").arg(k);
+        m_server->serve(paths.last(), paths.last().toUtf8());
+    }
+    PageFetcher fetcher(m_hooks.fetchSettings);
+    std::vector<int> tickets;
+    for (const QString& path : paths)
+        tickets.push_back(fetcher.request(m_hooks.sources.pageUrl(PageSite::Trend, path)));
+    for (int k = 0; k < 20; ++k)
+        QCOMPARE(fetcher.take(tickets[std::size_t(k)]), paths[k].toUtf8());
+    const int perHost = m_hooks.fetchSettings.perHost;
+    QCOMPARE(m_server->mostAtOnce(), perHost);
+    QCOMPARE(m_server->connections(), perHost);
+    QCOMPARE(fetcher.connectionsOpened(), long(perHost));
+}
+
+QTEST_GUILESS_MAIN(TestPageFetch)
+#include "test_page_fetch.moc"
