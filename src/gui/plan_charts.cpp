@@ -7,6 +7,7 @@
 #include "gui/dialogs.h"
 #include "gui/run_command.h"
 #include "gui/shell_folder.h"
+#include "gui/widget_placement.h"
 
 #include <QAction>
 #include <QBarCategoryAxis>
@@ -91,11 +92,33 @@ double tickInterval(double last)
 
 }  // namespace
 
-PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
-{
-    const QFont font = chartFont(this);
+// How long the plans ran beside what chance predicts, with the 计划期数 cut, the counts on a
+// logarithmic axis or on a linear one from 0.
+class PlanLengthChart : public QChartView {
+public:
+    explicit PlanLengthChart(QWidget* parent);
 
-    QChart* lengths = newChart(font);
+    // Puts the axis asked for under the bars and the cut; draw() then fills them again.
+    void setLogarithmic(bool logarithmic);
+    void draw(const PlanLengthCounts& counts, int planPeriods);
+
+private:
+    void chooseCountAxis();
+
+    QBarSet* m_observed;
+    QBarSet* m_expected;
+    QBarSeries* m_bars;
+    QLineSeries* m_cut;
+    QBarCategoryAxis* m_lengthAxis;
+    QValueAxis* m_planCountAxis;
+    QLogValueAxis* m_logCountAxis;
+    bool m_logarithmic = true;
+};
+
+PlanLengthChart::PlanLengthChart(QWidget* parent) : QChartView(newChart(chartFont(parent)), parent)
+{
+    const QFont font = chartFont(parent);
+    QChart* lengths = chart();
     m_observed = new QBarSet(QStringLiteral("实际计划数"));
     m_expected = new QBarSet(QStringLiteral("随机期望"));
     m_bars = new QBarSeries;
@@ -109,7 +132,8 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     lengths->addSeries(m_cut);
     m_lengthAxis = new QBarCategoryAxis;
     m_lengthAxis->setTitleText(QStringLiteral("追号期数"));
-    m_planCountAxis = new QValueAxis;
+    // The count axis not in use is kept by this view for the next switch.
+    m_planCountAxis = new QValueAxis(this);
     m_planCountAxis->setTitleText(QStringLiteral("计划数"));
     m_planCountAxis->setLabelFormat(QStringLiteral("%d"));
     m_logCountAxis = new QLogValueAxis(this);
@@ -123,11 +147,115 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     lengths->addAxis(m_lengthAxis, Qt::AlignBottom);
     for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(m_bars), static_cast<QAbstractSeries*>(m_cut)})
         series->attachAxis(m_lengthAxis);
+    setRenderHint(QPainter::Antialiasing);
+    chooseCountAxis();
+}
 
-    QChart* rate = newChart(font);
+void PlanLengthChart::setLogarithmic(bool logarithmic)
+{
+    // Off the series while the axis changes: a count of nothing cannot stand on a logarithmic
+    // axis even for a moment.
+    m_bars->take(m_expected);
+    m_bars->take(m_observed);
+    m_cut->clear();
+    m_logarithmic = logarithmic;
+    chooseCountAxis();
+}
+
+void PlanLengthChart::chooseCountAxis()
+{
+    QChart* lengths = chart();
+    QAbstractAxis* wanted = m_logarithmic ? static_cast<QAbstractAxis*>(m_logCountAxis) : m_planCountAxis;
+    QAbstractAxis* other = wanted == m_logCountAxis ? static_cast<QAbstractAxis*>(m_planCountAxis) : m_logCountAxis;
+    if (lengths->axes(Qt::Vertical).contains(other)) {
+        lengths->removeAxis(other);
+        // The chart gives a removed axis back; this view keeps it for the next switch.
+        other->setParent(this);
+    }
+    if (!lengths->axes(Qt::Vertical).contains(wanted)) {
+        lengths->addAxis(wanted, Qt::AlignLeft);
+        m_bars->attachAxis(wanted);
+        m_cut->attachAxis(wanted);
+    }
+}
+
+void PlanLengthChart::draw(const PlanLengthCounts& counts, int planPeriods)
+{
+    const int lengths = int(counts.observed.size());
+
+    QList<qreal> observed(counts.observed.begin(), counts.observed.end());
+    QList<qreal> expected(counts.expected.begin(), counts.expected.end());
+    double top = 0;
+    for (int k = 0; k < lengths; ++k)
+        top = std::max({top, observed[k], expected[k]});
+    double bottom = 0;
+    if (m_logarithmic) {
+        // Nothing is below the floor: a length no plan took stands there, as a bar of no height.
+        bottom = kLogFloor;
+        for (QList<qreal>* values : {&observed, &expected})
+            for (qreal& value : *values)
+                value = std::max(value, kLogFloor);
+        m_logCountAxis->setRange(bottom, std::pow(10.0, std::ceil(std::log10(std::max(10.0, top * 1.5)))));
+    } else {
+        // A few plans still get whole-numbered ticks.
+        m_planCountAxis->setRange(0, std::max(4.0, std::ceil(top * 1.1)));
+        m_planCountAxis->applyNiceNumbers();
+    }
+    const double axisTop = m_logarithmic ? m_logCountAxis->max() : m_planCountAxis->max();
+    // Both sets are refilled off the series: a length one set has and the other lacks yet would
+    // be drawn as a count of nothing, which a logarithmic axis cannot place.
+    m_bars->take(m_expected);
+    m_bars->take(m_observed);
+    m_observed->remove(0, m_observed->count());
+    m_observed->append(observed);
+    m_expected->remove(0, m_expected->count());
+    m_expected->append(expected);
+    m_bars->append(QList<QBarSet*>{m_observed, m_expected});
+    // The sets' legend entries came back after the cut's: the cut goes to the end again.
+    chart()->removeSeries(m_cut);
+    chart()->addSeries(m_cut);
+    for (QAbstractAxis* axis : chart()->axes())
+        m_cut->attachAxis(axis);
+
+    QStringList categories;
+    for (int k = 1; k <= lengths; ++k)
+        categories << QString::number(k);
+    m_lengthAxis->clear();
+    m_lengthAxis->append(categories);
+
+    // Plans left of the line succeeded, those right of it failed; a count beyond every length
+    // seen puts it at the right edge, one of zero or below at the left.
+    m_cut->setName(QStringLiteral("计划期数") + QString::number(planPeriods));
+    if (lengths == 0) {
+        m_cut->clear();
+        return;
+    }
+    const double at = std::clamp(double(planPeriods), 0.0, double(lengths)) - 0.5;
+    m_cut->replace(QList<QPointF>{{at, bottom}, {at, axisTop}});
+}
+
+// The hit rate over a moving window of draws beside chance's 64%.
+class HitRateChart : public QChartView {
+public:
+    explicit HitRateChart(QWidget* parent);
+
+    // The points of movingHitRate: none when the history is too short for one window.
+    void draw(const QList<QPointF>& points);
+
+private:
+    QLineSeries* m_movingRate;
+    QLineSeries* m_chanceRate;
+    QValueAxis* m_drawAxis;
+    QValueAxis* m_rateAxis;
+};
+
+HitRateChart::HitRateChart(QWidget* parent) : QChartView(newChart(chartFont(parent)), parent)
+{
+    const QFont font = chartFont(parent);
+    QChart* rate = chart();
     m_movingRate = new QLineSeries;
     m_chanceRate = new QLineSeries;
-    m_chanceRate->setName(QStringLiteral("随机") + QString::number(kChanceHitRate * 100.0) + u'%');
+    m_chanceRate->setName(QStringLiteral("随机") + percentText(kChanceHitRate, 0));
     // The window's rate is drawn thin so that chance's line stays in sight through it.
     m_movingRate->setPen(QPen(QColor(0x20, 0x9f, 0xdf), 1));
     m_chanceRate->setPen(dashedPen(Qt::black));
@@ -147,147 +275,11 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
         series->attachAxis(m_drawAxis);
         series->attachAxis(m_rateAxis);
     }
-
-    chtjihua = new QChartView(lengths, this);
-    chtjihua->setObjectName(QStringLiteral("chtjihua"));
-    chtmingzhong = new QChartView(rate, this);
-    chtmingzhong->setObjectName(QStringLiteral("chtmingzhong"));
-    chklog = new QCheckBox(QStringLiteral("计划数用对数坐标"), this);
-    chklog->setObjectName(QStringLiteral("chklog"));
-    chklog->setFont(font);
-    chklog->setChecked(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 2, 4, 4);
-    layout->setSpacing(2);
-    layout->addWidget(chklog, 0, Qt::AlignRight);
-    for (QChartView* view : {chtjihua, chtmingzhong}) {
-        view->setRenderHint(QPainter::Antialiasing);
-        layout->addWidget(view, 1);
-    }
-    chooseCountAxis();
-    connect(chklog, &QCheckBox::toggled, this, [this] {
-        // Off the series while the axis changes: a count of nothing cannot stand on a
-        // logarithmic axis even for a moment.
-        m_bars->take(m_expected);
-        m_bars->take(m_observed);
-        m_cut->clear();
-        chooseCountAxis();
-        rebuildPlanLengths();
-    });
-
-    // Right-click anywhere on the tab offers the one command.
-    m_saveAction = new QAction(QStringLiteral("保存图片…"), this);
-    m_saveAction->setObjectName(QStringLiteral("actsavepicture"));
-    connect(m_saveAction, &QAction::triggered, this, &PlanCharts::savePicture);
-    for (QWidget* widget :
-         {static_cast<QWidget*>(this), static_cast<QWidget*>(chtjihua), static_cast<QWidget*>(chtmingzhong)}) {
-        widget->addAction(m_saveAction);
-        widget->setContextMenuPolicy(Qt::ActionsContextMenu);
-    }
-
-    rebuild();
+    setRenderHint(QPainter::Antialiasing);
 }
 
-void PlanCharts::chooseCountAxis()
+void HitRateChart::draw(const QList<QPointF>& points)
 {
-    QChart* chart = chtjihua->chart();
-    QAbstractAxis* wanted = chklog->isChecked() ? static_cast<QAbstractAxis*>(m_logCountAxis) : m_planCountAxis;
-    QAbstractAxis* other = wanted == m_logCountAxis ? static_cast<QAbstractAxis*>(m_planCountAxis) : m_logCountAxis;
-    if (chart->axes(Qt::Vertical).contains(other)) {
-        chart->removeAxis(other);
-        // The chart gives a removed axis back; this widget keeps it for the next switch.
-        other->setParent(this);
-    }
-    if (!chart->axes(Qt::Vertical).contains(wanted)) {
-        chart->addAxis(wanted, Qt::AlignLeft);
-        m_bars->attachAxis(wanted);
-        m_cut->attachAxis(wanted);
-    }
-}
-
-void PlanCharts::setFigures(const HitTable* hits, int planPeriods)
-{
-    m_hits = hits;
-    m_planPeriods = planPeriods;
-    m_stale = true;
-    if (isVisible())
-        rebuild();
-}
-
-void PlanCharts::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_stale)
-        rebuild();
-}
-
-void PlanCharts::rebuild()
-{
-    m_stale = false;
-    rebuildPlanLengths();
-    rebuildMovingRate();
-}
-
-void PlanCharts::rebuildPlanLengths()
-{
-    const PlanLengthCounts counts = m_hits ? countPlanLengths(*m_hits) : PlanLengthCounts{};
-    const int lengths = int(counts.observed.size());
-
-    QList<qreal> observed(counts.observed.begin(), counts.observed.end());
-    QList<qreal> expected(counts.expected.begin(), counts.expected.end());
-    double top = 0;
-    for (int k = 0; k < lengths; ++k)
-        top = std::max({top, observed[k], expected[k]});
-    double bottom = 0;
-    if (chklog->isChecked()) {
-        // Nothing is below the floor: a length no plan took stands there, as a bar of no height.
-        bottom = kLogFloor;
-        for (QList<qreal>* values : {&observed, &expected})
-            for (qreal& value : *values)
-                value = std::max(value, kLogFloor);
-        m_logCountAxis->setRange(bottom, std::pow(10.0, std::ceil(std::log10(std::max(10.0, top * 1.5)))));
-    } else {
-        // A few plans still get whole-numbered ticks.
-        m_planCountAxis->setRange(0, std::max(4.0, std::ceil(top * 1.1)));
-        m_planCountAxis->applyNiceNumbers();
-    }
-    const double axisTop = chklog->isChecked() ? m_logCountAxis->max() : m_planCountAxis->max();
-    // Both sets are refilled off the series: a length one set has and the other lacks yet would
-    // be drawn as a count of nothing, which a logarithmic axis cannot place.
-    m_bars->take(m_expected);
-    m_bars->take(m_observed);
-    m_observed->remove(0, m_observed->count());
-    m_observed->append(observed);
-    m_expected->remove(0, m_expected->count());
-    m_expected->append(expected);
-    m_bars->append(QList<QBarSet*>{m_observed, m_expected});
-    // The sets' legend entries came back after the cut's: the cut goes to the end again.
-    QChart* chart = chtjihua->chart();
-    chart->removeSeries(m_cut);
-    chart->addSeries(m_cut);
-    for (QAbstractAxis* axis : chart->axes())
-        m_cut->attachAxis(axis);
-
-    QStringList categories;
-    for (int k = 1; k <= lengths; ++k)
-        categories << QString::number(k);
-    m_lengthAxis->clear();
-    m_lengthAxis->append(categories);
-
-    // Plans left of the line succeeded, those right of it failed; a count beyond every length
-    // seen puts it at the right edge, one of zero or below at the left.
-    m_cut->setName(QStringLiteral("计划期数") + QString::number(m_planPeriods));
-    if (lengths == 0) {
-        m_cut->clear();
-        return;
-    }
-    const double at = std::clamp(double(m_planPeriods), 0.0, double(lengths)) - 0.5;
-    m_cut->replace(QList<QPointF>{{at, bottom}, {at, axisTop}});
-}
-
-void PlanCharts::rebuildMovingRate()
-{
-    const QList<QPointF> points = m_hits ? movingHitRate(*m_hits) : QList<QPointF>{};
     const QString name = QStringLiteral("近%1期命中率").arg(kMovingWindow);
     const double chance = kChanceHitRate * 100.0;
     if (points.isEmpty()) {
@@ -314,6 +306,68 @@ void PlanCharts::rebuildMovingRate()
     const auto [low, high] = rateRange(points);
     m_rateAxis->setRange(low, high);
     m_rateAxis->setTickCount(int((high - low) / 10.0) + 1);
+}
+
+PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
+{
+    chtjihua = named<PlanLengthChart>(this, "chtjihua");
+    chtmingzhong = named<HitRateChart>(this, "chtmingzhong");
+    chklog = named<QCheckBox>(this, "chklog");
+    chklog->setText(QStringLiteral("计划数用对数坐标"));
+    chklog->setFont(chartFont(this));
+    chklog->setChecked(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(chklog, 0, Qt::AlignRight);
+    layout->addWidget(chtjihua, 1);
+    layout->addWidget(chtmingzhong, 1);
+    connect(chklog, &QCheckBox::toggled, this, [this](bool logarithmic) {
+        chtjihua->setLogarithmic(logarithmic);
+        rebuildPlanLengths();
+    });
+    createMenu();
+    rebuild();
+}
+
+void PlanCharts::createMenu()
+{
+    m_saveAction = new QAction(QStringLiteral("保存图片…"), this);
+    m_saveAction->setObjectName(QStringLiteral("actsavepicture"));
+    connect(m_saveAction, &QAction::triggered, this, &PlanCharts::savePicture);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(this), static_cast<QWidget*>(chtjihua), static_cast<QWidget*>(chtmingzhong)}) {
+        widget->addAction(m_saveAction);
+        widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+}
+
+void PlanCharts::setFigures(const HitTable* hits, int planPeriods)
+{
+    m_hits = hits;
+    m_planPeriods = planPeriods;
+    m_stale = true;
+    if (isVisible())
+        rebuild();
+}
+
+void PlanCharts::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        rebuild();
+}
+
+void PlanCharts::rebuild()
+{
+    m_stale = false;
+    rebuildPlanLengths();
+    chtmingzhong->draw(m_hits ? movingHitRate(*m_hits) : QList<QPointF>{});
+}
+
+void PlanCharts::rebuildPlanLengths()
+{
+    chtjihua->draw(m_hits ? countPlanLengths(*m_hits) : PlanLengthCounts{}, m_planPeriods);
 }
 
 void PlanCharts::savePicture()

@@ -5,14 +5,9 @@
 #include <QWidget>
 
 class QAction;
-class QBarCategoryAxis;
-class QBarSet;
-class QChart;
-class QChartView;
 class QCheckBox;
-class QLineSeries;
-class QLogValueAxis;
-class QValueAxis;
+class HitRateChart;
+class PlanLengthChart;
 
 // The 图表 tab: how long the plans ran beside what chance predicts, with the 计划期数 cut, and
 // the hit rate over a moving window of draws beside chance's 64%. The plan counts are drawn on a
@@ -33,30 +28,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Right-click anywhere on the tab offers the one command, 保存图片….
+    void createMenu();
     void rebuild();
     void rebuildPlanLengths();
-    void rebuildMovingRate();
     void savePicture();
-    // Puts the axis the tick box asks for under the bars and the cut.
-    void chooseCountAxis();
 
-    QChartView* chtjihua;
-    QChartView* chtmingzhong;
-    QAction* m_saveAction;
-
-    QBarSet* m_observed;
-    QBarSet* m_expected;
-    QBarCategoryAxis* m_lengthAxis;
+    PlanLengthChart* chtjihua;
+    HitRateChart* chtmingzhong;
     QCheckBox* chklog;
-    QValueAxis* m_planCountAxis;
-    QLogValueAxis* m_logCountAxis;
-    class QBarSeries* m_bars;
-    QLineSeries* m_cut;
-
-    QLineSeries* m_movingRate;
-    QLineSeries* m_chanceRate;
-    QValueAxis* m_drawAxis;
-    QValueAxis* m_rateAxis;
+    QAction* m_saveAction;
 
     const HitTable* m_hits = nullptr;
     int m_planPeriods = 0;

@@ -129,7 +129,19 @@ void Tfrmmain::createControls()
     setObjectName(QStringLiteral("frmmain"));
     setWindowTitle(QStringLiteral("Quorlin"));
     setFixedSize(651, 579);
+    // Made in the order they are stacked and reached: what stands over what depends on it.
+    createTabs();
+    createGrids();
+    createSummary();
+    createBetList();
+    createCommandButtons();
+    createSelectionRow();
+    createAutoUpdateRow();
+    setTabOrders();
+}
 
+void Tfrmmain::createTabs()
+{
     page = place<QTabWidget>(this, "page", 16, 15, 385, 506);
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
@@ -144,7 +156,10 @@ void Tfrmmain::createControls()
     m_overview->setObjectName(QStringLiteral("TabSheet4"));
     page->addTab(m_overview, QStringLiteral("总览"));
     page->setCurrentIndex(0);
+}
 
+void Tfrmmain::createGrids()
+{
     // A new player's first look: no draw is stored yet for this lottery, and an empty grid would
     // not say why. It stands in the plan grid's place; the other tabs, 总览 among them, stay.
     lbltishi = placeLabel(TabSheet1, "lbltishi",
@@ -176,7 +191,10 @@ void Tfrmmain::createControls()
     pb = place<QProgressBar>(this, "pb", 16, 525, 385, 16);
     pb->setRange(0, 100);
     pb->hide();
+}
 
+void Tfrmmain::createSummary()
+{
     mem = place<QPlainTextEdit>(this, "mem", 432, 40, 185, 105);
     mem->setReadOnly(true);
 
@@ -188,7 +206,10 @@ void Tfrmmain::createControls()
     m_modeButtons = new QButtonGroup(this);
     m_modeButtons->addButton(optFront2, 0);
     m_modeButtons->addButton(optBack2, 1);
+}
 
+void Tfrmmain::createBetList()
+{
     Label3 = placeLabel(this, "Label3", QStringLiteral("注意：期期换号！"), 456, 216, 145, 25);
     QFont warning = Label3->font();
     warning.setPixelSize(13);
@@ -209,7 +230,10 @@ void Tfrmmain::createControls()
     memcode = place<QPlainTextEdit>(this, "memcode", 432, 352, 185, 97);
     memcode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memcode->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
 
+void Tfrmmain::createCommandButtons()
+{
     btntongji = placeButton(this, "btntongji", QStringLiteral("统计"), 440, 464, 73, 25);
     btnfilt = placeButton(this, "btnfilt", QStringLiteral("过滤"), 544, 464, 73, 25);
     btnfilt->setDefault(true);
@@ -219,7 +243,10 @@ void Tfrmmain::createControls()
     edtcopy = place<QLineEdit>(this, "edtcopy", 480, 90, 89, 21);
     edtcopy->setMaxLength(std::numeric_limits<int>::max());
     edtcopy->hide();
+}
 
+void Tfrmmain::createSelectionRow()
+{
     Label1 = placeLabel(this, "Label1", QStringLiteral("选择彩票："), 16, 550, 65, 13);
     comcaipiao = place<QComboBox>(this, "comcaipiao", 80, 546, 97, 21);
     comcaipiao->setEditable(true);
@@ -230,7 +257,10 @@ void Tfrmmain::createControls()
     btnabout = placeButton(this, "btnabout", QStringLiteral("关于"), 387, 544, 37, 25);
     btnsource = placeButton(this, "btnsource", QStringLiteral("数据源"), 440, 544, 73, 25);
     btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
+}
 
+void Tfrmmain::createAutoUpdateRow()
+{
     // 自动更新 in the free space above the summary; its status line under the tabs, where nothing
     // shows while no automatic update has run.
     chkauto = place<QCheckBox>(this, "chkauto", 432, 2, 76, 18);
@@ -243,7 +273,10 @@ void Tfrmmain::createControls()
     chkcopy->setText(QStringLiteral("自动复制"));
     chkcopy->setToolTip(QStringLiteral("自动更新后把新的投注号码复制到剪贴板"));
     lblauto = placeLabel(this, "lblauto", QString(), 16, 524, 385, 17);
+}
 
+void Tfrmmain::setTabOrders()
+{
     // Tab order follows the screen: the lottery first, then the settings, then the commands.
     setTabOrder(comcaipiao, optFront2);
     setTabOrder(optFront2, optBack2);

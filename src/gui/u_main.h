@@ -90,6 +90,15 @@ private:
     QLabel* lblauto;     // the last automatic update's time and outcome
 
     void createControls();
+    // createControls by group, in the order the controls are made.
+    void createTabs();
+    void createGrids();
+    void createSummary();
+    void createBetList();
+    void createCommandButtons();
+    void createSelectionRow();
+    void createAutoUpdateRow();
+    void setTabOrders();
     void FormCreate();
 
     void comcaipiaoChange();

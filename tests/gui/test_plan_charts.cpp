@@ -126,6 +126,8 @@ void TestPlanCharts::chartTabFollowsTheSelection()
     auto* drawAxis =
         qobject_cast<QValueAxis*>(control<QChartView>(&w, "chtmingzhong")->chart()->axes(Qt::Horizontal).constFirst());
     QCOMPARE(drawAxis->max(), 400.0);
+    // Chance's line beside it is named by its whole percentage.
+    QCOMPARE(control<QChartView>(&w, "chtmingzhong")->chart()->series().at(1)->name(), QStringLiteral("随机64%"));
 
     // A lottery change while the tab is in view redraws it at once.
     auto* lottery = control<QComboBox>(&w, "comcaipiao");

@@ -175,16 +175,16 @@ QString pValueText(double p)
 
 namespace {
 
-QString percentFigure(double percent)
+QString percentFigure(double percent, int decimals = 1)
 {
-    return QString::asprintf("%.1f", percent) + u'%';
+    return QString::asprintf("%.*f", decimals, percent) + u'%';
 }
 
 }  // namespace
 
-QString percentText(double fraction)
+QString percentText(double fraction, int decimals)
 {
-    return percentFigure(fraction * 100.0);
+    return percentFigure(fraction * 100.0, decimals);
 }
 
 QString percentText(int part, int whole)

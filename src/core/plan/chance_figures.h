@@ -76,9 +76,9 @@ int planSuccesses(const PlanLengthCounts& counts, int planPeriods);
 // A p-value with three decimals ("0.123"), or "<0.001".
 QString pValueText(double p);
 
-// A fraction as a percentage with one decimal: "64.0%". Every rate the program shows goes
-// through these two.
-QString percentText(double fraction);
+// A fraction as a percentage with one decimal: "64.0%", or with `decimals` ("64%" with none).
+// Every rate the program shows goes through these two.
+QString percentText(double fraction, int decimals = 1);
 // `part` of `whole` as a percentage with one decimal; a share of nothing reads "0.0%", never "nan".
 QString percentText(int part, int whole);
 
