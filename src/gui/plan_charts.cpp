@@ -1,10 +1,10 @@
 #include "gui/plan_charts.h"
-#include "gui/messages.h"
 
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 #include "core/plan/chance_figures.h"
 #include "gui/dialogs.h"
+#include "gui/messages.h"
 #include "gui/run_command.h"
 #include "gui/shell_folder.h"
 #include "gui/widget_placement.h"

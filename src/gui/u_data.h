@@ -83,8 +83,9 @@ private:
     void btngapsClick();
     void btnfillClick();
     void fillChosenGaps();
-    // The lottery chosen in the list and shown in the grid; empty when there is none.
-    QString chosenLottery() const;
+    // The lottery chosen in the list and shown in the grid; with none, a UserError asking for
+    // one to `action` (导出, 导入, 查看缺期, 补齐), which the command shows.
+    QString chosenLotteryFor(const QString& action) const;
     // Runs long work on the runner with `button` as its 取消 (pressed again, it cancels), and
     // every other control waiting.
     template <class Result>

@@ -47,10 +47,7 @@ void Tfrmdata::btnsaveClick()
 
 void Tfrmdata::ExportHistory()
 {
-    if (chosenLottery().isEmpty()) {
-        dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("导出")));
-        return;
-    }
+    chosenLotteryFor(QStringLiteral("导出"));
     const QString folder = program_paths::exportDir(m_session.programDir());
     QDir().mkpath(folder);
     const QString fileName = dialogs::getSaveFileName(this, QStringLiteral("导出"),
@@ -65,11 +62,11 @@ void Tfrmdata::ExportHistory()
     dialogs::showMessage(this, messages::kSaved);
 }
 
-QString Tfrmdata::chosenLottery() const
+QString Tfrmdata::chosenLotteryFor(const QString& action) const
 {
     const QList<QListWidgetItem*> chosen = lstcaipiao->selectedItems();
     if (chosen.isEmpty() || !m_rowSet->isOpen() || m_rowSet->lotteryName() != chosen.first()->text())
-        return {};
+        throw UserError(QStringLiteral("请选择要%1的彩票！").arg(action));
     return m_rowSet->lotteryName();
 }
 
@@ -112,11 +109,7 @@ void Tfrmdata::btnimportClick()
 
 void Tfrmdata::importHistory()
 {
-    const QString lottery = chosenLottery();
-    if (lottery.isEmpty()) {
-        dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("导入")));
-        return;
-    }
+    const QString lottery = chosenLotteryFor(QStringLiteral("导入"));
     const LotteryInfo& info = knownLottery(lottery);
     // A row typed but not yet stored goes in first, as before an export; the file is then
     // compared with what is really stored.
@@ -174,11 +167,7 @@ void Tfrmdata::confirmImport(const LotteryInfo& info, const QString& fileName, P
 void Tfrmdata::btngapsClick()
 {
     rowSetCommand([&] {
-        const QString lottery = chosenLottery();
-        if (lottery.isEmpty()) {
-            dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("查看缺期")));
-            return;
-        }
+        const QString lottery = chosenLotteryFor(QStringLiteral("查看缺期"));
         const LotteryInfo& info = knownLottery(lottery);
         const QStringList report = gapReport(storedGaps(*m_db, info), info);
         Tfrmgaps(QStringLiteral("缺期"), QStringLiteral("%1的缺期：").arg(lottery), report, this).exec();
@@ -194,11 +183,7 @@ void Tfrmdata::btnfillClick()
 
 void Tfrmdata::fillChosenGaps()
 {
-    const QString lottery = chosenLottery();
-    if (lottery.isEmpty()) {
-        dialogs::showError(this, messages::chooseLotteryFirst(QStringLiteral("补齐")));
-        return;
-    }
+    const QString lottery = chosenLotteryFor(QStringLiteral("补齐"));
     const LotteryInfo& info = knownLottery(lottery);
     if (info.historySource != HistorySource::DrawList) {
         dialogs::showError(this, QStringLiteral("只有时时彩可以从开奖页面补齐缺期。"));

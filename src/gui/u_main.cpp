@@ -1,5 +1,4 @@
 #include "gui/u_main.h"
-#include "gui/messages.h"
 
 #include "core/acquire/auto_update.h"
 #include "core/base/lottery_table.h"
@@ -14,6 +13,7 @@
 #include "gui/busy_cursor.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
+#include "gui/messages.h"
 #include "gui/overview_tab.h"
 #include "gui/plan_charts.h"
 #include "gui/run_command.h"

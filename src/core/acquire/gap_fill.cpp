@@ -1,10 +1,10 @@
 #include "core/acquire/gap_fill.h"
-#include "core/base/period_date.h"
 
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/missing_periods.h"

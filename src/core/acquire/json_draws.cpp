@@ -1,7 +1,7 @@
 #include "core/acquire/json_draws.h"
-#include "core/base/text_decoding.h"
 
 #include "core/base/period_date.h"
+#include "core/base/text_decoding.h"
 #include "core/base/user_error.h"
 
 #include <QJsonArray>

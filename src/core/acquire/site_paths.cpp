@@ -1,8 +1,8 @@
 #include "core/acquire/site_paths.h"
-#include "core/base/period_date.h"
 
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/today_clock.h"
 
 QString drawListPath(int pageNumber, const QDate& day)

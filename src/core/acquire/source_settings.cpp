@@ -1,10 +1,10 @@
 #include "core/acquire/source_settings.h"
-#include "core/base/period_date.h"
 
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/program_paths.h"
 #include "core/base/text_decoding.h"
 #include "core/base/today_clock.h"

@@ -1,9 +1,9 @@
 #include "core/acquire/url_source.h"
-#include "core/base/period_date.h"
 
 #include "core/acquire/json_draws.h"
 #include "core/acquire/page_fetch.h"
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"

@@ -5,14 +5,11 @@
 #include <QStandardPaths>
 
 namespace program_paths {
-namespace {
 
 QString asFolder(const QString& path)
 {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
-
-}  // namespace
 
 QString dataDirFor(const QString& programDir)
 {

@@ -14,6 +14,9 @@
 // Every folder here ends with "/".
 namespace program_paths {
 
+// The folder as every path here is joined to it: ending with "/".
+QString asFolder(const QString& path);
+
 // The data folder for a program folder: the program folder itself when it is writable, and
 // userDataDir() otherwise.
 QString dataDirFor(const QString& programDir);

@@ -1,7 +1,7 @@
 #include "core/store/missing_periods.h"
-#include "core/base/period_date.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/period_gaps.h"
