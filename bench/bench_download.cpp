@@ -105,7 +105,7 @@ void BM_DownloadWindow(benchmark::State& state)
     }
     server.setDelay(delay);
     today_clock::setToday(kToday);
-    dialogs::testing::setRecording(true);
+    dialogs::testing::Recorder recorder;
     int requests = 0;
     int connections = 0;
     double seconds = 0;
@@ -131,7 +131,7 @@ void BM_DownloadWindow(benchmark::State& state)
         seconds += clock.elapsed() / 1000.0;
         requests += int(server.requests().size()) - requestsBefore;
         connections += server.connections() - connectionsBefore;
-        const QStringList messages = dialogs::testing::takeMessages();
+        const QStringList messages = recorder.takeMessages();
         if (!done || messages.size() != 1 || !messages[0].startsWith(QStringLiteral("下载完成！")) ||
             messages[0].contains(QStringLiteral("失败")))
             state.SkipWithError("the run did not go through");

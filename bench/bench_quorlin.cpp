@@ -113,6 +113,7 @@ BENCHMARK(BM_ReadRowsFromSqlite)->Unit(benchmark::kMillisecond);
 struct ReloadWindow {
     using Filler = void (*)(const fixtures::ProgramFolder&);
 
+    dialogs::testing::Recorder recorder;  // boxes kept, not shown, from before the window is made
     fixtures::ProgramFolder folder;
     bool filled;
     Tfrmmain window;
@@ -133,7 +134,6 @@ struct ReloadWindow {
     static bool fill(const fixtures::ProgramFolder& folder, Filler fillFolder)
     {
         fillFolder(folder);
-        dialogs::testing::setRecording(true);
         return true;
     }
 
@@ -186,7 +186,7 @@ void BM_ReloadAgainstRead(benchmark::State& state)
         timed(wall[1], cpu[1],
               [&] { benchmark::DoNotOptimize(readRowsFromSqlite(folder, comcaipiao->currentText())); });
     }
-    if (!dialogs::testing::takeMessages().isEmpty() || window.hitTable().size() != 10000)
+    if (!reloading.recorder.takeMessages().isEmpty() || window.hitTable().size() != 10000)
         state.SkipWithError("a reload failed");
     const double runs = double(state.iterations());
     state.counters["reload_ms"] = wall[0] / runs / 1e6;
@@ -209,7 +209,7 @@ void BM_ReloadSequence(benchmark::State& state)
         QTest::keyClick(comcaipiao, down ? Qt::Key_Down : Qt::Key_Up);
         down = !down;
     }
-    if (!dialogs::testing::takeMessages().isEmpty())
+    if (!reloading.recorder.takeMessages().isEmpty())
         state.SkipWithError("a reload failed");
 }
 BENCHMARK(BM_ReloadSequence)->Unit(benchmark::kMillisecond);
@@ -265,7 +265,7 @@ void BM_ChartTabShown(benchmark::State& state)
 {
     fixtures::ProgramFolder folder;
     fixtures::storeDraws(folder.path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 10000, 1));
-    dialogs::testing::setRecording(true);
+    dialogs::testing::Recorder recorder;
     Tfrmmain window(folder.path());
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -281,7 +281,7 @@ void BM_ChartTabShown(benchmark::State& state)
         page->setCurrentIndex(2);
         window.repaint();
     }
-    if (!dialogs::testing::takeMessages().isEmpty())
+    if (!recorder.takeMessages().isEmpty())
         state.SkipWithError("a command failed");
 }
 BENCHMARK(BM_ChartTabShown)->Unit(benchmark::kMillisecond);
@@ -304,7 +304,7 @@ void BM_TestLinesAgainstReload(benchmark::State& state)
             benchmark::DoNotOptimize(chanceTestLines(computeChanceFigures(hits), countPlanLengths(hits), 5));
         });
     }
-    if (!dialogs::testing::takeMessages().isEmpty() || window.hitTable().size() != 10000)
+    if (!reloading.recorder.takeMessages().isEmpty() || window.hitTable().size() != 10000)
         state.SkipWithError("a reload failed");
     const double runs = double(state.iterations());
     state.counters["reload_cpu_ms"] = cpu[0] / runs / 1e6;
@@ -355,7 +355,7 @@ void BM_OverviewAgainstReload(benchmark::State& state)
         page->setCurrentIndex(0);
         reloading.comcaipiao->setFocus();
     }
-    if (!dialogs::testing::takeMessages().isEmpty())
+    if (!reloading.recorder.takeMessages().isEmpty())
         state.SkipWithError("a command failed");
     const double runs = double(state.iterations());
     state.counters["reload_ms"] = wall[0] / runs / 1e6;

@@ -4,28 +4,58 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <optional>
 
 namespace dialogs {
-namespace {
+namespace testing {
 
-bool g_recording = false;
-QStringList g_messages;
-MessageKind g_lastKind = MessageKind::Plain;
-std::optional<QString> g_nextSaveFileName;
-std::optional<QString> g_nextOpenFileName;
-QString g_lastSaveDirectory;
-QString g_lastOpenDirectory;
-QString g_lastSaveFilter;
-int g_saveDialogCount = 0;
+// The recorder standing in for the user: the one hook a test sets, through Recorder's lifetime;
+// none while the program runs.
+struct StandIn {
+    static inline Recorder* current = nullptr;
+
+    static bool keep(MessageKind kind, const QString& text)
+    {
+        if (!current)
+            return false;
+        current->m_messages << text;
+        current->m_lastKind = kind;
+        return true;
+    }
+
+    static std::optional<QString> saveAnswer(const QString& directory, const QString& filter)
+    {
+        if (!current)
+            return std::nullopt;
+        ++current->m_saveDialogCount;
+        current->m_lastSaveDirectory = directory;
+        current->m_lastSaveFilter = filter;
+        return std::exchange(current->m_nextSaveFileName, std::nullopt);
+    }
+
+    static std::optional<QString> openAnswer(const QString& directory)
+    {
+        if (!current)
+            return std::nullopt;
+        current->m_lastOpenDirectory = directory;
+        return std::exchange(current->m_nextOpenFileName, std::nullopt);
+    }
+};
+
+Recorder::Recorder() : m_outer(std::exchange(StandIn::current, this)) {}
+
+Recorder::~Recorder()
+{
+    StandIn::current = m_outer;
+}
+
+}  // namespace testing
+
+namespace {
 
 void show(QWidget* parent, MessageKind kind, const QString& text)
 {
-    if (g_recording) {
-        g_messages << text;
-        g_lastKind = kind;
+    if (testing::StandIn::keep(kind, text))
         return;
-    }
     const QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
                                    : kind == MessageKind::Warning ? QMessageBox::Warning
                                                                   : QMessageBox::NoIcon;
@@ -54,13 +84,9 @@ void showError(QWidget* parent, const QString& text)
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
                         const QString& defaultSuffix)
 {
-    ++g_saveDialogCount;
-    g_lastSaveDirectory = directory;
-    g_lastSaveFilter = filter;
     QString fileName;
-    if (g_nextSaveFileName) {
-        fileName = *g_nextSaveFileName;
-        g_nextSaveFileName.reset();
+    if (std::optional<QString> answer = testing::StandIn::saveAnswer(directory, filter)) {
+        fileName = *answer;
     } else {
         QFileDialog dialog(parent, caption, directory, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -76,9 +102,8 @@ QString getSaveFileName(QWidget* parent, const QString& caption, const QString& 
 
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter)
 {
-    g_lastOpenDirectory = directory;
-    if (g_nextOpenFileName)
-        return *std::exchange(g_nextOpenFileName, std::nullopt);
+    if (std::optional<QString> answer = testing::StandIn::openAnswer(directory))
+        return *answer;
     QFileDialog dialog(parent, caption, directory, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -87,53 +112,4 @@ QString getOpenFileName(QWidget* parent, const QString& caption, const QString& 
     return dialog.selectedFiles().constFirst();
 }
 
-namespace testing {
-
-void setRecording(bool on)
-{
-    g_recording = on;
-    g_messages.clear();
-}
-
-QStringList takeMessages()
-{
-    return std::exchange(g_messages, {});
-}
-
-MessageKind lastMessageKind()
-{
-    return g_lastKind;
-}
-
-void setNextSaveFileName(const QString& fileName)
-{
-    g_nextSaveFileName = fileName;
-}
-
-void setNextOpenFileName(const QString& fileName)
-{
-    g_nextOpenFileName = fileName;
-}
-
-int saveDialogCount()
-{
-    return g_saveDialogCount;
-}
-
-QString lastSaveDirectory()
-{
-    return g_lastSaveDirectory;
-}
-
-QString lastOpenDirectory()
-{
-    return g_lastOpenDirectory;
-}
-
-QString lastSaveFilter()
-{
-    return g_lastSaveFilter;
-}
-
-}  // namespace testing
 }  // namespace dialogs

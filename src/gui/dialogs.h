@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 
 class QWidget;
 
 // Every message box and file dialog of the program goes through here, so that a test can
-// answer them in advance and read back what the user would have seen.
+// answer them in advance and read back what the user would have seen (testing::Recorder).
 namespace dialogs {
 
 // A plain box with an OK button, titled like the application.
@@ -26,22 +28,50 @@ QString getSaveFileName(QWidget* parent, const QString& caption, const QString& 
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter);
 
 namespace testing {
-// While recording, boxes are not shown; their texts are kept for takeMessages().
-void setRecording(bool on);
-QStringList takeMessages();
-// The kind of the last box recorded.
-MessageKind lastMessageKind();
-// Answers the next save dialog without showing it; an empty name cancels it.
-void setNextSaveFileName(const QString& fileName);
-// Answers the next open dialog without showing it; an empty name cancels it.
-void setNextOpenFileName(const QString& fileName);
-// How many save dialogs have been asked for so far.
-int saveDialogCount();
-// The directory and filter the last save dialog was opened with.
-QString lastSaveDirectory();
-QString lastSaveFilter();
-// The directory the last open dialog was opened in.
-QString lastOpenDirectory();
+
+// Stands in for the user while it lives: boxes are kept instead of shown, and file dialogs are
+// answered with the names given beforehand, their folder and filter kept. The program never
+// makes one; a test holds one for as long as its windows may ask. One made while another lives
+// stands in until it goes, then the other again.
+class Recorder {
+public:
+    Recorder();
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // The texts of the boxes kept since the last call, in the order shown.
+    QStringList takeMessages() { return std::exchange(m_messages, {}); }
+    // The kind of the last box kept.
+    MessageKind lastMessageKind() const { return m_lastKind; }
+
+    // Answers the next save dialog; an empty name cancels it. Without an answer it is shown.
+    void setNextSaveFileName(const QString& fileName) { m_nextSaveFileName = fileName; }
+    // Answers the next open dialog; an empty name cancels it. Without an answer it is shown.
+    void setNextOpenFileName(const QString& fileName) { m_nextOpenFileName = fileName; }
+    // How many save dialogs have been asked for while this one stood in.
+    int saveDialogCount() const { return m_saveDialogCount; }
+    // The directory and filter the last save dialog was opened with.
+    const QString& lastSaveDirectory() const { return m_lastSaveDirectory; }
+    const QString& lastSaveFilter() const { return m_lastSaveFilter; }
+    // The directory the last open dialog was opened in.
+    const QString& lastOpenDirectory() const { return m_lastOpenDirectory; }
+
+private:
+    // The dialogs' side: what they ask of the recorder standing in, if any.
+    friend struct StandIn;
+
+    Recorder* m_outer;
+    QStringList m_messages;
+    MessageKind m_lastKind = MessageKind::Plain;
+    std::optional<QString> m_nextSaveFileName;
+    std::optional<QString> m_nextOpenFileName;
+    QString m_lastSaveDirectory;
+    QString m_lastSaveFilter;
+    QString m_lastOpenDirectory;
+    int m_saveDialogCount = 0;
+};
+
 }  // namespace testing
 
 }  // namespace dialogs

@@ -119,7 +119,7 @@ void TestAutoUpdater::newDrawsAreShownWithoutAClick()
     // The bet list is made for the new period; the clipboard is not touched without 自动复制.
     QVERIFY(!control<QPlainTextEdit>(&main, "memcode")->toPlainText().isEmpty());
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("left alone"));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
 
     // Nothing new since: 已是最新.
     QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(QStringLiteral(" 已是最新")), 10000);
@@ -186,7 +186,7 @@ void TestAutoUpdater::failuresBackOffAndRecover()
     QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(reason + "4分钟后重试"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(reason + "8分钟后重试"), 10000);
     // Never a box.
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
     QCOMPARE(int(main.hitTable().size()), kOnSite - kFeedRows);
 
     // The site is back: the update goes through, and the wait is the interval set again; the
@@ -232,7 +232,7 @@ void TestAutoUpdater::switchingLotteryCancelsTheRunAndNothingOverlaps()
     QCOMPARE(status(main), QString());
     QCOMPARE(int(storedDraws(m_fixture.folder().path(), kChongqing).size()), kOnSite - kFeedRows);
     // Only the 过滤 that the Enter pressed, for a lottery without draws: nothing of the update.
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"至少需要两期开奖号码才能计算投注号码，目前只有0期。"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"至少需要两期开奖号码才能计算投注号码，目前只有0期。"});
     QVERIFY(control<QCheckBox>(&main, "chkauto")->isChecked());
 }
 

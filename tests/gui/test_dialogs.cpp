@@ -53,7 +53,6 @@ void TestDialogs::boxesAreSelectable()
 {
     QFETCH(int, kind);
     QFETCH(int, icon);
-    dialogs::testing::setRecording(false);
     // What the box showed is noted and the box closed first, so that a wrong box fails the
     // test instead of waiting for a click that never comes.
     bool seen = false;
@@ -98,9 +97,9 @@ void TestDialogs::boxesAreSelectable()
 
 void TestDialogs::outOfMemoryIsToldInChinese()
 {
-    dialogs::testing::setRecording(true);
+    dialogs::testing::Recorder recorder;
     runCommand(nullptr, [] { throw std::bad_alloc(); });
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("内存不足，操作未能完成。")});
+    QCOMPARE(recorder.takeMessages(), QStringList{QStringLiteral("内存不足，操作未能完成。")});
 }
 
 QTEST_MAIN(TestDialogs)

@@ -31,6 +31,7 @@ private slots:
     void overviewOfEveryLottery();
 
 private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     Tfrmmain& open();
 
     std::unique_ptr<ProgramFolder> m_folder;
@@ -38,16 +39,13 @@ private:
 };
 
 // The test stores the draws it shows in a folder of its own.
-void TestOverviewTab::init()
-{
-    dialogs::testing::setRecording(true);
-}
+void TestOverviewTab::init() {}
 
 void TestOverviewTab::cleanup()
 {
     m_window.reset();
     m_folder.reset();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 Tfrmmain& TestOverviewTab::open()

@@ -74,6 +74,7 @@ private slots:
     void savePicture();
 
 private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     Tfrmmain& open();
 
     std::unique_ptr<ProgramFolder> m_folder;
@@ -82,7 +83,6 @@ private:
 
 void TestPlanCharts::init()
 {
-    dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
     fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 400, 21));
     fixtures::storeDraws(m_folder->path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 300, 22));
@@ -92,7 +92,7 @@ void TestPlanCharts::cleanup()
 {
     m_window.reset();
     m_folder.reset();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 Tfrmmain& TestPlanCharts::open()
@@ -236,7 +236,7 @@ void TestPlanCharts::savePicture()
     QWidget* chartTab = control<QWidget>(&w, "TabSheet3");
     control<QTabWidget>(&w, "page")->setCurrentWidget(chartTab);
     QTemporaryDir dir;
-    dialogs::testing::setNextSaveFileName(name.isEmpty() ? QString() : dir.filePath(name));
+    m_dialogs.setNextSaveFileName(name.isEmpty() ? QString() : dir.filePath(name));
 
     // The command the right-click menu of the tab and of both charts offers.
     auto* save = control<QAction>(&w, "actsavepicture");
@@ -248,12 +248,12 @@ void TestPlanCharts::savePicture()
     }
     save->trigger();
 
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QVERIFY2(messages[0].startsWith(message), qPrintable(messages[0]));
-    QCOMPARE(dialogs::testing::lastSaveDirectory(), ShellFolderPath("Desktop"));
-    QCOMPARE(dialogs::testing::lastSaveFilter(), QStringLiteral("PNG 图片(*.png)"));
+    QCOMPARE(m_dialogs.lastSaveDirectory(), ShellFolderPath("Desktop"));
+    QCOMPARE(m_dialogs.lastSaveFilter(), QStringLiteral("PNG 图片(*.png)"));
     if (!savedAs.isEmpty()) {
         const QImage picture(dir.filePath(savedAs), "PNG");
         QVERIFY(!picture.isNull());

@@ -81,11 +81,15 @@ private slots:
     void filling();
     void fixedLook();
     void mainWindowMakesItOnceAndReusesIt();
+
+private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
 };
 
 void TestAbout::init()
 {
-    dialogs::testing::setRecording(true);
+    // Each case checks the boxes it alone showed.
+    m_dialogs.takeMessages();
 }
 
 void TestAbout::filling_data()
@@ -119,7 +123,7 @@ void TestAbout::filling()
 
     Tfrmabout box(nullptr, programDir);
     QCOMPARE(labelTexts(box), texts);
-    fixtures::checkOneReport(message);
+    fixtures::checkOneReport(m_dialogs, message);
     if (QTest::currentTestFailed())
         return;
     // Whatever the side file did, the box opens.
@@ -149,7 +153,7 @@ void TestAbout::mainWindowMakesItOnceAndReusesIt()
     fixtures::ProgramFolder folder;
     writeAboutFile(folder.path(), fileOf(kTexts));
     Tfrmmain window(folder.path());
-    dialogs::testing::takeMessages();
+    m_dialogs.takeMessages();
     QVERIFY(window.findChildren<Tfrmabout*>().isEmpty());
 
     auto pressAbout = [&]() -> Tfrmabout* {
@@ -173,7 +177,7 @@ void TestAbout::mainWindowMakesItOnceAndReusesIt()
     QCOMPARE(second, first);
     QCOMPARE(labelTexts(*second), kTexts);
     QCOMPARE(window.findChildren<Tfrmabout*>().size(), 1);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 QTEST_MAIN(TestAbout)

@@ -106,6 +106,7 @@ private slots:
     void mainWindowReloadsAfterward();
 
 private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     DataControls open();
     void choose(const QString& lottery);
     void typeRow(const QStringList& values);
@@ -117,7 +118,6 @@ private:
 
 void TestDataWindow::init()
 {
-    dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
     m_session = std::make_unique<Session>(m_folder->path());
     fixtures::storeDraws(m_folder->path(), "中国福彩3D",
@@ -130,7 +130,7 @@ void TestDataWindow::cleanup()
         QTest::mouseClick(control<QPushButton>(m_window.get(), "btnedit"), Qt::LeftButton);
     m_window.reset();
     m_folder.reset();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 DataControls TestDataWindow::open()
@@ -252,7 +252,7 @@ void TestDataWindow::refusedRowKeepsAddingMode()
 
     for (QPushButton* post : {w.btnadd, w.btnedit}) {
         QTest::mouseClick(post, Qt::LeftButton);
-        const QStringList messages = dialogs::testing::takeMessages();
+        const QStringList messages = m_dialogs.takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages[0].contains(reason), qPrintable(messages[0]));
         QVERIFY(w.window.isAdding());
@@ -276,9 +276,9 @@ void TestDataWindow::closeRefusedWhileAdding()
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
     QVERIFY(!w.window.close());
     QTest::keyClick(&w.window, Qt::Key_Escape);
-    QCOMPARE(dialogs::testing::takeMessages(),
+    QCOMPARE(m_dialogs.takeMessages(),
              (QStringList{"请单击《完成添加》按钮保存添加", "请单击《完成添加》按钮保存添加"}));
-    QCOMPARE(dialogs::testing::lastMessageKind(), dialogs::MessageKind::Warning);
+    QCOMPARE(m_dialogs.lastMessageKind(), dialogs::MessageKind::Warning);
     QVERIFY(w.window.isVisible());
 
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
@@ -319,7 +319,7 @@ void TestDataWindow::keyboardGoesToTheNewRow()
     // in the new row.
     QCOMPARE(w.grdcaipiao->currentIndex(), w.grdcaipiao->model()->index(4, 3));
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D").mid(2),
              (QStringList{"2026003 9 0 0", "2026004 5 5 6", "2026005 0 1 2"}));
 }
@@ -351,14 +351,14 @@ void TestDataWindow::untouchedNewRowIsDropped()
         choose("中国福彩3D");
     }
     QTest::mouseClick(w.btnedit, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
     QVERIFY(!w.window.isAdding());
     QCOMPARE(w.grdcaipiao->model()->rowCount(), before.size() + typed.size());
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D"), before + typed);
     // Nothing holds the window open any more.
     QTest::mouseClick(w.btnext, Qt::LeftButton);
     QVERIFY(!w.window.isVisible());
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 void TestDataWindow::allColumnsShowAtFirstSize_data()
@@ -441,10 +441,10 @@ void TestDataWindow::exportWritesTheDraws()
     const DataControls w = open();
     choose("中国福彩3D");
     QTemporaryDir dir;
-    dialogs::testing::setNextSaveFileName(dir.filePath("3d"));
+    m_dialogs.setNextSaveFileName(dir.filePath("3d"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
-    QCOMPARE(dialogs::testing::lastSaveDirectory(), m_folder->path() + "附属/中国福彩3D历史号码.txt");
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(m_dialogs.lastSaveDirectory(), m_folder->path() + "附属/中国福彩3D历史号码.txt");
     QCOMPARE(readFileText(dir.filePath("3d.txt")), QStringLiteral("2026001 123\r\n2026002 047\r\n2026003 900\r\n"));
     QCOMPARE(w.grdcaipiao->currentIndex().row(), 2);
 }
@@ -454,19 +454,19 @@ void TestDataWindow::exportOfAnEmptyTable()
     const DataControls w = open();
     choose("江西时时彩");
     QTemporaryDir dir;
-    dialogs::testing::setNextSaveFileName(dir.filePath("jx.txt"));
+    m_dialogs.setNextSaveFileName(dir.filePath("jx.txt"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"成功保存！"});
     QCOMPARE(readFileText(dir.filePath("jx.txt")), QString());
 }
 
 void TestDataWindow::exportWithoutAChoice()
 {
     const DataControls w = open();
-    const int dialogs = dialogs::testing::saveDialogCount();
+    const int dialogs = m_dialogs.saveDialogCount();
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"请选择要导出的彩票！"});
-    QCOMPARE(dialogs::testing::saveDialogCount(), dialogs);
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"请选择要导出的彩票！"});
+    QCOMPARE(m_dialogs.saveDialogCount(), dialogs);
 }
 
 void TestDataWindow::plusLiesOverInsertAfterResize()

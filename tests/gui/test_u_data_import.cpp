@@ -95,6 +95,7 @@ private slots:
     void fillStopsOnCancelAndKeepsTheWindow();
 
 private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     Tfrmdata& open();
     void choose(const QString& lottery);
     void click(const char* button) { QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton); }
@@ -114,7 +115,6 @@ void TestDataImport::initTestCase()
 
 void TestDataImport::init()
 {
-    dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
     m_session = std::make_unique<Session>(m_folder->path());
     m_session->setFetchSettings(m_limits);
@@ -126,7 +126,7 @@ void TestDataImport::cleanup()
 {
     m_window.reset();
     m_folder.reset();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 Tfrmdata& TestDataImport::open()
@@ -162,7 +162,7 @@ void TestDataImport::needsAChoice()
     QFETCH(QString, message);
     open();
     click(button.constData());
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{message});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
 }
 
 void TestDataImport::confirmOrCancel_data()
@@ -202,7 +202,7 @@ void TestDataImport::confirmOrCancel()
         control<QCheckBox>(dialog, "chkoverwrite")->setChecked(overwrite);
         QTest::mouseClick(control<QPushButton>(dialog, confirm ? "btnok" : "btncancel"), Qt::LeftButton);
     });
-    dialogs::testing::setNextOpenFileName(dir.filePath("3d.txt"));
+    m_dialogs.setNextOpenFileName(dir.filePath("3d.txt"));
     click("btnimport");
     QVERIFY(waitForRunEnd());
     QVERIFY(seen);
@@ -210,7 +210,7 @@ void TestDataImport::confirmOrCancel()
     QCOMPARE(summary.split(u'\n'), (QStringList{"新的开奖：1期", "已存且相同（跳过）：1期", "期号已存而号码不同：1期",
                                                 "    第2026002期：已存 047，文件中 999（第3行）", "无法识别的行：1行",
                                                 "    第5行“二〇二六年 123”：期号“二〇二六年”不是数字"}));
-    QCOMPARE(dialogs::testing::takeMessages(), messages);
+    QCOMPARE(m_dialogs.takeMessages(), messages);
     QCOMPARE(storedRows(m_folder->path(), kThreeD), rows);
     QCOMPARE(m_window->rowSet()->rowCount(), rows.size());
 }
@@ -234,7 +234,7 @@ void TestDataImport::beyondTheCapIsToldBeforeAndAfter()
         keepShot(dialog, "import-beyond-the-cap");
         QTest::mouseClick(control<QPushButton>(dialog, "btnok"), Qt::LeftButton);
     });
-    dialogs::testing::setNextOpenFileName(dir.filePath("cq.txt"));
+    m_dialogs.setNextOpenFileName(dir.filePath("cq.txt"));
     click("btnimport");
     QVERIFY(waitForRunEnd());
     QVERIFY(seen);
@@ -242,7 +242,7 @@ void TestDataImport::beyondTheCapIsToldBeforeAndAfter()
              (QStringList{
                  QStringLiteral("表只保留最新10000期：将保留第%1期至第%2期").arg(all[5].periodId, all.back().periodId),
                  "    新的开奖中存入10期，已存的5期将被删去"}));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功导入10期！\n表只保留最新10000期：已存的5期已删去。"});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"成功导入10期！\n表只保留最新10000期：已存的5期已删去。"});
     QCOMPARE(m_window->rowSet()->rowCount(), kRetainedDraws);
 }
 
@@ -279,7 +279,7 @@ void TestDataImport::largeFileReadCanBeCancelled()
         *watching = false;
         QTest::qWait(20);
     });
-    dialogs::testing::setNextOpenFileName(dir.filePath("big.txt"));
+    m_dialogs.setNextOpenFileName(dir.filePath("big.txt"));
     click("btnimport");
     QVERIFY(waitForRunEnd());
     QVERIFY(pressed);
@@ -297,7 +297,7 @@ void TestDataImport::exportThenImportGivesTheSameFile()
     storeDraws(m_folder->path(), kChongqing, syntheticDraws(kChongqing, 500));
     open();
     choose(kChongqing);
-    dialogs::testing::setNextSaveFileName(dir.filePath("first.txt"));
+    m_dialogs.setNextSaveFileName(dir.filePath("first.txt"));
     click("btnsave");
     m_window.reset();
 
@@ -312,13 +312,13 @@ void TestDataImport::exportThenImportGivesTheSameFile()
         QVERIFY(textOf(dialog, "memsummary").startsWith("新的开奖：500期\n"));
         QTest::mouseClick(control<QPushButton>(dialog, "btnok"), Qt::LeftButton);
     });
-    dialogs::testing::setNextOpenFileName(dir.filePath("first.txt"));
+    m_dialogs.setNextOpenFileName(dir.filePath("first.txt"));
     click("btnimport");
     QVERIFY(waitForRunEnd());
     QVERIFY(seen);
-    dialogs::testing::setNextSaveFileName(dir.filePath("second.txt"));
+    m_dialogs.setNextSaveFileName(dir.filePath("second.txt"));
     click("btnsave");
-    QCOMPARE(dialogs::testing::takeMessages(), (QStringList{"成功保存！", "成功导入500期！", "成功保存！"}));
+    QCOMPARE(m_dialogs.takeMessages(), (QStringList{"成功保存！", "成功导入500期！", "成功保存！"}));
     QCOMPARE(readFile(dir.filePath("second.txt")), readFile(dir.filePath("first.txt")));
     QCOMPARE(readFile(dir.filePath("second.txt")).count('\n'), 500);
 }
@@ -330,14 +330,14 @@ void TestDataImport::importOpensInTheHomeThenTheLastFolder()
     writeFile(dir.filePath("3d.txt"), "2026004 555\r\n");
     open();
     choose(kThreeD);
-    dialogs::testing::setNextOpenFileName({});
+    m_dialogs.setNextOpenFileName({});
     click("btnimport");
-    QCOMPARE(dialogs::testing::lastOpenDirectory(), QDir::homePath());
+    QCOMPARE(m_dialogs.lastOpenDirectory(), QDir::homePath());
 
     bool seen = false;
     answerModal<Tfrmimport>(
         seen, [](Tfrmimport* dialog) { QTest::mouseClick(control<QPushButton>(dialog, "btncancel"), Qt::LeftButton); });
-    dialogs::testing::setNextOpenFileName(dir.filePath("3d.txt"));
+    m_dialogs.setNextOpenFileName(dir.filePath("3d.txt"));
     click("btnimport");
     QVERIFY(waitForRunEnd());
     QVERIFY(seen);
@@ -345,9 +345,9 @@ void TestDataImport::importOpensInTheHomeThenTheLastFolder()
     m_window.reset();
     open();
     choose(kThreeD);
-    dialogs::testing::setNextOpenFileName({});
+    m_dialogs.setNextOpenFileName({});
     click("btnimport");
-    QCOMPARE(dialogs::testing::lastOpenDirectory(), dir.path());
+    QCOMPARE(m_dialogs.lastOpenDirectory(), dir.path());
 }
 
 void TestDataImport::listsTheGaps_data()

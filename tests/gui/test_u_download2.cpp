@@ -173,7 +173,7 @@ void TestDownloadWindow::freshWindowAndExit()
     QVERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QCOMPARE(m_fixture.server().requests(), QStringList());
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
     QVERIFY(!m_fixture.session().historyCaughtUp());
 }
 
@@ -248,7 +248,7 @@ void TestDownloadWindow::runs()
     QCOMPARE(lotteriesAskedFor(m_fixture.server().requests()), worked);
     QVERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Accepted));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载完成！", ""} + summary).join('\n')});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{(QStringList{"下载完成！", ""} + summary).join('\n')});
     QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUp);
 
     for (const LotterySite& site : kSites) {
@@ -272,7 +272,7 @@ void TestDownloadWindow::enterStartsARun()
     QVERIFY(waitForRunEnd());
 
     QCOMPARE(m_fixture.server().requests(), QStringList{"/trend/analyse3d.do?operator=codeTrend"});
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n中国福彩3D：新增4期"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"下载完成！\n\n中国福彩3D：新增4期"});
     QVERIFY(!window.isVisible());
 }
 
@@ -292,7 +292,7 @@ void TestDownloadWindow::firstEnterInAFreshWindowStartsARun()
     QCOMPARE(lotteriesAskedFor(m_fixture.server().requests()),
              (QStringList{"中国福彩3D", "中国体彩排列3", "重庆时时彩", "江西时时彩", "上海时时彩"}));
     QVERIFY(!window.isVisible());
-    QCOMPARE(dialogs::testing::takeMessages().size(), 1);
+    QCOMPARE(m_fixture.dialogs().takeMessages().size(), 1);
 }
 
 void TestDownloadWindow::cancelledRun_data()
@@ -347,7 +347,7 @@ void TestDownloadWindow::cancelledRun()
 
     QVERIFY(cancelShown);
     QVERIFY(!window.isVisible());
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{(QStringList{"下载已取消！", ""} + summary).join('\n')});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{(QStringList{"下载已取消！", ""} + summary).join('\n')});
     QVERIFY(!m_fixture.session().historyCaughtUp());
     // No lottery after the one whose page never answered was asked for.
     QCOMPARE(lotteriesAskedFor(m_fixture.server().requests()).last(), lotteryOfRequest(stalled));
@@ -372,7 +372,7 @@ void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
     QTest::mouseClick(c.btndown, Qt::LeftButton);
     QVERIFY(waitForRunEnd());
 
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_fixture.dialogs().takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(QStringLiteral("无法打开数据库")), qPrintable(messages[0]));
     QVERIFY(window.isVisible());
@@ -391,7 +391,7 @@ void TestDownloadWindow::mainWindowShowsTheNewDraws()
     QCOMPARE(int(main.hitTable().size()), 140);
 
     QVERIFY(downloadFromMainWindow(main, QStringLiteral("重庆时时彩")));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
     QCOMPARE(int(main.hitTable().size()), 150);
     const auto draws = syntheticDraws(QStringLiteral("重庆时时彩"), 150);
     QCOMPARE(periodText(main.hitTable().back()), QString::number(periodIdFromText(draws.back().periodId)));

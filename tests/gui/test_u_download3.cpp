@@ -159,7 +159,7 @@ void TestLiveUpdateWindow::bannerWaitsThenShowsItsProgress()
     QVERIFY(lbltitle->isVisibleTo(&window));
     QCOMPARE(title.left(), (354 - title.width()) / 2);
     QCOMPARE(title.top(), (74 - title.height()) / 2);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n江西时时彩：新增150期"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"更新完成！\n\n江西时时彩：新增150期"});
 }
 
 void TestLiveUpdateWindow::updates_data()
@@ -249,7 +249,7 @@ void TestLiveUpdateWindow::updates()
     for (const QString& ahead : mayAlsoAsk)
         asked.removeOne(ahead);
     QCOMPARE(asked, askedOnce(expectedRequests));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
     QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUpAfter);
     std::vector<StoredDraw> expected(draws.begin(), draws.begin() + storedBefore);
     expected.insert(expected.end(), draws.end() - added, draws.end());
@@ -294,7 +294,7 @@ void TestLiveUpdateWindow::ownAddressStandsInForPagesAndFeed()
     runWindow(window);
 
     QCOMPARE(m_fixture.server().requests(), QStringList{"/own.json"});
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
     QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUpBefore);
     QCOMPARE(int(storedDraws(folder, kChongqing).size()), status == 200 ? 150 : 140);
 }
@@ -309,7 +309,7 @@ void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
     Tfrmdownload3 window(session);
     runWindow(window);
 
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_fixture.dialogs().takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(QStringLiteral("无法打开数据库")), qPrintable(messages[0]));
     QCOMPARE(m_fixture.server().requests(), QStringList());
@@ -331,7 +331,7 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
 
     QTest::mouseClick(btndown3, Qt::LeftButton);
     QCOMPARE(
-        dialogs::testing::takeMessages(),
+        m_fixture.dialogs().takeMessages(),
         QStringList{"更新完成！\n\n重庆时时彩：失败，2026-12-06的开奖页面无法下载（服务器答复 HTTP 500）；未存入开奖\n"
                     "下次实时开奖将再次读取近50天的开奖。"});
     QCOMPARE(int(main.hitTable().size()), 140);
@@ -341,7 +341,7 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
     qsizetype asked = m_fixture.server().requests().size();
     QTest::mouseClick(btndown3, Qt::LeftButton);
     QCOMPARE(askedOnce(m_fixture.server().requests().mid(asked)), askedOnce(dayPagePaths(kChongqing)));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增10期"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增10期"});
     QCOMPARE(int(main.hitTable().size()), 150);
 
     // Five draws of the next day since: the feed brings them, and only the feed is asked for.
@@ -352,7 +352,7 @@ void TestLiveUpdateWindow::mainWindowRetriesTheCatchUpThenReadsTheFeed()
     asked = m_fixture.server().requests().size();
     QTest::mouseClick(btndown3, Qt::LeftButton);
     QCOMPARE(m_fixture.server().requests().mid(asked), QStringList{feedPathOf(kChongqing)});
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增5期"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：新增5期"});
     QCOMPARE(int(main.hitTable().size()), 155);
     QCOMPARE(periodText(main.hitTable().back()), QString::number(periodIdFromText(later.back().periodId)));
     QCOMPARE(digitsText(main.hitTable().back()), later.back().digits.join(QString()));
@@ -369,12 +369,12 @@ void TestLiveUpdateWindow::afterAHistoryDownloadTheFirstUpdateReadsTheFeed()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
 
     QVERIFY(downloadFromMainWindow(main, kChongqing));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"下载完成！\n\n重庆时时彩：新增10期"});
 
     const qsizetype asked = m_fixture.server().requests().size();
     QTest::mouseClick(btndown3, Qt::LeftButton);
     QCOMPARE(m_fixture.server().requests().mid(asked), QStringList{feedPathOf(kChongqing)});
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：已是最新，没有新的开奖"});
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"更新完成！\n\n重庆时时彩：已是最新，没有新的开奖"});
     QCOMPARE(int(main.hitTable().size()), 150);
 }
 

@@ -98,11 +98,15 @@ private slots:
     void brokenJpeg();
     void oversizedJpegRefusedBeforeDecoding_data();
     void oversizedJpegRefusedBeforeDecoding();
+
+private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
 };
 
 void TestSplash::init()
 {
-    dialogs::testing::setRecording(true);
+    // Each case checks the boxes it alone showed.
+    m_dialogs.takeMessages();
 }
 
 void TestSplash::filling_data()
@@ -165,7 +169,7 @@ void TestSplash::filling()
     Tfrmflash splash(programDir);
     QCOMPARE(labelTexts(splash), texts);
     QCOMPARE(control<QLabel>(&splash, "lblshiyong")->text(), QStringLiteral("适用：时时彩3D排列三"));
-    fixtures::checkOneReport(message);
+    fixtures::checkOneReport(m_dialogs, message);
     if (QTest::currentTestFailed())
         return;
     // The picture and the topmost placement come after the texts: a failure skips them.
@@ -180,7 +184,7 @@ void TestSplash::closesOnTheFifthTick()
 {
     QTemporaryDir dir;
     Tfrmflash splash(dir.path() + QLatin1Char('/'));
-    dialogs::testing::takeMessages();
+    m_dialogs.takeMessages();
     auto* timer = control<QTimer>(&splash, "Timer1");
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1000);
@@ -201,7 +205,7 @@ void TestSplash::shippedInstallationData()
     const QString programDir = QStringLiteral(QUORLIN_DATA_DIR);
     Tfrmflash splash(programDir);
     Tfrmabout about(nullptr, programDir);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
     QCOMPARE(pictureOf(splash).size(), QSize(551, 337));
     QStringList texts = labelTexts(splash);
     for (const char* name : {"lblauthor", "lblbanquan", "lblweb", "lblqq", "lblphone1", "lblphone2", "lblmail"})

@@ -154,6 +154,7 @@ private slots:
     void summaryKeepsItsLinesAndAddsChance();
 
 private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     MainControls open();
     void pick(const QString& lotteryName);
 
@@ -163,7 +164,6 @@ private:
 
 void TestMainWindow::init()
 {
-    dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
     fixtures::storeDraws(m_folder->path(), "重庆时时彩", fixtures::syntheticDraws("重庆时时彩", 150, 11));
     fixtures::storeDraws(m_folder->path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 120, 12));
@@ -173,7 +173,7 @@ void TestMainWindow::cleanup()
 {
     m_window.reset();
     m_folder.reset();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 MainControls TestMainWindow::open()
@@ -261,7 +261,7 @@ void TestMainWindow::lotteryChangeAndBack()
     QVERIFY(w.btndown3->isEnabled());
     QCOMPARE(w.window.session().planSelection().digitOffset, 1);
     QCOMPARE(w.window.session().drawHistory().size(), 0);
-    QCOMPARE(dialogs::testing::takeMessages().size(), 1);
+    QCOMPARE(m_dialogs.takeMessages().size(), 1);
 
     pick("重庆时时彩");
     QCOMPARE(w.memcode->toPlainText(), chongqingList);
@@ -347,12 +347,12 @@ void TestMainWindow::saveWritesTheLinesShown()
     w.memcode->setPlainText(text);
     QTemporaryDir dir;
     QFile::remove(dir.filePath("list.txt"));
-    dialogs::testing::setNextSaveFileName(dir.filePath("list"));
+    m_dialogs.setNextSaveFileName(dir.filePath("list"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
     QCOMPARE(readFileText(dir.filePath("list.txt")), saved);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
-    QCOMPARE(dialogs::testing::lastSaveFilter(), QStringLiteral("文本文件(*.txt)"));
-    QCOMPARE(dialogs::testing::lastSaveDirectory(), ShellFolderPath("Desktop"));
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(m_dialogs.lastSaveFilter(), QStringLiteral("文本文件(*.txt)"));
+    QCOMPARE(m_dialogs.lastSaveDirectory(), ShellFolderPath("Desktop"));
 }
 
 void TestMainWindow::saveWrapsTheListIntoWholeNumbers()
@@ -366,9 +366,9 @@ void TestMainWindow::saveWrapsTheListIntoWholeNumbers()
     old.write(QByteArray(1000, 'x'));
     old.close();
 
-    dialogs::testing::setNextSaveFileName(fileName);
+    m_dialogs.setNextSaveFileName(fileName);
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"成功保存！"});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"成功保存！"});
     const QString saved = readFileText(fileName);
     QVERIFY(saved.endsWith(" \r\n"));
     const QStringList lines = saved.chopped(2).split("\r\n");
@@ -383,14 +383,14 @@ void TestMainWindow::saveCancelledOrFailed()
     const MainControls w = open();
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
 
-    dialogs::testing::setNextSaveFileName(QString());
+    m_dialogs.setNextSaveFileName(QString());
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 
     QTemporaryDir dir;
-    dialogs::testing::setNextSaveFileName(dir.filePath("no/such/folder/list.txt"));
+    m_dialogs.setNextSaveFileName(dir.filePath("no/such/folder/list.txt"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].startsWith("无法保存文件"), qPrintable(messages[0]));
 }
@@ -409,7 +409,7 @@ void TestMainWindow::badPlanPeriodCountKeepsThePlans()
     QCOMPARE(w.mem->toPlainText(), summary);
 
     QTest::mouseClick(w.btntongji, Qt::LeftButton);
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains("“五期”"), qPrintable(messages[0]));
     QCOMPARE(rows(w.grdtongji1), planRows);
@@ -441,7 +441,7 @@ void TestMainWindow::emptyHistory()
     QCOMPARE(w.mem->toPlainText(), QString());
 
     QTest::mouseClick(w.btnfilt, Qt::LeftButton);
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains("两期"), qPrintable(messages[0]));
     QVERIFY(w.memcode->toPlainText().isEmpty());
@@ -457,7 +457,7 @@ void TestMainWindow::emptyHistory()
     QVERIFY(!w.grdtongji1->isVisible());
     QCOMPARE(w.mem->toPlainText(), QString());
     // Enter in the lottery box pressed 过滤 each time: the list, then the refusal for no draws.
-    QCOMPARE(dialogs::testing::takeMessages().size(), 1);
+    QCOMPARE(m_dialogs.takeMessages().size(), 1);
 }
 
 void TestMainWindow::unknownTypedName()
@@ -466,7 +466,7 @@ void TestMainWindow::unknownTypedName()
     const int planRows = rows(w.grdtongji1);
     const QString next = w.comcurqi->currentText();
     pick("北京\"; drop table x; --");
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“北京\"; drop table x; --”的彩票"});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"没有名为“北京\"; drop table x; --”的彩票"});
     QCOMPARE(rows(w.grdtongji1), planRows);
     QCOMPARE(w.comcurqi->currentText(), next);
     QCOMPARE(w.window.session().drawHistory().size(), 150);
@@ -480,14 +480,14 @@ void TestMainWindow::unknownTypedName()
     // The next Enter is an ordinary one again: 过滤 for the lottery on screen.
     QTest::keyClick(w.comcaipiao->lineEdit(), Qt::Key_Return);
     QCOMPARE(w.memcode->toPlainText().size(), 192);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 
     // Typed over a lottery with figures of its own, the box goes back to that one.
     pick("中国福彩3D");
     QCOMPARE(w.window.session().drawHistory().size(), 120);
-    dialogs::testing::takeMessages();
+    m_dialogs.takeMessages();
     pick("福彩");
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“福彩”的彩票"});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"没有名为“福彩”的彩票"});
     QCOMPARE(w.comcaipiao->currentText(), QStringLiteral("中国福彩3D"));
     QCOMPARE(w.window.session().drawHistory().size(), 120);
     QCOMPARE(w.window.session().planSelection().digitCount, 3);
@@ -500,12 +500,12 @@ void TestMainWindow::unknownTypedName()
     QTest::keyClick(edit, Qt::Key_Delete);
     typeText(edit, QStringLiteral("福彩"));
     w.edtjihuaqishu->setFocus();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList{"没有名为“福彩”的彩票"});
+    QCOMPARE(m_dialogs.takeMessages(), QStringList{"没有名为“福彩”的彩票"});
     w.memcode->clear();
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(w.memcode->toPlainText().size(), 192);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 void TestMainWindow::startUpFailureStillShowsTheMode()
@@ -519,7 +519,7 @@ void TestMainWindow::startUpFailureStillShowsTheMode()
         db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
     }
     const MainControls w = open();
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains("“12”"), qPrintable(messages[0]));
     QVERIFY(w.optBack2->isChecked());
@@ -618,7 +618,7 @@ void TestMainWindow::readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce()
     };
     choose("江西时时彩");
     QCOMPARE(rows(fixtures::control<QTableView>(m_window.get(), "grdtongji2")), 10000);
-    const QStringList told = dialogs::testing::takeMessages();
+    const QStringList told = m_dialogs.takeMessages();
     QCOMPARE(told.size(), 1);
     QVERIFY2(told[0].contains("江西时时彩彩票号码表存有10003期") && told[0].contains("最新的10000期"),
              qPrintable(told[0]));
@@ -627,7 +627,7 @@ void TestMainWindow::readOnlyFileOverTheCapShowsTheNewestAndSaysWhyOnce()
     choose("重庆时时彩");
     choose("江西时时彩");
     QCOMPARE(rows(fixtures::control<QTableView>(m_window.get(), "grdtongji2")), 10000);
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 void TestMainWindow::summaryKeepsItsLinesAndAddsChance()

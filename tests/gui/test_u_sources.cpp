@@ -65,6 +65,7 @@ private slots:
     void badSettingsStopADownloadBeforeItStarts();
 
 private:
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     std::unique_ptr<ProgramFolder> m_folder;
     FetchSettings m_limits;  // what every window the test opens keeps to
 };
@@ -79,14 +80,13 @@ void TestSourcesWindow::initTestCase()
 
 void TestSourcesWindow::init()
 {
-    dialogs::testing::setRecording(true);
     m_folder = std::make_unique<ProgramFolder>();
 }
 
 void TestSourcesWindow::cleanup()
 {
     m_folder.reset();
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
 }
 
 void TestSourcesWindow::showsTheHostsInUse()
@@ -127,7 +127,7 @@ void TestSourcesWindow::okChecksThenWrites()
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(readSourceSettings(m_folder->path())[std::size_t(PageSite::DrawList)], drawlist);
     } else {
-        QCOMPARE(dialogs::testing::takeMessages(), QStringList{message});
+        QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
         QVERIFY(window.isVisible());
         QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
     }
@@ -159,7 +159,7 @@ void TestSourcesWindow::oneBadKeyLosesNoGoodHost()
 
     // Left as it is, the bad value is refused and the file stays as it was.
     QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
-    QCOMPARE(dialogs::testing::takeMessages(),
+    QCOMPARE(m_dialogs.takeMessages(),
              QStringList{"时时彩最新开奖数据的主机“127.0.0.1:0”无效：端口须为1到65535之间的数字。"});
     QCOMPARE(readSourceSettingsFile(m_folder->path()).hosts[std::size_t(PageSite::Trend)],
              QStringLiteral("trend.test"));
@@ -222,7 +222,7 @@ void TestSourcesWindow::badDrawAddressIsRefusedNamingItsLottery()
     type(&window, "url_jxssc", "draws.test/jx.json");
     QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
     QCOMPARE(
-        dialogs::testing::takeMessages(),
+        m_dialogs.takeMessages(),
         QStringList{"江西时时彩的开奖数据网址“draws.test/jx.json”无效：须为以 http:// 或 https:// 开头的完整网址。"});
     QVERIFY(window.isVisible());
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
@@ -303,7 +303,7 @@ void TestSourcesWindow::closeStopsTheTest()
     // The silent site reads as cancelled; one that answered may have been heard before the cancel.
     QVERIFY2(shown[0] == QStringLiteral("可以连接") || shown[0] == QStringLiteral("已取消"), qPrintable(shown[0]));
     QCOMPARE(shown[2], QStringLiteral("已取消"));
-    QCOMPARE(dialogs::testing::takeMessages(), QStringList());
+    QCOMPARE(m_dialogs.takeMessages(), QStringList());
     // Afterwards 取消 closes it as before.
     QTest::mouseClick(control<QPushButton>(&window, "btncancel"), Qt::LeftButton);
     QVERIFY(!window.isVisible());
@@ -337,7 +337,7 @@ void TestSourcesWindow::badSettingsStopADownloadBeforeItStarts()
     Tfrmdownload2 window(session);
     window.show();
     QTest::mouseClick(control<QPushButton>(&window, "btndown"), Qt::LeftButton);
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(sourceSettingsPath(m_folder->path())) && messages[0].contains("trend.test/path"),
              qPrintable(messages[0]));

@@ -22,7 +22,6 @@ void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
     m_limits.connectTimeout = std::chrono::milliseconds(1000);
     m_limits.totalTimeout = totalTimeout;
     today_clock::setToday(kDownloadToday);
-    dialogs::testing::setRecording(true);
 }
 
 void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
@@ -36,7 +35,7 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
     for (PageSite site : sites)
         hosts[std::size_t(site)] = m_server->hostAndPort();
     writeSourceSettings(m_folder->path(), hosts);
-    dialogs::testing::takeMessages();
+    m_dialogs.takeMessages();
 }
 
 void DownloadFixture::tearDown()

@@ -2,6 +2,7 @@
 
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
+#include "gui/dialogs.h"
 #include "support/draw_fixtures.h"
 #include "support/local_http_server.h"
 
@@ -23,8 +24,8 @@ inline const QDate kDownloadToday(2026, 12, 9);
 // program directory, and a server on 127.0.0.1 standing in for the outside sites.
 class DownloadFixture {
 public:
-    // Once per test program: fetches give up after `totalTimeout`, "today" is kDownloadToday, and
-    // message boxes are recorded instead of shown.
+    // Once per test program: fetches give up after `totalTimeout` and "today" is kDownloadToday.
+    // Message boxes are recorded instead of shown for as long as the fixture lives.
     void setUpProgram(std::chrono::milliseconds totalTimeout);
 
     // Per test: a fresh folder and a session on it (the history not caught up), the server as the
@@ -37,8 +38,10 @@ public:
 
     const ProgramFolder& folder() const { return *m_folder; }
     LocalHttpServer& server() const { return *m_server; }
+    dialogs::testing::Recorder& dialogs() { return m_dialogs; }
 
 private:
+    dialogs::testing::Recorder m_dialogs;
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Session> m_session;
     FetchSettings m_limits;  // given to every session the fixture makes

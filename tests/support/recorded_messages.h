@@ -10,9 +10,9 @@ namespace fixtures {
 
 // Takes the boxes recorded so far and checks them against what one step should have shown:
 // nothing when `start` is empty, otherwise exactly one box whose text begins with `start`.
-inline void checkOneReport(const QString& start)
+inline void checkOneReport(dialogs::testing::Recorder& recorder, const QString& start)
 {
-    const QStringList messages = dialogs::testing::takeMessages();
+    const QStringList messages = recorder.takeMessages();
     if (start.isEmpty()) {
         QCOMPARE(messages, QStringList());
     } else {
