@@ -74,9 +74,9 @@ private slots:
     void savePicture();
 
 private:
-    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     Tfrmmain& open();
 
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance; outlives the windows
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Tfrmmain> m_window;
 };

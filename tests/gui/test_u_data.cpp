@@ -106,11 +106,11 @@ private slots:
     void mainWindowReloadsAfterward();
 
 private:
-    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     DataControls open();
     void choose(const QString& lottery);
     void typeRow(const QStringList& values);
 
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance; outlives the windows
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<Tfrmdata> m_window;

@@ -95,11 +95,13 @@ private slots:
     void fillStopsOnCancelAndKeepsTheWindow();
 
 private:
-    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     Tfrmdata& open();
     void choose(const QString& lottery);
+    // Answers the gaps window the next command opens: its list noted in `shown`, then closed.
+    void answerGapsWindow(bool& seen, QString& shown);
     void click(const char* button) { QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton); }
 
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance; outlives the windows
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Session> m_session;
     FetchSettings m_limits;  // given to every session the test makes
@@ -145,6 +147,14 @@ void TestDataImport::choose(const QString& lottery)
     QVERIFY(!items.isEmpty());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
     QCOMPARE(m_window->rowSet()->lotteryName(), lottery);
+}
+
+void TestDataImport::answerGapsWindow(bool& seen, QString& shown)
+{
+    answerModal<Tfrmgaps>(seen, [&shown](Tfrmgaps* dialog) {
+        shown = textOf(dialog, "memgaps");
+        QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
+    });
 }
 
 void TestDataImport::needsAChoice_data()
@@ -403,10 +413,7 @@ void TestDataImport::fillsFromTheDayPages()
     QVERIFY(control<QPushButton>(m_window.get(), "btnfill")->isEnabled());
     bool seen = false;
     QString shown;
-    answerModal<Tfrmgaps>(seen, [&](Tfrmgaps* dialog) {
-        shown = textOf(dialog, "memgaps");
-        QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
-    });
+    answerGapsWindow(seen, shown);
     click("btnfill");
     QVERIFY(waitForRunEnd());
     QVERIFY(seen);
@@ -473,10 +480,7 @@ void TestDataImport::fillStopsOnCancelAndKeepsTheWindow()
         });
     bool seen = false;
     QString shown;
-    answerModal<Tfrmgaps>(seen, [&](Tfrmgaps* dialog) {
-        shown = textOf(dialog, "memgaps");
-        QTest::mouseClick(control<QPushButton>(dialog, "btnclose"), Qt::LeftButton);
-    });
+    answerGapsWindow(seen, shown);
     click("btnfill");
     // Well within the time-out the stalled page would otherwise hold the fill.
     QVERIFY(waitForRunEnd(10000));

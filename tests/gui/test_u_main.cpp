@@ -154,10 +154,10 @@ private slots:
     void summaryKeepsItsLinesAndAddsChance();
 
 private:
-    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance
     MainControls open();
     void pick(const QString& lotteryName);
 
+    dialogs::testing::Recorder m_dialogs;  // the user, answering in advance; outlives the windows
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Tfrmmain> m_window;
 };
