@@ -30,13 +30,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -45,13 +42,11 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QSystemTrayIcon>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace {
@@ -122,173 +117,6 @@ Tfrmmain::~Tfrmmain()
     // Hiding a window takes the focus from the lottery box, which reports its editing finished:
     // that must not reach a window already being torn down.
     comcaipiao->lineEdit()->disconnect(this);
-}
-
-void Tfrmmain::createControls()
-{
-    setObjectName(QStringLiteral("frmmain"));
-    setWindowTitle(QStringLiteral("Quorlin"));
-    setFixedSize(651, 579);
-    // Made in the order they are stacked and reached: what stands over what depends on it.
-    createTabs();
-    createGrids();
-    createSummary();
-    createBetList();
-    createCommandButtons();
-    createSelectionRow();
-    createAutoUpdateRow();
-    setTabOrders();
-}
-
-void Tfrmmain::createTabs()
-{
-    page = place<QTabWidget>(this, "page", 16, 15, 385, 506);
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    TabSheet2 = new QWidget;
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    page->addTab(TabSheet1, QStringLiteral("计划统计"));
-    page->addTab(TabSheet2, QStringLiteral("中奖统计"));
-    m_charts = new PlanCharts;
-    m_charts->setObjectName(QStringLiteral("TabSheet3"));
-    page->addTab(m_charts, QStringLiteral("图表"));
-    m_overview = new OverviewTab(m_session.dataDir());
-    m_overview->setObjectName(QStringLiteral("TabSheet4"));
-    page->addTab(m_overview, QStringLiteral("总览"));
-    page->setCurrentIndex(0);
-}
-
-void Tfrmmain::createGrids()
-{
-    // A new player's first look: no draw is stored yet for this lottery, and an empty grid would
-    // not say why. It stands in the plan grid's place; the other tabs, 总览 among them, stay.
-    lbltishi = placeLabel(TabSheet1, "lbltishi",
-                          QStringLiteral("还没有开奖数据：可用“下载开奖”从网上下载，或在“添加开奖”中导入开奖文件；"
-                                         "网址在“数据源”中设置"),
-                          14, 12, 352, 449);
-    lbltishi->setFrameShape(QFrame::StyledPanel);
-    lbltishi->setAlignment(Qt::AlignCenter);
-    lbltishi->setWordWrap(true);
-    lbltishi->setMargin(20);
-    QFont hint = lbltishi->font();
-    hint.setPixelSize(16);
-    lbltishi->setFont(hint);
-    lbltishi->hide();
-
-    grdtongji1 = place<QTableView>(TabSheet1, "grdtongji1", 14, 12, 352, 449);
-    m_planModel = newPlanTableModel(this);
-    setUpStatisticsGrid(grdtongji1, m_planModel);
-    grdtongji1->setColumnWidth(0, 150);
-    grdtongji1->setColumnWidth(1, 60);
-    grdtongji1->setColumnWidth(2, 50);
-
-    grdtongji2 = place<QTableView>(TabSheet2, "grdtongji2", 14, 12, 352, 449);
-    m_hitModel = newHitTableModel(this);
-    setUpStatisticsGrid(grdtongji2, m_hitModel);
-    for (int c = 0; c < 3; ++c)
-        grdtongji2->setColumnWidth(c, (grdtongji2->width() - 60) / 3);
-
-    pb = place<QProgressBar>(this, "pb", 16, 525, 385, 16);
-    pb->setRange(0, 100);
-    pb->hide();
-}
-
-void Tfrmmain::createSummary()
-{
-    mem = place<QPlainTextEdit>(this, "mem", 432, 40, 185, 105);
-    mem->setReadOnly(true);
-
-    optmode = place<QGroupBox>(this, "optmode", 432, 152, 185, 49);
-    optFront2 = place<QRadioButton>(optmode, "optFront2", 12, 14, 80, 24);
-    optFront2->setText(QStringLiteral("前二"));
-    optBack2 = place<QRadioButton>(optmode, "optBack2", 100, 14, 80, 24);
-    optBack2->setText(QStringLiteral("后二"));
-    m_modeButtons = new QButtonGroup(this);
-    m_modeButtons->addButton(optFront2, 0);
-    m_modeButtons->addButton(optBack2, 1);
-}
-
-void Tfrmmain::createBetList()
-{
-    Label3 = placeLabel(this, "Label3", QStringLiteral("注意：期期换号！"), 456, 216, 145, 25);
-    QFont warning = Label3->font();
-    warning.setPixelSize(13);
-    Label3->setFont(warning);
-    Label3->setStyleSheet(QStringLiteral("color: red"));
-
-    Label2 = placeLabel(this, "Label2", QStringLiteral("目前投注期："), 432, 251, 81, 13);
-    comcurqi = place<QComboBox>(this, "comcurqi", 520, 247, 97, 21);
-    comcurqi->setEditable(true);
-    comcurqi->setInsertPolicy(QComboBox::NoInsert);
-    comcurqi->setModel(new PeriodListModel(comcurqi));
-    lblkaijiang = placeLabel(this, "lblkaijiang", QStringLiteral("目前开奖："), 512, 274, 97, 13);
-    Label10 = placeLabel(this, "Label10", QStringLiteral("计划期数："), 432, 299, 73, 13);
-    edtjihuaqishu = place<QLineEdit>(this, "edtjihuaqishu", 520, 296, 97, 21);
-    edtjihuaqishu->setText(QStringLiteral("5"));
-    lbljushu = placeLabel(this, "lbljushu", QStringLiteral("投注号码：64注"), 432, 332, 129, 13);
-
-    memcode = place<QPlainTextEdit>(this, "memcode", 432, 352, 185, 97);
-    memcode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memcode->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-}
-
-void Tfrmmain::createCommandButtons()
-{
-    btntongji = placeButton(this, "btntongji", QStringLiteral("统计"), 440, 464, 73, 25);
-    btnfilt = placeButton(this, "btnfilt", QStringLiteral("过滤"), 544, 464, 73, 25);
-    btnfilt->setDefault(true);
-    btnsave = placeButton(this, "btnsave", QStringLiteral("保存号码"), 440, 496, 73, 25);
-    btncopy = placeButton(this, "btncopy", QStringLiteral("复制"), 544, 496, 73, 25);
-
-    edtcopy = place<QLineEdit>(this, "edtcopy", 480, 90, 89, 21);
-    edtcopy->setMaxLength(std::numeric_limits<int>::max());
-    edtcopy->hide();
-}
-
-void Tfrmmain::createSelectionRow()
-{
-    Label1 = placeLabel(this, "Label1", QStringLiteral("选择彩票："), 16, 550, 65, 13);
-    comcaipiao = place<QComboBox>(this, "comcaipiao", 80, 546, 97, 21);
-    comcaipiao->setEditable(true);
-    comcaipiao->setInsertPolicy(QComboBox::NoInsert);
-    btndown3 = placeButton(this, "btndown3", QStringLiteral("实时开奖"), 184, 544, 60, 25);
-    btndown2 = placeButton(this, "btndown2", QStringLiteral("下载开奖"), 248, 544, 60, 25);
-    btnedit = placeButton(this, "btnedit", QStringLiteral("添加开奖"), 312, 544, 60, 25);
-    btnabout = placeButton(this, "btnabout", QStringLiteral("关于"), 387, 544, 37, 25);
-    btnsource = placeButton(this, "btnsource", QStringLiteral("数据源"), 440, 544, 73, 25);
-    btnclose = placeButton(this, "btnclose", QStringLiteral("关闭"), 544, 544, 73, 25);
-}
-
-void Tfrmmain::createAutoUpdateRow()
-{
-    // 自动更新 in the free space above the summary; its status line under the tabs, where nothing
-    // shows while no automatic update has run.
-    chkauto = place<QCheckBox>(this, "chkauto", 432, 2, 76, 18);
-    chkauto->setText(QStringLiteral("自动更新"));
-    spnauto = place<QSpinBox>(this, "spnauto", 510, 1, 70, 20);
-    spnauto->setRange(kMinAutoMinutes, kMaxAutoMinutes);
-    spnauto->setSuffix(QStringLiteral(" 分钟"));
-    spnauto->setToolTip(QStringLiteral("自动更新的间隔（分钟）"));
-    chkcopy = place<QCheckBox>(this, "chkcopy", 432, 20, 150, 18);
-    chkcopy->setText(QStringLiteral("自动复制"));
-    chkcopy->setToolTip(QStringLiteral("自动更新后把新的投注号码复制到剪贴板"));
-    lblauto = placeLabel(this, "lblauto", QString(), 16, 524, 385, 17);
-}
-
-void Tfrmmain::setTabOrders()
-{
-    // Tab order follows the screen: the lottery first, then the settings, then the commands.
-    setTabOrder(comcaipiao, optFront2);
-    setTabOrder(optFront2, optBack2);
-    setTabOrder(optBack2, comcurqi);
-    setTabOrder(comcurqi, edtjihuaqishu);
-    setTabOrder(edtjihuaqishu, memcode);
-    setTabOrder(memcode, btntongji);
-    setTabOrder(btntongji, btnfilt);
-    setTabOrder(btnfilt, btnsave);
-    setTabOrder(btnsave, btncopy);
-    setTabOrder(chkauto, spnauto);
-    setTabOrder(spnauto, chkcopy);
 }
 
 void Tfrmmain::FormCreate()
