@@ -1,9 +1,8 @@
 #include "gui/u_download2.h"
 
+#include "core/acquire/history_download.h"
 #include "core/acquire/history_readers.h"
-#include "core/acquire/page_fetch.h"
 #include "core/base/lottery_table.h"
-#include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
@@ -159,35 +158,20 @@ void Tfrmdownload2::btndownClick()
         QProgressBar* bar = pbjindu;
         QLabel* title = lbltitle;
         auto work = [runner, bar, title, dataDir, chosen, sourced] {
-            // One connection to the database and one set of kept-alive connections to the sites
-            // serve the whole run; a database that cannot be opened stops it before any page.
-            DrawDatabase db(dataDir);
-            PageFetcher fetcher(sourced.fetchSettings, runner->cancelFlag());
             ReaderHooks hooks = sourced;
             hooks.cancelled = runner->cancelFlag();
-            hooks.fetcher = &fetcher;
             hooks.pageRead = [runner, bar] { runner->post([bar] { bar->setValue(bar->value() + 1); }); };
-            std::vector<LotteryUpdate> updates;
-            int pagesDone = 0;
-            for (const QString& lottery : chosen) {
-                // The lotteries not yet begun are cancelled along with the one being read.
-                if (hooks.cancelled()) {
-                    LotteryUpdate skipped;
-                    skipped.lottery = lottery;
-                    skipped.cancelled = true;
-                    updates.push_back(skipped);
-                    continue;
-                }
+            DownloadProgress progress;
+            progress.lotteryStarted = [runner, title](const QString& lottery) {
                 runner->post([runner, title, lottery] {
                     if (!runner->cancelRequested())
                         title->setText(progressText(lottery));
                 });
-                updates.push_back(runLotteryReader(db, dataDir, lottery, hooks));
-                // Pages a failed lottery did not get to still count as dealt with.
-                pagesDone += pagesPerRun(lottery, hooks.sources);
+            };
+            progress.lotteryEnded = [runner, bar](int pagesDone) {
                 runner->post([bar, pagesDone] { bar->setValue(pagesDone); });
-            }
-            return updates;
+            };
+            return downloadHistories(dataDir, chosen, hooks, progress);
         };
         m_runner->start<std::vector<LotteryUpdate>>(
             work, [this, choice](std::vector<LotteryUpdate>& updates) { finishRun(updates, choice); }, {},

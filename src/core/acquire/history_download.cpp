@@ -1,0 +1,31 @@
+#include "core/acquire/history_download.h"
+
+#include "core/acquire/history_readers.h"
+#include "core/acquire/page_fetch.h"
+#include "core/store/draw_database.h"
+
+std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries,
+                                             ReaderHooks hooks, const DownloadProgress& progress)
+{
+    DrawDatabase db(dataDir);
+    PageFetcher fetcher(hooks.fetchSettings, hooks.cancelled);
+    hooks.fetcher = &fetcher;
+    std::vector<LotteryUpdate> updates;
+    int pagesDone = 0;
+    for (const QString& lottery : lotteries) {
+        if (hooks.cancelled && hooks.cancelled()) {
+            LotteryUpdate skipped;
+            skipped.lottery = lottery;
+            skipped.cancelled = true;
+            updates.push_back(skipped);
+            continue;
+        }
+        if (progress.lotteryStarted)
+            progress.lotteryStarted(lottery);
+        updates.push_back(runLotteryReader(db, dataDir, lottery, hooks));
+        pagesDone += pagesPerRun(lottery, hooks.sources);
+        if (progress.lotteryEnded)
+            progress.lotteryEnded(pagesDone);
+    }
+    return updates;
+}
