@@ -5,7 +5,6 @@
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/session.h"
@@ -58,7 +57,7 @@ struct DrawListSite {
             server.serve(drawListPath(200, day), paddedDayPage(ofDay));
         }
         hooks.sources.hosts[std::size_t(PageSite::DrawList)] = server.hostAndPort();
-        today_clock::setToday(kToday);
+        hooks.today = kToday;
     }
 };
 
@@ -104,7 +103,6 @@ void BM_DownloadWindow(benchmark::State& state)
         }
     }
     server.setDelay(delay);
-    today_clock::setToday(kToday);
     dialogs::testing::Recorder recorder;
     int requests = 0;
     int connections = 0;
@@ -113,6 +111,7 @@ void BM_DownloadWindow(benchmark::State& state)
         state.PauseTiming();
         auto folder = std::make_unique<fixtures::ProgramFolder>();
         Session session(folder->path());
+        session.setToday(kToday);
         // The window reads its hosts from the program folder's 数据源.ini when the run starts.
         fixtures::pointSourcesAt(folder->path(), server.hostAndPort());
         Tfrmdownload2 window(session);
@@ -163,7 +162,7 @@ void BM_DrawListReading(benchmark::State& state)
         QByteArray gathered;
         for (const QByteArray& page : pages)
             gatherDrawListPage(page, 11, gathered);
-        const PageReading reading = drawsFromGathered(gathered, 11, 5, QStringLiteral("0"));
+        const PageReading reading = drawsFromGathered(gathered, 11, 5, QStringLiteral("0"), kToday);
         benchmark::DoNotOptimize(reading.draws.data());
     }
     state.counters["per_draw"] = benchmark::Counter(

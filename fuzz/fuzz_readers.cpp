@@ -15,7 +15,6 @@
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
 #include "core/base/text_decoding.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_file_parser.h"
 
@@ -26,6 +25,9 @@
 #include <set>
 
 namespace {
+
+// The day the readers count as today, and the day a draw they take must not lie beyond.
+const QDate kToday(2026, 12, 9);
 
 struct Shape {
     int periodIdLength;
@@ -64,7 +66,7 @@ void check(const PageReading& reading, const QString& page, const Shape& shape, 
         bool ok = false;
         if (draw.periodId.toLongLong(&ok) <= newest.toLongLong() || !ok)
             invented(draw, "not newer than the newest stored");
-        if (!periodDateProblem(draw.periodId).isEmpty())
+        if (!periodDateProblem(draw.periodId, kToday).isEmpty())
             invented(draw, "not drawn yet");
         const QString printed = chart ? draw.periodId.mid(2) : draw.periodId;
         qsizetype at = page.indexOf(printed);
@@ -104,7 +106,7 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
 {
     ParsedDrawFile parsed;
     try {
-        parsed = parseDrawFile(file, lottery);
+        parsed = parseDrawFile(file, lottery, kToday);
     } catch (const UserError&) {
         return;  // not text, or a header that does not say where the draw is: refused
     }
@@ -129,7 +131,7 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
             fail("wrong period shape");
         if (draw.digits.size() != lottery.digitCount || !isDigitString(draw.digits))
             fail("wrong digits");
-        if (!periodDateProblem(draw.periodId).isEmpty())
+        if (!periodDateProblem(draw.periodId, kToday).isEmpty())
             fail("not drawn yet");
         if (draw.line < 1 || draw.line > int(lines.size()))
             fail("no such line");
@@ -222,7 +224,6 @@ void quiet(void*, const char*, ...) {}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    today_clock::setToday(QDate(2026, 12, 9));
     // Writing a document back out in an encoding its bytes do not fit is reported by the reader
     // as a failure; libxml2's own line on stderr for each would bury the fuzzer's log.
     xmlSetGenericErrorFunc(nullptr, quiet);
@@ -242,17 +243,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     switch (reader) {
         case fuzz_input::Trend:
-            check(readTrendPage(page, newest), pageText, shape, newest);
+            check(readTrendPage(page, newest, kToday), pageText, shape, newest);
             break;
         case fuzz_input::Chart:
-            check(readChartPage(page, newest), pageText, shape, newest, true);
+            check(readChartPage(page, newest, kToday), pageText, shape, newest, true);
             break;
         case fuzz_input::DrawList11:
         case fuzz_input::DrawList10: {
             QByteArray gathered;
             for (const QByteArray& day : page.split(fuzz_input::kPageBreak))
                 gatherDrawListPage(day, shape.periodIdLength, gathered);
-            check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, newest), pageText, shape, newest);
+            check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, newest, kToday), pageText, shape,
+                  newest);
             break;
         }
         case fuzz_input::DrawFile7:
@@ -277,7 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 return 0;  // not well-formed: refused, as it should be
             }
             // The feed is read from the document as the XML parser gives it back.
-            check(FeedRowScan(joined, *layout, newest), joined, shape, newest);
+            check(FeedRowScan(joined, *layout, newest, kToday), joined, shape, newest);
             break;
         }
     }

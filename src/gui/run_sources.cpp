@@ -8,5 +8,6 @@ ReaderHooks runReaderHooks(const Session& session)
     ReaderHooks hooks;
     hooks.sources = readSources(session.dataDir());
     hooks.fetchSettings = session.fetchSettings();
+    hooks.today = session.today();
     return hooks;
 }

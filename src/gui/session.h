@@ -4,6 +4,7 @@
 #include "core/base/draw_history.h"
 #include "core/plan/plan_selection.h"
 
+#include <QDate>
 #include <QString>
 #include <chrono>
 
@@ -49,6 +50,12 @@ public:
     const FetchSettings& fetchSettings() const { return m_fetchSettings; }
     void setFetchSettings(const FetchSettings& settings) { m_fetchSettings = settings; }
 
+    // The day this run counts as today, for the readers, the import and the rows typed in: a
+    // period dated more than a day after it cannot have been drawn yet. The computer's local
+    // date, asked each time, unless a test has fixed one; an invalid date gives the real one back.
+    QDate today() const { return m_today.isValid() ? m_today : QDate::currentDate(); }
+    void setToday(const QDate& day) { m_today = day; }
+
 private:
     QString m_programDir;
     QString m_dataDir;
@@ -59,4 +66,5 @@ private:
     std::chrono::milliseconds m_liveStartDelay{1000};
     std::chrono::milliseconds m_autoUpdateMinute{60000};
     FetchSettings m_fetchSettings;
+    QDate m_today;  // invalid: the real date
 };

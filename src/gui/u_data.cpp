@@ -167,7 +167,7 @@ void Tfrmdata::lstcaipiaoClick()
         return;
     QListWidgetItem* item = chosen.first();
     rowSetCommand([&] {
-        m_rowSet->open(*m_db, item->text());
+        m_rowSet->open(*m_db, item->text(), m_session.today());
         m_rowSet->setEditable(isAdding());
         sizeColumns();
         btnedit->setEnabled(true);

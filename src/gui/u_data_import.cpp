@@ -128,10 +128,11 @@ void Tfrmdata::importHistory()
     const auto showPercent = percentOnButton(btnimport);
     const auto cancelled = m_runner->cancelFlag();
     const LotteryInfo* target = &info;
+    const QDate today = m_session.today();
     runBehindCancel<std::optional<ParsedDrawFile>>(
         btnimport,
-        [showPercent, cancelled, fileName, target] {
-            return readDrawFileCancellable(fileName, *target, showPercent, cancelled);
+        [showPercent, cancelled, fileName, target, today] {
+            return readDrawFileCancellable(fileName, *target, today, showPercent, cancelled);
         },
         [this, target, fileName](std::optional<ParsedDrawFile>& parsed) {
             // Cancelled: nothing was read into the table, and nothing needs saying.

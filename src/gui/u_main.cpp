@@ -387,7 +387,7 @@ void Tfrmmain::btnaboutClick()
 
 void Tfrmmain::btnsourceClick()
 {
-    command([&] { Tfrmsources(m_session.dataDir(), m_session.fetchSettings(), this).exec(); });
+    command([&] { Tfrmsources(m_session.dataDir(), m_session.fetchSettings(), m_session.today(), this).exec(); });
 }
 
 void Tfrmmain::btncloseClick()

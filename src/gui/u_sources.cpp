@@ -27,8 +27,8 @@ void showResult(QLabel* label, const QString& text, bool good)
 
 }  // namespace
 
-Tfrmsources::Tfrmsources(const QString& dataDir, const FetchSettings& limits, QWidget* parent)
-    : QDialog(parent), m_dataDir(dataDir), m_limits(limits)
+Tfrmsources::Tfrmsources(const QString& dataDir, const FetchSettings& limits, const QDate& today, QWidget* parent)
+    : QDialog(parent), m_dataDir(dataDir), m_limits(limits), m_today(today)
 {
     createControls();
     runCommand(this, [&] { FormCreate(); });
@@ -154,11 +154,12 @@ void Tfrmsources::btntestClick()
         const SiteHosts hosts = typedHosts();
         const DrawUrls urls = typedUrls();
         const FetchSettings limits = m_limits;
+        const QDate today = m_today;
         using Checks = std::pair<std::vector<SiteCheck>, std::vector<DrawUrlCheck>>;
         m_runner->start<Checks>(
-            [runner, hosts, urls, limits] {
-                return Checks(checkSites(hosts, limits, runner->cancelFlag()),
-                              checkDrawUrls(urls, limits, runner->cancelFlag()));
+            [runner, hosts, urls, limits, today] {
+                return Checks(checkSites(hosts, today, limits, runner->cancelFlag()),
+                              checkDrawUrls(urls, today, limits, runner->cancelFlag()));
             },
             [this](Checks& checks) { showChecks(checks.first, checks.second); }, waiting,
             [this] {

@@ -2,6 +2,7 @@
 
 #include "core/acquire/source_settings.h"
 
+#include <QDate>
 #include <QDialog>
 #include <array>
 #include <vector>
@@ -21,7 +22,9 @@ class Tfrmsources : public QDialog {
     Q_OBJECT
 
 public:
-    Tfrmsources(const QString& dataDir, const FetchSettings& limits, QWidget* parent = nullptr);
+    // `today` is the session's day: 测试 asks the draw-list site for its page and reads the
+    // addresses as a download on it would.
+    Tfrmsources(const QString& dataDir, const FetchSettings& limits, const QDate& today, QWidget* parent = nullptr);
 
 private:
     void createControls();
@@ -34,6 +37,7 @@ private:
 
     QString m_dataDir;
     FetchSettings m_limits;  // what 测试 keeps to, as a download does
+    QDate m_today;
     std::array<QLabel*, 4> m_titles{};
     std::array<QLineEdit*, 4> m_edits{};  // edttrend, edtchart, edtdrawlist, edtfeed
     std::array<QLabel*, 4> m_results{};   // lbltrendtest, …: what 测试 found

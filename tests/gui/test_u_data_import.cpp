@@ -1,6 +1,5 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/site_paths.h"
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
 #include "core/store/history_loader.h"
@@ -95,6 +94,8 @@ private slots:
     void fillStopsOnCancelAndKeepsTheWindow();
 
 private:
+    // A session on `programDir` as every window of the test runs in: short time-outs, kToday.
+    void startSession(const QString& programDir);
     Tfrmdata& open();
     void choose(const QString& lottery);
     // Answers the gaps window the next command opens: its list noted in `shown`, then closed.
@@ -112,14 +113,19 @@ void TestDataImport::initTestCase()
 {
     m_limits.connectTimeout = std::chrono::milliseconds(1000);
     m_limits.totalTimeout = std::chrono::milliseconds(1000);
-    today_clock::setToday(kToday);
+}
+
+void TestDataImport::startSession(const QString& programDir)
+{
+    m_session = std::make_unique<Session>(programDir);
+    m_session->setFetchSettings(m_limits);
+    m_session->setToday(kToday);
 }
 
 void TestDataImport::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
-    m_session = std::make_unique<Session>(m_folder->path());
-    m_session->setFetchSettings(m_limits);
+    startSession(m_folder->path());
     storeDraws(m_folder->path(), kThreeD,
                {{"2026001", {"1", "2", "3"}}, {"2026002", {"0", "4", "7"}}, {"2026003", {"9", "0", "0"}}});
 }
@@ -313,8 +319,7 @@ void TestDataImport::exportThenImportGivesTheSameFile()
 
     // Into an empty table of another program folder.
     ProgramFolder other;
-    m_session = std::make_unique<Session>(other.path());
-    m_session->setFetchSettings(m_limits);
+    startSession(other.path());
     open();
     choose(kChongqing);
     bool seen = false;

@@ -365,6 +365,7 @@ void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
     serveEverySite();
     QTemporaryDir empty;  // no 数据库 folder in it
     Session session(empty.path());
+    session.setToday(kToday);
     Tfrmdownload2 window(session);
     const DownloadControls c(window);
     window.show();

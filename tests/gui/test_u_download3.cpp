@@ -304,6 +304,7 @@ void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
     serveLottery(kChongqing, 150);
     QTemporaryDir empty;  // no 数据库 folder in it
     Session session(empty.path() + QLatin1Char('/'));
+    session.setToday(kToday);
     session.planSelection().lotteryName = kChongqing;
     session.setLiveStartDelay(kShortStartDelay);
     Tfrmdownload3 window(session);

@@ -1,5 +1,4 @@
 #include "core/acquire/source_settings.h"
-#include "core/base/today_clock.h"
 #include "gui/dialogs.h"
 #include "gui/session.h"
 #include "gui/u_download2.h"
@@ -23,6 +22,9 @@
 using namespace fixtures;
 
 namespace {
+
+// The day the windows count as today: 测试 asks for its day page, the served draws are of it.
+const QDate kToday(2026, 12, 9);
 
 void type(QWidget* dialog, const QString& key, const QString& text)
 {
@@ -75,7 +77,6 @@ void TestSourcesWindow::initTestCase()
     // Room for a loaded machine: the local server answers at once, a wait this long only on failure.
     m_limits.connectTimeout = std::chrono::milliseconds(3000);
     m_limits.totalTimeout = std::chrono::milliseconds(3000);
-    today_clock::setToday(QDate(2026, 12, 9));
 }
 
 void TestSourcesWindow::init()
@@ -93,7 +94,7 @@ void TestSourcesWindow::showsTheHostsInUse()
 {
     writeSourceSettings(m_folder->path(),
                         {"trend.test", defaultSiteHost(PageSite::Chart), "127.0.0.1:8080", "feed.test:81"});
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     QCOMPARE(window.windowTitle(), QStringLiteral("数据源"));
     QStringList shown;
     for (const char* name : {"edttrend", "edtchart", "edtdrawlist", "edtfeed"})
@@ -117,7 +118,7 @@ void TestSourcesWindow::okChecksThenWrites()
 {
     QFETCH(QString, drawlist);
     QFETCH(QString, message);
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     type(&window, "drawlist", drawlist);
@@ -135,7 +136,7 @@ void TestSourcesWindow::okChecksThenWrites()
 
 void TestSourcesWindow::cancelWritesNothing()
 {
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     type(&window, "feed", "feed.test");
     QTest::mouseClick(control<QPushButton>(&window, "btncancel"), Qt::LeftButton);
@@ -147,7 +148,7 @@ void TestSourcesWindow::oneBadKeyLosesNoGoodHost()
 {
     const QByteArray good = "[hosts]\ntrend=trend.test\nchart=chart.test:81\ndrawlist=127.0.0.1:8080\n";
     writeFile(sourceSettingsPath(m_folder->path()), good + "feed=127.0.0.1:0\n");
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList shown;
@@ -177,7 +178,7 @@ void TestSourcesWindow::drawAddressesRoundTrip()
 {
     writeFile(sourceSettingsPath(m_folder->path()),
               "[hosts]\ndrawlist=127.0.0.1:8080\n[draws]\ncqssc=https://draws.test/cq.json\npl3=http://pl3.test/p\n");
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList shown;
@@ -196,7 +197,7 @@ void TestSourcesWindow::drawAddressesRoundTrip()
 
 void TestSourcesWindow::drawAddressesStandInFreeSpace()
 {
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QList<QWidget*> added;
@@ -216,7 +217,7 @@ void TestSourcesWindow::drawAddressesStandInFreeSpace()
 
 void TestSourcesWindow::badDrawAddressIsRefusedNamingItsLottery()
 {
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     type(&window, "url_jxssc", "draws.test/jx.json");
@@ -237,7 +238,7 @@ void TestSourcesWindow::testFetchesOnePageOfEachSite()
     server.serve("/cq.json", R"({"data":[{"expect":"20261209120","opencode":"5,4,3,2,1"},)"
                              R"({"expect":"20261209119","opencode":"1,2,3,4,5"}]})");
     server.serve("/3d.txt", "2026001 123\n");
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (const char* key : {"trend", "chart", "drawlist", "feed"})
@@ -275,7 +276,7 @@ void TestSourcesWindow::closeStopsTheTest()
     server.serve("/Pls/ZongheZs-200.html", "page");
     server.stall("/lottery/draw/list/200?d=2026-12-09");
     server.serve("/static/ssc/newlyopenlist.xml", "<xml/>");
-    Tfrmsources window(m_folder->path(), m_limits);
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (const char* key : {"trend", "chart", "drawlist", "feed"})
@@ -334,6 +335,7 @@ void TestSourcesWindow::badSettingsStopADownloadBeforeItStarts()
     file.close();
     Session session(m_folder->path());
     session.setFetchSettings(m_limits);
+    session.setToday(kToday);
     Tfrmdownload2 window(session);
     window.show();
     QTest::mouseClick(control<QPushButton>(&window, "btndown"), Qt::LeftButton);

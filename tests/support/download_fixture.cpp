@@ -1,7 +1,6 @@
 #include "support/download_fixture.h"
 
 #include "core/acquire/source_settings.h"
-#include "core/base/today_clock.h"
 #include "gui/dialogs.h"
 #include "gui/session.h"
 #include "gui/u_download2.h"
@@ -21,7 +20,6 @@ void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
 {
     m_limits.connectTimeout = std::chrono::milliseconds(1000);
     m_limits.totalTimeout = totalTimeout;
-    today_clock::setToday(kDownloadToday);
 }
 
 void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
@@ -29,6 +27,7 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
     m_folder = std::make_unique<ProgramFolder>();
     m_session = std::make_unique<Session>(m_folder->path());
     m_session->setFetchSettings(m_limits);
+    m_session->setToday(kDownloadToday);
     m_server = std::make_unique<LocalHttpServer>();
     // The windows take their hosts from the program folder's 数据源.ini when a run starts.
     SiteHosts hosts = defaultSiteHosts();

@@ -24,12 +24,12 @@ inline const QDate kDownloadToday(2026, 12, 9);
 // program directory, and a server on 127.0.0.1 standing in for the outside sites.
 class DownloadFixture {
 public:
-    // Once per test program: fetches give up after `totalTimeout` and "today" is kDownloadToday.
-    // Message boxes are recorded instead of shown for as long as the fixture lives.
+    // Once per test program: fetches give up after `totalTimeout`. Message boxes are recorded
+    // instead of shown for as long as the fixture lives.
     void setUpProgram(std::chrono::milliseconds totalTimeout);
 
-    // Per test: a fresh folder and a session on it (the history not caught up), the server as the
-    // host of every site in `sites`, and no message left over.
+    // Per test: a fresh folder and a session on it (the history not caught up, "today"
+    // kDownloadToday), the server as the host of every site in `sites`, and no message left over.
     void setUp(std::initializer_list<PageSite> sites);
     void tearDown();
 

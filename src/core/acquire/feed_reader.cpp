@@ -74,7 +74,8 @@ QString feedJoinedText(const QByteArray& document)
     return joined;
 }
 
-PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const QString& newestPeriod)
+PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const QString& newestPeriod,
+                        const QDate& today)
 {
     static const QString kRowMarker = QStringLiteral("<row");
     constexpr qsizetype kPeriodOffset = 12;
@@ -92,7 +93,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         ++reading.found;
         // The stored newest is only looked at once the feed lists a period.
         if (!newest) {
-            newest = period_numbers::newestStored(newestPeriod, reading);
+            newest = period_numbers::newestStored(newestPeriod, today, reading);
             if (!newest)
                 return reading;
         }
@@ -101,7 +102,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         if (*period <= *newest || taken.contains(periodId))
             continue;
         // A period that cannot have been drawn yet ends the reading, like a row without its digits.
-        reading.failure = periodDateProblem(periodId);
+        reading.failure = periodDateProblem(periodId, today);
         if (!reading.failure.isEmpty())
             return reading;
         PageDraw draw{periodId, {}};
@@ -130,6 +131,6 @@ LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QS
         const QByteArray document =
             fetcher.fetch(hooks.sources.pageUrl(PageSite::Feed, layout->path), QStringLiteral("最新开奖数据"));
         // A well-formed document without one draw row is a changed feed, not "nothing new".
-        return FeedRowScan(feedJoinedText(document), *layout, newestPeriod);
+        return FeedRowScan(feedJoinedText(document), *layout, newestPeriod, hooks.today);
     });
 }

@@ -6,6 +6,7 @@
 #include "core/base/user_error.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <optional>
 
@@ -45,7 +46,10 @@ QString feedJoinedText(const QByteArray& document);
 // period is not a number is passed over; a period that stands in two rows is taken once. A row
 // whose digits are not all there ends the reading with a failure, keeping the draws before it;
 // a newest period that is not a number fails the reading at the first row with a numeric period.
-PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const QString& newestPeriod);
+// A new period more than a day after `today` (the day the run counts as today) cannot have been
+// drawn yet and ends the reading too.
+PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const QString& newestPeriod,
+                        const QDate& today);
 
 // Fetches the lottery's feed, reads it and appends its new draws in one transaction. Never throws:
 // a failure is kept in the result, with whatever was appended before it still stored; a cancel

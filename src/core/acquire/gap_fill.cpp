@@ -38,7 +38,7 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
             hooks.pageRead();
         // Every draw of the page is read; only the wanted ones of that very day are kept.
         PageReading reading =
-            drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount, QStringLiteral("0"));
+            drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount, QStringLiteral("0"), hooks.today);
         failIfNoDraws(reading);
         std::vector<PageDraw> chosen;
         for (PageDraw& draw : reading.draws) {

@@ -4,7 +4,6 @@
 #include "core/acquire/source_hosts.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 #include "core/store/draw_database.h"
@@ -18,7 +17,7 @@ namespace {
 struct SinglePageSource {
     PageSite site;
     const char* pageName;
-    PageReading (*read)(const QByteArray&, const QString&);
+    PageReading (*read)(const QByteArray&, const QString&, const QDate&);
 };
 
 const SinglePageSource& singlePageSource(HistorySource source)
@@ -55,7 +54,7 @@ LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, con
         ReaderFetcher fetcher(hooks);
         const QByteArray page = fetcher.fetch(hooks.sources.pageUrl(source.site, singlePagePath(lottery.historySource)),
                                               QString::fromUtf8(source.pageName));
-        PageReading reading = source.read(page, newest);
+        PageReading reading = source.read(page, newest, hooks.today);
         pageDone(hooks);
         return reading;
     });
@@ -63,7 +62,7 @@ LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, con
 
 LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QString& lottery, const ReaderHooks& hooks)
 {
-    const QDate today = today_clock::today();
+    const QDate& today = hooks.today;
     const QString scratch = scratchPageFile(dataDir);
     QFile::remove(scratch);
     LotteryUpdate update = readAndStore(db, lottery, hooks, [&] {
@@ -87,7 +86,7 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QStri
             pageDone(hooks);
         }
         writeWholeFile(scratch, page, QStringLiteral("无法写入页面文件"));
-        return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, newest);
+        return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, newest, today);
     });
     update.stillMissing = missingOnDays(db, lottery, today.addDays(1 - kDrawListDays), today);
     return update;

@@ -19,7 +19,7 @@ int pagesPerRun(const QString& lottery, const Sources& sources);
 // The 3D trend page or the 排列3 chart page: the lottery's recent history on one page.
 LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks = {});
 
-// Reads the draw lists of today (today_clock) and the 49 days before, all of them before the
+// Reads the draw lists of hooks.today and the 49 days before, all of them before the
 // first draw is stored: one page that fails leaves the table as it was. The pages are fetched
 // several at a time and read in order; the last one read is left in the scratch page file
 // "号码.txt" of the data folder (program_paths.h). Counts the periods still missing on those days afterwards.

@@ -131,7 +131,7 @@ bool looksLikeJson(const QByteArray& bytes)
     return text.startsWith('{') || text.startsWith('[');
 }
 
-ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery)
+ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today)
 {
     const QByteArrayView view = withoutByteOrderMark(bytes);
     QJsonParseError error{};
@@ -168,7 +168,7 @@ ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lotter
             refused.push_back({row, rowText(value), problem});
         text += u'\n';
     }
-    ParsedDrawFile parsed = parseDrawFile(text.toUtf8(), lottery);
+    ParsedDrawFile parsed = parseDrawFile(text.toUtf8(), lottery, today);
     parsed.malformed.insert(parsed.malformed.end(), refused.begin(), refused.end());
     parsed.malformedCount += int(refused.size());
     std::stable_sort(parsed.malformed.begin(), parsed.malformed.end(),

@@ -3,6 +3,7 @@
 #include "core/store/draw_file_parser.h"
 
 #include <QByteArray>
+#include <QDate>
 
 struct LotteryInfo;
 
@@ -18,7 +19,7 @@ bool looksLikeJson(const QByteArray& bytes);
 
 // The draws of the list for `lottery`, read by the import's rules: periods of the table's length
 // or without the two leading year digits, a dash inside a period left out, periods not drawn yet
-// refused. A row is a "line" (1-based) of the result, so the import's reports read as rows; every
-// row no draw can be read from is among `malformed` with the reason why. A document that is no
-// JSON, or holds no list where one is looked for, raises UserError.
-ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery);
+// by `today` refused. A row is a "line" (1-based) of the result, so the import's reports read as
+// rows; every row no draw can be read from is among `malformed` with the reason why. A document
+// that is no JSON, or holds no list where one is looked for, raises UserError.
+ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today);

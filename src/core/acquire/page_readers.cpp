@@ -73,9 +73,9 @@ QString notANumber(Bytes periodId)
 }
 
 // A new draw whose period cannot have been drawn yet ends the reading, like any malformed draw.
-bool refusedAsFuture(Bytes periodId, PageReading& reading)
+bool refusedAsFuture(Bytes periodId, const QDate& today, PageReading& reading)
 {
-    reading.failure = periodDateProblem(latin1(periodId));
+    reading.failure = periodDateProblem(latin1(periodId), today);
     return !reading.failure.isEmpty();
 }
 
@@ -122,10 +122,10 @@ QString twoDraws(Bytes periodId, Bytes first, Bytes second)
 
 }  // namespace
 
-PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod)
+PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const QDate& today)
 {
     PageReading reading;
-    const auto newest = newestStored(newestPeriod, reading);
+    const auto newest = newestStored(newestPeriod, today, reading);
     if (!newest)
         return reading;
     std::unordered_set<Bytes> seen;
@@ -144,7 +144,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod)
         // An older period leaves the next line to the scan.
         if (*period <= *newest)
             continue;
-        if (refusedAsFuture(periodId, reading))
+        if (refusedAsFuture(periodId, today, reading))
             return reading;
         const Bytes digits = fromEnd(lines.next(), 16, 5);
         if (!seen.insert(periodId).second)
@@ -162,10 +162,10 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod)
     return reading;
 }
 
-PageReading readChartPage(const QByteArray& page, const QString& newestPeriod)
+PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const QDate& today)
 {
     PageReading reading;
-    const auto newest = newestStored(newestPeriod, reading);
+    const auto newest = newestStored(newestPeriod, today, reading);
     if (!newest)
         return reading;
     PageLines lines(page);
@@ -190,7 +190,7 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod)
         // An older period leaves its digit lines to the scan.
         if (*wholeNumber(periodId) <= *newest)
             continue;
-        if (refusedAsFuture(periodId, reading))
+        if (refusedAsFuture(periodId, today, reading))
             return reading;
         PageDraw draw{latin1(periodId), {}};
         for (int k = 0; k < 3; ++k) {
@@ -234,10 +234,10 @@ void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& 
 }
 
 PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
-                              const QString& newestPeriod)
+                              const QString& newestPeriod, const QDate& today)
 {
     PageReading reading;
-    const auto newest = newestStored(newestPeriod, reading);
+    const auto newest = newestStored(newestPeriod, today, reading);
     if (!newest)
         return reading;
     const std::size_t idLength = std::size_t(periodIdLength);
@@ -289,7 +289,7 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
         // The same draw can stand on two day pages; it is stored once.
         if (*period <= *newest || !seen.insert(periodId).second)
             continue;
-        if (refusedAsFuture(periodId, reading))
+        if (refusedAsFuture(periodId, today, reading))
             return reading;
         const auto drawDigits = pieceDigits(*it, idLength, digits);
         if (!drawDigits) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -27,15 +28,16 @@ struct PageReading {
 };
 
 // In `newestPeriod`, the newest stored period id ("0" for an empty table): only later draws are
-// read, each period once.
+// read, each period once. `today` is the day the run counts as today: a new period dated more
+// than a day after it cannot have been drawn yet and ends the reading (period_date.h).
 
 // The 3D trend page: a draw is a 90-byte line with "onclick", its period id at bytes 69 to 75,
 // and its digits in the next line.
-PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod);
+PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const QDate& today);
 
 // The 排列3 chart page: after the "cpdata" line, a draw is a "height" line ending in the period id
 // without its "20", followed by one line per digit.
-PageReading readChartPage(const QByteArray& page, const QString& newestPeriod);
+PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const QDate& today);
 
 // The 时时彩 day draw-list pages. Each page adds its period ids (each after a "*") and its ball
 // digits to `gathered`; the draws are taken from the whole once every page has been read.
@@ -43,4 +45,4 @@ inline constexpr char kBallMarker[] = "span class=\"ball";
 void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered);
 // Draws of the earliest page first and, within a page, in the reverse of the page's order.
 PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
-                              const QString& newestPeriod);
+                              const QString& newestPeriod, const QDate& today);

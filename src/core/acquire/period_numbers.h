@@ -2,6 +2,7 @@
 
 #include "core/acquire/page_readers.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringView>
 #include <optional>
@@ -15,9 +16,9 @@ namespace period_numbers {
 std::optional<qint64> wholeNumber(std::string_view text);
 std::optional<qint64> wholeNumber(QStringView text);
 
-// The newest stored period id as a number; when it is none, or names a day not come yet, the
-// reading fails with that reason.
-std::optional<qint64> newestStored(const QString& newestPeriod, PageReading& reading);
+// The newest stored period id as a number; when it is none, or names a day not come yet by
+// `today`, the reading fails with that reason.
+std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& today, PageReading& reading);
 
 // Why a draw cannot be stored: its digits are missing or not digits.
 QString incompleteDigits(const QString& periodId);

@@ -3,6 +3,7 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
 
+#include <QDate>
 #include <QString>
 #include <exception>
 #include <functional>
@@ -22,6 +23,10 @@ struct ReaderHooks {
     FetchSettings fetchSettings;
     // The sites' hosts and the lotteries' own addresses the run reads from.
     Sources sources;
+    // The day the run counts as today: the day pages read end with it, and a period dated more
+    // than a day after it cannot have been drawn yet. A window's run takes it from the session;
+    // set per hooks, so a test fixes it for its own readers only.
+    QDate today = QDate::currentDate();
 };
 
 // Raised inside a reader when the user cancels: the page being read is dropped. Derived from

@@ -3,7 +3,6 @@
 #include "core/acquire/source_hosts.h"
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
-#include "core/base/today_clock.h"
 
 QString drawListPath(int pageNumber, const QDate& day)
 {
@@ -16,7 +15,7 @@ QString singlePagePath(HistorySource source)
                                               : QStringLiteral("/Pls/ZongheZs-200.html");
 }
 
-QString knownPagePath(PageSite site)
+QString knownPagePath(PageSite site, const QDate& today)
 {
     // The lottery selected at start stands for the day-page and feed sites: it has both.
     const LotteryInfo* live = findLottery(mainListOrder().constFirst());
@@ -26,7 +25,7 @@ QString knownPagePath(PageSite site)
         case PageSite::Chart:
             return singlePagePath(HistorySource::ChartPage);
         case PageSite::DrawList:
-            return drawListPath(live->drawListPage, today_clock::today());
+            return drawListPath(live->drawListPage, today);
         case PageSite::Feed:
             return live->feedPath;
     }

@@ -17,9 +17,9 @@ QString drawListPath(int pageNumber, const QDate& day);
 // The path of the trend or the chart page on its site.
 QString singlePagePath(HistorySource source);
 
-// One known page of a site, for the sites' test: the trend page, the chart page, and today's day
-// page and the feed of the lottery selected at start.
-QString knownPagePath(PageSite site);
+// One known page of a site, for the sites' test: the trend page, the chart page, and the day page
+// of `today` and the feed of the lottery selected at start.
+QString knownPagePath(PageSite site, const QDate& today);
 
 // "2026-12-09的开奖页面": a day page as the messages name it.
 QString drawListPageName(const QDate& day);

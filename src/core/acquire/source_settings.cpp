@@ -7,7 +7,6 @@
 #include "core/base/period_date.h"
 #include "core/base/program_paths.h"
 #include "core/base/text_decoding.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 
@@ -437,7 +436,7 @@ Sources readSources(const QString& dataDir)
     return sources;
 }
 
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& limits,
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, const FetchSettings& limits,
                                   const std::function<bool()>& cancelled)
 {
     std::vector<SiteCheck> checks;
@@ -450,7 +449,7 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& l
         const QString problem = hostProblem(host);
         if (!problem.isEmpty())
             check.text = QStringLiteral("主机无效：%1").arg(problem);
-        tickets.push_back(problem.isEmpty() ? fetcher.request(siteUrl(host, knownPagePath(site))) : -1);
+        tickets.push_back(problem.isEmpty() ? fetcher.request(siteUrl(host, knownPagePath(site, today))) : -1);
         checks.push_back(check);
     }
     bool cancelledNow = false;
@@ -476,7 +475,7 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& l
     return checks;
 }
 
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSettings& limits,
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today, const FetchSettings& limits,
                                         const std::function<bool()>& cancelled)
 {
     std::vector<DrawUrlCheck> checks;
@@ -497,6 +496,7 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSetting
                 ReaderHooks hooks;
                 hooks.cancelled = cancelled;
                 hooks.fetchSettings = limits;
+                hooks.today = today;
                 const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
                 const auto newest = std::max_element(
                     document.draws.begin(), document.draws.end(),

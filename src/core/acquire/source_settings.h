@@ -3,6 +3,7 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_hosts.h"
 
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <array>
@@ -92,9 +93,10 @@ struct SiteCheck {
     QString text;  // "可以连接" or the reason
 };
 
-// Fetches one known page of each site from the given hosts, all at once, under `limits`; stores
-// nothing. After a cancel (asked while waiting) the sites not yet heard from read kCancelledText.
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const FetchSettings& limits = {},
+// Fetches one known page of each site from the given hosts (the draw-list site's of `today`), all
+// at once, under `limits`; stores nothing. After a cancel (asked while waiting) the sites not yet
+// heard from read kCancelledText.
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, const FetchSettings& limits = {},
                                   const std::function<bool()>& cancelled = {});
 
 struct DrawUrlCheck {
@@ -103,8 +105,8 @@ struct DrawUrlCheck {
     QString text;  // "共N期，最新第X期" or the reason
 };
 
-// Reads each given draw address as a download would, under `limits`, in the lottery table's order,
-// and says how many draws it holds and its newest period; stores nothing. After a cancel the
-// addresses not yet read read kCancelledText.
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const FetchSettings& limits = {},
+// Reads each given draw address as a download on `today` would, under `limits`, in the lottery
+// table's order, and says how many draws it holds and its newest period; stores nothing. After a
+// cancel the addresses not yet read read kCancelledText.
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today, const FetchSettings& limits = {},
                                         const std::function<bool()>& cancelled = {});

@@ -54,16 +54,16 @@ QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks)
     }
 }
 
-ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery)
+ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today)
 {
-    return looksLikeJson(bytes) ? parseJsonDraws(bytes, lottery) : parseDrawFile(bytes, lottery);
+    return looksLikeJson(bytes) ? parseJsonDraws(bytes, lottery, today) : parseDrawFile(bytes, lottery, today);
 }
 
 ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const ReaderHooks& hooks)
 {
     const QByteArray bytes = fetchDrawDocument(url, hooks);
     stopIfCancelled(hooks);
-    return readDrawDocument(bytes, lottery);
+    return readDrawDocument(bytes, lottery, hooks.today);
 }
 
 LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,

@@ -26,8 +26,9 @@ inline constexpr qint64 kMaxDrawDocumentBytes = 20 * 1024 * 1024;
 QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks = {});
 
 // The draws of a document for `lottery`: a JSON list when it is JSON, otherwise a draw file
-// read by the import's parser. UserError when JSON holds no list or is no JSON.
-ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery);
+// read by the import's parser, both refusing periods not come yet by `today`. UserError when JSON
+// holds no list or is no JSON.
+ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today);
 
 // Reads the lottery's address and stores the periods the table lacks. The update counts,
 // besides what was stored, the periods served with digits other than the stored ones (left
@@ -37,7 +38,7 @@ ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lott
 LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
                               const ReaderHooks& hooks = {});
 
-// The draws at `url` for `lottery`: fetchDrawDocument, then readDrawDocument.
+// The draws at `url` for `lottery`: fetchDrawDocument, then readDrawDocument on hooks.today.
 ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const ReaderHooks& hooks = {});
 
 // 补齐 from a document read once: stores, in one transaction, the draws of `day` in it that

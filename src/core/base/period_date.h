@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/base/today_clock.h"
-
 #include <QDate>
 #include <QString>
 
@@ -29,9 +27,10 @@ QString dashedDate(const QDate& day);
 
 // Why the period cannot be a draw already made: its date part is no date, or lies more than one
 // day after `today`. Empty when it can, and for texts of other lengths or with other characters,
-// which other checks refuse.
-QString periodDateProblem(const QString& periodId, const QDate& today = today_clock::today());
+// which other checks refuse. `today` is the day the run counts as today, handed down from where
+// the run starts (the session, or a test's fixed day).
+QString periodDateProblem(const QString& periodId, const QDate& today);
 
 // The same check on the newest stored period, which writers continue from: empty when it is
 // fine, otherwise what is wrong and how to mend it.
-QString newestStoredProblem(const QString& newestPeriod, const QDate& today = today_clock::today());
+QString newestStoredProblem(const QString& newestPeriod, const QDate& today);

@@ -304,8 +304,8 @@ bool readDigits(const Views& parts, int digitCount, QString& digits, Reason& rea
 // Reads a draw file one line at a time, keeping only what the summary needs.
 class DrawFileParser {
 public:
-    DrawFileParser(const LotteryInfo& lottery, const ParseProgress& progress)
-        : m_lottery(lottery), m_progress(progress), m_today(today_clock::today())
+    DrawFileParser(const LotteryInfo& lottery, const QDate& today, const ParseProgress& progress)
+        : m_lottery(lottery), m_progress(progress), m_today(today)
     {
     }
 
@@ -476,9 +476,10 @@ private:
 
 }  // namespace
 
-ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const ParseProgress& progress)
+ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
+                             const ParseProgress& progress)
 {
-    return DrawFileParser(lottery, progress).parse(bytes);
+    return DrawFileParser(lottery, today, progress).parse(bytes);
 }
 
 QByteArray readDrawFile(const QString& fileName)

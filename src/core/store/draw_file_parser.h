@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -43,10 +44,13 @@ using ParseProgress = std::function<bool(qint64 done, qint64 total)>;
 struct ParseCancelled {};
 
 // The draws of a file for `lottery`, and the lines that are no draw with the reason why. A
-// period listed twice is taken at its first line; the second is reported. UserError when the file
-// is no UTF-8 or GBK text (naming the line and byte where it stops being one), or when its header
-// leaves open which column holds the draw (naming the columns).
-ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const ParseProgress& progress = {});
+// period listed twice is taken at its first line; the second is reported. `today` is the day the
+// run counts as today: a period dated more than a day after it cannot have been drawn yet and its
+// line is no draw. UserError when the file is no UTF-8 or GBK text (naming the line and byte where
+// it stops being one), or when its header leaves open which column holds the draw (naming the
+// columns).
+ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
+                             const ParseProgress& progress = {});
 
 // The file's bytes; UserError naming the file and the reason when it cannot be read.
 QByteArray readDrawFile(const QString& fileName);

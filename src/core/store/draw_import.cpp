@@ -136,6 +136,7 @@ std::optional<int> ReadProgressThrottle::percentToShow(qint64 elapsedMs, qint64 
 }
 
 std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, const LotteryInfo& lottery,
+                                                      const QDate& today,
                                                       const std::function<void(int)>& progressPercent,
                                                       const std::function<bool()>& cancelled)
 {
@@ -149,7 +150,7 @@ std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, c
         return !(cancelled && cancelled());
     };
     try {
-        return parseDrawFile(readDrawFile(fileName), lottery, progress);
+        return parseDrawFile(readDrawFile(fileName), lottery, today, progress);
     } catch (const ParseCancelled&) {
         return std::nullopt;
     }

@@ -34,10 +34,12 @@ private:
     int m_shown = -1;
 };
 
-// Reads and parses a draw file for `lottery`, telling `progressPercent` how far it has come (as
-// ReadProgressThrottle lets through) and asking `cancelled` as it goes: nothing once it says yes.
-// Meant for a worker thread; both are called on it. Errors as readDrawFile and parseDrawFile.
+// Reads and parses a draw file for `lottery` on `today` as parseDrawFile does, telling
+// `progressPercent` how far it has come (as ReadProgressThrottle lets through) and asking
+// `cancelled` as it goes: nothing once it says yes. Meant for a worker thread; both are called on
+// it. Errors as readDrawFile and parseDrawFile.
 std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, const LotteryInfo& lottery,
+                                                      const QDate& today,
                                                       const std::function<void(int)>& progressPercent,
                                                       const std::function<bool()>& cancelled);
 

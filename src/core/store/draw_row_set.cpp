@@ -35,7 +35,7 @@ QString DrawRowSet::table() const
     return quoteIdentifier(lotteryTableName(m_lotteryName));
 }
 
-void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName)
+void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName, const QDate& today)
 {
     // The previous table's pending row goes, stored or not: choosing another lottery drops it.
     const QSqlDatabase connection = db.connection();
@@ -57,6 +57,7 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName)
         m_unchangeable = previousUnchangeable;
         throw;
     }
+    m_today = today;
     m_modified = false;
     setState(State::Browse);
     setCurrent(int(m_rows.size()) - 1);
@@ -272,7 +273,7 @@ void DrawRowSet::post()
     const QString period = stored(row.values.value(periodColumn)).toString();
     // A period that cannot have been drawn yet would shut out every later draw of the lottery.
     if (findLottery(m_lotteryName)) {
-        const QString problem = periodDateProblem(period);
+        const QString problem = periodDateProblem(period, m_today);
         if (!problem.isEmpty())
             throw UserError(problem + QStringLiteral("，不能存入。"));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QDate>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -22,7 +23,9 @@ public:
     explicit DrawRowSet(QObject* parent = nullptr);
 
     // Shows the lottery's table; a row still pending is dropped. The newest row becomes current.
-    void open(DrawDatabase& db, const QString& lotteryName);
+    // `today` is the day the window counts as today: a period dated more than a day after it
+    // cannot have been drawn yet and is not stored.
+    void open(DrawDatabase& db, const QString& lotteryName, const QDate& today);
     void close();
 
     bool isOpen() const { return m_state != State::Closed; }
@@ -96,6 +99,7 @@ private:
 
     QSqlDatabase m_db;
     QString m_lotteryName;
+    QDate m_today;
     QStringList m_columns;
     std::vector<Row> m_rows;
     State m_state = State::Closed;

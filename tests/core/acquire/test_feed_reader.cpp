@@ -1,6 +1,5 @@
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/source_hosts.h"
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "support/feed_fixtures.h"
 #include "support/local_http_server.h"
@@ -14,6 +13,8 @@ namespace {
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString kJiangxi = QStringLiteral("江西时时彩");
 const QString kShanghai = QStringLiteral("上海时时彩");
+// The day the reader counts as today: the feeds' newest draws are of it.
+const QDate kToday(2026, 12, 9);
 
 QByteArray documentOf(const QByteArrayList& rows, const QByteArray& root = "xml")
 {
@@ -35,7 +36,6 @@ class TestFeedReader : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void joinedTextIsTheWrittenDocumentWithoutBlanks();
     void rowScan_data();
     void rowScan();
@@ -135,7 +135,7 @@ void TestFeedReader::rowScan()
 
     const auto layout = feedLayoutOf(lottery);
     QVERIFY(layout);
-    const PageReading reading = FeedRowScan(feedJoinedText(document), *layout, newest);
+    const PageReading reading = FeedRowScan(feedJoinedText(document), *layout, newest, kToday);
     QCOMPARE(shown(reading.draws), draws);
     QCOMPARE(reading.failure, failure);
 }
@@ -175,7 +175,7 @@ void TestFeedReader::nothingOutsideTheDocumentIsFetched()
 
     const auto layout = feedLayoutOf(kChongqing);
     QVERIFY(layout);
-    const PageReading reading = FeedRowScan(feedJoinedText(document), *layout, QStringLiteral("0"));
+    const PageReading reading = FeedRowScan(feedJoinedText(document), *layout, QStringLiteral("0"), kToday);
     QCOMPARE(shown(reading.draws), QStringList{"20261209001 12345"});
     QCOMPARE(server.requests(), QStringList());
 }
@@ -200,6 +200,7 @@ void TestFeedReader::feedWithoutDrawsIsAFailure()
     server.serve(feedPathOf(kChongqing), document);
     ReaderHooks hooks;
     hooks.sources.hosts[std::size_t(PageSite::Feed)] = server.hostAndPort();
+    hooks.today = kToday;
     ProgramFolder folder;
     DrawDatabase db(folder.path());
     const LotteryUpdate update = readLotteryFeed(db, kChongqing, QStringLiteral("20261209001"), hooks);

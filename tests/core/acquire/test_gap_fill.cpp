@@ -4,7 +4,6 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "support/feed_fixtures.h"
 #include "support/local_http_server.h"
@@ -76,7 +75,6 @@ class TestGapFill : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -93,20 +91,17 @@ private:
 
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<LocalHttpServer> m_server;
-    // What each reader is handed: the server as the day pages and the feed, and short time-outs.
+    // What each reader is handed: the server as the day pages and the feed, short time-outs and
+    // kToday.
     ReaderHooks m_hooks;
 };
-
-void TestGapFill::initTestCase()
-{
-    today_clock::setToday(kToday);
-}
 
 void TestGapFill::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
     m_hooks = {};
+    m_hooks.today = kToday;
     m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
     m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
     m_hooks.sources.hosts[std::size_t(PageSite::DrawList)] = m_server->hostAndPort();

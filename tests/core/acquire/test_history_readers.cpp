@@ -1,7 +1,6 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "support/file_fixtures.h"
 #include "support/local_http_server.h"
@@ -37,7 +36,6 @@ class TestHistoryReaders : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -55,20 +53,16 @@ private slots:
 private:
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<LocalHttpServer> m_server;
-    // What each reader is handed: the server as every site, and short time-outs.
+    // What each reader is handed: the server as every site, short time-outs and kToday.
     ReaderHooks m_hooks;
 };
-
-void TestHistoryReaders::initTestCase()
-{
-    today_clock::setToday(kToday);
-}
 
 void TestHistoryReaders::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
     m_hooks = hooksOnServer(*m_server);
+    m_hooks.today = kToday;
 }
 
 void TestHistoryReaders::cleanup()

@@ -1,5 +1,4 @@
 #include "core/acquire/page_readers.h"
-#include "core/base/today_clock.h"
 #include "support/file_fixtures.h"
 #include "support/page_fixtures.h"
 
@@ -9,6 +8,9 @@
 using namespace fixtures;
 
 namespace {
+
+// The day the readers count as today: the pages' newest draws are of it.
+const QDate kToday(2026, 12, 9);
 
 // "period:digits" per draw, in the order the reader would append them.
 QStringList drawsText(const PageReading& reading)
@@ -57,7 +59,6 @@ class TestPageReaders : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void trendReader_data();
     void trendReader();
     void chartReader_data();
@@ -123,7 +124,7 @@ void TestPageReaders::trendReader()
 {
     QFETCH(QByteArray, page);
     QFETCH(QString, newest);
-    checkReading(readTrendPage(page, newest));
+    checkReading(readTrendPage(page, newest, kToday));
 }
 
 void TestPageReaders::chartReader_data()
@@ -168,7 +169,7 @@ void TestPageReaders::chartReader()
 {
     QFETCH(QByteArray, page);
     QFETCH(QString, newest);
-    checkReading(readChartPage(page, newest));
+    checkReading(readChartPage(page, newest, kToday));
 }
 
 void TestPageReaders::drawListReader_data()
@@ -292,7 +293,7 @@ void TestPageReaders::drawListReader()
     QByteArray gathered;
     for (const QByteArray& page : pages)
         gatherDrawListPage(page, periodIdLength, gathered);
-    checkReading(drawsFromGathered(gathered, periodIdLength, digitCount, newest));
+    checkReading(drawsFromGathered(gathered, periodIdLength, digitCount, newest, kToday));
 }
 
 QTEST_GUILESS_MAIN(TestPageReaders)

@@ -4,7 +4,6 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "support/file_fixtures.h"
 #include "support/local_http_server.h"
@@ -19,6 +18,8 @@ namespace {
 
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString k3D = QStringLiteral("中国福彩3D");
+// The day the readers count as today: the served draws are of it.
+const QDate kToday(2026, 12, 9);
 
 // A JSON list as the web sources give it: {"data":[{"expect":…,"opencode":"d,d,d,d,d"},…]}.
 QByteArray jsonOf(const std::vector<StoredDraw>& draws, const QByteArray& more = {})
@@ -60,7 +61,6 @@ class TestUrlSource : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -89,16 +89,12 @@ private:
     ReaderHooks m_hooks;
 };
 
-void TestUrlSource::initTestCase()
-{
-    today_clock::setToday(QDate(2026, 12, 9));
-}
-
 void TestUrlSource::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
     m_hooks = {};
+    m_hooks.today = kToday;
     m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(2000);
     m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(5000);
     // No site is asked: a request to one would fail the comparisons of the requests.
@@ -152,7 +148,7 @@ void TestUrlSource::readsEveryShape()
 {
     QFETCH(QByteArray, document);
     QFETCH(QStringList, draws);
-    const ParsedDrawFile parsed = readDrawDocument(document, *findLottery(kChongqing));
+    const ParsedDrawFile parsed = readDrawDocument(document, *findLottery(kChongqing), kToday);
     QCOMPARE(drawsOf(parsed), draws);
     QCOMPARE(parsed.malformed.size(), std::size_t(0));
 }
@@ -174,7 +170,7 @@ void TestUrlSource::refusesWhatIsNoDrawList()
 {
     QFETCH(QByteArray, document);
     QFETCH(QString, message);
-    QCOMPARE(errorOf([&] { readDrawDocument(document, *findLottery(kChongqing)); }), message);
+    QCOMPARE(errorOf([&] { readDrawDocument(document, *findLottery(kChongqing), kToday); }), message);
 }
 
 void TestUrlSource::storesOnlyWhatTheTableLacks()

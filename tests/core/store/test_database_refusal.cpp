@@ -1,4 +1,3 @@
-#include "core/base/today_clock.h"
 #include "core/store/database_refusal.h"
 
 #include <QTest>
@@ -8,7 +7,6 @@ class TestDatabaseRefusal : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void refusalsInTheUsersWords_data();
     void refusalsInTheUsersWords();
 };

@@ -1,5 +1,4 @@
 #include "core/base/lottery_table.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "support/draw_fixtures.h"
@@ -43,7 +42,6 @@ class TestDrawDatabase : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void createsFolderFileAndTables();
     void creationKeepsStoredRows();
     void refusesMalformedDraws_data();

@@ -1,5 +1,4 @@
 #include "core/base/lottery_table.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_file_parser.h"
 
@@ -12,6 +11,8 @@ namespace {
 const QString kThreeD = QStringLiteral("中国福彩3D");
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString kShanghai = QStringLiteral("上海时时彩");
+// The day the parser counts as today: the files' newest draws are of it.
+const QDate kToday(2026, 12, 9);
 
 QStringList drawsOf(const ParsedDrawFile& parsed)
 {
@@ -41,7 +42,6 @@ class TestDrawFileParser : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void parses_data();
     void parses();
     void refusedFiles_data();
@@ -155,7 +155,7 @@ void TestDrawFileParser::parses()
     QVERIFY2(!file.isEmpty(), "no GBK encoder on this machine");
     ParsedDrawFile parsed;
     try {
-        parsed = parseDrawFile(file, *findLottery(lottery));
+        parsed = parseDrawFile(file, *findLottery(lottery), kToday);
     } catch (const UserError& e) {
         QFAIL(qPrintable(e.message()));
     }
@@ -200,7 +200,7 @@ void TestDrawFileParser::refusedFiles()
     QFETCH(QByteArray, file);
     QFETCH(QString, message);
     try {
-        parseDrawFile(file, *findLottery(kThreeD));
+        parseDrawFile(file, *findLottery(kThreeD), kToday);
         QFAIL("the file was read");
     } catch (const UserError& e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
@@ -212,7 +212,7 @@ void TestDrawFileParser::parseTellsItsProgressAndStopsWhenAsked()
     // About 3 MB of lines that are no draw: told now and then, and at the end.
     const QByteArray file = QByteArray("x\n").repeated(1536 * 1024);
     std::vector<qint64> told;
-    const ParsedDrawFile parsed = parseDrawFile(file, *findLottery(kThreeD), [&](qint64 done, qint64 total) {
+    const ParsedDrawFile parsed = parseDrawFile(file, *findLottery(kThreeD), kToday, [&](qint64 done, qint64 total) {
         if (total != file.size())
             return false;
         told.push_back(done);
@@ -226,7 +226,7 @@ void TestDrawFileParser::parseTellsItsProgressAndStopsWhenAsked()
     int calls = 0;
     bool cancelled = false;
     try {
-        parseDrawFile(file, *findLottery(kThreeD), [&](qint64, qint64) { return ++calls < 2; });
+        parseDrawFile(file, *findLottery(kThreeD), kToday, [&](qint64, qint64) { return ++calls < 2; });
     } catch (const ParseCancelled&) {
         cancelled = true;
     }

@@ -1,5 +1,4 @@
 #include "core/base/lottery_table.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
@@ -17,11 +16,13 @@ namespace {
 
 const QString kThreeD = QStringLiteral("中国福彩3D");
 const QString kChongqing = QStringLiteral("重庆时时彩");
+// The day the import counts as today: the files' newest draws are of it.
+const QDate kToday(2026, 12, 9);
 
 QStringList exported(DrawDatabase& db, const QString& lottery)
 {
     DrawRowSet rows;
-    rows.open(db, lottery);
+    rows.open(db, lottery, kToday);
     QStringList lines;
     for (const QByteArray& line : rows.exportLines())
         lines << QString::fromUtf8(line);
@@ -34,7 +35,6 @@ class TestDrawImport : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void summaryOfAnImport();
     void importBeyondTheCapSaysWhatStays();
     void writesNewAndOverwritesOnlyWhenAsked();
@@ -52,7 +52,7 @@ void TestDrawImport::summaryOfAnImport()
     QByteArray file = "2026001 123\n2026002 450\n2026004 000\n2026005 111\n";
     for (int i = 0; i < 22; ++i)
         file += "bad line " + QByteArray::number(i) + "\n";
-    const ImportPlan plan = planImport(parseDrawFile(file, *findLottery(kThreeD)), stored);
+    const ImportPlan plan = planImport(parseDrawFile(file, *findLottery(kThreeD), kToday), stored);
     QCOMPARE(int(plan.fresh.size()), 2);
     QCOMPARE(plan.identical, 1);
     QCOMPARE(int(plan.conflicts.size()), 1);
@@ -80,7 +80,7 @@ void TestDrawImport::importBeyondTheCapSaysWhatStays()
     }
     const LotteryInfo& info = *findLottery(kChongqing);
     DrawDatabase db(folder.path());
-    const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
+    const ImportPlan plan = planImport(parseDrawFile(file, info, kToday), storedDigits(db, info));
     QCOMPARE(importSummary(plan).mid(importSummary(plan).size() - 2),
              (QStringList{
                  QStringLiteral("表只保留最新10000期：将保留第%1期至第%2期").arg(all[10].periodId, all.back().periodId),
@@ -102,7 +102,7 @@ void TestDrawImport::writesNewAndOverwritesOnlyWhenAsked()
     const QByteArray file = "2026001 123\n2026002 450\n2026003 789\n";
     for (const bool overwrite : {false, true}) {
         DrawDatabase db(folder.path());
-        const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
+        const ImportPlan plan = planImport(parseDrawFile(file, info, kToday), storedDigits(db, info));
         const ImportResult result = writeImport(db, info, plan, overwrite);
         QCOMPARE(result.added, overwrite ? 0 : 1);
         QCOMPARE(result.overwritten, overwrite ? 1 : 0);
@@ -124,7 +124,7 @@ void TestDrawImport::refusalLeavesTheTableAsItWas()
     QByteArray file;
     for (int period = 2026002; period <= 2026250; ++period)
         file += QByteArray::number(period) + " 111\n";
-    const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(db, info));
+    const ImportPlan plan = planImport(parseDrawFile(file, info, kToday), storedDigits(db, info));
     try {
         writeImport(db, info, plan, false);
         QFAIL("the refused draw was not reported");
@@ -163,7 +163,7 @@ void TestDrawImport::exportImportRoundTrip()
 
     DrawDatabase target(to.path());
     const LotteryInfo& info = *findLottery(kChongqing);
-    const ImportPlan plan = planImport(parseDrawFile(file, info), storedDigits(target, info));
+    const ImportPlan plan = planImport(parseDrawFile(file, info, kToday), storedDigits(target, info));
     QCOMPARE(int(plan.fresh.size()), 600);
     QVERIFY(plan.malformed.empty());
     writeImport(target, info, plan, false);
@@ -206,11 +206,11 @@ void TestDrawImport::cancelledReadGivesNothing()
     const LotteryInfo& info = *findLottery(kThreeD);
 
     int asked = 0;
-    const auto read = readDrawFileCancellable(fileName, info, {}, [&] { return ++asked >= 2; });
+    const auto read = readDrawFileCancellable(fileName, info, kToday, {}, [&] { return ++asked >= 2; });
     QVERIFY(!read);
     QCOMPARE(asked, 2);
 
-    const auto whole = readDrawFileCancellable(fileName, info, {}, [] { return false; });
+    const auto whole = readDrawFileCancellable(fileName, info, kToday, {}, [] { return false; });
     QVERIFY(whole);
     QCOMPARE(int(whole->draws.size()), 1);
     QCOMPARE(whole->malformedCount, 200 * 1024 - 1);

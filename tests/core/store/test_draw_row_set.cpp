@@ -1,4 +1,3 @@
-#include "core/base/today_clock.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
 #include "support/draw_fixtures.h"
@@ -10,13 +9,17 @@
 using fixtures::errorOf;
 using fixtures::ProgramFolder;
 
+namespace {
+// The day the row set counts as today.
+const QDate kToday(2026, 12, 9);
+}  // namespace
+
 // The data window's row set edits the stored rows: tables shaped by hand, and periods whose date
 // has not come.
 class TestDrawRowSet : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void rowSetOnTableWithoutRowid();
     void rowSetRefusesPeriodsNotDrawnYet();
 };
@@ -42,7 +45,7 @@ void TestDrawRowSet::rowSetOnTableWithoutRowid()
     };
 
     DrawRowSet rows;
-    rows.open(db, "上海时时彩");
+    rows.open(db, "上海时时彩", kToday);
     QCOMPARE(rows.rowCount(), 2);
     QCOMPARE(rows.current(), 1);
     rows.setEditable(true);
@@ -69,7 +72,7 @@ void TestDrawRowSet::rowSetOnTableWithoutRowid()
         QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
                        "primary key (\"记录期号\", \"1\")) without rowid"));
     db.exec(QStringLiteral("insert into \"上海时时彩彩票号码表\" values ('2026120901', 1, 2, 3)"));
-    rows.open(db, "上海时时彩");
+    rows.open(db, "上海时时彩", kToday);
     QCOMPARE(rows.rowCount(), 1);
     const QString message = errorOf([&] { rows.edit(); });
     QVERIFY2(message.contains("WITHOUT ROWID") && message.contains("不能修改"), qPrintable(message));
@@ -82,7 +85,7 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
     ProgramFolder folder;
     DrawDatabase db(folder.path());
     DrawRowSet rows;
-    rows.open(db, "重庆时时彩");
+    rows.open(db, "重庆时时彩", kToday);
     rows.setEditable(true);
     rows.append();
     rows.setValue(0, "99999999999");
@@ -90,6 +93,11 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
         rows.setValue(k, "1");
     const QString message = errorOf([&] { rows.post(); });
     QVERIFY2(message.contains("99999999999") && message.contains("不存在"), qPrintable(message));
+    QVERIFY(rows.isPending());
+    // Two days after the day the table was opened on, whatever the computer's date.
+    rows.setValue(0, "20261211001");
+    QCOMPARE(errorOf([&] { rows.post(); }),
+             QStringLiteral("期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09），不能存入。"));
     QVERIFY(rows.isPending());
     QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("0"));
     rows.setValue(0, "20261209001");

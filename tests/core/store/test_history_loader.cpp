@@ -1,6 +1,5 @@
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
-#include "core/base/today_clock.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
@@ -70,7 +69,6 @@ class TestHistoryLoader : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { today_clock::setToday(QDate(2026, 12, 9)); }
     void retentionCap_data();
     void retentionCap();
     void loadsOldestFirst();
@@ -275,7 +273,7 @@ void TestHistoryLoader::tableWithoutPeriodColumn()
     QCOMPARE(errorOf([&] { db.newestPeriodId("重庆时时彩"); }), expected);
     QCOMPARE(errorOf([&] { loadAs(folder.path(), "重庆时时彩"); }), expected);
     DrawRowSet rows;
-    QCOMPARE(errorOf([&] { rows.open(db, "重庆时时彩"); }), expected);
+    QCOMPARE(errorOf([&] { rows.open(db, "重庆时时彩", QDate(2026, 12, 9)); }), expected);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryLoader)
