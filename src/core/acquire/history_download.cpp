@@ -4,8 +4,8 @@
 #include "core/acquire/page_fetch.h"
 #include "core/store/draw_database.h"
 
-std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries,
-                                             ReaderHooks hooks, const DownloadProgress& progress)
+std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries, ReaderHooks hooks,
+                                             const DownloadProgress& progress)
 {
     DrawDatabase db(dataDir);
     PageFetcher fetcher(hooks.fetchSettings, hooks.cancelled);

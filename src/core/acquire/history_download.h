@@ -22,5 +22,5 @@ struct DownloadProgress {
 // serve the whole run; a database that cannot be opened stops the run before any page. Once
 // `hooks.cancelled` says yes, the lotteries not yet begun are reported cancelled along with the
 // one being read. The run's fetcher is made here, in place of any the hooks name.
-std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries,
-                                             ReaderHooks hooks, const DownloadProgress& progress = {});
+std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries, ReaderHooks hooks,
+                                             const DownloadProgress& progress = {});
