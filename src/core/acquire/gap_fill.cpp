@@ -78,6 +78,42 @@ std::pair<QDate, int> dayAndNumber(const QString& periodId)
     return {dayOfKey(QStringView(periodId).left(8)), periodId.mid(8).toInt()};
 }
 
+// The days whose periods the feed may have jumped over, from the newest stored before it was
+// read to the newest after: a hole within one day, or every day a jump crosses. A new day that
+// starts at its first period follows on from the day before, whose last number no page has told
+// us. No more than the draw-list days, the latest kept.
+std::set<QDate> daysToFill(const QString& newestBefore, const QString& newestAfter, const QSet<QString>& stored)
+{
+    QStringList read;
+    for (const QString& id : stored) {
+        if (id > newestBefore && id <= newestAfter)
+            read << id;
+    }
+    read.sort();
+    std::set<QDate> days;
+    auto previous = dayAndNumber(newestBefore);
+    for (const QString& id : read) {
+        const auto next = dayAndNumber(id);
+        const bool followsOn = (next.first == previous.first && next.second == previous.second + 1) ||
+                               (next.first == previous.first.addDays(1) && next.second == 1);
+        if (!followsOn) {
+            for (QDate d = previous.first; d.isValid() && d <= next.first; d = d.addDays(1))
+                days.insert(d);
+        }
+        previous = next;
+    }
+    while (int(days.size()) > kDrawListDays)
+        days.erase(days.begin());
+    return days;
+}
+
+// Adds why `day` could not be filled to the update's failure, after what is there.
+void addFillFailure(LotteryUpdate& update, const QDate& day, const QString& failure)
+{
+    const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure);
+    update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
+}
+
 }  // namespace
 
 int GapFill::filled() const
@@ -196,29 +232,7 @@ void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& 
     }
     // An empty table had nothing to follow on from.
     if (newestBefore.size() == info->periodIdLength) {
-        QStringList read;
-        for (const QString& id : stored) {
-            if (id > newestBefore && id <= newestAfter)
-                read << id;
-        }
-        read.sort();
-        // Days whose periods may be missing: a hole within one day, or every day a jump crosses.
-        // A new day that starts at its first period follows on from the day before, whose last
-        // number no page has told us.
-        std::set<QDate> days;
-        auto previous = dayAndNumber(newestBefore);
-        for (const QString& id : read) {
-            const auto next = dayAndNumber(id);
-            const bool followsOn = (next.first == previous.first && next.second == previous.second + 1) ||
-                                   (next.first == previous.first.addDays(1) && next.second == 1);
-            if (!followsOn) {
-                for (QDate d = previous.first; d.isValid() && d <= next.first; d = d.addDays(1))
-                    days.insert(d);
-            }
-            previous = next;
-        }
-        while (int(days.size()) > kDrawListDays)
-            days.erase(days.begin());
+        const std::set<QDate> days = daysToFill(newestBefore, newestAfter, stored);
         ReaderFetcher fetcher(hooks);
         const std::vector<int> tickets = requestDayPages(fetcher, hooks.sources, *info, days);
         std::size_t next = 0;
@@ -233,15 +247,11 @@ void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& 
                     hooks, failure);
             } catch (const ReadCancelled&) {
                 // The feed's own draws are stored already; the days not filled stay counted below.
-                failure = QStringLiteral("已取消，余下的日子未补");
-                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure);
-                update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
+                addFillFailure(update, day, QStringLiteral("已取消，余下的日子未补"));
                 break;
             }
-            if (!failure.isEmpty()) {
-                const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure);
-                update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
-            }
+            if (!failure.isEmpty())
+                addFillFailure(update, day, failure);
         }
     }
     update.stillMissing = missingBetweenPeriods(db, update.lottery, newestBefore, newestAfter);

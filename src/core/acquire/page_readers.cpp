@@ -120,6 +120,41 @@ QString twoDraws(Bytes periodId, Bytes first, Bytes second)
         .arg(latin1(periodId), latin1(first), latin1(second));
 }
 
+// The gathered text cut at each "*": one piece a period, its id then its ball digits. What
+// comes before the first period id belongs to no draw, nor what follows a period of another
+// length.
+std::vector<Bytes> periodPieces(const QByteArray& gathered)
+{
+    std::vector<Bytes> pieces;
+    const Bytes all(gathered.constData(), std::size_t(gathered.size()));
+    for (std::size_t star = all.find('*'); star != Bytes::npos;) {
+        const std::size_t next = all.find('*', star + 1);
+        const Bytes piece = all.substr(star + 1, next == Bytes::npos ? Bytes::npos : next - star - 1);
+        if (!piece.empty() && piece.front() != kNoPeriod)
+            pieces.push_back(piece);
+        star = next;
+    }
+    return pieces;
+}
+
+// The first period after `newest` that the pieces list twice with different digits, as the
+// reading's failure; empty when there is none.
+QString doubleListing(const std::vector<Bytes>& pieces, std::size_t idLength, std::size_t digits, qint64 newest)
+{
+    std::unordered_map<Bytes, Bytes> listed;
+    for (const Bytes piece : pieces) {
+        const Bytes periodId = piece.substr(0, idLength);
+        const auto period = periodId.size() == idLength ? wholeNumber(periodId) : std::nullopt;
+        const auto drawDigits = pieceDigits(piece, idLength, digits);
+        if (!period || *period <= newest || !drawDigits)
+            continue;
+        const auto [earlier, first] = listed.emplace(periodId, *drawDigits);
+        if (!first && earlier->second != *drawDigits)
+            return twoDraws(periodId, earlier->second, *drawDigits);
+    }
+    return {};
+}
+
 }  // namespace
 
 PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const QDate& today)
@@ -243,33 +278,12 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
     const std::size_t idLength = std::size_t(periodIdLength);
     const std::size_t digits = std::size_t(digitCount);
 
-    // What comes before the first period id belongs to no draw, nor what follows a period of
-    // another length.
-    std::vector<Bytes> pieces;
-    const Bytes all(gathered.constData(), std::size_t(gathered.size()));
-    for (std::size_t star = all.find('*'); star != Bytes::npos;) {
-        const std::size_t next = all.find('*', star + 1);
-        const Bytes piece = all.substr(star + 1, next == Bytes::npos ? Bytes::npos : next - star - 1);
-        if (!piece.empty() && piece.front() != kNoPeriod)
-            pieces.push_back(piece);
-        star = next;
-    }
-
+    const std::vector<Bytes> pieces = periodPieces(gathered);
     // Before anything is taken: a new period listed twice with different digits fails the whole
     // reading, since either listing may be the wrong one.
-    std::unordered_map<Bytes, Bytes> listed;
-    for (const Bytes piece : pieces) {
-        const Bytes periodId = piece.substr(0, idLength);
-        const auto period = periodId.size() == idLength ? wholeNumber(periodId) : std::nullopt;
-        const auto drawDigits = pieceDigits(piece, idLength, digits);
-        if (!period || *period <= *newest || !drawDigits)
-            continue;
-        const auto [earlier, first] = listed.emplace(periodId, *drawDigits);
-        if (!first && earlier->second != *drawDigits) {
-            reading.failure = twoDraws(periodId, earlier->second, *drawDigits);
-            return reading;
-        }
-    }
+    reading.failure = doubleListing(pieces, idLength, digits, *newest);
+    if (!reading.failure.isEmpty())
+        return reading;
 
     std::unordered_set<Bytes> seen;
     for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
