@@ -146,7 +146,7 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
             at = rest.indexOf(draw.periodId.mid(2));
             length -= 2;
         }
-        if (at < 0 || !draw.periodId.startsWith(QLatin1String("20")) && length != draw.periodId.size())
+        if (at < 0 || (!draw.periodId.startsWith(QLatin1String("20")) && length != draw.periodId.size()))
             fail("period not on its line");
         rest.remove(at, length);
         for (QChar digit : draw.digits) {
