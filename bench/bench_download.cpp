@@ -9,6 +9,7 @@
 #include "gui/dialogs.h"
 #include "gui/session.h"
 #include "gui/u_download2.h"
+#include "support/draw_fixtures.h"
 #include "support/find_control.h"
 #include "support/local_http_server.h"
 #include "support/page_fixtures.h"
@@ -21,10 +22,11 @@
 #include <QTest>
 #include <memory>
 
+using fixtures::kToday;
+
 namespace {
 
 const QString kLottery = QStringLiteral("重庆时时彩");
-const QDate kToday(2026, 12, 9);
 
 // A day page with some more lines per draw than the readers look at, as real pages have.
 QByteArray paddedDayPage(const std::vector<fixtures::StoredDraw>& drawsNewestFirst)

@@ -1,15 +1,16 @@
 // The feed reader without the network: a feed document of N rows written back out, flattened and
 // scanned, against a table that holds all but the newest five draws.
 #include "core/acquire/feed_reader.h"
+#include "support/draw_fixtures.h"
 #include "support/feed_fixtures.h"
 
 #include <benchmark/benchmark.h>
 
+using fixtures::kToday;
+
 namespace {
 
 const QString kLottery = QStringLiteral("重庆时时彩");
-// The day the reader counts as today: the newest synthetic draw's.
-const QDate kToday(2026, 12, 9);
 
 void BM_FeedJoinAndScan(benchmark::State& state)
 {

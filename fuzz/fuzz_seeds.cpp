@@ -73,12 +73,12 @@ int main(int argc, char** argv)
         write(folder, "drawfile-11-cr", make(DrawFile11, false, drawFile(cq, {}, "\r"))) &&
         write(folder, "drawfile-10-csv", make(DrawFile10, false, drawFile(sh, "\"期号\",\"机球\",\"号码\"", "\n"))) &&
         write(folder, "sources",
-              make(Sources, false,
+              make(fuzz_input::Sources, false,
                    "; 手写\r\n[hosts]\r\ntrend=trend.test\r\nchart=\"chart.test:81\"\r\n"
                    "drawlist=[::1]:8080\r\nfeed=127.0.0.1:0\r\n[draws]\r\n"
                    "cqssc=https://draws.test/cq.json?n=50\r\nshssc=ftp://x\r\n")) &&
         write(folder, "sources-idn",
-              make(Sources, false, QStringLiteral("[hosts]\nfeed=例子.中国:80\nchart=ⅷ.com\n").toUtf8())) &&
+              make(fuzz_input::Sources, false, QStringLiteral("[hosts]\nfeed=例子.中国:80\nchart=ⅷ.com\n").toUtf8())) &&
         write(folder, "drawfile-7-fullwidth",
               make(DrawFile7, false, QStringLiteral("２０２６２２４ ８，６，２\n26225 0 1 5\n").toUtf8()));
     if (!ok) {

@@ -54,7 +54,7 @@ std::vector<OverviewRow> computeOverview(const QString& dataDir)
 
 QStringList overviewCells(const OverviewRow& row, int planPeriods)
 {
-    QStringList cells{row.lotteryName, row.mode == PlanMode::Front2 ? QStringLiteral("前二") : QStringLiteral("后二")};
+    QStringList cells{row.lotteryName, planModeName(row.mode)};
     if (!row.error.isEmpty())
         cells << QStringLiteral("读取失败");
     else

@@ -99,6 +99,8 @@ public:
     explicit PlanLengthChart(QWidget* parent);
 
     // Puts the axis asked for under the bars and the cut; draw() then fills them again.
+    // Starts logarithmic; the tick box beside the charts starts as the chart does.
+    bool isLogarithmic() const { return m_logarithmic; }
     void setLogarithmic(bool logarithmic);
     void draw(const PlanLengthCounts& counts, int planPeriods);
 
@@ -315,7 +317,7 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     chklog = named<QCheckBox>(this, "chklog");
     chklog->setText(QStringLiteral("计划数用对数坐标"));
     chklog->setFont(chartFont(this));
-    chklog->setChecked(true);
+    chklog->setChecked(chtjihua->isLogarithmic());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 4);
     layout->setSpacing(2);

@@ -83,8 +83,9 @@ void Tfrmdata::createControls()
     connectControls();
 }
 
-// The list of lotteries, the grid of the chosen one's draws and the navigator over it, each at
-// its place in the window's opening size (resizeEvent keeps them there as the window grows).
+// The list of lotteries, the grid of the chosen one's draws and the navigator over it. Only the
+// two labels stand where they are made; resizeEvent places the rest, at the opening size and as
+// the window grows.
 void Tfrmdata::createBrowsingControls()
 {
     Label1 = placeLabel(this, "Label1", QStringLiteral("选择彩票："), 16, 8, 0, 0);
@@ -92,9 +93,9 @@ void Tfrmdata::createBrowsingControls()
     Label2 = placeLabel(this, "Label2", QStringLiteral("彩票数据："), 184, 8, 0, 0);
     Label2->adjustSize();
 
-    lstcaipiao = place<QListWidget>(this, "lstcaipiao", 16, 24, 153, 403);
+    lstcaipiao = named<QListWidget>(this, "lstcaipiao");
 
-    grdcaipiao = place<DrawGrid>(this, "grdcaipiao", 184, 24, 350, 275);
+    grdcaipiao = named<DrawGrid>(this, "grdcaipiao");
     grdcaipiao->setModel(m_rowSet);
     grdcaipiao->setSelectionMode(QAbstractItemView::SingleSelection);
     grdcaipiao->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -103,9 +104,9 @@ void Tfrmdata::createBrowsingControls()
     grdcaipiao->verticalHeader()->setDefaultSectionSize(20);
     grdcaipiao->verticalHeader()->hide();
 
-    dbv_caipiao = place<DbNavigator>(this, "dbv_caipiao", 184, 306, 330, 25);
+    dbv_caipiao = named<DbNavigator>(this, "dbv_caipiao");
     dbv_caipiao->setEnabled(false);
-    btnadd = placeButton(this, "btnadd", QStringLiteral("+"), 316, 306, 33, 25);
+    btnadd = namedButton(this, "btnadd", QStringLiteral("+"));
     btnadd->setToolTip(QStringLiteral("添加记录"));
     QFont large = btnadd->font();
     large.setPixelSize(18);
@@ -117,13 +118,13 @@ void Tfrmdata::createBrowsingControls()
 void Tfrmdata::createCommandButtons()
 {
     // Created in the order Tab walks them.
-    btnsave = placeButton(this, "btnsave", QStringLiteral("导出"), 222, 376, 75, 25);
-    btnedit = placeButton(this, "btnedit", kStartAdding, 325, 376, 75, 25);
+    btnsave = namedButton(this, "btnsave", QStringLiteral("导出"));
+    btnedit = namedButton(this, "btnedit", kStartAdding);
     btnedit->setEnabled(false);
-    btnext = placeButton(this, "btnext", QStringLiteral("关闭"), 428, 376, 75, 25);
-    btnimport = placeButton(this, "btnimport", QStringLiteral("导入"), 222, 341, 75, 25);
-    btngaps = placeButton(this, "btngaps", QStringLiteral("缺期"), 325, 341, 75, 25);
-    btnfill = placeButton(this, "btnfill", QStringLiteral("补齐"), 428, 341, 75, 25);
+    btnext = namedButton(this, "btnext", QStringLiteral("关闭"));
+    btnimport = namedButton(this, "btnimport", QStringLiteral("导入"));
+    btngaps = namedButton(this, "btngaps", QStringLiteral("缺期"));
+    btnfill = namedButton(this, "btnfill", QStringLiteral("补齐"));
     btnfill->setToolTip(QStringLiteral("从开奖页面补齐时时彩的缺期"));
     // Enter belongs to the grid's editor here, never to a button.
     for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
@@ -167,7 +168,7 @@ void Tfrmdata::lstcaipiaoClick()
         return;
     QListWidgetItem* item = chosen.first();
     rowSetCommand([&] {
-        m_rowSet->open(*m_db, item->text(), m_session.today());
+        m_rowSet->open(*m_db, item->text(), [session = &m_session] { return session->today(); });
         m_rowSet->setEditable(isAdding());
         sizeColumns();
         btnedit->setEnabled(true);

@@ -1,6 +1,5 @@
 // The data window's 导出 and 导入 of draw files and its 缺期 and 补齐: each asks what it needs,
 // leaves the reading, planning, writing and filling to the core and shows the outcome.
-#include "gui/messages.h"
 #include "gui/u_data.h"
 
 #include "core/acquire/gap_fill.h"
@@ -14,6 +13,7 @@
 #include "core/store/missing_periods.h"
 #include "core/store/period_gaps.h"
 #include "gui/dialogs.h"
+#include "gui/messages.h"
 #include "gui/run_sources.h"
 #include "gui/session.h"
 #include "gui/u_gaps.h"
@@ -55,10 +55,7 @@ void Tfrmdata::ExportHistory()
                                                       QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
     if (fileName.isEmpty())
         return;
-    QByteArray bytes;
-    for (const QByteArray& line : m_rowSet->exportLines())
-        bytes += line + "\r\n";
-    writeWholeFile(fileName, bytes);
+    writeWholeFile(fileName, m_rowSet->exportFileBytes());
     dialogs::showMessage(this, messages::kSaved);
 }
 
@@ -195,8 +192,8 @@ void Tfrmdata::fillChosenGaps()
         dialogs::showMessage(this, QStringLiteral("%1没有缺期").arg(lottery));
         return;
     }
-    // The hosts as the settings file names them now, as for a download.
     const QString dataDir = m_session.dataDir();
+    // The hosts as the settings file names them now, as for a download.
     ReaderHooks hooks = runReaderHooks(m_session);
     hooks.cancelled = m_runner->cancelFlag();
     runBehindCancel<GapFill>(

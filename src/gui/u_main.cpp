@@ -563,8 +563,7 @@ QString Tfrmmain::showAutoUpdate(const QString& newestPeriodId)
     if (hitTable().empty())
         return QString();
     const HitRow& newest = hitTable().back();
-    const QString news = newestDrawText(newestPeriodId, digitsText(newest),
-                                        mode == PlanMode::Front2 ? QStringLiteral("前二") : QStringLiteral("后二"),
+    const QString news = newestDrawText(newestPeriodId, digitsText(newest), planModeName(mode),
                                         int(hitTable().size()) > kUntestedDraws, newest.hit);
     notify(autoNotificationText(lottery, news));
     return news;

@@ -147,7 +147,7 @@ private:
     template <class Body>
     void command(Body&& body);
 
-    // A draw window (a QDialog taking its parent) is made afresh for every opening and shown
+    // A draw window (a QDialog taking the session and its parent) is made afresh for every opening and shown
     // modally; whatever was done in it reaches this window through the database, so the
     // reload runs whenever it closes.
     template <class Window>

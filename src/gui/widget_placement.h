@@ -37,11 +37,18 @@ inline QLabel* placeLabel(QWidget* parent, const char* name, const QString& text
     return label;
 }
 
+inline QPushButton* namedButton(QWidget* parent, const char* name, const QString& text)
+{
+    auto* button = named<QPushButton>(parent, name);
+    button->setText(text);
+    return button;
+}
+
 inline QPushButton* placeButton(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
                                 int height)
 {
-    auto* button = place<QPushButton>(parent, name, left, top, width, height);
-    button->setText(text);
+    auto* button = namedButton(parent, name, text);
+    button->setGeometry(left, top, width, height);
     return button;
 }
 

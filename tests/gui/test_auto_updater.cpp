@@ -57,13 +57,12 @@ private:
     // The whole status line: the label shows it elided when it is long.
     QString status(Tfrmmain& main) { return control<QLabel>(&main, "lblauto")->toolTip(); }
 
-    DownloadFixture m_fixture;
+    DownloadFixture m_fixture{std::chrono::milliseconds(2000)};
     std::vector<StoredDraw> m_draws;
 };
 
 void TestAutoUpdater::initTestCase()
 {
-    m_fixture.setUpProgram(std::chrono::milliseconds(2000));
     m_draws = syntheticDraws(kChongqing, kOnSite);
 }
 
@@ -83,7 +82,7 @@ void TestAutoUpdater::cleanup()
 
 void TestAutoUpdater::serveSite()
 {
-    for (const auto& [path, page] : drawListSite(kChongqing, m_draws, kDownloadToday))
+    for (const auto& [path, page] : drawListSite(kChongqing, m_draws, kToday))
         m_fixture.server().serve(path, page);
     m_fixture.server().serve(feedPathOf(kChongqing),
                              feedDocument(kChongqing, {m_draws.rbegin(), m_draws.rbegin() + kFeedRows}));
@@ -91,7 +90,7 @@ void TestAutoUpdater::serveSite()
 
 QString TestAutoUpdater::todaysPage() const
 {
-    return drawListPath(drawListPageNumber(kChongqing), kDownloadToday);
+    return drawListPath(drawListPageNumber(kChongqing), kToday);
 }
 
 void TestAutoUpdater::newDrawsAreShownWithoutAClick()

@@ -1,3 +1,4 @@
+#include "core/base/program_paths.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
 #include "gui/overview_tab.h"
@@ -8,9 +9,12 @@
 #include "support/main_window.h"
 #include "support/modal_answer.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -25,10 +29,10 @@ class TestOverviewTab : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
     void cleanup();
 
     void overviewOfEveryLottery();
+    void overviewReadsTheDataFolder();
 
 private:
     Tfrmmain& open();
@@ -37,9 +41,6 @@ private:
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Tfrmmain> m_window;
 };
-
-// The test stores the draws it shows in a folder of its own.
-void TestOverviewTab::init() {}
 
 void TestOverviewTab::cleanup()
 {
@@ -138,6 +139,27 @@ void TestOverviewTab::overviewOfEveryLottery()
     QCOMPARE(rows.at(2), QStringLiteral("江西时时彩|前二|读取失败") + none);
     const QString why = grid->model()->index(2, 2).data(Qt::ToolTipRole).toString();
     QVERIFY2(why.contains(QStringLiteral("江西时时彩彩票号码表")), qPrintable(why));
+}
+
+void TestOverviewTab::overviewReadsTheDataFolder()
+{
+    // A program folder the user cannot write to keeps the draws in the user's data folder: the
+    // overview reads them there, as the rest of the window does.
+    QStandardPaths::setTestModeEnabled(true);
+    m_folder = std::make_unique<ProgramFolder>();
+    const QString programDir = m_folder->path() + QStringLiteral("没有的程序文件夹/");
+    const QString dataDir = program_paths::dataDirFor(programDir);
+    QVERIFY(dataDir != programDir);
+    const auto removeData = qScopeGuard([&] { QDir(dataDir).removeRecursively(); });
+    DrawDatabase::create(dataDir);
+    fixtures::storeDraws(dataDir, "上海时时彩", fixtures::syntheticDraws("上海时时彩", 150, 24));
+    m_window = openMainWindow(programDir);
+    auto* overview = control<OverviewTab>(m_window.get(), "TabSheet4");
+    control<QTabWidget>(m_window.get(), "page")->setCurrentWidget(overview);
+    QTRY_VERIFY_WITH_TIMEOUT(!overview->isComputing(), 20000);
+    const QAbstractItemModel* rows = control<QTableView>(m_window.get(), "grdzonglan")->model();
+    QCOMPARE(rows->index(4, 0).data().toString().remove(u'\n'), QStringLiteral("上海时时彩"));
+    QCOMPARE(rows->index(4, 2).data().toString(), QStringLiteral("150"));
 }
 
 QTEST_MAIN(TestOverviewTab)

@@ -8,6 +8,7 @@
 #include "gui/u_data.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
+#include "support/download_fixture.h"
 #include "support/draw_fixtures.h"
 #include "support/find_control.h"
 #include "support/local_http_server.h"
@@ -35,7 +36,6 @@ namespace {
 
 const QString kThreeD = QStringLiteral("中国福彩3D");
 const QString kChongqing = QStringLiteral("重庆时时彩");
-const QDate kToday(2026, 12, 9);
 
 QStringList storedRows(const QString& programDir, const QString& lottery)
 {
@@ -117,9 +117,7 @@ void TestDataImport::initTestCase()
 
 void TestDataImport::startSession(const QString& programDir)
 {
-    m_session = std::make_unique<Session>(programDir);
-    m_session->setFetchSettings(m_limits);
-    m_session->setToday(kToday);
+    m_session = std::make_unique<Session>(testSession(programDir, m_limits));
 }
 
 void TestDataImport::init()

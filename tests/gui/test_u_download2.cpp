@@ -23,8 +23,6 @@ using namespace fixtures;
 
 namespace {
 
-const QDate kToday = kDownloadToday;
-
 // What each site holds and how much of it is stored before a run: the run should add the rest.
 struct LotterySite {
     QString lottery;
@@ -100,7 +98,6 @@ class TestDownloadWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -117,13 +114,8 @@ private slots:
 private:
     void serveEverySite();
 
-    DownloadFixture m_fixture;
+    DownloadFixture m_fixture{std::chrono::milliseconds(1000)};
 };
-
-void TestDownloadWindow::initTestCase()
-{
-    m_fixture.setUpProgram(std::chrono::milliseconds(1000));
-}
 
 void TestDownloadWindow::init()
 {
@@ -364,8 +356,7 @@ void TestDownloadWindow::databaseThatCannotOpenKeepsTheChoice()
 {
     serveEverySite();
     QTemporaryDir empty;  // no 数据库 folder in it
-    Session session(empty.path());
-    session.setToday(kToday);
+    Session session = testSession(empty.path());
     Tfrmdownload2 window(session);
     const DownloadControls c(window);
     window.show();

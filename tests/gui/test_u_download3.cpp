@@ -23,7 +23,6 @@ using namespace fixtures;
 
 namespace {
 
-const QDate kToday = kDownloadToday;
 // Long enough to see that nothing happens while the banner waits; the other tests need no wait.
 constexpr std::chrono::milliseconds kRealStartDelay(1000);
 constexpr std::chrono::milliseconds kShortStartDelay(10);
@@ -69,7 +68,6 @@ class TestLiveUpdateWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -88,13 +86,8 @@ private:
     // Runs one live update window to its end, as the main window would.
     void runWindow(Tfrmdownload3& window);
 
-    DownloadFixture m_fixture;
+    DownloadFixture m_fixture{std::chrono::milliseconds(2000)};
 };
-
-void TestLiveUpdateWindow::initTestCase()
-{
-    m_fixture.setUpProgram(std::chrono::milliseconds(2000));
-}
 
 void TestLiveUpdateWindow::init()
 {
@@ -285,7 +278,7 @@ void TestLiveUpdateWindow::ownAddressStandsInForPagesAndFeed()
     if (status != 200)
         m_fixture.server().failWithStatus("/own.json", status);
     const QString folder = m_fixture.folder().path();
-    writeSourceSettings(folder, readSourceSettings(folder),
+    writeSourceSettings(folder, readSources(folder).hosts,
                         {{kChongqing, "http://" + m_fixture.server().hostAndPort() + "/own.json"}});
     m_fixture.session().planSelection().lotteryName = kChongqing;
     m_fixture.session().setHistoryCaughtUp(caughtUpBefore);
@@ -303,8 +296,7 @@ void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()
 {
     serveLottery(kChongqing, 150);
     QTemporaryDir empty;  // no 数据库 folder in it
-    Session session(empty.path() + QLatin1Char('/'));
-    session.setToday(kToday);
+    Session session = testSession(empty.path() + QLatin1Char('/'));
     session.planSelection().lotteryName = kChongqing;
     session.setLiveStartDelay(kShortStartDelay);
     Tfrmdownload3 window(session);

@@ -4,6 +4,7 @@
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "gui/u_sources.h"
+#include "support/download_fixture.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
 #include "support/find_control.h"
@@ -22,9 +23,6 @@
 using namespace fixtures;
 
 namespace {
-
-// The day the windows count as today: 测试 asks for its day page, the served draws are of it.
-const QDate kToday(2026, 12, 9);
 
 void type(QWidget* dialog, const QString& key, const QString& text)
 {
@@ -126,7 +124,7 @@ void TestSourcesWindow::okChecksThenWrites()
     if (message.isEmpty()) {
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(readSourceSettings(m_folder->path())[std::size_t(PageSite::DrawList)], drawlist);
+        QCOMPARE(readSources(m_folder->path()).hosts[std::size_t(PageSite::DrawList)], drawlist);
     } else {
         QCOMPARE(m_dialogs.takeMessages(), QStringList{message});
         QVERIFY(window.isVisible());
@@ -170,7 +168,7 @@ void TestSourcesWindow::oneBadKeyLosesNoGoodHost()
     QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
     QVERIFY(!window.isVisible());
     QCOMPARE(control<QLineEdit>(&window, "edtfeed")->text(), QStringLiteral("viii.com"));
-    QCOMPARE(readSourceSettings(m_folder->path()),
+    QCOMPARE(readSources(m_folder->path()).hosts,
              (SiteHosts{"trend.test", "chart.test:81", "127.0.0.1:8080", "viii.com"}));
 }
 
@@ -190,9 +188,9 @@ void TestSourcesWindow::drawAddressesRoundTrip()
     type(&window, "url_shssc", "  http://127.0.0.1:9000/sh?n=50  ");
     QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
     QCOMPARE(window.result(), int(QDialog::Accepted));
-    QCOMPARE(readDrawUrls(m_folder->path()),
+    QCOMPARE(readSources(m_folder->path()).drawUrls,
              (DrawUrls{{"重庆时时彩", "https://draws.test/cq.json"}, {"上海时时彩", "http://127.0.0.1:9000/sh?n=50"}}));
-    QCOMPARE(readSourceSettings(m_folder->path())[std::size_t(PageSite::DrawList)], QStringLiteral("127.0.0.1:8080"));
+    QCOMPARE(readSources(m_folder->path()).hosts[std::size_t(PageSite::DrawList)], QStringLiteral("127.0.0.1:8080"));
 }
 
 void TestSourcesWindow::drawAddressesStandInFreeSpace()
@@ -333,9 +331,7 @@ void TestSourcesWindow::badSettingsStopADownloadBeforeItStarts()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[hosts]\ntrend=trend.test/path\n");
     file.close();
-    Session session(m_folder->path());
-    session.setFetchSettings(m_limits);
-    session.setToday(kToday);
+    Session session = testSession(m_folder->path(), m_limits);
     Tfrmdownload2 window(session);
     window.show();
     QTest::mouseClick(control<QPushButton>(&window, "btndown"), Qt::LeftButton);

@@ -16,7 +16,15 @@
 
 namespace fixtures {
 
-void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
+Session testSession(const QString& programDir, const FetchSettings& limits)
+{
+    Session session(programDir);
+    session.setFetchSettings(limits);
+    session.setToday(kToday);
+    return session;
+}
+
+DownloadFixture::DownloadFixture(std::chrono::milliseconds totalTimeout)
 {
     m_limits.connectTimeout = std::chrono::milliseconds(1000);
     m_limits.totalTimeout = totalTimeout;
@@ -25,9 +33,7 @@ void DownloadFixture::setUpProgram(std::chrono::milliseconds totalTimeout)
 void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
 {
     m_folder = std::make_unique<ProgramFolder>();
-    m_session = std::make_unique<Session>(m_folder->path());
-    m_session->setFetchSettings(m_limits);
-    m_session->setToday(kDownloadToday);
+    m_session = std::make_unique<Session>(testSession(m_folder->path(), m_limits));
     m_server = std::make_unique<LocalHttpServer>();
     // The windows take their hosts from the program folder's 数据源.ini when a run starts.
     SiteHosts hosts = defaultSiteHosts();

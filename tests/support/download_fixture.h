@@ -17,19 +17,20 @@ class Tfrmmain;
 
 namespace fixtures {
 
-// The day the download tests run on: the newest synthetic draws are of this day.
-inline const QDate kDownloadToday(2026, 12, 9);
+// A session on `programDir` as the window tests run one: "today" is kToday, and its downloads
+// keep to `limits`.
+Session testSession(const QString& programDir, const FetchSettings& limits = {});
 
-// What the tests of both download windows stand on: a scratch program folder that is the
-// program directory, and a server on 127.0.0.1 standing in for the outside sites.
+// What the tests of the download windows and the automatic update stand on: a scratch program
+// folder with a session on it, and a server on 127.0.0.1 standing in for the outside sites.
+// Message boxes are recorded instead of shown for as long as the fixture lives.
 class DownloadFixture {
 public:
-    // Once per test program: fetches give up after `totalTimeout`. Message boxes are recorded
-    // instead of shown for as long as the fixture lives.
-    void setUpProgram(std::chrono::milliseconds totalTimeout);
+    // Fetches give up after `totalTimeout`.
+    explicit DownloadFixture(std::chrono::milliseconds totalTimeout);
 
     // Per test: a fresh folder and a session on it (the history not caught up, "today"
-    // kDownloadToday), the server as the host of every site in `sites`, and no message left over.
+    // kToday), the server as the host of every site in `sites`, and no message left over.
     void setUp(std::initializer_list<PageSite> sites);
     void tearDown();
 

@@ -44,7 +44,7 @@ std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, un
     std::uniform_int_distribution<int> digit(0, 9);
     // Ids shaped like the real ones, the newest on 2026-12-09: year and number of the draw in the
     // year for the 7-character ids, day and number of the draw in the day for the others.
-    const QDate newestDay(2026, 12, 9);
+    const QDate newestDay = kToday;
     const int perDay = lottery->periodIdLength == 7 ? 350 : lottery->periodIdLength == 10 ? 23 : 120;
     std::vector<StoredDraw> draws;
     draws.reserve(std::size_t(count));

@@ -2,12 +2,17 @@
 
 #include "core/base/draw_history.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <vector>
 
 namespace fixtures {
+
+// The day the tests count as today: the newest synthetic draws are of it, and every reader,
+// parser, row set and session under test is given it, whatever the computer's date.
+inline const QDate kToday(2026, 12, 9);
 
 // A history from draws written as digit strings, oldest first ("123", "456", …), with period
 // ids firstPeriod, firstPeriod + 1, …
@@ -17,7 +22,7 @@ DrawHistory historyOf(const QStringList& draws, int firstPeriod = 2026001);
 DrawHistory historyAtFirstPosition(const std::vector<int>& digits);
 
 // `count` pseudo-random draws of a lottery as the database stores them: period id texts of the
-// lottery's length in ascending order, the newest of 2026-12-09, and the digits as texts.
+// lottery's length in ascending order, the newest of kToday, and the digits as texts.
 struct StoredDraw {
     QString periodId;
     QStringList digits;

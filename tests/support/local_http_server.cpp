@@ -285,14 +285,4 @@ bool LocalHttpServer::answer(Connection& connection, const QByteArray& request)
     return false;
 }
 
-ReaderHooks hooksOnServer(const LocalHttpServer& server)
-{
-    ReaderHooks hooks;
-    hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
-    hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
-    for (PageSite site : {PageSite::Trend, PageSite::Chart, PageSite::DrawList})
-        hooks.sources.hosts[std::size_t(site)] = server.hostAndPort();
-    return hooks;
-}
-
 }  // namespace fixtures

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/acquire/reader_hooks.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -85,9 +83,5 @@ private:
     std::thread m_thread;
     std::vector<std::thread> m_talks;  // touched by the accepting thread only, until it is joined
 };
-
-// What a reader is handed in the tests: `server` as the trend, chart and draw-list sites, and
-// time-outs of a second.
-ReaderHooks hooksOnServer(const LocalHttpServer& server);
 
 }  // namespace fixtures

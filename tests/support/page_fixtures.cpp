@@ -4,6 +4,7 @@
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
+#include "support/local_http_server.h"
 
 #include <stdexcept>
 
@@ -106,6 +107,17 @@ std::map<QString, QByteArray> drawListSite(const QString& lottery, const std::ve
         site[drawListPath(drawListPageNumber(lottery), day)] = drawListPage(ofDay);
     }
     return site;
+}
+
+ReaderHooks hooksOnServer(const LocalHttpServer& server, std::initializer_list<PageSite> sites)
+{
+    ReaderHooks hooks;
+    hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
+    hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
+    hooks.today = kToday;
+    for (PageSite site : sites)
+        hooks.sources.hosts[std::size_t(site)] = server.hostAndPort();
+    return hooks;
 }
 
 }  // namespace fixtures

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/acquire/reader_hooks.h"
 #include "support/draw_fixtures.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -42,5 +44,12 @@ int drawListPageNumber(const QString& lottery);
 // Writes the program folder's 数据源.ini naming `host` (a local server's) for every site: the
 // windows read their hosts from it when a run starts.
 void pointSourcesAt(const QString& programDir, const QString& host);
+
+class LocalHttpServer;
+
+// What a reader is handed in the tests: `server` as each of `sites`, time-outs of a second, and
+// kToday.
+ReaderHooks hooksOnServer(const LocalHttpServer& server, std::initializer_list<PageSite> sites = {
+                                                             PageSite::Trend, PageSite::Chart, PageSite::DrawList});
 
 }  // namespace fixtures

@@ -4,6 +4,7 @@
 #include "core/base/period_date.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -91,25 +92,15 @@ constexpr char kNoPeriod = '#';
 // A line of digits alone, as long as a day's date at least: a row's period cell, whatever its length.
 bool standsForAPeriod(Bytes line)
 {
-    if (line.size() < 8)
-        return false;
-    for (char c : line) {
-        if (!isAsciiDigit(c))
-            return false;
-    }
-    return true;
+    return line.size() >= 8 && std::all_of(line.begin(), line.end(), isAsciiDigit);
 }
 
 // The digits of a piece, or nothing when it lacks some.
 std::optional<Bytes> pieceDigits(Bytes piece, std::size_t idLength, std::size_t digitCount)
 {
     const Bytes digits = piece.size() > idLength ? piece.substr(idLength, digitCount) : Bytes();
-    if (digits.size() != digitCount)
+    if (digits.size() != digitCount || !std::all_of(digits.begin(), digits.end(), isAsciiDigit))
         return std::nullopt;
-    for (char c : digits) {
-        if (!isAsciiDigit(c))
-            return std::nullopt;
-    }
     return digits;
 }
 

@@ -354,11 +354,6 @@ DrawUrls drawUrlsOf(const SourceSettingsFile& file, const QString& dataDir)
 
 }  // namespace
 
-SiteHosts readSourceSettings(const QString& dataDir)
-{
-    return hostsOf(readSourceSettingsFile(dataDir), dataDir);
-}
-
 QString drawUrlProblem(const QString& url)
 {
     for (QChar c : url) {
@@ -387,11 +382,6 @@ QString drawUrlProblem(const QString& url)
     if (!QUrl(url, QUrl::StrictMode).isValid())
         return QStringLiteral("不是有效的网址");
     return {};
-}
-
-DrawUrls readDrawUrls(const QString& dataDir)
-{
-    return drawUrlsOf(readSourceSettingsFile(dataDir), dataDir);
 }
 
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls)

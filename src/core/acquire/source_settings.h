@@ -65,17 +65,9 @@ SourceSettingsFile readSourceSettingsFile(const QString& dataDir);
 // The same from the file's bytes; `path` names it in a refusal.
 SourceSettingsFile sourceSettingsOf(const QByteArray& bytes, const QString& path);
 
-// The hosts the file names, the built ones where it names none. A value that is no host raises
-// UserError naming the file, the key and the reason.
-SiteHosts readSourceSettings(const QString& dataDir);
-
 // Why `url` cannot be a lottery's draw address (a full http:// or https:// address with a host
 // as hostProblem allows, no blanks); empty when it can.
 QString drawUrlProblem(const QString& url);
-
-// The draw addresses the file names. One that is no full http(s) address raises UserError
-// naming the file, the key, the lottery and the reason.
-DrawUrls readDrawUrls(const QString& dataDir);
 
 // Checks every host and address first (UserError naming the first bad one, and for an address
 // its lottery; nothing is written then) and replaces the file as a whole, so it is never left
@@ -83,8 +75,10 @@ DrawUrls readDrawUrls(const QString& dataDir);
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls = {});
 
 // The hosts and draw addresses of the file, for a run to read from: taken when a run starts, so a
-// change applies without restarting. A bad file raises UserError as readSourceSettings and
-// readDrawUrls do, and a file without a [hosts] section is refused as one.
+// change applies without restarting. The hosts are the built ones where the file names none. A
+// host that is no host, or an address that is no full http(s) address, raises UserError naming
+// the file, the key (and the lottery) and the reason; a file without a [hosts] section is refused
+// as one.
 Sources readSources(const QString& dataDir);
 
 struct SiteCheck {

@@ -16,3 +16,6 @@ struct PlanSelection {
 // The offset of a mode for a lottery of the given digit count: 前二 plays the first two
 // positions, 后二 the last two.
 int digitOffsetFor(PlanMode mode, int digitCount);
+
+// "前二" or "后二", as the windows name a mode.
+QString planModeName(PlanMode mode);

@@ -35,7 +35,7 @@ QString DrawRowSet::table() const
     return quoteIdentifier(lotteryTableName(m_lotteryName));
 }
 
-void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName, const QDate& today)
+void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName, std::function<QDate()> today)
 {
     // The previous table's pending row goes, stored or not: choosing another lottery drops it.
     const QSqlDatabase connection = db.connection();
@@ -57,7 +57,7 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName, const QDate&
         m_unchangeable = previousUnchangeable;
         throw;
     }
-    m_today = today;
+    m_today = std::move(today);
     m_modified = false;
     setState(State::Browse);
     setCurrent(int(m_rows.size()) - 1);
@@ -273,7 +273,7 @@ void DrawRowSet::post()
     const QString period = stored(row.values.value(periodColumn)).toString();
     // A period that cannot have been drawn yet would shut out every later draw of the lottery.
     if (findLottery(m_lotteryName)) {
-        const QString problem = periodDateProblem(period, m_today);
+        const QString problem = periodDateProblem(period, m_today());
         if (!problem.isEmpty())
             throw UserError(problem + QStringLiteral("，不能存入。"));
     }
@@ -373,17 +373,17 @@ void DrawRowSet::setValue(int column, const QVariant& value)
     emit dataChanged(index(m_current, column), index(m_current, column));
 }
 
-QList<QByteArray> DrawRowSet::exportLines()
+QByteArray DrawRowSet::exportFileBytes()
 {
     leavePendingRow();
     load();
     QList<int> digitColumns;
     for (int k = 1; m_columns.contains(QString::number(k)); ++k)
         digitColumns << int(m_columns.indexOf(QString::number(k)));
-    QList<QByteArray> lines;
+    QByteArray bytes;
     for (const Row& row : m_rows) {
         const QString period = row.values.value(0).toString();
-        QByteArray line = period.toUtf8() + ' ';
+        bytes += period.toUtf8() + ' ';
         for (int column : digitColumns) {
             const QVariant value = row.values.value(column);
             bool ok = false;
@@ -391,13 +391,13 @@ QList<QByteArray> DrawRowSet::exportLines()
             if (value.isNull() || !ok)
                 throw UserError(QStringLiteral("第%1期的“%2”列不是整数（“%3”），无法导出。")
                                     .arg(period, m_columns[column], value.toString()));
-            line += QByteArray::number(number);
+            bytes += QByteArray::number(number);
         }
-        lines << line;
+        bytes += "\r\n";
     }
     // The export walks the rows to the end, and the grid follows it there.
     setCurrent(int(m_rows.size()) - 1);
-    return lines;
+    return bytes;
 }
 
 int DrawRowSet::rowCount(const QModelIndex& parent) const

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <vector>
 
 class DrawDatabase;
@@ -23,9 +24,10 @@ public:
     explicit DrawRowSet(QObject* parent = nullptr);
 
     // Shows the lottery's table; a row still pending is dropped. The newest row becomes current.
-    // `today` is the day the window counts as today: a period dated more than a day after it
-    // cannot have been drawn yet and is not stored.
-    void open(DrawDatabase& db, const QString& lotteryName, const QDate& today);
+    // `today` gives the day the window counts as today, asked at each post so that a window left
+    // open past midnight counts the new day: a period dated more than a day after it cannot have
+    // been drawn yet and is not stored.
+    void open(DrawDatabase& db, const QString& lotteryName, std::function<QDate()> today);
     void close();
 
     bool isOpen() const { return m_state != State::Closed; }
@@ -57,10 +59,11 @@ public:
 
     void setValue(int column, const QVariant& value);
 
-    // Lines of the export: the period id, a blank, the digit columns "1".."n" run together
-    // in decimal. All the digit columns: leaving out the table's last column, as the export
-    // once did, would drop the last digit of every draw. Re-reads the table in period order first.
-    QList<QByteArray> exportLines();
+    // The export file: a line per draw, each ending in CR LF: the period id, a blank, the digit
+    // columns "1".."n" run together in decimal. All the digit columns: leaving out the table's
+    // last column, as the export once did, would drop the last digit of every draw. Re-reads the
+    // table in period order first.
+    QByteArray exportFileBytes();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -99,7 +102,7 @@ private:
 
     QSqlDatabase m_db;
     QString m_lotteryName;
-    QDate m_today;
+    std::function<QDate()> m_today;
     QStringList m_columns;
     std::vector<Row> m_rows;
     State m_state = State::Closed;

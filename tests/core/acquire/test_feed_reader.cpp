@@ -13,8 +13,6 @@ namespace {
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString kJiangxi = QStringLiteral("江西时时彩");
 const QString kShanghai = QStringLiteral("上海时时彩");
-// The day the reader counts as today: the feeds' newest draws are of it.
-const QDate kToday(2026, 12, 9);
 
 QByteArray documentOf(const QByteArrayList& rows, const QByteArray& root = "xml")
 {

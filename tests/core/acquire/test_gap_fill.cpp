@@ -19,7 +19,6 @@ using namespace fixtures;
 namespace {
 
 const QString kChongqing = QStringLiteral("重庆时时彩");
-const QDate kToday(2026, 12, 9);
 
 // 重庆时时彩 of 2026-12-07 to 2026-12-09, 120 draws a day.
 std::vector<StoredDraw> threeDays()
@@ -100,12 +99,7 @@ void TestGapFill::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
-    m_hooks = {};
-    m_hooks.today = kToday;
-    m_hooks.fetchSettings.connectTimeout = std::chrono::milliseconds(1000);
-    m_hooks.fetchSettings.totalTimeout = std::chrono::milliseconds(1000);
-    m_hooks.sources.hosts[std::size_t(PageSite::DrawList)] = m_server->hostAndPort();
-    m_hooks.sources.hosts[std::size_t(PageSite::Feed)] = m_server->hostAndPort();
+    m_hooks = hooksOnServer(*m_server, {PageSite::DrawList, PageSite::Feed});
 }
 
 void TestGapFill::cleanup()

@@ -17,7 +17,6 @@ using namespace fixtures;
 namespace {
 
 const QString kChongqing = QStringLiteral("重庆时时彩");
-const QDate kToday(2026, 12, 9);
 // Requests a reader may have under way or waiting beyond the page it reads: the fetcher's places
 // per host and its read-ahead.
 constexpr int kMostAhead = 8;
@@ -53,7 +52,8 @@ private slots:
 private:
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<LocalHttpServer> m_server;
-    // What each reader is handed: the server as every site, short time-outs and kToday.
+    // What each reader is handed: the server as the trend, chart and draw-list sites, short
+    // time-outs and kToday.
     ReaderHooks m_hooks;
 };
 
@@ -62,7 +62,6 @@ void TestHistoryReaders::init()
     m_folder = std::make_unique<ProgramFolder>();
     m_server = std::make_unique<LocalHttpServer>();
     m_hooks = hooksOnServer(*m_server);
-    m_hooks.today = kToday;
 }
 
 void TestHistoryReaders::cleanup()

@@ -22,14 +22,15 @@ private slots:
 
 private:
     std::unique_ptr<LocalHttpServer> m_server;
-    // What the fetcher is given: the server as every site, and short time-outs.
-    ReaderHooks m_hooks;
+    // What every fetcher here keeps to: short time-outs.
+    FetchSettings m_limits;
 };
 
 void TestPageFetch::init()
 {
     m_server = std::make_unique<LocalHttpServer>();
-    m_hooks = hooksOnServer(*m_server);
+    m_limits.connectTimeout = std::chrono::milliseconds(1000);
+    m_limits.totalTimeout = std::chrono::milliseconds(1000);
 }
 
 void TestPageFetch::cleanup()
@@ -74,12 +75,12 @@ void TestPageFetch::fetchFailureIsNamed()
     else if (failure == QLatin1String("ftp"))
         m_server->redirect(path, "ftp://127.0.0.1/page");
     else if (failure == QLatin1String("large"))
-        m_server->serve(path, QByteArray(int(m_hooks.fetchSettings.maxBytes) + 1, 'x'));
+        m_server->serve(path, QByteArray(int(m_limits.maxBytes) + 1, 'x'));
     else
         host = LocalHttpServer().hostAndPort();  // gone again at once
 
     try {
-        PageFetcher(m_hooks.fetchSettings).fetch(QStringLiteral("http://") + host + path);
+        PageFetcher(m_limits).fetch(QStringLiteral("http://") + host + path);
         QFAIL("the download should have failed");
     } catch (const FetchError& e) {
         QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
@@ -90,15 +91,13 @@ void TestPageFetch::fetchKeepsThePageByteForByte()
 {
     const QByteArray page("<p>\xbf\xaa\xbd\xb1</p>\r\n\tline two\n\0tail", 28);
     m_server->serve(QStringLiteral("/p?d=1"), page);
-    QCOMPARE(
-        PageFetcher(m_hooks.fetchSettings).fetch(m_hooks.sources.pageUrl(PageSite::Trend, QStringLiteral("/p?d=1"))),
-        page);
+    QCOMPARE(PageFetcher(m_limits).fetch(siteUrl(m_server->hostAndPort(), QStringLiteral("/p?d=1"))), page);
     QCOMPARE(m_server->requests(), QStringList{"/p?d=1"});
 }
 
 void TestPageFetch::httpsVerifiesTheCertificate()
 {
-    FetchSettings limits = m_hooks.fetchSettings;
+    FetchSettings limits = m_limits;
     limits.caFile = LocalHttpServer::tlsAuthorityFile();
     LocalHttpServer trusted(LocalHttpServer::Tls::Trusted);
     LocalHttpServer stranger(LocalHttpServer::Tls::Stranger);
@@ -106,9 +105,7 @@ void TestPageFetch::httpsVerifiesTheCertificate()
     stranger.serve("/p", "from a stranger");
     QVERIFY(isHttpsHost(trusted.hostAndPort()));
 
-    Sources sources;
-    sources.hosts[std::size_t(PageSite::Trend)] = trusted.hostAndPort();
-    QCOMPARE(PageFetcher(limits).fetch(sources.pageUrl(PageSite::Trend, "/p")), QByteArray("over TLS"));
+    QCOMPARE(PageFetcher(limits).fetch(siteUrl(trusted.hostAndPort(), "/p")), QByteArray("over TLS"));
     // A certificate no authority vouches for is refused, naming the host, and nothing is read.
     QString failure;
     try {
@@ -131,13 +128,13 @@ void TestPageFetch::pagesComeInOrderOverFewConnections()
         paths << QStringLiteral("/p%1").arg(k);
         m_server->serve(paths.last(), paths.last().toUtf8());
     }
-    PageFetcher fetcher(m_hooks.fetchSettings);
+    PageFetcher fetcher(m_limits);
     std::vector<int> tickets;
     for (const QString& path : paths)
-        tickets.push_back(fetcher.request(m_hooks.sources.pageUrl(PageSite::Trend, path)));
+        tickets.push_back(fetcher.request(siteUrl(m_server->hostAndPort(), path)));
     for (int k = 0; k < 20; ++k)
         QCOMPARE(fetcher.take(tickets[std::size_t(k)]), paths[k].toUtf8());
-    const int perHost = m_hooks.fetchSettings.perHost;
+    const int perHost = m_limits.perHost;
     QCOMPARE(m_server->mostAtOnce(), perHost);
     QCOMPARE(m_server->connections(), perHost);
     QCOMPARE(fetcher.connectionsOpened(), long(perHost));

@@ -9,9 +9,6 @@ using namespace fixtures;
 
 namespace {
 
-// The day the readers count as today: the pages' newest draws are of it.
-const QDate kToday(2026, 12, 9);
-
 // "period:digits" per draw, in the order the reader would append them.
 QStringList drawsText(const PageReading& reading)
 {

@@ -1,6 +1,7 @@
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/source_settings.h"
 #include "core/base/user_error.h"
+#include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
 #include "support/local_http_server.h"
 #include "support/page_fixtures.h"
@@ -11,11 +12,10 @@
 #include <QTest>
 
 using fixtures::errorOf;
+using fixtures::kToday;
 using fixtures::writeFile;
 
 namespace {
-// The day the checks count as today: the served draws are of it.
-const QDate kToday(2026, 12, 9);
 }  // namespace
 
 class TestSourceSettings : public QObject {
@@ -202,7 +202,7 @@ void TestSourceSettings::gbkAndCarriageReturnsRead()
 {
     QStringEncoder gbk("GBK");
     writeFile(sourceSettingsPath(dir()), gbk.encode(QStringLiteral("; 手写的设置\r[hosts]\rfeed=feed.test:8000\r")));
-    QCOMPARE(readSourceSettings(dir())[std::size_t(PageSite::Feed)], QStringLiteral("feed.test:8000"));
+    QCOMPARE(readSources(dir()).hosts[std::size_t(PageSite::Feed)], QStringLiteral("feed.test:8000"));
 }
 
 void TestSourceSettings::fileWithoutHostsIsNamedWhenARunStarts()
@@ -216,14 +216,14 @@ void TestSourceSettings::readsWhatWasWritten()
 {
     const SiteHosts hosts{"trend.test", "chart.test:81", "127.0.0.1:8080", "[::1]:9000"};
     writeSourceSettings(dir(), hosts);
-    QCOMPARE(readSourceSettings(dir()), hosts);
+    QCOMPARE(readSources(dir()).hosts, hosts);
     // Written again at once, with the same size: read anew, not from a cache.
     const SiteHosts changed{"trend.tesu", "chart.tesu:81", "127.0.0.1:8081", "[::1]:9001"};
     const DrawUrls urls{{"重庆时时彩", "https://draws.test/cqssc.json?d=1&n=50"},
                         {"中国福彩3D", "http://127.0.0.1:8081/3d"}};
     writeSourceSettings(dir(), changed, urls);
-    QCOMPARE(readSourceSettings(dir()), changed);
-    QCOMPARE(readDrawUrls(dir()), urls);
+    QCOMPARE(readSources(dir()).hosts, changed);
+    QCOMPARE(readSources(dir()).drawUrls, urls);
     QFile file(sourceSettingsPath(dir()));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("[hosts]\ntrend=trend.tesu\nchart=chart.tesu:81\ndrawlist=127.0.0.1:8081\n"
@@ -269,12 +269,11 @@ void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
     writeFile(sourceSettingsPath(dir()),
               "[hosts]\ntrend=127.0.0.1:5\n[draws]\ncqssc=https://draws.test/a\n"
               "jxssc=draws.test/jx.json\n");
-    const QString message = errorOf([&] { readDrawUrls(dir()); });
-    QCOMPARE(message, QStringLiteral("数据源设置 %1 中 jxssc（江西时时彩）的开奖数据网址“draws.test/jx.json”无效："
-                                     "须为以 http:// 或 https:// 开头的完整网址。")
-                          .arg(sourceSettingsPath(dir())));
     // A run does not start on it.
-    QCOMPARE(errorOf([&] { readSources(dir()); }), message);
+    QCOMPARE(errorOf([&] { readSources(dir()); }),
+             QStringLiteral("数据源设置 %1 中 jxssc（江西时时彩）的开奖数据网址“draws.test/jx.json”无效："
+                            "须为以 http:// 或 https:// 开头的完整网址。")
+                 .arg(sourceSettingsPath(dir())));
 
     writeSourceSettings(dir(), defaultSiteHosts());
     QCOMPARE(errorOf([&] {
@@ -282,24 +281,24 @@ void TestSourceSettings::badDrawUrlIsNamedWithItsLottery()
              }),
              QStringLiteral(
                  "中国体彩排列3的开奖数据网址“ftp://pl3.test/”无效：须为以 http:// 或 https:// 开头的完整网址。"));
-    QCOMPARE(readDrawUrls(dir()), DrawUrls());
+    QCOMPARE(readSources(dir()).drawUrls, DrawUrls());
 }
 
 void TestSourceSettings::absentFileOrKeysFallBack()
 {
-    QCOMPARE(readSourceSettings(dir()), defaultSiteHosts());
+    QCOMPARE(readSources(dir()).hosts, defaultSiteHosts());
     writeFile(sourceSettingsPath(dir()),
               "; set by hand\n[other]\nfeed=elsewhere\n[hosts]\r\nfeed = \"feed.test:8000\"\r\n"
               "chart=\r\n");
     SiteHosts expected = defaultSiteHosts();
     expected[std::size_t(PageSite::Feed)] = "feed.test:8000";
-    QCOMPARE(readSourceSettings(dir()), expected);
+    QCOMPARE(readSources(dir()).hosts, expected);
 }
 
 void TestSourceSettings::badValueInTheFileIsNamed()
 {
     writeFile(sourceSettingsPath(dir()), "[hosts]\ndrawlist=http://draws.test/\n");
-    const QString message = errorOf([&] { readSourceSettings(dir()); });
+    const QString message = errorOf([&] { readSources(dir()); });
     QVERIFY2(message.contains(sourceSettingsPath(dir())) && message.contains("drawlist") &&
                  message.contains("http://draws.test/") && message.contains("协议"),
              qPrintable(message));
@@ -311,7 +310,7 @@ void TestSourceSettings::badHostWritesNothing()
     const SiteHosts bad{"trend.test", "chart.test", "draws.test:70000", "feed.test"};
     const QString message = errorOf([&] { writeSourceSettings(dir(), bad); });
     QCOMPARE(message, QStringLiteral("时时彩开奖列表页面的主机“draws.test:70000”无效：端口须为1到65535之间的数字。"));
-    QCOMPARE(readSourceSettings(dir()), defaultSiteHosts());
+    QCOMPARE(readSources(dir()).hosts, defaultSiteHosts());
 }
 
 void TestSourceSettings::unwritableFolderIsNamed()

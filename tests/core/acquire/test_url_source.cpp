@@ -18,8 +18,6 @@ namespace {
 
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString k3D = QStringLiteral("中国福彩3D");
-// The day the readers count as today: the served draws are of it.
-const QDate kToday(2026, 12, 9);
 
 // A JSON list as the web sources give it: {"data":[{"expect":…,"opencode":"d,d,d,d,d"},…]}.
 QByteArray jsonOf(const std::vector<StoredDraw>& draws, const QByteArray& more = {})

@@ -1,18 +1,19 @@
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_file_parser.h"
+#include "support/draw_fixtures.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+using fixtures::kToday;
 
 namespace {
 
 const QString kThreeD = QStringLiteral("中国福彩3D");
 const QString kChongqing = QStringLiteral("重庆时时彩");
 const QString kShanghai = QStringLiteral("上海时时彩");
-// The day the parser counts as today: the files' newest draws are of it.
-const QDate kToday(2026, 12, 9);
 
 QStringList drawsOf(const ParsedDrawFile& parsed)
 {

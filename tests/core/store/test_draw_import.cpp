@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using fixtures::kToday;
 using fixtures::ProgramFolder;
 using fixtures::StoredDraw;
 
@@ -16,17 +17,12 @@ namespace {
 
 const QString kThreeD = QStringLiteral("中国福彩3D");
 const QString kChongqing = QStringLiteral("重庆时时彩");
-// The day the import counts as today: the files' newest draws are of it.
-const QDate kToday(2026, 12, 9);
 
 QStringList exported(DrawDatabase& db, const QString& lottery)
 {
     DrawRowSet rows;
-    rows.open(db, lottery, kToday);
-    QStringList lines;
-    for (const QByteArray& line : rows.exportLines())
-        lines << QString::fromUtf8(line);
-    return lines;
+    rows.open(db, lottery, [] { return kToday; });
+    return QString::fromUtf8(rows.exportFileBytes()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
 
 }  // namespace

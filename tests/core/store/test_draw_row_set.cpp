@@ -7,11 +7,10 @@
 #include <QTest>
 
 using fixtures::errorOf;
+using fixtures::kToday;
 using fixtures::ProgramFolder;
 
 namespace {
-// The day the row set counts as today.
-const QDate kToday(2026, 12, 9);
 }  // namespace
 
 // The data window's row set edits the stored rows: tables shaped by hand, and periods whose date
@@ -45,7 +44,7 @@ void TestDrawRowSet::rowSetOnTableWithoutRowid()
     };
 
     DrawRowSet rows;
-    rows.open(db, "上海时时彩", kToday);
+    rows.open(db, "上海时时彩", [] { return kToday; });
     QCOMPARE(rows.rowCount(), 2);
     QCOMPARE(rows.current(), 1);
     rows.setEditable(true);
@@ -72,7 +71,7 @@ void TestDrawRowSet::rowSetOnTableWithoutRowid()
         QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
                        "primary key (\"记录期号\", \"1\")) without rowid"));
     db.exec(QStringLiteral("insert into \"上海时时彩彩票号码表\" values ('2026120901', 1, 2, 3)"));
-    rows.open(db, "上海时时彩", kToday);
+    rows.open(db, "上海时时彩", [] { return kToday; });
     QCOMPARE(rows.rowCount(), 1);
     const QString message = errorOf([&] { rows.edit(); });
     QVERIFY2(message.contains("WITHOUT ROWID") && message.contains("不能修改"), qPrintable(message));
@@ -85,7 +84,8 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
     ProgramFolder folder;
     DrawDatabase db(folder.path());
     DrawRowSet rows;
-    rows.open(db, "重庆时时彩", kToday);
+    QDate today = kToday;
+    rows.open(db, "重庆时时彩", [&today] { return today; });
     rows.setEditable(true);
     rows.append();
     rows.setValue(0, "99999999999");
@@ -94,7 +94,7 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
     const QString message = errorOf([&] { rows.post(); });
     QVERIFY2(message.contains("99999999999") && message.contains("不存在"), qPrintable(message));
     QVERIFY(rows.isPending());
-    // Two days after the day the table was opened on, whatever the computer's date.
+    // Two days after the window's day, whatever the computer's date.
     rows.setValue(0, "20261211001");
     QCOMPARE(errorOf([&] { rows.post(); }),
              QStringLiteral("期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09），不能存入。"));
@@ -103,6 +103,14 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
     rows.setValue(0, "20261209001");
     rows.post();
     QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261209001"));
+    // A window left open into the next day takes what the day before refused.
+    today = kToday.addDays(1);
+    rows.append();
+    rows.setValue(0, "20261211001");
+    for (int k = 1; k <= 5; ++k)
+        rows.setValue(k, "2");
+    rows.post();
+    QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261211001"));
 }
 
 QTEST_GUILESS_MAIN(TestDrawRowSet)

@@ -273,7 +273,7 @@ void TestHistoryLoader::tableWithoutPeriodColumn()
     QCOMPARE(errorOf([&] { db.newestPeriodId("重庆时时彩"); }), expected);
     QCOMPARE(errorOf([&] { loadAs(folder.path(), "重庆时时彩"); }), expected);
     DrawRowSet rows;
-    QCOMPARE(errorOf([&] { rows.open(db, "重庆时时彩", QDate(2026, 12, 9)); }), expected);
+    QCOMPARE(errorOf([&] { rows.open(db, "重庆时时彩", [] { return fixtures::kToday; }); }), expected);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryLoader)
