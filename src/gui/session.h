@@ -5,8 +5,10 @@
 #include "core/plan/plan_selection.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <chrono>
+#include <functional>
 
 // What one run of the program holds between its windows: the folders it works in, the lottery
 // and positions being played with their loaded draws, and what this run has done so far. The
@@ -45,6 +47,11 @@ public:
     std::chrono::milliseconds autoUpdateMinute() const { return m_autoUpdateMinute; }
     void setAutoUpdateMinute(std::chrono::milliseconds minute) { m_autoUpdateMinute = minute; }
 
+    // The wall clock the automatic update's schedule is worked out from: the computer's, unless a
+    // test has set one of its own.
+    QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
     // The limits every download of this run keeps (FetchSettings as they are built); tests
     // shorten the time-outs and name the authority of their own TLS server.
     const FetchSettings& fetchSettings() const { return m_fetchSettings; }
@@ -66,5 +73,6 @@ private:
     std::chrono::milliseconds m_liveStartDelay{1000};
     std::chrono::milliseconds m_autoUpdateMinute{60000};
     FetchSettings m_fetchSettings;
-    QDate m_today;  // invalid: the real date
+    std::function<QDateTime()> m_clock;  // empty: the computer's
+    QDate m_today;                       // invalid: the real date
 };

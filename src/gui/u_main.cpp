@@ -36,7 +36,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QStyle>
@@ -149,7 +148,20 @@ void Tfrmmain::FormCreate()
 
     AutoUpdater::Hooks hooks;
     hooks.busy = [this] { return m_drawWindowOpen; };
-    hooks.drawsStored = [this](int, const QString& newestPeriodId) { return showAutoUpdate(newestPeriodId); };
+    hooks.shownLottery = [this] { return m_session.planSelection().lotteryName; };
+    hooks.hasDraws = [this](const QString& lottery) {
+        // Asked from the schedule's timer, where no error may go: a database that cannot be read
+        // leaves the lottery to the one shown, whose run says why.
+        try {
+            DrawDatabase db(m_session.dataDir());
+            return db.drawCount(lottery) > 0;
+        } catch (...) {
+            return false;
+        }
+    };
+    hooks.drawsStored = [this](const QString& lottery, const QString& newestPeriodId, const QString& newestDigits) {
+        return showAutoUpdate(lottery, newestPeriodId, newestDigits);
+    };
     hooks.status = [this](const QString& line) {
         // One line under the tabs: a long reason gives way in the middle, so that the time and
         // when the next try comes stay in view; the whole line is the tooltip.
@@ -160,10 +172,11 @@ void Tfrmmain::FormCreate()
     hooks.runEnded = [this] { enableLiveUpdate(m_session.planSelection().lotteryName); };
     m_auto = new AutoUpdater(this, m_session, {btndown3, btndown2, btnedit}, std::move(hooks));
     command([&] {
-        const AutoUpdateSettings settings = readAutoUpdateSettings(m_session.dataDir());
-        chkauto->setChecked(settings.enabled);
-        spnauto->setValue(settings.minutes);
-        chkcopy->setChecked(settings.copy);
+        m_autoSettings = readAutoUpdateSettings(m_session.dataDir());
+        chkauto->setChecked(m_autoSettings.enabled);
+        spnauto->setValue(m_autoSettings.minutes);
+        chkcopy->setChecked(m_autoSettings.copy);
+        enableLiveUpdate(m_session.planSelection().lotteryName);
     });
     // Connected after the settings are read: showing them is no change to write back.
     connect(chkauto, &QCheckBox::clicked, this, &Tfrmmain::chkautoClick);
@@ -174,7 +187,7 @@ void Tfrmmain::FormCreate()
         DrawDatabase::create(m_session.dataDir());
         reloadSequence();
     });
-    // A program started with 自动更新 ticked resumes it for its lottery.
+    // A program started with 自动更新 ticked resumes it.
     syncAutoUpdate();
 }
 
@@ -233,10 +246,7 @@ void Tfrmmain::comcaipiaoChange()
         PlanSelection& selection = m_session.planSelection();
         if (name == selection.lotteryName)
             return;
-        // The old lottery's schedule ends here, its run cancelled; the current lottery's starts
-        // afresh, however the change ends.
-        m_auto->stop();
-        const auto resume = qScopeGuard([this] { syncAutoUpdate(); });
+        // Every lottery's schedule goes on: the one shown is only the one shown.
         m_lotteryChangeFailed = false;
         const QString shown = selection.lotteryName;
         selection.lotteryName = name;
@@ -501,25 +511,31 @@ void Tfrmmain::enableLiveUpdate(const QString& lotteryName)
     const bool live = isLiveUpdateLottery(lotteryName);
     // While an automatic run goes, the runner holds 实时开奖 disabled and gives it back after.
     btndown3->setEnabled(live && !(m_auto && m_auto->isRunning()));
-    chkauto->setEnabled(live);
-    spnauto->setEnabled(live);
-    chkcopy->setEnabled(live);
+    const QTime drawTime = m_autoSettings.drawTime(lotteryName);
+    spnauto->setVisible(!drawTime.isValid());
+    lblkaijiangshijian->setVisible(drawTime.isValid());
+    if (drawTime.isValid()) {
+        const QString time = drawTime.toString(QStringLiteral("HH:mm"));
+        lblkaijiangshijian->setText(QStringLiteral("开奖 %1").arg(time));
+        lblkaijiangshijian->setToolTip(
+            QStringLiteral("北京时间每晚%1开奖，自动更新在开奖后下载；开奖时间可在设置.ini中修改").arg(time));
+    }
 }
 
 void Tfrmmain::syncAutoUpdate()
 {
-    const QString lottery = m_session.planSelection().lotteryName;
-    if (chkauto->isChecked() && isLiveUpdateLottery(lottery)) {
-        if (!m_auto->isScheduled())
-            m_auto->start(lottery, spnauto->value());
-    } else {
+    if (!chkauto->isChecked())
         m_auto->stop();
-    }
+    else if (!m_auto->isScheduled())
+        m_auto->start(m_autoSettings);
 }
 
 void Tfrmmain::saveAutoSettings()
 {
-    writeAutoUpdateSettings(m_session.dataDir(), {chkauto->isChecked(), spnauto->value(), chkcopy->isChecked()});
+    m_autoSettings.enabled = chkauto->isChecked();
+    m_autoSettings.minutes = spnauto->value();
+    m_autoSettings.copy = chkcopy->isChecked();
+    writeAutoUpdateSettings(m_session.dataDir(), m_autoSettings);
 }
 
 void Tfrmmain::chkautoClick()
@@ -547,16 +563,21 @@ void Tfrmmain::chkcopyClick()
     command([&] { saveAutoSettings(); });
 }
 
-QString Tfrmmain::showAutoUpdate(const QString& newestPeriodId)
+QString Tfrmmain::showAutoUpdate(const QString& lottery, const QString& newestPeriodId, const QString& newestDigits)
 {
+    m_overview->drawsChanged();
     const PlanSelection& selection = m_session.planSelection();
-    const QString lottery = selection.lotteryName;
+    if (lottery != selection.lotteryName) {
+        // Another lottery than the one shown: no bet list was made for it to judge.
+        const QString news = newestDrawText(newestPeriodId, newestDigits, QString(), false, false);
+        notify(drawStoredNotificationText(lottery, news));
+        return news;
+    }
     const PlanMode mode = selection.mode;
     // A reload's notice would be a box: the automatic update shows none, and 实时开奖 will.
     loadSelectedHistory();
     // The mode being played stays: the new bet list is for the positions the player bets on.
     showLoadedHistory(mode);
-    m_overview->drawsChanged();
     makeBetList();
     if (chkcopy->isChecked())
         btncopyClick();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/acquire/auto_update.h"
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
 #include "gui/session.h"
@@ -84,10 +85,11 @@ private:
     QPushButton* btnabout;
     QPushButton* btnsource;  // 数据源: the hosts of the outside sites
     QPushButton* btnclose;
-    QCheckBox* chkauto;  // 自动更新: the live update on an interval, for a 时时彩 lottery
-    QSpinBox* spnauto;   // its interval in minutes
-    QCheckBox* chkcopy;  // 自动复制: an automatic update's bet list goes to the clipboard too
-    QLabel* lblauto;     // the last automatic update's time and outcome
+    QCheckBox* chkauto;          // 自动更新: the live update on an interval, for a 时时彩 lottery
+    QSpinBox* spnauto;           // its interval in minutes, for a 时时彩 lottery
+    QLabel* lblkaijiangshijian;  // a daily lottery's draw time, in the interval's place
+    QCheckBox* chkcopy;          // 自动复制: an automatic update's bet list goes to the clipboard too
+    QLabel* lblauto;             // the last automatic update's time and outcome
 
     void createControls();
     // createControls by group, in the order the controls are made.
@@ -131,14 +133,15 @@ private:
     void resetMode(PlanMode mode);
     // The bet list for the next period into memcode, without copying it.
     void makeBetList();
-    // 实时开奖 and the automatic update's controls are there for the live-update lotteries only.
+    // 实时开奖 is there for the live-update lotteries only; the automatic update shows the
+    // interval of a 时时彩 lottery, the draw time of a daily one.
     void enableLiveUpdate(const QString& lotteryName);
-    // Starts the automatic update for the current lottery when it is ticked and the lottery has
-    // a live update; stops it otherwise.
+    // Starts the automatic update of every lottery when it is ticked; stops it otherwise.
     void syncAutoUpdate();
     void saveAutoSettings();
-    // An automatic update stored new draws: shown as after 实时开奖, with the bet list made anew.
-    QString showAutoUpdate(const QString& newestPeriodId);
+    // An automatic update stored new draws of `lottery`: the 总览 tab is refreshed, and the lottery
+    // shown as after 实时开奖, with the bet list made anew. Returns what the newest draw was.
+    QString showAutoUpdate(const QString& lottery, const QString& newestPeriodId, const QString& newestDigits);
     void notify(const QString& text);
     void RefreshHitStatistics();
     void RefreshPlanStatistics();
@@ -169,6 +172,9 @@ private:
     // Made on the first 关于 and shown again on every later one, so its side file is read once.
     class Tfrmabout* m_about = nullptr;
     AutoUpdater* m_auto = nullptr;
+    // What 设置.ini said of the automatic update, with the controls' changes: its draw times are
+    // kept as read.
+    AutoUpdateSettings m_autoSettings;
     // A draw window (实时开奖, 下载开奖, 添加开奖) is open: the automatic update skips its tick.
     bool m_drawWindowOpen = false;
     class QSystemTrayIcon* m_tray = nullptr;

@@ -170,6 +170,9 @@ void Tfrmmain::createAutoUpdateRow()
     spnauto->setRange(kMinAutoMinutes, kMaxAutoMinutes);
     spnauto->setSuffix(QStringLiteral(" 分钟"));
     spnauto->setToolTip(QStringLiteral("自动更新的间隔（分钟）"));
+    // In the interval's place while a daily lottery is shown: when its draw is looked for.
+    lblkaijiangshijian = placeLabel(this, "lblkaijiangshijian", QString(), 510, 1, 107, 20);
+    lblkaijiangshijian->hide();
     chkcopy = place<QCheckBox>(this, "chkcopy", 432, 20, 150, 18);
     chkcopy->setText(QStringLiteral("自动复制"));
     chkcopy->setToolTip(QStringLiteral("自动更新后把新的投注号码复制到剪贴板"));

@@ -1,5 +1,7 @@
 #include "core/acquire/auto_update.h"
+#include "core/acquire/draw_schedule.h"
 #include "core/acquire/site_paths.h"
+#include "core/base/lottery_table.h"
 #include "gui/auto_updater.h"
 #include "gui/dialogs.h"
 #include "gui/u_data.h"
@@ -27,6 +29,8 @@ using namespace fixtures;
 namespace {
 
 const QString kChongqing = QStringLiteral("重庆时时彩");
+const QString k3D = QStringLiteral("中国福彩3D");
+const QString kPl3 = QStringLiteral("中国体彩排列3");
 constexpr int kOnSite = 150;
 constexpr int kFeedRows = 10;
 // A minute of the automatic update lasts this long in the tests.
@@ -46,19 +50,32 @@ private slots:
     void copiesOnlyWhenTicked();
     void tickIsSkippedWhileTheDataWindowIsOpen();
     void failuresBackOffAndRecover();
-    void switchingLotteryCancelsTheRunAndNothingOverlaps();
+    void switchingLotteryKeepsTheScheduleAndUntickingCancels();
     void tickingAndUntickingIsRemembered();
+    void dailyLotteryIsCheckedAfterItsDrawAndRestsOnceIn();
+    void startedLateTheDailyLotteriesAreCheckedOneAtATime();
+    void aDayWithoutADrawSaysSoQuietly();
 
 private:
     // The day pages and the feed of 重庆时时彩: the first run of the program's session reads the
     // day pages, as 实时开奖 would, and the later ones the feed.
     void serveSite();
     QString todaysPage() const;
+    // 重庆时时彩 with its draws but the newest ten: kept up to date while 自动更新 is ticked.
+    void storeChongqing();
     // The whole status line: the label shows it elided when it is long.
     QString status(Tfrmmain& main) { return control<QLabel>(&main, "lblauto")->toolTip(); }
+    // The clock of the sessions made from the fixture's from now on, set to `beijing`
+    // ("yyyy-MM-dd HH:mm", Beijing time); the tests run in New York's zone.
+    void setClock(const QString& beijing);
+    // Picks `lottery` in the lottery box, as a click in its list would.
+    static void showLottery(Tfrmmain& main, const QString& lottery);
+    // Serves the daily lottery's history page with `draws`.
+    void serveDaily(const QString& lottery, const std::vector<StoredDraw>& draws);
 
     DownloadFixture m_fixture{std::chrono::milliseconds(2000)};
     std::vector<StoredDraw> m_draws;
+    QDateTime m_now;
 };
 
 void TestAutoUpdater::initTestCase()
@@ -68,10 +85,14 @@ void TestAutoUpdater::initTestCase()
 
 void TestAutoUpdater::init()
 {
-    m_fixture.setUp({PageSite::DrawList, PageSite::Feed});
+    m_fixture.setUp({PageSite::DrawList, PageSite::Feed, PageSite::Trend, PageSite::Chart});
     // The real unit, before the test shortens it for the main windows made from this session.
     QCOMPARE(m_fixture.session().autoUpdateMinute(), std::chrono::milliseconds(60000));
     m_fixture.session().setAutoUpdateMinute(kTestMinute);
+}
+
+void TestAutoUpdater::storeChongqing()
+{
     storeDraws(m_fixture.folder().path(), kChongqing, {m_draws.begin(), m_draws.end() - kFeedRows});
 }
 
@@ -88,6 +109,28 @@ void TestAutoUpdater::serveSite()
                              feedDocument(kChongqing, {m_draws.rbegin(), m_draws.rbegin() + kFeedRows}));
 }
 
+void TestAutoUpdater::setClock(const QString& beijing)
+{
+    const QDateTime read = QDateTime::fromString(beijing, QStringLiteral("yyyy-MM-dd HH:mm"));
+    m_now = QDateTime(read.date(), read.time(), beijingTime()).toLocalTime();
+    m_fixture.session().setClock([this] { return m_now; });
+}
+
+void TestAutoUpdater::showLottery(Tfrmmain& main, const QString& lottery)
+{
+    auto* comcaipiao = control<QComboBox>(&main, "comcaipiao");
+    comcaipiao->setCurrentIndex(comcaipiao->findText(lottery));
+    emit comcaipiao->activated(comcaipiao->currentIndex());
+    QCOMPARE(main.session().planSelection().lotteryName, lottery);
+}
+
+void TestAutoUpdater::serveDaily(const QString& lottery, const std::vector<StoredDraw>& draws)
+{
+    const HistorySource source = findLottery(lottery)->historySource;
+    m_fixture.server().serve(singlePagePath(source),
+                             source == HistorySource::TrendPage ? trendPage(draws) : chartPage(draws));
+}
+
 QString TestAutoUpdater::todaysPage() const
 {
     return drawListPath(drawListPageNumber(kChongqing), kToday);
@@ -95,6 +138,7 @@ QString TestAutoUpdater::todaysPage() const
 
 void TestAutoUpdater::newDrawsAreShownWithoutAClick()
 {
+    storeChongqing();
     // Started with 自动更新 ticked in 设置.ini: the schedule resumes for the current lottery.
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     serveSite();
@@ -127,6 +171,7 @@ void TestAutoUpdater::newDrawsAreShownWithoutAClick()
 
 void TestAutoUpdater::copiesOnlyWhenTicked()
 {
+    storeChongqing();
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, true});
     serveSite();
     QGuiApplication::clipboard()->setText(QStringLiteral("old list"));
@@ -141,6 +186,7 @@ void TestAutoUpdater::copiesOnlyWhenTicked()
 
 void TestAutoUpdater::tickIsSkippedWhileTheDataWindowIsOpen()
 {
+    storeChongqing();
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 3, false});
     serveSite();
     Tfrmmain main(m_fixture.session());
@@ -174,6 +220,7 @@ void TestAutoUpdater::tickIsSkippedWhileTheDataWindowIsOpen()
 
 void TestAutoUpdater::failuresBackOffAndRecover()
 {
+    storeChongqing();
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     m_fixture.server().failWithStatus(todaysPage(), 500);
     Tfrmmain main(m_fixture.session());
@@ -199,8 +246,9 @@ void TestAutoUpdater::failuresBackOffAndRecover()
         status(main).endsWith(QStringLiteral("失败：最新开奖数据无法下载（服务器答复 HTTP 500）；2分钟后重试")), 10000);
 }
 
-void TestAutoUpdater::switchingLotteryCancelsTheRunAndNothingOverlaps()
+void TestAutoUpdater::switchingLotteryKeepsTheScheduleAndUntickingCancels()
 {
+    storeChongqing();
     writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
     m_fixture.server().stall(todaysPage());
     Tfrmmain main(m_fixture.session());
@@ -209,6 +257,7 @@ void TestAutoUpdater::switchingLotteryCancelsTheRunAndNothingOverlaps()
     auto* btndown3 = control<QPushButton>(&main, "btndown3");
     auto* btndown2 = control<QPushButton>(&main, "btndown2");
     auto* btnedit = control<QPushButton>(&main, "btnedit");
+    auto* chkauto = control<QCheckBox>(&main, "chkauto");
 
     // A run is going: the commands that write the draws wait for it, and no second run starts.
     QTRY_VERIFY_WITH_TIMEOUT(!m_fixture.server().requests().isEmpty(), 10000);
@@ -218,12 +267,20 @@ void TestAutoUpdater::switchingLotteryCancelsTheRunAndNothingOverlaps()
     QCOMPARE(m_fixture.server().requests().size(), asked);
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
-    // Another lottery: the run is cancelled at once, nothing is stored, and 3D has no schedule.
+    // Another lottery: the schedule and its run go on; 3D shows its draw time for the interval.
     auto* comcaipiao = control<QComboBox>(&main, "comcaipiao");
-    typeChoice(comcaipiao, QStringLiteral("中国福彩3D"));
+    typeChoice(comcaipiao, k3D);
     QTest::keyClick(comcaipiao->lineEdit(), Qt::Key_Enter);
-    QCOMPARE(main.session().planSelection().lotteryName, QStringLiteral("中国福彩3D"));
-    QVERIFY(!control<QCheckBox>(&main, "chkauto")->isEnabled());
+    QCOMPARE(main.session().planSelection().lotteryName, k3D);
+    QVERIFY(chkauto->isEnabled() && chkauto->isChecked());
+    QVERIFY(!control<QSpinBox>(&main, "spnauto")->isVisible());
+    QCOMPARE(control<QLabel>(&main, "lblkaijiangshijian")->text(), QStringLiteral("开奖 21:15"));
+    QTest::qWait(5 * kTestMinute.count());
+    QVERIFY(!btndown2->isEnabled() && !btnedit->isEnabled());
+    QCOMPARE(m_fixture.server().requests().size(), asked);
+
+    // Unticked: the run is cancelled at once and nothing is stored.
+    QTest::mouseClick(chkauto, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(btndown2->isEnabled() && btnedit->isEnabled(), 1000);
     QVERIFY(!btndown3->isEnabled());
     QTest::qWait(5 * kTestMinute.count());
@@ -232,11 +289,11 @@ void TestAutoUpdater::switchingLotteryCancelsTheRunAndNothingOverlaps()
     QCOMPARE(int(storedDraws(m_fixture.folder().path(), kChongqing).size()), kOnSite - kFeedRows);
     // Only the 过滤 that the Enter pressed, for a lottery without draws: nothing of the update.
     QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{"至少需要两期开奖号码才能计算投注号码，目前只有0期。"});
-    QVERIFY(control<QCheckBox>(&main, "chkauto")->isChecked());
 }
 
 void TestAutoUpdater::tickingAndUntickingIsRemembered()
 {
+    storeChongqing();
     serveSite();
     const QString folder = m_fixture.folder().path();
     Tfrmmain main(m_fixture.session());
@@ -262,6 +319,115 @@ void TestAutoUpdater::tickingAndUntickingIsRemembered()
     const qsizetype asked = m_fixture.server().requests().size();
     QTest::qWait(5 * kTestMinute.count());
     QCOMPARE(m_fixture.server().requests().size(), asked);
+}
+
+void TestAutoUpdater::dailyLotteryIsCheckedAfterItsDrawAndRestsOnceIn()
+{
+    const QString folder = m_fixture.folder().path();
+    const std::vector<StoredDraw> draws = syntheticDraws(k3D, 151);
+    const std::vector<StoredDraw> before(draws.begin(), draws.end() - 1);
+    storeDraws(folder, k3D, before);
+    serveDaily(k3D, before);
+    const QString page = singlePagePath(HistorySource::TrendPage);
+    // A few minutes before the first check, 21:20 Beijing time (08:20 in New York).
+    setClock("2026-12-09 21:16");
+    Tfrmmain main(m_fixture.session());
+    main.show();
+    showLottery(main, k3D);
+    QVERIFY(!control<QSpinBox>(&main, "spnauto")->isVisible());
+    QCOMPARE(control<QLabel>(&main, "lblkaijiangshijian")->text(), QStringLiteral("开奖 21:15"));
+    QTest::mouseClick(control<QCheckBox>(&main, "chkauto"), Qt::LeftButton);
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests(), QStringList());
+
+    // The first check finds nothing yet; the retries come after growing waits.
+    setClock("2026-12-09 21:20");
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("08:20 中国福彩3D 尚未开奖，08:25再试"), 10000);
+    setClock("2026-12-09 21:24");
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests(), QStringList{page});
+    setClock("2026-12-09 21:25");
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("08:25 中国福彩3D 尚未开奖，08:35再试"), 10000);
+
+    // Published: stored and shown, and the lottery rests until the next evening.
+    serveDaily(k3D, draws);
+    setClock("2026-12-09 21:35");
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).startsWith(QStringLiteral("08:35 中国福彩3D 新增1期，第%1期 %2")
+                                                         .arg(draws.back().periodId, draws.back().digits.join(' '))),
+                             10000);
+    QCOMPARE(int(main.hitTable().size()), 151);
+    QCOMPARE(int(storedDraws(folder, k3D).size()), 151);
+    const qsizetype asked = m_fixture.server().requests().size();
+    setClock("2026-12-10 09:00");
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(m_fixture.server().requests().size(), asked);
+
+    // The clock jumps two days on: the check it passed is made at once, then the night's retries.
+    setClock("2026-12-11 23:00");
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("10:00 中国福彩3D 尚未开奖，10:55再试"), 10000);
+    QCOMPARE(m_fixture.server().requests().size(), asked + 1);
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
+}
+
+void TestAutoUpdater::startedLateTheDailyLotteriesAreCheckedOneAtATime()
+{
+    const QString folder = m_fixture.folder().path();
+    std::map<QString, std::vector<StoredDraw>> draws;
+    for (const QString& lottery : {k3D, kPl3}) {
+        draws[lottery] = syntheticDraws(lottery, 151);
+        storeDraws(folder, lottery, {draws[lottery].begin(), draws[lottery].end() - 1});
+        serveDaily(lottery, draws[lottery]);
+    }
+    // Both draws are an hour past when the program starts with 自动更新 ticked: both are checked
+    // at once, one after the other. 重庆时时彩, shown, comes after its interval of an hour.
+    writeAutoUpdateSettings(folder, {true, 60, false});
+    setClock("2026-12-09 22:30");
+    m_fixture.server().setDelay(std::chrono::milliseconds(100));
+    Tfrmmain main(m_fixture.session());
+    main.show();
+    QTRY_VERIFY_WITH_TIMEOUT(storedDraws(folder, k3D).size() == 151 && storedDraws(folder, kPl3).size() == 151, 10000);
+    QCOMPARE(m_fixture.server().mostAtOnce(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral(" 新增1期，第")), 10000);
+    // Both nights' periods are in: nothing more is asked of them tonight (重庆时时彩's own turn
+    // comes meanwhile).
+    const auto dailyAsked = [&] {
+        QStringList asked = m_fixture.server().requests();
+        asked.removeIf([](const QString& path) {
+            return path != singlePagePath(HistorySource::TrendPage) && path != singlePagePath(HistorySource::ChartPage);
+        });
+        return asked.size();
+    };
+    QCOMPARE(dailyAsked(), 2);
+    setClock("2026-12-09 23:55");
+    QTest::qWait(5 * kTestMinute.count());
+    QCOMPARE(dailyAsked(), 2);
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
+}
+
+void TestAutoUpdater::aDayWithoutADrawSaysSoQuietly()
+{
+    const QString folder = m_fixture.folder().path();
+    const std::vector<StoredDraw> draws = syntheticDraws(k3D, 150);
+    storeDraws(folder, k3D, draws);
+    serveDaily(k3D, draws);
+    setClock("2026-12-09 23:55");
+    Tfrmmain main(m_fixture.session());
+    main.show();
+    showLottery(main, k3D);
+    // Started after the draw: checked at once, and the night's retries follow.
+    QTest::mouseClick(control<QCheckBox>(&main, "chkauto"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("10:55 中国福彩3D 尚未开奖，13:35再试"), 10000);
+    setClock("2026-12-10 02:35");
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("13:35 中国福彩3D 尚未开奖，明早再试"), 10000);
+    if (const QString shots = qEnvironmentVariable("QUORLIN_SHOTS"); !shots.isEmpty())
+        main.grab().save(shots + QStringLiteral("/30-daily-status.png"));
+    // The morning check: nothing since, so the lottery rests until the evening.
+    setClock("2026-12-10 09:00");
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("20:00 中国福彩3D 已是最新"), 10000);
+    QCOMPARE(m_fixture.server().requests().size(), 3);
+    // Never a box.
+    QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
+    QCOMPARE(int(storedDraws(folder, k3D).size()), 150);
 }
 
 QTEST_MAIN(TestAutoUpdater)

@@ -1,5 +1,6 @@
 #include "core/acquire/auto_update.h"
 
+#include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
 #include "core/base/user_error.h"
 
@@ -9,8 +10,34 @@
 namespace {
 
 const QString kGroup = QStringLiteral("auto");
+const QString kTimeFormat = QStringLiteral("HH:mm");
+
+QString drawTimeKey(const LotteryInfo& lottery)
+{
+    return lottery.settingsKey + QStringLiteral("_draw_time");
+}
+
+QString timePrefix(const QTime& at, const QString& lottery)
+{
+    return at.toString(kTimeFormat) + QLatin1Char(' ') + lottery + QLatin1Char(' ');
+}
 
 }  // namespace
+
+std::map<QString, QTime> AutoUpdateSettings::builtInDrawTimes()
+{
+    std::map<QString, QTime> times;
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        if (lottery.drawTime.isValid())
+            times[lottery.name] = lottery.drawTime;
+    return times;
+}
+
+QTime AutoUpdateSettings::drawTime(const QString& lottery) const
+{
+    const auto it = drawTimes.find(lottery);
+    return it == drawTimes.end() ? QTime() : it->second;
+}
 
 AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir)
 {
@@ -23,6 +50,13 @@ AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir)
     if (isNumber)
         settings.minutes = std::clamp(minutes, kMinAutoMinutes, kMaxAutoMinutes);
     settings.copy = file.value(QStringLiteral("copy"), settings.copy).toBool();
+    // A time that does not read as HH:mm keeps the built-in one.
+    for (auto& [name, time] : settings.drawTimes) {
+        const QTime set =
+            QTime::fromString(file.value(drawTimeKey(*findLottery(name))).toString().trimmed(), kTimeFormat);
+        if (set.isValid())
+            time = set;
+    }
     return settings;
 }
 
@@ -34,6 +68,8 @@ void writeAutoUpdateSettings(const QString& dataDir, const AutoUpdateSettings& s
     file.setValue(QStringLiteral("enabled"), settings.enabled);
     file.setValue(QStringLiteral("minutes"), settings.minutes);
     file.setValue(QStringLiteral("copy"), settings.copy);
+    for (const auto& [name, time] : settings.drawTimes)
+        file.setValue(drawTimeKey(*findLottery(name)), time.toString(kTimeFormat));
     file.endGroup();
     file.sync();
     if (file.status() != QSettings::NoError)
@@ -48,21 +84,20 @@ int nextRunMinutes(int minutes, int failures)
     return std::max(wait, minutes);
 }
 
-QString autoStatusLine(const QTime& at, int stored, const QString& news)
+QString autoStatusLine(const QTime& at, const QString& lottery, int stored, const QString& news,
+                       const QString& nothingNew)
 {
-    const QString time = at.toString(QStringLiteral("HH:mm"));
     if (stored == 0)
-        return time + QStringLiteral(" 已是最新");
-    QString line = time + QStringLiteral(" 新增%1期").arg(stored);
+        return timePrefix(at, lottery) + nothingNew;
+    QString line = timePrefix(at, lottery) + QStringLiteral("新增%1期").arg(stored);
     if (!news.isEmpty())
         line += QStringLiteral("，") + news;
     return line;
 }
 
-QString autoFailureLine(const QTime& at, const QString& reason, int retryMinutes)
+QString autoFailureLine(const QTime& at, const QString& lottery, const QString& reason, int retryMinutes)
 {
-    return at.toString(QStringLiteral("HH:mm")) +
-           QStringLiteral(" 失败：%1；%2分钟后重试").arg(reason).arg(retryMinutes);
+    return timePrefix(at, lottery) + QStringLiteral("失败：%1；%2分钟后重试").arg(reason).arg(retryMinutes);
 }
 
 QString newestDrawText(const QString& periodId, const QString& digits, const QString& modeName, bool judged, bool hit)
@@ -79,4 +114,9 @@ QString newestDrawText(const QString& periodId, const QString& digits, const QSt
 QString autoNotificationText(const QString& lottery, const QString& newestDraw)
 {
     return lottery + QLatin1Char(' ') + newestDraw + QStringLiteral(" — 下期投注号码已更新");
+}
+
+QString drawStoredNotificationText(const QString& lottery, const QString& newestDraw)
+{
+    return lottery + QLatin1Char(' ') + newestDraw + QStringLiteral(" — 开奖号码已存入");
 }

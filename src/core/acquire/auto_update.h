@@ -2,13 +2,22 @@
 
 #include <QString>
 #include <QTime>
+#include <map>
 
-// 自动更新: the live update of the current 时时彩 lottery, run on an interval in the background.
-// Its three settings are kept in 设置.ini in the data folder, section [auto].
+// 自动更新: every lottery kept up to date in the background, the 时时彩 lotteries by their live
+// update on an interval, the daily ones by their history download after the evening draw. Its
+// settings are kept in 设置.ini in the data folder, section [auto].
 struct AutoUpdateSettings {
     bool enabled = false;  // off until the user ticks it
-    int minutes = 5;       // the interval set, 1..60
+    int minutes = 5;       // the 时时彩 lotteries' interval, 1..60
     bool copy = false;     // 自动复制: the new bet list also goes to the clipboard
+    // The daily lotteries' draw times, Beijing time, by lottery name: the lottery table's unless
+    // 设置.ini gives another ("fc3d_draw_time=21:15").
+    std::map<QString, QTime> drawTimes = builtInDrawTimes();
+
+    static std::map<QString, QTime> builtInDrawTimes();
+    // The daily lottery's draw time; invalid for a lottery drawn all day.
+    QTime drawTime(const QString& lottery) const;
 };
 
 inline constexpr int kMinAutoMinutes = 1;
@@ -26,10 +35,12 @@ void writeAutoUpdateSettings(const QString& dataDir, const AutoUpdateSettings& s
 // for each failure up to kMaxBackOffMinutes, and never shorter than the interval set.
 int nextRunMinutes(int minutes, int failures);
 
-// The status line after a run that ended at `at`: "10:45 新增1期", "10:50 已是最新",
-// "10:55 失败：<reason>；5分钟后重试". `news` (what the newest draw was) follows new draws.
-QString autoStatusLine(const QTime& at, int stored, const QString& news);
-QString autoFailureLine(const QTime& at, const QString& reason, int retryMinutes);
+// The status line after a run of `lottery` that ended at `at`: "10:45 重庆时时彩 新增1期",
+// "10:50 重庆时时彩 已是最新", "10:55 重庆时时彩 失败：<reason>；5分钟后重试". `news` (what the
+// newest draw was) follows new draws; `nothingNew` stands for "已是最新" where the run found none.
+QString autoStatusLine(const QTime& at, const QString& lottery, int stored, const QString& news,
+                       const QString& nothingNew = QStringLiteral("已是最新"));
+QString autoFailureLine(const QTime& at, const QString& lottery, const QString& reason, int retryMinutes);
 
 // What the newest draw was and whether the bet list made before it held it:
 // "第20261210045期 1 2 3 4 5：后二中" ("后二未中" when missed; no verdict for a draw the rule is
@@ -37,3 +48,5 @@ QString autoFailureLine(const QTime& at, const QString& reason, int retryMinutes
 QString newestDrawText(const QString& periodId, const QString& digits, const QString& modeName, bool judged, bool hit);
 // The desktop notification: "<lottery> <newest draw> — 下期投注号码已更新".
 QString autoNotificationText(const QString& lottery, const QString& newestDraw);
+// The same for a lottery other than the one shown: "<lottery> <newest draw> — 开奖号码已存入".
+QString drawStoredNotificationText(const QString& lottery, const QString& newestDraw);

@@ -29,3 +29,8 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
     }
     return updates;
 }
+
+LotteryUpdate downloadHistory(const QString& dataDir, const QString& lottery, const ReaderHooks& hooks)
+{
+    return downloadHistories(dataDir, {lottery}, hooks).front();
+}

@@ -24,3 +24,6 @@ struct DownloadProgress {
 // one being read. The run's fetcher is made here, in place of any the hooks name.
 std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries, ReaderHooks hooks,
                                              const DownloadProgress& progress = {});
+
+// One lottery's history download, as 下载开奖 reads it: the automatic update of a daily lottery.
+LotteryUpdate downloadHistory(const QString& dataDir, const QString& lottery, const ReaderHooks& hooks);

@@ -6,14 +6,36 @@ const std::vector<LotteryInfo>& LotteryCatalogue()
 {
     // The 上海 feed's rows carry a shorter attribute name before the digits, hence offset 29.
     static const std::vector<LotteryInfo> lotteries = {
-        {QStringLiteral("中国福彩3D"), 3, 7, HistorySource::TrendPage, 0, {}, 0, false, 3, 0, QStringLiteral("fc3d")},
-        {QStringLiteral("中国体彩排列3"), 3, 7, HistorySource::ChartPage, 0, {}, 0, false, 4, 1, QStringLiteral("pl3")},
+        {QStringLiteral("中国福彩3D"),
+         3,
+         7,
+         HistorySource::TrendPage,
+         0,
+         {},
+         0,
+         false,
+         3,
+         0,
+         QStringLiteral("fc3d"),
+         QTime(21, 15)},
+        {QStringLiteral("中国体彩排列3"),
+         3,
+         7,
+         HistorySource::ChartPage,
+         0,
+         {},
+         0,
+         false,
+         4,
+         1,
+         QStringLiteral("pl3"),
+         QTime(21, 25)},
         {QStringLiteral("重庆时时彩"), 5, 11, HistorySource::DrawList, 200,
-         QStringLiteral("/static/ssc/newlyopenlist.xml"), 34, true, 0, 2, QStringLiteral("cqssc")},
+         QStringLiteral("/static/ssc/newlyopenlist.xml"), 34, true, 0, 2, QStringLiteral("cqssc"), QTime()},
         {QStringLiteral("上海时时彩"), 3, 10, HistorySource::DrawList, 201,
-         QStringLiteral("/static/ssl/newlyopenlist.xml"), 29, true, 2, 4, QStringLiteral("shssc")},
+         QStringLiteral("/static/ssl/newlyopenlist.xml"), 29, true, 2, 4, QStringLiteral("shssc"), QTime()},
         {QStringLiteral("江西时时彩"), 5, 11, HistorySource::DrawList, 202,
-         QStringLiteral("/static/jxssc/newlyopenlist.xml"), 34, true, 1, 3, QStringLiteral("jxssc")},
+         QStringLiteral("/static/jxssc/newlyopenlist.xml"), 34, true, 1, 3, QStringLiteral("jxssc"), QTime()},
     };
     return lotteries;
 }
@@ -35,6 +57,12 @@ bool isLiveUpdateLottery(const QString& lotteryName)
 {
     const LotteryInfo* info = findLottery(lotteryName);
     return info && info->liveUpdate;
+}
+
+bool isDailyLottery(const QString& lotteryName)
+{
+    const LotteryInfo* info = findLottery(lotteryName);
+    return info && info->drawTime.isValid();
 }
 
 namespace {

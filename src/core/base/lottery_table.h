@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <vector>
 
 // Where a lottery's history download reads its draws.
@@ -25,6 +26,9 @@ struct LotteryInfo {
     int mainListRank;      // its place in the main window's lottery box
     int downloadRunRank;   // its turn when 下载开奖 runs 所有彩票
     QString settingsKey;   // its short name in 数据源.ini ("fc3d"), where its own draw source is set
+    // A lottery drawn once every evening: the draw's time, Beijing time, as the operator publishes
+    // it. Invalid for the 时时彩 lotteries, drawn all day long.
+    QTime drawTime;
 };
 
 // The five lotteries, in the order of the database's description and of the download choices.
@@ -38,6 +42,8 @@ const LotteryInfo* findLottery(const QString& name);
 int digitCountOf(const QString& lotteryName);
 
 bool isLiveUpdateLottery(const QString& lotteryName);
+// Drawn once a day at its drawTime (福彩3D, 排列3).
+bool isDailyLottery(const QString& lotteryName);
 
 QStringList lotteryNames();      // table order
 QStringList mainListOrder();     // 重庆时时彩 first: the lottery selected at start

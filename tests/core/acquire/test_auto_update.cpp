@@ -28,11 +28,25 @@ void TestAutoUpdate::settingsAreReadInRange_data()
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<int>("minutes");
     QTest::addColumn<bool>("copy");
-    QTest::newRow("no file: off, 5 minutes") << QByteArray() << false << 5 << false;
-    QTest::newRow("as written") << QByteArray("[auto]\nenabled=true\nminutes=12\ncopy=true\n") << true << 12 << true;
-    QTest::newRow("too short") << QByteArray("[auto]\nenabled=true\nminutes=0\n") << true << 1 << false;
-    QTest::newRow("too long") << QByteArray("[auto]\nminutes=600\n") << false << 60 << false;
-    QTest::newRow("not a number") << QByteArray("[auto]\nminutes=soon\n") << false << 5 << false;
+    // The daily lotteries' draw times, Beijing time.
+    QTest::addColumn<QString>("fc3dDraw");
+    QTest::addColumn<QString>("pl3Draw");
+    QTest::newRow("no file: off, 5 minutes, the operators' draw times")
+        << QByteArray() << false << 5 << false << "21:15"
+        << "21:25";
+    QTest::newRow("as written") << QByteArray(
+                                       "[auto]\nenabled=true\nminutes=12\ncopy=true\nfc3d_draw_time=20:30\n"
+                                       "pl3_draw_time= 20:45\n")
+                                << true << 12 << true << "20:30"
+                                << "20:45";
+    QTest::newRow("too short") << QByteArray("[auto]\nenabled=true\nminutes=0\n") << true << 1 << false << "21:15"
+                               << "21:25";
+    QTest::newRow("too long") << QByteArray("[auto]\nminutes=600\n") << false << 60 << false << "21:15"
+                              << "21:25";
+    QTest::newRow("not a number, not a time")
+        << QByteArray("[auto]\nminutes=soon\nfc3d_draw_time=evening\npl3_draw_time=25:00\n") << false << 5 << false
+        << "21:15"
+        << "21:25";
 }
 
 void TestAutoUpdate::settingsAreReadInRange()
@@ -41,6 +55,8 @@ void TestAutoUpdate::settingsAreReadInRange()
     QFETCH(bool, enabled);
     QFETCH(int, minutes);
     QFETCH(bool, copy);
+    QFETCH(QString, fc3dDraw);
+    QFETCH(QString, pl3Draw);
     const QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     if (!file.isEmpty()) {
@@ -52,6 +68,15 @@ void TestAutoUpdate::settingsAreReadInRange()
     QCOMPARE(settings.enabled, enabled);
     QCOMPARE(settings.minutes, minutes);
     QCOMPARE(settings.copy, copy);
+    QCOMPARE(settings.drawTime(QStringLiteral("中国福彩3D")).toString(QStringLiteral("HH:mm")), fc3dDraw);
+    QCOMPARE(settings.drawTime(QStringLiteral("中国体彩排列3")).toString(QStringLiteral("HH:mm")), pl3Draw);
+    // A lottery drawn all day has no draw time.
+    QVERIFY(!settings.drawTime(kChongqing).isValid());
+    // Written back, the file reads the same.
+    writeAutoUpdateSettings(folder, settings);
+    const AutoUpdateSettings again = readAutoUpdateSettings(folder);
+    QCOMPARE(again.drawTimes, settings.drawTimes);
+    QCOMPARE(again.minutes, settings.minutes);
 }
 
 void TestAutoUpdate::waitDoublesAfterFailures_data()
