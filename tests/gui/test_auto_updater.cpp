@@ -421,10 +421,17 @@ void TestAutoUpdater::aDayWithoutADrawSaysSoQuietly()
     QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("13:35 中国福彩3D 尚未开奖，明早再试"), 10000);
     if (const QString shots = qEnvironmentVariable("QUORLIN_SHOTS"); !shots.isEmpty())
         main.grab().save(shots + QStringLiteral("/30-daily-status.png"));
-    // The morning check: nothing since, so the lottery rests until the evening.
+    // The morning check finds the site down: said quietly, and tried again after the back-off.
+    m_fixture.server().failWithStatus(singlePagePath(HistorySource::TrendPage), 500);
     setClock("2026-12-10 09:00");
-    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("20:00 中国福彩3D 已是最新"), 10000);
-    QCOMPARE(m_fixture.server().requests().size(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        status(main), QStringLiteral("20:00 中国福彩3D 失败：走势页面无法下载（服务器答复 HTTP 500）；10分钟后重试"),
+        10000);
+    // Back: nothing since, so the lottery rests until the evening.
+    serveDaily(k3D, draws);
+    setClock("2026-12-10 09:10");
+    QTRY_COMPARE_WITH_TIMEOUT(status(main), QStringLiteral("20:10 中国福彩3D 已是最新"), 10000);
+    QCOMPARE(m_fixture.server().requests().size(), 4);
     // Never a box.
     QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
     QCOMPARE(int(storedDraws(folder, k3D).size()), 150);
