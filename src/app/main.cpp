@@ -1,12 +1,10 @@
+#include "gui/program_look.h"
 #include "gui/qt_translations.h"
 #include "gui/u_flash.h"
 #include "gui/u_main.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 #include <QIcon>
-#include <QStyleFactory>
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
@@ -25,21 +23,6 @@ bool displayAvailable()
     return false;
 }
 
-void setUpLook(QApplication& app)
-{
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    // The interface is Chinese: prefer a CJK face so that no caption falls back glyph by glyph.
-    QFont font = app.font();
-    for (const QString& family : {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}) {
-        if (QFontDatabase::hasFamily(family)) {
-            font.setFamily(family);
-            break;
-        }
-    }
-    font.setPixelSize(12);
-    app.setFont(font);
-}
-
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -53,7 +36,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    setUpLook(app);
+    // Type as large as the desktop asks for, the windows growing with it.
+    setUpLook(app, desktopTypeScale(app.font()));
     installQtChineseTranslations(app);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlin.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("quorlin"));

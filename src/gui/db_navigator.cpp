@@ -27,6 +27,8 @@ DbNavigator::DbNavigator(QWidget* parent) : QWidget(parent)
         auto* b = named<QToolButton>(this, faces[i].name);
         b->setText(faces[i].glyph);
         b->setToolTip(faces[i].hint);
+        // The glyph is not a name a screen reader can say.
+        b->setAccessibleName(faces[i].hint);
         b->setAutoRaise(false);
         connect(b, &QToolButton::clicked, this, [this, i] { emit clicked(Button(i)); });
         m_buttons[std::size_t(i)] = b;

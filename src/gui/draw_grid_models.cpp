@@ -1,5 +1,7 @@
 #include "gui/draw_grid_models.h"
 
+#include "gui/widget_placement.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QPalette>
@@ -88,9 +90,11 @@ void setUpStatisticsGrid(QTableView* grid, QAbstractTableModel* model)
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setWordWrap(false);
+    // The arrows move within the grid; Tab moves on to the next control.
+    grid->setTabKeyNavigation(false);
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->verticalHeader()->setDefaultSectionSize(scaled(20));
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->horizontalHeader()->setSectionsClickable(false);
     grid->horizontalHeader()->setHighlightSections(false);
@@ -101,5 +105,5 @@ void fitColumnTo(QTableView* grid, int column, int usualWidth, const QString& sa
     // The usual widths suit an 8-point Latin face; the CJK face here is wider, and a
     // plan's periods cut short with "…" would hide the very ids the user reads the grid for.
     const int margins = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
-    grid->setColumnWidth(column, std::max(usualWidth, grid->fontMetrics().horizontalAdvance(sample) + margins));
+    grid->setColumnWidth(column, std::max(scaled(usualWidth), grid->fontMetrics().horizontalAdvance(sample) + margins));
 }

@@ -1,6 +1,7 @@
 #include "gui/overview_tab.h"
 
 #include "core/store/history_loader.h"
+#include "gui/accessible_names.h"
 #include "gui/widget_placement.h"
 
 #include <QHeaderView>
@@ -43,6 +44,8 @@ OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(pare
     lblzonglan = named<QLabel>(this, "lblzonglan");
     lblzonglan->setWordWrap(true);
     grdzonglan = named<QTableView>(this, "grdzonglan");
+    nameControl(grdzonglan, QStringLiteral("各彩票总览表"),
+                QStringLiteral("每种彩票前二和后二的开奖期数、命中率、检验和计划成功率"));
     m_model = new QStandardItemModel(0, int(kOverviewHeaders.size()), this);
     // The longer headers break in two so that ten columns share the tab's width.
     QStringList headers = kOverviewHeaders;
@@ -56,15 +59,16 @@ OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(pare
     grdzonglan->setStyle(style);
     grdzonglan->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdzonglan->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdzonglan->setTabKeyNavigation(false);
     grdzonglan->verticalHeader()->hide();
     grdzonglan->setWordWrap(true);
     // The names and figures are set a size smaller.
     QFont font = grdzonglan->font();
-    font.setPixelSize(10);
+    font.setPixelSize(scaled(10));
     grdzonglan->setFont(font);
     grdzonglan->horizontalHeader()->setFont(font);
-    grdzonglan->horizontalHeader()->setMinimumSectionSize(20);
-    grdzonglan->verticalHeader()->setDefaultSectionSize(22);
+    grdzonglan->horizontalHeader()->setMinimumSectionSize(scaled(20));
+    grdzonglan->verticalHeader()->setDefaultSectionSize(scaled(22));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -80,6 +84,11 @@ OverviewTab::~OverviewTab()
 {
     // The computation holds nothing of this widget; its result is simply not wanted any more.
     m_watcher.disconnect(this);
+}
+
+QList<QWidget*> OverviewTab::tabChain() const
+{
+    return {grdzonglan};
 }
 
 void OverviewTab::setPlanPeriods(int planPeriods)

@@ -28,6 +28,9 @@ public:
 
     bool isComputing() const;
 
+    // Its controls in the order Tab reaches them.
+    QList<QWidget*> tabChain() const;
+
 signals:
     // A computation has ended and its figures are shown.
     void computed();

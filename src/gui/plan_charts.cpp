@@ -3,8 +3,10 @@
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
 #include "core/plan/chance_figures.h"
+#include "gui/accessible_names.h"
 #include "gui/dialogs.h"
 #include "gui/messages.h"
+#include "gui/readable_colours.h"
 #include "gui/run_command.h"
 #include "gui/shell_folder.h"
 #include "gui/widget_placement.h"
@@ -35,7 +37,7 @@ namespace {
 QFont chartFont(const QWidget* widget)
 {
     QFont font = widget->font();
-    font.setPixelSize(11);
+    font.setPixelSize(scaled(11));
     return font;
 }
 
@@ -53,6 +55,25 @@ QChart* newChart(const QFont& font)
     chart->legend()->setAlignment(Qt::AlignTop);
     chart->legend()->setFont(font);
     return chart;
+}
+
+// The charts stand on the palette's base with its text, light or dark, rather than on the chart
+// theme's fixed white; their lines take colours readable on that base.
+void axisFollowsPalette(QAbstractAxis* axis, const QPalette& palette)
+{
+    axis->setLabelsColor(palette.color(QPalette::Text));
+    axis->setTitleBrush(palette.text());
+    axis->setGridLineColor(palette.color(QPalette::Mid));
+    axis->setLinePenColor(palette.color(QPalette::Mid));
+}
+
+void followPalette(QChart* chart, const QPalette& palette)
+{
+    chart->setBackgroundBrush(palette.base());
+    chart->setTitleBrush(palette.text());
+    chart->legend()->setLabelColor(palette.color(QPalette::Text));
+    for (QAbstractAxis* axis : chart->axes())
+        axisFollowsPalette(axis, palette);
 }
 
 QPen dashedPen(const QColor& colour)
@@ -130,7 +151,7 @@ PlanLengthChart::PlanLengthChart(QWidget* parent) : QChartView(newChart(chartFon
     // On the category axis the k-th length stands at k − 1: the cut between N and N + 1 periods
     // is drawn at N − 0.5.
     m_cut = new QLineSeries;
-    m_cut->setPen(dashedPen(Qt::red));
+    m_cut->setPen(dashedPen(chartLineColours(palette()).cut));
     lengths->addSeries(m_cut);
     m_lengthAxis = new QBarCategoryAxis;
     m_lengthAxis->setTitleText(QStringLiteral("追号期数"));
@@ -151,6 +172,11 @@ PlanLengthChart::PlanLengthChart(QWidget* parent) : QChartView(newChart(chartFon
         series->attachAxis(m_lengthAxis);
     setRenderHint(QPainter::Antialiasing);
     chooseCountAxis();
+    followPalette(lengths, palette());
+    // The count axis not shown now is kept aside in the palette's colours too.
+    for (QAbstractAxis* axis :
+         {static_cast<QAbstractAxis*>(m_planCountAxis), static_cast<QAbstractAxis*>(m_logCountAxis)})
+        axisFollowsPalette(axis, palette());
 }
 
 void PlanLengthChart::setLogarithmic(bool logarithmic)
@@ -259,8 +285,9 @@ HitRateChart::HitRateChart(QWidget* parent) : QChartView(newChart(chartFont(pare
     m_chanceRate = new QLineSeries;
     m_chanceRate->setName(QStringLiteral("随机") + percentText(kChanceHitRate, 0));
     // The window's rate is drawn thin so that chance's line stays in sight through it.
-    m_movingRate->setPen(QPen(QColor(0x20, 0x9f, 0xdf), 1));
-    m_chanceRate->setPen(dashedPen(Qt::black));
+    const ChartLineColours colours = chartLineColours(palette());
+    m_movingRate->setPen(QPen(colours.movingRate, 1));
+    m_chanceRate->setPen(dashedPen(colours.chanceRate));
     rate->addSeries(m_movingRate);
     rate->addSeries(m_chanceRate);
     m_drawAxis = new QValueAxis;
@@ -278,6 +305,7 @@ HitRateChart::HitRateChart(QWidget* parent) : QChartView(newChart(chartFont(pare
         series->attachAxis(m_rateAxis);
     }
     setRenderHint(QPainter::Antialiasing);
+    followPalette(rate, palette());
 }
 
 void HitRateChart::draw(const QList<QPointF>& points)
@@ -318,6 +346,10 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     chklog->setText(QStringLiteral("计划数用对数坐标"));
     chklog->setFont(chartFont(this));
     chklog->setChecked(chtjihua->isLogarithmic());
+    nameControl(chtjihua, QStringLiteral("计划长度图"),
+                QStringLiteral("各追号期数的实际计划数与随机期望，虚线为计划期数；右键可保存图片"));
+    nameControl(chtmingzhong, QStringLiteral("命中率图"),
+                QStringLiteral("近%1期的命中率与随机命中率；右键可保存图片").arg(kMovingWindow));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 4);
     layout->setSpacing(2);
@@ -330,6 +362,11 @@ PlanCharts::PlanCharts(QWidget* parent) : QWidget(parent)
     });
     createMenu();
     rebuild();
+}
+
+QList<QWidget*> PlanCharts::tabChain() const
+{
+    return {chklog, chtjihua, chtmingzhong};
 }
 
 void PlanCharts::createMenu()

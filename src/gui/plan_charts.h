@@ -24,6 +24,9 @@ public:
     // must outlive this widget; it is read when the charts are next drawn.
     void setFigures(const HitTable* hits, int planPeriods);
 
+    // Its controls in the order Tab reaches them: the tick box over the charts, then the charts.
+    QList<QWidget*> tabChain() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
 

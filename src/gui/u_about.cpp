@@ -3,6 +3,7 @@
 #include "core/base/program_paths.h"
 #include "core/cipher/des.h"
 #include "gui/jpeg_picture.h"
+#include "gui/readable_colours.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
 
@@ -36,18 +37,18 @@ void Tfrmabout::createControls()
     setWindowTitle(QStringLiteral("关于本程序"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowStaysOnTopHint);
-    setFixedSize(405, 207);
+    setFixedSize(scaled(405, 207));
 
     Shape1 = place<QFrame>(this, "Shape1", 8, 8, 233, 192);
-    Shape1->setStyleSheet(
-        QStringLiteral("#Shape1 { background: silver; border: 2px solid teal; border-radius: 8px; }"));
+    Shape1->setStyleSheet(QStringLiteral("#Shape1 { background: %1; border: 2px solid teal; border-radius: 8px; }")
+                              .arg(kAboutPanel.name()));
 
     const QFont titleFont = captionFont(font(), QStringLiteral("华文中宋"), 20);
     Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 16, 17, 217, 23);
     Label2 = placeLabel(this, "Label2", QStringLiteral("2.0版"), 152, 41, 80, 23);
     for (QLabel* l : {Label1, Label2}) {
         l->setFont(titleFont);
-        l->setStyleSheet(QStringLiteral("color: red"));
+        setTextColour(l, kAboutTitle);
     }
     Label2->adjustSize();
 
@@ -62,7 +63,7 @@ void Tfrmabout::createControls()
     const QFont lineFont = captionFont(font(), QStringLiteral("MS Sans Serif"), 13);
     for (QLabel* l : {lblauthor, lblbanquan, lblweb, lblqq, lblphone2, lblphone1, lblmail}) {
         l->setFont(lineFont);
-        l->setStyleSheet(QStringLiteral("color: blue"));
+        setTextColour(l, kAboutLine);
     }
 
     Image1 = placeLabel(this, "Image1", QString(), 256, 15, 137, 145);

@@ -3,6 +3,7 @@
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_row_set.h"
+#include "gui/accessible_names.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <QToolButton>
 
 namespace {
 
@@ -76,11 +78,29 @@ void Tfrmdata::createControls()
     setObjectName(QStringLiteral("frmdata"));
     setWindowTitle(QStringLiteral("彩票数据"));
     setModal(true);
-    resize(kOpeningWidth, kOpeningHeight);
+    resize(scaled(kOpeningWidth, kOpeningHeight));
     createBrowsingControls();
     createCommandButtons();
+    nameControls();
     m_runner = new WorkRunner(this);
     connectControls();
+}
+
+void Tfrmdata::nameControls()
+{
+    labelBox(Label1, lstcaipiao, QStringLiteral("数据库中的彩票"));
+    labelBox(Label2, grdcaipiao, QStringLiteral("所选彩票的开奖，按期号排列"));
+    nameControl(dbv_caipiao, QStringLiteral("记录导航"));
+    nameControl(btnadd, btnadd->toolTip());
+    // The "+" covers the navigator's insert and does its work: Tab reaches the "+" in its place.
+    dbv_caipiao->button(DbNavigator::Insert)->setFocusPolicy(Qt::NoFocus);
+    // Tab follows the screen: the list, the grid, the navigator, then the two rows of buttons.
+    QList<QWidget*> chain{lstcaipiao, grdcaipiao};
+    for (int b = 0; b < DbNavigator::kButtons; ++b)
+        chain << (b == DbNavigator::Insert ? static_cast<QWidget*>(btnadd)
+                                           : dbv_caipiao->button(DbNavigator::Button(b)));
+    chain << QList<QWidget*>{btnimport, btngaps, btnfill, btnsave, btnedit, btnext};
+    setTabChain(chain);
 }
 
 // The list of lotteries, the grid of the chosen one's draws and the navigator over it. Only the
@@ -98,10 +118,13 @@ void Tfrmdata::createBrowsingControls()
     grdcaipiao = named<DrawGrid>(this, "grdcaipiao");
     grdcaipiao->setModel(m_rowSet);
     grdcaipiao->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab moves from cell to cell only while draws are typed in; browsing, it moves on to the
+    // next control, so that the keyboard is never held in the grid.
+    grdcaipiao->setTabKeyNavigation(false);
     grdcaipiao->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     grdcaipiao->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grdcaipiao->verticalHeader()->setDefaultSectionSize(20);
+    grdcaipiao->verticalHeader()->setDefaultSectionSize(scaled(20));
     grdcaipiao->verticalHeader()->hide();
 
     dbv_caipiao = named<DbNavigator>(this, "dbv_caipiao");
@@ -109,7 +132,7 @@ void Tfrmdata::createBrowsingControls()
     btnadd = namedButton(this, "btnadd", QStringLiteral("+"));
     btnadd->setToolTip(QStringLiteral("添加记录"));
     QFont large = btnadd->font();
-    large.setPixelSize(18);
+    large.setPixelSize(scaled(18));
     large.setBold(true);
     btnadd->setFont(large);
     btnadd->setEnabled(false);
@@ -117,7 +140,6 @@ void Tfrmdata::createBrowsingControls()
 
 void Tfrmdata::createCommandButtons()
 {
-    // Created in the order Tab walks them.
     btnsave = namedButton(this, "btnsave", QStringLiteral("导出"));
     btnedit = namedButton(this, "btnedit", kStartAdding);
     btnedit->setEnabled(false);
@@ -198,6 +220,7 @@ void Tfrmdata::setAdding(bool adding)
 {
     m_adding = adding;
     m_rowSet->setEditable(adding);
+    grdcaipiao->setTabKeyNavigation(adding);
     btnext->setEnabled(!adding);
     dbv_caipiao->setEnabled(adding);
     btnadd->setEnabled(adding);
@@ -339,18 +362,25 @@ void Tfrmdata::closeEvent(QCloseEvent* event)
 void Tfrmdata::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    const int dw = width() - kOpeningWidth;
-    const int dh = height() - kOpeningHeight;
-    lstcaipiao->setGeometry(16, 24, 153, std::max(40, 403 + dh));
-    grdcaipiao->setGeometry(184, 24, std::max(60, 350 + dw), std::max(40, 275 + dh));
-    dbv_caipiao->setGeometry(184, 306 + dh, std::max(100, 330 + dw), 25);
-    btnsave->setGeometry(222 + dw, 376 + dh, 75, 25);
-    btnedit->setGeometry(325 + dw, 376 + dh, 75, 25);
-    btnext->setGeometry(428 + dw, 376 + dh, 75, 25);
+    // Places at the opening size (in the usual type's pixels, grown with larger type); the window's
+    // growth beyond it goes to the list, the grid and the navigator, the buttons keep their
+    // distance to the right and bottom edges.
+    const int dw = width() - scaled(kOpeningWidth);
+    const int dh = height() - scaled(kOpeningHeight);
+    const auto onRightAndBottom = [dw, dh](int left, int top, int width, int height) {
+        return scaled(QRect(left, top, width, height)).translated(dw, dh);
+    };
+    lstcaipiao->setGeometry(scaled(16), scaled(24), scaled(153), std::max(scaled(40), scaled(403) + dh));
+    grdcaipiao->setGeometry(scaled(184), scaled(24), std::max(scaled(60), scaled(350) + dw),
+                            std::max(scaled(40), scaled(275) + dh));
+    dbv_caipiao->setGeometry(scaled(184), scaled(306) + dh, std::max(scaled(100), scaled(330) + dw), scaled(25));
+    btnsave->setGeometry(onRightAndBottom(222, 376, 75, 25));
+    btnedit->setGeometry(onRightAndBottom(325, 376, 75, 25));
+    btnext->setGeometry(onRightAndBottom(428, 376, 75, 25));
     // The free band between the navigator and the buttons: 导入 above 导出, then 缺期 and 补齐.
-    btnimport->setGeometry(222 + dw, 341 + dh, 75, 25);
-    btngaps->setGeometry(325 + dw, 341 + dh, 75, 25);
-    btnfill->setGeometry(428 + dw, 341 + dh, 75, 25);
+    btnimport->setGeometry(onRightAndBottom(222, 341, 75, 25));
+    btngaps->setGeometry(onRightAndBottom(325, 341, 75, 25));
+    btnfill->setGeometry(onRightAndBottom(428, 341, 75, 25));
 
     // The "+" lies over the navigator's fifth button, its insert, so that a new row goes to
     // the end rather than before the current one.

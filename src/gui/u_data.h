@@ -57,6 +57,8 @@ private:
     void createControls();
     void createBrowsingControls();
     void createCommandButtons();
+    // Names for screen readers, the labels as buddies, and Tab in the order of the screen.
+    void nameControls();
     void connectControls();
     void FormCreate();
     void lstcaipiaoClick();

@@ -3,6 +3,7 @@
 #include "core/acquire/history_download.h"
 #include "core/acquire/history_readers.h"
 #include "core/base/lottery_table.h"
+#include "gui/accessible_names.h"
 #include "gui/dialogs.h"
 #include "gui/download_banner.h"
 #include "gui/run_command.h"
@@ -75,6 +76,9 @@ void Tfrmdownload2::createControls()
     pbjindu = place<QProgressBar>(this, "pbjindu", 107, 50, 200, 5);
     pbjindu->setTextVisible(false);
     pbjindu->hide();
+
+    labelBox(lbltishi, comdown, QStringLiteral("要下载的彩票，或所有彩票；按回车开始下载"));
+    nameControl(pbjindu, QStringLiteral("下载进度"));
 
     m_runner = new WorkRunner(this);
     m_runner->setCancelButton(btncancel);

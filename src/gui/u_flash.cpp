@@ -3,6 +3,7 @@
 #include "core/base/program_paths.h"
 #include "core/cipher/des.h"
 #include "gui/jpeg_picture.h"
+#include "gui/readable_colours.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
 
@@ -31,16 +32,18 @@ void Tfrmflash::createControls()
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     // Not "Quorlin": that is the main window's title, which scripts wait for.
     setWindowTitle(QStringLiteral("Quorlin 启动"));
-    setFixedSize(551, 337);
+    setFixedSize(scaled(551, 337));
     centreOnScreen(this);
 
     Image1 = placeLabel(this, "Image1", QString(), 0, 0, 551, 337);
     Image1->setScaledContents(true);
-    Image1->setStyleSheet(QStringLiteral("background: #0b1a33"));
+    Image1->setStyleSheet(QStringLiteral("background: %1").arg(kSplashBackground.name()));
 
-    Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 85, 72, 360, 44);
+    // The tail of the Q reaches below the type's 44 pixels: the label takes a few more, from the free
+    // space under it.
+    Label1 = placeLabel(this, "Label1", QStringLiteral("Quorlin"), 85, 72, 360, 50);
     Label1->setFont(captionFont(font(), QStringLiteral("隶书"), 44));
-    Label1->setStyleSheet(QStringLiteral("color: red"));
+    setTextColour(Label1, kSplashTitle);
 
     const QFont lineFont = captionFont(font(), QStringLiteral("MS Sans Serif"), 13);
     // Fallback texts: shown only where the side file cannot supply a line.
@@ -52,7 +55,7 @@ void Tfrmflash::createControls()
     lblphone = placeLabel(this, "lblphone", QStringLiteral("电话："), 144, 264, 369, 16);
     for (QLabel* l : {lblchuping, lblshiyong, lblweb, lblqq, lblmail, lblphone}) {
         l->setFont(lineFont);
-        l->setStyleSheet(QStringLiteral("color: yellow"));
+        setTextColour(l, kSplashLine);
     }
 
     Timer1 = named<QTimer>(this, "Timer1");

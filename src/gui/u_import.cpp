@@ -1,6 +1,7 @@
 #include "gui/u_import.h"
 
 #include "core/store/draw_import.h"
+#include "gui/accessible_names.h"
 #include "gui/widget_placement.h"
 
 #include <QCheckBox>
@@ -15,7 +16,7 @@ Tfrmimport::Tfrmimport(const ImportPlan& plan, const QString& lottery, const QSt
     setObjectName(QStringLiteral("frmimport"));
     setWindowTitle(QStringLiteral("导入开奖"));
     setModal(true);
-    setFixedSize(560, 420);
+    setFixedSize(scaled(560, 420));
 
     lblfile = placeLabel(this, "lblfile",
                          QStringLiteral("导入到：%1\n文件：%2").arg(lottery, QDir::toNativeSeparators(fileName)), 16,
@@ -25,6 +26,7 @@ Tfrmimport::Tfrmimport(const ImportPlan& plan, const QString& lottery, const QSt
     memsummary->setReadOnly(true);
     memsummary->setLineWrapMode(QPlainTextEdit::NoWrap);
     memsummary->setPlainText(importSummary(plan).join(u'\n'));
+    nameControl(memsummary, QStringLiteral("导入摘要"), QStringLiteral("文件中可导入、相同、不同和无法读取的开奖"));
 
     chkoverwrite = place<QCheckBox>(this, "chkoverwrite", 16, 356, 300, 22);
     chkoverwrite->setText(QStringLiteral("覆盖不同的开奖"));

@@ -145,6 +145,8 @@ void Tfrmmain::FormCreate()
     connect(btnabout, &QPushButton::clicked, this, &Tfrmmain::btnaboutClick);
     connect(btnsource, &QPushButton::clicked, this, &Tfrmmain::btnsourceClick);
     connect(btnclose, &QPushButton::clicked, this, &Tfrmmain::btncloseClick);
+    // The window opens on the lottery box, where a player starts.
+    comcaipiao->setFocus();
 
     AutoUpdater::Hooks hooks;
     hooks.busy = [this] { return m_drawWindowOpen; };
@@ -212,8 +214,11 @@ void Tfrmmain::keyPressEvent(QKeyEvent* event)
     QWidget* focused = focusWidget();
     if (std::exchange(m_lotteryChangeFailed, false) && (focused == comcaipiao || comcaipiao->isAncestorOf(focused)))
         return;
-    // Enter presses the button that has the focus, and 过滤 otherwise.
-    if (auto* button = qobject_cast<QPushButton*>(focused))
+    // Enter in 计划期数 applies the count typed; on a button it presses that button, and 过滤
+    // otherwise.
+    if (focused == edtjihuaqishu)
+        btntongji->click();
+    else if (auto* button = qobject_cast<QPushButton*>(focused))
         button->click();
     else
         btnfilt->click();
@@ -227,6 +232,12 @@ void Tfrmmain::showEvent(QShowEvent* event)
 
 bool Tfrmmain::eventFilter(QObject* watched, QEvent* event)
 {
+    // Ctrl+C in the bet list copies the whole list as 复制 does, unless part of it is selected.
+    if (watched == memcode && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) && !memcode->textCursor().hasSelection()) {
+        btncopyClick();
+        return true;
+    }
     // A click anywhere in the window means the Enter of a failed lottery change is long past.
     if (event->type() == QEvent::MouseButtonPress) {
         auto* widget = qobject_cast<QWidget*>(watched);

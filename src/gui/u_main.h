@@ -100,6 +100,9 @@ private:
     void createCommandButtons();
     void createSelectionRow();
     void createAutoUpdateRow();
+    // Names for screen readers, labels as buddies, the main actions' keys.
+    void nameControls();
+    void giveShortcuts();
     void setTabOrders();
     void FormCreate();
 

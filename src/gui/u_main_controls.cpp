@@ -3,9 +3,11 @@
 #include "gui/u_main.h"
 
 #include "core/acquire/auto_update.h"
+#include "gui/accessible_names.h"
 #include "gui/draw_grid_models.h"
 #include "gui/overview_tab.h"
 #include "gui/plan_charts.h"
+#include "gui/readable_colours.h"
 #include "gui/widget_placement.h"
 
 #include <QButtonGroup>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <limits>
@@ -29,7 +32,7 @@ void Tfrmmain::createControls()
 {
     setObjectName(QStringLiteral("frmmain"));
     setWindowTitle(QStringLiteral("Quorlin"));
-    setFixedSize(651, 579);
+    setFixedSize(scaled(651, 579));
     // Made in the order they are stacked and reached: what stands over what depends on it.
     createTabs();
     createGrids();
@@ -38,6 +41,8 @@ void Tfrmmain::createControls()
     createCommandButtons();
     createSelectionRow();
     createAutoUpdateRow();
+    nameControls();
+    giveShortcuts();
     setTabOrders();
 }
 
@@ -72,22 +77,22 @@ void Tfrmmain::createGrids()
     lbltishi->setWordWrap(true);
     lbltishi->setMargin(20);
     QFont hint = lbltishi->font();
-    hint.setPixelSize(16);
+    hint.setPixelSize(scaled(16));
     lbltishi->setFont(hint);
     lbltishi->hide();
 
     grdtongji1 = place<QTableView>(TabSheet1, "grdtongji1", 14, 12, 352, 449);
     m_planModel = newPlanTableModel(this);
     setUpStatisticsGrid(grdtongji1, m_planModel);
-    grdtongji1->setColumnWidth(0, 150);
-    grdtongji1->setColumnWidth(1, 60);
-    grdtongji1->setColumnWidth(2, 50);
+    grdtongji1->setColumnWidth(0, scaled(150));
+    grdtongji1->setColumnWidth(1, scaled(60));
+    grdtongji1->setColumnWidth(2, scaled(50));
 
     grdtongji2 = place<QTableView>(TabSheet2, "grdtongji2", 14, 12, 352, 449);
     m_hitModel = newHitTableModel(this);
     setUpStatisticsGrid(grdtongji2, m_hitModel);
     for (int c = 0; c < 3; ++c)
-        grdtongji2->setColumnWidth(c, (grdtongji2->width() - 60) / 3);
+        grdtongji2->setColumnWidth(c, (grdtongji2->width() - scaled(60)) / 3);
 
     pb = place<QProgressBar>(this, "pb", 16, 525, 385, 16);
     pb->setRange(0, 100);
@@ -113,9 +118,9 @@ void Tfrmmain::createBetList()
 {
     Label3 = placeLabel(this, "Label3", QStringLiteral("注意：期期换号！"), 456, 216, 145, 25);
     QFont warning = Label3->font();
-    warning.setPixelSize(13);
+    warning.setPixelSize(scaled(13));
     Label3->setFont(warning);
-    Label3->setStyleSheet(QStringLiteral("color: red"));
+    setTextColour(Label3, warningTextColour(palette()));
 
     Label2 = placeLabel(this, "Label2", QStringLiteral("目前投注期："), 432, 251, 81, 13);
     comcurqi = place<QComboBox>(this, "comcurqi", 520, 247, 97, 21);
@@ -131,6 +136,8 @@ void Tfrmmain::createBetList()
     memcode = place<QPlainTextEdit>(this, "memcode", 432, 352, 185, 97);
     memcode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memcode->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The list holds no tabs: Tab moves on, as everywhere else in the window.
+    memcode->setTabChangesFocus(true);
 }
 
 void Tfrmmain::createCommandButtons()
@@ -180,18 +187,49 @@ void Tfrmmain::createAutoUpdateRow()
     lblauto = placeLabel(this, "lblauto", QString(), 16, 524, 385, 17);
 }
 
+void Tfrmmain::nameControls()
+{
+    nameControl(page, QStringLiteral("统计页"));
+    nameControl(grdtongji1, QStringLiteral("计划统计表"), QStringLiteral("每个追号计划的投注期号、追号期数和是否成功"));
+    nameControl(grdtongji2, QStringLiteral("中奖统计表"), QStringLiteral("每期的记录期号、开奖号码和是否中奖"));
+    nameControl(pb, QStringLiteral("统计进度"));
+    nameControl(mem, QStringLiteral("计划统计摘要"), QStringLiteral("成功次数、失败次数、成功率和与随机的比较"));
+    nameControl(optmode, QStringLiteral("投注位置"));
+    labelBox(Label2, comcurqi, QStringLiteral("已开奖的期号和下一期"));
+    labelBox(Label10, edtjihuaqishu, QStringLiteral("追号计划的期数，按回车重新统计"));
+    nameControl(memcode, QStringLiteral("投注号码"),
+                QStringLiteral("下一期要投注的号码，按 %1 复制全部")
+                    .arg(QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)));
+    nameControl(edtcopy, QStringLiteral("复制的投注号码"));
+    labelBox(Label1, comcaipiao, QStringLiteral("要统计和投注的彩票，输入名称后按回车"));
+    nameControl(spnauto, QStringLiteral("自动更新间隔"), spnauto->toolTip());
+    nameControl(chkcopy, chkcopy->text(), chkcopy->toolTip());
+}
+
+void Tfrmmain::giveShortcuts()
+{
+    giveShortcut(btntongji, Qt::Key_F5, QStringLiteral("按计划期数重新统计"));
+    giveShortcut(btnfilt, Qt::Key_F6, QStringLiteral("列出下一期的投注号码并复制，也可按回车"));
+    giveShortcut(btnsave, QKeySequence::Save, QStringLiteral("把投注号码保存为文本文件"));
+    giveShortcut(btncopy, Qt::CTRL | Qt::SHIFT | Qt::Key_C,
+                 QStringLiteral("把投注号码复制到剪贴板；在投注号码框中也可按 %1")
+                     .arg(QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)));
+    giveShortcut(btndown3, Qt::CTRL | Qt::Key_R, QStringLiteral("读取所选时时彩的最新开奖"));
+    giveShortcut(btndown2, Qt::CTRL | Qt::Key_D, QStringLiteral("从网上下载开奖历史"));
+    giveShortcut(btnedit, Qt::CTRL | Qt::Key_N, QStringLiteral("浏览、添加、导入和导出开奖"));
+    giveShortcut(btnabout, QKeySequence::HelpContents, QStringLiteral("关于本程序"));
+    giveShortcut(btnsource, Qt::CTRL | Qt::Key_U, QStringLiteral("设置开奖数据的网站"));
+}
+
 void Tfrmmain::setTabOrders()
 {
-    // Tab order follows the screen: the lottery first, then the settings, then the commands.
-    setTabOrder(comcaipiao, optFront2);
-    setTabOrder(optFront2, optBack2);
-    setTabOrder(optBack2, comcurqi);
-    setTabOrder(comcurqi, edtjihuaqishu);
-    setTabOrder(edtjihuaqishu, memcode);
-    setTabOrder(memcode, btntongji);
-    setTabOrder(btntongji, btnfilt);
-    setTabOrder(btnfilt, btnsave);
-    setTabOrder(btnsave, btncopy);
-    setTabOrder(chkauto, spnauto);
-    setTabOrder(spnauto, chkcopy);
+    // Tab follows the screen: the tabs and their grid on the left, then the right column from the
+    // top down, then the row along the bottom from left to right, and round again. The window
+    // opens on the lottery box (FormCreate), where a player starts.
+    QList<QWidget*> chain{page->tabBar(), grdtongji1, grdtongji2};
+    chain << m_charts->tabChain() << m_overview->tabChain();
+    chain << QList<QWidget*>{chkauto,       spnauto,  chkcopy,   mem,      optFront2, optBack2, comcurqi,
+                             edtjihuaqishu, memcode,  btntongji, btnfilt,  btnsave,   btncopy,  comcaipiao,
+                             btndown3,      btndown2, btnedit,   btnabout, btnsource, btnclose};
+    setTabChain(chain);
 }

@@ -1,13 +1,16 @@
 #include "gui/u_sources.h"
 
 #include "core/base/lottery_table.h"
+#include "gui/accessible_names.h"
 #include "gui/dialogs.h"
+#include "gui/readable_colours.h"
 #include "gui/run_command.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 
 namespace {
@@ -22,7 +25,7 @@ void showResult(QLabel* label, const QString& text, bool good)
 {
     label->setText(text);
     label->setToolTip(text);
-    label->setStyleSheet(good ? QStringLiteral("color: #007000") : QStringLiteral("color: #c00000"));
+    setTextColour(label, good ? goodTextColour(label->palette()) : warningTextColour(label->palette()));
 }
 
 }  // namespace
@@ -39,7 +42,7 @@ void Tfrmsources::createControls()
     setObjectName(QStringLiteral("frmsources"));
     setWindowTitle(QStringLiteral("数据源"));
     setModal(true);
-    setFixedSize(986, kTop + 4 * kRowHeight + 50);
+    setFixedSize(scaled(986, kTop + 4 * kRowHeight + 50));
 
     lblhint = placeLabel(this, "lblhint",
                          QStringLiteral("每个网站只写主机名或“主机名:端口”，例如 draws.example.com 或 127.0.0.1:8080"),
@@ -59,6 +62,7 @@ void Tfrmsources::createControls()
             if (shown != edit->text())
                 edit->setText(shown);
         });
+        labelBox(m_titles[i], edit, QStringLiteral("主机名或“主机名:端口”"));
         m_results[i] =
             placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
     }
@@ -74,6 +78,8 @@ void Tfrmsources::createControls()
                                          kUrlLeft, top + 3, 106, 20));
         m_urlEdits.push_back(place<QLineEdit>(this, QByteArray("edt" + key).constData(), kUrlLeft + 110, top, 330, 24));
         m_urlEdits.back()->setPlaceholderText(QStringLiteral("https://…（可不填）"));
+        nameControl(m_urlEdits.back(), lottery.name + QStringLiteral("开奖数据网址"), lblurlhint->toolTip());
+        m_urlTitles.back()->setBuddy(m_urlEdits.back());
         m_urlResults.push_back(placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110,
                                           top + 25, 330, 18));
     }
@@ -135,11 +141,11 @@ void Tfrmsources::btntestClick()
 {
     runCommand(this, [&] {
         for (QLabel* result : m_results) {
-            result->setStyleSheet({});
+            result->setPalette(QPalette());
             result->setText(QStringLiteral("正在连接。。。"));
         }
         for (std::size_t i = 0; i < m_urlResults.size(); ++i) {
-            m_urlResults[i]->setStyleSheet({});
+            m_urlResults[i]->setPalette(QPalette());
             m_urlResults[i]->setToolTip({});
             m_urlResults[i]->setText(m_urlEdits[i]->text().trimmed().isEmpty() ? QString()
                                                                                : QStringLiteral("正在读取。。。"));

@@ -4,9 +4,37 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QRect>
 #include <QScreen>
+#include <QSize>
 #include <QString>
 #include <QWidget>
+
+// The windows are laid out for the program's usual type of 12 pixels. Where the application's type
+// is larger (a desktop whose font is set larger for reading), every place and size grows in
+// proportion, so that each caption keeps its room and each control its place among the others.
+inline constexpr int kLayoutFontPixels = 12;
+
+inline double layoutScale()
+{
+    const int pixels = QGuiApplication::font().pixelSize();
+    return pixels > kLayoutFontPixels ? double(pixels) / kLayoutFontPixels : 1.0;
+}
+
+inline int scaled(int length)
+{
+    return qRound(length * layoutScale());
+}
+
+inline QRect scaled(const QRect& rect)
+{
+    return {scaled(rect.left()), scaled(rect.top()), scaled(rect.width()), scaled(rect.height())};
+}
+
+inline QSize scaled(int width, int height)
+{
+    return {scaled(width), scaled(height)};
+}
 
 // Every control is made and named by its control name (so tests find it) in one call: named()
 // where a layout or the owner's resizeEvent places it, place() where it stands at fixed geometry.
@@ -23,7 +51,7 @@ template <class W>
 W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
     auto* widget = named<W>(parent, name);
-    widget->setGeometry(left, top, width, height);
+    widget->setGeometry(scaled(QRect(left, top, width, height)));
     return widget;
 }
 
@@ -48,7 +76,7 @@ inline QPushButton* placeButton(QWidget* parent, const char* name, const QString
                                 int height)
 {
     auto* button = namedButton(parent, name, text);
-    button->setGeometry(left, top, width, height);
+    button->setGeometry(scaled(QRect(left, top, width, height)));
     return button;
 }
 
@@ -58,7 +86,7 @@ inline QFont captionFont(const QFont& base, const QString& family, int pixelSize
 {
     QFont font = base;
     font.setFamilies({family, base.family()});
-    font.setPixelSize(pixelSize);
+    font.setPixelSize(scaled(pixelSize));
     font.setBold(true);
     font.setItalic(true);
     return font;
