@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-format ccache
     fonts-wqy-microhei
     xvfb xauth x11-utils
+    at-spi2-core python3-pyatspi dbus
     file librsvg2-bin desktop-file-utils appstream lintian
 )
 

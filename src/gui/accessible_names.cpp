@@ -1,7 +1,9 @@
 #include "gui/accessible_names.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 
 void nameControl(QWidget* control, const QString& name, const QString& description)
@@ -18,6 +20,9 @@ void labelBox(QLabel* label, QWidget* box, const QString& description)
     while (name.endsWith(u'：') || name.endsWith(u':'))
         name.chop(1);
     nameControl(box, name, description);
+    // An editable combo box shows its text in a box of its own, which a screen reader reaches too.
+    if (auto* combo = qobject_cast<QComboBox*>(box); combo && combo->lineEdit())
+        nameControl(combo->lineEdit(), name, description);
 }
 
 QString shortcutTip(const QString& what, const QKeySequence& keys)

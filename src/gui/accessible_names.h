@@ -13,7 +13,8 @@ class QWidget;
 void nameControl(QWidget* control, const QString& name, const QString& description = {});
 
 // A label that names a box becomes its buddy, and the box takes the label's words, without the
-// closing colon, as its name.
+// closing colon, as its name (an editable combo box's text box too). Box and label must be
+// made before.
 void labelBox(QLabel* label, QWidget* box, const QString& description = {});
 
 // A main action's key: the button answers to `keys` anywhere in its window, and its tooltip says

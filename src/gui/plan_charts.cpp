@@ -64,6 +64,7 @@ void axisFollowsPalette(QAbstractAxis* axis, const QPalette& palette)
     axis->setLabelsColor(palette.color(QPalette::Text));
     axis->setTitleBrush(palette.text());
     axis->setGridLineColor(palette.color(QPalette::Mid));
+    axis->setMinorGridLineColor(palette.color(QPalette::Midlight));
     axis->setLinePenColor(palette.color(QPalette::Mid));
 }
 

@@ -140,14 +140,15 @@ void Tfrmdata::createBrowsingControls()
 
 void Tfrmdata::createCommandButtons()
 {
-    btnsave = namedButton(this, "btnsave", QStringLiteral("导出"));
-    btnedit = namedButton(this, "btnedit", kStartAdding);
-    btnedit->setEnabled(false);
-    btnext = namedButton(this, "btnext", QStringLiteral("关闭"));
+    // Made row by row as they stand, so that a screen reader lists them in that order.
     btnimport = namedButton(this, "btnimport", QStringLiteral("导入"));
     btngaps = namedButton(this, "btngaps", QStringLiteral("缺期"));
     btnfill = namedButton(this, "btnfill", QStringLiteral("补齐"));
     btnfill->setToolTip(QStringLiteral("从开奖页面补齐时时彩的缺期"));
+    btnsave = namedButton(this, "btnsave", QStringLiteral("导出"));
+    btnedit = namedButton(this, "btnedit", kStartAdding);
+    btnedit->setEnabled(false);
+    btnext = namedButton(this, "btnext", QStringLiteral("关闭"));
     // Enter belongs to the grid's editor here, never to a button.
     for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
         b->setAutoDefault(false);
