@@ -179,7 +179,8 @@ void Tfrmmain::createAutoUpdateRow()
     spnauto->setToolTip(QStringLiteral("自动更新的间隔（分钟）"));
     // In the interval's place while a daily lottery is shown: when its draw is looked for.
     lblkaijiangshijian = placeLabel(this, "lblkaijiangshijian", QString(), 510, 1, 107, 20);
-    lblkaijiangshijian->setAccessibleName(QStringLiteral("开奖时间"));
+    // A screen reader reads its text ("开奖 21:15") as its name and its tooltip as its description:
+    // an accessible name would stand in place of the time.
     lblkaijiangshijian->hide();
     chkcopy = place<QCheckBox>(this, "chkcopy", 432, 20, 150, 18);
     chkcopy->setText(QStringLiteral("自动复制"));
