@@ -1,8 +1,12 @@
 #include "gui/overview_tab.h"
 
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+#include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
 #include "gui/accessible_names.h"
 #include "gui/widget_placement.h"
+#include "gui/work_runner.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -11,8 +15,9 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -37,7 +42,38 @@ QString shownName(const QString& name)
 // Columns whose figures are read across the rows are right-aligned, the names left.
 constexpr int kFirstFigureColumn = 2;
 
+// The reason in the user's words; a library's own text never reaches the window.
+template <class Work>
+QString failureOf(Work&& work)
+{
+    try {
+        work();
+    } catch (const UserError& e) {
+        return e.message();
+    } catch (...) {
+        return QStringLiteral("无法读取开奖数据。");
+    }
+    return {};
+}
+
 }  // namespace
+
+std::vector<OverviewRow> readOverview(const QString& dataDir, int planPeriods, const std::function<bool()>& cancelled)
+{
+    std::vector<OverviewRow> rows;
+    std::unique_ptr<DrawDatabase> db;
+    const QString unopened = failureOf([&] { db = std::make_unique<DrawDatabase>(dataDir); });
+    for (const QString& lottery : mainListOrder()) {
+        if (cancelled && cancelled())
+            break;
+        DrawHistory history;
+        const QString error = db ? failureOf([&] { history = readDrawHistory(*db, lottery); }) : unopened;
+        for (PlanMode mode : {PlanMode::Front2, PlanMode::Back2})
+            rows.push_back(error.isEmpty() ? overviewRow(lottery, mode, history, planPeriods)
+                                           : unreadOverviewRow(lottery, mode, error));
+    }
+    return rows;
+}
 
 OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(parent), m_dataDir(dataDir)
 {
@@ -76,15 +112,15 @@ OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(pare
     layout->addWidget(lblzonglan);
     layout->addWidget(grdzonglan, 1);
 
-    connect(&m_watcher, &QFutureWatcher<std::vector<OverviewRow>>::finished, this, &OverviewTab::computationEnded);
+    // Silent: the figures come in the background of a window that goes on being used, and
+    // readOverview says its failures in the rows.
+    m_runner = new WorkRunner(this);
+    m_runner->setSilent([this](const QString& failure) { lblzonglan->setText(failure); });
     fill();
 }
 
-OverviewTab::~OverviewTab()
-{
-    // The computation holds nothing of this widget; its result is simply not wanted any more.
-    m_watcher.disconnect(this);
-}
+// The runner, a child of this widget, cancels a computation still going and waits for it.
+OverviewTab::~OverviewTab() = default;
 
 QList<QWidget*> OverviewTab::tabChain() const
 {
@@ -118,28 +154,47 @@ void OverviewTab::showEvent(QShowEvent* event)
     fill();
 }
 
+void OverviewTab::hideEvent(QHideEvent* event)
+{
+    // Out of view the figures are not wanted; the tab reads them afresh when shown again.
+    m_computeAgain = false;
+    m_runner->cancel();
+    QWidget::hideEvent(event);
+}
+
 void OverviewTab::compute()
 {
-    // One computation at a time; a request during one starts another when it ends, so that the
-    // figures shown are never older than the last change.
-    if (m_computing) {
+    // One computation at a time: a request during one cancels it and starts another when it
+    // has ended, so that the figures shown are never older than the last change.
+    m_computing = true;
+    if (m_runner->isRunning()) {
         m_computeAgain = true;
+        m_runner->cancel();
         return;
     }
-    m_computing = true;
     m_computeAgain = false;
     lblzonglan->setText(QStringLiteral("正在计算各彩票的统计…"));
-    m_watcher.setFuture(QtConcurrent::run(computeOverview, m_dataDir));
+    m_runner->start<std::vector<OverviewRow>>(
+        [dataDir = m_dataDir, planPeriods = m_planPeriods, cancelled = m_runner->cancelFlag()] {
+            return readOverview(dataDir, planPeriods, cancelled);
+        },
+        [this](std::vector<OverviewRow>& rows) {
+            if (!m_runner->cancelRequested())
+                m_rows = std::move(rows);
+        },
+        {}, [this] { computationEnded(); });
 }
 
 void OverviewTab::computationEnded()
 {
-    m_rows = m_watcher.result();
+    if (m_computeAgain) {
+        compute();
+        return;
+    }
+    const bool shown = !m_runner->cancelRequested();
     m_computing = false;
     fill();
-    if (m_computeAgain)
-        compute();
-    else
+    if (shown)
         emit computed();
 }
 

@@ -1,18 +1,28 @@
 #pragma once
 
-#include "gui/lottery_overview.h"
+#include "core/plan/plan_report.h"
 
-#include <QFutureWatcher>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class QLabel;
 class QStandardItemModel;
 class QTableView;
+class WorkRunner;
+
+// Reads the stored draws of every lottery (the newest 10000 each, deleting nothing) and reports
+// the rule on both modes: two rows per lottery, in the order of the lottery box, 前二 first. A
+// lottery that cannot be read gets rows that say why. Stops early, with fewer rows, once
+// `cancelled` says so.
+std::vector<OverviewRow> readOverview(const QString& dataDir, int planPeriods,
+                                      const std::function<bool()>& cancelled = {});
 
 // The 总览 tab: every lottery under both modes side by side, with the figures the summary shows
 // for the selected one. Reading and replaying five full lotteries takes longer than a click
-// should wait, so it runs away from the window's thread while the tab keeps what it showed.
+// should wait, so it runs through the window's runner, silently, while the tab keeps what it
+// showed; a newer request or leaving the tab cancels it, and a cancelled run's figures are
+// never shown.
 class OverviewTab : public QWidget {
     Q_OBJECT
 
@@ -37,6 +47,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void compute();
@@ -47,10 +58,11 @@ private:
     QLabel* lblzonglan;
     QTableView* grdzonglan;
     QStandardItemModel* m_model;
-    QFutureWatcher<std::vector<OverviewRow>> m_watcher;
+    WorkRunner* m_runner;
     std::vector<OverviewRow> m_rows;
     int m_planPeriods = 5;
-    // From the start of a computation until its figures are shown.
+    // From the start of a computation until its figures are shown, or until it was cancelled
+    // with no newer one to follow.
     bool m_computing = false;
     bool m_computeAgain = false;
 };

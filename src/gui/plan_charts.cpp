@@ -382,10 +382,11 @@ void PlanCharts::createMenu()
     }
 }
 
-void PlanCharts::setFigures(const HitTable* hits, int planPeriods)
+void PlanCharts::setReport(const PlanReport& report)
 {
-    m_hits = hits;
-    m_planPeriods = planPeriods;
+    m_planLengths = report.planLengths;
+    m_hitRate = report.hitRate;
+    m_planPeriods = report.planPeriods;
     m_stale = true;
     if (isVisible())
         rebuild();
@@ -402,12 +403,12 @@ void PlanCharts::rebuild()
 {
     m_stale = false;
     rebuildPlanLengths();
-    chtmingzhong->draw(m_hits ? movingHitRate(*m_hits) : QList<QPointF>{});
+    chtmingzhong->draw(m_hitRate);
 }
 
 void PlanCharts::rebuildPlanLengths()
 {
-    chtjihua->draw(m_hits ? countPlanLengths(*m_hits) : PlanLengthCounts{}, m_planPeriods);
+    chtjihua->draw(m_planLengths, m_planPeriods);
 }
 
 void PlanCharts::savePicture()

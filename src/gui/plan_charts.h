@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/plan/hit_replay.h"
+#include "core/plan/plan_report.h"
 
 #include <QWidget>
 
@@ -20,9 +20,9 @@ class PlanCharts : public QWidget {
 public:
     explicit PlanCharts(QWidget* parent = nullptr);
 
-    // The replay's marks and the 计划期数 they were judged with. The table is the caller's and
-    // must outlive this widget; it is read when the charts are next drawn.
-    void setFigures(const HitTable* hits, int planPeriods);
+    // The series of a report and the 计划期数 it was judged with, drawn when the tab is next in
+    // view.
+    void setReport(const PlanReport& report);
 
     // Its controls in the order Tab reaches them: the tick box over the charts, then the charts.
     QList<QWidget*> tabChain() const;
@@ -42,7 +42,8 @@ private:
     QCheckBox* chklog;
     QAction* m_saveAction;
 
-    const HitTable* m_hits = nullptr;
+    PlanLengthCounts m_planLengths;
+    QList<QPointF> m_hitRate;
     int m_planPeriods = 0;
     bool m_stale = false;
 };

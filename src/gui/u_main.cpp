@@ -6,7 +6,6 @@
 #include "core/base/whole_file.h"
 #include "core/plan/bet_output.h"
 #include "core/plan/bet_rule.h"
-#include "core/plan/chance_figures.h"
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
 #include "gui/auto_updater.h"
@@ -485,28 +484,24 @@ void Tfrmmain::RefreshHitStatistics()
 {
     // 10000 draws replay in a few milliseconds: the window does not need to breathe meanwhile,
     // and no command can start inside it.
-    m_hitModel->setTable(replayHits(m_session.drawHistory(), m_session.planSelection().digitOffset));
+    m_report = replayReport(m_session.drawHistory(), m_session.planSelection().digitOffset);
+    m_hitModel->setTable(m_report.hits);
     grdtongji2->scrollToBottom();
 }
 
 void Tfrmmain::RefreshPlanStatistics()
 {
-    const int planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
-    m_planModel->setTable(buildPlanTable(m_session.drawHistory(), hitTable(), planPeriods));
+    // 计划期数 is read afresh each time; a text that is no whole number leaves the plans, the
+    // summary and the charts as they were.
+    PlanSelection& selection = m_session.planSelection();
+    selection.planPeriods = planPeriodCountFromText(edtjihuaqishu->text());
+    judgePlans(m_report, m_session.drawHistory(), selection.planPeriods);
+    m_planModel->setTable(m_report.plans);
     // Period ids only grow, so the open plan's span is the widest text of the column.
     fitColumnTo(grdtongji1, 0, 150, planTable().empty() ? QString() : spanText(planTable().back()));
-    // The three summary lines first, then how the rule compares with chance; the box scrolls.
-    // Without a draw there is nothing to sum up: rates of 0.0% would only mislead.
-    QStringList lines;
-    if (!m_session.drawHistory().empty()) {
-        lines = summaryLines(summarizePlans(hitTable(), planPeriods));
-        const ChanceFigures figures = computeChanceFigures(hitTable());
-        lines << chanceLines(figures, planPeriods)
-              << chanceTestLines(figures, countPlanLengths(hitTable()), planPeriods);
-    }
-    mem->setPlainText(lines.join(QLatin1Char('\n')));
-    m_charts->setFigures(&hitTable(), planPeriods);
-    m_overview->setPlanPeriods(planPeriods);
+    mem->setPlainText(m_report.summary.join(QLatin1Char('\n')));
+    m_charts->setReport(m_report);
+    m_overview->setPlanPeriods(selection.planPeriods);
     grdtongji1->scrollToBottom();
 }
 

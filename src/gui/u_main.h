@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/acquire/auto_update.h"
-#include "core/plan/hit_replay.h"
-#include "core/plan/plan_table.h"
+#include "core/plan/plan_report.h"
 #include "gui/session.h"
 
 #include <QSet>
@@ -149,7 +148,8 @@ private:
     void RefreshHitStatistics();
     void RefreshPlanStatistics();
 
-    // Runs a handler body behind the error boundary; ignored while another command is running.
+    // Runs a handler body behind the error boundary. No command can start inside another: the
+    // statistics run without turning the event loop, and the draw windows are modal.
     template <class Body>
     void command(Body&& body);
 
@@ -160,9 +160,11 @@ private:
     void openDrawWindow();
 
     Session m_session;
+    // What the rule did under the selection; the grids, the summary and the charts show it.
+    PlanReport m_report;
     HitTableModel* m_hitModel;
     PlanTableModel* m_planModel;
-    // The 图表 tab; it reads the hit table above, which lives as long as the window.
+    // The 图表 tab.
     class PlanCharts* m_charts;
     // The 总览 tab: every lottery from its stored draws, read afresh when shown.
     class OverviewTab* m_overview;
