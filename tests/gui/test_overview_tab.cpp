@@ -122,11 +122,7 @@ void TestOverviewTab::overviewOfEveryLottery()
     // Draws stored in the data window, and a table without its period column: the overview in view reads them when the
     // window closes; the table's rows say why they are empty.
     fixtures::storeDraws(m_folder->path(), "中国体彩排列3", fixtures::syntheticDraws("中国体彩排列3", 120, 26));
-    {
-        DrawDatabase db(m_folder->path());
-        db.exec(QStringLiteral("DROP TABLE \"江西时时彩彩票号码表\""));
-        db.exec(QStringLiteral("CREATE TABLE \"江西时时彩彩票号码表\" (x INTEGER)"));
-    }
+    fixtures::handMadeTable(m_folder->path(), "江西时时彩彩票号码表", "x integer");
     bool seen = false;
     fixtures::answerModal<Tfrmdata>(seen, [](Tfrmdata* data) { data->reject(); });
     QTest::mouseClick(control<QPushButton>(&w, "btnedit"), Qt::LeftButton);

@@ -33,31 +33,18 @@ using fixtures::readFileText;
 namespace {
 
 // The window's controls, each found by its name.
-struct DataControls {
-    explicit DataControls(Tfrmdata& w)
-        : window(w),
-          Label1(control<QLabel>(&w, "Label1")),
-          Label2(control<QLabel>(&w, "Label2")),
-          lstcaipiao(control<QListWidget>(&w, "lstcaipiao")),
-          grdcaipiao(control<QTableView>(&w, "grdcaipiao")),
-          dbv_caipiao(control<DbNavigator>(&w, "dbv_caipiao")),
-          btnadd(control<QPushButton>(&w, "btnadd")),
-          btnsave(control<QPushButton>(&w, "btnsave")),
-          btnedit(control<QPushButton>(&w, "btnedit")),
-          btnext(control<QPushButton>(&w, "btnext"))
-    {
-    }
+struct DataControls : fixtures::WindowControls<Tfrmdata> {
+    using WindowControls::WindowControls;
 
-    Tfrmdata& window;
-    QLabel* Label1;
-    QLabel* Label2;
-    QListWidget* lstcaipiao;
-    QTableView* grdcaipiao;
-    DbNavigator* dbv_caipiao;
-    QPushButton* btnadd;
-    QPushButton* btnsave;
-    QPushButton* btnedit;
-    QPushButton* btnext;
+    FIXTURE_CONTROL(QLabel, Label1);
+    FIXTURE_CONTROL(QLabel, Label2);
+    FIXTURE_CONTROL(QListWidget, lstcaipiao);
+    FIXTURE_CONTROL(QTableView, grdcaipiao);
+    FIXTURE_CONTROL(DbNavigator, dbv_caipiao);
+    FIXTURE_CONTROL(QPushButton, btnadd);
+    FIXTURE_CONTROL(QPushButton, btnsave);
+    FIXTURE_CONTROL(QPushButton, btnedit);
+    FIXTURE_CONTROL(QPushButton, btnext);
 };
 
 QStringList listed(const DataControls& w)

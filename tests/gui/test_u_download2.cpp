@@ -41,25 +41,16 @@ int storedCount(const QString& programDir, const QString& lottery)
 }
 
 // The window's controls, each found by its name.
-struct DownloadControls {
-    explicit DownloadControls(Tfrmdownload2& w)
-        : lbltishi(control<QLabel>(&w, "lbltishi")),
-          comdown(control<QComboBox>(&w, "comdown")),
-          btndown(control<QPushButton>(&w, "btndown")),
-          btnclose(control<QPushButton>(&w, "btnclose")),
-          lbltitle(control<QLabel>(&w, "lbltitle")),
-          pbjindu(control<QProgressBar>(&w, "pbjindu")),
-          btncancel(control<QPushButton>(&w, "btncancel"))
-    {
-    }
+struct DownloadControls : fixtures::WindowControls<Tfrmdownload2> {
+    using WindowControls::WindowControls;
 
-    QLabel* lbltishi;
-    QComboBox* comdown;
-    QPushButton* btndown;
-    QPushButton* btnclose;
-    QLabel* lbltitle;
-    QProgressBar* pbjindu;
-    QPushButton* btncancel;
+    FIXTURE_CONTROL(QLabel, lbltishi);
+    FIXTURE_CONTROL(QComboBox, comdown);
+    FIXTURE_CONTROL(QPushButton, btndown);
+    FIXTURE_CONTROL(QPushButton, btnclose);
+    FIXTURE_CONTROL(QLabel, lbltitle);
+    FIXTURE_CONTROL(QProgressBar, pbjindu);
+    FIXTURE_CONTROL(QPushButton, btncancel);
 };
 
 // The lottery a request was for, by its path.

@@ -53,75 +53,40 @@ QString cell(QTableView* grid, int row, int column)
     return grid->model()->index(row, column).data().toString();
 }
 
-// The window's controls, each found by the name players and the layout know it by, so that a
-// control that lost its name or changed its kind fails every test that opens the window.
-struct MainControls {
-    explicit MainControls(Tfrmmain& w)
-        : window(w),
-          page(control<QTabWidget>(&w, "page")),
-          TabSheet1(control<QWidget>(&w, "TabSheet1")),
-          TabSheet2(control<QWidget>(&w, "TabSheet2")),
-          grdtongji1(control<QTableView>(&w, "grdtongji1")),
-          grdtongji2(control<QTableView>(&w, "grdtongji2")),
-          pb(control<QProgressBar>(&w, "pb")),
-          mem(control<QPlainTextEdit>(&w, "mem")),
-          optmode(control<QGroupBox>(&w, "optmode")),
-          optFront2(control<QRadioButton>(&w, "optFront2")),
-          optBack2(control<QRadioButton>(&w, "optBack2")),
-          Label3(control<QLabel>(&w, "Label3")),
-          Label2(control<QLabel>(&w, "Label2")),
-          comcurqi(control<QComboBox>(&w, "comcurqi")),
-          lblkaijiang(control<QLabel>(&w, "lblkaijiang")),
-          Label10(control<QLabel>(&w, "Label10")),
-          edtjihuaqishu(control<QLineEdit>(&w, "edtjihuaqishu")),
-          lbljushu(control<QLabel>(&w, "lbljushu")),
-          memcode(control<QPlainTextEdit>(&w, "memcode")),
-          btntongji(control<QPushButton>(&w, "btntongji")),
-          btnfilt(control<QPushButton>(&w, "btnfilt")),
-          btnsave(control<QPushButton>(&w, "btnsave")),
-          btncopy(control<QPushButton>(&w, "btncopy")),
-          edtcopy(control<QLineEdit>(&w, "edtcopy")),
-          Label1(control<QLabel>(&w, "Label1")),
-          comcaipiao(control<QComboBox>(&w, "comcaipiao")),
-          btndown3(control<QPushButton>(&w, "btndown3")),
-          btndown2(control<QPushButton>(&w, "btndown2")),
-          btnedit(control<QPushButton>(&w, "btnedit")),
-          btnabout(control<QPushButton>(&w, "btnabout")),
-          btnclose(control<QPushButton>(&w, "btnclose"))
-    {
-    }
+// The window's controls, by the names players and the layout know them by.
+struct MainControls : fixtures::WindowControls<Tfrmmain> {
+    using WindowControls::WindowControls;
 
-    Tfrmmain& window;
-    QTabWidget* page;
-    QWidget* TabSheet1;
-    QWidget* TabSheet2;
-    QTableView* grdtongji1;
-    QTableView* grdtongji2;
-    QProgressBar* pb;
-    QPlainTextEdit* mem;
-    QGroupBox* optmode;
-    QRadioButton* optFront2;
-    QRadioButton* optBack2;
-    QLabel* Label3;
-    QLabel* Label2;
-    QComboBox* comcurqi;
-    QLabel* lblkaijiang;
-    QLabel* Label10;
-    QLineEdit* edtjihuaqishu;
-    QLabel* lbljushu;
-    QPlainTextEdit* memcode;
-    QPushButton* btntongji;
-    QPushButton* btnfilt;
-    QPushButton* btnsave;
-    QPushButton* btncopy;
-    QLineEdit* edtcopy;
-    QLabel* Label1;
-    QComboBox* comcaipiao;
-    QPushButton* btndown3;
-    QPushButton* btndown2;
-    QPushButton* btnedit;
-    QPushButton* btnabout;
-    QPushButton* btnclose;
+    FIXTURE_CONTROL(QTabWidget, page);
+    FIXTURE_CONTROL(QWidget, TabSheet1);
+    FIXTURE_CONTROL(QWidget, TabSheet2);
+    FIXTURE_CONTROL(QTableView, grdtongji1);
+    FIXTURE_CONTROL(QTableView, grdtongji2);
+    FIXTURE_CONTROL(QProgressBar, pb);
+    FIXTURE_CONTROL(QPlainTextEdit, mem);
+    FIXTURE_CONTROL(QGroupBox, optmode);
+    FIXTURE_CONTROL(QRadioButton, optFront2);
+    FIXTURE_CONTROL(QRadioButton, optBack2);
+    FIXTURE_CONTROL(QLabel, Label3);
+    FIXTURE_CONTROL(QLabel, Label2);
+    FIXTURE_CONTROL(QComboBox, comcurqi);
+    FIXTURE_CONTROL(QLabel, lblkaijiang);
+    FIXTURE_CONTROL(QLabel, Label10);
+    FIXTURE_CONTROL(QLineEdit, edtjihuaqishu);
+    FIXTURE_CONTROL(QLabel, lbljushu);
+    FIXTURE_CONTROL(QPlainTextEdit, memcode);
+    FIXTURE_CONTROL(QPushButton, btntongji);
+    FIXTURE_CONTROL(QPushButton, btnfilt);
+    FIXTURE_CONTROL(QPushButton, btnsave);
+    FIXTURE_CONTROL(QPushButton, btncopy);
+    FIXTURE_CONTROL(QLineEdit, edtcopy);
+    FIXTURE_CONTROL(QLabel, Label1);
+    FIXTURE_CONTROL(QComboBox, comcaipiao);
+    FIXTURE_CONTROL(QPushButton, btndown3);
+    FIXTURE_CONTROL(QPushButton, btndown2);
+    FIXTURE_CONTROL(QPushButton, btnedit);
+    FIXTURE_CONTROL(QPushButton, btnabout);
+    FIXTURE_CONTROL(QPushButton, btnclose);
 };
 
 }  // namespace
@@ -511,14 +476,9 @@ void TestMainWindow::unknownTypedName()
 
 void TestMainWindow::startUpFailureStillShowsTheMode()
 {
-    {
-        // A table made by hand, holding a digit the rule cannot take.
-        DrawDatabase db(m_folder->path());
-        db.exec(QStringLiteral("drop table \"重庆时时彩彩票号码表\""));
-        db.exec(QStringLiteral(
-            "create table \"重庆时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
-        db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
-    }
+    // A table made by hand, holding a digit the rule cannot take.
+    fixtures::handMadeTable(m_folder->path(), "重庆时时彩彩票号码表", "\"记录期号\" text, " + fixtures::digitColumns(5),
+                            {"'20261209001', 1, 2, 3, 4, 12"});
     const MainControls w = open();
     const QStringList messages = m_dialogs.takeMessages();
     QCOMPARE(messages.size(), 1);

@@ -10,6 +10,25 @@
 
 namespace fixtures {
 
+void handMadeTable(const QString& programDir, const QString& table, const QString& columns, const QStringList& rows,
+                   const QString& options)
+{
+    DrawDatabase db(programDir);
+    const QString quoted = QLatin1Char('"') + table + QLatin1Char('"');
+    db.exec(QStringLiteral("drop table if exists ") + quoted);
+    db.exec(QStringLiteral("create table %1 (%2) %3").arg(quoted, columns, options));
+    for (const QString& row : rows)
+        db.exec(QStringLiteral("insert into %1 values (%2)").arg(quoted, row));
+}
+
+QString digitColumns(int count, const QString& type)
+{
+    QStringList columns;
+    for (int k = 1; k <= count; ++k)
+        columns << (type.isEmpty() ? QStringLiteral("\"%1\"").arg(k) : QStringLiteral("\"%1\" %2").arg(k).arg(type));
+    return columns.join(QStringLiteral(", "));
+}
+
 DrawHistory historyOf(const QStringList& draws, int firstPeriod)
 {
     const int digitCount = draws.isEmpty() ? 3 : int(draws.first().size());

@@ -36,6 +36,14 @@ void storeDraws(const QString& programDir, const QString& lotteryName, const std
 std::vector<StoredDraw> storedDraws(const QString& programDir, const QString& lotteryName);
 QStringList storedPeriodIds(const QString& programDir, const QString& lotteryName);
 
+// A lottery table made by hand, as another tool may have left it, in place of the one the
+// database made: `columns` as they stand between the parentheses of "create table", `options`
+// after them ("without rowid"), then `rows`, each the values of one ("'2026001', 1, 2").
+void handMadeTable(const QString& programDir, const QString& table, const QString& columns,
+                   const QStringList& rows = {}, const QString& options = {});
+// The digit columns "1" … "count", each of `type` when one is given: "\"1\" integer, \"2\" integer".
+QString digitColumns(int count, const QString& type = {});
+
 // A scratch program folder (ending with "/") with the draw database created in it.
 class ProgramFolder {
 public:

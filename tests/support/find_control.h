@@ -22,4 +22,16 @@ Control* control(const QObject* window, const char* name)
     return found;
 }
 
+// What a test's set of a window's controls builds on: every member declared with
+// FIXTURE_CONTROL(kind, name) is the window's control of that name and kind, found when the set is
+// made, so that a control that lost its name or changed its kind fails every test that opens the
+// window.
+template <class Window>
+struct WindowControls {
+    explicit WindowControls(Window& w) : window(w) {}
+    Window& window;
+};
+
 }  // namespace fixtures
+
+#define FIXTURE_CONTROL(Kind, name) Kind* name = ::fixtures::control<Kind>(&this->window, #name)

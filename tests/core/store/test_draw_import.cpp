@@ -135,11 +135,9 @@ void TestDrawImport::tableWithoutADigitColumnIsNamed()
     ProgramFolder folder;
     DrawDatabase db(folder.path());
     // Made by hand without the units column: no stored draw may seem to end in "3".
-    db.exec(QStringLiteral("drop table \"中国福彩3D彩票号码表\""));
-    db.exec(
-        QStringLiteral("create table \"中国福彩3D彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
-                       "\"2\" integer)"));
-    db.exec(QStringLiteral("insert into \"中国福彩3D彩票号码表\" values ('2026001', 1, 2)"));
+    fixtures::handMadeTable(folder.path(), "中国福彩3D彩票号码表",
+                            "\"记录期号\" text primary key, " + fixtures::digitColumns(2, "integer"),
+                            {"'2026001', 1, 2"});
     try {
         storedDigits(db, *findLottery(kThreeD));
         QFAIL("a table without column 3 was read");

@@ -27,10 +27,9 @@ void TestDrawRowSet::rowSetOnTableWithoutRowid()
 {
     ProgramFolder folder;
     DrawDatabase db(folder.path());
-    db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
-    db.exec(
-        QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text primary key, \"1\" integer, "
-                       "\"2\" integer, \"3\" integer) without rowid"));
+    fixtures::handMadeTable(folder.path(), "上海时时彩彩票号码表",
+                            "\"记录期号\" text primary key, " + fixtures::digitColumns(3, "integer"), {},
+                            "without rowid");
     fixtures::storeDraws(folder.path(), "上海时时彩",
                          {{"2026120902", {"4", "5", "6"}}, {"2026120901", {"1", "2", "3"}}});
     auto stored = [&] {
@@ -66,11 +65,9 @@ void TestDrawRowSet::rowSetOnTableWithoutRowid()
     QCOMPARE(rows.index(rows.current(), 0).data().toString(), QStringLiteral("2026120904"));
 
     // Without 记录期号 as its only key, a row cannot be told apart safely: look, do not touch.
-    db.exec(QStringLiteral("drop table \"上海时时彩彩票号码表\""));
-    db.exec(
-        QStringLiteral("create table \"上海时时彩彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", "
-                       "primary key (\"记录期号\", \"1\")) without rowid"));
-    db.exec(QStringLiteral("insert into \"上海时时彩彩票号码表\" values ('2026120901', 1, 2, 3)"));
+    fixtures::handMadeTable(folder.path(), "上海时时彩彩票号码表",
+                            "\"记录期号\" text, " + fixtures::digitColumns(3) + ", primary key (\"记录期号\", \"1\")",
+                            {"'2026120901', 1, 2, 3"}, "without rowid");
     rows.open(db, "上海时时彩", [] { return kToday; });
     QCOMPARE(rows.rowCount(), 1);
     const QString message = errorOf([&] { rows.edit(); });

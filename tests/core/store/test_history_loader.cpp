@@ -196,13 +196,9 @@ void TestHistoryLoader::badStoredDigitFailsTheLoad()
     ProgramFolder folder;
     fixtures::storeDraws(folder.path(), "中国福彩3D", fixtures::syntheticDraws("中国福彩3D", 5));
     QCOMPARE(loadAs(folder.path(), "中国福彩3D").size(), 5);
-    {
-        // A lottery table made by hand, without the checks of ours, holding a bad digit.
-        DrawDatabase db(folder.path());
-        db.exec(
-            QStringLiteral("create table \"自制彩票号码表\" (\"记录期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
-        db.exec(QStringLiteral("insert into \"自制彩票号码表\" values ('20261209001', 1, 2, 3, 4, 12)"));
-    }
+    // A lottery table made by hand, without the checks of ours, holding a bad digit.
+    fixtures::handMadeTable(folder.path(), "自制彩票号码表", "\"记录期号\" text, " + fixtures::digitColumns(5),
+                            {"'20261209001', 1, 2, 3, 4, 12"});
     try {
         loadAs(folder.path(), "自制");
         QFAIL("a digit of 12 was loaded");
@@ -261,13 +257,8 @@ void TestHistoryLoader::readOnlyOrLockedFileStillLoads()
 void TestHistoryLoader::tableWithoutPeriodColumn()
 {
     ProgramFolder folder;
-    {
-        DrawDatabase db(folder.path());
-        db.exec(QStringLiteral("drop table \"重庆时时彩彩票号码表\""));
-        db.exec(
-            QStringLiteral("create table \"重庆时时彩彩票号码表\" (\"期号\" text, \"1\", \"2\", \"3\", \"4\", \"5\")"));
-        db.exec(QStringLiteral("insert into \"重庆时时彩彩票号码表\" values ('20261209001', 1, 2, 3, 4, 5)"));
-    }
+    fixtures::handMadeTable(folder.path(), "重庆时时彩彩票号码表", "\"期号\" text, " + fixtures::digitColumns(5),
+                            {"'20261209001', 1, 2, 3, 4, 5"});
     const QString expected = QStringLiteral("表“重庆时时彩彩票号码表”没有“记录期号”列");
     DrawDatabase db(folder.path());
     QCOMPARE(errorOf([&] { db.newestPeriodId("重庆时时彩"); }), expected);
