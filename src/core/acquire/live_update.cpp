@@ -11,10 +11,18 @@ LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QStr
     // A lottery with a draw address of its own reads it instead of the day pages and the feed.
     if (!hooks.sources.drawUrl(lottery).isEmpty())
         return runLotteryReader(db, dataDir, lottery, hooks);
-    if (catchUp)
-        return DrawListScan(db, dataDir, lottery, hooks);
-    // Taken once, before the feed is loaded: a table that cannot be read stops the update with
-    // the database's own message.
+    return catchUp ? UpdateFromDayPages(db, dataDir, lottery, hooks) : UpdateFromFeed(db, lottery, hooks);
+}
+
+LotteryUpdate UpdateFromDayPages(DrawDatabase& db, const QString& dataDir, const QString& lottery,
+                                 const ReaderHooks& hooks)
+{
+    return DrawListScan(db, dataDir, lottery, hooks);
+}
+
+LotteryUpdate UpdateFromFeed(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks)
+{
+    // Taken once, before the feed is loaded: the draws appended while it is read do not move it.
     const QString newest = db.newestPeriodId(lottery);
     LotteryUpdate update = readLotteryFeed(db, lottery, newest, hooks);
     // The feed lists the latest draws only: periods it jumps over come from their day pages.

@@ -16,6 +16,14 @@ class DrawDatabase;
 LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
                             const ReaderHooks& hooks = {});
 
+// The two ways runLiveUpdate reads a 时时彩 lottery's own sites. The day-page catch-up: the draw
+// lists of today and the 49 days before, the draws newer than the newest stored one appended.
+LotteryUpdate UpdateFromDayPages(DrawDatabase& db, const QString& dataDir, const QString& lottery,
+                                 const ReaderHooks& hooks = {});
+// The feed: the draws newer than the newest stored one, then the day pages of the periods the
+// feed jumps over. A table that cannot be read stops it with the database's own message.
+LotteryUpdate UpdateFromFeed(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks = {});
+
 // Whether the next live update of `lottery` is a catch-up: the history has not been caught up in
 // this run (`historyCaughtUp`), and the lottery has no draw address of its own in `sources`
 // (reading that catches nothing up).

@@ -3,13 +3,13 @@
 #include <QString>
 #include <stdexcept>
 
-// An error whose message is meant for the user as it stands. Every command boundary shows
-// what() of any std::exception, so this type only fixes the encoding: what() is UTF-8.
 // The two ways a file fails the program, in the words every reader of a file uses; `reason` is
 // Qt's file error text.
 QString cannotOpenFileText(const QString& fileName, const QString& reason);
 QString cannotReadFileText(const QString& fileName, const QString& reason);
 
+// An error whose message is meant for the user as it stands. Every command boundary shows
+// what() of any std::exception, so this type only fixes the encoding: what() is UTF-8.
 class UserError : public std::runtime_error {
 public:
     explicit UserError(const QString& message);
