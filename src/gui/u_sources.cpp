@@ -1,6 +1,7 @@
 #include "gui/u_sources.h"
 
 #include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
 #include "gui/accessible_names.h"
 #include "gui/dialogs.h"
 #include "gui/readable_colours.h"
@@ -8,6 +9,7 @@
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -20,6 +22,9 @@ constexpr int kTop = 40;
 // The draw addresses stand in a column of their own right of the hosts.
 constexpr int kUrlLeft = 530;
 constexpr int kUrlRowHeight = 46;
+// The sources chosen stand right of the addresses.
+constexpr int kSourceLeft = 986;
+constexpr int kSourceWidth = 190;
 
 void showResult(QLabel* label, const QString& text, bool good)
 {
@@ -42,7 +47,7 @@ void Tfrmsources::createControls()
     setObjectName(QStringLiteral("frmsources"));
     setWindowTitle(QStringLiteral("数据源"));
     setModal(true);
-    setFixedSize(scaled(986, kTop + 4 * kRowHeight + 50));
+    setFixedSize(scaled(kSourceLeft + kSourceWidth + 16, kTop + 4 * kRowHeight + 50));
 
     lblhint = placeLabel(this, "lblhint",
                          QStringLiteral("每个网站只写主机名或“主机名:端口”，例如 draws.example.com 或 127.0.0.1:8080"),
@@ -82,7 +87,14 @@ void Tfrmsources::createControls()
         m_urlTitles.back()->setBuddy(m_urlEdits.back());
         m_urlResults.push_back(placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110,
                                           top + 25, 330, 18));
+        m_sourceBoxes.push_back(place<QComboBox>(this,
+                                                 QByteArray("comsource_" + lottery.settingsKey.toLatin1()).constData(),
+                                                 kSourceLeft, top, kSourceWidth, 24));
+        nameControl(m_sourceBoxes.back(), lottery.name + QStringLiteral("开奖来源"),
+                    QStringLiteral("未填开奖数据网址时读取的来源：开奖方的列表、其他来源或网站页面"));
     }
+    lblsourcehint = placeLabel(this, "lblsourcehint", QStringLiteral("开奖来源（未填网址时）："), kSourceLeft, 12,
+                               kSourceWidth, 20);
     const int buttons = kTop + 4 * kRowHeight + 12;
     btntest = placeButton(this, "btntest", QStringLiteral("测试"), 16, buttons, 75, 25);
     btnok = placeButton(this, "btnok", QStringLiteral("确定"), 338, buttons, 75, 25);
@@ -103,6 +115,16 @@ void Tfrmsources::FormCreate()
     // the window shows. A file that cannot be read at all leaves the fields empty, so that none of
     // its hosts is replaced by a value the user has not seen.
     const SourceSettingsFile file = readSourceSettingsFile(m_dataDir);
+    // Every lottery offers the sources that serve it and its site pages; a broken 开奖来源.json
+    // leaves the built-in ones, and says why.
+    try {
+        m_descriptions = sourceDescriptions(m_dataDir);
+    } catch (const UserError&) {
+        m_descriptions = builtinSources();
+        fillSourceBoxes(file);
+        throw;
+    }
+    fillSourceBoxes(file);
     for (PageSite site : kPageSites) {
         const std::size_t i = std::size_t(site);
         m_edits[i]->setText(file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i]);
@@ -116,6 +138,31 @@ void Tfrmsources::FormCreate()
             showResult(m_urlResults[i], QStringLiteral("文件中的网址无效：%1").arg(file.urlProblems.value(lottery)),
                        false);
     }
+}
+
+void Tfrmsources::fillSourceBoxes(const SourceSettingsFile& file)
+{
+    for (std::size_t i = 0; i < m_sourceBoxes.size(); ++i) {
+        const QString lottery = LotteryCatalogue()[i].name;
+        QComboBox* box = m_sourceBoxes[i];
+        box->clear();
+        for (const SourceDescription& source : m_descriptions) {
+            if (source.serving(lottery))
+                box->addItem(source.name, source.id);
+        }
+        box->addItem(QStringLiteral("网站页面"), kSitePagesChoice);
+        const SourceDescription* operatorList = defaultSource(m_descriptions, lottery);
+        const QString choice = file.choices.value(lottery, operatorList ? operatorList->id : kSitePagesChoice);
+        box->setCurrentIndex(std::max(0, box->findData(choice)));
+    }
+}
+
+SourceChoices Tfrmsources::chosenSources() const
+{
+    SourceChoices choices;
+    for (std::size_t i = 0; i < m_sourceBoxes.size(); ++i)
+        choices.insert(LotteryCatalogue()[i].name, m_sourceBoxes[i]->currentData().toString());
+    return choices;
 }
 
 SiteHosts Tfrmsources::typedHosts() const
@@ -147,8 +194,9 @@ void Tfrmsources::btntestClick()
         for (std::size_t i = 0; i < m_urlResults.size(); ++i) {
             m_urlResults[i]->setPalette(QPalette());
             m_urlResults[i]->setToolTip({});
-            m_urlResults[i]->setText(m_urlEdits[i]->text().trimmed().isEmpty() ? QString()
-                                                                               : QStringLiteral("正在读取。。。"));
+            const bool reads = !m_urlEdits[i]->text().trimmed().isEmpty() ||
+                               m_sourceBoxes[i]->currentData().toString() != kSitePagesChoice;
+            m_urlResults[i]->setText(reads ? QStringLiteral("正在读取。。。") : QString());
         }
         // No second command meanwhile; Esc and the close box stop the test instead of closing.
         QList<QWidget*> waiting{btntest, btnok, btncancel};
@@ -156,16 +204,26 @@ void Tfrmsources::btntestClick()
             waiting << edit;
         for (QLineEdit* edit : m_urlEdits)
             waiting << edit;
+        for (QComboBox* box : m_sourceBoxes)
+            waiting << box;
         WorkRunner* runner = m_runner;
         const SiteHosts hosts = typedHosts();
         const DrawUrls urls = typedUrls();
+        Sources sources;
+        sources.drawUrls = urls;
+        sources.choices = chosenSources();
+        sources.descriptions = m_descriptions;
         const FetchSettings limits = m_limits;
         const QDate today = m_today;
         using Checks = std::pair<std::vector<SiteCheck>, std::vector<DrawUrlCheck>>;
         m_runner->start<Checks>(
-            [runner, hosts, urls, limits, today] {
-                return Checks(checkSites(hosts, today, limits, runner->cancelFlag()),
-                              checkDrawUrls(urls, today, limits, runner->cancelFlag()));
+            [runner, hosts, urls, sources, limits, today] {
+                std::vector<SiteCheck> sites = checkSites(hosts, today, limits, runner->cancelFlag());
+                std::vector<DrawUrlCheck> reads = checkDrawUrls(urls, today, limits, runner->cancelFlag());
+                const std::vector<DrawUrlCheck> described =
+                    checkDescribedSources(sources, today, limits, runner->cancelFlag());
+                reads.insert(reads.end(), described.begin(), described.end());
+                return Checks(std::move(sites), std::move(reads));
             },
             [this](Checks& checks) { showChecks(checks.first, checks.second); }, waiting,
             [this] {
@@ -201,7 +259,7 @@ void Tfrmsources::btnokClick()
         // What is written is what the fields show.
         for (PageSite site : kPageSites)
             m_edits[std::size_t(site)]->setText(hosts[std::size_t(site)]);
-        writeSourceSettings(m_dataDir, hosts, typedUrls());
+        writeSourceSettings(m_dataDir, hosts, typedUrls(), chosenSources());
         accept();
     });
 }

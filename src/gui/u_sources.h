@@ -7,14 +7,17 @@
 #include <array>
 #include <vector>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class WorkRunner;
 
 // 数据源: the hosts of the four outside sites and, beside them, each lottery's own draw address
-// (开奖数据网址), kept in 数据源.ini in the data folder. 测试 fetches one known page of each
-// site from the hosts as typed and reads each address given, and stores nothing; 确定 checks
+// (开奖数据网址) and the source it reads without one (开奖来源: the described sources that serve it,
+// or its site pages), kept in 数据源.ini in the data folder. 测试 fetches one known page of each
+// site from the hosts as typed, reads each address given and the first page of each chosen
+// source, naming the source, the draws it holds and its newest period, and stores nothing; 确定 checks
 // every host and address and writes the file, or names the bad entry and writes nothing. The
 // fields show what the file holds; a bad value stays in its field, marked below it.
 // While 测试 waits, Esc and the close box stop it.
@@ -33,6 +36,8 @@ private:
     void btnokClick();
     SiteHosts typedHosts() const;
     DrawUrls typedUrls() const;
+    SourceChoices chosenSources() const;
+    void fillSourceBoxes(const SourceSettingsFile& file);
     void showChecks(const std::vector<SiteCheck>& sites, const std::vector<DrawUrlCheck>& urls);
 
     QString m_dataDir;
@@ -46,6 +51,10 @@ private:
     std::vector<QLabel*> m_urlTitles;
     std::vector<QLineEdit*> m_urlEdits;
     std::vector<QLabel*> m_urlResults;
+    // Beside them, the source each lottery reads when it has no address: comsource_fc3d, …
+    std::vector<QComboBox*> m_sourceBoxes;
+    SourceDescriptions m_descriptions;  // built in, and those of 开奖来源.json
+    QLabel* lblsourcehint = nullptr;
     QLabel* lblhint = nullptr;
     QLabel* lblurlhint = nullptr;
     QPushButton* btntest = nullptr;

@@ -10,6 +10,7 @@
 #include "support/find_control.h"
 #include "support/local_http_server.h"
 #include "support/modal_answer.h"
+#include "support/source_fixtures.h"
 #include "support/window_input.h"
 
 #include <QComboBox>
@@ -59,6 +60,7 @@ private slots:
     void drawAddressesStandInFreeSpace();
     void badDrawAddressIsRefusedNamingItsLottery();
     void testFetchesOnePageOfEachSite();
+    void testNamesEachChosenSource();
     void closeStopsTheTest_data();
     void closeStopsTheTest();
     void mainWindowOpensIt();
@@ -227,6 +229,32 @@ void TestSourcesWindow::badDrawAddressIsRefusedNamingItsLottery()
     QVERIFY(!QFile::exists(sourceSettingsPath(m_folder->path())));
 }
 
+void TestSourcesWindow::testNamesEachChosenSource()
+{
+    OperatorSites sites;
+    sites.serveHistory(QStringLiteral("中国福彩3D"), syntheticDraws(QStringLiteral("中国福彩3D"), 300, 5));
+    sites.serveHistory(QStringLiteral("中国体彩排列3"), syntheticDraws(QStringLiteral("中国体彩排列3"), 150, 6));
+    Tfrmsources window(m_folder->path(), sites.fetchSettings(m_limits), kToday);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The operators' lists by default; 中彩网 and the whole-history file offered beside them.
+    QComboBox* fc3d = control<QComboBox>(&window, "comsource_fc3d");
+    QCOMPARE(fc3d->currentText(), QStringLiteral("中国福利彩票"));
+    QCOMPARE(fc3d->count(), 4);
+    QCOMPARE(control<QComboBox>(&window, "comsource_cqssc")->currentText(), QStringLiteral("网站页面"));
+    QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
+    QVERIFY(waitForRunEnd());
+    QCOMPARE(control<QLabel>(&window, "lblurl_fc3dtest")->text(),
+             QStringLiteral("中国福利彩票：共300期，最新第2026350期"));
+    QCOMPARE(control<QLabel>(&window, "lblurl_pl3test")->text(),
+             QStringLiteral("中国体育彩票：共150期，最新第2026350期"));
+    keepShot(&window, "sources-operators");
+
+    fc3d->setCurrentIndex(fc3d->findText(QStringLiteral("中彩网")));
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    QCOMPARE(readSources(m_folder->path()).describedSource(QStringLiteral("中国福彩3D"))->id, QStringLiteral("zhcw"));
+}
+
 void TestSourcesWindow::testFetchesOnePageOfEachSite()
 {
     LocalHttpServer server;
@@ -245,6 +273,8 @@ void TestSourcesWindow::testFetchesOnePageOfEachSite()
     type(&window, "url_cqssc", "http://" + server.hostAndPort() + "/cq.json");
     type(&window, "url_fc3d", "http://" + server.hostAndPort() + "/3d.txt");
     type(&window, "url_jxssc", "http://" + server.hostAndPort() + "/missing.json");
+    QComboBox* pl3 = control<QComboBox>(&window, "comsource_pl3");
+    pl3->setCurrentIndex(pl3->findText(QStringLiteral("网站页面")));
     QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
     QVERIFY(waitForRunEnd());
     QCOMPARE(results(&window),

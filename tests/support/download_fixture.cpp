@@ -6,6 +6,7 @@
 #include "gui/u_download2.h"
 #include "gui/u_main.h"
 #include "support/find_control.h"
+#include "support/page_fixtures.h"
 #include "support/window_input.h"
 
 #include <QApplication>
@@ -39,7 +40,7 @@ void DownloadFixture::setUp(std::initializer_list<PageSite> sites)
     SiteHosts hosts = defaultSiteHosts();
     for (PageSite site : sites)
         hosts[std::size_t(site)] = m_server->hostAndPort();
-    writeSourceSettings(m_folder->path(), hosts);
+    writeSourceSettings(m_folder->path(), hosts, {}, sitePagesForAll());
     m_dialogs.takeMessages();
 }
 

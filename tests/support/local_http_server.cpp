@@ -90,8 +90,10 @@ LocalHttpServer::LocalHttpServer(Tls tls) : m_tls(tls)
 {
     if (tls != Tls::None) {
         SSL_CTX* context = SSL_CTX_new(TLS_server_method());
-        const char* cert = tls == Tls::Trusted ? "server.pem" : "stranger.pem";
-        const char* key = tls == Tls::Trusted ? "server.key" : "stranger.key";
+        const char* cert = tls == Tls::Trusted     ? "server.pem"
+                           : tls == Tls::Operators ? "operators.pem"
+                                                   : "stranger.pem";
+        const char* key = tls == Tls::Trusted ? "server.key" : tls == Tls::Operators ? "operators.key" : "stranger.key";
         if (!context || SSL_CTX_use_certificate_file(context, tlsFile(cert).toLocal8Bit(), SSL_FILETYPE_PEM) != 1 ||
             SSL_CTX_use_PrivateKey_file(context, tlsFile(key).toLocal8Bit(), SSL_FILETYPE_PEM) != 1) {
             SSL_CTX_free(context);
@@ -140,29 +142,61 @@ QString LocalHttpServer::tlsAuthorityFile()
     return tlsFile("ca.pem");
 }
 
+QString LocalHttpServer::operatorAuthorityFile()
+{
+    return tlsFile("operators-ca.pem");
+}
+
+QStringList LocalHttpServer::connectTo(const QStringList& hosts) const
+{
+    QStringList mappings;
+    const QString port = m_tls == Tls::None ? QStringLiteral("80") : QStringLiteral("443");
+    for (const QString& host : hosts)
+        mappings << QStringLiteral("%1:%2:127.0.0.1:%3").arg(host, port).arg(m_port);
+    return mappings;
+}
+
+void LocalHttpServer::answerOnce(const QString& pathAndQuery, int status, const QByteArray& headers,
+                                 const QByteArray& body)
+{
+    std::lock_guard lock(m_mutex);
+    Route route{Behaviour::Status, status, body, {}};
+    for (const QByteArray& line : headers.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            route.headers += line.trimmed() + "\r\n";
+    }
+    m_onceRoutes[pathAndQuery.toUtf8()].push_back(std::move(route));
+}
+
+QList<QByteArray> LocalHttpServer::requestHeads() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_requestHeads;
+}
+
 void LocalHttpServer::serve(const QString& pathAndQuery, const QByteArray& body)
 {
-    setRoute(pathAndQuery, {Behaviour::Serve, 200, body});
+    setRoute(pathAndQuery, {Behaviour::Serve, 200, body, {}});
 }
 
 void LocalHttpServer::failWithStatus(const QString& pathAndQuery, int status)
 {
-    setRoute(pathAndQuery, {Behaviour::Status, status, "failed on purpose\n"});
+    setRoute(pathAndQuery, {Behaviour::Status, status, "failed on purpose\n", {}});
 }
 
 void LocalHttpServer::closeWithoutAnswer(const QString& pathAndQuery)
 {
-    setRoute(pathAndQuery, {Behaviour::Close, 0, {}});
+    setRoute(pathAndQuery, {Behaviour::Close, 0, {}, {}});
 }
 
 void LocalHttpServer::stall(const QString& pathAndQuery)
 {
-    setRoute(pathAndQuery, {Behaviour::Stall, 0, {}});
+    setRoute(pathAndQuery, {Behaviour::Stall, 0, {}, {}});
 }
 
 void LocalHttpServer::redirect(const QString& pathAndQuery, const QByteArray& location)
 {
-    setRoute(pathAndQuery, {Behaviour::Redirect, 302, location});
+    setRoute(pathAndQuery, {Behaviour::Redirect, 302, location, {}});
 }
 
 void LocalHttpServer::setDelay(std::chrono::milliseconds delay)
@@ -243,13 +277,19 @@ bool LocalHttpServer::answer(Connection& connection, const QByteArray& request)
     // "GET /path?query HTTP/1.1"
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
     const QByteArray target = words.size() >= 2 ? words[1] : QByteArray();
-    Route route{Behaviour::Status, 404, "no such page\n"};
+    Route route{Behaviour::Status, 404, "no such page\n", {}};
     {
         std::lock_guard lock(m_mutex);
         m_requests << QString::fromUtf8(target);
+        m_requestHeads << request;
+        const auto once = m_onceRoutes.find(target);
         const auto it = m_routes.find(target);
-        if (it != m_routes.end())
+        if (once != m_onceRoutes.end() && !once->second.empty()) {
+            route = once->second.front();
+            once->second.erase(once->second.begin());
+        } else if (it != m_routes.end()) {
             route = it->second;
+        }
     }
     const int busy = ++m_busy;
     for (int most = m_mostAtOnce; busy > most && !m_mostAtOnce.compare_exchange_weak(most, busy);) {
@@ -278,8 +318,8 @@ bool LocalHttpServer::answer(Connection& connection, const QByteArray& request)
         case Behaviour::Serve:
         case Behaviour::Status:
             connection.send("HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) +
-                            "\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " +
-                            QByteArray::number(route.body.size()) + "\r\n\r\n" + route.body);
+                            "\r\nContent-Type: text/html; charset=gb2312\r\n" + route.headers +
+                            "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n" + route.body);
             return true;
     }
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -23,6 +24,10 @@ public:
         None,      // plain HTTP
         Trusted,   // HTTPS with the certificate of the tests' own authority (tlsAuthorityFile())
         Stranger,  // HTTPS with a self-signed certificate no authority vouches for
+        // HTTPS as the built-in sources' own hosts (www.cwl.gov.cn, webapi.sporttery.cn,
+        // jc.zhcw.com, data.17500.cn), under the authority of operatorAuthorityFile(): reached
+        // through the fetcher's connect-to mapping.
+        Operators,
     };
 
     explicit LocalHttpServer(Tls tls = Tls::None);
@@ -41,17 +46,25 @@ public:
     void stall(const QString& pathAndQuery);
     // Answers with a redirect to `location`.
     void redirect(const QString& pathAndQuery, const QByteArray& location);
+    // Answers the next request for the path, once, with `status`, the extra header lines
+    // ("Retry-After: 1") and `body`; later requests get the path's usual answer. Several wait in turn.
+    void answerOnce(const QString& pathAndQuery, int status, const QByteArray& headers, const QByteArray& body);
     // Every answer waits this long first, as a far-away site would.
     void setDelay(std::chrono::milliseconds delay);
 
-    // Every path and query asked for so far, in order of arrival.
+    // Every path and query asked for so far, in order of arrival, and each request's header lines.
     QStringList requests() const;
+    QList<QByteArray> requestHeads() const;
     // Connections accepted so far, and the most requests that were being answered at once.
     int connections() const;
     int mostAtOnce() const;
 
     // The tests' certificate authority, which signed the Trusted server's certificate.
     static QString tlsAuthorityFile();
+    static QString operatorAuthorityFile();
+    // The connect-to mapping ("host:port:127.0.0.1:port") that sends the given hosts' port (443
+    // for an Operators server, 80 for a plain one) to this server.
+    QStringList connectTo(const QStringList& hosts) const;
 
 private:
     enum class Behaviour { Serve, Status, Close, Stall, Redirect };
@@ -59,6 +72,7 @@ private:
         Behaviour behaviour = Behaviour::Serve;
         int status = 200;
         QByteArray body;
+        QByteArray headers;  // extra header lines, each ending in CR LF
     };
     struct Connection;
 
@@ -79,7 +93,9 @@ private:
     std::atomic<long long> m_delayMs{0};
     mutable std::mutex m_mutex;
     std::map<QByteArray, Route> m_routes;
+    std::map<QByteArray, std::vector<Route>> m_onceRoutes;
     QStringList m_requests;
+    QList<QByteArray> m_requestHeads;
     std::thread m_thread;
     std::vector<std::thread> m_talks;  // touched by the accepting thread only, until it is joined
 };

@@ -25,9 +25,17 @@ int drawListPageNumber(const QString& lottery)
     return lottery == QStringLiteral("重庆时时彩") ? 200 : lottery == QStringLiteral("上海时时彩") ? 201 : 202;
 }
 
+SourceChoices sitePagesForAll()
+{
+    SourceChoices choices;
+    for (const LotteryInfo& lottery : LotteryCatalogue())
+        choices.insert(lottery.name, kSitePagesChoice);
+    return choices;
+}
+
 void pointSourcesAt(const QString& programDir, const QString& host)
 {
-    writeSourceSettings(programDir, {host, host, host, host});
+    writeSourceSettings(programDir, {host, host, host, host}, {}, sitePagesForAll());
 }
 
 QByteArray digitsOf(const StoredDraw& draw)

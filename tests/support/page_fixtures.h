@@ -41,8 +41,11 @@ QByteArray digitsOf(const StoredDraw& draw);
 // The site's page number of a 时时彩 lottery's day pages, as the site numbers them.
 int drawListPageNumber(const QString& lottery);
 
-// Writes the program folder's 数据源.ini naming `host` (a local server's) for every site: the
-// windows read their hosts from it when a run starts.
+// Every lottery reading its site pages, as the tests of the pages want them.
+SourceChoices sitePagesForAll();
+
+// Writes the program folder's 数据源.ini naming `host` (a local server's) for every site, and
+// every lottery reading its site pages: the windows read it when a run starts.
 void pointSourcesAt(const QString& programDir, const QString& host);
 
 class LocalHttpServer;

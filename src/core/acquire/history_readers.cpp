@@ -2,6 +2,7 @@
 
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
+#include "core/acquire/sources/source_reader.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
@@ -41,7 +42,7 @@ int pagesPerRun(const QString& lottery, const Sources& sources)
     const LotteryInfo* info = findLottery(lottery);
     if (!info)
         return 0;
-    if (!sources.drawUrl(lottery).isEmpty())
+    if (!sources.drawUrl(lottery).isEmpty() || sources.describedSource(lottery))
         return 1;
     return info->historySource == HistorySource::DrawList ? kDrawListDays : 1;
 }
@@ -98,6 +99,8 @@ LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const Q
     const LotteryInfo* info = findLottery(lottery);
     if (const QString url = hooks.sources.drawUrl(lottery); info && !url.isEmpty())
         return urlSourceReader(db, *info, url, hooks);
+    if (const SourceDescription* source = hooks.sources.describedSource(lottery); info && source)
+        return sourceReader(db, *info, *source, hooks.sources.descriptions, hooks);
     if (info && info->historySource != HistorySource::DrawList)
         return singlePageReader(db, *info, hooks);
     return DrawListScan(db, dataDir, lottery, hooks);

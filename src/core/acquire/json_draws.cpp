@@ -1,5 +1,7 @@
 #include "core/acquire/json_draws.h"
 
+#include "core/acquire/sources/json_path.h"
+
 #include "core/base/period_date.h"
 #include "core/base/text_decoding.h"
 #include "core/base/user_error.h"
@@ -18,16 +20,26 @@ namespace {
 
 constexpr qsizetype kShownRowLength = 200;
 
-// The value under the first of `names` the object holds, whatever the key's case.
-QJsonValue fieldOf(const QJsonObject& object, std::initializer_list<QStringView> names)
+// The value at the first of `paths` the row holds.
+QJsonValue fieldOf(const QJsonValue& row, const QStringList& paths)
 {
-    for (QStringView name : names) {
-        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
-                return it.value();
-        }
+    for (const QString& path : paths) {
+        const QJsonValue value = jsonAt(row, path);
+        if (!value.isUndefined())
+            return value;
     }
     return QJsonValue(QJsonValue::Undefined);
+}
+
+QString namesOf(const QStringList& paths)
+{
+    QString names;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        names += (i == 0                  ? QString()
+                  : i + 1 == paths.size() ? QStringLiteral(" 或 ")
+                                          : QStringLiteral("、")) +
+                 paths[i];
+    return names;
 }
 
 // The list of draws in `value`: the value itself, or under one of the names a list is kept
@@ -40,7 +52,7 @@ std::optional<QJsonArray> drawList(const QJsonValue& value, int depth)
         return std::nullopt;
     const QJsonObject object = value.toObject();
     for (QStringView name : {u"data", u"list", u"result", u"rows"}) {
-        const QJsonValue inner = fieldOf(object, {name});
+        const QJsonValue inner = jsonAt(object, name);
         if (inner.isUndefined())
             continue;
         if (std::optional<QJsonArray> list = drawList(inner, depth - 1))
@@ -58,10 +70,10 @@ std::optional<QString> wholeNumber(const QJsonValue& value)
     return QString::number(qint64(number));
 }
 
-QString periodText(const QJsonValue& value, QString& problem)
+QString periodText(const QJsonValue& value, const QStringList& paths, QString& problem)
 {
     if (value.isUndefined()) {
-        problem = QStringLiteral("缺少期号（expect、issue、period 或 期号）");
+        problem = QStringLiteral("缺少期号（%1）").arg(namesOf(paths));
         return {};
     }
     QString period;
@@ -98,10 +110,10 @@ QString digitPart(const QJsonValue& value, QString& problem)
     return {};
 }
 
-QString digitsText(const QJsonValue& value, QString& problem)
+QString digitsText(const QJsonValue& value, const QStringList& paths, QString& problem)
 {
     if (value.isUndefined()) {
-        problem = QStringLiteral("缺少开奖号码（opencode、code、numbers 或 号码）");
+        problem = QStringLiteral("缺少开奖号码（%1）").arg(namesOf(paths));
         return {};
     }
     if (!value.isArray())
@@ -143,23 +155,27 @@ ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lotter
     if (!list)
         throw UserError(QStringLiteral("JSON中没有开奖列表（应在顶层或 data、list、result、rows 之下）"));
 
+    return parseJsonRows(*list, JsonRowFields(), lottery, today);
+}
+
+ParsedDrawFile parseJsonRows(const QJsonArray& list, const JsonRowFields& fields, const LotteryInfo& lottery,
+                             const QDate& today)
+{
     // Each row becomes one line of a draw file, "<period> <digits>", read by the import's own
     // parser; a row refused here leaves its line blank, which the parser passes over.
     QString text;
     std::vector<MalformedLine> refused;
     int row = 0;
-    for (const QJsonValue& value : *list) {
+    for (const QJsonValue& value : list) {
         ++row;
         QString problem;
         QString line;
         if (!value.isObject()) {
             problem = QStringLiteral("不是含期号和开奖号码的对象");
         } else {
-            const QJsonObject draw = value.toObject();
-            const QString period = periodText(fieldOf(draw, {u"expect", u"issue", u"period", u"期号"}), problem);
-            const QString digits = problem.isEmpty()
-                                       ? digitsText(fieldOf(draw, {u"opencode", u"code", u"numbers", u"号码"}), problem)
-                                       : QString();
+            const QString period = periodText(fieldOf(value, fields.period), fields.period, problem);
+            const QString digits =
+                problem.isEmpty() ? digitsText(fieldOf(value, fields.digits), fields.digits, problem) : QString();
             line = period + u' ' + digits;
         }
         if (problem.isEmpty())

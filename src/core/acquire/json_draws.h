@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QJsonArray>
+#include <QStringList>
 
 struct LotteryInfo;
 
@@ -23,3 +25,16 @@ bool looksLikeJson(const QByteArray& bytes);
 // rows; every row no draw can be read from is among `malformed` with the reason why. A document
 // that is no JSON, or holds no list where one is looked for, raises UserError.
 ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today);
+
+// Where a row of a list keeps its period and its digits: the first of the paths (json_path.h) the
+// row holds.
+struct JsonRowFields {
+    QStringList period = {QStringLiteral("expect"), QStringLiteral("issue"), QStringLiteral("period"),
+                          QStringLiteral("期号")};
+    QStringList digits = {QStringLiteral("opencode"), QStringLiteral("code"), QStringLiteral("numbers"),
+                          QStringLiteral("号码")};
+};
+
+// The draws of a list already found, each row read at `fields`, by the same rules.
+ParsedDrawFile parseJsonRows(const QJsonArray& list, const JsonRowFields& fields, const LotteryInfo& lottery,
+                             const QDate& today);

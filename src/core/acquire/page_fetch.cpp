@@ -28,6 +28,11 @@ void initCurlOnce()
 
 struct Job {
     QString url;
+    RequestOptions options;
+    curl_slist* headers = nullptr;
+    curl_slist* connectTo = nullptr;
+    int retryAfter = -1;
+    QString finalUrl;
     QString host;  // "host:port" as the messages name it
     CURL* easy = nullptr;
     QByteArray body;
@@ -48,6 +53,21 @@ size_t writeBody(char* data, size_t size, size_t count, void* user)
     }
     job->body.append(data, bytes);
     return size_t(bytes);
+}
+
+// Keeps the one header the fetcher acts on: Retry-After, in seconds (a date is taken as no
+// figure, and the caller waits its own pause).
+size_t readHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* job = static_cast<Job*>(user);
+    const QByteArray line = QByteArray(data, qsizetype(size * count)).trimmed();
+    const qsizetype colon = line.indexOf(':');
+    if (colon > 0 && line.left(colon).trimmed().compare("retry-after", Qt::CaseInsensitive) == 0) {
+        bool ok = false;
+        const int seconds = line.mid(colon + 1).trimmed().toInt(&ok);
+        job->retryAfter = ok && seconds >= 0 ? seconds : job->retryAfter;
+    }
+    return size * count;
 }
 
 QString reasonFor(const Job& job)
@@ -88,7 +108,7 @@ QString reasonFor(const Job& job)
     }
 }
 
-CURL* newTransfer(Job& job, const FetchSettings& settings)
+CURL* newTransfer(Job& job, const FetchSettings& settings, CURLSH* share)
 {
     CURL* c = curl_easy_init();
     if (!c)
@@ -105,7 +125,8 @@ CURL* newTransfer(Job& job, const FetchSettings& settings)
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     // The local machine is never reached through a proxy, whatever the environment says.
     curl_easy_setopt(c, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
-    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    // An answer of 400 or more is an error (finish()), read to its end so that its Retry-After is
+    // seen.
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -116,6 +137,21 @@ CURL* newTransfer(Job& job, const FetchSettings& settings)
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(job.maxBytes));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &job);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, readHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &job);
+    for (const QByteArray& header : job.options.headers)
+        job.headers = curl_slist_append(job.headers, header.constData());
+    if (job.headers)
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, job.headers);
+    if (job.options.cookies) {
+        // "" starts the cookie engine without reading a file; the share keeps them for the fetcher.
+        curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");
+        curl_easy_setopt(c, CURLOPT_SHARE, share);
+    }
+    for (const QString& mapping : settings.connectTo)
+        job.connectTo = curl_slist_append(job.connectTo, mapping.toUtf8().constData());
+    if (job.connectTo)
+        curl_easy_setopt(c, CURLOPT_CONNECT_TO, job.connectTo);
     return c;
 }
 
@@ -125,6 +161,7 @@ struct PageFetcher::State {
     FetchSettings settings;
     std::function<bool()> cancelled;
     CURLM* multi = nullptr;
+    CURLSH* share = nullptr;  // the cookies of the requests that keep them
     std::map<int, Job> jobs;  // asked for and not yet taken, by ticket
     std::deque<int> waiting;  // tickets not yet started, in order
     QHash<QString, int> running;
@@ -141,7 +178,7 @@ struct PageFetcher::State {
                 ++it;
                 continue;
             }
-            CURL* easy = newTransfer(job, settings);
+            CURL* easy = newTransfer(job, settings, share);
             if (!easy || curl_multi_add_handle(multi, easy) != CURLM_OK) {
                 if (easy)
                     curl_easy_cleanup(easy);
@@ -160,6 +197,15 @@ struct PageFetcher::State {
     {
         job.code = code;
         curl_easy_getinfo(job.easy, CURLINFO_RESPONSE_CODE, &job.status);
+        if (job.status >= 400) {
+            // The status says it all; what the error page held, or that it was too large, does not matter.
+            job.code = CURLE_HTTP_RETURNED_ERROR;
+            job.tooLarge = false;
+            job.body.clear();
+        }
+        char* effective = nullptr;
+        if (curl_easy_getinfo(job.easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+            job.finalUrl = QString::fromUtf8(effective);
         long opened = 0;
         curl_easy_getinfo(job.easy, CURLINFO_NUM_CONNECTS, &opened);
         connections += opened;
@@ -175,6 +221,10 @@ struct PageFetcher::State {
         curl_multi_remove_handle(multi, job.easy);
         curl_easy_cleanup(job.easy);
         job.easy = nullptr;
+        curl_slist_free_all(job.headers);
+        job.headers = nullptr;
+        curl_slist_free_all(job.connectTo);
+        job.connectTo = nullptr;
         if (--running[job.host] <= 0)
             running.remove(job.host);
     }
@@ -218,7 +268,10 @@ PageFetcher::PageFetcher(const FetchSettings& settings, std::function<bool()> ca
     m_state->settings = settings;
     m_state->cancelled = std::move(cancelled);
     m_state->multi = curl_multi_init();
-    if (!m_state->multi)
+    m_state->share = curl_share_init();
+    if (m_state->share)
+        curl_share_setopt(m_state->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    if (!m_state->multi || !m_state->share)
         throw FetchError(QStringLiteral("无法启动下载"));
 }
 
@@ -226,14 +279,23 @@ PageFetcher::~PageFetcher()
 {
     m_state->dropAll();
     curl_multi_cleanup(m_state->multi);
+    curl_share_cleanup(m_state->share);
 }
 
 int PageFetcher::request(const QString& url, qint64 maxBytes)
 {
+    RequestOptions options;
+    options.maxBytes = maxBytes;
+    return request(url, options);
+}
+
+int PageFetcher::request(const QString& url, const RequestOptions& options)
+{
     const int ticket = m_state->nextTicket++;
     Job& job = m_state->jobs[ticket];
     job.url = url;
-    job.maxBytes = maxBytes;
+    job.options = options;
+    job.maxBytes = options.maxBytes;
     job.host = QUrl(url).authority();
     m_state->waiting.push_back(ticket);
     m_state->startWaiting();
@@ -241,6 +303,11 @@ int PageFetcher::request(const QString& url, qint64 maxBytes)
 }
 
 QByteArray PageFetcher::take(int ticket)
+{
+    return takeAnswer(ticket).body;
+}
+
+PageAnswer PageFetcher::takeAnswer(int ticket)
 {
     State& s = *m_state;
     const auto it = s.jobs.find(ticket);
@@ -266,9 +333,13 @@ QByteArray PageFetcher::take(int ticket)
     s.jobs.erase(it);
     if (job.tooLarge || job.code == CURLE_FILESIZE_EXCEEDED)
         throw FetchTooLarge(reasonFor(job));
-    if (job.code != CURLE_OK)
-        throw FetchError(reasonFor(job));
-    return std::move(job.body);
+    if (job.code != CURLE_OK) {
+        FetchError error(reasonFor(job));
+        error.status = job.code == CURLE_HTTP_RETURNED_ERROR ? job.status : 0;
+        error.retryAfterSeconds = job.retryAfter;
+        throw error;
+    }
+    return {std::move(job.body), job.finalUrl.isEmpty() ? job.url : job.finalUrl};
 }
 
 void PageFetcher::abandonAll()

@@ -3,7 +3,9 @@
 #include "core/base/user_error.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -12,6 +14,10 @@
 class FetchError : public UserError {
 public:
     using UserError::UserError;
+    // The HTTP status of an answer refused for it (0 when none came), and the seconds its
+    // Retry-After asked to wait (-1 when it asked nothing).
+    long status = 0;
+    int retryAfterSeconds = -1;
 };
 
 // What a download says when it was stopped, and a check of a site or address it did not get
@@ -42,6 +48,24 @@ struct FetchSettings {
     // The certificates HTTPS hosts are checked against: empty is the system's store. Tests name
     // the authority of their own local server here; checking is never switched off.
     QString caFile;
+    // Tests only: libcurl's connect-to mapping ("host:port:127.0.0.1:port"), through which a test
+    // reaches a source's real host name on its own server. Never read from a settings file.
+    QStringList connectTo;
+};
+
+// What a request sends besides its address.
+struct RequestOptions {
+    QList<QByteArray> headers;  // "Referer: …", "User-Agent: …"
+    // Keeps and sends cookies in the fetcher's own memory (libcurl's cookie engine), shared by the
+    // requests that ask for it; never written to disk.
+    bool cookies = false;
+    qint64 maxBytes = 0;  // below the settings' cap, when given
+};
+
+// An answer as it came: its bytes and the address it came from after redirects.
+struct PageAnswer {
+    QByteArray body;
+    QString finalUrl;
 };
 
 // "<data folder>号码.txt" (program_paths.h): where the day-page catch-up leaves the last page it read.
@@ -68,11 +92,14 @@ public:
     // Queues `url`; the transfer starts as soon as its host has a free place. Returns the ticket
     // that take() redeems. `maxBytes`, when given, caps this answer below the settings' cap.
     int request(const QString& url, qint64 maxBytes = 0);
+    int request(const QString& url, const RequestOptions& options);
 
     // Waits for the ticket's page and hands over its bytes. Raises FetchError when it could not
     // be had (no connection, a time-out, an HTTP status of 400 or more), FetchTooLarge, or
     // FetchCancelled. A ticket is taken once.
     QByteArray take(int ticket);
+    // The same with the address the answer came from.
+    PageAnswer takeAnswer(int ticket);
 
     // One page, asked for and waited for.
     QByteArray fetch(const QString& url) { return take(request(url)); }

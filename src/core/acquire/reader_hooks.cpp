@@ -26,6 +26,23 @@ int ReaderFetcher::request(const QString& url, qint64 maxBytes)
     return ticket;
 }
 
+int ReaderFetcher::request(const QString& url, const RequestOptions& options)
+{
+    const int ticket = m_fetcher->request(url, options);
+    if (options.maxBytes > 0)
+        m_capped.insert(ticket);
+    return ticket;
+}
+
+PageAnswer ReaderFetcher::takeAnswer(int ticket)
+{
+    try {
+        return m_fetcher->takeAnswer(ticket);
+    } catch (const FetchCancelled&) {
+        throw ReadCancelled();
+    }
+}
+
 QByteArray ReaderFetcher::take(int ticket, const QString& pageName)
 {
     try {

@@ -47,6 +47,7 @@ public:
     ReaderFetcher& operator=(const ReaderFetcher&) = delete;
 
     int request(const QString& url, qint64 maxBytes = 0);
+    int request(const QString& url, const RequestOptions& options);
     // Raised by take() for an answer over the request's cap, for the caller to word.
     class TooLarge : public std::exception {};
 
@@ -54,6 +55,9 @@ public:
     // one over the request's own cap TooLarge, a cancel ReadCancelled.
     QByteArray take(int ticket, const QString& pageName);
     QByteArray fetch(const QString& url, const QString& pageName) { return take(request(url), pageName); }
+    // The answer of `ticket` with the address it came from; a cancel raises ReadCancelled, any
+    // other failure the fetcher's own FetchError, for a reader that words each refusal itself.
+    PageAnswer takeAnswer(int ticket);
 
 private:
     std::optional<PageFetcher> m_own;

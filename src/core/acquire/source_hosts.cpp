@@ -32,3 +32,10 @@ QString Sources::pageUrl(PageSite site, const QString& pathAndQuery) const
 {
     return siteUrl(siteHost(site), pathAndQuery);
 }
+
+const SourceDescription* Sources::describedSource(const QString& lottery) const
+{
+    if (!drawUrl(lottery).isEmpty())
+        return nullptr;
+    return findSource(descriptions, choices.value(lottery));
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/acquire/sources/source_description.h"
+
 #include <QHash>
 #include <QString>
 #include <array>
@@ -22,6 +24,11 @@ using SiteHosts = std::array<QString, 4>;  // indexed by PageSite
 // Lottery name -> its own draw address (url_source.h); only the lotteries that have one.
 using DrawUrls = QHash<QString, QString>;
 
+// Lottery name -> the id of the described source it reads (source_description.h), or
+// kSitePagesChoice for its site pages; a lottery not listed reads its site pages.
+using SourceChoices = QHash<QString, QString>;
+inline const QString kSitePagesChoice = QStringLiteral("pages");
+
 // The host set when building: what a site uses when the settings file does not name one.
 QString defaultSiteHost(PageSite site);
 SiteHosts defaultSiteHosts();
@@ -41,10 +48,14 @@ QString siteUrl(const QString& host, const QString& pathAndQuery);
 struct Sources {
     SiteHosts hosts = defaultSiteHosts();
     DrawUrls drawUrls;
+    SourceChoices choices;
+    SourceDescriptions descriptions = builtinSources();
 
     QString siteHost(PageSite site) const { return hosts[std::size_t(site)]; }
     // siteUrl() on the site's host.
     QString pageUrl(PageSite site, const QString& pathAndQuery) const;
     // The lottery's own draw address; empty when it reads its site pages.
     QString drawUrl(const QString& lottery) const { return drawUrls.value(lottery); }
+    // The described source the lottery reads; nullptr when it reads its own address or its pages.
+    const SourceDescription* describedSource(const QString& lottery) const;
 };

@@ -1,8 +1,5 @@
 #include "core/acquire/source_settings.h"
 
-#include "core/acquire/page_fetch.h"
-#include "core/acquire/site_paths.h"
-#include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
 #include "core/base/period_date.h"
 #include "core/base/program_paths.h"
@@ -12,26 +9,16 @@
 
 #include <QFile>
 #include <QHash>
-#include <QUrl>
 #include <algorithm>
-
-#include <arpa/inet.h>
 
 namespace {
 
-const QString kHasSpace = QStringLiteral("不能含空格");
-
-const QString kNoHostName = QStringLiteral("缺少主机名");
-
-const QString kBadPort = QStringLiteral("端口须为1到65535之间的数字");
-
 const QString kHostsSection = QStringLiteral("hosts");
 const QString kDrawsSection = QStringLiteral("draws");
+const QString kSourcesSection = QStringLiteral("sources");
 
 // The file is a handful of lines; anything larger is not this file.
 constexpr qint64 kMaxSettingsBytes = 64 * 1024;
-constexpr int kMaxHostLength = 253;
-constexpr int kMaxLabelLength = 63;
 
 QString unquoted(QString value)
 {
@@ -98,47 +85,6 @@ IniFile readIni(const QString& path)
     return iniOf(file.read(kMaxSettingsBytes + 1), path);
 }
 
-bool isAscii(QStringView text)
-{
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-bool isAsciiLetterOrDigit(QChar c)
-{
-    return isAsciiDigit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// The name of a host written as the address uses it: an internationalised name as its punycode
-// (xn--…), so that the host contacted is the one shown. Empty when the name cannot be converted.
-QString asciiName(const QString& name)
-{
-    if (isAscii(name))
-        return name;
-    return QString::fromLatin1(QUrl::toAce(name));
-}
-
-// Why an ASCII host name (no port) is neither a name nor an IPv4 address.
-QString nameProblem(const QString& name)
-{
-    if (name.size() > kMaxHostLength)
-        return QStringLiteral("主机名过长（%1个字符，最多%2个）").arg(name.size()).arg(kMaxHostLength);
-    for (QChar c : name) {
-        if (!isAsciiLetterOrDigit(c) && c != u'-' && c != u'.')
-            return QStringLiteral("主机名含有不允许的字符“%1”（只能用英文字母、数字、“-”和“.”）").arg(c);
-    }
-    const QStringList labels = name.split(u'.');
-    bool allNumbers = true;
-    for (const QString& label : labels) {
-        if (label.isEmpty() || label.size() > kMaxLabelLength || label.startsWith(u'-') || label.endsWith(u'-'))
-            return QStringLiteral("主机名“%1”不是有效的名字").arg(name);
-        allNumbers = allNumbers && std::all_of(label.begin(), label.end(), isAsciiDigit);
-    }
-    in_addr address{};
-    if (allNumbers && inet_pton(AF_INET, name.toLatin1().constData(), &address) != 1)
-        return QStringLiteral("“%1”不是有效的IPv4地址").arg(name);
-    return {};
-}
-
 }  // namespace
 
 QString sourceSettingsPath(const QString& dataDir)
@@ -178,113 +124,6 @@ QString siteTitle(PageSite site)
 
 namespace {
 
-// A host split into its name and port ("" when none), the name of a bracketed IPv6 address
-// without its brackets. Empty with `problem` set when it cannot be split.
-struct HostParts {
-    QString name;
-    QString port;
-    bool ipv6 = false;
-};
-
-HostParts splitHost(const QString& host, QString& problem)
-{
-    HostParts parts;
-    if (host.startsWith(u'[')) {
-        parts.ipv6 = true;
-        const qsizetype close = host.indexOf(u']');
-        if (close < 0) {
-            problem = QStringLiteral("IPv6地址缺少“]”");
-            return parts;
-        }
-        parts.name = host.mid(1, close - 1);
-        const QString rest = host.mid(close + 1);
-        if (!rest.isEmpty() && !rest.startsWith(u':'))
-            problem = QStringLiteral("“]”之后只能是“:端口”");
-        else if (rest == QStringLiteral(":"))
-            problem = kBadPort;
-        parts.port = rest.mid(1);
-        return parts;
-    }
-    const qsizetype colon = host.indexOf(u':');
-    parts.name = host.left(colon < 0 ? host.size() : colon);
-    if (colon >= 0) {
-        parts.port = host.mid(colon + 1);
-        if (parts.port.contains(u':'))
-            problem = QStringLiteral("IPv6地址须写在方括号中，如 [::1]:8080");
-        else if (parts.port.isEmpty())
-            problem = kBadPort;
-    }
-    return parts;
-}
-
-}  // namespace
-
-QString hostProblem(const QString& written)
-{
-    // "https://" asks for an encrypted connection; what follows is a host like any other.
-    const QString host = isHttpsHost(written) ? written.mid(kHttpsPrefix.size()) : written;
-    if (host.trimmed().isEmpty())
-        return QStringLiteral("不能为空");
-    // Long before any host: said before anything else is looked at.
-    if (host.size() > kMaxHostLength + 8)
-        return QStringLiteral("过长（%1个字符，主机名最多%2个）").arg(host.size()).arg(kMaxHostLength);
-    for (QChar c : host) {
-        if (c.isSpace())
-            return kHasSpace;
-    }
-    if (host.contains(QStringLiteral("://")))
-        return QStringLiteral("只写主机名，或“https://主机名”，不写其他协议");
-    for (QChar c : {u'/', u'?', u'#', u'\\'}) {
-        if (host.contains(c))
-            return QStringLiteral("只写主机名，不写路径（“%1”及其后的部分）").arg(c);
-    }
-    if (host.contains(u'@'))
-        return QStringLiteral("不能含“@”");
-    QString problem;
-    const HostParts parts = splitHost(host, problem);
-    if (!problem.isEmpty())
-        return problem;
-    if (parts.name.isEmpty())
-        return kNoHostName;
-    if (parts.ipv6) {
-        in6_addr address{};
-        if (!isAscii(parts.name) || inet_pton(AF_INET6, parts.name.toLatin1().constData(), &address) != 1)
-            return QStringLiteral("“%1”不是有效的IPv6地址").arg(parts.name);
-    } else {
-        const QString name = asciiName(parts.name);
-        if (name.isEmpty())
-            return QStringLiteral("主机名“%1”无法写成国际化域名的punycode形式").arg(parts.name);
-        problem = nameProblem(name);
-        if (!problem.isEmpty())
-            return problem;
-    }
-    if (!parts.port.isEmpty()) {
-        bool ok = false;
-        const int number = parts.port.toInt(&ok);
-        if (!ok || !std::all_of(parts.port.begin(), parts.port.end(), isAsciiDigit) || number < 1 || number > 65535)
-            return kBadPort;
-    }
-    return {};
-}
-
-QString normalisedHost(const QString& host)
-{
-    const QString trimmed = host.trimmed();
-    if (!hostProblem(trimmed).isEmpty())
-        return trimmed;
-    // The scheme of an HTTPS site stays as written; the host after it is normalised like any other.
-    const bool https = isHttpsHost(trimmed);
-    const QString bare = https ? trimmed.mid(kHttpsPrefix.size()) : trimmed;
-    QString problem;
-    const HostParts parts = splitHost(bare, problem);
-    if (parts.ipv6)
-        return trimmed;
-    return (https ? kHttpsPrefix : QString()) + asciiName(parts.name) +
-           (parts.port.isEmpty() ? QString() : u':' + parts.port);
-}
-
-namespace {
-
 SourceSettingsFile settingsOf(const IniFile& ini)
 {
     SourceSettingsFile file;
@@ -308,6 +147,12 @@ SourceSettingsFile settingsOf(const IniFile& ini)
         const QString problem = drawUrlProblem(url);
         if (!problem.isEmpty())
             file.urlProblems.insert(lottery.name, problem);
+    }
+    const QHash<QString, QString> chosen = ini.sections.value(kSourcesSection);
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString choice = chosen.value(lottery.settingsKey);
+        if (!choice.isEmpty())
+            file.choices.insert(lottery.name, choice);
     }
     return file;
 }
@@ -352,39 +197,34 @@ DrawUrls drawUrlsOf(const SourceSettingsFile& file, const QString& dataDir)
     return file.urls;
 }
 
-}  // namespace
-
-QString drawUrlProblem(const QString& url)
+// What each lottery reads: the file's choice, a source that serves it or its site pages; a
+// lottery the file names no choice for reads its operator's list where one is described, and its
+// site pages otherwise.
+SourceChoices choicesOf(const SourceSettingsFile& file, const SourceDescriptions& all, const QString& dataDir)
 {
-    for (QChar c : url) {
-        if (c.isSpace())
-            return kHasSpace;
+    SourceChoices choices;
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        QString choice = file.choices.value(lottery.name);
+        if (choice.isEmpty()) {
+            const SourceDescription* operatorList = defaultSource(all, lottery.name);
+            choice = operatorList ? operatorList->id : kSitePagesChoice;
+        } else if (choice != kSitePagesChoice) {
+            const SourceDescription* source = findSource(all, choice);
+            if (!source || !source->serving(lottery.name))
+                throw UserError(QStringLiteral("数据源设置 %1 中 [sources] %2（%3）的来源“%4”%5。")
+                                    .arg(sourceSettingsPath(dataDir), lottery.settingsKey, lottery.name, choice,
+                                         source ? QStringLiteral("不提供这种彩票的开奖")
+                                                : QStringLiteral("不存在（可用 pages 或开奖来源的 id）")));
+        }
+        choices.insert(lottery.name, choice);
     }
-    const qsizetype schemeEnd = url.indexOf(QStringLiteral("://"));
-    const QString scheme = url.left(std::max<qsizetype>(schemeEnd, 0)).toLower();
-    if (schemeEnd < 0 || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")))
-        return QStringLiteral("须为以 http:// 或 https:// 开头的完整网址");
-    const QString rest = url.mid(schemeEnd + 3);
-    qsizetype authorityEnd = rest.size();
-    for (QChar c : {u'/', u'?', u'#'}) {
-        const qsizetype at = rest.indexOf(c);
-        if (at >= 0)
-            authorityEnd = std::min(authorityEnd, at);
-    }
-    // The host obeys the same rule as the sites' hosts, but is taken only as written: an
-    // internationalised name must already be punycode, so that the host asked is the one shown.
-    const QString authority = rest.left(authorityEnd);
-    if (!isAscii(authority))
-        return QStringLiteral("网址中的主机名须写成punycode形式（xn--…）");
-    const QString problem = hostProblem(authority);
-    if (!problem.isEmpty())
-        return authority.isEmpty() ? kNoHostName : QStringLiteral("主机“%1”无效：%2").arg(authority, problem);
-    if (!QUrl(url, QUrl::StrictMode).isValid())
-        return QStringLiteral("不是有效的网址");
-    return {};
+    return choices;
 }
 
-void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls)
+}  // namespace
+
+void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls,
+                         const SourceChoices& choices)
 {
     for (PageSite site : kPageSites) {
         const QString& host = hosts[std::size_t(site)];
@@ -405,6 +245,14 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
     text += "\n[" + kDrawsSection.toUtf8() + "]\n";
     for (const LotteryInfo& lottery : LotteryCatalogue())
         text += lottery.settingsKey.toUtf8() + '=' + urls.value(lottery.name).trimmed().toUtf8() + '\n';
+    // Only the choices made: a lottery without one reads its operator's list.
+    if (!choices.isEmpty()) {
+        text += "\n[" + kSourcesSection.toUtf8() + "]\n";
+        for (const LotteryInfo& lottery : LotteryCatalogue()) {
+            if (choices.contains(lottery.name))
+                text += lottery.settingsKey.toUtf8() + '=' + choices.value(lottery.name).toUtf8() + '\n';
+        }
+    }
     const QString path = sourceSettingsPath(dataDir);
     writeWholeFile(path, text, QStringLiteral("无法保存数据源设置"));
 }
@@ -423,88 +271,7 @@ Sources readSources(const QString& dataDir)
     Sources sources;
     sources.hosts = hostsOf(file, dataDir);
     sources.drawUrls = drawUrlsOf(file, dataDir);
+    sources.descriptions = sourceDescriptions(dataDir);
+    sources.choices = choicesOf(file, sources.descriptions, dataDir);
     return sources;
-}
-
-std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, const FetchSettings& limits,
-                                  const std::function<bool()>& cancelled)
-{
-    std::vector<SiteCheck> checks;
-    // The sites are asked all at once; each answer is waited for in turn.
-    PageFetcher fetcher(limits, cancelled);
-    std::vector<int> tickets;
-    for (PageSite site : kPageSites) {
-        SiteCheck check{site, false, {}};
-        const QString host = normalisedHost(hosts[std::size_t(site)]);
-        const QString problem = hostProblem(host);
-        if (!problem.isEmpty())
-            check.text = QStringLiteral("主机无效：%1").arg(problem);
-        tickets.push_back(problem.isEmpty() ? fetcher.request(siteUrl(host, knownPagePath(site, today))) : -1);
-        checks.push_back(check);
-    }
-    bool cancelledNow = false;
-    for (std::size_t k = 0; k < checks.size(); ++k) {
-        if (tickets[k] < 0)
-            continue;
-        if (cancelledNow) {
-            checks[k].text = kCancelledText;
-            continue;
-        }
-        try {
-            fetcher.take(tickets[k]);
-            checks[k].reachable = true;
-            checks[k].text = QStringLiteral("可以连接");
-        } catch (const FetchCancelled&) {
-            // The sites not yet answered are told as such; the answers already in stand.
-            cancelledNow = true;
-            checks[k].text = kCancelledText;
-        } catch (const FetchError& e) {
-            checks[k].text = e.message();
-        }
-    }
-    return checks;
-}
-
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today, const FetchSettings& limits,
-                                        const std::function<bool()>& cancelled)
-{
-    std::vector<DrawUrlCheck> checks;
-    bool cancelledNow = false;
-    for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const QString url = urls.value(lottery.name).trimmed();
-        if (url.isEmpty())
-            continue;
-        DrawUrlCheck check{lottery.name, false, {}};
-        const QString problem = drawUrlProblem(url);
-        if (cancelledNow || (cancelled && cancelled())) {
-            cancelledNow = true;
-            check.text = kCancelledText;
-        } else if (!problem.isEmpty()) {
-            check.text = QStringLiteral("网址无效：%1").arg(problem);
-        } else {
-            try {
-                ReaderHooks hooks;
-                hooks.cancelled = cancelled;
-                hooks.fetchSettings = limits;
-                hooks.today = today;
-                const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
-                const auto newest = std::max_element(
-                    document.draws.begin(), document.draws.end(),
-                    [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
-                check.readable = newest != document.draws.end();
-                check.text = check.readable
-                                 ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest->periodId)
-                                 : QStringLiteral("没有找到开奖号码");
-                if (document.malformedCount > 0)
-                    check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
-            } catch (const ReadCancelled&) {
-                cancelledNow = true;
-                check.text = kCancelledText;
-            } catch (const std::exception& e) {
-                check.text = userMessageOf(e);
-            }
-        }
-        checks.push_back(check);
-    }
-    return checks;
 }

@@ -66,6 +66,29 @@ ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const
     return readDrawDocument(bytes, lottery, hooks.today);
 }
 
+void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile document, LotteryUpdate& update,
+                   const QString& noDraws)
+{
+    update.unreadable = document.malformedCount;
+    if (document.draws.empty()) {
+        update.failure = noDraws;
+        return;
+    }
+    const auto [oldest, newest] =
+        std::minmax_element(document.draws.begin(), document.draws.end(),
+                            [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
+    const QString from = oldest->periodId;
+    const QString to = newest->periodId;
+    const QHash<QString, QString> stored = storedDigits(db, lottery);
+    ImportPlan plan = planImport(std::move(document), stored);
+    keepRetained(plan, stored);
+    update.conflicting = int(plan.conflicts.size());
+    update.stored = writeImport(db, lottery, plan, false).added;
+    // As after the day pages: the days the document covers that still have holes.
+    if (lottery.historySource == HistorySource::DrawList)
+        update.stillMissing = missingBetweenPeriods(db, lottery.name, from, to);
+}
+
 LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
                               const ReaderHooks& hooks)
 {
@@ -74,24 +97,7 @@ LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
         if (hooks.pageRead)
             hooks.pageRead();
         stopIfCancelled(hooks);
-        update.unreadable = document.malformedCount;
-        if (document.draws.empty()) {
-            update.failure = kNoDrawsInDocument;
-            return;
-        }
-        const auto [oldest, newest] =
-            std::minmax_element(document.draws.begin(), document.draws.end(),
-                                [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
-        const QString from = oldest->periodId;
-        const QString to = newest->periodId;
-        const QHash<QString, QString> stored = storedDigits(db, lottery);
-        ImportPlan plan = planImport(std::move(document), stored);
-        keepRetained(plan, stored);
-        update.conflicting = int(plan.conflicts.size());
-        update.stored = writeImport(db, lottery, plan, false).added;
-        // As after the day pages: the days the document covers that still have holes.
-        if (lottery.historySource == HistorySource::DrawList)
-            update.stillMissing = missingBetweenPeriods(db, lottery.name, from, to);
+        storeNewDraws(db, lottery, std::move(document), update, kNoDrawsInDocument);
     });
 }
 

@@ -30,6 +30,12 @@ QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks = {});
 // holds no list or is no JSON.
 ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today);
 
+// Stores the draws of `document` the table lacks, in one transaction, and counts in `update` what
+// went in, the periods served with other digits than stored (left as stored) and the rows no draw
+// could be read from. A document without one draw fails with `noDraws`.
+void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile document, LotteryUpdate& update,
+                   const QString& noDraws);
+
 // Reads the lottery's address and stores the periods the table lacks. The update counts,
 // besides what was stored, the periods served with digits other than the stored ones (left
 // as stored) and the rows no draw could be read from. A document without one draw is a

@@ -40,6 +40,11 @@ QString sourcesFile(const QString& dataDir)
     return dataDir + QStringLiteral("数据源.ini");
 }
 
+QString addedSourcesFile(const QString& dataDir)
+{
+    return dataDir + QStringLiteral("开奖来源.json");
+}
+
 QString settingsFile(const QString& dataDir)
 {
     return dataDir + QStringLiteral("设置.ini");

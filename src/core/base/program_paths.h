@@ -25,11 +25,12 @@ QString dataDirFor(const QString& programDir);
 QString userDataDir();
 
 // In the data folder.
-QString databaseDir(const QString& dataDir);      // 数据库/
-QString databaseFile(const QString& dataDir);     // 数据库/彩票数据.mdb
-QString sourcesFile(const QString& dataDir);      // 数据源.ini
-QString settingsFile(const QString& dataDir);     // 设置.ini
-QString scratchPageFile(const QString& dataDir);  // 号码.txt
+QString databaseDir(const QString& dataDir);       // 数据库/
+QString databaseFile(const QString& dataDir);      // 数据库/彩票数据.mdb
+QString sourcesFile(const QString& dataDir);       // 数据源.ini
+QString addedSourcesFile(const QString& dataDir);  // 开奖来源.json: source descriptions of the user's own
+QString settingsFile(const QString& dataDir);      // 设置.ini
+QString scratchPageFile(const QString& dataDir);   // 号码.txt
 
 // In the program folder.
 QString sideTextDir(const QString& programDir);        // 附属/

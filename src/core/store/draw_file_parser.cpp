@@ -304,8 +304,13 @@ bool readDigits(const Views& parts, int digitCount, QString& digits, Reason& rea
 // Reads a draw file one line at a time, keeping only what the summary needs.
 class DrawFileParser {
 public:
-    DrawFileParser(const LotteryInfo& lottery, const QDate& today, const ParseProgress& progress)
-        : m_lottery(lottery), m_progress(progress), m_today(today)
+    DrawFileParser(const LotteryInfo& lottery, const QDate& today, const ParseProgress& progress,
+                   std::optional<TokenColumns> tokenColumns = std::nullopt)
+        : m_lottery(lottery),
+          m_progress(progress),
+          m_today(today),
+          m_tokenColumns(tokenColumns),
+          m_pastHeader(tokenColumns.has_value())
     {
     }
 
@@ -449,6 +454,15 @@ private:
                 for (int p : m_columns->positions)
                     m_parts.push_back(unquoted(m_fields[std::size_t(p)]));
             }
+        } else if (m_tokenColumns) {
+            m_fields.clear();
+            tokens(line, m_fields);
+            const std::size_t first = std::size_t(m_tokenColumns->firstDigit);
+            const std::size_t end = first + std::size_t(m_lottery.digitCount);
+            if (m_fields.size() < end || m_fields.size() <= std::size_t(m_tokenColumns->period))
+                return reason.fail([&] { return QStringLiteral("列数不足"); });
+            period = m_fields[std::size_t(m_tokenColumns->period)];
+            m_parts.assign(m_fields.begin() + std::ptrdiff_t(first), m_fields.begin() + std::ptrdiff_t(end));
         } else {
             tokens(line, m_parts);
             period = m_parts.empty() ? QStringView() : m_parts.front();
@@ -469,6 +483,7 @@ private:
     Views m_fields;
     Views m_parts;
     std::optional<Columns> m_columns;
+    std::optional<TokenColumns> m_tokenColumns;
     bool m_pastHeader = false;
     QHash<QString, int> m_seen;  // period id -> its draw
     ParsedDrawFile m_parsed;
@@ -480,6 +495,12 @@ ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery
                              const ParseProgress& progress)
 {
     return DrawFileParser(lottery, today, progress).parse(bytes);
+}
+
+ParsedDrawFile parseDrawColumns(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
+                                const TokenColumns& columns)
+{
+    return DrawFileParser(lottery, today, {}, columns).parse(bytes);
 }
 
 QByteArray readDrawFile(const QString& fileName)

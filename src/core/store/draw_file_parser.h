@@ -52,5 +52,18 @@ struct ParseCancelled {};
 ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
                              const ParseProgress& progress = {});
 
+// Whole-history files of the result sites: one draw per line, its fields apart by blanks, the
+// period and the digits at fixed places among other columns ("2004001 2004-01-01 1 9 2 5 …":
+// the period first, the digits from the third on). Places count from 0.
+struct TokenColumns {
+    int period = 0;
+    int firstDigit = 1;
+};
+
+// The draws of such a file, read by the same rules as parseDrawFile but for where each line keeps
+// them; a line too short for its columns is no draw.
+ParsedDrawFile parseDrawColumns(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
+                                const TokenColumns& columns);
+
 // The file's bytes; UserError naming the file and the reason when it cannot be read.
 QByteArray readDrawFile(const QString& fileName);

@@ -1,0 +1,135 @@
+#include "core/acquire/source_checks.h"
+
+#include "core/acquire/host_rules.h"
+#include "core/acquire/site_paths.h"
+#include "core/acquire/source_settings.h"
+#include "core/acquire/sources/source_reader.h"
+#include "core/acquire/url_source.h"
+#include "core/base/lottery_table.h"
+#include "core/base/user_error.h"
+
+#include <algorithm>
+
+std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, const FetchSettings& limits,
+                                  const std::function<bool()>& cancelled)
+{
+    std::vector<SiteCheck> checks;
+    // The sites are asked all at once; each answer is waited for in turn.
+    PageFetcher fetcher(limits, cancelled);
+    std::vector<int> tickets;
+    for (PageSite site : kPageSites) {
+        SiteCheck check{site, false, {}};
+        const QString host = normalisedHost(hosts[std::size_t(site)]);
+        const QString problem = hostProblem(host);
+        if (!problem.isEmpty())
+            check.text = QStringLiteral("主机无效：%1").arg(problem);
+        tickets.push_back(problem.isEmpty() ? fetcher.request(siteUrl(host, knownPagePath(site, today))) : -1);
+        checks.push_back(check);
+    }
+    bool cancelledNow = false;
+    for (std::size_t k = 0; k < checks.size(); ++k) {
+        if (tickets[k] < 0)
+            continue;
+        if (cancelledNow) {
+            checks[k].text = kCancelledText;
+            continue;
+        }
+        try {
+            fetcher.take(tickets[k]);
+            checks[k].reachable = true;
+            checks[k].text = QStringLiteral("可以连接");
+        } catch (const FetchCancelled&) {
+            // The sites not yet answered are told as such; the answers already in stand.
+            cancelledNow = true;
+            checks[k].text = kCancelledText;
+        } catch (const FetchError& e) {
+            checks[k].text = e.message();
+        }
+    }
+    return checks;
+}
+
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today, const FetchSettings& limits,
+                                        const std::function<bool()>& cancelled)
+{
+    std::vector<DrawUrlCheck> checks;
+    bool cancelledNow = false;
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const QString url = urls.value(lottery.name).trimmed();
+        if (url.isEmpty())
+            continue;
+        DrawUrlCheck check{lottery.name, false, {}};
+        const QString problem = drawUrlProblem(url);
+        if (cancelledNow || (cancelled && cancelled())) {
+            cancelledNow = true;
+            check.text = kCancelledText;
+        } else if (!problem.isEmpty()) {
+            check.text = QStringLiteral("网址无效：%1").arg(problem);
+        } else {
+            try {
+                ReaderHooks hooks;
+                hooks.cancelled = cancelled;
+                hooks.fetchSettings = limits;
+                hooks.today = today;
+                const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
+                const auto newest = std::max_element(
+                    document.draws.begin(), document.draws.end(),
+                    [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
+                check.readable = newest != document.draws.end();
+                check.text = check.readable
+                                 ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest->periodId)
+                                 : QStringLiteral("没有找到开奖号码");
+                if (document.malformedCount > 0)
+                    check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
+            } catch (const ReadCancelled&) {
+                cancelledNow = true;
+                check.text = kCancelledText;
+            } catch (const std::exception& e) {
+                check.text = userMessageOf(e);
+            }
+        }
+        checks.push_back(check);
+    }
+    return checks;
+}
+
+std::vector<DrawUrlCheck> checkDescribedSources(const Sources& sources, const QDate& today, const FetchSettings& limits,
+                                                const std::function<bool()>& cancelled)
+{
+    std::vector<DrawUrlCheck> checks;
+    bool cancelledNow = false;
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        const SourceDescription* source = sources.describedSource(lottery.name);
+        if (!source)
+            continue;
+        DrawUrlCheck check{lottery.name, false, {}};
+        if (cancelledNow || (cancelled && cancelled())) {
+            cancelledNow = true;
+            check.text = kCancelledText;
+            checks.push_back(check);
+            continue;
+        }
+        try {
+            ReaderHooks hooks;
+            hooks.cancelled = cancelled;
+            hooks.fetchSettings = limits;
+            hooks.today = today;
+            const SourceReading reading = readSource(*source, sources.descriptions, lottery, {}, hooks, nullptr, true);
+            QString newest;
+            for (const ImportedDraw& draw : reading.document.draws)
+                newest = std::max(newest, draw.periodId);
+            const qsizetype held = reading.total >= 0 ? reading.total : qsizetype(reading.document.draws.size());
+            check.readable = !newest.isEmpty();
+            check.text = check.readable
+                             ? QStringLiteral("%1：共%2期，最新第%3期").arg(source->name).arg(held).arg(newest)
+                             : QStringLiteral("%1：没有找到开奖号码").arg(source->name);
+        } catch (const ReadCancelled&) {
+            cancelledNow = true;
+            check.text = kCancelledText;
+        } catch (const std::exception& e) {
+            check.text = userMessageOf(e);
+        }
+        checks.push_back(check);
+    }
+    return checks;
+}

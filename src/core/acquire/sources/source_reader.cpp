@@ -1,0 +1,359 @@
+#include "core/acquire/sources/source_reader.h"
+
+#include "core/acquire/json_draws.h"
+#include "core/acquire/sources/json_path.h"
+#include "core/acquire/url_source.h"
+#include "core/base/lottery_table.h"
+#include "core/base/text_decoding.h"
+#include "core/base/user_error.h"
+#include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QSet>
+#include <QUrl>
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace {
+
+// A Retry-After longer than this is not waited for: the lottery fails and says when to try again.
+constexpr int kLongestRetryWaitSeconds = 60;
+constexpr int kWaitSliceMs = 50;
+
+[[noreturn]] void refuse(const SourceDescription& source, const QString& what)
+{
+    throw UserError(source.name + what);
+}
+
+// A cancellable pause: the user's cancel ends it within a slice.
+void waitFor(int milliseconds, const ReaderHooks& hooks)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < until) {
+        stopIfCancelled(hooks);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
+    }
+    stopIfCancelled(hooks);
+}
+
+// An answer that is a web page, not data: what a list sends a client it refuses, with status 200.
+bool looksLikeHtml(QByteArrayView body)
+{
+    const QByteArrayView text = withoutByteOrderMark(body).trimmed();
+    return text.startsWith('<');
+}
+
+// A redirect that ended on a sign-in page: the list wants a login the program does not have.
+bool endedOnLoginPage(const QString& asked, const QString& answered)
+{
+    const QUrl from(asked);
+    const QUrl to(answered);
+    if (to.isEmpty() || (from.host() == to.host() && from.path() == to.path()))
+        return false;
+    const QString path = to.path().toLower() + u'?' + to.query().toLower();
+    for (const char* word : {"login", "signin", "sign-in", "passport", "logon", "auth"}) {
+        if (path.contains(QLatin1String(word)))
+            return true;
+    }
+    return false;
+}
+
+// The requests of one source within one reading: its headers, its cookies, its pause between
+// pages, and the refusals worded with its name.
+class SourceRequests {
+public:
+    SourceRequests(const SourceDescription& source, ReaderFetcher& fetcher, const ReaderHooks& hooks)
+        : m_source(source), m_fetcher(fetcher), m_hooks(hooks)
+    {
+        for (const auto& [name, value] : source.headers)
+            m_options.headers << name + ": " + value;
+        m_options.cookies = !source.cookiePage.isEmpty();
+    }
+
+    int requests() const { return m_requests; }
+
+    QByteArray get(const QString& url)
+    {
+        if (m_requests > 0 && m_source.pauseMs > 0)
+            waitFor(m_source.pauseMs, m_hooks);
+        bool cookiesTried = m_source.cookiePage.isEmpty();
+        bool waited = false;
+        for (;;) {
+            ++m_requests;
+            PageAnswer answer;
+            try {
+                answer = m_fetcher.takeAnswer(m_fetcher.request(url, m_options));
+            } catch (const FetchError& e) {
+                if (e.status == 429 || (e.status == 503 && e.retryAfterSeconds >= 0)) {
+                    if (!waited && e.retryAfterSeconds >= 0 && e.retryAfterSeconds <= kLongestRetryWaitSeconds) {
+                        waited = true;
+                        waitFor(e.retryAfterSeconds * 1000, m_hooks);
+                        continue;
+                    }
+                    refuse(m_source,
+                           QStringLiteral("要求稍后再试（HTTP %1%2），未再请求")
+                               .arg(e.status)
+                               .arg(e.retryAfterSeconds >= 0 ? QStringLiteral("，%1秒后").arg(e.retryAfterSeconds)
+                                                             : QString()));
+                }
+                if (e.status == 401 || e.status == 403) {
+                    if (!cookiesTried) {
+                        cookiesTried = true;
+                        loadCookies();
+                        continue;
+                    }
+                    refuse(m_source, QStringLiteral("拒绝了访问（HTTP %1）").arg(e.status));
+                }
+                refuse(m_source, QStringLiteral("无法下载（%1）").arg(e.message()));
+            }
+            if (endedOnLoginPage(url, answer.finalUrl))
+                refuse(
+                    m_source,
+                    QStringLiteral("把请求转到了登录页面（%1），没有给出开奖数据").arg(QUrl(answer.finalUrl).path()));
+            if (looksLikeHtml(answer.body)) {
+                if (!cookiesTried) {
+                    cookiesTried = true;
+                    loadCookies();
+                    continue;
+                }
+                refuse(m_source, QStringLiteral("答复的是网页而不是开奖数据（可能拒绝了本程序的访问）"));
+            }
+            return answer.body;
+        }
+    }
+
+private:
+    // The source's own page, asked for once for the cookies it sets; its text is not read.
+    void loadCookies()
+    {
+        ++m_requests;
+        try {
+            m_fetcher.takeAnswer(m_fetcher.request(m_source.cookiePage, m_options));
+        } catch (const FetchError& e) {
+            refuse(m_source, QStringLiteral("的首页无法打开（%1）").arg(e.message()));
+        }
+    }
+
+    const SourceDescription& m_source;
+    ReaderFetcher& m_fetcher;
+    const ReaderHooks& m_hooks;
+    RequestOptions m_options;
+    int m_requests = 0;
+};
+
+struct SourcePage {
+    ParsedDrawFile draws;
+    int rows = 0;
+    int pages = -1;
+    int total = -1;
+};
+
+int wholeNumberAt(const QJsonValue& root, const QString& path)
+{
+    if (path.isEmpty())
+        return -1;
+    const QJsonValue value = jsonAt(root, path);
+    bool ok = false;
+    const int number = value.isDouble() ? value.toInt(-1) : value.toString().toInt(&ok);
+    return value.isDouble() ? number : ok ? number : -1;
+}
+
+// The JSON text of an answer: GBK made UTF-8 where the source is written so, a JSONP wrapper off.
+QByteArray jsonText(const SourceDescription& source, const QByteArray& body)
+{
+    QByteArray text = body;
+    TextEncoding encoding;
+    if (source.encoding == u"gbk")
+        encoding.utf8 = false;
+    else if (source.encoding == u"detect")
+        encoding = detectTextEncoding(body);
+    if (!encoding.utf8) {
+        QStringDecoder decoder = textDecoder(encoding);
+        text = QString(decoder.decode(body)).toUtf8();
+    }
+    return source.format == SourceFormat::Jsonp ? withoutJsonp(text).toByteArray() : text;
+}
+
+// Says which field no row of the list holds: the list has changed its form.
+void requireField(const SourceDescription& source, const QJsonArray& list, const QStringList& paths,
+                  const QString& meaning)
+{
+    for (const QJsonValue& row : list) {
+        for (const QString& path : paths) {
+            if (!jsonAt(row, path).isUndefined())
+                return;
+        }
+    }
+    refuse(source, QStringLiteral("答复的列表中每一行都没有“%1”（%2）：列表的格式可能已改变")
+                       .arg(paths.join(QStringLiteral("”或“")), meaning));
+}
+
+SourcePage readPage(const SourceDescription& source, const LotteryInfo& lottery, const QByteArray& body,
+                    const QDate& today)
+{
+    SourcePage page;
+    if (source.format == SourceFormat::Lines) {
+        page.draws = parseDrawColumns(body, lottery, today, source.columns);
+        page.rows = int(page.draws.draws.size()) + page.draws.malformedCount;
+        if (page.draws.draws.empty() && !page.draws.malformed.empty())
+            refuse(source, QStringLiteral("答复的每一行都读不出开奖（第%1行：%2）：格式可能已改变")
+                               .arg(page.draws.malformed.front().line)
+                               .arg(page.draws.malformed.front().reason));
+        return page;
+    }
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(jsonText(source, body), &error);
+    if (error.error != QJsonParseError::NoError)
+        refuse(source, QStringLiteral("答复的不是有效的JSON（第%1个字节处有误）").arg(error.offset + 1));
+    const QJsonValue root = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    const QJsonValue list = jsonAt(root, source.list);
+    if (!list.isArray())
+        refuse(source, QStringLiteral("答复中没有开奖列表（%1）")
+                           .arg(source.list.isEmpty() ? QStringLiteral("顶层") : source.list));
+    const QJsonArray rows = list.toArray();
+    if (!rows.isEmpty()) {
+        requireField(source, rows, source.period, QStringLiteral("期号"));
+        requireField(source, rows, source.digits, QStringLiteral("开奖号码"));
+    }
+    JsonRowFields fields;
+    fields.period = source.period;
+    fields.digits = source.digits;
+    page.draws = parseJsonRows(rows, fields, lottery, today);
+    page.rows = int(rows.size());
+    page.pages = wholeNumberAt(root, source.pages);
+    page.total = wholeNumberAt(root, source.total);
+    return page;
+}
+
+QString newestOf(const ParsedDrawFile& file)
+{
+    QString newest;
+    for (const ImportedDraw& draw : file.draws)
+        newest = std::max(newest, draw.periodId);
+    return newest;
+}
+
+QString oldestOf(const ParsedDrawFile& file)
+{
+    QString oldest;
+    for (const ImportedDraw& draw : file.draws) {
+        if (oldest.isEmpty() || draw.periodId < oldest)
+            oldest = draw.periodId;
+    }
+    return oldest;
+}
+
+// Gathers the draws of several pages, each period once: the first that lists it is kept, so that
+// the operator's list goes before a whole-history file read after its first page.
+class Gathered {
+public:
+    void add(ParsedDrawFile&& page)
+    {
+        for (ImportedDraw& draw : page.draws) {
+            if (!m_seen.contains(draw.periodId)) {
+                m_seen.insert(draw.periodId);
+                m_file.draws.push_back(std::move(draw));
+            }
+        }
+        m_file.malformedCount += page.malformedCount;
+        for (MalformedLine& line : page.malformed) {
+            if (m_file.malformed.size() < std::size_t(kKeptMalformedLines))
+                m_file.malformed.push_back(std::move(line));
+        }
+    }
+    qsizetype size() const { return m_seen.size(); }
+    ParsedDrawFile take() { return std::move(m_file); }
+
+private:
+    ParsedDrawFile m_file;
+    QSet<QString> m_seen;
+};
+
+bool reaches(const QString& oldest, const QString& stopAt)
+{
+    return !stopAt.isEmpty() && !oldest.isEmpty() && oldest <= stopAt;
+}
+
+}  // namespace
+
+SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
+                         const QString& storedNewest, const ReaderHooks& hooks, const PeriodRange* range,
+                         bool firstPageOnly)
+{
+    if (!source.serving(lottery.name))
+        throw UserError(QStringLiteral("%1不提供%2的开奖").arg(source.name, lottery.name));
+    QString stopAt = storedNewest == u"0" ? QString() : storedNewest;
+    ReaderFetcher fetcher(hooks);
+    SourceRequests requests(source, fetcher, hooks);
+    SourceReading reading;
+    Gathered gathered;
+    const SourceDescription* whole =
+        range || firstPageOnly || source.wholeHistory ? nullptr : wholeHistorySource(all, lottery.name, source.id);
+    std::optional<SourceRequests> wholeRequests;
+    const int firstPage = 1;
+    for (int page = firstPage;; ++page) {
+        const QString url =
+            source.pageUrl(lottery.name, page, range ? range->from : QString(), range ? range->to : QString());
+        SourcePage read = readPage(source, lottery, requests.get(url), hooks.today);
+        stopIfCancelled(hooks);
+        if (read.rows == 0) {
+            if (page == firstPage)
+                refuse(source, QStringLiteral("答复的开奖列表是空的"));
+            break;
+        }
+        if (page == firstPage) {
+            reading.total = read.total;
+            const QString newest = newestOf(read.draws);
+            if (!range && !stopAt.isEmpty() && !newest.isEmpty() && newest < stopAt)
+                refuse(
+                    source,
+                    QStringLiteral("答复的最新一期（第%1期）早于已存的第%2期：列表可能已停止更新").arg(newest, stopAt));
+        }
+        const QString oldest = oldestOf(read.draws);
+        const bool shortPage = source.pages.isEmpty() && read.rows < source.pageSize;
+        const bool lastPage = read.pages > 0 && page - firstPage + 1 >= read.pages;
+        gathered.add(std::move(read.draws));
+        if (source.pageSize == 0 || firstPageOnly || reaches(oldest, stopAt) || shortPage || lastPage ||
+            gathered.size() >= kRetainedDraws)
+            break;
+        if (whole) {
+            // A first download or a gap wider than a page: the whole-history file holds in one
+            // request what the list would give in dozens; the list then goes on only for the
+            // periods the file lacks (it may lag a day or more).
+            wholeRequests.emplace(*whole, fetcher, hooks);
+            try {
+                ParsedDrawFile file =
+                    readPage(*whole, lottery, wholeRequests->get(whole->pageUrl(lottery.name, 1)), hooks.today).draws;
+                stopAt = std::max(stopAt, newestOf(file));
+                gathered.add(std::move(file));
+            } catch (const UserError&) {
+                // Without the file the list is paged on, as far as the table keeps draws.
+            }
+            whole = nullptr;
+            if (reaches(oldest, stopAt))
+                break;
+        }
+    }
+    reading.requests = requests.requests() + (wholeRequests ? wholeRequests->requests() : 0);
+    reading.document = gathered.take();
+    return reading;
+}
+
+LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const SourceDescription& source,
+                           const SourceDescriptions& all, const ReaderHooks& hooks)
+{
+    return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
+        SourceReading reading = readSource(source, all, lottery, db.newestPeriodId(lottery.name), hooks);
+        if (hooks.pageRead)
+            hooks.pageRead();
+        stopIfCancelled(hooks);
+        storeNewDraws(db, lottery, std::move(reading.document), update,
+                      source.name + QStringLiteral("答复中没有开奖号码"));
+    });
+}

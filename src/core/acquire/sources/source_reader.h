@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/acquire/lottery_update.h"
+#include "core/acquire/reader_hooks.h"
+#include "core/acquire/sources/source_description.h"
+#include "core/store/draw_file_parser.h"
+
+#include <QString>
+
+class DrawDatabase;
+struct LotteryInfo;
+
+// The one reader of every described source (source_description.h): it asks for pages newest
+// first and stops at the page that reaches the newest stored period, so that a daily update is one
+// request; on a first download (or a gap wider than a page) it reads the lottery's whole-history
+// source once and asks the list only for the periods that file lacks. Every refusal names the
+// source and what it answered: an HTML page, an empty list, a list older than the stored history,
+// a list whose rows all lack a field, 403, 429 (a Retry-After of up to a minute is waited for once)
+// and a redirect to a login page. Nothing is stored before the whole reading has gone through.
+
+// A range of periods to ask for, where the source's address takes one ({from}, {to}).
+struct PeriodRange {
+    QString from;
+    QString to;
+};
+
+// What a reading gave, with how many requests it took.
+struct SourceReading {
+    ParsedDrawFile document;
+    int requests = 0;
+    int total = -1;  // what the source says it holds (its "total"), -1 when it does not say
+};
+
+// The draws of `lottery` newer than `stopAt` (all when empty) that `source` lists, read as said
+// above, with `all` holding the whole-history sources it may fill from. With `range`, the range
+// is asked for and no whole-history source is read. `firstPageOnly` reads one page, as 测试 does.
+// UserError naming the source on every refusal; ReadCancelled on a cancel.
+SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
+                         const QString& stopAt, const ReaderHooks& hooks, const PeriodRange* range = nullptr,
+                         bool firstPageOnly = false);
+
+// Reads `source` for `lottery` and stores, in one transaction, the periods the table lacks; never
+// changes a stored draw. Like the other readers it does not throw.
+LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const SourceDescription& source,
+                           const SourceDescriptions& all, const ReaderHooks& hooks = {});

@@ -1,0 +1,243 @@
+#include "core/acquire/history_download.h"
+#include "core/acquire/history_readers.h"
+#include "core/acquire/source_settings.h"
+#include "core/acquire/sources/source_reader.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
+#include "support/page_fixtures.h"
+#include "support/source_fixtures.h"
+
+#include <QTest>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QString k3D = QStringLiteral("中国福彩3D");
+const QString kPl3 = QStringLiteral("中国体彩排列3");
+
+QStringList rowsOf(const std::vector<StoredDraw>& draws)
+{
+    QStringList rows;
+    for (const StoredDraw& draw : draws)
+        rows << draw.periodId + u' ' + draw.digits.join(QString());
+    return rows;
+}
+
+std::vector<StoredDraw> firstOf(const std::vector<StoredDraw>& draws, std::size_t count)
+{
+    return {draws.begin(), draws.begin() + std::ptrdiff_t(std::min(count, draws.size()))};
+}
+
+}  // namespace
+
+// The built-in sources read as they publish, reached by their own host names on local servers.
+class TestSourceReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstDownloadFillsBothAndThenAsksOncePerLottery();
+    void fileLaggingMoreThanAPagePagesTheListToIt();
+    void refusalsStoreNothing_data();
+    void refusalsStoreNothing();
+    void retryAfterIsWaitedForOnce();
+    void cookiePageIsLoadedWhenTheListRefuses();
+    void chosenSourceAnswersJsonp();
+    void settingsChooseTheSources();
+
+private:
+    ReaderHooks hooks() const;
+    std::vector<LotteryUpdate> download(const QStringList& lotteries) const;
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<OperatorSites> m_sites;
+    std::vector<StoredDraw> m_3d;
+    std::vector<StoredDraw> m_pl3;
+};
+
+void TestSourceReader::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_sites = std::make_unique<OperatorSites>();
+    m_3d = syntheticDraws(k3D, 7700, 3);
+    m_pl3 = syntheticDraws(kPl3, 7700, 4);
+    m_sites->serveHistory(k3D, m_3d);
+    m_sites->serveHistory(kPl3, m_pl3);
+}
+
+void TestSourceReader::cleanup()
+{
+    m_sites.reset();
+    m_folder.reset();
+}
+
+ReaderHooks TestSourceReader::hooks() const
+{
+    ReaderHooks hooks;
+    hooks.today = kToday;
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(2000);
+    limits.totalTimeout = std::chrono::milliseconds(10000);
+    hooks.fetchSettings = m_sites->fetchSettings(limits);
+    hooks.sources = readSources(m_folder->path());
+    return hooks;
+}
+
+std::vector<LotteryUpdate> TestSourceReader::download(const QStringList& lotteries) const
+{
+    return downloadHistories(m_folder->path(), lotteries, hooks());
+}
+
+void TestSourceReader::firstDownloadFillsBothAndThenAsksOncePerLottery()
+{
+    // No 数据源.ini: a first start. The operators' lists by default, the whole-history files for
+    // what a page of them does not hold.
+    const std::vector<LotteryUpdate> first = download({k3D, kPl3});
+    QCOMPARE(outcomeLine(first[0]), QStringLiteral("中国福彩3D：新增7700期"));
+    QCOMPARE(outcomeLine(first[1]), QStringLiteral("中国体彩排列3：新增7700期"));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), kPl3)), rowsOf(m_pl3));
+    // A list's first page and a file per lottery.
+    QCOMPARE(m_sites->requestCount(), 4);
+    QCOMPARE(m_sites->lists().requests().front(), sourcePath("cwl", k3D, 1));
+    QVERIFY(m_sites->lists().requestHeads().front().contains("Referer: https://www.cwl.gov.cn/ygkj/wqkjgg/fc3d/"));
+
+    const std::vector<LotteryUpdate> again = download({k3D, kPl3});
+    QCOMPARE(outcomeLine(again[0]), QStringLiteral("中国福彩3D：已是最新，没有新的开奖"));
+    QCOMPARE(m_sites->requestCount(), 6);
+
+    // The next evening: one new draw each, one request each.
+    m_3d.push_back({QStringLiteral("2026351"), {"4", "5", "6"}});
+    m_pl3.push_back({QStringLiteral("2026351"), {"1", "2", "3"}});
+    m_sites->serveHistory(k3D, m_3d, 2);
+    m_sites->serveHistory(kPl3, m_pl3, 2);
+    const std::vector<LotteryUpdate> evening = download({k3D, kPl3});
+    QCOMPARE(outcomeLine(evening[0]), QStringLiteral("中国福彩3D：新增1期"));
+    QCOMPARE(outcomeLine(evening[1]), QStringLiteral("中国体彩排列3：新增1期"));
+    QCOMPARE(m_sites->requestCount(), 8);
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), kPl3)), rowsOf(m_pl3));
+}
+
+void TestSourceReader::fileLaggingMoreThanAPagePagesTheListToIt()
+{
+    m_sites->serveHistory(k3D, m_3d, 250);
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：新增7700期"));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
+    // Three pages of 100 reach back past the file's newest period.
+    const QStringList asked = m_sites->lists().requests();
+    QCOMPARE(asked, (QStringList{sourcePath("cwl", k3D, 1), sourcePath("cwl", k3D, 2), sourcePath("cwl", k3D, 3)}));
+}
+
+void TestSourceReader::refusalsStoreNothing_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("web page with 200") << 200 << QByteArray() << QByteArray("<!DOCTYPE html><html>访问受限</html>")
+                                       << QStringLiteral(
+                                              "中国福利彩票答复的是网页而不是开奖数据（可能拒绝了本程序的访问）");
+    QTest::newRow("empty list") << 200 << QByteArray()
+                                << QByteArray(
+                                       "{\"state\":0,\"message\":\"查询成功\",\"total\":0,\"pageNum\":0,\"result\":[]}")
+                                << QStringLiteral("中国福利彩票答复的开奖列表是空的");
+    QTest::newRow("older than stored")
+        << 200 << QByteArray() << cwlPage({{"2026001", {"1", "2", "3"}}}, 1, 100)
+        << QStringLiteral("中国福利彩票答复的最新一期（第2026001期）早于已存的第2026340期：列表可能已停止更新");
+    QByteArray renamed = cwlPage({{"2026350", {"1", "2", "3"}}}, 1, 100);
+    renamed.replace("\"code\"", "\"issueNo\"");
+    QTest::newRow("field missing in every row")
+        << 200 << QByteArray() << renamed
+        << QStringLiteral("中国福利彩票答复的列表中每一行都没有“code”（期号）：列表的格式可能已改变");
+    QTest::newRow("forbidden") << 403 << QByteArray() << QByteArray()
+                               << QStringLiteral("中国福利彩票拒绝了访问（HTTP 403）");
+    QTest::newRow("too many requests, long wait")
+        << 429 << QByteArray("Retry-After: 120") << QByteArray()
+        << QStringLiteral("中国福利彩票要求稍后再试（HTTP 429，120秒后），未再请求");
+    QTest::newRow("no list") << 200 << QByteArray() << QByteArray("{\"state\":1,\"message\":\"系统繁忙\"}")
+                             << QStringLiteral("中国福利彩票答复中没有开奖列表（result）");
+}
+
+void TestSourceReader::refusalsStoreNothing()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, failure);
+    const std::vector<StoredDraw> stored = firstOf(m_3d, 7690);  // up to 2026340
+    storeDraws(m_folder->path(), k3D, stored);
+    // Every answer the same, the cookie page's retry included.
+    for (int i = 0; i < 3; ++i)
+        m_sites->lists().answerOnce(sourcePath("cwl", k3D, 1), status, headers, body);
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：失败，%1；未存入开奖").arg(failure));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(stored));
+}
+
+void TestSourceReader::retryAfterIsWaitedForOnce()
+{
+    storeDraws(m_folder->path(), kPl3, firstOf(m_pl3, 7699));
+    m_sites->lists().answerOnce(sourcePath("sporttery", kPl3, 1), 429, "Retry-After: 1", {});
+    const std::vector<LotteryUpdate> updates = download({kPl3});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国体彩排列3：新增1期"));
+    QCOMPARE(m_sites->lists().requests(),
+             (QStringList{sourcePath("sporttery", kPl3, 1), sourcePath("sporttery", kPl3, 1)}));
+}
+
+void TestSourceReader::cookiePageIsLoadedWhenTheListRefuses()
+{
+    storeDraws(m_folder->path(), k3D, firstOf(m_3d, 7699));
+    m_sites->lists().answerOnce(sourcePath("cwl", k3D, 1), 200, {}, "<html><script>document.cookie=…</script></html>");
+    m_sites->lists().answerOnce("/ygkj/wqkjgg/fc3d/", 200, "Set-Cookie: HMF_CI=abc123; Path=/", "<html></html>");
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：新增1期"));
+    const QList<QByteArray> heads = m_sites->lists().requestHeads();
+    QCOMPARE(heads.size(), 3);
+    QVERIFY(heads[1].startsWith("GET /ygkj/wqkjgg/fc3d/ "));
+    QVERIFY(heads[2].contains("Cookie: HMF_CI=abc123"));
+}
+
+void TestSourceReader::chosenSourceAnswersJsonp()
+{
+    SourceChoices choices;
+    choices.insert(k3D, QStringLiteral("zhcw"));
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {}, choices);
+    storeDraws(m_folder->path(), k3D, firstOf(m_3d, 7680));
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：新增20期"));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
+    QCOMPARE(m_sites->lists().requests(), QStringList{sourcePath("zhcw", k3D, 1)});
+}
+
+void TestSourceReader::settingsChooseTheSources()
+{
+    // An address of its own stays; what the file says nothing of gets its operator's list.
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {{k3D, QStringLiteral("https://own.test/3d.json")}});
+    Sources sources = readSources(m_folder->path());
+    QCOMPARE(sources.describedSource(k3D), nullptr);
+    QCOMPARE(sources.describedSource(kPl3)->id, QStringLiteral("sporttery"));
+    QCOMPARE(sources.describedSource(QStringLiteral("重庆时时彩")), nullptr);
+    QCOMPARE(pagesPerRun(QStringLiteral("重庆时时彩"), sources), 50);
+
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {}, {{kPl3, kSitePagesChoice}});
+    sources = readSources(m_folder->path());
+    QCOMPARE(sources.describedSource(kPl3), nullptr);
+    QCOMPARE(sources.describedSource(k3D)->id, QStringLiteral("cwl"));
+
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {}, {{kPl3, QStringLiteral("cwl")}});
+    try {
+        readSources(m_folder->path());
+        QFAIL("a source that does not serve the lottery was taken");
+    } catch (const UserError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("[sources] pl3（中国体彩排列3）的来源“cwl”不提供这种彩票的开奖")),
+                 qPrintable(e.message()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSourceReader)
+#include "test_source_reader.moc"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/acquire/page_fetch.h"
+#include "support/draw_fixtures.h"
+#include "support/local_http_server.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+// The built-in sources' answers in their published shapes, and a pair of local servers standing
+// in for their hosts (HTTPS for the operators' lists and 中彩网, plain HTTP for the whole-history
+// files), reached by the real host names through the fetcher's connect-to mapping.
+namespace fixtures {
+
+// One page of 中国福利彩票's findDrawNotice for `newestFirst` (pages of `pageSize`, 1-based).
+QByteArray cwlPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize);
+// One page of 中国体育彩票's getHistoryPageListV1 (5-digit periods, digits apart by blanks).
+QByteArray sportteryPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize);
+// One page of 中彩网's client_json, wrapped as JSONP.
+QByteArray zhcwPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize);
+// A whole-history file, oldest first: period, date, the digits, then sums, spans and sales.
+QByteArray wholeHistoryFile(const std::vector<StoredDraw>& oldestFirst);
+
+// The path and query of `page` of the built-in source `id` for `lottery`, as it asks for it.
+QString sourcePath(const QString& id, const QString& lottery, int page);
+
+class OperatorSites {
+public:
+    OperatorSites();
+
+    // Serves `history` (oldest first) of 福彩3D or 排列3 on its operator's list and, without its
+    // newest `fileLag` draws, in its whole-history file.
+    void serveHistory(const QString& lottery, const std::vector<StoredDraw>& history, int fileLag = 1);
+
+    // What a fetcher needs to reach them: the mapping and the tests' authority.
+    FetchSettings fetchSettings(FetchSettings settings = {}) const;
+
+    LocalHttpServer& lists() { return *m_lists; }
+    LocalHttpServer& files() { return *m_files; }
+    // Requests both servers have answered.
+    int requestCount() const;
+
+private:
+    std::unique_ptr<LocalHttpServer> m_lists;  // www.cwl.gov.cn, webapi.sporttery.cn, jc.zhcw.com
+    std::unique_ptr<LocalHttpServer> m_files;  // data.17500.cn
+};
+
+}  // namespace fixtures
