@@ -7,6 +7,7 @@
 #include "support/download_fixture.h"
 #include "support/find_control.h"
 #include "support/page_fixtures.h"
+#include "support/source_fixtures.h"
 #include "support/window_input.h"
 
 #include <QApplication>
@@ -101,6 +102,7 @@ private slots:
     void cancelledRun();
     void databaseThatCannotOpenKeepsTheChoice();
     void mainWindowShowsTheNewDraws();
+    void firstStartFillsTheOperatorsLotteries();
 
 private:
     void serveEverySite();
@@ -378,6 +380,40 @@ void TestDownloadWindow::mainWindowShowsTheNewDraws()
     QCOMPARE(int(main.hitTable().size()), 150);
     const auto draws = syntheticDraws(QStringLiteral("重庆时时彩"), 150);
     QCOMPARE(periodText(main.hitTable().back()), QString::number(periodIdFromText(draws.back().periodId)));
+}
+
+void TestDownloadWindow::firstStartFillsTheOperatorsLotteries()
+{
+    // A fresh install: no 数据源.ini, no draw. The built-in sources answer on their own host names.
+    ProgramFolder folder;
+    OperatorSites sites;
+    const auto draws3d = syntheticDraws(QStringLiteral("中国福彩3D"), 2000, 7);
+    const auto drawsPl3 = syntheticDraws(QStringLiteral("中国体彩排列3"), 2000, 8);
+    sites.serveHistory(QStringLiteral("中国福彩3D"), draws3d);
+    sites.serveHistory(QStringLiteral("中国体彩排列3"), drawsPl3);
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(2000);
+    limits.totalTimeout = std::chrono::milliseconds(5000);
+    Session session = testSession(folder.path(), sites.fetchSettings(limits));
+    Tfrmmain main(session);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QVERIFY(downloadFromMainWindow(main, QStringLiteral("所有彩票")));
+    const QStringList first = m_fixture.dialogs().takeMessages();
+    QCOMPARE(first.size(), 1);
+    QVERIFY2(first[0].startsWith(QStringLiteral("下载完成！\n\n中国福彩3D：新增2000期\n中国体彩排列3：新增2000期\n")),
+             qPrintable(first[0]));
+    for (const auto& [lottery, draws] :
+         {std::pair{QStringLiteral("中国福彩3D"), draws3d}, {QStringLiteral("中国体彩排列3"), drawsPl3}}) {
+        const auto stored = storedDraws(folder.path(), lottery);
+        QCOMPARE(stored.size(), draws.size());
+        for (std::size_t i = 0; i < draws.size(); ++i)
+            QVERIFY(stored[i].periodId == draws[i].periodId && stored[i].digits == draws[i].digits);
+    }
+    const int asked = sites.requestCount();
+    QVERIFY(downloadFromMainWindow(main, QStringLiteral("所有彩票")));
+    m_fixture.dialogs().takeMessages();
+    QCOMPARE(sites.requestCount() - asked, 2);
 }
 
 QTEST_MAIN(TestDownloadWindow)

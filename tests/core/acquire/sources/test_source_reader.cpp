@@ -44,6 +44,7 @@ private slots:
     void fileLaggingMoreThanAPagePagesTheListToIt();
     void refusalsStoreNothing_data();
     void refusalsStoreNothing();
+    void redirectToALoginPageIsRefused();
     void retryAfterIsWaitedForOnce();
     void cookiePageIsLoadedWhenTheListRefuses();
     void chosenSourceAnswersJsonp();
@@ -177,6 +178,18 @@ void TestSourceReader::refusalsStoreNothing()
     const std::vector<LotteryUpdate> updates = download({k3D});
     QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：失败，%1；未存入开奖").arg(failure));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(stored));
+}
+
+void TestSourceReader::redirectToALoginPageIsRefused()
+{
+    const std::vector<StoredDraw> stored = firstOf(m_pl3, 7690);
+    storeDraws(m_folder->path(), kPl3, stored);
+    m_sites->lists().redirect(sourcePath("sporttery", kPl3, 1), "/passport/login?next=/history");
+    m_sites->lists().serve("/passport/login?next=/history", "<html>请先登录</html>");
+    const std::vector<LotteryUpdate> updates = download({kPl3});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国体彩排列3：失败，中国体育彩票把请求转到了登录页面（/passport/"
+                                                     "login），没有给出开奖数据；未存入开奖"));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), kPl3)), rowsOf(stored));
 }
 
 void TestSourceReader::retryAfterIsWaitedForOnce()
