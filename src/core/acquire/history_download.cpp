@@ -2,6 +2,8 @@
 
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/sources/source_reader.h"
+#include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 
 std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries, ReaderHooks hooks,
@@ -10,6 +12,20 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
     DrawDatabase db(dataDir);
     PageFetcher fetcher(hooks.fetchSettings, hooks.cancelled);
     hooks.fetcher = &fetcher;
+    // The described sources' first requests go out together; what no reader takes goes with the
+    // fetcher.
+    std::map<QString, int> prefetched;
+    prefetchSources(
+        fetcher, hooks.sources, lotteries,
+        [&db](const QString& lottery) {
+            try {
+                return db.newestPeriodId(lottery);
+            } catch (const UserError&) {
+                return QString();
+            }
+        },
+        prefetched);
+    hooks.prefetched = &prefetched;
     std::vector<LotteryUpdate> updates;
     int pagesDone = 0;
     for (const QString& lottery : lotteries) {

@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <QHash>
 #include <QUrl>
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -340,6 +341,18 @@ PageAnswer PageFetcher::takeAnswer(int ticket)
         throw error;
     }
     return {std::move(job.body), job.finalUrl.isEmpty() ? job.url : job.finalUrl};
+}
+
+void PageFetcher::abandon(int ticket)
+{
+    State& s = *m_state;
+    const auto it = s.jobs.find(ticket);
+    if (it == s.jobs.end())
+        return;
+    s.release(it->second);
+    s.waiting.erase(std::remove(s.waiting.begin(), s.waiting.end(), ticket), s.waiting.end());
+    s.jobs.erase(it);
+    s.startWaiting();
 }
 
 void PageFetcher::abandonAll()

@@ -107,6 +107,8 @@ public:
     // Drops every request not yet taken, under way or not: a reader that failed or is done
     // wants none of them.
     void abandonAll();
+    // Drops one request not yet taken, under way or not.
+    void abandon(int ticket);
 
     // Connections opened so far (a kept-alive connection counts once).
     long connectionsOpened() const;

@@ -15,12 +15,27 @@ ReaderFetcher::ReaderFetcher(const ReaderHooks& hooks)
 
 ReaderFetcher::~ReaderFetcher()
 {
-    m_fetcher->abandonAll();
+    for (int ticket : m_asked)
+        m_fetcher->abandon(ticket);
+}
+
+int ReaderFetcher::adopt(const ReaderHooks& hooks, const QString& url)
+{
+    if (!hooks.prefetched || m_own)
+        return -1;
+    const auto it = hooks.prefetched->find(url);
+    if (it == hooks.prefetched->end())
+        return -1;
+    const int ticket = it->second;
+    hooks.prefetched->erase(it);
+    m_asked.insert(ticket);
+    return ticket;
 }
 
 int ReaderFetcher::request(const QString& url, qint64 maxBytes)
 {
     const int ticket = m_fetcher->request(url, maxBytes);
+    m_asked.insert(ticket);
     if (maxBytes > 0)
         m_capped.insert(ticket);
     return ticket;
@@ -29,6 +44,7 @@ int ReaderFetcher::request(const QString& url, qint64 maxBytes)
 int ReaderFetcher::request(const QString& url, const RequestOptions& options)
 {
     const int ticket = m_fetcher->request(url, options);
+    m_asked.insert(ticket);
     if (options.maxBytes > 0)
         m_capped.insert(ticket);
     return ticket;
@@ -36,6 +52,7 @@ int ReaderFetcher::request(const QString& url, const RequestOptions& options)
 
 PageAnswer ReaderFetcher::takeAnswer(int ticket)
 {
+    m_asked.erase(ticket);
     try {
         return m_fetcher->takeAnswer(ticket);
     } catch (const FetchCancelled&) {
@@ -45,6 +62,7 @@ PageAnswer ReaderFetcher::takeAnswer(int ticket)
 
 QByteArray ReaderFetcher::take(int ticket, const QString& pageName)
 {
+    m_asked.erase(ticket);
     try {
         return m_fetcher->take(ticket);
     } catch (const FetchCancelled&) {

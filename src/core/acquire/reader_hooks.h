@@ -7,6 +7,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -23,6 +24,9 @@ struct ReaderHooks {
     FetchSettings fetchSettings;
     // The sites' hosts and the lotteries' own addresses the run reads from.
     Sources sources;
+    // Requests a run asked for before its readers began (prefetchSources, source_reader.h), by
+    // address: a reader takes the one it wants in place of asking again. Held by the run.
+    std::map<QString, int>* prefetched = nullptr;
     // The day the run counts as today: the day pages read end with it, and a period dated more
     // than a day after it cannot have been drawn yet. A window's run takes it from the session;
     // set per hooks, so a test fixes it for its own readers only.
@@ -38,7 +42,8 @@ class ReadCancelled : public std::exception {};
 void stopIfCancelled(const ReaderHooks& hooks);
 
 // The run's fetcher or one of the reader's own. What the reader asked for and did not take is
-// abandoned when it is done: a failure or a cancel wants none of it.
+// abandoned when it is done: a failure or a cancel wants none of it. What the run asked for other
+// readers stays.
 class ReaderFetcher {
 public:
     explicit ReaderFetcher(const ReaderHooks& hooks);
@@ -58,9 +63,13 @@ public:
     // The answer of `ticket` with the address it came from; a cancel raises ReadCancelled, any
     // other failure the fetcher's own FetchError, for a reader that words each refusal itself.
     PageAnswer takeAnswer(int ticket);
+    // The request the run asked for at `url` ahead of time (hooks.prefetched), made this reader's;
+    // -1 when there is none.
+    int adopt(const ReaderHooks& hooks, const QString& url);
 
 private:
     std::optional<PageFetcher> m_own;
     std::set<int> m_capped;  // tickets asked for with a cap of their own
+    std::set<int> m_asked;   // tickets asked for and not yet taken
     PageFetcher* m_fetcher;
 };

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -64,16 +65,22 @@ bool endedOnLoginPage(const QString& asked, const QString& answered)
     return false;
 }
 
+RequestOptions requestOptions(const SourceDescription& source)
+{
+    RequestOptions options;
+    for (const auto& [name, value] : source.headers)
+        options.headers << name + ": " + value;
+    options.cookies = !source.cookiePage.isEmpty();
+    return options;
+}
+
 // The requests of one source within one reading: its headers, its cookies, its pause between
 // pages, and the refusals worded with its name.
 class SourceRequests {
 public:
     SourceRequests(const SourceDescription& source, ReaderFetcher& fetcher, const ReaderHooks& hooks)
-        : m_source(source), m_fetcher(fetcher), m_hooks(hooks)
+        : m_source(source), m_fetcher(fetcher), m_hooks(hooks), m_options(requestOptions(source))
     {
-        for (const auto& [name, value] : source.headers)
-            m_options.headers << name + ": " + value;
-        m_options.cookies = !source.cookiePage.isEmpty();
     }
 
     int requests() const { return m_requests; }
@@ -84,11 +91,15 @@ public:
             waitFor(m_source.pauseMs, m_hooks);
         bool cookiesTried = m_source.cookiePage.isEmpty();
         bool waited = false;
+        // The run may have asked for it already, with the other lotteries' first pages.
+        int ticket = m_fetcher.adopt(m_hooks, url);
         for (;;) {
             ++m_requests;
             PageAnswer answer;
+            if (ticket < 0)
+                ticket = m_fetcher.request(url, m_options);
             try {
-                answer = m_fetcher.takeAnswer(m_fetcher.request(url, m_options));
+                answer = m_fetcher.takeAnswer(std::exchange(ticket, -1));
             } catch (const FetchError& e) {
                 if (e.status == 429 || (e.status == 503 && e.retryAfterSeconds >= 0)) {
                     if (!waited && e.retryAfterSeconds >= 0 && e.retryAfterSeconds <= kLongestRetryWaitSeconds) {
@@ -281,6 +292,24 @@ bool reaches(const QString& oldest, const QString& stopAt)
 }
 
 }  // namespace
+
+void prefetchSources(PageFetcher& fetcher, const Sources& sources, const QStringList& lotteries,
+                     const std::function<QString(const QString&)>& newestStored, std::map<QString, int>& prefetched)
+{
+    for (const QString& lottery : lotteries) {
+        const SourceDescription* source = sources.describedSource(lottery);
+        if (!source || source->wholeHistory)
+            continue;
+        const QString list = source->pageUrl(lottery, 1);
+        prefetched.emplace(list, fetcher.request(list, requestOptions(*source)));
+        const QString newest = newestStored(lottery);
+        const SourceDescription* whole = wholeHistorySource(sources.descriptions, lottery, source->id);
+        if (whole && (newest.isEmpty() || newest == u"0")) {
+            const QString file = whole->pageUrl(lottery, 1);
+            prefetched.emplace(file, fetcher.request(file, requestOptions(*whole)));
+        }
+    }
+}
 
 SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
                          const QString& storedNewest, const ReaderHooks& hooks, const PeriodRange* range,

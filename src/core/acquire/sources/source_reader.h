@@ -6,6 +6,9 @@
 #include "core/store/draw_file_parser.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
 
 class DrawDatabase;
 struct LotteryInfo;
@@ -38,6 +41,13 @@ struct SourceReading {
 SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
                          const QString& stopAt, const ReaderHooks& hooks, const PeriodRange* range = nullptr,
                          bool firstPageOnly = false);
+
+// Asks `fetcher` at once for what the described sources of `lotteries` will be asked first (each
+// list's first page, and the whole-history file of a lottery whose table is empty), so that a run
+// over several lotteries waits for one round of answers rather than one after the other; the
+// tickets go into `prefetched` by address, for the readers to take (ReaderHooks::prefetched).
+void prefetchSources(PageFetcher& fetcher, const Sources& sources, const QStringList& lotteries,
+                     const std::function<QString(const QString&)>& newestStored, std::map<QString, int>& prefetched);
 
 // Reads `source` for `lottery` and stores, in one transaction, the periods the table lacks; never
 // changes a stored draw. Like the other readers it does not throw.
