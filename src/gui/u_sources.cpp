@@ -71,7 +71,7 @@ void Tfrmsources::createControls()
         m_results[i] =
             placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
     }
-    lblurlhint = placeLabel(this, "lblurlhint", QStringLiteral("开奖数据网址（可不填；填写后代替网站页面）："),
+    lblurlhint = placeLabel(this, "lblurlhint", QStringLiteral("开奖数据网址（可不填；填写后代替右边的来源）："),
                             kUrlLeft, 12, 440, 20);
     lblurlhint->setToolTip(
         QStringLiteral("完整的 http:// 或 https:// 网址，内容为开奖文件（与导入相同）或JSON开奖列表"));

@@ -49,38 +49,40 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, co
     return checks;
 }
 
-std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today, const FetchSettings& limits,
-                                        const std::function<bool()>& cancelled)
+namespace {
+
+QString newestPeriod(const ParsedDrawFile& document)
+{
+    QString newest;
+    for (const ImportedDraw& draw : document.draws)
+        newest = std::max(newest, draw.periodId);
+    return newest;
+}
+
+// Reads, in the lottery table's order, each lottery `read` has something for, as a download on
+// `today` would and under `limits`: `read` fills in the check. A cancel marks the lottery being
+// read and every one after it cancelled; any other failure is the lottery's text.
+std::vector<DrawUrlCheck> checkEach(
+    const QDate& today, const FetchSettings& limits, const std::function<bool()>& cancelled,
+    const std::function<bool(const LotteryInfo&)>& wanted,
+    const std::function<void(const LotteryInfo&, const ReaderHooks&, DrawUrlCheck&)>& read)
 {
     std::vector<DrawUrlCheck> checks;
     bool cancelledNow = false;
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const QString url = urls.value(lottery.name).trimmed();
-        if (url.isEmpty())
+        if (!wanted(lottery))
             continue;
         DrawUrlCheck check{lottery.name, false, {}};
-        const QString problem = drawUrlProblem(url);
         if (cancelledNow || (cancelled && cancelled())) {
             cancelledNow = true;
             check.text = kCancelledText;
-        } else if (!problem.isEmpty()) {
-            check.text = QStringLiteral("网址无效：%1").arg(problem);
         } else {
             try {
                 ReaderHooks hooks;
                 hooks.cancelled = cancelled;
                 hooks.fetchSettings = limits;
                 hooks.today = today;
-                const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
-                const auto newest = std::max_element(
-                    document.draws.begin(), document.draws.end(),
-                    [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
-                check.readable = newest != document.draws.end();
-                check.text = check.readable
-                                 ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest->periodId)
-                                 : QStringLiteral("没有找到开奖号码");
-                if (document.malformedCount > 0)
-                    check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
+                read(lottery, hooks, check);
             } catch (const ReadCancelled&) {
                 cancelledNow = true;
                 check.text = kCancelledText;
@@ -93,43 +95,44 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today
     return checks;
 }
 
+}  // namespace
+
+std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today, const FetchSettings& limits,
+                                        const std::function<bool()>& cancelled)
+{
+    return checkEach(
+        today, limits, cancelled,
+        [&](const LotteryInfo& lottery) { return !urls.value(lottery.name).trimmed().isEmpty(); },
+        [&](const LotteryInfo& lottery, const ReaderHooks& hooks, DrawUrlCheck& check) {
+            const QString url = urls.value(lottery.name).trimmed();
+            if (const QString problem = drawUrlProblem(url); !problem.isEmpty()) {
+                check.text = QStringLiteral("网址无效：%1").arg(problem);
+                return;
+            }
+            const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
+            const QString newest = newestPeriod(document);
+            check.readable = !newest.isEmpty();
+            check.text = check.readable ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest)
+                                        : QStringLiteral("没有找到开奖号码");
+            if (document.malformedCount > 0)
+                check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
+        });
+}
+
 std::vector<DrawUrlCheck> checkDescribedSources(const Sources& sources, const QDate& today, const FetchSettings& limits,
                                                 const std::function<bool()>& cancelled)
 {
-    std::vector<DrawUrlCheck> checks;
-    bool cancelledNow = false;
-    for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const SourceDescription* source = sources.describedSource(lottery.name);
-        if (!source)
-            continue;
-        DrawUrlCheck check{lottery.name, false, {}};
-        if (cancelledNow || (cancelled && cancelled())) {
-            cancelledNow = true;
-            check.text = kCancelledText;
-            checks.push_back(check);
-            continue;
-        }
-        try {
-            ReaderHooks hooks;
-            hooks.cancelled = cancelled;
-            hooks.fetchSettings = limits;
-            hooks.today = today;
-            const SourceReading reading = readSource(*source, sources.descriptions, lottery, {}, hooks, nullptr, true);
-            QString newest;
-            for (const ImportedDraw& draw : reading.document.draws)
-                newest = std::max(newest, draw.periodId);
+    return checkEach(
+        today, limits, cancelled,
+        [&](const LotteryInfo& lottery) { return sources.describedSource(lottery.name) != nullptr; },
+        [&](const LotteryInfo& lottery, const ReaderHooks& hooks, DrawUrlCheck& check) {
+            const SourceDescription& source = *sources.describedSource(lottery.name);
+            const SourceReading reading = readSource(source, sources.descriptions, lottery, {}, hooks, nullptr, true);
+            const QString newest = newestPeriod(reading.document);
             const qsizetype held = reading.total >= 0 ? reading.total : qsizetype(reading.document.draws.size());
             check.readable = !newest.isEmpty();
             check.text = check.readable
-                             ? QStringLiteral("%1：共%2期，最新第%3期").arg(source->name).arg(held).arg(newest)
-                             : QStringLiteral("%1：没有找到开奖号码").arg(source->name);
-        } catch (const ReadCancelled&) {
-            cancelledNow = true;
-            check.text = kCancelledText;
-        } catch (const std::exception& e) {
-            check.text = userMessageOf(e);
-        }
-        checks.push_back(check);
-    }
-    return checks;
+                             ? QStringLiteral("%1：共%2期，最新第%3期").arg(source.name).arg(held).arg(newest)
+                             : QStringLiteral("%1：没有找到开奖号码").arg(source.name);
+        });
 }
