@@ -87,10 +87,15 @@ void Tfrmsources::createControls()
         m_urlTitles.back()->setBuddy(m_urlEdits.back());
         m_urlResults.push_back(placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110,
                                           top + 25, 330, 18));
+        // A box's name comes from its label: "来源：" on screen, the lottery's source to a screen reader.
+        QLabel* sourceTitle = placeLabel(this, QByteArray("lblsource_" + lottery.settingsKey.toLatin1()).constData(),
+                                         QStringLiteral("来源："), kSourceLeft, top + 3, 44, 20);
         m_sourceBoxes.push_back(place<QComboBox>(this,
                                                  QByteArray("comsource_" + lottery.settingsKey.toLatin1()).constData(),
-                                                 kSourceLeft, top, kSourceWidth, 24));
-        nameControl(m_sourceBoxes.back(), lottery.name + QStringLiteral("开奖来源"),
+                                                 kSourceLeft + 44, top, kSourceWidth - 44, 24));
+        sourceTitle->setAccessibleName(lottery.name + QStringLiteral("开奖来源"));
+        sourceTitle->setBuddy(m_sourceBoxes.back());
+        nameControl(m_sourceBoxes.back(), sourceTitle->accessibleName(),
                     QStringLiteral("未填开奖数据网址时读取的来源：开奖方的列表、其他来源或网站页面"));
     }
     lblsourcehint = placeLabel(this, "lblsourcehint", QStringLiteral("开奖来源（未填网址时）："), kSourceLeft, 12,

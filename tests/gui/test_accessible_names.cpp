@@ -275,9 +275,11 @@ void TestAccessibleNames::tabFollowsTheScreen_data()
                               << "comdown" << QStringList{"comdown", "btndown", "btnclose", "comdown"};
     QTest::newRow("sources") << "sources"
                              << "edttrend"
-                             << QStringList{"edttrend",   "edtchart",     "edtdrawlist",  "edtfeed",      "edturl_fc3d",
-                                            "edturl_pl3", "edturl_cqssc", "edturl_shssc", "edturl_jxssc", "btntest",
-                                            "btnok",      "btncancel",    "edttrend"};
+                             << QStringList{"edttrend",     "edtchart",        "edtdrawlist",  "edtfeed",
+                                            "edturl_fc3d",  "comsource_fc3d",  "edturl_pl3",   "comsource_pl3",
+                                            "edturl_cqssc", "comsource_cqssc", "edturl_shssc", "comsource_shssc",
+                                            "edturl_jxssc", "comsource_jxssc", "btntest",      "btnok",
+                                            "btncancel",    "edttrend"};
     QTest::newRow("import") << "import"
                             << "memsummary"
                             << QStringList{"memsummary", "chkoverwrite", "btnok", "btncancel", "memsummary"};
