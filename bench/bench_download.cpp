@@ -164,7 +164,7 @@ void BM_DrawListReading(benchmark::State& state)
         QByteArray gathered;
         for (const QByteArray& page : pages)
             gatherDrawListPage(page, 11, gathered);
-        const PageReading reading = drawsFromGathered(gathered, 11, 5, QStringLiteral("0"), kToday);
+        const PageReading reading = drawsFromGathered(gathered, 11, 5, 120, QStringLiteral("0"), kToday);
         benchmark::DoNotOptimize(reading.draws.data());
     }
     state.counters["per_draw"] = benchmark::Counter(

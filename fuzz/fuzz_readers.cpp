@@ -20,8 +20,10 @@
 
 #include <libxml/xmlerror.h>
 #include <QByteArrayList>
+#include <QRegularExpression>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 namespace {
@@ -33,6 +35,7 @@ struct Shape {
     int periodIdLength;
     int digitCount;
     const char* newest;  // the newest stored period when the input asks for one
+    int periodsPerDay;   // as the lottery table has it: 0 for the lotteries drawn once a day
 };
 
 Shape shapeOf(fuzz_input::Reader reader)
@@ -40,12 +43,12 @@ Shape shapeOf(fuzz_input::Reader reader)
     switch (reader) {
         case fuzz_input::Trend:
         case fuzz_input::Chart:
-            return {7, 3, "2026100"};
+            return {7, 3, "2026100", 0};
         case fuzz_input::DrawList11:
         case fuzz_input::Feed11:
-            return {11, 5, "20261209001"};
+            return {11, 5, "20261209001", findLottery(QStringLiteral("重庆时时彩"))->periodsPerDay};
         default:
-            return {10, 3, "2026120901"};
+            return {10, 3, "2026120901", findLottery(QStringLiteral("上海时时彩"))->periodsPerDay};
     }
 }
 
@@ -66,8 +69,8 @@ void check(const PageReading& reading, const QString& page, const Shape& shape, 
         bool ok = false;
         if (draw.periodId.toLongLong(&ok) <= newest.toLongLong() || !ok)
             invented(draw, "not newer than the newest stored");
-        if (!periodDateProblem(draw.periodId, kToday).isEmpty())
-            invented(draw, "not drawn yet");
+        if (!periodDateProblem(draw.periodId, kToday, shape.periodsPerDay).isEmpty())
+            invented(draw, "a period beyond what the calendar allows");
         const QString printed = chart ? draw.periodId.mid(2) : draw.periodId;
         qsizetype at = page.indexOf(printed);
         if (at < 0)
@@ -84,6 +87,75 @@ void check(const PageReading& reading, const QString& page, const Shape& shape, 
     }
 }
 
+// Every period the input lists with two different draws, whose draws the reader must not return:
+// the listings gathered by `listings` as (period, digits) pairs.
+using Listings = std::multimap<QString, QString>;
+
+void checkNoneDoubled(const std::vector<PageDraw>& draws, const Listings& listed)
+{
+    for (const PageDraw& draw : draws) {
+        const QString digits = draw.digits.join(QString());
+        const auto [from, to] = listed.equal_range(draw.periodId);
+        for (auto it = from; it != to; ++it) {
+            if (it->second != digits)
+                invented(draw, "a period the input lists with two different draws");
+        }
+    }
+}
+
+// The rows of the feed's joined text, read at the layout's offsets: every row whose period and
+// digits are all there.
+Listings feedListings(const QString& joined, const Shape& shape, const FeedLayout& layout)
+{
+    Listings listed;
+    for (qsizetype p = joined.indexOf(QStringLiteral("<row")); p >= 0;
+         p = joined.indexOf(QStringLiteral("<row"), p + 1)) {
+        const QString periodId = joined.mid(p + 12, shape.periodIdLength);
+        QString digits;
+        for (int k = 0; k < shape.digitCount; ++k) {
+            const qsizetype at = p + layout.digitsOffset + 2 * k;
+            if (at < joined.size() && joined[at].isDigit() && joined[at].unicode() < 0x80)
+                digits += joined[at];
+        }
+        if (periodId.size() == shape.periodIdLength && isDigitString(periodId) && digits.size() == shape.digitCount)
+            listed.emplace(periodId, digits);
+    }
+    return listed;
+}
+
+// The trend page's draws as its layout places them: a 90-byte line holding "onclick" with the
+// period 22 bytes from its end, and the digits 16, 14 and 12 bytes from the end of the next line.
+Listings trendListings(const QByteArray& page)
+{
+    std::vector<QByteArray> lines;
+    for (QByteArray line : page.split('\n')) {
+        while (!line.isEmpty() && static_cast<unsigned char>(line.front()) <= 32)
+            line.remove(0, 1);
+        while (!line.isEmpty() && static_cast<unsigned char>(line.back()) <= 32)
+            line.chop(1);
+        lines.push_back(line);
+    }
+    Listings listed;
+    for (std::size_t k = 0; k + 1 < lines.size(); ++k) {
+        const QByteArray& line = lines[k];
+        // A line right after a draw's line may have been read as that draw's digits: left out.
+        const bool afterADraw = k > 0 && lines[k - 1].size() == 90 && lines[k - 1].contains("onclick");
+        if (line.size() != 90 || !line.contains("onclick") || afterADraw)
+            continue;
+        const QByteArray& next = lines[k + 1];
+        const QByteArray digits = next.size() >= 16 ? next.mid(next.size() - 16, 5) : next.left(5);
+        QString drawn;
+        for (int i : {0, 2, 4}) {
+            if (i < digits.size() && digits[i] >= '0' && digits[i] <= '9')
+                drawn += QLatin1Char(digits[i]);
+        }
+        const QString periodId = QString::fromLatin1(line.mid(68, 7));
+        if (isDigitString(periodId) && drawn.size() == 3)
+            listed.emplace(periodId, drawn);
+    }
+    return listed;
+}
+
 // The file's lines as text, read the way the readers read them.
 std::vector<QString> textLines(const QByteArray& file)
 {
@@ -97,6 +169,39 @@ std::vector<QString> textLines(const QByteArray& file)
         lines.push_back(decoder.decode(QByteArrayView(file).sliced(start, end - start)));
     }
     return lines;
+}
+
+// A line that can only be read as one draw: the period (or the period without its "20") and the
+// digits, together or one by one, apart by blanks, commas or tabs, nothing else. Empty otherwise.
+std::pair<QString, QString> plainDraw(const QString& line, const LotteryInfo& lottery)
+{
+    qsizetype from = 0;
+    qsizetype to = line.size();
+    while (from < to && line[from].unicode() <= 32)
+        ++from;
+    while (to > from && line[to - 1].unicode() <= 32)
+        --to;
+    const QStringView text = QStringView(line).sliced(from, to - from);
+    if (text.size() > 200)
+        return {};
+    for (QChar c : text) {
+        if (!isAsciiDigit(c.unicode()) && c != u' ' && c != u',' && c != u'\t')
+            return {};
+    }
+    QStringList parts;
+    for (const QString& part : text.toString().split(QRegularExpression(QStringLiteral("[ ,\t]+")), Qt::SkipEmptyParts))
+        parts << part;
+    if (parts.size() < 2)
+        return {};
+    QString period = parts.takeFirst();
+    if (period.size() == lottery.periodIdLength - 2)
+        period.prepend(QStringLiteral("20"));
+    const QString digits = parts.join(QString());
+    const bool together = parts.size() == 1 && digits.size() == lottery.digitCount;
+    const bool apart = parts.size() == lottery.digitCount && digits.size() == lottery.digitCount;
+    if (period.size() != lottery.periodIdLength || !(together || apart))
+        return {};
+    return {period, digits};
 }
 
 // A draw file's draws: each of the lottery's shape, not in the future, standing on its line (the
@@ -117,11 +222,34 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
                 c = QChar(u'0' + (c.unicode() - u'０'));
         }
     }
+    // Without a header every plain line is a listing of its period; with one, columns decide.
+    Listings listed;
+    for (const QString& line : lines) {
+        const QString content = line.trimmed();
+        if (content.isEmpty() || content.startsWith(u'#'))
+            continue;
+        if (plainDraw(line, lottery).first.isEmpty())
+            break;
+        for (const QString& other : lines) {
+            const auto [period, digits] = plainDraw(other, lottery);
+            if (!period.isEmpty())
+                listed.emplace(period, digits);
+        }
+        break;
+    }
     std::set<int> drawLines;
     std::set<int> refused;
     for (const MalformedLine& m : parsed.malformed)
         refused.insert(m.line);
     for (const ImportedDraw& draw : parsed.draws) {
+        const auto [from, to] = listed.equal_range(draw.periodId);
+        for (auto it = from; it != to; ++it) {
+            if (it->second != draw.digits) {
+                std::fprintf(stderr, "draw %s:%s taken though the file lists it as %s too\n", qPrintable(draw.periodId),
+                             qPrintable(draw.digits), qPrintable(it->second));
+                std::abort();
+            }
+        }
         const auto fail = [&](const char* why) {
             std::fprintf(stderr, "invented draw %s:%s on line %d (%s)\n", qPrintable(draw.periodId),
                          qPrintable(draw.digits), draw.line, why);
@@ -131,8 +259,8 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
             fail("wrong period shape");
         if (draw.digits.size() != lottery.digitCount || !isDigitString(draw.digits))
             fail("wrong digits");
-        if (!periodDateProblem(draw.periodId, kToday).isEmpty())
-            fail("not drawn yet");
+        if (!periodDateProblem(draw.periodId, kToday, lottery.periodsPerDay).isEmpty())
+            fail("a period beyond what the calendar allows");
         if (draw.line < 1 || draw.line > int(lines.size()))
             fail("no such line");
         if (!drawLines.insert(draw.line).second)
@@ -242,9 +370,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString pageText = QString::fromLatin1(page);
 
     switch (reader) {
-        case fuzz_input::Trend:
-            check(readTrendPage(page, newest, kToday), pageText, shape, newest);
+        case fuzz_input::Trend: {
+            const PageReading reading = readTrendPage(page, newest, kToday);
+            check(reading, pageText, shape, newest);
+            checkNoneDoubled(reading.draws, trendListings(page));
             break;
+        }
         case fuzz_input::Chart:
             check(readChartPage(page, newest, kToday), pageText, shape, newest, true);
             break;
@@ -253,8 +384,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             QByteArray gathered;
             for (const QByteArray& day : page.split(fuzz_input::kPageBreak))
                 gatherDrawListPage(day, shape.periodIdLength, gathered);
-            check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, newest, kToday), pageText, shape,
-                  newest);
+            check(drawsFromGathered(gathered, shape.periodIdLength, shape.digitCount, shape.periodsPerDay, newest,
+                                    kToday),
+                  pageText, shape, newest);
             break;
         }
         case fuzz_input::DrawFile7:
@@ -279,7 +411,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 return 0;  // not well-formed: refused, as it should be
             }
             // The feed is read from the document as the XML parser gives it back.
-            check(FeedRowScan(joined, *layout, newest, kToday), joined, shape, newest);
+            const PageReading reading = FeedRowScan(joined, *layout, newest, kToday);
+            check(reading, joined, shape, newest);
+            checkNoneDoubled(reading.draws, feedListings(joined, shape, *layout));
             break;
         }
     }

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev libqt6sql6-sqlite libgl-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
-    libcurl4-openssl-dev libssl-dev ca-certificates libxml2-dev libjpeg62-turbo-dev libboost-math-dev
+    libcurl4-openssl-dev libssl-dev ca-certificates libxml2-dev libjpeg62-turbo-dev libboost-math-dev zlib1g-dev
     libbenchmark-dev
     clang libclang-rt-14-dev clang-format ccache
     fonts-wqy-microhei

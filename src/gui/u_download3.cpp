@@ -17,11 +17,12 @@
 
 namespace {
 
-// "更新完成！" closes every update; below it, what the update stored or why it failed, so that
-// a failure never reads as a success.
+// "更新完成！" closes every update ("更新已取消！" one the user stopped, as 下载开奖 says
+// "下载已取消！"); below it, what the update stored or why it failed, so that a failure never
+// reads as a success.
 QString summaryOf(const LotteryUpdate& update, bool catchUp)
 {
-    QStringList lines{QStringLiteral("更新完成！"), QString()};
+    QStringList lines{update.cancelled ? QStringLiteral("更新已取消！") : QStringLiteral("更新完成！"), QString()};
     lines << outcomeLine(update);
     if (!update.succeeded() && catchUp)
         lines << QStringLiteral("下次实时开奖将再次读取近%1天的开奖。").arg(kDrawListDays);

@@ -163,21 +163,18 @@ void Tfrmmain::FormCreate()
     hooks.drawsStored = [this](const QString& lottery, const QString& newestPeriodId, const QString& newestDigits) {
         return showAutoUpdate(lottery, newestPeriodId, newestDigits);
     };
-    hooks.status = [this](const QString& line) {
-        // One line under the tabs: a long reason gives way in the middle, so that the time and
-        // when the next try comes stay in view; the whole line is the tooltip.
-        const QString oneLine = QString(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        lblauto->setText(lblauto->fontMetrics().elidedText(oneLine, Qt::ElideMiddle, lblauto->width()));
-        lblauto->setToolTip(oneLine);
-    };
+    hooks.status = [this](const QString& line) { showAutoStatus(line); };
     hooks.runEnded = [this] { enableLiveUpdate(m_session.planSelection().lotteryName); };
     m_auto = new AutoUpdater(this, m_session, {btndown3, btndown2, btnedit}, std::move(hooks));
     command([&] {
-        m_autoSettings = readAutoUpdateSettings(m_session.dataDir());
+        QString unread;
+        m_autoSettings = readAutoUpdateSettings(m_session.dataDir(), &unread);
         chkauto->setChecked(m_autoSettings.enabled);
         spnauto->setValue(m_autoSettings.minutes);
         chkcopy->setChecked(m_autoSettings.copy);
         enableLiveUpdate(m_session.planSelection().lotteryName);
+        if (!unread.isEmpty())
+            showAutoStatus(unread);
     });
     // Connected after the settings are read: showing them is no change to write back.
     connect(chkauto, &QCheckBox::clicked, this, &Tfrmmain::chkautoClick);
@@ -536,12 +533,29 @@ void Tfrmmain::syncAutoUpdate()
         m_auto->start(m_autoSettings);
 }
 
+void Tfrmmain::showAutoStatus(const QString& line)
+{
+    // One line under the tabs: a long reason gives way in the middle, so that the time and when
+    // the next try comes stay in view; the whole line is the tooltip.
+    const QString oneLine = QString(line).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    lblauto->setText(lblauto->fontMetrics().elidedText(oneLine, Qt::ElideMiddle, lblauto->width()));
+    lblauto->setToolTip(oneLine);
+}
+
 void Tfrmmain::saveAutoSettings()
 {
     m_autoSettings.enabled = chkauto->isChecked();
     m_autoSettings.minutes = spnauto->value();
     m_autoSettings.copy = chkcopy->isChecked();
-    writeAutoUpdateSettings(m_session.dataDir(), m_autoSettings);
+    try {
+        writeAutoUpdateSettings(m_session.dataDir(), m_autoSettings);
+        m_settingsFailureTold = false;
+    } catch (const UserError& e) {
+        // The controls work on for this run; the reason is told once, until a save goes through.
+        if (std::exchange(m_settingsFailureTold, true))
+            return;
+        throw UserError(e.message() + QStringLiteral("。自动更新照常进行，但这些设置下次启动时不会保留。"));
+    }
 }
 
 void Tfrmmain::chkautoClick()

@@ -141,6 +141,7 @@ private:
     // Starts the automatic update of every lottery when it is ticked; stops it otherwise.
     void syncAutoUpdate();
     void saveAutoSettings();
+    void showAutoStatus(const QString& line);
     // An automatic update stored new draws of `lottery`: the 总览 tab is refreshed, and the lottery
     // shown as after 实时开奖, with the bet list made anew. Returns what the newest draw was.
     QString showAutoUpdate(const QString& lottery, const QString& newestPeriodId, const QString& newestDigits);
@@ -182,5 +183,7 @@ private:
     AutoUpdateSettings m_autoSettings;
     // A draw window (实时开奖, 下载开奖, 添加开奖) is open: the automatic update skips its tick.
     bool m_drawWindowOpen = false;
+    // A settings file that cannot be written is said once, not at every change of the controls.
+    bool m_settingsFailureTold = false;
     class QSystemTrayIcon* m_tray = nullptr;
 };

@@ -26,9 +26,13 @@ constexpr int kUrlRowHeight = 46;
 constexpr int kSourceLeft = 986;
 constexpr int kSourceWidth = 190;
 
-void showResult(QLabel* label, const QString& text, bool good)
+// One line in the label's width, ending in "…" where it is longer; the whole text, reasons and
+// all, is the tooltip. Never a password, whatever the file or the site gave.
+void showResult(QLabel* label, const QString& result, bool good)
 {
-    label->setText(text);
+    const QString text = withoutCredentials(result);
+    const QString oneLine = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    label->setText(label->fontMetrics().elidedText(oneLine, Qt::ElideRight, label->width()));
     label->setToolTip(text);
     setTextColour(label, good ? goodTextColour(label->palette()) : warningTextColour(label->palette()));
 }

@@ -71,4 +71,18 @@ if [ "$(listing)" != "$before" ]; then
     diff <(echo "$before") <(listing) || true
     exit 1
 fi
+# Root could write into the program folder; a packaged installation still keeps root's data in
+# root's own home, never beside the program, where it would be every user's.
+if [ "$(id -u)" -eq 0 ]; then
+    mkdir -p "$work/root-home"
+    env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$work/root-home" TMPDIR="$work/tmp" \
+        XDG_RUNTIME_DIR="$work/runtime" LC_ALL=C.UTF-8 "$work/show_main_window.sh" "$work/root/usr/bin/quorlin"
+    test -s "$work/root-home/.local/share/Quorlin/数据库/彩票数据.mdb" ||
+        { echo "no database in root's data folder:"; find "$work/root-home"; exit 1; }
+    if [ "$(listing)" != "$before" ]; then
+        echo "the program run by root changed files under its own folder:"
+        diff <(echo "$before") <(listing) || true
+        exit 1
+    fi
+fi
 echo "main window came up; database created in the user's data folder; the program folder untouched"

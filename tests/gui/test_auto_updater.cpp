@@ -15,7 +15,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -55,6 +57,7 @@ private slots:
     void dailyLotteryIsCheckedAfterItsDrawAndRestsOnceIn();
     void startedLateTheDailyLotteriesAreCheckedOneAtATime();
     void aDayWithoutADrawSaysSoQuietly();
+    void settingsThatCannotBeReadOrSavedAreSaidOnce();
 
 private:
     // The day pages and the feed of 重庆时时彩: the first run of the program's session reads the
@@ -435,6 +438,36 @@ void TestAutoUpdater::aDayWithoutADrawSaysSoQuietly()
     // Never a box.
     QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList());
     QCOMPARE(int(storedDraws(folder, k3D).size()), 150);
+}
+
+void TestAutoUpdater::settingsThatCannotBeReadOrSavedAreSaidOnce()
+{
+    const QString folder = m_fixture.folder().path();
+    QFile file(folder + QStringLiteral("设置.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[auto]\nenabled=maybe\n");
+    file.close();
+    {
+        Tfrmmain main(m_fixture.session());
+        // "maybe" is no yes: off, and the status line says why.
+        QVERIFY(!control<QCheckBox>(&main, "chkauto")->isChecked());
+        QVERIFY2(status(main).contains(QStringLiteral("enabled=maybe")), qPrintable(status(main)));
+    }
+    // A file that cannot be written: said once, with its cause; the ticks work on.
+    QVERIFY(QFile::remove(file.fileName()));
+    QVERIFY(QDir().mkdir(file.fileName()));
+    serveSite();
+    Tfrmmain main(m_fixture.session());
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto* chkauto = control<QCheckBox>(&main, "chkauto");
+    for (int click = 0; click < 3; ++click)
+        QTest::mouseClick(chkauto, Qt::LeftButton);
+    const QStringList messages = m_fixture.dialogs().takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QStringLiteral("是一个文件夹，不是文件")), qPrintable(messages[0]));
+    QVERIFY(chkauto->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(status(main).contains(QStringLiteral("新增10期")), 10000);
 }
 
 QTEST_MAIN(TestAutoUpdater)

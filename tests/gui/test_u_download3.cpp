@@ -76,6 +76,7 @@ private slots:
     void updates();
     void ownAddressStandsInForPagesAndFeed_data();
     void ownAddressStandsInForPagesAndFeed();
+    void cancelledUpdateSaysSo();
     void databaseThatCannotOpenStillCloses();
     void mainWindowRetriesTheCatchUpThenReadsTheFeed();
     void afterAHistoryDownloadTheFirstUpdateReadsTheFeed();
@@ -290,6 +291,30 @@ void TestLiveUpdateWindow::ownAddressStandsInForPagesAndFeed()
     QCOMPARE(m_fixture.dialogs().takeMessages(), QStringList{QStringLiteral("更新完成！\n\n") + outcome});
     QCOMPARE(m_fixture.session().historyCaughtUp(), caughtUpBefore);
     QCOMPARE(int(storedDraws(folder, kChongqing).size()), status == 200 ? 150 : 140);
+}
+
+void TestLiveUpdateWindow::cancelledUpdateSaysSo()
+{
+    // A day page that never answers holds the run until Esc stops it.
+    FetchSettings patient = m_fixture.session().fetchSettings();
+    patient.totalTimeout = std::chrono::milliseconds(60000);
+    m_fixture.session().setFetchSettings(patient);
+    m_fixture.session().planSelection().lotteryName = kChongqing;
+    serveLottery(kChongqing, 150);
+    const QString stalled = drawListPath(drawListPageNumber(kChongqing), kToday.addDays(-3));
+    m_fixture.server().stall(stalled);
+    Tfrmdownload3 window(m_fixture.session());
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (m_fixture.server().requests().contains(stalled))
+            QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    poll.start(20);
+    runWindow(window);
+    poll.stop();
+    QCOMPARE(m_fixture.dialogs().takeMessages(),
+             QStringList{"更新已取消！\n\n重庆时时彩：已取消，未存入开奖\n下次实时开奖将再次读取近50天的开奖。"});
+    QVERIFY(storedDraws(m_fixture.folder().path(), kChongqing).empty());
 }
 
 void TestLiveUpdateWindow::databaseThatCannotOpenStillCloses()

@@ -64,7 +64,8 @@ std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, un
     // Ids shaped like the real ones, the newest on 2026-12-09: year and number of the draw in the
     // year for the 7-character ids, day and number of the draw in the day for the others.
     const QDate newestDay = kToday;
-    const int perDay = lottery->periodIdLength == 7 ? 350 : lottery->periodIdLength == 10 ? 23 : 120;
+    // As many a year as the days of the year up to kToday allow; the lottery's own count a day.
+    const int perDay = lottery->periodsPerDay > 0 ? lottery->periodsPerDay : kToday.dayOfYear();
     std::vector<StoredDraw> draws;
     draws.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i) {

@@ -179,6 +179,11 @@ void LocalHttpServer::serve(const QString& pathAndQuery, const QByteArray& body)
     setRoute(pathAndQuery, {Behaviour::Serve, 200, body, {}});
 }
 
+void LocalHttpServer::serveEncoded(const QString& pathAndQuery, const QByteArray& body, const QByteArray& encoding)
+{
+    setRoute(pathAndQuery, {Behaviour::Serve, 200, body, "Content-Encoding: " + encoding + "\r\n"});
+}
+
 void LocalHttpServer::failWithStatus(const QString& pathAndQuery, int status)
 {
     setRoute(pathAndQuery, {Behaviour::Status, status, "failed on purpose\n", {}});

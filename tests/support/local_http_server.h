@@ -39,6 +39,8 @@ public:
     QString hostAndPort() const;
 
     void serve(const QString& pathAndQuery, const QByteArray& body);
+    // Serves `body` as it stands, saying it is compressed by `encoding` ("gzip"), asked or not.
+    void serveEncoded(const QString& pathAndQuery, const QByteArray& body, const QByteArray& encoding);
     void failWithStatus(const QString& pathAndQuery, int status);
     // Accepts the request, then closes the connection without a word.
     void closeWithoutAnswer(const QString& pathAndQuery);

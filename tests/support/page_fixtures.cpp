@@ -6,6 +6,7 @@
 #include "core/base/lottery_table.h"
 #include "support/local_http_server.h"
 
+#include <zlib.h>
 #include <stdexcept>
 
 namespace fixtures {
@@ -126,6 +127,25 @@ ReaderHooks hooksOnServer(const LocalHttpServer& server, std::initializer_list<P
     for (PageSite site : sites)
         hooks.sources.hosts[std::size_t(site)] = server.hostAndPort();
     return hooks;
+}
+
+QByteArray gzipped(const QByteArray& bytes)
+{
+    z_stream stream{};
+    // 15 bits of window, plus 16 for the gzip header and trailer.
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("zlib would not start");
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(bytes.size()))) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    deflateEnd(&stream);
+    if (result != Z_STREAM_END)
+        throw std::runtime_error("zlib did not finish");
+    out.resize(qsizetype(stream.total_out));
+    return out;
 }
 
 }  // namespace fixtures

@@ -48,6 +48,9 @@ SourceChoices sitePagesForAll();
 // every lottery reading its site pages: the windows read it when a run starts.
 void pointSourcesAt(const QString& programDir, const QString& host);
 
+// `bytes` compressed as a gzip file is, as a server sends them with "Content-Encoding: gzip".
+QByteArray gzipped(const QByteArray& bytes);
+
 class LocalHttpServer;
 
 // What a reader is handed in the tests: `server` as each of `sites`, time-outs of a second, and

@@ -3,6 +3,7 @@
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
 #include "core/base/user_error.h"
+#include "core/base/whole_file.h"
 
 #include <QSettings>
 #include <algorithm>
@@ -22,6 +23,21 @@ QString timePrefix(const QTime& at, const QString& lottery)
     return at.toString(kTimeFormat) + QLatin1Char(' ') + lottery + QLatin1Char(' ');
 }
 
+// QVariant::toBool takes any text but "false", "0" and "" for true: "maybe" would switch the
+// automatic update on.
+bool readSwitch(const QSettings& file, const QString& key, QStringList& unread)
+{
+    const QVariant value = file.value(key);
+    if (!value.isValid())
+        return false;
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QStringLiteral("true") || text == QStringLiteral("1"))
+        return true;
+    if (text != QStringLiteral("false") && text != QStringLiteral("0"))
+        unread << QStringLiteral("%1=%2（应为 true 或 false，按 false 处理）").arg(key, value.toString());
+    return false;
+}
+
 }  // namespace
 
 std::map<QString, QTime> AutoUpdateSettings::builtInDrawTimes()
@@ -39,17 +55,24 @@ QTime AutoUpdateSettings::drawTime(const QString& lottery) const
     return it == drawTimes.end() ? QTime() : it->second;
 }
 
-AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir)
+AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir, QString* unread)
 {
     AutoUpdateSettings settings;
-    QSettings file(program_paths::settingsFile(dataDir), QSettings::IniFormat);
+    const QString path = program_paths::settingsFile(dataDir);
+    QSettings file(path, QSettings::IniFormat);
     file.beginGroup(kGroup);
-    settings.enabled = file.value(QStringLiteral("enabled"), settings.enabled).toBool();
+    QStringList notRead;
+    settings.enabled = readSwitch(file, QStringLiteral("enabled"), notRead);
+    const QVariant minutesValue = file.value(QStringLiteral("minutes"));
     bool isNumber = false;
-    const int minutes = file.value(QStringLiteral("minutes"), settings.minutes).toInt(&isNumber);
+    const int minutes = minutesValue.toInt(&isNumber);
     if (isNumber)
         settings.minutes = std::clamp(minutes, kMinAutoMinutes, kMaxAutoMinutes);
-    settings.copy = file.value(QStringLiteral("copy"), settings.copy).toBool();
+    else if (minutesValue.isValid())
+        notRead << QStringLiteral("minutes=%1（应为1到60的分钟数，按%2分钟处理）")
+                       .arg(minutesValue.toString())
+                       .arg(settings.minutes);
+    settings.copy = readSwitch(file, QStringLiteral("copy"), notRead);
     // A time that does not read as HH:mm keeps the built-in one.
     for (auto& [name, time] : settings.drawTimes) {
         const QTime set =
@@ -57,6 +80,11 @@ AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir)
         if (set.isValid())
             time = set;
     }
+    if (unread)
+        *unread =
+            notRead.isEmpty()
+                ? QString()
+                : QStringLiteral("设置文件 %1 的 [auto] 中无法识别：%2").arg(path, notRead.join(QStringLiteral("，")));
     return settings;
 }
 
@@ -72,8 +100,11 @@ void writeAutoUpdateSettings(const QString& dataDir, const AutoUpdateSettings& s
         file.setValue(drawTimeKey(*findLottery(name)), time.toString(kTimeFormat));
     file.endGroup();
     file.sync();
-    if (file.status() != QSettings::NoError)
-        throw UserError(QStringLiteral("无法保存设置文件 %1").arg(path));
+    if (file.status() != QSettings::NoError) {
+        const QString obstacle = fileObstacle(path);
+        throw UserError(QStringLiteral("无法保存设置文件 %1：%2")
+                            .arg(path, obstacle.isEmpty() ? QStringLiteral("无法写入") : obstacle));
+    }
 }
 
 int nextRunMinutes(int minutes, int failures)

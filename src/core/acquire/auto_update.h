@@ -26,9 +26,12 @@ inline constexpr int kMaxAutoMinutes = 60;
 // set is longer).
 inline constexpr int kMaxBackOffMinutes = 30;
 
-// A missing file or key reads as the default; a value out of range is brought into it.
-AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir);
-// Raises UserError when the file cannot be written.
+// A missing file or key reads as the default; a value out of range is brought into it. A switch
+// is on only for "true" or "1" and off for "false" or "0"; anything else is off, and `unread` (when
+// given) says so, as it says a number of minutes that is no number; it is left empty when all was
+// read.
+AutoUpdateSettings readAutoUpdateSettings(const QString& dataDir, QString* unread = nullptr);
+// Raises UserError, naming the file and what stands in the way, when the file cannot be written.
 void writeAutoUpdateSettings(const QString& dataDir, const AutoUpdateSettings& settings);
 
 // The wait before the next run after `failures` failed runs in a row: the interval set, doubled

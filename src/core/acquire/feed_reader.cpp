@@ -11,7 +11,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-#include <QSet>
+#include <QHash>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -36,7 +36,8 @@ std::optional<FeedLayout> feedLayoutOf(const QString& lottery)
     const LotteryInfo* info = findLottery(lottery);
     if (!info || info->feedPath.isEmpty())
         return std::nullopt;
-    return FeedLayout{info->feedPath, info->periodIdLength, info->feedDigitsOffset, info->digitCount};
+    return FeedLayout{info->feedPath, info->periodIdLength, info->feedDigitsOffset, info->digitCount,
+                      info->periodsPerDay};
 }
 
 QString feedJoinedText(const QByteArray& document)
@@ -81,7 +82,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
     constexpr qsizetype kPeriodOffset = 12;
     PageReading reading;
     std::optional<qint64> newest;
-    QSet<QString> taken;
+    QHash<QString, QStringList> taken;
     for (qsizetype p = joined.indexOf(kRowMarker); p >= 0; p = joined.indexOf(kRowMarker, p + 1)) {
         // A period cut short by the end of the text is no period.
         const QString periodId = joined.mid(p + kPeriodOffset, layout.periodIdLength);
@@ -93,16 +94,15 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         ++reading.found;
         // The stored newest is only looked at once the feed lists a period.
         if (!newest) {
-            newest = period_numbers::newestStored(newestPeriod, today, reading);
+            newest = period_numbers::newestStored(newestPeriod, today, layout.periodsPerDay, reading);
             if (!newest)
                 return reading;
         }
-        // The feed never fills gaps behind the newest stored draw, and a period it lists twice is
-        // stored once.
-        if (*period <= *newest || taken.contains(periodId))
+        // The feed never fills gaps behind the newest stored draw.
+        if (*period <= *newest)
             continue;
         // A period that cannot have been drawn yet ends the reading, like a row without its digits.
-        reading.failure = periodDateProblem(periodId, today);
+        reading.failure = periodDateProblem(periodId, today, layout.periodsPerDay);
         if (!reading.failure.isEmpty())
             return reading;
         PageDraw draw{periodId, {}};
@@ -114,7 +114,17 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
             }
             draw.digits << QString(joined[at]);
         }
-        taken.insert(periodId);
+        // A period listed twice is stored once; listed with two draws, neither can be trusted, nor
+        // the rows read with them.
+        if (const auto earlier = taken.constFind(periodId); earlier != taken.constEnd()) {
+            if (*earlier == draw.digits)
+                continue;
+            reading.draws.clear();
+            reading.failure = QStringLiteral("第%1期在最新开奖数据中出现两次而号码不同（%2、%3）")
+                                  .arg(periodId, earlier->join(QString()), draw.digits.join(QString()));
+            return reading;
+        }
+        taken.insert(periodId, draw.digits);
         reading.draws.push_back(std::move(draw));
     }
     return reading;

@@ -25,6 +25,7 @@ struct FeedLayout {
     int periodIdLength;  // characters of the period id, from "<" + 12
     int digitsOffset;    // the first digit's distance from "<"; the others follow every second character
     int digitCount;
+    int periodsPerDay;  // the lottery table's: more in a day cannot be drawn
 };
 
 // From the lottery table; nothing for a lottery that has no feed (only the 时时彩 lotteries have one).
@@ -43,7 +44,8 @@ QString feedJoinedText(const QByteArray& document);
 
 // The draws of the joined text newer than `newestPeriod` (the newest stored period id, "0" for an empty table,
 // taken once before the feed was loaded), in the order their rows stand in the feed. A row whose
-// period is not a number is passed over; a period that stands in two rows is taken once. A row
+// period is not a number is passed over; a period that stands in two rows is taken once, and one
+// listed with two different draws fails the reading with no draw kept. A row
 // whose digits are not all there ends the reading with a failure, keeping the draws before it;
 // a newest period that is not a number fails the reading at the first row with a numeric period.
 // A new period more than a day after `today` (the day the run counts as today) cannot have been

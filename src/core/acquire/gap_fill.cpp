@@ -37,8 +37,8 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         if (hooks.pageRead)
             hooks.pageRead();
         // Every draw of the page is read; only the wanted ones of that very day are kept.
-        PageReading reading =
-            drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount, QStringLiteral("0"), hooks.today);
+        PageReading reading = drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount,
+                                                lottery.periodsPerDay, QStringLiteral("0"), hooks.today);
         failIfNoDraws(reading);
         std::vector<PageDraw> chosen;
         for (PageDraw& draw : reading.draws) {

@@ -28,6 +28,8 @@ const SinglePageSource& singlePageSource(HistorySource source)
     return source == HistorySource::TrendPage ? trend : chart;
 }
 
+const QString kScratchFailure = QStringLiteral("无法写入页面文件");
+
 void pageDone(const ReaderHooks& hooks)
 {
     if (hooks.pageRead)
@@ -47,7 +49,8 @@ int pagesPerRun(const QString& lottery, const Sources& sources)
     return info->historySource == HistorySource::DrawList ? kDrawListDays : 1;
 }
 
-LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, const ReaderHooks& hooks)
+LotteryUpdate singlePageReader(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery,
+                               const ReaderHooks& hooks)
 {
     return readAndStore(db, lottery.name, hooks, [&] {
         const SinglePageSource& source = singlePageSource(lottery.historySource);
@@ -55,6 +58,7 @@ LotteryUpdate singlePageReader(DrawDatabase& db, const LotteryInfo& lottery, con
         ReaderFetcher fetcher(hooks);
         const QByteArray page = fetcher.fetch(hooks.sources.pageUrl(source.site, singlePagePath(lottery.historySource)),
                                               QString::fromUtf8(source.pageName));
+        writeWholeFile(scratchPageFile(dataDir), page, kScratchFailure);
         PageReading reading = source.read(page, newest, hooks.today);
         pageDone(hooks);
         return reading;
@@ -86,8 +90,8 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QStri
             gatherDrawListPage(page, info->periodIdLength, gathered);
             pageDone(hooks);
         }
-        writeWholeFile(scratch, page, QStringLiteral("无法写入页面文件"));
-        return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, newest, today);
+        writeWholeFile(scratch, page, kScratchFailure);
+        return drawsFromGathered(gathered, info->periodIdLength, info->digitCount, info->periodsPerDay, newest, today);
     });
     update.stillMissing = missingOnDays(db, lottery, today.addDays(1 - kDrawListDays), today);
     return update;
@@ -96,12 +100,13 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QStri
 LotteryUpdate runLotteryReader(DrawDatabase& db, const QString& dataDir, const QString& lottery,
                                const ReaderHooks& hooks)
 {
+    QFile::remove(scratchPageFile(dataDir));
     const LotteryInfo* info = findLottery(lottery);
     if (const QString url = hooks.sources.drawUrl(lottery); info && !url.isEmpty())
         return urlSourceReader(db, *info, url, hooks);
     if (const SourceDescription* source = hooks.sources.describedSource(lottery); info && source)
         return sourceReader(db, *info, *source, hooks.sources.descriptions, hooks);
     if (info && info->historySource != HistorySource::DrawList)
-        return singlePageReader(db, *info, hooks);
+        return singlePageReader(db, dataDir, *info, hooks);
     return DrawListScan(db, dataDir, lottery, hooks);
 }

@@ -2,6 +2,7 @@
 
 #include "core/acquire/source_hosts.h"
 #include "core/base/period_date.h"
+#include "core/base/user_error.h"
 
 #include <QStringList>
 #include <QUrl>
@@ -189,7 +190,8 @@ QString drawUrlProblem(const QString& url)
         return QStringLiteral("网址中的主机名须写成punycode形式（xn--…）");
     const QString problem = hostProblem(authority);
     if (!problem.isEmpty())
-        return authority.isEmpty() ? kNoHostName : QStringLiteral("主机“%1”无效：%2").arg(authority, problem);
+        return authority.isEmpty() ? kNoHostName
+                                   : QStringLiteral("主机“%1”无效：%2").arg(withoutCredentials(authority), problem);
     if (!QUrl(url, QUrl::StrictMode).isValid())
         return QStringLiteral("不是有效的网址");
     return {};

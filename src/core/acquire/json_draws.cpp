@@ -148,6 +148,10 @@ ParsedDrawFile parseJsonDraws(const QByteArray& bytes, const LotteryInfo& lotter
     const QByteArrayView view = withoutByteOrderMark(bytes);
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(view.toByteArray(), &error);
+    // Qt reads at most 1024 levels: a deeper document may be JSON, but is no draw list.
+    if (error.error == QJsonParseError::DeepNesting)
+        throw UserError(
+            QStringLiteral("JSON嵌套过深（第%1个字节处超过了可读的层数），不是开奖列表").arg(error.offset + 1));
     if (error.error != QJsonParseError::NoError)
         throw UserError(QStringLiteral("内容不是有效的JSON（第%1个字节处有误）").arg(error.offset + 1));
     const std::optional<QJsonArray> list =

@@ -2,6 +2,7 @@
 
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
+#include "core/store/history_loader.h"
 
 void failIfNoDraws(PageReading& reading)
 {
@@ -57,8 +58,13 @@ QString outcomeLine(const LotteryUpdate& update)
     }
     if (update.conflicting > 0)
         line += QStringLiteral("；%1期与已存号码不同（未改动）").arg(update.conflicting);
-    if (update.unreadable > 0)
+    if (update.unreadable > 0) {
         line += QStringLiteral("；%1行无法识别").arg(update.unreadable);
+        if (!update.unreadableWhy.isEmpty())
+            line += QStringLiteral("（%1）").arg(update.unreadableWhy);
+    }
+    if (update.olderDropped > 0)
+        line += QStringLiteral("；较早的%1期超出保留的最新%2期，未存入").arg(update.olderDropped).arg(kRetainedDraws);
     if (update.stillMissing > 0)
         line += QStringLiteral("；仍缺%1期，可在数据窗口补齐").arg(update.stillMissing);
     return line;

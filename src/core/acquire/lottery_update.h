@@ -18,6 +18,8 @@ struct LotteryUpdate {
     int stillMissing = 0;    // periods the table still lacks inside the range the run covered
     int conflicting = 0;     // periods read with other digits than stored: the stored ones stay
     int unreadable = 0;      // rows of a draw source no draw could be read from
+    QString unreadableWhy;   // the first of them with their reasons (malformedSummary)
+    int olderDropped = 0;    // new draws older than the table keeps (kRetainedDraws), not stored
     bool succeeded() const { return failure.isEmpty() && !cancelled; }
 };
 

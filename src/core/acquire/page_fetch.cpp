@@ -42,6 +42,7 @@ struct Job {
     bool done = false;
     CURLcode code = CURLE_OK;
     long status = 0;
+    QString redirectedTo;  // where the last answer's Location pointed, as shown
 };
 
 size_t writeBody(char* data, size_t size, size_t count, void* user)
@@ -56,17 +57,21 @@ size_t writeBody(char* data, size_t size, size_t count, void* user)
     return size_t(bytes);
 }
 
-// Keeps the one header the fetcher acts on: Retry-After, in seconds (a date is taken as no
-// figure, and the caller waits its own pause).
+// Keeps the headers the fetcher acts on: Retry-After, in seconds (a date is taken as no figure,
+// and the caller waits its own pause), and the last Location, so that a redirect that is refused
+// is named by where it led.
 size_t readHeader(char* data, size_t size, size_t count, void* user)
 {
     auto* job = static_cast<Job*>(user);
     const QByteArray line = QByteArray(data, qsizetype(size * count)).trimmed();
     const qsizetype colon = line.indexOf(':');
-    if (colon > 0 && line.left(colon).trimmed().compare("retry-after", Qt::CaseInsensitive) == 0) {
+    const QByteArray name = colon > 0 ? line.left(colon).trimmed() : QByteArray();
+    if (name.compare("retry-after", Qt::CaseInsensitive) == 0) {
         bool ok = false;
         const int seconds = line.mid(colon + 1).trimmed().toInt(&ok);
         job->retryAfter = ok && seconds >= 0 ? seconds : job->retryAfter;
+    } else if (name.compare("location", Qt::CaseInsensitive) == 0) {
+        job->redirectedTo = QString::fromLatin1(line.mid(colon + 1).trimmed().left(200));
     }
     return size * count;
 }
@@ -98,7 +103,12 @@ QString reasonFor(const Job& job)
         case CURLE_SSL_CACERT_BADFILE:
             return QStringLiteral("无法读取用来验证证书的证书库");
         case CURLE_UNSUPPORTED_PROTOCOL:
+            if (!job.redirectedTo.isEmpty())
+                return QStringLiteral("服务器把请求重定向到“%1”，而只能重定向到http://或https://网址")
+                    .arg(job.redirectedTo);
             return QStringLiteral("网址只能以http://或https://开头");
+        case CURLE_BAD_CONTENT_ENCODING:
+            return QStringLiteral("服务器发来的压缩内容无法解开（压缩格式不受支持或数据已损坏）");
         case CURLE_TOO_MANY_REDIRECTS:
             return QStringLiteral("重定向次数过多");
         case CURLE_URL_MALFORMAT:
@@ -122,6 +132,9 @@ CURL* newTransfer(Job& job, const FetchSettings& settings, CURLSH* share)
     curl_easy_setopt(c, CURLOPT_PRIVATE, &job);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // Every compression this libcurl can undo is asked for and undone, also when a server sends
+    // one unasked.
+    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     // The local machine is never reached through a proxy, whatever the environment says.

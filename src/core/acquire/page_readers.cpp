@@ -73,10 +73,13 @@ QString notANumber(Bytes periodId)
     return QStringLiteral("页面上的期号“%1”不是数字").arg(shown(periodId));
 }
 
+// The trend and chart pages list 3D and 排列3, drawn once a day.
+constexpr int kOnceADay = 0;
+
 // A new draw whose period cannot have been drawn yet ends the reading, like any malformed draw.
-bool refusedAsFuture(Bytes periodId, const QDate& today, PageReading& reading)
+bool refusedAsFuture(Bytes periodId, const QDate& today, int periodsPerDay, PageReading& reading)
 {
-    reading.failure = periodDateProblem(latin1(periodId), today);
+    reading.failure = periodDateProblem(latin1(periodId), today, periodsPerDay);
     return !reading.failure.isEmpty();
 }
 
@@ -105,11 +108,38 @@ std::optional<Bytes> pieceDigits(Bytes piece, std::size_t idLength, std::size_t 
 }
 
 // One period listed with two different draws: no listing of it can be trusted, nor the rest.
+QString twoDraws(const QString& periodId, const QString& first, const QString& second)
+{
+    return QStringLiteral("第%1期在页面上出现两次而号码不同（%2、%3）").arg(periodId, first, second);
+}
+
 QString twoDraws(Bytes periodId, Bytes first, Bytes second)
 {
-    return QStringLiteral("第%1期在页面上出现两次而号码不同（%2、%3）")
-        .arg(latin1(periodId), latin1(first), latin1(second));
+    return twoDraws(latin1(periodId), latin1(first), latin1(second));
 }
+
+// The new draws of a page taken in order, each period once. A period listed again with other digits
+// fails the whole reading: either listing may be the wrong one, and the draws taken so far come
+// from the same page.
+class ListedDraws {
+public:
+    bool take(PageDraw draw, PageReading& reading)
+    {
+        const auto [earlier, first] = m_digits.emplace(draw.periodId, draw.digits);
+        if (first) {
+            reading.draws.push_back(std::move(draw));
+            return true;
+        }
+        if (earlier->second == draw.digits)
+            return true;
+        reading.draws.clear();
+        reading.failure = twoDraws(draw.periodId, earlier->second.join(QString()), draw.digits.join(QString()));
+        return false;
+    }
+
+private:
+    std::unordered_map<QString, QStringList> m_digits;
+};
 
 // The gathered text cut at each "*": one piece a period, its id then its ball digits. What
 // comes before the first period id belongs to no draw, nor what follows a period of another
@@ -151,10 +181,10 @@ QString doubleListing(const std::vector<Bytes>& pieces, std::size_t idLength, st
 PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, const QDate& today)
 {
     PageReading reading;
-    const auto newest = newestStored(newestPeriod, today, reading);
+    const auto newest = newestStored(newestPeriod, today, kOnceADay, reading);
     if (!newest)
         return reading;
-    std::unordered_set<Bytes> seen;
+    ListedDraws listed;
     PageLines lines(page);
     while (!lines.atEnd()) {
         const Bytes line = lines.next();
@@ -170,11 +200,9 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
         // An older period leaves the next line to the scan.
         if (*period <= *newest)
             continue;
-        if (refusedAsFuture(periodId, today, reading))
+        if (refusedAsFuture(periodId, today, kOnceADay, reading))
             return reading;
         const Bytes digits = fromEnd(lines.next(), 16, 5);
-        if (!seen.insert(periodId).second)
-            continue;
         PageDraw draw{latin1(periodId), {}};
         for (std::size_t i : {0, 2, 4}) {
             if (i >= digits.size() || !isAsciiDigit(digits[i])) {
@@ -183,7 +211,8 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
             }
             draw.digits << QString(QLatin1Char(digits[i]));
         }
-        reading.draws.push_back(std::move(draw));
+        if (!listed.take(std::move(draw), reading))
+            return reading;
     }
     return reading;
 }
@@ -191,7 +220,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
 PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, const QDate& today)
 {
     PageReading reading;
-    const auto newest = newestStored(newestPeriod, today, reading);
+    const auto newest = newestStored(newestPeriod, today, kOnceADay, reading);
     if (!newest)
         return reading;
     PageLines lines(page);
@@ -203,7 +232,7 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
     if (!tableFound)
         return reading;
 
-    std::unordered_set<std::string> seen;
+    ListedDraws listed;
     while (!lines.atEnd()) {
         const Bytes line = lines.next();
         if (line.find("height") == Bytes::npos)
@@ -216,7 +245,7 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
         // An older period leaves its digit lines to the scan.
         if (*wholeNumber(periodId) <= *newest)
             continue;
-        if (refusedAsFuture(periodId, today, reading))
+        if (refusedAsFuture(periodId, today, kOnceADay, reading))
             return reading;
         PageDraw draw{latin1(periodId), {}};
         for (int k = 0; k < 3; ++k) {
@@ -227,8 +256,8 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
             }
             draw.digits << QString(QLatin1Char(digit.front()));
         }
-        if (seen.insert(periodId).second)
-            reading.draws.push_back(std::move(draw));
+        if (!listed.take(std::move(draw), reading))
+            return reading;
     }
     return reading;
 }
@@ -259,11 +288,11 @@ void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& 
     }
 }
 
-PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
+PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount, int periodsPerDay,
                               const QString& newestPeriod, const QDate& today)
 {
     PageReading reading;
-    const auto newest = newestStored(newestPeriod, today, reading);
+    const auto newest = newestStored(newestPeriod, today, periodsPerDay, reading);
     if (!newest)
         return reading;
     const std::size_t idLength = std::size_t(periodIdLength);
@@ -294,7 +323,7 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
         // The same draw can stand on two day pages; it is stored once.
         if (*period <= *newest || !seen.insert(periodId).second)
             continue;
-        if (refusedAsFuture(periodId, today, reading))
+        if (refusedAsFuture(periodId, today, periodsPerDay, reading))
             return reading;
         const auto drawDigits = pieceDigits(*it, idLength, digits);
         if (!drawDigits) {

@@ -18,7 +18,8 @@ struct PageDraw {
 };
 
 // What a reading gave: the draws to append, in the order to append them, and, when the reading
-// had to stop at a draw that cannot be stored, why. The draws before that point still go in.
+// had to stop at a draw that cannot be stored, why. The draws before that point still go in,
+// unless the page lists one new period twice with different digits: then none does.
 struct PageReading {
     std::vector<PageDraw> draws;
     QString failure;
@@ -44,5 +45,6 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
 inline constexpr char kBallMarker[] = "span class=\"ball";
 void gatherDrawListPage(const QByteArray& page, int periodIdLength, QByteArray& gathered);
 // Draws of the earliest page first and, within a page, in the reverse of the page's order.
-PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount,
+// `periodsPerDay` is the lottery table's: a period numbered beyond it cannot exist.
+PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, int digitCount, int periodsPerDay,
                               const QString& newestPeriod, const QDate& today);

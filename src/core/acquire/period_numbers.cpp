@@ -48,7 +48,8 @@ std::optional<qint64> wholeNumber(QStringView text)
     return digitsValue(text);
 }
 
-std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& today, PageReading& reading)
+std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& today, int periodsPerDay,
+                                   PageReading& reading)
 {
     const auto value = wholeNumber(QStringView(newestPeriod));
     if (!value) {
@@ -57,7 +58,7 @@ std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& tod
     }
     // One stored in the future would leave every real draw below it: say so rather than read
     // nothing new for ever.
-    reading.failure = newestStoredProblem(newestPeriod, today);
+    reading.failure = newestStoredProblem(newestPeriod, today, periodsPerDay);
     if (!reading.failure.isEmpty())
         return std::nullopt;
     return value;

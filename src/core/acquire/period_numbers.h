@@ -16,9 +16,10 @@ namespace period_numbers {
 std::optional<qint64> wholeNumber(std::string_view text);
 std::optional<qint64> wholeNumber(QStringView text);
 
-// The newest stored period id as a number; when it is none, or names a day not come yet by
-// `today`, the reading fails with that reason.
-std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& today, PageReading& reading);
+// The newest stored period id as a number; when it is none, or is one the calendar does not
+// allow by `today` (periodDateProblem), the reading fails with that reason.
+std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& today, int periodsPerDay,
+                                   PageReading& reading);
 
 // Why a draw cannot be stored: its digits are missing or not digits.
 QString incompleteDigits(const QString& periodId);

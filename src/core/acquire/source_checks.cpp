@@ -115,7 +115,8 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today
             check.text = check.readable ? QStringLiteral("共%1期，最新第%2期").arg(document.draws.size()).arg(newest)
                                         : QStringLiteral("没有找到开奖号码");
             if (document.malformedCount > 0)
-                check.text += QStringLiteral("；%1行无法识别").arg(document.malformedCount);
+                check.text +=
+                    QStringLiteral("；%1行无法识别（%2）").arg(document.malformedCount).arg(malformedSummary(document));
         });
 }
 

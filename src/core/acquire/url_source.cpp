@@ -19,18 +19,19 @@ namespace {
 const QString kNoDrawsInDocument = QStringLiteral("网址的内容中没有找到开奖号码");
 
 // The table keeps its newest kRetainedDraws draws and deletes the rest when it is next loaded:
-// draws older than those would be gone again at once, and be "new" again at every run.
-void keepRetained(ImportPlan& plan, const QHash<QString, QString>& stored)
+// draws older than those would be gone again at once, and be "new" again at every run. Returns
+// how many were left out.
+int keepRetained(ImportPlan& plan, const QHash<QString, QString>& stored)
 {
     if (stored.size() + qsizetype(plan.fresh.size()) <= kRetainedDraws)
-        return;
+        return 0;
     std::vector<QString> ids(stored.keyBegin(), stored.keyEnd());
     for (const ImportedDraw& draw : plan.fresh)
         ids.push_back(draw.periodId);
     const auto last = ids.begin() + (kRetainedDraws - 1);
     std::nth_element(ids.begin(), last, ids.end(), std::greater<>());
     const QString oldestKept = *last;
-    std::erase_if(plan.fresh, [&](const ImportedDraw& draw) { return draw.periodId < oldestKept; });
+    return int(std::erase_if(plan.fresh, [&](const ImportedDraw& draw) { return draw.periodId < oldestKept; }));
 }
 
 PageDraw pageDraw(const ImportedDraw& draw)
@@ -56,6 +57,11 @@ QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks)
 
 ParsedDrawFile readDrawDocument(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today)
 {
+    // A compression the server did not declare is not undone on the way: say what it is rather
+    // than that the text is no text.
+    if (bytes.startsWith("\x1f\x8b"))
+        throw UserError(
+            QStringLiteral("开奖数据网址的内容是gzip压缩数据，而服务器没有声明压缩（Content-Encoding），无法读取"));
     return looksLikeJson(bytes) ? parseJsonDraws(bytes, lottery, today) : parseDrawFile(bytes, lottery, today);
 }
 
@@ -70,6 +76,7 @@ void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile 
                    const QString& noDraws)
 {
     update.unreadable = document.malformedCount;
+    update.unreadableWhy = malformedSummary(document);
     if (document.draws.empty()) {
         update.failure = noDraws;
         return;
@@ -81,7 +88,7 @@ void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile 
     const QString to = newest->periodId;
     const QHash<QString, QString> stored = storedDigits(db, lottery);
     ImportPlan plan = planImport(std::move(document), stored);
-    keepRetained(plan, stored);
+    update.olderDropped = keepRetained(plan, stored);
     update.conflicting = int(plan.conflicts.size());
     update.stored = writeImport(db, lottery, plan, false).added;
     // As after the day pages: the days the document covers that still have holes.

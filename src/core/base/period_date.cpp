@@ -31,7 +31,7 @@ QString dashedDate(const QDate& day)
     return day.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QString periodDateProblem(const QString& periodId, const QDate& today)
+QString periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay)
 {
     if (!isDigitString(periodId))
         return {};
@@ -39,8 +39,25 @@ QString periodDateProblem(const QString& periodId, const QDate& today)
     const QDate latest = today.addDays(1);
     if (periodId.size() == 7) {
         const int year = periodId.left(4).toInt();
+        const int number = periodId.mid(4).toInt();
         if (year > latest.year())
             return QStringLiteral("期号“%1”的年份%2还没到（今天是%3）").arg(periodId).arg(year).arg(dashedDate(today));
+        if (number == 0)
+            return QStringLiteral("期号“%1”的序号不能为0").arg(periodId);
+        // One draw a day at most: a year's numbers cannot outrun its days.
+        if (year == latest.year() && number > latest.dayOfYear())
+            return QStringLiteral("期号“%1”的序号%2不可能：到%3为止，%4年最多开奖%5期")
+                .arg(periodId)
+                .arg(number)
+                .arg(dashedDate(latest))
+                .arg(year)
+                .arg(latest.dayOfYear());
+        if (const int days = QDate(year, 1, 1).daysInYear(); number > days)
+            return QStringLiteral("期号“%1”的序号%2不可能：%3年最多开奖%4期")
+                .arg(periodId)
+                .arg(number)
+                .arg(year)
+                .arg(days);
         return {};
     }
     if (periodId.size() != 10 && periodId.size() != 11)
@@ -50,12 +67,17 @@ QString periodDateProblem(const QString& periodId, const QDate& today)
         return QStringLiteral("期号“%1”的日期%2不存在").arg(periodId, periodId.left(8));
     if (date > latest)
         return QStringLiteral("期号“%1”的日期%2还没到（今天是%3）").arg(periodId, dashedDate(date), dashedDate(today));
+    const int number = QStringView(periodId).mid(8).toInt();
+    if (number == 0)
+        return QStringLiteral("期号“%1”的序号不能为0").arg(periodId);
+    if (periodsPerDay > 0 && number > periodsPerDay)
+        return QStringLiteral("期号“%1”的序号%2不可能：每天最多开奖%3期").arg(periodId).arg(number).arg(periodsPerDay);
     return {};
 }
 
-QString newestStoredProblem(const QString& newestPeriod, const QDate& today)
+QString newestStoredProblem(const QString& newestPeriod, const QDate& today, int periodsPerDay)
 {
-    const QString problem = periodDateProblem(newestPeriod, today);
+    const QString problem = periodDateProblem(newestPeriod, today, periodsPerDay);
     if (problem.isEmpty())
         return {};
     return QStringLiteral("已存的最新期号有误：%1。请在“添加开奖”中改正或删除这一期，之后的开奖才能存入").arg(problem);

@@ -13,9 +13,19 @@ QString asFolder(const QString& path)
 
 QString dataDirFor(const QString& programDir)
 {
-    // Writable as the user running the program sees it: a folder of root's is not, even though
-    // it can be read.
-    return QFileInfo(programDir).isWritable() ? asFolder(programDir) : userDataDir();
+    const QString folder = asFolder(programDir);
+    if (QFileInfo::exists(packageMarkerFile(folder)))
+        return userDataDir();
+    // A database the player has stays in view, read-only or not. Writable as the user running
+    // the program sees it: a folder of root's is not, even though it can be read.
+    if (QFileInfo::exists(databaseFile(folder)) || QFileInfo(folder).isWritable())
+        return folder;
+    return userDataDir();
+}
+
+QString packageMarkerFile(const QString& programDir)
+{
+    return programDir + QStringLiteral("系统安装.txt");
 }
 
 QString userDataDir()
@@ -83,7 +93,8 @@ QString splashPictureFile(const QString& programDir)
 QString exportDir(const QString& programDir)
 {
     const QString folder = asFolder(programDir);
-    return dataDirFor(folder) == folder ? sideTextDir(folder) : asFolder(QDir::homePath());
+    const bool writable = dataDirFor(folder) == folder && QFileInfo(folder).isWritable();
+    return writable ? sideTextDir(folder) : asFolder(QDir::homePath());
 }
 
 }  // namespace program_paths

@@ -7,8 +7,10 @@
 // The program folder (the executable's own) holds what comes with the program: the side texts
 // of the splash and about box (附属/) and the splash picture (图片/). The data folder holds what
 // the program writes: the draw database, 数据源.ini, 设置.ini and the scratch page 号码.txt. Where
-// the program folder is writable (a build, a self-contained `cmake --install --prefix` copy) it
-// is the data folder too, as it always was; where it is not (an installed package), the data
+// the program folder is writable (a build, a self-contained `cmake --install --prefix` copy) or
+// already holds the draw database (a copy kept read-only, or on read-only media, which is then
+// shown read-only), it is the data folder too, as it always was; where it is neither, and always
+// for an installed package (for root too, whose data would otherwise be every user's), the data
 // folder is the user's own, ~/.local/share/Quorlin. Nothing is carried from one to the other.
 //
 // Every folder here ends with "/".
@@ -17,9 +19,14 @@ namespace program_paths {
 // The folder as every path here is joined to it: ending with "/".
 QString asFolder(const QString& path);
 
-// The data folder for a program folder: the program folder itself when it is writable, and
-// userDataDir() otherwise.
+// The data folder for a program folder: userDataDir() for a packaged installation (the program
+// folder holds packageMarkerFile()); otherwise the program folder itself when it holds the draw
+// database or is writable, and userDataDir() when it does neither.
 QString dataDirFor(const QString& programDir);
+
+// The file the Debian package puts in its program folder, saying that the folder is the
+// system's and never the data folder.
+QString packageMarkerFile(const QString& programDir);  // 系统安装.txt
 
 // The user's data folder (Qt's application data location for "Quorlin").
 QString userDataDir();

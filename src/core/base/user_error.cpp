@@ -1,8 +1,21 @@
 #include "core/base/user_error.h"
 
+#include <QRegularExpression>
 #include <new>
 
-UserError::UserError(const QString& message) : std::runtime_error(message.toStdString()) {}
+QString withoutCredentials(const QString& text)
+{
+    if (!text.contains(u'@'))
+        return text;
+    // A user name, a colon and a password before an "@", neither holding a blank, slash, quote or
+    // another "@": the password goes.
+    static const QRegularExpression password(QStringLiteral(R"(([^\s/@:"'“”‘’]*):[^\s/@"'“”‘’]*@)"));
+    QString masked = text;
+    masked.replace(password, QStringLiteral("\\1:***@"));
+    return masked;
+}
+
+UserError::UserError(const QString& message) : std::runtime_error(withoutCredentials(message).toStdString()) {}
 
 QString UserError::message() const
 {

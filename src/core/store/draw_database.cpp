@@ -3,6 +3,7 @@
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
 #include "core/base/user_error.h"
+#include "core/base/whole_file.h"
 #include "core/store/database_refusal.h"
 
 #include <QDir>
@@ -130,13 +131,11 @@ void DrawDatabase::create(const QString& dataDir)
     const QString path = drawDatabasePath(dataDir);
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
-        const QFileInfo parent(QFileInfo(folder).absolutePath());
-        const QString why =
-            QFileInfo(folder).exists() ? QStringLiteral("同名的文件已经存在")
-            : !parent.isWritable()
-                ? QStringLiteral("文件夹“%1”是只读的").arg(QDir::toNativeSeparators(parent.absoluteFilePath()))
-                : QStringLiteral("无法写入");
-        throw DatabaseError(QStringLiteral("无法创建数据库文件夹 %1：%2").arg(QDir::toNativeSeparators(folder), why));
+        // Named as it stands: a file where a folder should be, or the folder above that is read-only.
+        const QString obstacle = folderObstacle(folder);
+        throw DatabaseError(
+            QStringLiteral("无法创建数据库文件夹 %1：%2")
+                .arg(QDir::toNativeSeparators(folder), obstacle.isEmpty() ? QStringLiteral("无法写入") : obstacle));
     }
     DrawDatabase db(dataDir);
     // A file that already has every table is only read from here on: a read-only file still opens.

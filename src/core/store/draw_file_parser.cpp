@@ -272,7 +272,7 @@ bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today,
     if (QStringView(id).mid(groupLength).toInt() == 0)
         return reason.fail([&] { return QStringLiteral("期号的序号不能为0"); });
     // A period not drawn yet would shut out every later draw of the lottery.
-    const QString future = periodDateProblem(id, today);
+    const QString future = periodDateProblem(id, today, lottery.periodsPerDay);
     if (!future.isEmpty())
         return reason.fail([&] { return future; });
     return true;
@@ -335,6 +335,7 @@ public:
             readLine(bytes.sliced(start, end - start), ++lineNumber);
         }
         tell(bytes.size(), bytes.size());
+        dropDoubled();
         return std::move(m_parsed);
     }
 
@@ -373,6 +374,34 @@ private:
                 *c = QChar(u'0' + (c->unicode() - u'０'));
         }
         return QStringView(begin, out - begin).trimmed();
+    }
+
+    // The first listing of each period listed again with other digits leaves the draws and is
+    // told among the lines that are no draw, in its place by line.
+    void dropDoubled()
+    {
+        if (m_doubled.isEmpty())
+            return;
+        std::vector<ImportedDraw> kept;
+        for (ImportedDraw& draw : m_parsed.draws) {
+            const auto again = m_doubled.constFind(draw.periodId);
+            if (again == m_doubled.constEnd()) {
+                kept.push_back(std::move(draw));
+                continue;
+            }
+            ++m_parsed.malformedCount;
+            const MalformedLine told{
+                draw.line, draw.periodId + u' ' + draw.digits,
+                QStringLiteral("第%1期在第%2行另有不同的号码，两行都不存入").arg(draw.periodId).arg(*again)};
+            auto& malformed = m_parsed.malformed;
+            malformed.insert(
+                std::upper_bound(malformed.begin(), malformed.end(), told,
+                                 [](const MalformedLine& a, const MalformedLine& b) { return a.line < b.line; }),
+                told);
+            if (malformed.size() > std::size_t(kKeptMalformedLines))
+                malformed.pop_back();
+        }
+        m_parsed.draws = std::move(kept);
     }
 
     bool explaining() const { return int(m_parsed.malformed.size()) < kKeptMalformedLines; }
@@ -423,10 +452,19 @@ private:
         if (earlier != m_seen.constEnd()) {
             const ImportedDraw& first = m_parsed.draws[std::size_t(*earlier)];
             const int at = first.line;
-            if (first.digits == digits)
+            if (first.digits == digits && !m_doubled.contains(periodId)) {
                 reason.fail([&] { return QStringLiteral("与第%1行重复").arg(at); });
-            else
-                reason.fail([&] { return QStringLiteral("与第%1行的期号相同而号码不同").arg(at); });
+            } else {
+                // Either draw may be the wrong one: neither is taken.
+                if (!m_doubled.contains(periodId))
+                    m_doubled.insert(periodId, lineNumber);
+                reason.fail([&] {
+                    return QStringLiteral("第%1期与第%2行的号码不同（%3、%4），两行都不存入")
+                        .arg(periodId)
+                        .arg(at)
+                        .arg(first.digits, digits);
+                });
+            }
             refuse(lineNumber, line, reason);
             return;
         }
@@ -485,11 +523,25 @@ private:
     std::optional<Columns> m_columns;
     std::optional<TokenColumns> m_tokenColumns;
     bool m_pastHeader = false;
-    QHash<QString, int> m_seen;  // period id -> its draw
+    QHash<QString, int> m_seen;     // period id -> its draw
+    QHash<QString, int> m_doubled;  // period id listed again with other digits -> that line
     ParsedDrawFile m_parsed;
 };
 
 }  // namespace
+
+QString malformedSummary(const ParsedDrawFile& parsed, int shown)
+{
+    QStringList parts;
+    for (const MalformedLine& line : parsed.malformed) {
+        if (int(parts.size()) == shown)
+            break;
+        parts << QStringLiteral("第%1行：%2").arg(line.line).arg(line.reason);
+    }
+    if (parsed.malformedCount > int(parts.size()))
+        parts << QStringLiteral("另有%1行").arg(parsed.malformedCount - int(parts.size()));
+    return parts.join(u'；');
+}
 
 ParsedDrawFile parseDrawFile(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
                              const ParseProgress& progress)

@@ -38,13 +38,18 @@ struct ParsedDrawFile {
     int malformedCount = 0;
 };
 
+// The first `shown` lines that are no draw with their reasons and how many more there are, for a
+// message of one paragraph: "第1行：缺少开奖号码；第2行：…；另有298行". Empty when every line was a draw.
+QString malformedSummary(const ParsedDrawFile& parsed, int shown = 3);
+
 // Told how many of the file's bytes the parse has read, now and then; returning false stops the
 // parse, which then throws ParseCancelled.
 using ParseProgress = std::function<bool(qint64 done, qint64 total)>;
 struct ParseCancelled {};
 
 // The draws of a file for `lottery`, and the lines that are no draw with the reason why. A
-// period listed twice is taken at its first line; the second is reported. `today` is the day the
+// period listed twice with the same digits is taken at its first line and the second is reported;
+// listed with different digits it is not taken at all, and both lines are reported, naming it. `today` is the day the
 // run counts as today: a period dated more than a day after it cannot have been drawn yet and its
 // line is no draw. UserError when the file is no UTF-8 or GBK text (naming the line and byte where
 // it stops being one), or when its header leaves open which column holds the draw (naming the

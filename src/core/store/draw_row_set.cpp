@@ -272,8 +272,8 @@ void DrawRowSet::post()
     const int periodColumn = int(m_columns.indexOf(QStringLiteral("记录期号")));
     const QString period = stored(row.values.value(periodColumn)).toString();
     // A period that cannot have been drawn yet would shut out every later draw of the lottery.
-    if (findLottery(m_lotteryName)) {
-        const QString problem = periodDateProblem(period, m_today());
+    if (const LotteryInfo* lottery = findLottery(m_lotteryName)) {
+        const QString problem = periodDateProblem(period, m_today(), lottery->periodsPerDay);
         if (!problem.isEmpty())
             throw UserError(problem + QStringLiteral("，不能存入。"));
     }

@@ -1,5 +1,8 @@
 #include "core/acquire/auto_update.h"
 
+#include "core/base/user_error.h"
+
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +19,7 @@ class TestAutoUpdate : public QObject {
 private slots:
     void settingsAreReadInRange_data();
     void settingsAreReadInRange();
+    void unwritableSettingsNameTheCause();
     void waitDoublesAfterFailures_data();
     void waitDoublesAfterFailures();
     void notificationSaysTheDrawAndTheVerdict_data();
@@ -31,22 +35,30 @@ void TestAutoUpdate::settingsAreReadInRange_data()
     // The daily lotteries' draw times, Beijing time.
     QTest::addColumn<QString>("fc3dDraw");
     QTest::addColumn<QString>("pl3Draw");
+    QTest::addColumn<QString>("unread");  // what is said of a value that could not be read
     QTest::newRow("no file: off, 5 minutes, the operators' draw times")
         << QByteArray() << false << 5 << false << "21:15"
-        << "21:25";
+        << "21:25" << QString();
     QTest::newRow("as written") << QByteArray(
                                        "[auto]\nenabled=true\nminutes=12\ncopy=true\nfc3d_draw_time=20:30\n"
                                        "pl3_draw_time= 20:45\n")
                                 << true << 12 << true << "20:30"
-                                << "20:45";
+                                << "20:45" << QString();
+    QTest::newRow("1 and 0") << QByteArray("[auto]\nenabled=1\ncopy=0\n") << true << 5 << false << "21:15"
+                             << "21:25" << QString();
     QTest::newRow("too short") << QByteArray("[auto]\nenabled=true\nminutes=0\n") << true << 1 << false << "21:15"
-                               << "21:25";
+                               << "21:25" << QString();
     QTest::newRow("too long") << QByteArray("[auto]\nminutes=600\n") << false << 60 << false << "21:15"
-                              << "21:25";
+                              << "21:25" << QString();
     QTest::newRow("not a number, not a time")
         << QByteArray("[auto]\nminutes=soon\nfc3d_draw_time=evening\npl3_draw_time=25:00\n") << false << 5 << false
         << "21:15"
-        << "21:25";
+        << "21:25"
+        << "minutes=soon（应为1到60的分钟数，按5分钟处理）";
+    // Anything but true, false, 1 and 0 is off, and said.
+    QTest::newRow("enabled=maybe") << QByteArray("[auto]\nenabled=maybe\ncopy=yes\n") << false << 5 << false << "21:15"
+                                   << "21:25"
+                                   << "无法识别：enabled=maybe（应为 true 或 false，按 false 处理），copy=yes";
 }
 
 void TestAutoUpdate::settingsAreReadInRange()
@@ -57,6 +69,7 @@ void TestAutoUpdate::settingsAreReadInRange()
     QFETCH(bool, copy);
     QFETCH(QString, fc3dDraw);
     QFETCH(QString, pl3Draw);
+    QFETCH(QString, unread);
     const QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     if (!file.isEmpty()) {
@@ -64,7 +77,12 @@ void TestAutoUpdate::settingsAreReadInRange()
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(file);
     }
-    const AutoUpdateSettings settings = readAutoUpdateSettings(folder);
+    QString said;
+    const AutoUpdateSettings settings = readAutoUpdateSettings(folder, &said);
+    if (unread.isEmpty())
+        QCOMPARE(said, QString());
+    else
+        QVERIFY2(said.contains(unread) && said.contains(QStringLiteral("设置.ini")), qPrintable(said));
     QCOMPARE(settings.enabled, enabled);
     QCOMPARE(settings.minutes, minutes);
     QCOMPARE(settings.copy, copy);
@@ -77,6 +95,22 @@ void TestAutoUpdate::settingsAreReadInRange()
     const AutoUpdateSettings again = readAutoUpdateSettings(folder);
     QCOMPARE(again.drawTimes, settings.drawTimes);
     QCOMPARE(again.minutes, settings.minutes);
+}
+
+void TestAutoUpdate::unwritableSettingsNameTheCause()
+{
+    // A folder where the file should be stops root as well as anyone.
+    const QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    QVERIFY(QDir().mkdir(folder + QStringLiteral("设置.ini")));
+    try {
+        writeAutoUpdateSettings(folder, {true, 5, false});
+        QFAIL("the settings should not have been saved");
+    } catch (const UserError& e) {
+        QVERIFY2(
+            e.message().contains(QStringLiteral("无法保存设置文件")) && e.message().contains("是一个文件夹，不是文件"),
+            qPrintable(e.message()));
+    }
 }
 
 void TestAutoUpdate::waitDoublesAfterFailures_data()

@@ -76,9 +76,9 @@ void TestFeedReader::rowScan_data()
     QTest::newRow("written with single quotes and line breaks")
         << kJiangxi
         << QByteArray(
-               "<?xml version='1.0' encoding='utf-8'?><xml>\n<row\n\texpect='20261209120'\n\topencode = "
+               "<?xml version='1.0' encoding='utf-8'?><xml>\n<row\n\texpect='20261209084'\n\topencode = "
                "'0,9,8,7,6'\n\topentime='2026-12-09 23:00:00'/></xml>")
-        << "0" << QStringList{"20261209120 09876"} << QString();
+        << "0" << QStringList{"20261209084 09876"} << QString();
     QTest::newRow("GBK document with Chinese around the rows")
         << kChongqing
         << QByteArray(
@@ -97,11 +97,21 @@ void TestFeedReader::rowScan_data()
         << documentOf({feedRow(kChongqing, "20261209005", "55555"), feedRow(kChongqing, "20261209004", "44444"),
                        feedRow(kChongqing, "20261209003", "33333"), feedRow(kChongqing, "20261209001", "11111")})
         << "20261209003" << QStringList{"20261209005 55555", "20261209004 44444"} << QString();
-    QTest::newRow("a period listed twice is taken once")
+    QTest::newRow("a period listed twice alike is taken once")
+        << kJiangxi
+        << documentOf({feedRow(kJiangxi, "20261209003", "12345"), feedRow(kJiangxi, "20261209003", "12345"),
+                       feedRow(kJiangxi, "20261209002", "24680")})
+        << "0" << QStringList{"20261209003 12345", "20261209002 24680"} << QString();
+    // Either row may be the wrong one: nothing of the feed is stored.
+    QTest::newRow("a period listed twice with other digits stores nothing")
         << kJiangxi
         << documentOf({feedRow(kJiangxi, "20261209003", "12345"), feedRow(kJiangxi, "20261209003", "67890"),
                        feedRow(kJiangxi, "20261209002", "24680")})
-        << "0" << QStringList{"20261209003 12345", "20261209002 24680"} << QString();
+        << "0" << QStringList() << QString("第20261209003期在最新开奖数据中出现两次而号码不同（12345、67890）");
+    QTest::newRow("a period beyond the lottery's count a day ends the reading")
+        << kJiangxi
+        << documentOf({feedRow(kJiangxi, "20261209085", "12345"), feedRow(kJiangxi, "20261209084", "24680")}) << "0"
+        << QStringList() << QString("期号“20261209085”的序号85不可能：每天最多开奖84期");
     QTest::newRow("no rows") << kShanghai << QByteArray("<xml/>") << "0" << QStringList() << QString();
     QTest::newRow("a row with too few digits ends the reading, the rows before it stay")
         << kChongqing

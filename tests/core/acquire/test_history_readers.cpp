@@ -156,19 +156,32 @@ void TestHistoryReaders::trendAndChartFillAnEmptyTableOnce()
     QFETCH(QString, lottery);
     const auto draws = syntheticDraws(lottery, 30);
     const bool trend = lottery == QStringLiteral("中国福彩3D");
-    m_server->serve(trend ? "/trend/analyse3d.do?operator=codeTrend" : "/Pls/ZongheZs-200.html",
-                    trend ? trendPage(draws) : chartPage(draws));
+    const QByteArray page = trend ? trendPage(draws) : chartPage(draws);
+    m_server->serve(trend ? "/trend/analyse3d.do?operator=codeTrend" : "/Pls/ZongheZs-200.html", page);
+    // An earlier run's day page must not pass for this one's.
+    const QString scratch = scratchPageFile(m_folder->path());
+    writeFile(scratch, "a day page of an earlier run");
 
     DrawDatabase db(m_folder->path());
     const LotteryUpdate first = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
     QVERIFY2(first.succeeded(), qPrintable(first.failure));
     QCOMPARE(first.stored, 30);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
+    QFile written(scratch);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), page);
 
     const LotteryUpdate again = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
     QVERIFY2(again.succeeded(), qPrintable(again.failure));
     QCOMPARE(again.stored, 0);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery).size(), 30);
+
+    // An address of its own is not kept there: nothing is left of the site's page.
+    m_server->serve("/own", "2026001 123\n");
+    ReaderHooks own = m_hooks;
+    own.sources.drawUrls.insert(lottery, QStringLiteral("http://%1/own").arg(m_server->hostAndPort()));
+    runLotteryReader(db, m_folder->path(), lottery, own);
+    QVERIFY(!QFile::exists(scratch));
 }
 
 void TestHistoryReaders::trendReaderKeepsDrawsBeforeAFailure()

@@ -90,9 +90,16 @@ void TestPageReaders::trendReader_data()
     QTest::newRow("equal period leaves the next line to the scan")
         << QByteArray(trendLine("2026100") + trendLine("2026101") + trendDigitsLine("314")) << "2026100"
         << QStringList{"2026101:314"} << QString();
-    QTest::newRow("a period listed twice is read once")
-        << QByteArray(two + trendLine("2026102") + trendDigitsLine("999")) << "0"
+    QTest::newRow("a period listed twice alike is read once")
+        << QByteArray(two + trendLine("2026102") + trendDigitsLine("456")) << "0"
         << QStringList{"2026101:123", "2026102:456"} << QString();
+    // Either listing may be the wrong one, and the rest came with them.
+    QTest::newRow("a period listed twice with other digits stores nothing")
+        << QByteArray(two + trendLine("2026102") + trendDigitsLine("999")) << "0" << QStringList()
+        << QString("第2026102期在页面上出现两次而号码不同（456、999）");
+    QTest::newRow("a period beyond the days of the year ends the reading")
+        << QByteArray(two + trendLine("2026999") + trendDigitsLine("999")) << "0"
+        << QStringList{"2026101:123", "2026102:456"} << QString("期号“2026999”的序号999不可能");
 
     // 开奖 is four bytes in GBK and two characters: the period id stands where bytes say.
     QByteArray gbkLine = gbk(QStringLiteral("<tr onclick=\"x\" title=\"开奖\">"));
@@ -133,6 +140,12 @@ void TestPageReaders::chartReader_data()
     QTest::newRow("only periods above the newest") << two << "2026101" << QStringList{"2026102:456"} << QString();
     QTest::newRow("empty table starts from 0") << two << "0" << QStringList{"2026101:123", "2026102:456"} << QString();
     QTest::newRow("CR LF page") << crlf(two) << "0" << QStringList{"2026101:123", "2026102:456"} << QString();
+    QTest::newRow("a period listed twice with other digits stores nothing")
+        << QByteArray(two + chartDrawLines("2026102", "999")) << "0" << QStringList()
+        << QString("第2026102期在页面上出现两次而号码不同（456、999）");
+    QTest::newRow("a period beyond the days of the year ends the reading")
+        << chartPage({draw("2026101", "123"), draw("2026345", "456")}) << "0" << QStringList{"2026101:123"}
+        << QString("期号“2026345”的序号345不可能");
     QTest::newRow("no cpdata line yields nothing")
         << QByteArray(chartDrawLines("2026101", "123")) << "0" << QStringList() << QString();
     QTest::newRow("cpdata one byte off its place yields nothing")
@@ -230,7 +243,7 @@ void TestPageReaders::drawListReader_data()
         << 11 << 5 << "0" << QStringList{"20261209001:12345"} << QString();
     QTest::newRow("ball digits before the first period id belong to no draw")
         << QList<QByteArray>{QByteArray("<span class=\"ball_0\">7</span><span class=\"ball_0\">7</span>\n") + today}
-        << 11 << 5 << "20261209000" << QStringList{"20261209001:11111", "20261209002:22222", "20261209003:33333"}
+        << 11 << 5 << "20261208120" << QStringList{"20261209001:11111", "20261209002:22222", "20261209003:33333"}
         << QString();
     // Counted, the line without the marker would make up the fifth digit.
     QTest::newRow("a line without the ball marker adds nothing")
@@ -265,11 +278,17 @@ void TestPageReaders::drawListReader_data()
         << QList<QByteArray>{QByteArray(drawListDrawLines("20261209001", "12345") + "<span class=\"ball_1\">*\n")} << 11
         << 5 << "0" << QStringList{"20261209001:12345"} << QString();
     QTest::newRow("a ball showing * among a draw's digits makes it incomplete")
-        << QList<QByteArray>{yesterday, drawListDrawLines("20261209001", "12*45")} << 11 << 5 << "20261209000"
+        << QList<QByteArray>{yesterday, drawListDrawLines("20261209001", "12*45")} << 11 << 5 << "20261208120"
         << QStringList() << QString("第20261209001期的号码不完整");
     QTest::newRow("a period two days ahead ends the scan, earlier draws kept")
         << QList<QByteArray>{drawListPage({draw("20261211001", "55555"), draw("20261209001", "11111")})} << 11 << 5
         << "0" << QStringList{"20261209001:11111"} << QString("期号“20261211001”的日期2026-12-11还没到");
+    QTest::newRow("a period beyond the day's count ends the scan")
+        << QList<QByteArray>{drawListPage({draw("20261209999", "55555"), draw("20261209001", "11111")})} << 11 << 5
+        << "0" << QStringList{"20261209001:11111"} << QString("期号“20261209999”的序号999不可能：每天最多开奖120期");
+    QTest::newRow("a newest stored period beyond the day's count is named")
+        << QList<QByteArray>{today} << 11 << 5 << "20261208999" << QStringList()
+        << QString("已存的最新期号有误：期号“20261208999”的序号999不可能");
     QTest::newRow("a period of no date ends the scan")
         << QList<QByteArray>{drawListPage({draw("99999999999", "55555")})} << 11 << 5 << "20261209001" << QStringList()
         << QString("期号“99999999999”的日期99999999不存在");
@@ -290,7 +309,9 @@ void TestPageReaders::drawListReader()
     QByteArray gathered;
     for (const QByteArray& page : pages)
         gatherDrawListPage(page, periodIdLength, gathered);
-    checkReading(drawsFromGathered(gathered, periodIdLength, digitCount, newest, kToday));
+    // 重庆时时彩's count a day for the 11-character ids, 上海时时彩's for the 10-character ones.
+    const int periodsPerDay = periodIdLength == 10 ? 23 : 120;
+    checkReading(drawsFromGathered(gathered, periodIdLength, digitCount, periodsPerDay, newest, kToday));
 }
 
 QTEST_GUILESS_MAIN(TestPageReaders)

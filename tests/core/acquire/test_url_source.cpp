@@ -73,6 +73,8 @@ private slots:
     void sizeCap();
     void failures_data();
     void failures();
+    void hostileDocuments_data();
+    void hostileDocuments();
     void cancelStoresNothing();
     void drawsBeyondTheTablesKeepAreNotNew();
     void fillGapsReadsTheAddressOnce();
@@ -188,11 +190,15 @@ void TestUrlSource::storesOnlyWhatTheTableLacks()
 
     DrawDatabase db(m_folder->path());
     const LotteryUpdate first = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
-    QCOMPARE(outcomeLine(first), QStringLiteral("重庆时时彩：新增3期；1期与已存号码不同（未改动）；5行无法识别"));
+    // The first rows refused are told with their reasons, the rest counted.
+    const QString unreadable = QStringLiteral(
+        "5行无法识别（第7行：期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09）；第8行：期号“第一期”不是数字；"
+        "第9行：缺少开奖号码（opencode、code、numbers 或 号码）；另有2行）");
+    QCOMPARE(outcomeLine(first), QStringLiteral("重庆时时彩：新增3期；1期与已存号码不同（未改动）；") + unreadable);
     QCOMPARE(QStringList(rowsOf(storedDraws(m_folder->path(), kChongqing))), rowsOf(draws));
     const LotteryUpdate again = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
     QCOMPARE(outcomeLine(again),
-             QStringLiteral("重庆时时彩：已是最新，没有新的开奖；1期与已存号码不同（未改动）；5行无法识别"));
+             QStringLiteral("重庆时时彩：已是最新，没有新的开奖；1期与已存号码不同（未改动）；") + unreadable);
     QCOMPARE(m_server->requests(), QStringList(2, "/draws?lottery=cqssc"));
 }
 
@@ -258,8 +264,10 @@ void TestUrlSource::failures_data()
     QTest::addColumn<QString>("line");
     QTest::newRow("not found") << 404 << QByteArray()
                                << "重庆时时彩：失败，开奖数据网址无法下载（服务器答复 HTTP 404）；未存入开奖";
-    QTest::newRow("an HTML page") << 200 << QByteArray("<html>\n<body>维护中</body>\n</html>\n")
-                                  << "重庆时时彩：失败，网址的内容中没有找到开奖号码；未存入开奖；2行无法识别";
+    QTest::newRow("an HTML page")
+        << 200 << QByteArray("<html>\n<body>维护中</body>\n</html>\n")
+        << "重庆时时彩：失败，网址的内容中没有找到开奖号码；未存入开奖；2行无法识别（第2行：期号"
+           "“<body>维护中</body>”不是数字；第3行：期号“</html>”不是数字）";
     QTest::newRow("an empty list") << 200 << QByteArray(R"({"data":[]})")
                                    << "重庆时时彩：失败，网址的内容中没有找到开奖号码；未存入开奖";
     QTest::newRow("broken JSON") << 200 << QByteArray("[{")
@@ -282,6 +290,62 @@ void TestUrlSource::failures()
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kChongqing)), rowsOf(stored));
 }
 
+void TestUrlSource::hostileDocuments_data()
+{
+    QTest::addColumn<QString>("lottery");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("encoding");  // the Content-Encoding the server says
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("line");
+    // A period that cannot exist yet would shut out every real draw after it.
+    QTest::newRow("a 3D period beyond the days of the year")
+        << k3D << QByteArray(R"({"data":[{"expect":"2026999","opencode":"1,2,3"}]})") << QByteArray() << QStringList()
+        << "中国福彩3D：失败，网址的内容中没有找到开奖号码；未存入开奖；1行无法识别（第1行：期号“2026999”的序号999不可"
+           "能：到"
+           "2026-12-10为止，2026年最多开奖344期）";
+    QTest::newRow("a 时时彩 period beyond the day's count")
+        << kChongqing
+        << QByteArray(R"({"data":[{"expect":"20261209999","opencode":"1,2,3,4,5"},)"
+                      R"({"expect":"20261209001","opencode":"1,2,3,4,5"}]})")
+        << QByteArray() << QStringList{"20261209001 12345"}
+        << "重庆时时彩：新增1期；1行无法识别（第1行：期号“20261209999”的序号999不可能：每天最多开奖120期）";
+    // Either listing may be the wrong one.
+    QTest::newRow("a period listed twice with other digits")
+        << kChongqing
+        << QByteArray(R"([{"expect":"20261209001","opencode":"1,2,3,4,5"},{"expect":"20261209002","opencode":"22222"},)"
+                      R"({"expect":"20261209001","opencode":"9,9,9,9,9"}])")
+        << QByteArray() << QStringList{"20261209002 22222"}
+        << "重庆时时彩：新增1期；2行无法识别（第1行：第20261209001期在第3行另有不同的号码，两行都不存入；第3行：第20261"
+           "209001期"
+           "与第1行的号码不同（12345、99999），两行都不存入）";
+    QTest::newRow("JSON nested too deep to read")
+        << kChongqing << QByteArray(100000, '[') + QByteArray(100000, ']') << QByteArray() << QStringList()
+        << "重庆时时彩：失败，JSON嵌套过深（第1026个字节处超过了可读的层数），不是开奖列表；未存入开奖";
+    QTest::newRow("gzip the server says")
+        << kChongqing << gzipped(R"([{"expect":"20261209001","opencode":"1,2,3,4,5"}])") << QByteArray("gzip")
+        << QStringList{"20261209001 12345"} << "重庆时时彩：新增1期";
+    QTest::newRow("gzip the server does not say")
+        << kChongqing << gzipped(R"([{"expect":"20261209001","opencode":"1,2,3,4,5"}])") << QByteArray()
+        << QStringList()
+        << "重庆时时彩：失败，开奖数据网址的内容是gzip压缩数据，而服务器没有声明压缩（Content-Encoding），无法读取；"
+           "未存入开奖";
+}
+
+void TestUrlSource::hostileDocuments()
+{
+    QFETCH(QString, lottery);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, encoding);
+    QFETCH(QStringList, stored);
+    QFETCH(QString, line);
+    m_server->serveEncoded("/draws?lottery=cqssc", body, encoding);
+    m_hooks.sources.drawUrls.insert(lottery,
+                                    QStringLiteral("http://%1/draws?lottery=cqssc").arg(m_server->hostAndPort()));
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), lottery, m_hooks)), line);
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), lottery)), stored);
+}
+
 void TestUrlSource::cancelStoresNothing()
 {
     m_server->stall("/draws?lottery=cqssc");
@@ -298,13 +362,14 @@ void TestUrlSource::cancelStoresNothing()
 
 void TestUrlSource::drawsBeyondTheTablesKeepAreNotNew()
 {
-    // The table is full: 100 older draws would be deleted at the next load, only the newest counts.
+    // The table is full: 100 older draws would be deleted at the next load, only the newest counts;
+    // the others are said to be left out.
     const auto draws = syntheticDraws(kChongqing, 10101);
     storeDraws(m_folder->path(), kChongqing, std::vector<StoredDraw>(draws.begin() + 100, draws.end() - 1));
     m_hooks.sources.drawUrls.insert(kChongqing, serve(jsonOf(draws)));
     DrawDatabase db(m_folder->path());
     QCOMPARE(outcomeLine(runLotteryReader(db, m_folder->path(), kChongqing, m_hooks)),
-             QStringLiteral("重庆时时彩：新增1期"));
+             QStringLiteral("重庆时时彩：新增1期；较早的100期超出保留的最新10000期，未存入"));
     QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing).constLast(), draws.back().periodId);
 }
 

@@ -194,7 +194,7 @@ void TestDrawDatabase::folderThatCannotHoldTheDatabase()
     const QString folder = QDir::toNativeSeparators(programDir + "数据库");
 
     QString message = errorOf([&] { DrawDatabase::create(programDir); });
-    QVERIFY2(message.contains(folder) && message.contains("同名的文件已经存在"), qPrintable(message));
+    QVERIFY2(message.contains(folder) && message.contains("是一个文件，不是文件夹"), qPrintable(message));
     message = errorOf([&] { DrawDatabase db(programDir); });
     QVERIFY2(message.contains(folder) && message.contains("不是文件夹"), qPrintable(message));
 

@@ -96,6 +96,10 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
     QCOMPARE(errorOf([&] { rows.post(); }),
              QStringLiteral("期号“20261211001”的日期2026-12-11还没到（今天是2026-12-09），不能存入。"));
     QVERIFY(rows.isPending());
+    // A day has 120 periods and no more.
+    rows.setValue(0, "20261209999");
+    QCOMPARE(errorOf([&] { rows.post(); }),
+             QStringLiteral("期号“20261209999”的序号999不可能：每天最多开奖120期，不能存入。"));
     QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("0"));
     rows.setValue(0, "20261209001");
     rows.post();
