@@ -456,6 +456,7 @@ void TestAutoUpdater::settingsThatCannotBeReadOrSavedAreSaidOnce()
     // A file that cannot be written: said once, with its cause; the ticks work on.
     QVERIFY(QFile::remove(file.fileName()));
     QVERIFY(QDir().mkdir(file.fileName()));
+    storeChongqing();
     serveSite();
     Tfrmmain main(m_fixture.session());
     main.show();

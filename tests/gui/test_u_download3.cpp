@@ -306,8 +306,10 @@ void TestLiveUpdateWindow::cancelledUpdateSaysSo()
     Tfrmdownload3 window(m_fixture.session());
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
-        if (m_fixture.server().requests().contains(stalled))
+        if (m_fixture.server().requests().contains(stalled)) {
+            poll.stop();
             QTest::keyClick(&window, Qt::Key_Escape);
+        }
     });
     poll.start(20);
     runWindow(window);
