@@ -29,8 +29,8 @@ struct LotteryInfo {
     // A lottery drawn once every evening: the draw's time, Beijing time, as the operator publishes
     // it. Invalid for the 时时彩 lotteries, drawn all day long.
     QTime drawTime;
-    int periodsPerDay;     // a 时时彩's draws a day, numbered from 1; 0 for one drawn once a day, numbered
-                           // through the year
+    int periodsPerDay;  // a 时时彩's draws a day, numbered from 1; 0 for one drawn once a day, numbered
+                        // through the year
 };
 
 // The five lotteries, in the order of the database's description and of the download choices.
