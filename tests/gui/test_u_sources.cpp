@@ -246,9 +246,9 @@ void TestSourcesWindow::testNamesEachChosenSource()
     QTest::mouseClick(control<QPushButton>(&window, "btntest"), Qt::LeftButton);
     QVERIFY(waitForRunEnd());
     QCOMPARE(control<QLabel>(&window, "lblurl_fc3dtest")->text(),
-             QStringLiteral("中国福利彩票：共300期，最新第2026350期"));
+             QStringLiteral("中国福利彩票：共300期，最新第2026343期"));
     QCOMPARE(control<QLabel>(&window, "lblurl_pl3test")->text(),
-             QStringLiteral("中国体育彩票：共150期，最新第2026350期"));
+             QStringLiteral("中国体育彩票：共150期，最新第2026343期"));
     keepShot(&window, "sources-operators");
 
     fc3d->setCurrentIndex(fc3d->findText(QStringLiteral("中彩网")));

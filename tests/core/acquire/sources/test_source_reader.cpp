@@ -117,9 +117,9 @@ void TestSourceReader::firstDownloadFillsBothAndThenAsksOncePerLottery()
     QCOMPARE(outcomeLine(again[0]), QStringLiteral("中国福彩3D：已是最新，没有新的开奖"));
     QCOMPARE(m_sites->requestCount(), 6);
 
-    // The next evening: one new draw each, one request each.
-    m_3d.push_back({QStringLiteral("2026351"), {"4", "5", "6"}});
-    m_pl3.push_back({QStringLiteral("2026351"), {"1", "2", "3"}});
+    // The next evening (the 344th day of 2026): one new draw each, one request each.
+    m_3d.push_back({QStringLiteral("2026344"), {"4", "5", "6"}});
+    m_pl3.push_back({QStringLiteral("2026344"), {"1", "2", "3"}});
     m_sites->serveHistory(k3D, m_3d, 2);
     m_sites->serveHistory(kPl3, m_pl3, 2);
     const std::vector<LotteryUpdate> evening = download({k3D, kPl3});
@@ -155,7 +155,7 @@ void TestSourceReader::refusalsStoreNothing_data()
                                 << QStringLiteral("中国福利彩票答复的开奖列表是空的");
     QTest::newRow("older than stored")
         << 200 << QByteArray() << cwlPage({{"2026001", {"1", "2", "3"}}}, 1, 100)
-        << QStringLiteral("中国福利彩票答复的最新一期（第2026001期）早于已存的第2026340期：列表可能已停止更新");
+        << QStringLiteral("中国福利彩票答复的最新一期（第2026001期）早于已存的第2026333期：列表可能已停止更新");
     QByteArray renamed = cwlPage({{"2026350", {"1", "2", "3"}}}, 1, 100);
     renamed.replace("\"code\"", "\"issueNo\"");
     QTest::newRow("field missing in every row")
@@ -176,7 +176,7 @@ void TestSourceReader::refusalsStoreNothing()
     QFETCH(QByteArray, headers);
     QFETCH(QByteArray, body);
     QFETCH(QString, failure);
-    const std::vector<StoredDraw> stored = firstOf(m_3d, 7690);  // up to 2026340
+    const std::vector<StoredDraw> stored = firstOf(m_3d, 7690);  // up to 2026333
     storeDraws(m_folder->path(), k3D, stored);
     // Every answer the same, the cookie page's retry included.
     for (int i = 0; i < 3; ++i)
