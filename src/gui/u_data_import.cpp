@@ -156,6 +156,7 @@ void Tfrmdata::confirmImport(const LotteryInfo& info, const QString& fileName, P
     Tfrmimport summary(plan, info.name, fileName, this);
     if (summary.exec() != QDialog::Accepted)
         return;
+    const DrawDatabase::SourceScope imported(*m_db, importSourceName(fileName));
     const ImportResult result = writeImport(*m_db, info, plan, summary.overwriteConflicts());
     m_rowSet->refresh();
     m_rowSet->moveTo(m_rowSet->rowCount() - 1);

@@ -133,6 +133,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
 LotteryUpdate readLotteryFeed(DrawDatabase& db, const QString& lottery, const QString& newestPeriod,
                               const ReaderHooks& hooks)
 {
+    const DrawDatabase::SourceScope named(db, kFeedSource);
     return readAndStore(db, lottery, hooks, [&] {
         const auto layout = feedLayoutOf(lottery);
         if (!layout)

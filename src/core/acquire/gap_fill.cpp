@@ -47,6 +47,7 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         }
         // A cancel that came while the page was read drops the day: only whole days are stored.
         stopIfCancelled(hooks);
+        const DrawDatabase::SourceScope named(db, kDayPagesSource);
         const int stored = appendDraws(db, lottery.name, chosen, failure);
         if (failure.isEmpty())
             failure = reading.failure;

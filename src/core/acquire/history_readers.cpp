@@ -52,8 +52,10 @@ int pagesPerRun(const QString& lottery, const Sources& sources)
 LotteryUpdate singlePageReader(DrawDatabase& db, const QString& dataDir, const LotteryInfo& lottery,
                                const ReaderHooks& hooks)
 {
+    const SinglePageSource& page = singlePageSource(lottery.historySource);
+    const DrawDatabase::SourceScope named(db, QString::fromUtf8(page.pageName));
     return readAndStore(db, lottery.name, hooks, [&] {
-        const SinglePageSource& source = singlePageSource(lottery.historySource);
+        const SinglePageSource& source = page;
         const QString newest = db.newestPeriodId(lottery.name);
         ReaderFetcher fetcher(hooks);
         const QByteArray page = fetcher.fetch(hooks.sources.pageUrl(source.site, singlePagePath(lottery.historySource)),
@@ -70,6 +72,7 @@ LotteryUpdate DrawListScan(DrawDatabase& db, const QString& dataDir, const QStri
     const QDate& today = hooks.today;
     const QString scratch = scratchPageFile(dataDir);
     QFile::remove(scratch);
+    const DrawDatabase::SourceScope named(db, kDayPagesSource);
     LotteryUpdate update = readAndStore(db, lottery, hooks, [&] {
         const LotteryInfo* info = findLottery(lottery);
         const int pageNumber = info ? info->drawListPage : 0;

@@ -99,6 +99,7 @@ void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile 
 LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, const QString& url,
                               const ReaderHooks& hooks)
 {
+    const DrawDatabase::SourceScope named(db, kOwnAddressSource);
     return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
         ParsedDrawFile document = readDrawUrl(url, lottery, hooks);
         if (hooks.pageRead)
@@ -117,5 +118,6 @@ int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const Pars
         if (draw.periodId.startsWith(prefix) && wanted(draw.periodId))
             chosen.push_back(pageDraw(draw));
     }
+    const DrawDatabase::SourceScope named(db, kOwnAddressSource);
     return appendDraws(db, lottery.name, chosen, failure);
 }

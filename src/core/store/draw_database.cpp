@@ -6,10 +6,12 @@
 #include "core/base/whole_file.h"
 #include "core/store/database_refusal.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QTimeZone>
 #include <algorithm>
 #include <atomic>
 
@@ -41,6 +43,21 @@ QString createTableSql(const LotteryInfo& lottery)
 }
 
 constexpr int kLockWaitMs = 5000;
+
+// One row per stored period of every lottery; 核对来源/核对时间 stay empty until a second source agrees.
+const QString kCreateSourceTableSql = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS \"开奖来源\" (\n"
+    "  \"彩票\" TEXT NOT NULL,\n"
+    "  \"记录期号\" TEXT NOT NULL,\n"
+    "  \"来源\" TEXT NOT NULL,\n"
+    "  \"存入时间\" TEXT NOT NULL,\n"
+    "  \"核对来源\" TEXT,\n"
+    "  \"核对时间\" TEXT,\n"
+    "  PRIMARY KEY (\"彩票\", \"记录期号\")\n"
+    ")");
+
+// Many rows per statement, as the import writes its draws; placeholders stay under SQLite's 999.
+constexpr int kSourceRowsPerStatement = 200;
 
 // Why SQLite could not open or read the file, in the user's words, from what the file system
 // says of the folder and the file; empty when nothing there explains it.
@@ -117,6 +134,11 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
             cannotOpen(message);
         }
     }
+    // A file from before sources were kept gains the side table here; its draws read as "未知".
+    // A read-only or busy file is only read, so a refusal here is no failure.
+    m_source = kUnknownSource;
+    if (!m_db.tables(QSql::Tables).contains(kSourceTable))
+        query.exec(kCreateSourceTableSql);
 }
 
 DrawDatabase::~DrawDatabase()
@@ -235,6 +257,82 @@ void DrawDatabase::appendDraw(const QString& lotteryName, const QString& periodI
         query.addBindValue(digit);
     if (!query.exec())
         throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
+    recordSources(lotteryName, {periodId});
+}
+
+DrawDatabase::SourceScope::SourceScope(DrawDatabase& db, const QString& source) : m_db(db), m_previous(db.m_source)
+{
+    m_db.m_source = source;
+}
+
+DrawDatabase::SourceScope::~SourceScope()
+{
+    m_db.m_source = m_previous;
+}
+
+void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& periodIds)
+{
+    const QString storedAt = QDateTime::currentDateTimeUtc()
+                                 .toTimeZone(QTimeZone("Asia/Shanghai"))
+                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QSqlQuery batch(m_db);
+    QSqlQuery single(m_db);
+    const auto prepare = [&](QSqlQuery& query, int rows) {
+        const QString row = QStringLiteral("(?,?,?,?,NULL,NULL)");
+        if (!query.prepare(
+                QStringLiteral("insert or replace into \"开奖来源\" values %1").arg(QStringList(rows, row).join(u','))))
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    };
+    const auto bind = [&](QSqlQuery& query, int row, const QString& periodId) {
+        query.bindValue(row * 4, lotteryName);
+        query.bindValue(row * 4 + 1, periodId);
+        query.bindValue(row * 4 + 2, m_source);
+        query.bindValue(row * 4 + 3, storedAt);
+    };
+    qsizetype next = 0;
+    if (periodIds.size() >= kSourceRowsPerStatement) {
+        prepare(batch, kSourceRowsPerStatement);
+        for (; next + kSourceRowsPerStatement <= periodIds.size(); next += kSourceRowsPerStatement) {
+            for (int r = 0; r < kSourceRowsPerStatement; ++r)
+                bind(batch, r, periodIds[next + r]);
+            if (!batch.exec())
+                throw DatabaseError(refusalText(batch.lastError(), lotteryName));
+        }
+    }
+    if (next < periodIds.size())
+        prepare(single, 1);
+    for (; next < periodIds.size(); ++next) {
+        bind(single, 0, periodIds[next]);
+        if (!single.exec())
+            throw DatabaseError(refusalText(single.lastError(), lotteryName, periodIds[next]));
+    }
+}
+
+void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
+{
+    QSqlQuery query(m_db);
+    if (!query.prepare(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
+                                      "(select \"记录期号\" from %1)")
+                           .arg(quoteIdentifier(lotteryTableName(lotteryName)))))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    query.addBindValue(lotteryName);
+    if (!query.exec())
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+}
+
+DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, const QString& periodId)
+{
+    // A file the side table could not be added to (read-only) reads every draw as "未知".
+    QSqlQuery query(m_db);
+    if (query.prepare(QStringLiteral("select \"来源\", \"存入时间\", \"核对来源\", \"核对时间\" from \"开奖来源\" "
+                                     "where \"彩票\" = ? and \"记录期号\" = ?"))) {
+        query.addBindValue(lotteryName);
+        query.addBindValue(periodId);
+        if (query.exec() && query.next())
+            return {query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                    query.value(3).toString()};
+    }
+    return {kUnknownSource, {}, {}, {}};
 }
 
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitForLock)
@@ -263,7 +361,10 @@ int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitFo
     query.addBindValue(keep - 1);
     if (!query.exec())
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    return query.numRowsAffected();
+    const int deleted = query.numRowsAffected();
+    if (deleted > 0)
+        forgetDeletedSources(lotteryName);
+    return deleted;
 }
 
 DrawDatabase::Transaction::Transaction(DrawDatabase& db) : m_db(db.m_db)
@@ -296,6 +397,11 @@ void DrawDatabase::exec(const QString& sql)
     QSqlQuery query(m_db);
     if (!query.exec(sql))
         throw DatabaseError(refusalText(query.lastError()));
+}
+
+QString importSourceName(const QString& filePath)
+{
+    return QStringLiteral("导入：") + QFileInfo(filePath).fileName();
 }
 
 QString periodNotStoredText(const QString& periodId, const QString& reason)

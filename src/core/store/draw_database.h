@@ -15,6 +15,22 @@ QString quoteIdentifier(const QString& name);
 // What a writer says of a draw the table refused, with the refusal's reason.
 QString periodNotStoredText(const QString& periodId, const QString& reason);
 
+// The side table that says where each stored draw came from.
+inline const QString kSourceTable = QStringLiteral("开奖来源");
+// The source of draws stored before the side table existed.
+inline const QString kUnknownSource = QStringLiteral("未知");
+
+// The source of draws typed or corrected in the data window.
+inline const QString kTypedSource = QStringLiteral("手工录入");
+
+// The source of draws imported from a file: "导入：<file name>".
+QString importSourceName(const QString& filePath);
+// The source of draws read from a lottery's own draw address in 数据源.
+inline const QString kOwnAddressSource = QStringLiteral("开奖地址");
+// The source of draws read from the site's day pages (开奖列表) and of its latest-draws feed.
+inline const QString kDayPagesSource = QStringLiteral("网站开奖列表");
+inline const QString kFeedSource = QStringLiteral("网站最新开奖数据");
+
 // One connection of its own to the draw database, removed again when this object goes.
 // Every failure raises DatabaseError with the database's refusal in the user's words (database_refusal.h).
 class DrawDatabase {
@@ -53,7 +69,40 @@ public:
     // Every stored period id of the lottery, for writers that must not store one twice.
     QSet<QString> storedPeriodIds(const QString& lotteryName);
 
-    // Stores one draw whole or not at all; values are text as the readers hand them over.
+    // Where the draws written through this connection come from ("中国福利彩票", "导入：a.txt",
+    // "手工录入"…): every writer records it beside each draw it stores, in the same transaction,
+    // in the side table 开奖来源, which leaves the lottery tables as other tools know them.
+    const QString& source() const { return m_source; }
+    // Names the source for as long as it lives, then gives the previous one back.
+    class SourceScope {
+    public:
+        SourceScope(DrawDatabase& db, const QString& source);
+        ~SourceScope();
+        SourceScope(const SourceScope&) = delete;
+        SourceScope& operator=(const SourceScope&) = delete;
+
+    private:
+        DrawDatabase& m_db;
+        QString m_previous;
+    };
+
+    // Records the current source and the time for the periods just stored (or corrected), replacing
+    // what was recorded of them: the record is keyed by lottery and period, so two writers of one
+    // file never leave a draw without one.
+    void recordSources(const QString& lotteryName, const QStringList& periodIds);
+    // Removes the records of periods the lottery's table no longer holds.
+    void forgetDeletedSources(const QString& lotteryName);
+
+    // Where a stored period came from: kUnknownSource for draws stored before sources were kept.
+    struct DrawOrigin {
+        QString source;
+        QString storedAt;
+        QString confirmedBy;
+        QString confirmedAt;
+    };
+    DrawOrigin drawOrigin(const QString& lotteryName, const QString& periodId);
+
+    // Stores one draw whole or not at all, with its source; values are text as the readers hand them over.
     void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);
 
     // Deletes the oldest draws beyond the newest `keep`, in one transaction; returns how many went.
@@ -83,4 +132,5 @@ public:
 private:
     QString m_name;
     QSqlDatabase m_db;
+    QString m_source;
 };

@@ -64,6 +64,11 @@ public:
         }
         for (; next < total; ++next)
             insertOne(single, *draws[next]);
+        QStringList periodIds;
+        periodIds.reserve(qsizetype(total));
+        for (const ImportedDraw* draw : draws)
+            periodIds << draw->periodId;
+        m_db.recordSources(m_lottery.name, periodIds);
     }
 
     // The file's digits over the stored ones of the conflicts from `oldestKept` on; returns how many.
@@ -76,16 +81,17 @@ public:
         QSqlQuery update(m_db.connection());
         if (!update.prepare(QStringLiteral("update %1 set %2 where \"记录期号\"=?").arg(m_table, sets.join(u','))))
             throw DatabaseError(refusalText(update.lastError(), m_lottery.name));
-        int overwritten = 0;
+        QStringList overwritten;
         for (const ImportConflict& conflict : conflicts) {
             if (conflict.periodId < oldestKept)
                 continue;
             bindDigits(update, conflict.imported, 0);
             update.bindValue(n, conflict.periodId);
             DrawDatabase::exec(update);
-            ++overwritten;
+            overwritten << conflict.periodId;
         }
-        return overwritten;
+        m_db.recordSources(m_lottery.name, overwritten);
+        return int(overwritten.size());
     }
 
 private:

@@ -44,6 +44,8 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName, std::functio
     const bool previousKeyedByPeriod = m_keyedByPeriod;
     const QString previousUnchangeable = m_unchangeable;
     m_db = connection;
+    DrawDatabase* const previousStore = m_store;
+    m_store = &db;
     m_lotteryName = lotteryName;
     try {
         db.requirePeriodColumn(lotteryName);
@@ -52,6 +54,7 @@ void DrawRowSet::open(DrawDatabase& db, const QString& lotteryName, std::functio
     } catch (...) {
         // The table on screen stays as it was, addressing included.
         m_db = previousDb;
+        m_store = previousStore;
         m_lotteryName = previousLottery;
         m_keyedByPeriod = previousKeyedByPeriod;
         m_unchangeable = previousUnchangeable;
@@ -73,6 +76,7 @@ void DrawRowSet::close()
     m_state = State::Closed;
     endResetModel();
     m_db = QSqlDatabase();  // the connection belongs to the window, which removes it
+    m_store = nullptr;
     emit stateChanged();
 }
 
@@ -277,6 +281,9 @@ void DrawRowSet::post()
         if (!problem.isEmpty())
             throw UserError(problem + QStringLiteral("，不能存入。"));
     }
+    // The draw and the record of where it came from go in together.
+    DrawDatabase::Transaction transaction(*m_store);
+    const DrawDatabase::SourceScope typed(*m_store, kTypedSource);
     QSqlQuery query(m_db);
     QStringList columns;
     for (const QString& column : m_columns)
@@ -302,7 +309,11 @@ void DrawRowSet::post()
         run(query, m_lotteryName, periodId);
         if (m_keyedByPeriod)
             key = period;
+        // A corrected period id leaves no record behind under the old one.
+        m_store->forgetDeletedSources(m_lotteryName);
     }
+    m_store->recordSources(m_lotteryName, {period});
+    transaction.commit();
     // Show the row as stored: a digit typed as text reads back as the number it became.
     row = readRow(key);
     emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
@@ -340,10 +351,13 @@ void DrawRowSet::deleteCurrent()
         return;
     }
     requireChangeable();
+    DrawDatabase::Transaction transaction(*m_store);
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("delete from %1 where %2").arg(table(), keyCondition()));
     query.addBindValue(keyOf(m_rows[std::size_t(m_current)]));
     run(query, m_lotteryName);
+    m_store->forgetDeletedSources(m_lotteryName);
+    transaction.commit();
     removeCurrentRow();
 }
 

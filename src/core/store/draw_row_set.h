@@ -101,6 +101,7 @@ private:
     void requireChangeable() const;
 
     QSqlDatabase m_db;
+    DrawDatabase* m_store = nullptr;
     QString m_lotteryName;
     std::function<QDate()> m_today;
     QStringList m_columns;

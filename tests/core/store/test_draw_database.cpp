@@ -50,6 +50,8 @@ private slots:
     void transactionKeepsRowsOnlyWhenCommitted_data();
     void transactionKeepsRowsOnlyWhenCommitted();
     void folderThatCannotHoldTheDatabase();
+    void drawsKeepWhereTheyCameFrom();
+    void fileFromBeforeSourcesReadsUnknown();
 };
 
 void TestDrawDatabase::createsFolderFileAndTables()
@@ -66,7 +68,8 @@ void TestDrawDatabase::createsFolderFileAndTables()
             expected << QString::number(k);
         QCOMPARE(columnsOf(db, lottery.name + "彩票号码表"), expected);
     }
-    QCOMPARE(db.tableNames().size(), 5);
+    QCOMPARE(db.tableNames().size(), 6);
+    QVERIFY(db.tableNames().contains(kSourceTable));
 }
 
 void TestDrawDatabase::creationKeepsStoredRows()
@@ -207,6 +210,68 @@ void TestDrawDatabase::folderThatCannotHoldTheDatabase()
     message = errorOf([&] { DrawDatabase::create(programDir); });
     QFile::setPermissions(programDir + "数据库", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY2(message.contains(folder) && message.contains("是只读的"), qPrintable(message));
+}
+
+void TestDrawDatabase::drawsKeepWhereTheyCameFrom()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    {
+        const DrawDatabase::SourceScope named(db, "中国福利彩票");
+        DrawDatabase::Transaction transaction(db);
+        for (int period = 2026001; period <= 2026003; ++period)
+            db.appendDraw("中国福彩3D", QString::number(period), {"1", "2", "3"});
+        transaction.commit();
+    }
+    {
+        // A second writer of the same period replaces the record rather than adding one.
+        const DrawDatabase::SourceScope named(db, importSourceName("/tmp/历史.txt"));
+        db.recordSources("中国福彩3D", {"2026003"});
+    }
+    QCOMPARE(db.source(), kUnknownSource);
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, QString("中国福利彩票"));
+    QVERIFY(!db.drawOrigin("中国福彩3D", "2026001").storedAt.isEmpty());
+    QVERIFY(db.drawOrigin("中国福彩3D", "2026001").confirmedBy.isEmpty());
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026003").source, QString("导入：历史.txt"));
+    QCOMPARE(db.drawOrigin("中国体彩排列3", "2026001").source, kUnknownSource);
+
+    // A refused draw leaves no record of its own.
+    QVERIFY(!errorOf([&] { db.appendDraw("中国福彩3D", "2026004", {"1", "x", "3"}); }).isEmpty());
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026004").source, kUnknownSource);
+
+    // The retention cap takes the records of the draws it deletes.
+    QCOMPARE(db.trimToNewest("中国福彩3D", 1), 2);
+    QSqlQuery query(db.connection());
+    QVERIFY(query.exec("select \"记录期号\" from \"开奖来源\""));
+    QStringList recorded;
+    while (query.next())
+        recorded << query.value(0).toString();
+    QCOMPARE(recorded, QStringList{"2026003"});
+}
+
+void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
+{
+    ProgramFolder folder;
+    fixtures::storeDraws(folder.path(), "中国福彩3D", {{"2026001", {"1", "2", "3"}}});
+    {
+        DrawDatabase db(folder.path());
+        db.exec(QStringLiteral("drop table \"开奖来源\""));
+    }
+    const QString file = drawDatabasePath(folder.path());
+    const auto writable = QFile::permissions(file);
+    if (geteuid() != 0) {
+        // Read-only: the table cannot be added, and the draws still read, each as "未知".
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+        DrawDatabase db(folder.path());
+        QVERIFY(!db.tableNames().contains(kSourceTable));
+        QCOMPARE(db.drawCount("中国福彩3D"), 1);
+        QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, kUnknownSource);
+        QVERIFY(QFile::setPermissions(file, writable));
+    }
+    DrawDatabase db(folder.path());
+    QVERIFY(db.tableNames().contains(kSourceTable));
+    QCOMPARE(columnsOf(db, "中国福彩3D彩票号码表"), (QStringList{"记录期号", "1", "2", "3"}));
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, kUnknownSource);
 }
 
 QTEST_GUILESS_MAIN(TestDrawDatabase)

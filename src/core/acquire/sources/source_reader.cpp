@@ -377,6 +377,7 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
 LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const SourceDescription& source,
                            const SourceDescriptions& all, const ReaderHooks& hooks)
 {
+    const DrawDatabase::SourceScope named(db, source.name);
     return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
         SourceReading reading = readSource(source, all, lottery, db.newestPeriodId(lottery.name), hooks);
         if (hooks.pageRead)
