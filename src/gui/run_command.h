@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/cancelled.h"
 #include "core/base/user_error.h"
 #include "gui/dialogs.h"
 
@@ -13,6 +14,8 @@ inline QString commandErrorText(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
+    } catch (const Cancelled&) {
+        return kCancelledText;
     } catch (const std::exception& e) {
         return userMessageOf(e);
     } catch (...) {

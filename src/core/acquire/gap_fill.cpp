@@ -52,7 +52,7 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         if (failure.isEmpty())
             failure = reading.failure;
         return stored;
-    } catch (const ReadCancelled&) {
+    } catch (const Cancelled&) {
         // Not a failure of this day: the whole fill stops here.
         throw;
     } catch (const std::exception& e) {
@@ -170,7 +170,7 @@ GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& ho
                 document = readDrawUrl(url, *info, hooks);
             result.filled = document ? fillDayFromDocument(db, *info, *document, day, wanted, result.failure)
                                      : fillDay(db, fetcher, ticket, *info, day, wanted, hooks, result.failure);
-        } catch (const ReadCancelled&) {
+        } catch (const Cancelled&) {
             fill.cancelled = true;
             ++fill.skippedDays;
             fill.skippedMissing += int(missing.size());
@@ -246,7 +246,7 @@ void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& 
                     db, fetcher, ticket, *info, day,
                     [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
                     hooks, failure);
-            } catch (const ReadCancelled&) {
+            } catch (const Cancelled&) {
                 // The feed's own draws are stored already; the days not filled stay counted below.
                 addFillFailure(update, day, QStringLiteral("已取消，余下的日子未补"));
                 break;

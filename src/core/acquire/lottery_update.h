@@ -57,7 +57,7 @@ LotteryUpdate guardedUpdate(const QString& lottery, Work&& work)
     update.lottery = lottery;
     try {
         work(update);
-    } catch (const ReadCancelled&) {
+    } catch (const Cancelled&) {
         update.cancelled = true;
     } catch (const std::exception& e) {
         update.failure = userMessageOf(e);

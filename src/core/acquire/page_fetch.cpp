@@ -336,7 +336,7 @@ PageAnswer PageFetcher::takeAnswer(int ticket)
     for (;;) {
         if (s.cancelled && s.cancelled()) {
             abandonAll();
-            throw FetchCancelled(kCancelledText);
+            throw Cancelled();
         }
         s.pump();
         if (it->second.done)

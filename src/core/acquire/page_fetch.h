@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/cancelled.h"
 #include "core/base/user_error.h"
 
 #include <QByteArray>
@@ -18,16 +19,6 @@ public:
     // Retry-After asked to wait (-1 when it asked nothing).
     long status = 0;
     int retryAfterSeconds = -1;
-};
-
-// What a download says when it was stopped, and a check of a site or address it did not get
-// to hear from before a cancel.
-inline const QString kCancelledText = QStringLiteral("已取消");
-
-// The user stopped the download while it waited for the network.
-class FetchCancelled : public FetchError {
-public:
-    using FetchError::FetchError;
 };
 
 // The answer was larger than the request allowed; nothing of it is kept.
@@ -83,7 +74,7 @@ class PageFetcher {
 public:
     // `settings` hold for every request of this fetcher; tests pass shorter time-outs. `cancelled`
     // is asked several times a second while the fetcher waits: once it says yes, the transfers are
-    // abandoned and the waiting call raises FetchCancelled.
+    // abandoned and the waiting call raises Cancelled.
     explicit PageFetcher(const FetchSettings& settings = {}, std::function<bool()> cancelled = {});
     ~PageFetcher();
     PageFetcher(const PageFetcher&) = delete;
@@ -96,7 +87,7 @@ public:
 
     // Waits for the ticket's page and hands over its bytes. Raises FetchError when it could not
     // be had (no connection, a time-out, an HTTP status of 400 or more), FetchTooLarge, or
-    // FetchCancelled. A ticket is taken once.
+    // Cancelled. A ticket is taken once.
     QByteArray take(int ticket);
     // The same with the address the answer came from.
     PageAnswer takeAnswer(int ticket);

@@ -3,7 +3,7 @@
 void stopIfCancelled(const ReaderHooks& hooks)
 {
     if (hooks.cancelled && hooks.cancelled())
-        throw ReadCancelled();
+        throw Cancelled();
 }
 
 ReaderFetcher::ReaderFetcher(const ReaderHooks& hooks)
@@ -53,11 +53,7 @@ int ReaderFetcher::request(const QString& url, const RequestOptions& options)
 PageAnswer ReaderFetcher::takeAnswer(int ticket)
 {
     m_asked.erase(ticket);
-    try {
-        return m_fetcher->takeAnswer(ticket);
-    } catch (const FetchCancelled&) {
-        throw ReadCancelled();
-    }
+    return m_fetcher->takeAnswer(ticket);
 }
 
 QByteArray ReaderFetcher::take(int ticket, const QString& pageName)
@@ -65,8 +61,6 @@ QByteArray ReaderFetcher::take(int ticket, const QString& pageName)
     m_asked.erase(ticket);
     try {
         return m_fetcher->take(ticket);
-    } catch (const FetchCancelled&) {
-        throw ReadCancelled();
     } catch (const FetchTooLarge& e) {
         if (m_capped.count(ticket))
             throw TooLarge();

@@ -33,12 +33,7 @@ struct ReaderHooks {
     QDate today = QDate::currentDate();
 };
 
-// Raised inside a reader when the user cancels: the page being read is dropped. Derived from
-// std::exception only so that a catch-all still ends the command; a reader that goes on after a
-// failure must catch this first, as it is no failure to report.
-class ReadCancelled : public std::exception {};
-
-// Throws ReadCancelled once the hooks say the user has cancelled.
+// Throws Cancelled once the hooks say the user has cancelled: the page being read is dropped.
 void stopIfCancelled(const ReaderHooks& hooks);
 
 // The run's fetcher or one of the reader's own. What the reader asked for and did not take is
@@ -57,10 +52,10 @@ public:
     class TooLarge : public std::exception {};
 
     // The page of `ticket`; a page that cannot be had raises UserError "<pageName>无法下载（…）",
-    // one over the request's own cap TooLarge, a cancel ReadCancelled.
+    // one over the request's own cap TooLarge, a cancel Cancelled.
     QByteArray take(int ticket, const QString& pageName);
     QByteArray fetch(const QString& url, const QString& pageName) { return take(request(url), pageName); }
-    // The answer of `ticket` with the address it came from; a cancel raises ReadCancelled, any
+    // The answer of `ticket` with the address it came from; a cancel raises Cancelled, any
     // other failure the fetcher's own FetchError, for a reader that words each refusal itself.
     PageAnswer takeAnswer(int ticket);
     // The request the run asked for at `url` ahead of time (hooks.prefetched), made this reader's;

@@ -38,7 +38,7 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, co
             fetcher.take(tickets[k]);
             checks[k].reachable = true;
             checks[k].text = QStringLiteral("可以连接");
-        } catch (const FetchCancelled&) {
+        } catch (const Cancelled&) {
             // The sites not yet answered are told as such; the answers already in stand.
             cancelledNow = true;
             checks[k].text = kCancelledText;
@@ -83,7 +83,7 @@ std::vector<DrawUrlCheck> checkEach(
                 hooks.fetchSettings = limits;
                 hooks.today = today;
                 read(lottery, hooks, check);
-            } catch (const ReadCancelled&) {
+            } catch (const Cancelled&) {
                 cancelledNow = true;
                 check.text = kCancelledText;
             } catch (const std::exception& e) {

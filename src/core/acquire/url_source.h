@@ -22,7 +22,7 @@ struct LotteryInfo;
 inline constexpr qint64 kMaxDrawDocumentBytes = 20 * 1024 * 1024;
 
 // The document at `url`, fetched with the usual limits. UserError saying why when it cannot be
-// had or is over kMaxDrawDocumentBytes; ReadCancelled once hooks.cancelled says yes.
+// had or is over kMaxDrawDocumentBytes; Cancelled once hooks.cancelled says yes.
 QByteArray fetchDrawDocument(const QString& url, const ReaderHooks& hooks = {});
 
 // The draws of a document for `lottery`: a JSON list when it is JSON, otherwise a draw file

@@ -343,7 +343,7 @@ private:
     void tell(qint64 done, qint64 total)
     {
         if (m_progress && !m_progress(done, total))
-            throw ParseCancelled();
+            throw Cancelled();
     }
 
     // The line as text, trimmed, with full-width digits as digits.

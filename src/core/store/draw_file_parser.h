@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/cancelled.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -43,9 +45,8 @@ struct ParsedDrawFile {
 QString malformedSummary(const ParsedDrawFile& parsed, int shown = 3);
 
 // Told how many of the file's bytes the parse has read, now and then; returning false stops the
-// parse, which then throws ParseCancelled.
+// parse, which then throws Cancelled.
 using ParseProgress = std::function<bool(qint64 done, qint64 total)>;
-struct ParseCancelled {};
 
 // The draws of a file for `lottery`, and the lines that are no draw with the reason why. A
 // period listed twice with the same digits is taken at its first line and the second is reported;

@@ -157,7 +157,7 @@ std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, c
     };
     try {
         return parseDrawFile(readDrawFile(fileName), lottery, today, progress);
-    } catch (const ParseCancelled&) {
+    } catch (const Cancelled&) {
         return std::nullopt;
     }
 }

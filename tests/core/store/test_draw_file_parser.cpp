@@ -238,7 +238,7 @@ void TestDrawFileParser::parseTellsItsProgressAndStopsWhenAsked()
     bool cancelled = false;
     try {
         parseDrawFile(file, *findLottery(kThreeD), kToday, [&](qint64, qint64) { return ++calls < 2; });
-    } catch (const ParseCancelled&) {
+    } catch (const Cancelled&) {
         cancelled = true;
     }
     QVERIFY(cancelled);

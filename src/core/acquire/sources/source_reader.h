@@ -37,7 +37,7 @@ struct SourceReading {
 // The draws of `lottery` newer than `stopAt` (all when empty) that `source` lists, read as said
 // above, with `all` holding the whole-history sources it may fill from. With `range`, the range
 // is asked for and no whole-history source is read. `firstPageOnly` reads one page, as 测试 does.
-// UserError naming the source on every refusal; ReadCancelled on a cancel.
+// UserError naming the source on every refusal; Cancelled on a cancel.
 SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
                          const QString& stopAt, const ReaderHooks& hooks, const PeriodRange* range = nullptr,
                          bool firstPageOnly = false);
