@@ -101,31 +101,35 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
         // The feed never fills gaps behind the newest stored draw.
         if (*period <= *newest)
             continue;
-        // A period that cannot have been drawn yet ends the reading, like a row without its digits.
-        reading.failure = periodDateProblem(periodId, today, layout.periodsPerDay);
-        if (!reading.failure.isEmpty())
-            return reading;
-        PageDraw draw{periodId, {}};
+        QStringList digits;
         for (int k = 0; k < layout.digitCount; ++k) {
             const qsizetype at = p + layout.digitsOffset + 2 * k;
             if (at >= joined.size() || !isAsciiDigit(joined[at])) {
-                reading.failure = period_numbers::incompleteDigits(periodId);
-                return reading;
+                digits.clear();
+                break;
             }
-            draw.digits << QString(joined[at]);
+            digits << QString(joined[at]);
         }
-        // A period listed twice is stored once; listed with two draws, neither can be trusted, nor
-        // the rows read with them.
-        if (const auto earlier = taken.constFind(periodId); earlier != taken.constEnd()) {
-            if (*earlier == draw.digits)
-                continue;
+        // A period listed with two draws can't be trusted, nor the rows read with it: that holds
+        // for a second listing after a row that ended the reading too, so rows are still looked
+        // at for one.
+        if (const auto earlier = taken.constFind(periodId);
+            earlier != taken.constEnd() && !digits.isEmpty() && *earlier != digits) {
             reading.draws.clear();
             reading.failure = QStringLiteral("第%1期在最新开奖数据中出现两次而号码不同（%2、%3）")
-                                  .arg(periodId, earlier->join(QString()), draw.digits.join(QString()));
+                                  .arg(periodId, earlier->join(QString()), digits.join(QString()));
             return reading;
         }
-        taken.insert(periodId, draw.digits);
-        reading.draws.push_back(std::move(draw));
+        if (!reading.failure.isEmpty() || taken.contains(periodId))
+            continue;
+        // A period that cannot have been drawn yet ends the reading, like a row without its digits.
+        reading.failure = periodDateProblem(periodId, today, layout.periodsPerDay);
+        if (reading.failure.isEmpty() && digits.isEmpty())
+            reading.failure = period_numbers::incompleteDigits(periodId);
+        if (!reading.failure.isEmpty())
+            continue;
+        taken.insert(periodId, digits);
+        reading.draws.push_back(PageDraw{periodId, digits});
     }
     return reading;
 }

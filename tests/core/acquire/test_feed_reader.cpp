@@ -108,6 +108,11 @@ void TestFeedReader::rowScan_data()
         << documentOf({feedRow(kJiangxi, "20261209003", "12345"), feedRow(kJiangxi, "20261209003", "67890"),
                        feedRow(kJiangxi, "20261209002", "24680")})
         << "0" << QStringList() << QString("第20261209003期在最新开奖数据中出现两次而号码不同（12345、67890）");
+    QTest::newRow("a second listing behind the row that ended the reading still stores nothing")
+        << kJiangxi
+        << documentOf({feedRow(kJiangxi, "20261209003", "12345"), feedRow(kJiangxi, "20261209002", "123"),
+                       feedRow(kJiangxi, "20261209003", "67890")})
+        << "0" << QStringList() << QString("第20261209003期在最新开奖数据中出现两次而号码不同（12345、67890）");
     QTest::newRow("a period beyond the lottery's count a day ends the reading")
         << kJiangxi
         << documentOf({feedRow(kJiangxi, "20261209085", "12345"), feedRow(kJiangxi, "20261209084", "24680")}) << "0"
