@@ -4,6 +4,7 @@
 #include "core/acquire/sources/json_path.h"
 #include "core/acquire/url_source.h"
 #include "core/base/lottery_table.h"
+#include "core/base/period_date.h"
 #include "core/base/text_decoding.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
@@ -205,6 +206,16 @@ void requireField(const SourceDescription& source, const QJsonArray& list, const
                        .arg(paths.join(QStringLiteral("”或“")), meaning));
 }
 
+// A page with rows of which not one reads as a draw: the list has changed its form, and paging
+// on through it would only ask the same of every page.
+void refuseIfNoneRead(const SourceDescription& source, const ParsedDrawFile& draws)
+{
+    if (draws.draws.empty() && !draws.malformed.empty())
+        refuse(source, QStringLiteral("答复的每一行都读不出开奖（第%1行：%2）：格式可能已改变")
+                           .arg(draws.malformed.front().line)
+                           .arg(draws.malformed.front().reason));
+}
+
 SourcePage readPage(const SourceDescription& source, const LotteryInfo& lottery, const QByteArray& body,
                     const QDate& today)
 {
@@ -212,10 +223,7 @@ SourcePage readPage(const SourceDescription& source, const LotteryInfo& lottery,
     if (source.format == SourceFormat::Lines) {
         page.draws = parseDrawColumns(body, lottery, today, source.columns);
         page.rows = int(page.draws.draws.size()) + page.draws.malformedCount;
-        if (page.draws.draws.empty() && !page.draws.malformed.empty())
-            refuse(source, QStringLiteral("答复的每一行都读不出开奖（第%1行：%2）：格式可能已改变")
-                               .arg(page.draws.malformed.front().line)
-                               .arg(page.draws.malformed.front().reason));
+        refuseIfNoneRead(source, page.draws);
         return page;
     }
     QJsonParseError error{};
@@ -236,6 +244,7 @@ SourcePage readPage(const SourceDescription& source, const LotteryInfo& lottery,
     fields.period = source.period;
     fields.digits = source.digits;
     page.draws = parseJsonRows(rows, fields, lottery, today);
+    refuseIfNoneRead(source, page.draws);
     page.rows = int(rows.size());
     page.pages = wholeNumberAt(root, source.pages);
     page.total = wholeNumberAt(root, source.total);
@@ -326,6 +335,7 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
         range || firstPageOnly || source.wholeHistory ? nullptr : wholeHistorySource(all, lottery.name, source.id);
     std::optional<SourceRequests> wholeRequests;
     const int firstPage = 1;
+    const int maxPages = source.pageSize > 0 ? int(kRetainedDraws / source.pageSize) + 2 : 1;
     for (int page = firstPage;; ++page) {
         const QString url =
             source.pageUrl(lottery.name, page, range ? range->from : QString(), range ? range->to : QString());
@@ -347,14 +357,15 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
         const QString oldest = oldestOf(read.draws);
         const bool shortPage = source.pages.isEmpty() && read.rows < source.pageSize;
         const bool lastPage = read.pages > 0 && page - firstPage + 1 >= read.pages;
+        const qsizetype before = gathered.size();
         gathered.add(std::move(read.draws));
-        if (source.pageSize == 0 || firstPageOnly || reaches(oldest, stopAt) || shortPage || lastPage ||
-            gathered.size() >= kRetainedDraws)
+        if (source.pageSize == 0 || firstPageOnly || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
             break;
         if (whole) {
             // A first download or a gap wider than a page: the whole-history file holds in one
             // request what the list would give in dozens; the list then goes on only for the
-            // periods the file lacks (it may lag a day or more).
+            // periods the file lacks (it may lag a day or more). Asked even when the list ends
+            // here, since a list that keeps only its newest draws says so by ending.
             wholeRequests.emplace(*whole, fetcher, hooks);
             try {
                 ParsedDrawFile file =
@@ -368,6 +379,10 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
             if (reaches(oldest, stopAt))
                 break;
         }
+        // A server that ignores the page asked for answers the same page again: what brings no
+        // new period ends the paging, as does the most pages the kept draws can fill.
+        if (shortPage || lastPage || gathered.size() == before || page >= maxPages)
+            break;
     }
     reading.requests = requests.requests() + (wholeRequests ? wholeRequests->requests() : 0);
     reading.document = gathered.take();
@@ -379,7 +394,12 @@ LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const S
 {
     const DrawDatabase::SourceScope named(db, source.name);
     return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
-        SourceReading reading = readSource(source, all, lottery, db.newestPeriodId(lottery.name), hooks);
+        const QString storedNewest = db.newestPeriodId(lottery.name);
+        // An impossible stored period is named for mending rather than blamed on the list.
+        if (const QString problem = newestStoredProblem(storedNewest, hooks.today, lottery.periodsPerDay);
+            !problem.isEmpty())
+            throw UserError(problem);
+        SourceReading reading = readSource(source, all, lottery, storedNewest, hooks);
         if (hooks.pageRead)
             hooks.pageRead();
         stopIfCancelled(hooks);

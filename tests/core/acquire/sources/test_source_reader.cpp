@@ -7,6 +7,7 @@
 #include "support/page_fixtures.h"
 #include "support/source_fixtures.h"
 
+#include <QFile>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -45,6 +46,8 @@ private slots:
     void fileLaggingMoreThanAPagePagesTheListToIt();
     void refusalsStoreNothing_data();
     void refusalsStoreNothing();
+    void impossibleStoredNewestIsNamed();
+    void pageAnsweredAgainEndsThePaging();
     void redirectToALoginPageIsRefused();
     void retryAfterIsWaitedForOnce();
     void cookiePageIsLoadedWhenTheListRefuses();
@@ -161,6 +164,12 @@ void TestSourceReader::refusalsStoreNothing_data()
     QTest::newRow("field missing in every row")
         << 200 << QByteArray() << renamed
         << QStringLiteral("中国福利彩票答复的列表中每一行都没有“code”（期号）：列表的格式可能已改变");
+    QByteArray unreadable = cwlPage({{"2026350", {"1", "2", "3"}}}, 1, 100);
+    unreadable.replace("\"1,2,3\"", "[{\"n\":1},{\"n\":2},{\"n\":3}]");
+    QTest::newRow("every row unreadable")
+        << 200 << QByteArray() << unreadable
+        << QStringLiteral(
+               "中国福利彩票答复的每一行都读不出开奖（第1行：开奖号码应为文字、数字或数字的列表）：格式可能已改变");
     QTest::newRow("forbidden") << 403 << QByteArray() << QByteArray()
                                << QStringLiteral("中国福利彩票拒绝了访问（HTTP 403）");
     QTest::newRow("too many requests, long wait")
@@ -184,6 +193,40 @@ void TestSourceReader::refusalsStoreNothing()
     const std::vector<LotteryUpdate> updates = download({k3D});
     QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：失败，%1；未存入开奖").arg(failure));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(stored));
+}
+
+void TestSourceReader::impossibleStoredNewestIsNamed()
+{
+    // Stored before periods were checked against the calendar: the stored period is what to mend,
+    // not the list that is rightly older than it.
+    storeDraws(m_folder->path(), k3D, {{QStringLiteral("2026999"), {"1", "2", "3"}}});
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]),
+             QStringLiteral("中国福彩3D：失败，已存的最新期号有误：期号“2026999”的序号999不可能：到2026-12-10为止，"
+                            "2026年最多开奖344期。请在“添加开奖”中改正或删除这一期，之后的开奖才能存入；未存入开奖"));
+    QCOMPARE(m_sites->requestCount(), 0);
+}
+
+void TestSourceReader::pageAnsweredAgainEndsThePaging()
+{
+    // A source of the user's own whose server ignores the page asked for: the same newest 100
+    // come back for every page. The whole-history file lags 250 draws behind.
+    QFile added(m_folder->path() + QStringLiteral("开奖来源.json"));
+    QVERIFY(added.open(QIODevice::WriteOnly));
+    added.write(R"({"sources": [{"id": "same", "name": "同一页", "lotteries": {"fc3d": {"param": "3d"}},
+        "url": "https://www.cwl.gov.cn/same.json?page={page}", "format": "json", "list": "result",
+        "period": "code", "digits": "red", "periodLength": 7, "order": "newest-first", "pageSize": 100}]})");
+    added.close();
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {}, {{k3D, QStringLiteral("same")}});
+    m_sites->serveHistory(k3D, m_3d, 250);
+    std::vector<StoredDraw> newestFirst(m_3d.rbegin(), m_3d.rend());
+    for (int page = 1; page <= 3; ++page)
+        m_sites->lists().serve(QStringLiteral("/same.json?page=%1").arg(page), cwlPage(newestFirst, 1, 100));
+    storeDraws(m_folder->path(), k3D, firstOf(m_3d, 7000));
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QVERIFY2(outcomeLine(updates[0]).startsWith(QStringLiteral("中国福彩3D：新增550期")),
+             qPrintable(outcomeLine(updates[0])));
+    QCOMPARE(m_sites->lists().requests(), (QStringList{"/same.json?page=1", "/same.json?page=2"}));
 }
 
 void TestSourceReader::redirectToALoginPageIsRefused()
