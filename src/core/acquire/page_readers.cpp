@@ -120,26 +120,40 @@ QString twoDraws(Bytes periodId, Bytes first, Bytes second)
 
 // The new draws of a page taken in order, each period once. A period listed again with other digits
 // fails the whole reading: either listing may be the wrong one, and the draws taken so far come
-// from the same page.
+// from the same page. Once a row has ended the reading, nothing more is taken, but a later row is
+// still looked at for such a second listing.
 class ListedDraws {
 public:
+    // False when `draw` contradicts an earlier listing: the reading is over and stores nothing.
     bool take(PageDraw draw, PageReading& reading)
     {
-        const auto [earlier, first] = m_digits.emplace(draw.periodId, draw.digits);
-        if (first) {
-            reading.draws.push_back(std::move(draw));
-            return true;
+        if (const auto earlier = m_digits.find(draw.periodId); earlier != m_digits.end()) {
+            if (earlier->second == draw.digits)
+                return true;
+            reading.draws.clear();
+            reading.failure = twoDraws(draw.periodId, earlier->second.join(QString()), draw.digits.join(QString()));
+            return false;
         }
-        if (earlier->second == draw.digits)
-            return true;
-        reading.draws.clear();
-        reading.failure = twoDraws(draw.periodId, earlier->second.join(QString()), draw.digits.join(QString()));
-        return false;
+        if (reading.failure.isEmpty()) {
+            m_digits.emplace(draw.periodId, draw.digits);
+            reading.draws.push_back(std::move(draw));
+        }
+        return true;
     }
 
 private:
     std::unordered_map<QString, QStringList> m_digits;
 };
+
+// A new row's own faults, once per reading: a period that cannot have been drawn yet, or digits
+// cut short, end the reading.
+void judgeRow(Bytes periodId, bool complete, const QDate& today, PageReading& reading)
+{
+    if (!reading.failure.isEmpty() || refusedAsFuture(periodId, today, kOnceADay, reading))
+        return;
+    if (!complete)
+        reading.failure = incompleteDigits(periodId);
+}
 
 // The gathered text cut at each "*": one piece a period, its id then its ball digits. What
 // comes before the first period id belongs to no draw, nor what follows a period of another
@@ -193,25 +207,24 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
         const Bytes periodId = fromEnd(line, 22, 7);
         const auto period = wholeNumber(periodId);
         if (!period) {
-            reading.failure = notANumber(periodId);
-            return reading;
+            if (reading.failure.isEmpty())
+                reading.failure = notANumber(periodId);
+            continue;
         }
         ++reading.found;
         // An older period leaves the next line to the scan.
         if (*period <= *newest)
             continue;
-        if (refusedAsFuture(periodId, today, kOnceADay, reading))
-            return reading;
         const Bytes digits = fromEnd(lines.next(), 16, 5);
         PageDraw draw{latin1(periodId), {}};
         for (std::size_t i : {0, 2, 4}) {
-            if (i >= digits.size() || !isAsciiDigit(digits[i])) {
-                reading.failure = incompleteDigits(periodId);
-                return reading;
-            }
+            if (i >= digits.size() || !isAsciiDigit(digits[i]))
+                break;
             draw.digits << QString(QLatin1Char(digits[i]));
         }
-        if (!listed.take(std::move(draw), reading))
+        const bool complete = draw.digits.size() == 3;
+        judgeRow(periodId, complete, today, reading);
+        if (complete && !listed.take(std::move(draw), reading))
             return reading;
     }
     return reading;
@@ -245,18 +258,16 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
         // An older period leaves its digit lines to the scan.
         if (*wholeNumber(periodId) <= *newest)
             continue;
-        if (refusedAsFuture(periodId, today, kOnceADay, reading))
-            return reading;
         PageDraw draw{latin1(periodId), {}};
         for (int k = 0; k < 3; ++k) {
             const Bytes digit = fromEnd(lines.next(), 6, 1);
-            if (digit.empty() || !isAsciiDigit(digit.front())) {
-                reading.failure = incompleteDigits(periodId);
-                return reading;
-            }
+            if (digit.empty() || !isAsciiDigit(digit.front()))
+                break;
             draw.digits << QString(QLatin1Char(digit.front()));
         }
-        if (!listed.take(std::move(draw), reading))
+        const bool complete = draw.digits.size() == 3;
+        judgeRow(periodId, complete, today, reading);
+        if (complete && !listed.take(std::move(draw), reading))
             return reading;
     }
     return reading;

@@ -115,6 +115,10 @@ void TestPageReaders::trendReader_data()
         << QByteArray(trendLine("2026101") + trendDigitsLine("123") + trendLine("2026102") + "<td>4,5</td>\n" +
                       trendLine("2026103") + trendDigitsLine("777"))
         << "0" << QStringList{"2026101:123"} << QString("2026102");
+    QTest::newRow("a second listing behind the row that ended the reading still stores nothing")
+        << QByteArray(trendLine("2026101") + trendDigitsLine("123") + trendLine("2026102") + "<td>4,5</td>\n" +
+                      trendLine("2026101") + trendDigitsLine("456"))
+        << "0" << QStringList() << QString("第2026101期在页面上出现两次而号码不同（123、456）");
     QTest::newRow("page ending after a period id fails")
         << trendLine("2026101") << "0" << QStringList() << QString("2026101");
     QTest::newRow("a period of next year ends the page, earlier draws kept")
@@ -146,6 +150,9 @@ void TestPageReaders::chartReader_data()
     QTest::newRow("a period beyond the days of the year ends the reading")
         << chartPage({draw("2026101", "123"), draw("2026345", "456")}) << "0" << QStringList{"2026101:123"}
         << QString("期号“2026345”的序号345不可能");
+    QTest::newRow("a second listing behind the row that ended the reading still stores nothing")
+        << QByteArray(chartPage({draw("2026101", "123"), draw("2026345", "456")}) + chartDrawLines("2026101", "789"))
+        << "0" << QStringList() << QString("第2026101期在页面上出现两次而号码不同（123、789）");
     QTest::newRow("no cpdata line yields nothing")
         << QByteArray(chartDrawLines("2026101", "123")) << "0" << QStringList() << QString();
     QTest::newRow("cpdata one byte off its place yields nothing")
