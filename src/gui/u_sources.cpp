@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <exception>
 
 namespace {
 
@@ -125,13 +126,14 @@ void Tfrmsources::FormCreate()
     // its hosts is replaced by a value the user has not seen.
     const SourceSettingsFile file = readSourceSettingsFile(m_dataDir);
     // Every lottery offers the sources that serve it and its site pages; a broken 开奖来源.json
-    // leaves the built-in ones, and says why.
+    // leaves the built-in ones, and says why once every field shows what the file holds, so that
+    // 确定 never writes a field the user has not seen.
+    std::exception_ptr brokenSources;
     try {
         m_descriptions = sourceDescriptions(m_dataDir);
     } catch (const UserError&) {
         m_descriptions = builtinSources();
-        fillSourceBoxes(file);
-        throw;
+        brokenSources = std::current_exception();
     }
     fillSourceBoxes(file);
     for (PageSite site : kPageSites) {
@@ -147,6 +149,8 @@ void Tfrmsources::FormCreate()
             showResult(m_urlResults[i], QStringLiteral("文件中的网址无效：%1").arg(file.urlProblems.value(lottery)),
                        false);
     }
+    if (brokenSources)
+        std::rethrow_exception(brokenSources);
 }
 
 void Tfrmsources::fillSourceBoxes(const SourceSettingsFile& file)
@@ -162,7 +166,10 @@ void Tfrmsources::fillSourceBoxes(const SourceSettingsFile& file)
         box->addItem(QStringLiteral("网站页面"), kSitePagesChoice);
         const SourceDescription* operatorList = defaultSource(m_descriptions, lottery);
         const QString choice = file.choices.value(lottery, operatorList ? operatorList->id : kSitePagesChoice);
-        box->setCurrentIndex(std::max(0, box->findData(choice)));
+        // A source of the user's own that could not be read stays chosen: 确定 keeps it.
+        if (box->findData(choice) < 0)
+            box->addItem(QStringLiteral("%1（未能读取）").arg(choice), choice);
+        box->setCurrentIndex(box->findData(choice));
     }
 }
 

@@ -57,6 +57,7 @@ private slots:
     void cancelWritesNothing();
     void oneBadKeyLosesNoGoodHost();
     void drawAddressesRoundTrip();
+    void brokenSourcesFileLosesNoSetting();
     void drawAddressesStandInFreeSpace();
     void badDrawAddressIsRefusedNamingItsLottery();
     void testFetchesOnePageOfEachSite();
@@ -194,6 +195,26 @@ void TestSourcesWindow::drawAddressesRoundTrip()
     QCOMPARE(readSources(m_folder->path()).drawUrls,
              (DrawUrls{{"重庆时时彩", "https://draws.test/cq.json"}, {"上海时时彩", "http://127.0.0.1:9000/sh?n=50"}}));
     QCOMPARE(readSources(m_folder->path()).hosts[std::size_t(PageSite::DrawList)], QStringLiteral("127.0.0.1:8080"));
+}
+
+void TestSourcesWindow::brokenSourcesFileLosesNoSetting()
+{
+    writeFile(sourceSettingsPath(m_folder->path()),
+              "[hosts]\ntrend=trend.test\n[draws]\ncqssc=https://draws.test/cq.json\n[sources]\nfc3d=mine\n");
+    writeFile(m_folder->path() + QStringLiteral("开奖来源.json"), "{\"sources\": [");
+    Tfrmsources window(m_folder->path(), m_limits, kToday);
+    const QStringList messages = m_dialogs.takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QStringLiteral("不是有效的JSON")), qPrintable(messages[0]));
+    // Every field shows what the file holds, the source of the user's own included.
+    QCOMPARE(control<QLineEdit>(&window, "edttrend")->text(), QStringLiteral("trend.test"));
+    QCOMPARE(control<QLineEdit>(&window, "edturl_cqssc")->text(), QStringLiteral("https://draws.test/cq.json"));
+    QCOMPARE(control<QComboBox>(&window, "comsource_fc3d")->currentData().toString(), QStringLiteral("mine"));
+    QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    const SourceSettingsFile kept = readSourceSettingsFile(m_folder->path());
+    QCOMPARE(kept.urls, (DrawUrls{{"重庆时时彩", "https://draws.test/cq.json"}}));
+    QCOMPARE(kept.choices.value(QStringLiteral("中国福彩3D")), QStringLiteral("mine"));
 }
 
 void TestSourcesWindow::drawAddressesStandInFreeSpace()
