@@ -26,6 +26,18 @@ QVariant stored(const QVariant& value)
     return value.isNull() || value.toString().isNull() ? QVariant(QStringLiteral("")) : value;
 }
 
+// Cell by cell as the table would store them: a digit typed again as text is the number stored.
+bool sameAsStored(const QVector<QVariant>& typed, const QVector<QVariant>& saved)
+{
+    if (typed.size() != saved.size())
+        return false;
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        if (stored(typed[i]).toString() != stored(saved[i]).toString())
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 DrawRowSet::DrawRowSet(QObject* parent) : QAbstractTableModel(parent) {}
@@ -272,6 +284,15 @@ void DrawRowSet::post()
     if (!isPending())
         return;
     Row& row = m_rows[std::size_t(m_current)];
+    // A row saved as it was stays the draw its source gave: nothing to write, and its record keeps
+    // that source rather than becoming typed by hand.
+    if (m_state == State::Edit && sameAsStored(row.values, m_saved.values)) {
+        row = m_saved;
+        emit dataChanged(index(m_current, 0), index(m_current, int(m_columns.size()) - 1));
+        m_modified = false;
+        setState(State::Browse);
+        return;
+    }
     const QString periodId = row.values.value(0).toString().trimmed();
     const int periodColumn = int(m_columns.indexOf(QStringLiteral("记录期号")));
     const QString period = stored(row.values.value(periodColumn)).toString();

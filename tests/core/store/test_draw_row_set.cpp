@@ -21,6 +21,7 @@ class TestDrawRowSet : public QObject {
 private slots:
     void rowSetOnTableWithoutRowid();
     void rowSetRefusesPeriodsNotDrawnYet();
+    void savingWhatWasStoredKeepsItsSource();
 };
 
 void TestDrawRowSet::rowSetOnTableWithoutRowid()
@@ -112,6 +113,31 @@ void TestDrawRowSet::rowSetRefusesPeriodsNotDrawnYet()
         rows.setValue(k, "2");
     rows.post();
     QCOMPARE(db.newestPeriodId("重庆时时彩"), QStringLiteral("20261211001"));
+}
+
+void TestDrawRowSet::savingWhatWasStoredKeepsItsSource()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    {
+        const DrawDatabase::SourceScope named(db, QStringLiteral("中国福利彩票"));
+        db.appendDraw(QStringLiteral("中国福彩3D"), QStringLiteral("2026001"), {"1", "2", "3"});
+    }
+    DrawRowSet rows;
+    rows.open(db, "中国福彩3D", [] { return kToday; });
+    rows.setEditable(true);
+    // 编辑 then 保存, and the same digit typed again: the draw is still the list's.
+    rows.edit();
+    rows.post();
+    rows.edit();
+    QVERIFY(rows.setData(rows.index(0, 2), " 2 ", Qt::EditRole));
+    rows.post();
+    QVERIFY(!rows.isPending());
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, QStringLiteral("中国福利彩票"));
+    rows.edit();
+    rows.setValue(2, "7");
+    rows.post();
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, kTypedSource);
 }
 
 QTEST_GUILESS_MAIN(TestDrawRowSet)
