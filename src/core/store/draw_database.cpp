@@ -279,8 +279,11 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
     QSqlQuery single(m_db);
     const auto prepare = [&](QSqlQuery& query, int rows) {
         const QString row = QStringLiteral("(?,?,?,?,NULL,NULL)");
-        if (!query.prepare(
-                QStringLiteral("insert or replace into \"开奖来源\" values %1").arg(QStringList(rows, row).join(u','))))
+        const QString sql =
+            QStringLiteral("insert or replace into \"开奖来源\" values %1").arg(QStringList(rows, row).join(u','));
+        // A file that could not gain the side table on open (busy then), or lost it to another tool,
+        // gains it with its first write: a stored draw is never reported as refused for its record.
+        if (!query.prepare(sql) && !(QSqlQuery(m_db).exec(kCreateSourceTableSql) && query.prepare(sql)))
             throw DatabaseError(refusalText(query.lastError(), lotteryName));
     };
     const auto bind = [&](QSqlQuery& query, int row, const QString& periodId) {

@@ -272,6 +272,13 @@ void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
     QVERIFY(db.tableNames().contains(kSourceTable));
     QCOMPARE(columnsOf(db, "中国福彩3D彩票号码表"), (QStringList{"记录期号", "1", "2", "3"}));
     QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, kUnknownSource);
+
+    // Lost again while the file is open (another tool): the next draw's record makes it anew, and
+    // the draw is stored, not refused.
+    db.exec(QStringLiteral("drop table \"开奖来源\""));
+    const DrawDatabase::SourceScope named(db, QStringLiteral("中国福利彩票"));
+    db.appendDraw("中国福彩3D", "2026002", {"4", "5", "6"});
+    QCOMPARE(db.drawOrigin("中国福彩3D", "2026002").source, QStringLiteral("中国福利彩票"));
 }
 
 QTEST_GUILESS_MAIN(TestDrawDatabase)
