@@ -182,13 +182,20 @@ struct PageFetcher::State {
     int nextTicket = 0;
     long connections = 0;
 
+    // Transfers to one host at once: the settings' limit, or the request's own below it.
+    int placesFor(const Job& job) const
+    {
+        const int places = std::max(1, settings.perHost);
+        return job.options.perHost > 0 ? std::min(places, job.options.perHost) : places;
+    }
+
     void startWaiting()
     {
         const int started = int(jobs.size() - waiting.size());
         int room = std::max(1, settings.perHost) + kReadAhead - started;
         for (auto it = waiting.begin(); it != waiting.end() && room > 0;) {
             Job& job = jobs.at(*it);
-            if (running.value(job.host) >= std::max(1, settings.perHost)) {
+            if (running.value(job.host) >= placesFor(job)) {
                 ++it;
                 continue;
             }

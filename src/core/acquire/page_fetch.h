@@ -51,6 +51,9 @@ struct RequestOptions {
     // requests that ask for it; never written to disk.
     bool cookies = false;
     qint64 maxBytes = 0;  // below the settings' cap, when given
+    // Requests under way at once to this request's host, below the settings' own, when given: a
+    // source's own politeness.
+    int perHost = 0;
 };
 
 // An answer as it came: its bytes and the address it came from after redirects.

@@ -21,6 +21,7 @@ private slots:
     void compressedAnswersAreUndone();
     void fetchKeepsThePageByteForByte();
     void httpsVerifiesTheCertificate();
+    void pagesComeInOrderOverFewConnections_data();
     void pagesComeInOrderOverFewConnections();
 
 private:
@@ -155,10 +156,23 @@ void TestPageFetch::httpsVerifiesTheCertificate()
     QVERIFY(stranger.requests().isEmpty());
 }
 
+void TestPageFetch::pagesComeInOrderOverFewConnections_data()
+{
+    // What the requests ask for themselves (0: nothing), and what holds.
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("perHost");
+    QTest::newRow("the settings' places") << 0 << m_limits.perHost;
+    QTest::newRow("a source that wants one at a time") << 1 << 1;
+    QTest::newRow("a source that allows two") << 2 << 2;
+    QTest::newRow("never beyond the settings") << m_limits.perHost + 2 << m_limits.perHost;
+}
+
 void TestPageFetch::pagesComeInOrderOverFewConnections()
 {
     // Every answer comes late, and the earlier pages later than the others: the fetcher still
     // hands them out in the order asked for, a few at a time over kept-alive connections.
+    QFETCH(int, asked);
+    QFETCH(int, perHost);
     m_server->setDelay(std::chrono::milliseconds(30));
     QStringList paths;
     for (int k = 0; k < 20; ++k) {
@@ -166,12 +180,13 @@ void TestPageFetch::pagesComeInOrderOverFewConnections()
         m_server->serve(paths.last(), paths.last().toUtf8());
     }
     PageFetcher fetcher(m_limits);
+    RequestOptions options;
+    options.perHost = asked;
     std::vector<int> tickets;
     for (const QString& path : paths)
-        tickets.push_back(fetcher.request(siteUrl(m_server->hostAndPort(), path)));
+        tickets.push_back(fetcher.request(siteUrl(m_server->hostAndPort(), path), options));
     for (int k = 0; k < 20; ++k)
         QCOMPARE(fetcher.take(tickets[std::size_t(k)]), paths[k].toUtf8());
-    const int perHost = m_limits.perHost;
     QCOMPARE(m_server->mostAtOnce(), perHost);
     QCOMPARE(m_server->connections(), perHost);
     QCOMPARE(fetcher.connectionsOpened(), long(perHost));

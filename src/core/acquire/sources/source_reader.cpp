@@ -72,6 +72,7 @@ RequestOptions requestOptions(const SourceDescription& source)
     for (const auto& [name, value] : source.headers)
         options.headers << name + ": " + value;
     options.cookies = !source.cookiePage.isEmpty();
+    options.perHost = source.perHost;
     return options;
 }
 
