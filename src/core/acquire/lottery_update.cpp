@@ -67,5 +67,7 @@ QString outcomeLine(const LotteryUpdate& update)
         line += QStringLiteral("；较早的%1期超出保留的最新%2期，未存入").arg(update.olderDropped).arg(kRetainedDraws);
     if (update.stillMissing > 0)
         line += QStringLiteral("；仍缺%1期，可在数据窗口补齐").arg(update.stillMissing);
+    for (const QString& note : update.notes)
+        line += u'；' + note;
     return line;
 }

@@ -5,6 +5,7 @@
 #include "core/base/user_error.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class DrawDatabase;
@@ -20,6 +21,9 @@ struct LotteryUpdate {
     int unreadable = 0;      // rows of a draw source no draw could be read from
     QString unreadableWhy;   // the first of them with their reasons (malformedSummary)
     int olderDropped = 0;    // new draws older than the table keeps (kRetainedDraws), not stored
+    // What else the player must hear of the run, each in a few words: a source that failed and
+    // what stood in for it, two sources that disagree.
+    QStringList notes;
     bool succeeded() const { return failure.isEmpty() && !cancelled; }
 };
 
@@ -44,7 +48,8 @@ QString progressText(const QString& lottery);
 // What one lottery got, for the line under the closing message: new draws, nothing new, the
 // failure and what was stored before it, or that the user cancelled it; and when periods are
 // still missing in the range the run covered, how many, and where to fill them. Periods read
-// with other digits than stored and rows that could not be read are counted after it.
+// with other digits than stored and rows that could not be read are counted after it, and the
+// reader's notes follow.
 QString outcomeLine(const LotteryUpdate& update);
 
 // One reader's work for `lottery`, which never throws: `work` fills in the update; a cancel marks

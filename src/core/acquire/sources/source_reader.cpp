@@ -10,11 +10,11 @@
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QSet>
 #include <QUrl>
 #include <algorithm>
 #include <chrono>
@@ -270,16 +270,35 @@ QString oldestOf(const ParsedDrawFile& file)
     return oldest;
 }
 
-// Gathers the draws of several pages, each period once: the first that lists it is kept, so that
-// the operator's list goes before a whole-history file read after its first page.
+// Gathers the draws of several pages, each period once. Where the operator's list and a
+// whole-history file give one period other digits, the list's draw stands, as its publisher's
+// own, whichever came first, and the difference is kept to be told. Pages of one list that give
+// a period twice (a draw published between two pages shifts them) keep its first listing.
 class Gathered {
 public:
-    void add(ParsedDrawFile&& page)
+    struct Difference {
+        QString periodId;
+        QString listed;  // the list's digits
+        QString filed;   // the whole-history file's
+    };
+
+    void add(ParsedDrawFile&& page, bool fromFile = false)
     {
         for (ImportedDraw& draw : page.draws) {
-            if (!m_seen.contains(draw.periodId)) {
-                m_seen.insert(draw.periodId);
+            const auto seen = m_seen.find(draw.periodId);
+            if (seen == m_seen.end()) {
+                m_seen.insert(draw.periodId, {std::size_t(m_file.draws.size()), fromFile});
                 m_file.draws.push_back(std::move(draw));
+                continue;
+            }
+            ImportedDraw& kept = m_file.draws[seen->at];
+            if (seen->fromFile == fromFile || kept.digits == draw.digits)
+                continue;
+            m_differences.push_back(
+                {draw.periodId, fromFile ? kept.digits : draw.digits, fromFile ? draw.digits : kept.digits});
+            if (!fromFile) {
+                kept = std::move(draw);
+                seen->fromFile = false;
             }
         }
         m_file.malformedCount += page.malformedCount;
@@ -289,12 +308,35 @@ public:
         }
     }
     qsizetype size() const { return m_seen.size(); }
+    const std::vector<Difference>& differences() const { return m_differences; }
     ParsedDrawFile take() { return std::move(m_file); }
 
 private:
+    struct Seen {
+        std::size_t at;
+        bool fromFile;
+    };
     ParsedDrawFile m_file;
-    QSet<QString> m_seen;
+    QHash<QString, Seen> m_seen;
+    std::vector<Difference> m_differences;
 };
+
+// "中国福利彩票与17500全部历史有2期号码不同，存入中国福利彩票的号码（第2026001期：中国福利彩票为123，
+// 17500全部历史为124；…）": the first few periods, then how many more.
+QString differenceNote(const std::vector<Gathered::Difference>& differences, const QString& list, const QString& file)
+{
+    constexpr std::size_t kShown = 3;
+    QStringList shown;
+    for (std::size_t i = 0; i < differences.size() && i < kShown; ++i)
+        shown << QStringLiteral("第%1期：%2为%3，%4为%5")
+                     .arg(differences[i].periodId, list, differences[i].listed, file, differences[i].filed);
+    if (differences.size() > kShown)
+        shown << QStringLiteral("另有%1期").arg(differences.size() - kShown);
+    return QStringLiteral("%1与%2有%3期号码不同，存入%1的号码（%4）")
+        .arg(list, file)
+        .arg(differences.size())
+        .arg(shown.join(u'；'));
+}
 
 bool reaches(const QString& oldest, const QString& stopAt)
 {
@@ -335,57 +377,73 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
     const SourceDescription* whole =
         range || firstPageOnly || source.wholeHistory ? nullptr : wholeHistorySource(all, lottery.name, source.id);
     std::optional<SourceRequests> wholeRequests;
+    const SourceDescription* fileRead = nullptr;
+    QString fileFailure;
     const int firstPage = 1;
     const int maxPages = source.pageSize > 0 ? int(kRetainedDraws / source.pageSize) + 2 : 1;
-    for (int page = firstPage;; ++page) {
-        const QString url =
-            source.pageUrl(lottery.name, page, range ? range->from : QString(), range ? range->to : QString());
-        SourcePage read = readPage(source, lottery, requests.get(url), hooks.today);
-        stopIfCancelled(hooks);
-        if (read.rows == 0) {
-            if (page == firstPage)
-                refuse(source, QStringLiteral("答复的开奖列表是空的"));
-            break;
-        }
-        if (page == firstPage) {
-            reading.total = read.total;
-            const QString newest = newestOf(read.draws);
-            if (!range && !stopAt.isEmpty() && !newest.isEmpty() && newest < stopAt)
-                refuse(
-                    source,
-                    QStringLiteral("答复的最新一期（第%1期）早于已存的第%2期：列表可能已停止更新").arg(newest, stopAt));
-        }
-        const QString oldest = oldestOf(read.draws);
-        const bool shortPage = source.pages.isEmpty() && read.rows < source.pageSize;
-        const bool lastPage = read.pages > 0 && page - firstPage + 1 >= read.pages;
-        const qsizetype before = gathered.size();
-        gathered.add(std::move(read.draws));
-        if (source.pageSize == 0 || firstPageOnly || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
-            break;
-        if (whole) {
-            // A first download or a gap wider than a page: the whole-history file holds in one
-            // request what the list would give in dozens; the list then goes on only for the
-            // periods the file lacks (it may lag a day or more). Asked even when the list ends
-            // here, since a list that keeps only its newest draws says so by ending.
-            wholeRequests.emplace(*whole, fetcher, hooks);
-            try {
-                ParsedDrawFile file =
-                    readPage(*whole, lottery, wholeRequests->get(whole->pageUrl(lottery.name, 1)), hooks.today).draws;
-                stopAt = std::max(stopAt, newestOf(file));
-                gathered.add(std::move(file));
-            } catch (const UserError&) {
-                // Without the file the list is paged on, as far as the table keeps draws.
+    try {
+        for (int page = firstPage;; ++page) {
+            const QString url =
+                source.pageUrl(lottery.name, page, range ? range->from : QString(), range ? range->to : QString());
+            SourcePage read = readPage(source, lottery, requests.get(url), hooks.today);
+            stopIfCancelled(hooks);
+            if (read.rows == 0) {
+                if (page == firstPage)
+                    refuse(source, QStringLiteral("答复的开奖列表是空的"));
+                break;
             }
-            whole = nullptr;
-            if (reaches(oldest, stopAt))
+            if (page == firstPage) {
+                reading.total = read.total;
+                const QString newest = newestOf(read.draws);
+                if (!range && !stopAt.isEmpty() && !newest.isEmpty() && newest < stopAt)
+                    refuse(source, QStringLiteral("答复的最新一期（第%1期）早于已存的第%2期：列表可能已停止更新")
+                                       .arg(newest, stopAt));
+            }
+            const QString oldest = oldestOf(read.draws);
+            const bool shortPage = source.pages.isEmpty() && read.rows < source.pageSize;
+            const bool lastPage = read.pages > 0 && page - firstPage + 1 >= read.pages;
+            const qsizetype before = gathered.size();
+            gathered.add(std::move(read.draws));
+            if (source.pageSize == 0 || firstPageOnly || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
+                break;
+            if (whole) {
+                // A first download or a gap wider than a page: the whole-history file holds in one
+                // request what the list would give in dozens; the list then goes on only for the
+                // periods the file lacks (it may lag a day or more). Asked even when the list ends
+                // here, since a list that keeps only its newest draws says so by ending.
+                wholeRequests.emplace(*whole, fetcher, hooks);
+                try {
+                    ParsedDrawFile file =
+                        readPage(*whole, lottery, wholeRequests->get(whole->pageUrl(lottery.name, 1)), hooks.today)
+                            .draws;
+                    stopAt = std::max(stopAt, newestOf(file));
+                    gathered.add(std::move(file), true);
+                    fileRead = whole;
+                } catch (const UserError& e) {
+                    // Without the file the list is paged on, as far as the table keeps draws; the
+                    // result line says so.
+                    fileFailure = e.message();
+                }
+                whole = nullptr;
+                if (reaches(oldest, stopAt))
+                    break;
+            }
+            // A server that ignores the page asked for answers the same page again: what brings no
+            // new period ends the paging, as does the most pages the kept draws can fill.
+            if (shortPage || lastPage || gathered.size() == before || page >= maxPages)
                 break;
         }
-        // A server that ignores the page asked for answers the same page again: what brings no
-        // new period ends the paging, as does the most pages the kept draws can fill.
-        if (shortPage || lastPage || gathered.size() == before || page >= maxPages)
-            break;
+    } catch (const UserError& e) {
+        if (fileFailure.isEmpty())
+            throw;
+        throw UserError(QStringLiteral("%1；此前%2").arg(e.message(), fileFailure));
     }
     reading.requests = requests.requests() + (wholeRequests ? wholeRequests->requests() : 0);
+    if (!fileFailure.isEmpty())
+        reading.notes
+            << QStringLiteral("%1，改从%2的列表分页读取%3期").arg(fileFailure, source.name).arg(gathered.size());
+    if (fileRead && !gathered.differences().empty())
+        reading.notes << differenceNote(gathered.differences(), source.name, fileRead->name);
     reading.document = gathered.take();
     return reading;
 }
@@ -401,6 +459,7 @@ LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const S
             !problem.isEmpty())
             throw UserError(problem);
         SourceReading reading = readSource(source, all, lottery, storedNewest, hooks);
+        update.notes = reading.notes;
         if (hooks.pageRead)
             hooks.pageRead();
         stopIfCancelled(hooks);

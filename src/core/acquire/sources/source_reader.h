@@ -32,6 +32,9 @@ struct SourceReading {
     ParsedDrawFile document;
     int requests = 0;
     int total = -1;  // what the source says it holds (its "total"), -1 when it does not say
+    // For the result line: a whole-history file that failed and what the list gave in its place,
+    // periods the list and the file give with other digits (the list's are kept).
+    QStringList notes;
 };
 
 // The draws of `lottery` newer than `stopAt` (all when empty) that `source` lists, read as said

@@ -44,6 +44,10 @@ private slots:
 
     void firstDownloadFillsBothAndThenAsksOncePerLottery();
     void fileLaggingMoreThanAPagePagesTheListToIt();
+    void failedFileIsNamedAndTheListPagedInstead_data();
+    void failedFileIsNamedAndTheListPagedInstead();
+    void fileDifferingFromTheListIsTold_data();
+    void fileDifferingFromTheListIsTold();
     void refusalsStoreNothing_data();
     void refusalsStoreNothing();
     void impossibleStoredNewestIsNamed();
@@ -141,6 +145,58 @@ void TestSourceReader::fileLaggingMoreThanAPagePagesTheListToIt()
     // Three pages of 100 reach back past the file's newest period.
     const QStringList asked = m_sites->lists().requests();
     QCOMPARE(asked, (QStringList{sourcePath("cwl", k3D, 1), sourcePath("cwl", k3D, 2), sourcePath("cwl", k3D, 3)}));
+}
+
+void TestSourceReader::failedFileIsNamedAndTheListPagedInstead_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("not found") << 404 << QByteArray() << QStringLiteral("17500全部历史无法下载（服务器答复 HTTP 404）");
+    QTest::newRow("a web page") << 200 << QByteArray("<html>维护中</html>")
+                                << QStringLiteral("17500全部历史答复的是网页而不是开奖数据（可能拒绝了本程序的访问）");
+}
+
+void TestSourceReader::failedFileIsNamedAndTheListPagedInstead()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, failure);
+    const std::vector<StoredDraw> recent(m_3d.end() - 150, m_3d.end());
+    m_sites->serveHistory(k3D, recent);
+    m_sites->files().answerOnce(sourcePath("17500", k3D, 1), status, {}, body);
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]),
+             QStringLiteral("中国福彩3D：新增150期；%1，改从中国福利彩票的列表分页读取150期").arg(failure));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(recent));
+    QCOMPARE(m_sites->lists().requests(), (QStringList{sourcePath("cwl", k3D, 1), sourcePath("cwl", k3D, 2)}));
+}
+
+void TestSourceReader::fileDifferingFromTheListIsTold_data()
+{
+    // How far the file lags, and which of its draws differs from the list (counted from its newest).
+    QTest::addColumn<int>("fileLag");
+    QTest::addColumn<int>("fromNewest");
+    QTest::newRow("on the list's first page, read before the file") << 1 << 3;
+    // The list's third page comes after the file and must still stand over it.
+    QTest::newRow("on a page read after the file") << 250 << 0;
+}
+
+void TestSourceReader::fileDifferingFromTheListIsTold()
+{
+    QFETCH(int, fileLag);
+    QFETCH(int, fromNewest);
+    std::vector<StoredDraw> filed(m_3d.begin(), m_3d.end() - fileLag);
+    StoredDraw& wrong = filed[filed.size() - 1 - std::size_t(fromNewest)];
+    const QString listed = wrong.digits.join(QString());
+    wrong.digits[0] = QString::number((wrong.digits[0].toInt() + 1) % 10);
+    m_sites->files().serve(sourcePath("17500", k3D, 1), wholeHistoryFile(filed));
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]),
+             QStringLiteral("中国福彩3D：新增7700期；中国福利彩票与17500全部历史有1期号码不同，存入中国福利彩票的号码"
+                            "（第%1期：中国福利彩票为%2，17500全部历史为%3）")
+                 .arg(wrong.periodId, listed, wrong.digits.join(QString())));
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
 }
 
 void TestSourceReader::refusalsStoreNothing_data()
