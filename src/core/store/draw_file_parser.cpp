@@ -218,6 +218,44 @@ std::optional<Columns> columnsOf(QStringView header, int digitCount)
     return columns;
 }
 
+// Where a header puts the columns a source names.
+Columns namedColumnsOf(QStringView header, const HeaderColumns& named, int digitCount)
+{
+    Columns columns;
+    columns.separator = separatorOf(header);
+    Views fields;
+    fieldsOf(header, columns.separator, fields);
+    columns.headerFields = int(fields.size());
+    QStringList names;
+    QStringList shown;
+    for (QStringView field : fields) {
+        names << columnName(field);
+        shown << unquoted(field).toString();
+    }
+    const auto find = [&](const QStringList& wanted) {
+        for (const QString& name : wanted) {
+            const qsizetype at = names.indexOf(columnName(name));
+            if (at >= 0)
+                return int(at);
+        }
+        throw UserError(
+            QStringLiteral("表头（%1）中没有“%2”列").arg(shown.join(u'、'), wanted.join(QStringLiteral("”或“"))));
+    };
+    columns.period = find(named.period);
+    if (named.digitColumns.isEmpty()) {
+        columns.digits = find(named.digits);
+        return columns;
+    }
+    if (named.digitColumns.size() != digitCount)
+        throw UserError(QStringLiteral("开奖号码有%1位，而所列的号码列（%2）有%3个")
+                            .arg(digitCount)
+                            .arg(named.digitColumns.join(u'、'))
+                            .arg(named.digitColumns.size()));
+    for (const QString& name : named.digitColumns)
+        columns.positions.push_back(find({name}));
+    return columns;
+}
+
 // Lines of one day follow each other; the day last found valid in this file is not read again.
 class DayCheck {
 public:
@@ -305,11 +343,13 @@ bool readDigits(const Views& parts, int digitCount, QString& digits, Reason& rea
 class DrawFileParser {
 public:
     DrawFileParser(const LotteryInfo& lottery, const QDate& today, const ParseProgress& progress,
-                   std::optional<TokenColumns> tokenColumns = std::nullopt)
+                   std::optional<TokenColumns> tokenColumns = std::nullopt,
+                   std::optional<HeaderColumns> headerColumns = std::nullopt)
         : m_lottery(lottery),
           m_progress(progress),
           m_today(today),
           m_tokenColumns(tokenColumns),
+          m_headerColumns(std::move(headerColumns)),
           m_pastHeader(tokenColumns.has_value())
     {
     }
@@ -432,6 +472,10 @@ private:
         // A header names its columns: no digit in its first field. Only the first content line can be one.
         if (!m_pastHeader) {
             m_pastHeader = true;
+            if (m_headerColumns) {
+                m_columns = namedColumnsOf(line, *m_headerColumns, m_lottery.digitCount);
+                return;
+            }
             m_parts.clear();
             const qsizetype comma = line.indexOf(u',');
             tokens(comma < 0 ? line : line.first(comma), m_parts);
@@ -522,6 +566,7 @@ private:
     Views m_parts;
     std::optional<Columns> m_columns;
     std::optional<TokenColumns> m_tokenColumns;
+    std::optional<HeaderColumns> m_headerColumns;
     bool m_pastHeader = false;
     QHash<QString, int> m_seen;     // period id -> its draw
     QHash<QString, int> m_doubled;  // period id listed again with other digits -> that line
@@ -553,6 +598,12 @@ ParsedDrawFile parseDrawColumns(const QByteArray& bytes, const LotteryInfo& lott
                                 const TokenColumns& columns)
 {
     return DrawFileParser(lottery, today, {}, columns).parse(bytes);
+}
+
+ParsedDrawFile parseDrawCsv(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
+                            const HeaderColumns& columns)
+{
+    return DrawFileParser(lottery, today, {}, std::nullopt, columns).parse(bytes);
 }
 
 QByteArray readDrawFile(const QString& fileName)

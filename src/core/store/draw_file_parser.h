@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -70,6 +71,20 @@ struct TokenColumns {
 // them; a line too short for its columns is no draw.
 ParsedDrawFile parseDrawColumns(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
                                 const TokenColumns& columns);
+
+// CSV answers of a source that names its columns: the first line that is not blank or a comment
+// is the header, and the columns are found there by these names (compared without case, quotes,
+// blanks or underscores): the period, and the draw in one column or one column per digit.
+struct HeaderColumns {
+    QStringList period;        // names tried in turn
+    QStringList digits;        // the column of the whole draw, names tried in turn, or
+    QStringList digitColumns;  // one column per digit, in the draw's order
+};
+
+// The draws of such a file, read by the same rules as parseDrawFile. UserError naming the header
+// when it lacks a named column.
+ParsedDrawFile parseDrawCsv(const QByteArray& bytes, const LotteryInfo& lottery, const QDate& today,
+                            const HeaderColumns& columns);
 
 // The file's bytes; UserError naming the file and the reason when it cannot be read.
 QByteArray readDrawFile(const QString& fileName);

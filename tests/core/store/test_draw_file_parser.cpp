@@ -49,6 +49,8 @@ private slots:
     void refusedFiles();
     void parseTellsItsProgressAndStopsWhenAsked();
     void unreadableFileIsNamed();
+    void csvColumnsAreFoundByTheirNames_data();
+    void csvColumnsAreFoundByTheirNames();
 };
 
 void TestDrawFileParser::parses_data()
@@ -254,6 +256,56 @@ void TestDrawFileParser::unreadableFileIsNamed()
         QFAIL("no error");
     } catch (const UserError& e) {
         QVERIFY2(e.message().contains(missing), qPrintable(e.message()));
+    }
+}
+
+void TestDrawFileParser::csvColumnsAreFoundByTheirNames_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("period");
+    QTest::addColumn<QStringList>("digits");
+    QTest::addColumn<QStringList>("digitColumns");
+    QTest::addColumn<QStringList>("draws");
+    QTest::addColumn<QString>("failure");
+    // The test draw stands before the draw and shares its form: only the name tells them apart.
+    const QByteArray published(
+        "开奖日期,试机号,期号,开奖号码,销售额\n"
+        "2026-08-13,111,2026224,862,100\n"
+        "2026-08-14,222,2026225,\"0 1 5\",100\n");
+    QTest::newRow("the draw in one column") << published << QStringList{"期号"} << QStringList{"开奖号码"}
+                                            << QStringList() << QStringList{"2026224 862", "2026225 015"} << QString();
+    QTest::newRow("names tried in turn, without case or blanks")
+        << QByteArray("Draw Date;Issue_No;Winning Numbers\n2026-08-13;2026224;8 6 2\n")
+        << QStringList{"期号", "issueno"} << QStringList{"winningnumbers"} << QStringList()
+        << QStringList{"2026224 862"} << QString();
+    QTest::newRow("one column per digit, in the draw's order")
+        << QByteArray("\xEF\xBB\xBF个位,十位,百位,期号\n2,6,8,26224\n") << QStringList{"期号"} << QStringList()
+        << QStringList{"百位", "十位", "个位"} << QStringList{"2026224 862"} << QString();
+    QTest::newRow("GBK") << gbk(QStringLiteral("期号\t开奖号码\n2026224\t862\n")) << QStringList{"期号"}
+                         << QStringList{"开奖号码"} << QStringList() << QStringList{"2026224 862"} << QString();
+    QTest::newRow("a named column the header lacks")
+        << published << QStringList{"期号"} << QStringList{"号码", "中奖号码"} << QStringList() << QStringList()
+        << QStringLiteral("表头（开奖日期、试机号、期号、开奖号码、销售额）中没有“号码”或“中奖号码”列");
+    QTest::newRow("digit columns for another lottery")
+        << published << QStringList{"期号"} << QStringList() << QStringList{"万位", "千位", "百位", "十位", "个位"}
+        << QStringList() << QStringLiteral("开奖号码有3位，而所列的号码列（万位、千位、百位、十位、个位）有5个");
+}
+
+void TestDrawFileParser::csvColumnsAreFoundByTheirNames()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, period);
+    QFETCH(QStringList, digits);
+    QFETCH(QStringList, digitColumns);
+    QFETCH(QStringList, draws);
+    QFETCH(QString, failure);
+    try {
+        const ParsedDrawFile parsed = parseDrawCsv(file, *findLottery(kThreeD), kToday, {period, digits, digitColumns});
+        QCOMPARE(drawsOf(parsed), draws);
+        QCOMPARE(parsed.malformedCount, 0);
+        QVERIFY(failure.isEmpty());
+    } catch (const UserError& e) {
+        QCOMPARE(e.message(), failure);
     }
 }
 

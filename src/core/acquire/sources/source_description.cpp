@@ -171,8 +171,10 @@ SourceDescription descriptionOf(const QJsonObject& object, const QString& origin
         source.format = SourceFormat::Jsonp;
     else if (format == u"lines")
         source.format = SourceFormat::Lines;
+    else if (format == u"csv")
+        source.format = SourceFormat::Csv;
     else
-        reader.refuse(QStringLiteral("format"), QStringLiteral("应为 json、jsonp 或 lines"));
+        reader.refuse(QStringLiteral("format"), QStringLiteral("应为 json、jsonp、lines 或 csv"));
 
     if (source.format == SourceFormat::Lines) {
         const QString columns = QStringLiteral("columns");
@@ -180,6 +182,13 @@ SourceDescription descriptionOf(const QJsonObject& object, const QString& origin
         source.columns.firstDigit = reader.number(QStringLiteral("digits"), 1, 0, 50, columns);
         if (source.columns.firstDigit == source.columns.period)
             reader.refuse(QStringLiteral("columns"), QStringLiteral("期号与开奖号码不能在同一列"));
+    } else if (source.format == SourceFormat::Csv) {
+        // Columns by their names in the header line.
+        source.period = reader.paths(QStringLiteral("period"), true);
+        source.digitColumns = reader.paths(QStringLiteral("digitColumns"), false);
+        source.digits = reader.paths(QStringLiteral("digits"), source.digitColumns.isEmpty());
+        if (!source.digits.isEmpty() && !source.digitColumns.isEmpty())
+            reader.refuse(QStringLiteral("digitColumns"), QStringLiteral("与 digits 只能写其中一项"));
     } else {
         source.list = reader.text(QStringLiteral("list"), false);
         source.period = reader.paths(QStringLiteral("period"), true);

@@ -25,10 +25,12 @@
 //     "headers": {"Referer": "…", "User-Agent": "…", "Accept": "…"},
 //     "cookiePage": "https://…",          loaded for its cookies when the list is refused without them
 //     "encoding": "utf-8" | "gbk" | "detect",
-//     "format": "json" | "jsonp" | "lines",
+//     "format": "json" | "jsonp" | "lines" | "csv",
 //     "list": "value.list",               json: the path of the list (json_path.h)
 //     "period": "code", "digits": "red", "date": "date",   json: each row's fields
 //     "columns": {"period": 0, "digits": 2},               lines: places among a line's fields
+//     "period": "期号", "digits": "开奖号码",              csv: names in the header line, or
+//     "digitColumns": ["百位", "十位", "个位"],            csv: one column per digit
 //     "periodLength": 7,                  7, 5 (without the century) or 11 (时时彩), 0 as the table
 //     "order": "newest-first" | "oldest-first",
 //     "pageSize": 100,                    0: one document, no paging
@@ -38,7 +40,7 @@
 //     "perHost": 1, "pauseMs": 1000       politeness: requests at once, pause between pages
 //   }]}
 
-enum class SourceFormat { Json, Jsonp, Lines };
+enum class SourceFormat { Json, Jsonp, Lines, Csv };
 
 struct SourceLottery {
     QString lottery;  // the display name of the lottery table
@@ -59,6 +61,7 @@ struct SourceDescription {
     QString list;
     QStringList period;
     QStringList digits;
+    QStringList digitColumns;  // csv: one column per digit
     QString date;
     TokenColumns columns;
     int periodLength = 0;

@@ -221,8 +221,14 @@ SourcePage readPage(const SourceDescription& source, const LotteryInfo& lottery,
                     const QDate& today)
 {
     SourcePage page;
-    if (source.format == SourceFormat::Lines) {
-        page.draws = parseDrawColumns(body, lottery, today, source.columns);
+    if (source.format == SourceFormat::Lines || source.format == SourceFormat::Csv) {
+        try {
+            page.draws = source.format == SourceFormat::Csv
+                             ? parseDrawCsv(body, lottery, today, {source.period, source.digits, source.digitColumns})
+                             : parseDrawColumns(body, lottery, today, source.columns);
+        } catch (const UserError& e) {
+            refuse(source, QStringLiteral("答复的") + e.message());
+        }
         page.rows = int(page.draws.draws.size()) + page.draws.malformedCount;
         refuseIfNoneRead(source, page.draws);
         return page;

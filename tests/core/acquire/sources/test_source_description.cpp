@@ -69,7 +69,10 @@ private slots:
         QTest::newRow("unknown lottery") << QByteArray("\"fc3d\":") << QByteArray("\"ssq\":")
                                          << QStringLiteral("lotteries.ssq 有误：没有这种彩票");
         QTest::newRow("unknown format") << QByteArray("\"format\":\"json\"") << QByteArray("\"format\":\"xml\"")
-                                        << QStringLiteral("format 有误：应为 json、jsonp 或 lines");
+                                        << QStringLiteral("format 有误：应为 json、jsonp、lines 或 csv");
+        QTest::newRow("csv with the draw's columns named twice")
+            << QByteArray("\"format\":\"json\"") << QByteArray("\"format\":\"csv\",\"digitColumns\":[\"百位\"]")
+            << QStringLiteral("digitColumns 有误：与 digits 只能写其中一项");
         QTest::newRow("page size beyond reason") << QByteArray("\"pageSize\":30") << QByteArray("\"pageSize\":-1")
                                                  << QStringLiteral("pageSize 有误：应为0到10000之间的整数");
         QTest::newRow("paged without a page number") << QByteArray("&page={page}") << QByteArray()

@@ -8,6 +8,7 @@
 #include "support/source_fixtures.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -56,6 +57,8 @@ private slots:
     void retryAfterIsWaitedForOnce();
     void cookiePageIsLoadedWhenTheListRefuses();
     void chosenSourceAnswersJsonp();
+    void chosenSourceAnswersCsv_data();
+    void chosenSourceAnswersCsv();
     void settingsChooseTheSources();
 
 private:
@@ -330,6 +333,43 @@ void TestSourceReader::chosenSourceAnswersJsonp()
     QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：新增20期"));
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
     QCOMPARE(m_sites->lists().requests(), QStringList{sourcePath("zhcw", k3D, 1)});
+}
+
+void TestSourceReader::chosenSourceAnswersCsv_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("columns found by their names")
+        << QStringLiteral("开奖日期,试机号,期号,开奖号码") << QStringLiteral("中国福彩3D：新增2期");
+    QTest::newRow("a named column missing")
+        << QStringLiteral("开奖日期,试机号,期号,号码")
+        << QStringLiteral(
+               "中国福彩3D：失败，我的表格答复的表头（开奖日期、试机号、期号、号码）中没有“开奖号码”列；"
+               "未存入开奖");
+}
+
+void TestSourceReader::chosenSourceAnswersCsv()
+{
+    // A source of the user's own that answers a GBK table with a header, the test draw beside the draw.
+    QFETCH(QString, header);
+    QFETCH(QString, outcome);
+    QFile added(m_folder->path() + QStringLiteral("开奖来源.json"));
+    QVERIFY(added.open(QIODevice::WriteOnly));
+    added.write(R"({"sources": [{"id": "table", "name": "我的表格", "lotteries": {"fc3d": {"param": "3d"}},
+        "url": "https://www.cwl.gov.cn/history/{param}.csv", "format": "csv", "encoding": "gbk",
+        "period": "期号", "digits": "开奖号码", "order": "oldest-first"}]})");
+    added.close();
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {}, {{k3D, QStringLiteral("table")}});
+    storeDraws(m_folder->path(), k3D, firstOf(m_3d, 7698));
+    QString table = header + u'\n';
+    for (auto draw = m_3d.end() - 5; draw != m_3d.end(); ++draw)
+        table += QStringLiteral("2026-01-01,000,%1,%2\n").arg(draw->periodId, draw->digits.join(QString()));
+    QStringEncoder gbk("GBK");
+    m_sites->lists().serve(QStringLiteral("/history/3d.csv"), gbk.encode(table));
+    const std::vector<LotteryUpdate> updates = download({k3D});
+    QCOMPARE(outcomeLine(updates[0]), outcome);
+    if (outcome.contains(QStringLiteral("新增")))
+        QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
 }
 
 void TestSourceReader::settingsChooseTheSources()
