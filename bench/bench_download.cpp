@@ -1,9 +1,11 @@
 // History download without the network: pages served from a local server on 127.0.0.1, read and
 // appended as new draws.
+#include "core/acquire/history_download.h"
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/site_paths.h"
 #include "core/acquire/source_hosts.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
 #include "gui/dialogs.h"
@@ -13,6 +15,7 @@
 #include "support/find_control.h"
 #include "support/local_http_server.h"
 #include "support/page_fixtures.h"
+#include "support/source_fixtures.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
@@ -63,10 +66,13 @@ struct DrawListSite {
     }
 };
 
-// The scan alone, on the worker's side: 50 pages fetched a few at a time and read in order.
+// The scan alone, on the worker's side: 50 pages fetched a few at a time and read in order, each
+// draw appended by itself. The argument: 1 records each draw's source in 开奖来源 as the program
+// does, 0 leaves it out, to weigh what it costs.
 void BM_DrawListScan(benchmark::State& state)
 {
     DrawListSite site;
+    draw_database_testing::recordSources(state.range(0) != 0);
     for (auto _ : state) {
         state.PauseTiming();
         auto folder = std::make_unique<fixtures::ProgramFolder>();
@@ -79,10 +85,42 @@ void BM_DrawListScan(benchmark::State& state)
         folder.reset();
         state.ResumeTiming();
     }
+    draw_database_testing::recordSources(true);
     state.counters["per_draw"] = benchmark::Counter(
         double(site.draws.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DrawListScan)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DrawListScan)->Arg(1)->Arg(0)->ArgName("sources")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 下载开奖 of 10000 draws of 3D into an empty table from the operator's list and its whole-history
+// file, served at once: the reading and the writing, as one lottery of the download runs them.
+// The argument as for BM_DrawListScan.
+void BM_DownloadTenThousand(benchmark::State& state)
+{
+    const QString lottery = QStringLiteral("中国福彩3D");
+    fixtures::OperatorSites sites;
+    const auto draws = fixtures::syntheticDraws(lottery, 10000, 3);
+    sites.serveHistory(lottery, draws);
+    draw_database_testing::recordSources(state.range(0) != 0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto folder = std::make_unique<fixtures::ProgramFolder>();
+        ReaderHooks hooks;
+        hooks.today = kToday;
+        hooks.fetchSettings = sites.fetchSettings();
+        hooks.sources = readSources(folder->path());
+        state.ResumeTiming();
+        const LotteryUpdate update = downloadHistory(folder->path(), lottery, hooks);
+        state.PauseTiming();
+        if (!update.succeeded() || update.stored != int(draws.size()))
+            state.SkipWithError(qPrintable(update.failure));
+        folder.reset();
+        state.ResumeTiming();
+    }
+    draw_database_testing::recordSources(true);
+    state.counters["per_draw"] = benchmark::Counter(
+        double(draws.size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DownloadTenThousand)->Arg(1)->Arg(0)->ArgName("sources")->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The user's path: 下载开奖 window, 所有彩票, 开始下载, until "下载完成！", against a server that
 // answers every request after `delay` ms (the argument), as a far-away site does. Counted by the

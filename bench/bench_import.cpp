@@ -38,23 +38,33 @@ void BM_ImportCheck(benchmark::State& state)
 }
 BENCHMARK(BM_ImportCheck)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The second argument: 1 records each draw's source in 开奖来源 as the program does, 0 leaves
+// it out, to weigh what it costs.
 void BM_ImportCheckAndWrite(benchmark::State& state)
 {
     fixtures::ProgramFolder folder;
     const QByteArray file = drawFile(int(state.range(0)));
     const LotteryInfo& info = *findLottery(kChongqing);
+    draw_database_testing::recordSources(state.range(1) != 0);
     DrawDatabase db(folder.path());
+    const DrawDatabase::SourceScope named(db, importSourceName(QStringLiteral("历史.txt")));
     for (auto _ : state) {
         state.PauseTiming();
         db.exec(QStringLiteral("delete from \"重庆时时彩彩票号码表\""));
+        db.exec(QStringLiteral("delete from \"开奖来源\""));
         state.ResumeTiming();
         const ImportPlan plan = planImport(parseDrawFile(file, info, kToday), storedDigits(db, info));
         benchmark::DoNotOptimize(writeImport(db, info, plan, false));
     }
+    draw_database_testing::recordSources(true);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-// No more than the cap is ever written: draws beyond it would go at once.
-BENCHMARK(BM_ImportCheckAndWrite)->Arg(kRetainedDraws)->Unit(benchmark::kMillisecond);
+// No more than the cap is ever written: draws beyond it would go at once (of 100000 lines, the
+// newest 10000).
+BENCHMARK(BM_ImportCheckAndWrite)
+    ->ArgsProduct({{kRetainedDraws, 100000}, {1, 0}})
+    ->ArgNames({"lines", "sources"})
+    ->Unit(benchmark::kMillisecond);
 
 // 63 MB of lines of `range(0)` characters each ("x" or "1,1,1…"), read from disk and checked.
 void BM_ImportRubbish(benchmark::State& state)

@@ -2,6 +2,7 @@
 #include "core/acquire/draw_schedule.h"
 #include "core/acquire/site_paths.h"
 #include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
 #include "gui/auto_updater.h"
 #include "gui/dialogs.h"
 #include "gui/u_data.h"
@@ -360,6 +361,7 @@ void TestAutoUpdater::dailyLotteryIsCheckedAfterItsDrawAndRestsOnceIn()
                              10000);
     QCOMPARE(int(main.hitTable().size()), 151);
     QCOMPARE(int(storedDraws(folder, k3D).size()), 151);
+    QCOMPARE(DrawDatabase(folder).drawOrigin(k3D, draws.back().periodId).source, QStringLiteral("走势页面"));
     const qsizetype asked = m_fixture.server().requests().size();
     setClock("2026-12-10 09:00");
     QTest::qWait(5 * kTestMinute.count());

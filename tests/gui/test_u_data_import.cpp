@@ -227,6 +227,12 @@ void TestDataImport::confirmOrCancel()
     QCOMPARE(m_dialogs.takeMessages(), messages);
     QCOMPARE(storedRows(m_folder->path(), kThreeD), rows);
     QCOMPARE(m_window->rowSet()->rowCount(), rows.size());
+    // What the import wrote is recorded under the file's name, the draws it left alone as before.
+    DrawDatabase db(m_folder->path());
+    const QString imported = QStringLiteral("导入：3d.txt");
+    QCOMPARE(db.drawOrigin(kThreeD, "2026004").source, confirm ? imported : kUnknownSource);
+    QCOMPARE(db.drawOrigin(kThreeD, "2026002").source, confirm && overwrite ? imported : kUnknownSource);
+    QCOMPARE(db.drawOrigin(kThreeD, "2026001").source, kUnknownSource);
 }
 
 void TestDataImport::beyondTheCapIsToldBeforeAndAfter()

@@ -47,7 +47,7 @@ inline QMap<QString, WindowMaker> everyWindow()
     makers["splash"] = [](Session& s) { return std::make_unique<Tfrmflash>(s.programDir()); };
     makers["import"] = [](Session&) {
         ImportPlan plan;
-        plan.fresh.push_back({QStringLiteral("20261209001"), QStringLiteral("12345"), 1});
+        plan.fresh.push_back({QStringLiteral("20261209001"), QStringLiteral("12345"), 1, {}});
         plan.conflicts.push_back({QStringLiteral("20261208001"), QStringLiteral("12345"), QStringLiteral("54321"), 2});
         return std::make_unique<Tfrmimport>(plan, QStringLiteral("重庆时时彩"), QStringLiteral("/tmp/开奖.txt"));
     };

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QTimeZone>
@@ -16,6 +17,9 @@
 #include <atomic>
 
 namespace {
+
+std::atomic<bool> g_openReadOnly{false};
+std::atomic<bool> g_recordSources{true};
 
 QString nextConnectionName()
 {
@@ -44,7 +48,10 @@ QString createTableSql(const LotteryInfo& lottery)
 
 constexpr int kLockWaitMs = 5000;
 
-// One row per stored period of every lottery; 核对来源/核对时间 stay empty until a second source agrees.
+// One row per stored period of every lottery, kept in the order of its key alone (without a
+// rowid, one b-tree rather than two: a record costs less beside its draw). 核对来源/核对时间 stay empty until a second
+// source has been read for the period; 核对不符 then holds that source's digits when they differ from the stored ones
+// ("124"), and stays empty when it agreed. Storing the draw anew empties all three.
 const QString kCreateSourceTableSql = QStringLiteral(
     "CREATE TABLE IF NOT EXISTS \"开奖来源\" (\n"
     "  \"彩票\" TEXT NOT NULL,\n"
@@ -53,11 +60,21 @@ const QString kCreateSourceTableSql = QStringLiteral(
     "  \"存入时间\" TEXT NOT NULL,\n"
     "  \"核对来源\" TEXT,\n"
     "  \"核对时间\" TEXT,\n"
+    "  \"核对不符\" TEXT,\n"
     "  PRIMARY KEY (\"彩票\", \"记录期号\")\n"
-    ")");
+    ") WITHOUT ROWID");
+// The side table as the first files with it have it, without 核对不符.
+const QString kAddDisagreementColumnSql = QStringLiteral("ALTER TABLE \"开奖来源\" ADD COLUMN \"核对不符\" TEXT");
 
 // Many rows per statement, as the import writes its draws; placeholders stay under SQLite's 999.
-constexpr int kSourceRowsPerStatement = 200;
+constexpr int kSourceRowsPerStatement = 900;
+
+// Now, Beijing time, as the side table keeps it.
+QString beijingNow()
+{
+    static const QTimeZone beijing("Asia/Shanghai");
+    return QDateTime::currentDateTimeUtc().toTimeZone(beijing).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
 // Why SQLite could not open or read the file, in the user's words, from what the file system
 // says of the folder and the file; empty when nothing there explains it.
@@ -121,6 +138,8 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
                  .arg(QDir::toNativeSeparators(path), problem.isEmpty() ? reason : problem));
     };
     m_db.setDatabaseName(path);
+    if (g_openReadOnly)
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!m_db.open())
         cannotOpen(refusalText(m_db.lastError()));
     // Several windows hold connections at once; let a writer wait briefly instead of failing.
@@ -137,8 +156,27 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
     // A file from before sources were kept gains the side table here; its draws read as "未知".
     // A read-only or busy file is only read, so a refusal here is no failure.
     m_source = kUnknownSource;
-    if (!m_db.tables(QSql::Tables).contains(kSourceTable))
-        query.exec(kCreateSourceTableSql);
+    m_hasSourceTable = m_db.tables(QSql::Tables).contains(kSourceTable) || query.exec(kCreateSourceTableSql);
+    if (m_hasSourceTable && !m_db.record(kSourceTable).contains(kDisagreementColumn))
+        query.exec(kAddDisagreementColumnSql);
+}
+
+void DrawDatabase::requireSourceTable()
+{
+    if (!m_hasSourceTable) {
+        exec(kCreateSourceTableSql);
+        m_hasSourceTable = true;
+    }
+}
+
+void draw_database_testing::openReadOnly(bool readOnly)
+{
+    g_openReadOnly = readOnly;
+}
+
+void draw_database_testing::recordSources(bool record)
+{
+    g_recordSources = record;
 }
 
 DrawDatabase::~DrawDatabase()
@@ -257,7 +295,30 @@ void DrawDatabase::appendDraw(const QString& lotteryName, const QString& periodI
         query.addBindValue(digit);
     if (!query.exec())
         throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
-    recordSources(lotteryName, {periodId});
+    // A statement a row costs more than the row: inside a transaction the records wait for its commit.
+    if (m_inTransaction && g_recordSources)
+        m_pending.push_back({lotteryName, m_source, periodId});
+    else
+        recordSources(lotteryName, {periodId});
+}
+
+void DrawDatabase::recordPendingSources()
+{
+    std::vector<PendingRecord> pending;
+    pending.swap(m_pending);
+    const QString current = m_source;
+    const auto restore = qScopeGuard([&] { m_source = current; });
+    QStringList periodIds;
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        periodIds << pending[i].periodId;
+        const bool last = i + 1 == pending.size() || pending[i + 1].lotteryName != pending[i].lotteryName ||
+                          pending[i + 1].source != pending[i].source;
+        if (last) {
+            m_source = pending[i].source;
+            recordSources(pending[i].lotteryName, periodIds);
+            periodIds.clear();
+        }
+    }
 }
 
 DrawDatabase::SourceScope::SourceScope(DrawDatabase& db, const QString& source) : m_db(db), m_previous(db.m_source)
@@ -272,47 +333,41 @@ DrawDatabase::SourceScope::~SourceScope()
 
 void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& periodIds)
 {
-    const QString storedAt = QDateTime::currentDateTimeUtc()
-                                 .toTimeZone(QTimeZone("Asia/Shanghai"))
-                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    QSqlQuery batch(m_db);
-    QSqlQuery single(m_db);
-    const auto prepare = [&](QSqlQuery& query, int rows) {
-        const QString row = QStringLiteral("(?,?,?,?,NULL,NULL)");
-        const QString sql =
-            QStringLiteral("insert or replace into \"开奖来源\" values %1").arg(QStringList(rows, row).join(u','));
-        // A file that could not gain the side table on open (busy then), or lost it to another tool,
-        // gains it with its first write: a stored draw is never reported as refused for its record.
-        if (!query.prepare(sql) && !(QSqlQuery(m_db).exec(kCreateSourceTableSql) && query.prepare(sql)))
+    if (periodIds.isEmpty() || !g_recordSources)
+        return;
+    requireSourceTable();
+    const QString storedAt = beijingNow();
+    // The lottery, the source and the time bound once a statement, the periods a row each.
+    // Replacing a row empties what a second source said of the draw stored before.
+    QSqlQuery query(m_db);
+    int prepared = 0;
+    for (qsizetype from = 0; from < periodIds.size(); from += kSourceRowsPerStatement) {
+        const int rows = int(std::min<qsizetype>(kSourceRowsPerStatement, periodIds.size() - from));
+        const QString sql = QStringLiteral(
+                                "insert or replace into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", "
+                                "\"存入时间\") select ?, column1, ?, ? from (values %1)")
+                                .arg(QStringList(rows, QStringLiteral("(?)")).join(u','));
+        // A table another tool took away while the file was open is made anew: a stored draw is
+        // never reported as refused for its record.
+        if (rows != prepared && !query.prepare(sql) &&
+            !(QSqlQuery(m_db).exec(kCreateSourceTableSql) && query.prepare(sql)))
             throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    };
-    const auto bind = [&](QSqlQuery& query, int row, const QString& periodId) {
-        query.bindValue(row * 4, lotteryName);
-        query.bindValue(row * 4 + 1, periodId);
-        query.bindValue(row * 4 + 2, m_source);
-        query.bindValue(row * 4 + 3, storedAt);
-    };
-    qsizetype next = 0;
-    if (periodIds.size() >= kSourceRowsPerStatement) {
-        prepare(batch, kSourceRowsPerStatement);
-        for (; next + kSourceRowsPerStatement <= periodIds.size(); next += kSourceRowsPerStatement) {
-            for (int r = 0; r < kSourceRowsPerStatement; ++r)
-                bind(batch, r, periodIds[next + r]);
-            if (!batch.exec())
-                throw DatabaseError(refusalText(batch.lastError(), lotteryName));
-        }
-    }
-    if (next < periodIds.size())
-        prepare(single, 1);
-    for (; next < periodIds.size(); ++next) {
-        bind(single, 0, periodIds[next]);
-        if (!single.exec())
-            throw DatabaseError(refusalText(single.lastError(), lotteryName, periodIds[next]));
+        prepared = rows;
+        query.bindValue(0, lotteryName);
+        query.bindValue(1, m_source);
+        query.bindValue(2, storedAt);
+        for (int r = 0; r < rows; ++r)
+            query.bindValue(3 + r, periodIds[from + r]);
+        if (!query.exec())
+            throw DatabaseError(refusalText(query.lastError(), lotteryName, rows == 1 ? periodIds[from] : QString()));
     }
 }
 
 void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
 {
+    // Another instance may have added the table since this one opened the file.
+    if (!g_recordSources || (!m_hasSourceTable && !m_db.tables(QSql::Tables).contains(kSourceTable)))
+        return;
     QSqlQuery query(m_db);
     if (!query.prepare(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
                                       "(select \"记录期号\" from %1)")
@@ -325,17 +380,38 @@ void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
 
 DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, const QString& periodId)
 {
-    // A file the side table could not be added to (read-only) reads every draw as "未知".
+    // A file the side table could not be added to (read-only) reads every draw as "未知", one
+    // without 核对不符 as agreeing wherever it was checked.
+    const bool disagreements = m_db.record(kSourceTable).contains(kDisagreementColumn);
     QSqlQuery query(m_db);
-    if (query.prepare(QStringLiteral("select \"来源\", \"存入时间\", \"核对来源\", \"核对时间\" from \"开奖来源\" "
-                                     "where \"彩票\" = ? and \"记录期号\" = ?"))) {
+    if (query.prepare(QStringLiteral("select \"来源\", \"存入时间\", \"核对来源\", \"核对时间\", %1 from \"开奖来源\" "
+                                     "where \"彩票\" = ? and \"记录期号\" = ?")
+                          .arg(disagreements ? quoteIdentifier(kDisagreementColumn) : QStringLiteral("NULL")))) {
         query.addBindValue(lotteryName);
         query.addBindValue(periodId);
         if (query.exec() && query.next())
             return {query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                    query.value(3).toString()};
+                    query.value(3).toString(), query.value(4).toString()};
     }
-    return {kUnknownSource, {}, {}, {}};
+    return {kUnknownSource, {}, {}, {}, {}};
+}
+
+void DrawDatabase::markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
+                                   const QString& otherDigits)
+{
+    requireSourceTable();
+    // A draw stored before sources were kept gains its record here, as "未知".
+    QSqlQuery query(m_db);
+    if (!query.prepare(QStringLiteral("insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", "
+                                      "\"核对来源\", \"核对时间\", \"核对不符\") values (?, ?, ?, '', ?, ?, ?) "
+                                      "on conflict (\"彩票\", \"记录期号\") do update set "
+                                      "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
+                                      "\"核对不符\" = excluded.\"核对不符\"")))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
+    for (const QString& value : {lotteryName, periodId, kUnknownSource, otherSource, beijingNow(), otherDigits})
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
 }
 
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitForLock)
@@ -370,22 +446,29 @@ int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitFo
     return deleted;
 }
 
-DrawDatabase::Transaction::Transaction(DrawDatabase& db) : m_db(db.m_db)
+DrawDatabase::Transaction::Transaction(DrawDatabase& db) : m_db(db)
 {
-    if (!m_db.transaction())
-        throw DatabaseError(refusalText(m_db.lastError()));
+    if (!m_db.m_db.transaction())
+        throw DatabaseError(refusalText(m_db.m_db.lastError()));
+    m_db.m_inTransaction = true;
 }
 
 DrawDatabase::Transaction::~Transaction()
 {
-    if (m_open)
-        m_db.rollback();
+    if (m_open) {
+        m_db.m_pending.clear();
+        m_db.m_inTransaction = false;
+        m_db.m_db.rollback();
+    }
 }
 
 void DrawDatabase::Transaction::commit()
 {
-    if (!m_db.commit())
-        throw DatabaseError(refusalText(m_db.lastError()));
+    // The draws' records go in with them, or neither does.
+    m_db.recordPendingSources();
+    if (!m_db.m_db.commit())
+        throw DatabaseError(refusalText(m_db.m_db.lastError()));
+    m_db.m_inTransaction = false;
     m_open = false;
 }
 

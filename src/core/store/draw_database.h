@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 // "<data folder>数据库/彩票数据.mdb" (program_paths.h): an SQLite file under the name users know.
 QString drawDatabasePath(const QString& dataDir);
@@ -15,8 +16,10 @@ QString quoteIdentifier(const QString& name);
 // What a writer says of a draw the table refused, with the refusal's reason.
 QString periodNotStoredText(const QString& periodId, const QString& reason);
 
-// The side table that says where each stored draw came from.
+// The side table that says where each stored draw came from, and its column of a second
+// source's other digits.
 inline const QString kSourceTable = QStringLiteral("开奖来源");
+inline const QString kDisagreementColumn = QStringLiteral("核对不符");
 // The source of draws stored before the side table existed.
 inline const QString kUnknownSource = QStringLiteral("未知");
 
@@ -94,13 +97,22 @@ public:
     void forgetDeletedSources(const QString& lotteryName);
 
     // Where a stored period came from: kUnknownSource for draws stored before sources were kept.
+    // Once a second source has been read for it: which, when, and its digits where they differ.
     struct DrawOrigin {
         QString source;
         QString storedAt;
         QString confirmedBy;
         QString confirmedAt;
+        QString otherDigits;  // empty when the second source agreed
+        bool confirmed() const { return !confirmedBy.isEmpty() && otherDigits.isEmpty(); }
+        bool disagreeing() const { return !confirmedBy.isEmpty() && !otherDigits.isEmpty(); }
     };
     DrawOrigin drawOrigin(const QString& lotteryName, const QString& periodId);
+
+    // Records that `otherSource` lists the stored period with `otherDigits` ("124"): the stored
+    // draw stays as it is until the user decides, and 总览 and the data window count and show it.
+    void markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
+                         const QString& otherDigits);
 
     // Stores one draw whole or not at all, with its source; values are text as the readers hand them over.
     void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);
@@ -121,7 +133,7 @@ public:
         void commit();
 
     private:
-        QSqlDatabase& m_db;
+        DrawDatabase& m_db;
         bool m_open = true;
     };
 
@@ -130,7 +142,31 @@ public:
     void exec(const QString& sql);
 
 private:
+    // The side table, added here when the file could not take it on open (busy then).
+    void requireSourceTable();
+    // Writes the records appendDraw kept back for the transaction, many rows a statement.
+    void recordPendingSources();
+
+    // Draws appended inside a Transaction, recorded together when it commits.
+    struct PendingRecord {
+        QString lotteryName;
+        QString source;
+        QString periodId;
+    };
+    std::vector<PendingRecord> m_pending;
+    bool m_inTransaction = false;
+
     QString m_name;
     QSqlDatabase m_db;
     QString m_source;
+    bool m_hasSourceTable = false;
 };
+
+// What tests and benchmarks change of every connection opened from then on; nothing else does.
+namespace draw_database_testing {
+// Opens the file read-only, as SQLite opens one the user may not write: root may write any file,
+// so the tests that run as root cannot make one by its permissions.
+void openReadOnly(bool readOnly);
+// Leaves the side table 开奖来源 alone, so that a benchmark weighs what keeping it costs.
+void recordSources(bool record);
+}  // namespace draw_database_testing

@@ -513,7 +513,7 @@ private:
             return;
         }
         m_seen.insert(periodId, int(m_parsed.draws.size()));
-        m_parsed.draws.push_back({std::move(periodId), std::move(digits), lineNumber});
+        m_parsed.draws.push_back({std::move(periodId), std::move(digits), lineNumber, {}});
     }
 
     bool readDraw(QStringView line, QString& periodId, QString& digits, Reason& reason)

@@ -23,6 +23,7 @@ struct ImportedDraw {
     QString periodId;  // at the table's length
     QString digits;    // "862"
     int line = 0;      // 1-based, in the file
+    QString source;    // where it was read, when not from the writer's own source (a whole-history file)
 };
 
 struct MalformedLine {

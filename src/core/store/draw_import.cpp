@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <map>
 
 namespace {
 
@@ -64,11 +65,19 @@ public:
         }
         for (; next < total; ++next)
             insertOne(single, *draws[next]);
-        QStringList periodIds;
-        periodIds.reserve(qsizetype(total));
+        // Each under the source it was read from: mostly the writer's own, a whole-history file's
+        // draws under the file's name.
+        std::map<QString, QStringList> bySource;
         for (const ImportedDraw* draw : draws)
-            periodIds << draw->periodId;
-        m_db.recordSources(m_lottery.name, periodIds);
+            bySource[draw->source] << draw->periodId;
+        for (const auto& [source, periodIds] : bySource) {
+            if (source.isEmpty()) {
+                m_db.recordSources(m_lottery.name, periodIds);
+            } else {
+                const DrawDatabase::SourceScope named(m_db, source);
+                m_db.recordSources(m_lottery.name, periodIds);
+            }
+        }
     }
 
     // The file's digits over the stored ones of the conflicts from `oldestKept` on; returns how many.

@@ -1,6 +1,7 @@
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_origins.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
 
@@ -52,6 +53,8 @@ private slots:
     void folderThatCannotHoldTheDatabase();
     void drawsKeepWhereTheyCameFrom();
     void fileFromBeforeSourcesReadsUnknown();
+    void tallyOfWhatSecondSourcesSaid_data();
+    void tallyOfWhatSecondSourcesSaid();
 };
 
 void TestDrawDatabase::createsFolderFileAndTables()
@@ -257,16 +260,17 @@ void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
         DrawDatabase db(folder.path());
         db.exec(QStringLiteral("drop table \"开奖来源\""));
     }
-    const QString file = drawDatabasePath(folder.path());
-    const auto writable = QFile::permissions(file);
-    if (geteuid() != 0) {
-        // Read-only: the table cannot be added, and the draws still read, each as "未知".
-        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+    {
+        // Read-only: the table cannot be added, the draws still read, each as "未知", and a
+        // writer is refused with the database's word rather than a missing table.
+        draw_database_testing::openReadOnly(true);
         DrawDatabase db(folder.path());
+        draw_database_testing::openReadOnly(false);
         QVERIFY(!db.tableNames().contains(kSourceTable));
         QCOMPARE(db.drawCount("中国福彩3D"), 1);
         QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, kUnknownSource);
-        QVERIFY(QFile::setPermissions(file, writable));
+        const QString refusal = errorOf([&] { db.appendDraw("中国福彩3D", "2026002", {"4", "5", "6"}); });
+        QVERIFY2(refusal.contains("只读"), qPrintable(refusal));
     }
     DrawDatabase db(folder.path());
     QVERIFY(db.tableNames().contains(kSourceTable));
@@ -279,6 +283,72 @@ void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
     const DrawDatabase::SourceScope named(db, QStringLiteral("中国福利彩票"));
     db.appendDraw("中国福彩3D", "2026002", {"4", "5", "6"});
     QCOMPARE(db.drawOrigin("中国福彩3D", "2026002").source, QStringLiteral("中国福利彩票"));
+}
+
+void TestDrawDatabase::tallyOfWhatSecondSourcesSaid_data()
+{
+    QTest::addColumn<QString>("sideTable");  // as the file has it: "today", "first" (without 核对不符), "none"
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("a file of today") << "today" << false;
+    QTest::newRow("a file with the first side table") << "first" << false;
+    QTest::newRow("the first side table, read-only") << "first" << true;
+    QTest::newRow("no side table, read-only") << "none" << true;
+}
+
+void TestDrawDatabase::tallyOfWhatSecondSourcesSaid()
+{
+    QFETCH(QString, sideTable);
+    QFETCH(bool, readOnly);
+    ProgramFolder folder;
+    std::vector<StoredDraw> draws;
+    for (int period = 2026001; period <= 2026006; ++period)
+        draws.push_back({QString::number(period), {"1", "2", "3"}});
+    fixtures::storeDraws(folder.path(), "中国福彩3D", draws);
+    {
+        DrawDatabase db(folder.path());
+        // Confirmed: 001 and 002; 003 listed otherwise; 004 listed otherwise, then stored anew
+        // (which leaves it unchecked); a record of a period the table does not hold counts for nothing.
+        db.exec(
+            "update \"开奖来源\" set \"核对来源\" = '中彩网', \"核对时间\" = '2026-12-09 22:00:00' "
+            "where \"记录期号\" <= '2026002'");
+        db.markDisagreeing("中国福彩3D", "2026003", "中彩网", "124");
+        db.markDisagreeing("中国福彩3D", "2026004", "中彩网", "124");
+        db.recordSources("中国福彩3D", {"2026004"});
+        db.markDisagreeing("中国福彩3D", "2026099", "中彩网", "124");
+        if (sideTable == u"first") {
+            // As the first files with the table have it: the disagreement is not kept there.
+            db.exec(
+                "create table \"旧来源\" as select \"彩票\", \"记录期号\", \"来源\", \"存入时间\", "
+                "\"核对来源\", \"核对时间\" from \"开奖来源\"");
+            db.exec("drop table \"开奖来源\"");
+            db.exec("alter table \"旧来源\" rename to \"开奖来源\"");
+        } else if (sideTable == u"none") {
+            db.exec("drop table \"开奖来源\"");
+        }
+    }
+    draw_database_testing::openReadOnly(readOnly);
+    DrawDatabase db(folder.path());
+    draw_database_testing::openReadOnly(false);
+    QCOMPARE(db.connection().record(kSourceTable).contains(kDisagreementColumn), sideTable == u"today" || !readOnly);
+    const ConfirmationTally tally = confirmationTally(db, "中国福彩3D");
+    QCOMPARE(tally.stored, 6);
+    if (sideTable == u"none") {
+        QCOMPARE(tally.confirmed, 0);
+        QCOMPARE(tally.disagreeing, 0);
+        QCOMPARE(confirmationText(tally), QStringLiteral("0/6"));
+    } else if (sideTable == u"first") {
+        // Without the column the checked draws all read as confirmed: what that file could say.
+        QCOMPARE(tally.confirmed, 3);
+        QCOMPARE(tally.disagreeing, 0);
+    } else {
+        QCOMPARE(tally.confirmed, 2);
+        QCOMPARE(tally.disagreeing, 1);
+        QCOMPARE(confirmationText(tally), QStringLiteral("1期不符"));
+        QVERIFY(db.drawOrigin("中国福彩3D", "2026003").disagreeing());
+        QVERIFY(!db.drawOrigin("中国福彩3D", "2026004").disagreeing());
+        QVERIFY(db.drawOrigin("中国福彩3D", "2026001").confirmed());
+    }
+    QCOMPARE(confirmationTally(db, "中国体彩排列3").stored, 0);
 }
 
 QTEST_GUILESS_MAIN(TestDrawDatabase)

@@ -423,6 +423,9 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
                         readPage(*whole, lottery, wholeRequests->get(whole->pageUrl(lottery.name, 1)), hooks.today)
                             .draws;
                     stopAt = std::max(stopAt, newestOf(file));
+                    // Its draws are kept under its own name, so that it is never taken to confirm them.
+                    for (ImportedDraw& draw : file.draws)
+                        draw.source = whole->name;
                     gathered.add(std::move(file), true);
                     fileRead = whole;
                 } catch (const UserError& e) {
