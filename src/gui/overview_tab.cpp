@@ -5,6 +5,7 @@
 #include "core/store/draw_database.h"
 #include "core/store/history_loader.h"
 #include "gui/accessible_names.h"
+#include "gui/readable_colours.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
@@ -41,6 +42,18 @@ QString shownName(const QString& name)
 
 // Columns whose figures are read across the rows are right-aligned, the names left.
 constexpr int kFirstFigureColumn = 2;
+// The 95% interval stands in two lines, its bounds one above the other: the room it gives up
+// holds the 已核对 column.
+constexpr int kIntervalColumn = 4;
+
+QString shownCell(int column, const QString& text)
+{
+    if (column == 0)
+        return shownName(text);
+    if (column == kIntervalColumn)
+        return QString(text).replace(QStringLiteral("–"), QStringLiteral("–\n"));
+    return text;
+}
 
 // The reason in the user's words; a library's own text never reaches the window.
 template <class Work>
@@ -75,18 +88,33 @@ std::vector<OverviewRow> readOverview(const QString& dataDir, int planPeriods, c
     return rows;
 }
 
+std::map<QString, std::optional<ConfirmationTally>> readConfirmations(const QString& dataDir)
+{
+    std::map<QString, std::optional<ConfirmationTally>> tallies;
+    std::unique_ptr<DrawDatabase> db;
+    failureOf([&] { db = std::make_unique<DrawDatabase>(dataDir); });
+    for (const QString& lottery : mainListOrder()) {
+        std::optional<ConfirmationTally>& tally = tallies[lottery];
+        if (db)
+            failureOf([&] { tally = confirmationTally(*db, lottery); });
+    }
+    return tallies;
+}
+
 OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(parent), m_dataDir(dataDir)
 {
     lblzonglan = named<QLabel>(this, "lblzonglan");
     lblzonglan->setWordWrap(true);
     grdzonglan = named<QTableView>(this, "grdzonglan");
-    nameControl(grdzonglan, QStringLiteral("各彩票总览表"),
-                QStringLiteral("每种彩票前二和后二的开奖期数、命中率、检验和计划成功率"));
-    m_model = new QStandardItemModel(0, int(kOverviewHeaders.size()), this);
-    // The longer headers break in two so that ten columns share the tab's width.
-    QStringList headers = kOverviewHeaders;
+    nameControl(
+        grdzonglan, QStringLiteral("各彩票总览表"),
+        QStringLiteral("每种彩票前二和后二的开奖期数、命中率、检验和计划成功率，以及开奖号码经第二个来源核对的期数"));
+    m_model = new QStandardItemModel(0, int(kOverviewHeaders.size()) + 1, this);
+    // The longer headers break in two so that eleven columns share the tab's width. The last says
+    // how far a second source has confirmed the lottery's draws.
+    QStringList headers = kOverviewHeaders + QStringList{QStringLiteral("已核对")};
     for (QString& header : headers)
-        header.replace(QRegularExpression(QStringLiteral("^(开奖|单期|最长|当前|计划|随机|95%)")),
+        header.replace(QRegularExpression(QStringLiteral("^(开奖|单期|最长|当前|计划|随机|95%|已)")),
                        QStringLiteral("\\1\n"));
     m_model->setHorizontalHeaderLabels(headers);
     grdzonglan->setModel(m_model);
@@ -104,7 +132,7 @@ OverviewTab::OverviewTab(const QString& dataDir, QWidget* parent) : QWidget(pare
     grdzonglan->setFont(font);
     grdzonglan->horizontalHeader()->setFont(font);
     grdzonglan->horizontalHeader()->setMinimumSectionSize(scaled(20));
-    grdzonglan->verticalHeader()->setDefaultSectionSize(scaled(22));
+    grdzonglan->verticalHeader()->setDefaultSectionSize(scaled(28));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -174,13 +202,19 @@ void OverviewTab::compute()
     }
     m_computeAgain = false;
     lblzonglan->setText(QStringLiteral("正在计算各彩票的统计…"));
-    m_runner->start<std::vector<OverviewRow>>(
+    using Figures = std::pair<std::vector<OverviewRow>, std::map<QString, std::optional<ConfirmationTally>>>;
+    m_runner->start<Figures>(
         [dataDir = m_dataDir, planPeriods = m_planPeriods, cancelled = m_runner->cancelFlag()] {
-            return readOverview(dataDir, planPeriods, cancelled);
+            Figures figures{readOverview(dataDir, planPeriods, cancelled), {}};
+            if (!cancelled())
+                figures.second = readConfirmations(dataDir);
+            return figures;
         },
-        [this](std::vector<OverviewRow>& rows) {
-            if (!m_runner->cancelRequested())
-                m_rows = std::move(rows);
+        [this](Figures& figures) {
+            if (!m_runner->cancelRequested()) {
+                m_rows = std::move(figures.first);
+                m_confirmations = std::move(figures.second);
+            }
         },
         {}, [this] { computationEnded(); });
 }
@@ -215,16 +249,20 @@ void OverviewTab::fill()
         const OverviewRow& row = m_rows[std::size_t(r)];
         const QStringList cells = overviewCells(row, m_planPeriods);
         for (int c = 0; c < cells.size(); ++c) {
-            auto* item = new QStandardItem(c == 0 ? shownName(cells[c]) : cells[c]);
+            auto* item = new QStandardItem(shownCell(c, cells[c]));
             item->setTextAlignment(c < kFirstFigureColumn ? Qt::AlignLeft | Qt::AlignVCenter
                                                           : Qt::AlignRight | Qt::AlignVCenter);
             if (!row.error.isEmpty())
                 item->setToolTip(row.error);
             m_model->setItem(r, c, item);
         }
-        // A lottery's two rows share its name.
-        if (r + 1 < int(m_rows.size()) && m_rows[std::size_t(r + 1)].lotteryName == row.lotteryName)
+        const int confirmedColumn = int(cells.size());
+        m_model->setItem(r, confirmedColumn, confirmationItem(row.lotteryName));
+        // A lottery's two rows share its name and its draws' confirmation.
+        if (r + 1 < int(m_rows.size()) && m_rows[std::size_t(r + 1)].lotteryName == row.lotteryName) {
             grdzonglan->setSpan(r, 0, 2, 1);
+            grdzonglan->setSpan(r, confirmedColumn, 2, 1);
+        }
     }
     grdzonglan->resizeColumnsToContents();
     // Wider figures (a rate of 100.0%) would push the last column out of view: the names give
@@ -233,4 +271,28 @@ void OverviewTab::fill()
     if (overflow > 0 && grdzonglan->isVisible())
         grdzonglan->setColumnWidth(0, std::max(grdzonglan->columnWidth(0) - overflow,
                                                3 * QFontMetrics(grdzonglan->font()).horizontalAdvance(u'字') + 4));
+}
+
+QStandardItem* OverviewTab::confirmationItem(const QString& lottery) const
+{
+    const auto found = m_confirmations.find(lottery);
+    const std::optional<ConfirmationTally> tally = found == m_confirmations.end() ? std::nullopt : found->second;
+    // In two lines within the lottery's two rows, so that eleven columns share the tab's width.
+    QString text = tally ? confirmationText(*tally) : QStringLiteral("—");
+    text.replace(QRegularExpression(QStringLiteral("(/|期)")), QStringLiteral("\\1\n"));
+    auto* item = new QStandardItem(text);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (!tally)
+        return item;
+    if (tally->disagreeing > 0) {
+        // Draws a second source lists otherwise: every figure of the row may be wrong until decided.
+        item->setForeground(warningTextColour(grdzonglan->palette()));
+        item->setToolTip(QStringLiteral("%1期与核对来源的号码不符，请在数据窗口核对；已核对%2期，共%3期")
+                             .arg(tally->disagreeing)
+                             .arg(tally->confirmed)
+                             .arg(tally->stored));
+    } else {
+        item->setToolTip(QStringLiteral("经第二个来源核对相同的%1期，共%2期").arg(tally->confirmed).arg(tally->stored));
+    }
+    return item;
 }

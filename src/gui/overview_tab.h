@@ -1,12 +1,16 @@
 #pragma once
 
 #include "core/plan/plan_report.h"
+#include "core/store/draw_origins.h"
 
 #include <QWidget>
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 class QLabel;
+class QStandardItem;
 class QStandardItemModel;
 class QTableView;
 class WorkRunner;
@@ -17,6 +21,10 @@ class WorkRunner;
 // `cancelled` says so.
 std::vector<OverviewRow> readOverview(const QString& dataDir, int planPeriods,
                                       const std::function<bool()>& cancelled = {});
+
+// How far each lottery's stored draws are confirmed by a second source (已核对), by lottery name;
+// nothing for a lottery whose table cannot be read. Reads only.
+std::map<QString, std::optional<ConfirmationTally>> readConfirmations(const QString& dataDir);
 
 // The 总览 tab: every lottery under both modes side by side, with the figures the summary shows
 // for the selected one. Reading and replaying five full lotteries takes longer than a click
@@ -53,6 +61,8 @@ private:
     void compute();
     void computationEnded();
     void fill();
+    // The 已核对 cell of a lottery: confirmed / stored, or the disagreements in red.
+    QStandardItem* confirmationItem(const QString& lottery) const;
 
     const QString m_dataDir;
     QLabel* lblzonglan;
@@ -60,6 +70,7 @@ private:
     QStandardItemModel* m_model;
     WorkRunner* m_runner;
     std::vector<OverviewRow> m_rows;
+    std::map<QString, std::optional<ConfirmationTally>> m_confirmations;
     int m_planPeriods = 5;
     // From the start of a computation until its figures are shown, or until it was cancelled
     // with no newer one to follow.

@@ -2,16 +2,19 @@
 
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_origins.h"
 #include "core/store/draw_row_set.h"
 #include "gui/accessible_names.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
 #include "gui/draw_grid_models.h"
+#include "gui/readable_colours.h"
 #include "gui/run_command.h"
 #include "gui/session.h"
 #include "gui/widget_placement.h"
 #include "gui/work_runner.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -99,8 +102,10 @@ void Tfrmdata::nameControls()
     for (int b = 0; b < DbNavigator::kButtons; ++b)
         chain << (b == DbNavigator::Insert ? static_cast<QWidget*>(btnadd)
                                            : dbv_caipiao->button(DbNavigator::Button(b)));
-    chain << QList<QWidget*>{btnimport, btngaps, btnfill, btnsave, btnedit, btnext};
+    chain << QList<QWidget*>{btnimport, btngaps, btnfill, btnsave, btnedit, btnext, chkexportsource};
     setTabChain(chain);
+    nameControl(chkexportsource, chkexportsource->text(), QStringLiteral("导出的每行末尾加上该期开奖的来源"));
+    nameControl(lblorigin, QStringLiteral("当前开奖的来源"));
 }
 
 // The list of lotteries, the grid of the chosen one's draws and the navigator over it. Only the
@@ -152,6 +157,12 @@ void Tfrmdata::createCommandButtons()
     // Enter belongs to the grid's editor here, never to a button.
     for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
         b->setAutoDefault(false);
+    // Under the buttons: 导出's option, off so that files read by other tools stay as they were,
+    // and the current draw's source.
+    chkexportsource = named<QCheckBox>(this, "chkexportsource");
+    chkexportsource->setText(QStringLiteral("导出附来源"));
+    lblorigin = named<QLabel>(this, "lblorigin");
+    lblorigin->setTextFormat(Qt::PlainText);
 }
 
 void Tfrmdata::connectControls()
@@ -307,6 +318,39 @@ void Tfrmdata::syncGrid()
     }
     dbv_caipiao->updateButtons(row, m_rowSet->rowCount(), m_rowSet->isPending());
     m_syncing = false;
+    showOrigin();
+}
+
+void Tfrmdata::showOrigin()
+{
+    QString detail;
+    bool disagreeing = false;
+    m_originLine.clear();
+    const int row = m_rowSet->current();
+    if (m_db && m_rowSet->isOpen() && row >= 0 && row < m_rowSet->rowCount()) {
+        if (m_rowSet->isPending()) {
+            m_originLine = QStringLiteral("存入后来源记为") + kTypedSource;
+            detail = m_originLine;
+        } else {
+            const QString period = m_rowSet->index(row, 0).data().toString();
+            const DrawDatabase::DrawOrigin origin = m_db->drawOrigin(m_rowSet->lotteryName(), period);
+            m_originLine = originLine(origin);
+            detail = originDetail(period, origin);
+            disagreeing = origin.disagreeing();
+        }
+    }
+    // A second source that lists the draw otherwise is a warning: red, as the window's warnings are.
+    lblorigin->setPalette(palette());
+    if (disagreeing)
+        setTextColour(lblorigin, warningTextColour(palette()));
+    lblorigin->setToolTip(detail);
+    lblorigin->setAccessibleDescription(detail);
+    fitOriginLine();
+}
+
+void Tfrmdata::fitOriginLine()
+{
+    lblorigin->setText(lblorigin->fontMetrics().elidedText(m_originLine, Qt::ElideRight, lblorigin->width()));
 }
 
 void Tfrmdata::sizeColumns()
@@ -382,6 +426,11 @@ void Tfrmdata::resizeEvent(QResizeEvent* event)
     btnimport->setGeometry(onRightAndBottom(222, 341, 75, 25));
     btngaps->setGeometry(onRightAndBottom(325, 341, 75, 25));
     btnfill->setGeometry(onRightAndBottom(428, 341, 75, 25));
+    // The band under the buttons: 导出's option under the grid's left edge, the source beside it
+    // to the grid's right edge.
+    chkexportsource->setGeometry(scaled(QRect(184, 408, 100, 22)).translated(0, dh));
+    lblorigin->setGeometry(scaled(290), scaled(408) + dh, std::max(scaled(60), scaled(244) + dw), scaled(22));
+    fitOriginLine();
 
     // The "+" lies over the navigator's fifth button, its insert, so that a new row goes to
     // the end rather than before the current one.

@@ -5,6 +5,7 @@
 #include <memory>
 
 class DbNavigator;
+class QCheckBox;
 class DrawDatabase;
 class DrawRowSet;
 class WorkRunner;
@@ -49,9 +50,11 @@ private:
     QPushButton* btnsave;
     QPushButton* btnedit;
     QPushButton* btnext;
-    QPushButton* btnimport;  // 导入: draws from a text file
-    QPushButton* btngaps;    // 缺期: the missing periods of the chosen lottery
-    QPushButton* btnfill;    // 补齐: a 时时彩 lottery's missing periods from its day pages
+    QPushButton* btnimport;      // 导入: draws from a text file
+    QPushButton* btngaps;        // 缺期: the missing periods of the chosen lottery
+    QPushButton* btnfill;        // 补齐: a 时时彩 lottery's missing periods from its day pages
+    QCheckBox* chkexportsource;  // 导出 adds each draw's source as a last column
+    QLabel* lblorigin;           // where the current draw came from, and whether a second source agrees
 
     // Browsing and adding (u_data.cpp).
     void createControls();
@@ -69,6 +72,10 @@ private:
     void navigatorClick(int button);
     void gridRowChanged(int row);
     void syncGrid();
+    // The current draw's source and confirmation, from 开奖来源, under the grid.
+    void showOrigin();
+    // The line as wide as the label allows, the rest left to its tooltip.
+    void fitOriginLine();
     void setAdding(bool adding);
     void sizeColumns();
     // Runs a row-set operation behind the error boundary, keeping the grid's current row in
@@ -105,5 +112,6 @@ private:
     bool m_adding = false;
     bool m_syncing = false;
     bool m_centred = false;
+    QString m_originLine;  // lblorigin's whole text
     WorkRunner* m_runner;  // 导入 and 补齐: their cancel, Esc and close box
 };

@@ -20,6 +20,7 @@
 #include "gui/u_import.h"
 #include "gui/work_runner.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
@@ -55,7 +56,7 @@ void Tfrmdata::ExportHistory()
                                                       QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
     if (fileName.isEmpty())
         return;
-    writeWholeFile(fileName, m_rowSet->exportFileBytes());
+    writeWholeFile(fileName, m_rowSet->exportFileBytes(chkexportsource->isChecked()));
     dialogs::showMessage(this, messages::kSaved);
 }
 

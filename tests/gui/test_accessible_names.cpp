@@ -269,8 +269,8 @@ void TestAccessibleNames::tabFollowsTheScreen_data()
     // The data window while browsing: its navigator waits for 开始添加.
     QTest::newRow("data") << "data"
                           << "lstcaipiao"
-                          << QStringList{"lstcaipiao", "grdcaipiao", "btnimport", "btngaps",   "btnfill",
-                                         "btnsave",    "btnedit",    "btnext",    "lstcaipiao"};
+                          << QStringList{"lstcaipiao", "grdcaipiao", "btnimport", "btngaps",         "btnfill",
+                                         "btnsave",    "btnedit",    "btnext",    "chkexportsource", "lstcaipiao"};
     QTest::newRow("download") << "download2"
                               << "comdown" << QStringList{"comdown", "btndown", "btnclose", "comdown"};
     QTest::newRow("sources") << "sources"

@@ -2,21 +2,25 @@
 #include "core/store/draw_row_set.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
+#include "gui/readable_colours.h"
 #include "gui/session.h"
 #include "gui/u_data.h"
 #include "gui/u_main.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
 #include "support/find_control.h"
+#include "support/modal_answer.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QTableView>
@@ -64,6 +68,20 @@ QStringList storedRows(const QString& programDir, const QString& lottery)
     return rows;
 }
 
+// Each record of the side table for the lottery: period id -> source.
+QMap<QString, QString> recordedSources(const QString& programDir, const QString& lottery)
+{
+    DrawDatabase db(programDir);
+    QSqlQuery query(db.connection());
+    query.prepare("select \"记录期号\", \"来源\" from \"开奖来源\" where \"彩票\" = ?");
+    query.addBindValue(lottery);
+    QMap<QString, QString> records;
+    if (query.exec())
+        while (query.next())
+            records.insert(query.value(0).toString(), query.value(1).toString());
+    return records;
+}
+
 }  // namespace
 
 class TestDataWindow : public QObject {
@@ -86,6 +104,11 @@ private slots:
     void allColumnsShowAtFirstSize();
     void otherLotteryDropsTheUnpostedRow();
     void correctsAndDeletes();
+    void typingCorrectingAndDeletingKeepTheRecords_data();
+    void typingCorrectingAndDeletingKeepTheRecords();
+    void showsWhereTheCurrentDrawCameFrom_data();
+    void showsWhereTheCurrentDrawCameFrom();
+    void exportWritesTheDraws_data();
     void exportWritesTheDraws();
     void exportOfAnEmptyTable();
     void exportWithoutAChoice();
@@ -423,16 +446,139 @@ void TestDataWindow::correctsAndDeletes()
     QCOMPARE(storedRows(m_folder->path(), "中国福彩3D"), (QStringList{"2026002 0 4 8", "2026003 9 0 0"}));
 }
 
+void TestDataWindow::typingCorrectingAndDeletingKeepTheRecords_data()
+{
+    // Moves to the row (0 the oldest, 3 the new row adding begins on), types it, then posts it
+    // by moving to the last row and pressing 完成添加; an empty row is deleted instead.
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("periods");
+    QTest::addColumn<QStringList>("sources");
+    const QString unknown = kUnknownSource;
+    const QString typed = kTypedSource;
+    QTest::newRow("a new draw typed") << 3 << QStringList{"2026004", "5", "5", "6"}
+                                      << QStringList{"2026001", "2026002", "2026003", "2026004"}
+                                      << QStringList{unknown, unknown, unknown, typed};
+    QTest::newRow("digits corrected") << 1 << QStringList{"2026002", "0", "4", "8"}
+                                      << QStringList{"2026001", "2026002", "2026003"}
+                                      << QStringList{unknown, typed, unknown};
+    QTest::newRow("period corrected") << 2 << QStringList{"2026005", "9", "0", "0"}
+                                      << QStringList{"2026001", "2026002", "2026005"}
+                                      << QStringList{unknown, unknown, typed};
+    QTest::newRow("deleted") << 0 << QStringList{} << QStringList{"2026002", "2026003"}
+                             << QStringList{unknown, unknown};
+}
+
+void TestDataWindow::typingCorrectingAndDeletingKeepTheRecords()
+{
+    QFETCH(int, row);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, periods);
+    QFETCH(QStringList, sources);
+    const DataControls w = open();
+    choose("中国福彩3D");
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    auto nav = [&](const char* name) { QTest::mouseClick(control<QToolButton>(w.dbv_caipiao, name), Qt::LeftButton); };
+    while (w.window.rowSet()->current() > row)
+        nav("nbPrior");
+    if (typed.isEmpty()) {
+        nav("nbDelete");
+    } else {
+        typeRow(typed);
+        if (row < 3)
+            nav("nbLast");
+    }
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QMap<QString, QString> expected;
+    for (int i = 0; i < periods.size(); ++i)
+        expected.insert(periods[i], sources[i]);
+    // One record per stored draw, none left of a period the table no longer holds.
+    QCOMPARE(recordedSources(m_folder->path(), "中国福彩3D"), expected);
+}
+
+void TestDataWindow::showsWhereTheCurrentDrawCameFrom_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("a file the program may write") << false;
+    // Read-only, everything is read and nothing is written, nor needs to be.
+    QTest::newRow("a read-only file") << true;
+}
+
+void TestDataWindow::showsWhereTheCurrentDrawCameFrom()
+{
+    QFETCH(bool, readOnly);
+    {
+        // 2026001 as a second source lists it otherwise, 2026002 downloaded and confirmed,
+        // 2026003 from before sources were kept.
+        DrawDatabase db(m_folder->path());
+        const DrawDatabase::SourceScope named(db, "中国福利彩票");
+        db.recordSources("中国福彩3D", {"2026002"});
+        db.exec(
+            "update \"开奖来源\" set \"核对来源\" = '中彩网', \"核对时间\" = '2026-12-09 21:40:00' "
+            "where \"记录期号\" = '2026002'");
+        db.markDisagreeing("中国福彩3D", "2026001", "中彩网", "124");
+    }
+    draw_database_testing::openReadOnly(readOnly);
+    const auto writable = qScopeGuard([] { draw_database_testing::openReadOnly(false); });
+    const DataControls w = open();
+    auto* lblorigin = control<QLabel>(&w.window, "lblorigin");
+    QCOMPARE(lblorigin->text(), QString());
+    choose("中国福彩3D");
+    QCOMPARE(lblorigin->text(), QStringLiteral("来源：未知；未核对"));
+    QTest::mouseClick(w.grdcaipiao->viewport(), Qt::LeftButton, {},
+                      w.grdcaipiao->visualRect(w.grdcaipiao->model()->index(1, 1)).center());
+    QCOMPARE(lblorigin->text(), QStringLiteral("来源：中国福利彩票；已由中彩网核对"));
+    const QString detail = lblorigin->toolTip();
+    QVERIFY2(detail.startsWith(QStringLiteral("第2026002期来源：中国福利彩票，")) &&
+                 detail.endsWith(QStringLiteral("存入；已由中彩网于2026-12-09 21:40:00核对")),
+             qPrintable(detail));
+    QCOMPARE(lblorigin->accessibleDescription(), detail);
+    QTest::mouseClick(w.grdcaipiao->viewport(), Qt::LeftButton, {},
+                      w.grdcaipiao->visualRect(w.grdcaipiao->model()->index(0, 1)).center());
+    QCOMPARE(lblorigin->text(), QStringLiteral("来源：未知；与中彩网不符（中彩网为124）"));
+    QCOMPARE(lblorigin->palette().color(QPalette::WindowText), warningTextColour(w.window.palette()));
+    fixtures::keepShot(&w.window, readOnly ? "data-origin-read-only" : "data-origin");
+    if (readOnly)
+        return;
+    // A row being typed is no stored draw yet: it says what it will be recorded as.
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    typeRow({"2026004", "5", "5", "6"});
+    QCOMPARE(lblorigin->text(), QStringLiteral("存入后来源记为手工录入"));
+    QTest::mouseClick(w.btnedit, Qt::LeftButton);
+    QCOMPARE(lblorigin->text(), QStringLiteral("来源：手工录入；未核对"));
+    QVERIFY(lblorigin->palette().color(QPalette::WindowText) != warningTextColour(w.window.palette()));
+}
+
+void TestDataWindow::exportWritesTheDraws_data()
+{
+    QTest::addColumn<bool>("withSources");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("as other tools read it") << false << "2026001 123\r\n2026002 047\r\n2026003 900\r\n";
+    QTest::newRow("导出附来源") << true << "2026001 123 未知\r\n2026002 047 导入：旧.txt\r\n2026003 900 未知\r\n";
+}
+
 void TestDataWindow::exportWritesTheDraws()
 {
+    QFETCH(bool, withSources);
+    QFETCH(QString, lines);
+    {
+        DrawDatabase db(m_folder->path());
+        const DrawDatabase::SourceScope named(db, importSourceName("/tmp/旧.txt"));
+        db.recordSources("中国福彩3D", {"2026002"});
+        db.exec("delete from \"开奖来源\" where \"记录期号\" = '2026003'");
+    }
     const DataControls w = open();
+    auto* chkexportsource = control<QCheckBox>(&w.window, "chkexportsource");
+    QVERIFY(!chkexportsource->isChecked());
+    if (withSources)
+        QTest::mouseClick(chkexportsource, Qt::LeftButton);
     choose("中国福彩3D");
     QTemporaryDir dir;
     m_dialogs.setNextSaveFileName(dir.filePath("3d"));
     QTest::mouseClick(w.btnsave, Qt::LeftButton);
     QCOMPARE(m_dialogs.takeMessages(), QStringList{"成功保存！"});
     QCOMPARE(m_dialogs.lastSaveDirectory(), m_folder->path() + "附属/中国福彩3D历史号码.txt");
-    QCOMPARE(readFileText(dir.filePath("3d.txt")), QStringLiteral("2026001 123\r\n2026002 047\r\n2026003 900\r\n"));
+    QCOMPARE(readFileText(dir.filePath("3d.txt")), lines);
     QCOMPARE(w.grdcaipiao->currentIndex().row(), 2);
 }
 

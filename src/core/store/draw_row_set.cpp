@@ -5,6 +5,7 @@
 #include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_origins.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -408,10 +409,12 @@ void DrawRowSet::setValue(int column, const QVariant& value)
     emit dataChanged(index(m_current, column), index(m_current, column));
 }
 
-QByteArray DrawRowSet::exportFileBytes()
+QByteArray DrawRowSet::exportFileBytes(bool withSources)
 {
     leavePendingRow();
     load();
+    const QHash<QString, QString> sources =
+        withSources && m_store ? recordedSources(*m_store, m_lotteryName) : QHash<QString, QString>();
     QList<int> digitColumns;
     for (int k = 1; m_columns.contains(QString::number(k)); ++k)
         digitColumns << int(m_columns.indexOf(QString::number(k)));
@@ -428,6 +431,8 @@ QByteArray DrawRowSet::exportFileBytes()
                                     .arg(period, m_columns[column], value.toString()));
             bytes += QByteArray::number(number);
         }
+        if (withSources)
+            bytes += ' ' + sources.value(period, kUnknownSource).toUtf8();
         bytes += "\r\n";
     }
     // The export walks the rows to the end, and the grid follows it there.

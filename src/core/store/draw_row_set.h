@@ -62,8 +62,9 @@ public:
     // The export file: a line per draw, each ending in CR LF: the period id, a blank, the digit
     // columns "1".."n" run together in decimal. All the digit columns: leaving out the table's
     // last column, as the export once did, would drop the last digit of every draw. Re-reads the
-    // table in period order first.
-    QByteArray exportFileBytes();
+    // table in period order first. With `withSources`, each line ends in a blank and the draw's
+    // source as 开奖来源 records it ("未知" where it has none): the last column, asked for.
+    QByteArray exportFileBytes(bool withSources = false);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
