@@ -52,10 +52,11 @@ public:
     QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-    // The limits every download of this run keeps (FetchSettings as they are built); tests
-    // shorten the time-outs and name the authority of their own TLS server.
+    // The limits every download of this run keeps (FetchSettings as they are built), with the
+    // run's one cookie jar, kept whatever settings are set; tests shorten the time-outs and name
+    // the authority of their own TLS server.
     const FetchSettings& fetchSettings() const { return m_fetchSettings; }
-    void setFetchSettings(const FetchSettings& settings) { m_fetchSettings = settings; }
+    void setFetchSettings(const FetchSettings& settings);
 
     // The day this run counts as today, for the readers, the import and the rows typed in: a
     // period dated more than a day after it cannot have been drawn yet. The computer's local

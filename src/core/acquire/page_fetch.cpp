@@ -171,11 +171,39 @@ CURL* newTransfer(Job& job, const FetchSettings& settings, CURLSH* share)
 
 }  // namespace
 
+struct CookieJar::State {
+    CURLSH* share = nullptr;
+    std::mutex locks[CURL_LOCK_DATA_LAST];
+
+    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user)
+    {
+        static_cast<State*>(user)->locks[data].lock();
+    }
+    static void unlock(CURL*, curl_lock_data data, void* user) { static_cast<State*>(user)->locks[data].unlock(); }
+};
+
+CookieJar::CookieJar() : m_state(std::make_unique<State>())
+{
+    initCurlOnce();
+    m_state->share = curl_share_init();
+    if (!m_state->share)
+        return;  // the fetcher given it says the download cannot start
+    curl_share_setopt(m_state->share, CURLSHOPT_LOCKFUNC, &State::lock);
+    curl_share_setopt(m_state->share, CURLSHOPT_UNLOCKFUNC, &State::unlock);
+    curl_share_setopt(m_state->share, CURLSHOPT_USERDATA, m_state.get());
+    curl_share_setopt(m_state->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+}
+
+CookieJar::~CookieJar()
+{
+    curl_share_cleanup(m_state->share);
+}
+
 struct PageFetcher::State {
     FetchSettings settings;
     std::function<bool()> cancelled;
     CURLM* multi = nullptr;
-    CURLSH* share = nullptr;  // the cookies of the requests that keep them
+    CURLSH* share = nullptr;  // the cookies of the requests that keep them: the settings' jar's
     std::map<int, Job> jobs;  // asked for and not yet taken, by ticket
     std::deque<int> waiting;  // tickets not yet started, in order
     QHash<QString, int> running;
@@ -288,10 +316,10 @@ PageFetcher::PageFetcher(const FetchSettings& settings, std::function<bool()> ca
     initCurlOnce();
     m_state->settings = settings;
     m_state->cancelled = std::move(cancelled);
+    if (!m_state->settings.cookies)
+        m_state->settings.cookies = std::make_shared<CookieJar>();
+    m_state->share = m_state->settings.cookies->m_state->share;
     m_state->multi = curl_multi_init();
-    m_state->share = curl_share_init();
-    if (m_state->share)
-        curl_share_setopt(m_state->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     if (!m_state->multi || !m_state->share)
         throw FetchError(QStringLiteral("无法启动下载"));
 }
@@ -300,7 +328,6 @@ PageFetcher::~PageFetcher()
 {
     m_state->dropAll();
     curl_multi_cleanup(m_state->multi);
-    curl_share_cleanup(m_state->share);
 }
 
 int PageFetcher::request(const QString& url, qint64 maxBytes)

@@ -27,6 +27,23 @@ public:
     using FetchError::FetchError;
 };
 
+// The cookies the sources' own pages set, kept in memory for as long as a jar is held and shared
+// by every fetcher given it: the program's session keeps one, so that a list that wanted its
+// cookie page once is sent those cookies on every later run without asking for the page again.
+// Never written to disk. Fetchers on several threads may use one jar at once.
+class CookieJar {
+public:
+    CookieJar();
+    ~CookieJar();
+    CookieJar(const CookieJar&) = delete;
+    CookieJar& operator=(const CookieJar&) = delete;
+
+private:
+    friend class PageFetcher;
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
 struct FetchSettings {
     // A host that does not answer must not hold the program: each download, answer included,
     // has to be over within the total time-out from the moment it is sent.
@@ -42,13 +59,16 @@ struct FetchSettings {
     // Tests only: libcurl's connect-to mapping ("host:port:127.0.0.1:port"), through which a test
     // reaches a source's real host name on its own server. Never read from a settings file.
     QStringList connectTo;
+    // Where the requests that keep cookies keep them; without a jar a fetcher keeps its own for
+    // as long as it lives.
+    std::shared_ptr<CookieJar> cookies;
 };
 
 // What a request sends besides its address.
 struct RequestOptions {
     QList<QByteArray> headers;  // "Referer: …", "User-Agent: …"
-    // Keeps and sends cookies in the fetcher's own memory (libcurl's cookie engine), shared by the
-    // requests that ask for it; never written to disk.
+    // Keeps and sends cookies in memory (libcurl's cookie engine), in the jar of the fetcher's
+    // settings, shared by the requests that ask for it; never written to disk.
     bool cookies = false;
     qint64 maxBytes = 0;  // below the settings' cap, when given
     // Requests under way at once to this request's host, below the settings' own, when given: a

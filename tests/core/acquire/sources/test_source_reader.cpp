@@ -67,6 +67,7 @@ private:
 
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<OperatorSites> m_sites;
+    std::shared_ptr<CookieJar> m_cookies;  // kept across a test's runs, as the program's session keeps it
     std::vector<StoredDraw> m_3d;
     std::vector<StoredDraw> m_pl3;
 };
@@ -75,6 +76,7 @@ void TestSourceReader::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
     m_sites = std::make_unique<OperatorSites>();
+    m_cookies = std::make_shared<CookieJar>();
     m_3d = syntheticDraws(k3D, 7700, 3);
     m_pl3 = syntheticDraws(kPl3, 7700, 4);
     m_sites->serveHistory(k3D, m_3d);
@@ -84,6 +86,7 @@ void TestSourceReader::init()
 void TestSourceReader::cleanup()
 {
     m_sites.reset();
+    m_cookies.reset();
     m_folder.reset();
 }
 
@@ -94,6 +97,7 @@ ReaderHooks TestSourceReader::hooks() const
     FetchSettings limits;
     limits.connectTimeout = std::chrono::milliseconds(2000);
     limits.totalTimeout = std::chrono::milliseconds(10000);
+    limits.cookies = m_cookies;
     hooks.fetchSettings = m_sites->fetchSettings(limits);
     hooks.sources = readSources(m_folder->path());
     return hooks;
@@ -321,6 +325,13 @@ void TestSourceReader::cookiePageIsLoadedWhenTheListRefuses()
     QCOMPARE(heads.size(), 3);
     QVERIFY(heads[1].startsWith("GET /ygkj/wqkjgg/fc3d/ "));
     QVERIFY(heads[2].contains("Cookie: HMF_CI=abc123"));
+
+    // The next run sends the cookies the page gave at once: one request, not the refusal again.
+    const std::vector<LotteryUpdate> again = download({k3D});
+    QCOMPARE(outcomeLine(again[0]), QStringLiteral("中国福彩3D：已是最新，没有新的开奖"));
+    QCOMPARE(m_sites->lists().requestHeads().size(), 4);
+    QVERIFY(m_sites->lists().requestHeads()[3].startsWith("GET " + sourcePath("cwl", k3D, 1).toLatin1() + ' '));
+    QVERIFY(m_sites->lists().requestHeads()[3].contains("Cookie: HMF_CI=abc123"));
 }
 
 void TestSourceReader::chosenSourceAnswersJsonp()
