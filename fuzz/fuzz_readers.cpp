@@ -69,7 +69,7 @@ void check(const PageReading& reading, const QString& page, const Shape& shape, 
         bool ok = false;
         if (draw.periodId.toLongLong(&ok) <= newest.toLongLong() || !ok)
             invented(draw, "not newer than the newest stored");
-        if (!periodDateProblem(draw.periodId, kToday, shape.periodsPerDay).isEmpty())
+        if (periodDateProblem(draw.periodId, kToday, shape.periodsPerDay))
             invented(draw, "a period beyond what the calendar allows");
         const QString printed = chart ? draw.periodId.mid(2) : draw.periodId;
         qsizetype at = page.indexOf(printed);
@@ -226,7 +226,7 @@ void checkDrawFile(const QByteArray& file, const LotteryInfo& lottery)
             fail("wrong period shape");
         if (draw.digits.size() != lottery.digitCount || !isDigitString(draw.digits))
             fail("wrong digits");
-        if (!periodDateProblem(draw.periodId, kToday, lottery.periodsPerDay).isEmpty())
+        if (periodDateProblem(draw.periodId, kToday, lottery.periodsPerDay))
             fail("a period beyond what the calendar allows");
         if (draw.line < 1 || draw.line > int(lines.size()))
             fail("no such line");
@@ -293,9 +293,9 @@ void checkSources(const QByteArray& file)
     const std::vector<QString> lines = textLines(file);
     for (PageSite site : kPageSites) {
         const QString& host = settings.hosts[std::size_t(site)];
-        if (host.isEmpty() || !settings.hostProblems[std::size_t(site)].isEmpty())
+        if (host.isEmpty() || settings.hostProblems[std::size_t(site)])
             continue;
-        if (!hostProblem(host).isEmpty() || normalisedHost(host) != host)
+        if (hostProblem(host) || normalisedHost(host) != host)
             inventedSetting(siteKey(site), host, "a host the program refuses");
         for (QChar c : host) {
             if (c.unicode() >= 0x80)
@@ -308,7 +308,7 @@ void checkSources(const QByteArray& file)
         const QString url = settings.urls.value(lottery.name);
         if (url.isEmpty() || settings.urlProblems.contains(lottery.name))
             continue;
-        if (!drawUrlProblem(url).isEmpty() || !onALine(lines, lottery.settingsKey, url, asWritten))
+        if (drawUrlProblem(url) || !onALine(lines, lottery.settingsKey, url, asWritten))
             inventedSetting(lottery.settingsKey, url, "an address not on a line of the file");
     }
 }

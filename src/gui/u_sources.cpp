@@ -139,8 +139,8 @@ void Tfrmsources::FormCreate()
     for (PageSite site : kPageSites) {
         const std::size_t i = std::size_t(site);
         m_edits[i]->setText(file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i]);
-        if (!file.hostProblems[i].isEmpty())
-            showResult(m_results[i], QStringLiteral("文件中的值无效：%1").arg(file.hostProblems[i]), false);
+        if (const auto& problem = file.hostProblems[i])
+            showResult(m_results[i], QStringLiteral("文件中的值无效：%1").arg(*problem), false);
     }
     for (std::size_t i = 0; i < m_urlEdits.size(); ++i) {
         const QString lottery = LotteryCatalogue()[i].name;

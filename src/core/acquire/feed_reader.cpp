@@ -120,13 +120,13 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
                                   .arg(periodId, earlier->join(QString()), digits.join(QString()));
             return reading;
         }
-        if (!reading.failure.isEmpty() || taken.contains(periodId))
+        if (reading.failure || taken.contains(periodId))
             continue;
         // A period that cannot have been drawn yet ends the reading, like a row without its digits.
         reading.failure = periodDateProblem(periodId, today, layout.periodsPerDay);
-        if (reading.failure.isEmpty() && digits.isEmpty())
+        if (!reading.failure && digits.isEmpty())
             reading.failure = period_numbers::incompleteDigits(periodId);
-        if (!reading.failure.isEmpty())
+        if (reading.failure)
             continue;
         taken.insert(periodId, digits);
         reading.draws.push_back(PageDraw{periodId, digits});

@@ -50,7 +50,7 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         const DrawDatabase::SourceScope named(db, kDayPagesSource);
         const int stored = appendDraws(db, lottery.name, chosen, failure);
         if (failure.isEmpty())
-            failure = reading.failure;
+            failure = reading.failure.value_or(QString());
         return stored;
     } catch (const Cancelled&) {
         // Not a failure of this day: the whole fill stops here.

@@ -41,7 +41,7 @@ QString asciiName(const QString& name)
 }
 
 // Why an ASCII host name (no port) is neither a name nor an IPv4 address.
-QString nameProblem(const QString& name)
+std::optional<QString> nameProblem(const QString& name)
 {
     if (name.size() > kMaxHostLength)
         return QStringLiteral("主机名过长（%1个字符，最多%2个）").arg(name.size()).arg(kMaxHostLength);
@@ -59,33 +59,34 @@ QString nameProblem(const QString& name)
     in_addr address{};
     if (allNumbers && inet_pton(AF_INET, name.toLatin1().constData(), &address) != 1)
         return QStringLiteral("“%1”不是有效的IPv4地址").arg(name);
-    return {};
+    return std::nullopt;
 }
 
 // A host split into its name and port ("" when none), the name of a bracketed IPv6 address
-// without its brackets. Empty with `problem` set when it cannot be split.
+// without its brackets; `problem` says why it cannot be split.
 struct HostParts {
     QString name;
     QString port;
     bool ipv6 = false;
+    std::optional<QString> problem;
 };
 
-HostParts splitHost(const QString& host, QString& problem)
+HostParts splitHost(const QString& host)
 {
     HostParts parts;
     if (host.startsWith(u'[')) {
         parts.ipv6 = true;
         const qsizetype close = host.indexOf(u']');
         if (close < 0) {
-            problem = QStringLiteral("IPv6地址缺少“]”");
+            parts.problem = QStringLiteral("IPv6地址缺少“]”");
             return parts;
         }
         parts.name = host.mid(1, close - 1);
         const QString rest = host.mid(close + 1);
         if (!rest.isEmpty() && !rest.startsWith(u':'))
-            problem = QStringLiteral("“]”之后只能是“:端口”");
+            parts.problem = QStringLiteral("“]”之后只能是“:端口”");
         else if (rest == QStringLiteral(":"))
-            problem = kBadPort;
+            parts.problem = kBadPort;
         parts.port = rest.mid(1);
         return parts;
     }
@@ -94,16 +95,16 @@ HostParts splitHost(const QString& host, QString& problem)
     if (colon >= 0) {
         parts.port = host.mid(colon + 1);
         if (parts.port.contains(u':'))
-            problem = QStringLiteral("IPv6地址须写在方括号中，如 [::1]:8080");
+            parts.problem = QStringLiteral("IPv6地址须写在方括号中，如 [::1]:8080");
         else if (parts.port.isEmpty())
-            problem = kBadPort;
+            parts.problem = kBadPort;
     }
     return parts;
 }
 
 }  // namespace
 
-QString hostProblem(const QString& written)
+std::optional<QString> hostProblem(const QString& written)
 {
     // "https://" asks for an encrypted connection; what follows is a host like any other.
     const QString host = isHttpsHost(written) ? written.mid(kHttpsPrefix.size()) : written;
@@ -124,10 +125,9 @@ QString hostProblem(const QString& written)
     }
     if (host.contains(u'@'))
         return QStringLiteral("不能含“@”");
-    QString problem;
-    const HostParts parts = splitHost(host, problem);
-    if (!problem.isEmpty())
-        return problem;
+    const HostParts parts = splitHost(host);
+    if (parts.problem)
+        return parts.problem;
     if (parts.name.isEmpty())
         return kNoHostName;
     if (parts.ipv6) {
@@ -138,8 +138,7 @@ QString hostProblem(const QString& written)
         const QString name = asciiName(parts.name);
         if (name.isEmpty())
             return QStringLiteral("主机名“%1”无法写成国际化域名的punycode形式").arg(parts.name);
-        problem = nameProblem(name);
-        if (!problem.isEmpty())
+        if (auto problem = nameProblem(name))
             return problem;
     }
     if (!parts.port.isEmpty()) {
@@ -148,25 +147,24 @@ QString hostProblem(const QString& written)
         if (!ok || !std::all_of(parts.port.begin(), parts.port.end(), isAsciiDigit) || number < 1 || number > 65535)
             return kBadPort;
     }
-    return {};
+    return std::nullopt;
 }
 
 QString normalisedHost(const QString& host)
 {
     const QString trimmed = host.trimmed();
-    if (!hostProblem(trimmed).isEmpty())
+    if (hostProblem(trimmed))
         return trimmed;
     // The scheme of an HTTPS site stays as written; the host after it is normalised like any other.
     const bool https = isHttpsHost(trimmed);
     const QString bare = https ? trimmed.mid(kHttpsPrefix.size()) : trimmed;
-    QString problem;
-    const HostParts parts = splitHost(bare, problem);
+    const HostParts parts = splitHost(bare);
     if (parts.ipv6)
         return trimmed;
     return (https ? kHttpsPrefix : QString()) + asciiName(parts.name) +
            (parts.port.isEmpty() ? QString() : u':' + parts.port);
 }
-QString drawUrlProblem(const QString& url)
+std::optional<QString> drawUrlProblem(const QString& url)
 {
     for (QChar c : url) {
         if (c.isSpace())
@@ -188,11 +186,10 @@ QString drawUrlProblem(const QString& url)
     const QString authority = rest.left(authorityEnd);
     if (!isAscii(authority))
         return QStringLiteral("网址中的主机名须写成punycode形式（xn--…）");
-    const QString problem = hostProblem(authority);
-    if (!problem.isEmpty())
+    if (const auto problem = hostProblem(authority))
         return authority.isEmpty() ? kNoHostName
-                                   : QStringLiteral("主机“%1”无效：%2").arg(withoutCredentials(authority), problem);
+                                   : QStringLiteral("主机“%1”无效：%2").arg(withoutCredentials(authority), *problem);
     if (!QUrl(url, QUrl::StrictMode).isValid())
         return QStringLiteral("不是有效的网址");
-    return {};
+    return std::nullopt;
 }

@@ -6,7 +6,7 @@
 
 void failIfNoDraws(PageReading& reading)
 {
-    if (reading.failure.isEmpty() && reading.found == 0)
+    if (!reading.failure && reading.found == 0)
         reading.failure = kNoDrawsOnPage;
 }
 
@@ -35,7 +35,7 @@ void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& u
 {
     update.stored = appendDraws(db, update.lottery, reading.draws, update.failure);
     if (update.failure.isEmpty())
-        update.failure = reading.failure;
+        update.failure = reading.failure.value_or(QString());
 }
 
 QString progressText(const QString& lottery)

@@ -80,7 +80,7 @@ constexpr int kOnceADay = 0;
 bool refusedAsFuture(Bytes periodId, const QDate& today, int periodsPerDay, PageReading& reading)
 {
     reading.failure = periodDateProblem(latin1(periodId), today, periodsPerDay);
-    return !reading.failure.isEmpty();
+    return reading.failure.has_value();
 }
 
 QString incompleteDigits(Bytes periodId)
@@ -134,7 +134,7 @@ public:
             reading.failure = twoDraws(draw.periodId, earlier->second.join(QString()), draw.digits.join(QString()));
             return false;
         }
-        if (reading.failure.isEmpty()) {
+        if (!reading.failure) {
             m_digits.emplace(draw.periodId, draw.digits);
             reading.draws.push_back(std::move(draw));
         }
@@ -149,7 +149,7 @@ private:
 // cut short, end the reading.
 void judgeRow(Bytes periodId, bool complete, const QDate& today, PageReading& reading)
 {
-    if (!reading.failure.isEmpty() || refusedAsFuture(periodId, today, kOnceADay, reading))
+    if (reading.failure || refusedAsFuture(periodId, today, kOnceADay, reading))
         return;
     if (!complete)
         reading.failure = incompleteDigits(periodId);
@@ -173,8 +173,9 @@ std::vector<Bytes> periodPieces(const QByteArray& gathered)
 }
 
 // The first period after `newest` that the pieces list twice with different digits, as the
-// reading's failure; empty when there is none.
-QString doubleListing(const std::vector<Bytes>& pieces, std::size_t idLength, std::size_t digits, qint64 newest)
+// reading's failure; none when there is none.
+std::optional<QString> doubleListing(const std::vector<Bytes>& pieces, std::size_t idLength, std::size_t digits,
+                                     qint64 newest)
 {
     std::unordered_map<Bytes, Bytes> listed;
     for (const Bytes piece : pieces) {
@@ -187,7 +188,7 @@ QString doubleListing(const std::vector<Bytes>& pieces, std::size_t idLength, st
         if (!first && earlier->second != *drawDigits)
             return twoDraws(periodId, earlier->second, *drawDigits);
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -207,7 +208,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
         const Bytes periodId = fromEnd(line, 22, 7);
         const auto period = wholeNumber(periodId);
         if (!period) {
-            if (reading.failure.isEmpty())
+            if (!reading.failure)
                 reading.failure = notANumber(periodId);
             continue;
         }
@@ -313,7 +314,7 @@ PageReading drawsFromGathered(const QByteArray& gathered, int periodIdLength, in
     // Before anything is taken: a new period listed twice with different digits fails the whole
     // reading, since either listing may be the wrong one.
     reading.failure = doubleListing(pieces, idLength, digits, *newest);
-    if (!reading.failure.isEmpty())
+    if (reading.failure)
         return reading;
 
     std::unordered_set<Bytes> seen;

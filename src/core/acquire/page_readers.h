@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // The readers of the three kinds of history pages. They work on the page's bytes as the site
@@ -22,7 +23,7 @@ struct PageDraw {
 // unless the page lists one new period twice with different digits: then none does.
 struct PageReading {
     std::vector<PageDraw> draws;
-    QString failure;
+    std::optional<QString> failure;
     // Draws recognised on the page, stored before or not: none at all means the page is not
     // what the reader knows (a new design, an error page), not that nothing is new.
     int found = 0;

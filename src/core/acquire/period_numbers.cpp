@@ -59,7 +59,7 @@ std::optional<qint64> newestStored(const QString& newestPeriod, const QDate& tod
     // One stored in the future would leave every real draw below it: say so rather than read
     // nothing new for ever.
     reading.failure = newestStoredProblem(newestPeriod, today, periodsPerDay);
-    if (!reading.failure.isEmpty())
+    if (reading.failure)
         return std::nullopt;
     return value;
 }

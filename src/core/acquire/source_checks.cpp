@@ -20,10 +20,10 @@ std::vector<SiteCheck> checkSites(const SiteHosts& hosts, const QDate& today, co
     for (PageSite site : kPageSites) {
         SiteCheck check{site, false, {}};
         const QString host = normalisedHost(hosts[std::size_t(site)]);
-        const QString problem = hostProblem(host);
-        if (!problem.isEmpty())
-            check.text = QStringLiteral("主机无效：%1").arg(problem);
-        tickets.push_back(problem.isEmpty() ? fetcher.request(siteUrl(host, knownPagePath(site, today))) : -1);
+        const auto problem = hostProblem(host);
+        if (problem)
+            check.text = QStringLiteral("主机无效：%1").arg(*problem);
+        tickets.push_back(problem ? -1 : fetcher.request(siteUrl(host, knownPagePath(site, today))));
         checks.push_back(check);
     }
     bool cancelledNow = false;
@@ -105,8 +105,8 @@ std::vector<DrawUrlCheck> checkDrawUrls(const DrawUrls& urls, const QDate& today
         [&](const LotteryInfo& lottery) { return !urls.value(lottery.name).trimmed().isEmpty(); },
         [&](const LotteryInfo& lottery, const ReaderHooks& hooks, DrawUrlCheck& check) {
             const QString url = urls.value(lottery.name).trimmed();
-            if (const QString problem = drawUrlProblem(url); !problem.isEmpty()) {
-                check.text = QStringLiteral("网址无效：%1").arg(problem);
+            if (const auto problem = drawUrlProblem(url)) {
+                check.text = QStringLiteral("网址无效：%1").arg(*problem);
                 return;
             }
             const ParsedDrawFile document = readDrawUrl(url, lottery, hooks);

@@ -144,9 +144,8 @@ SourceSettingsFile settingsOf(const IniFile& ini)
         if (url.isEmpty())
             continue;
         file.urls.insert(lottery.name, url);
-        const QString problem = drawUrlProblem(url);
-        if (!problem.isEmpty())
-            file.urlProblems.insert(lottery.name, problem);
+        if (const auto problem = drawUrlProblem(url))
+            file.urlProblems.insert(lottery.name, *problem);
     }
     const QHash<QString, QString> chosen = ini.sections.value(kSourcesSection);
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
@@ -176,10 +175,10 @@ SiteHosts hostsOf(const SourceSettingsFile& file, const QString& dataDir)
     SiteHosts hosts;
     for (PageSite site : kPageSites) {
         const std::size_t i = std::size_t(site);
-        if (!file.hostProblems[i].isEmpty())
-            throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的主机“%4”无效：%5。")
-                                .arg(sourceSettingsPath(dataDir), siteKey(site), siteTitle(site), file.hosts[i],
-                                     file.hostProblems[i]));
+        if (const auto& problem = file.hostProblems[i])
+            throw UserError(
+                QStringLiteral("数据源设置 %1 中 %2（%3）的主机“%4”无效：%5。")
+                    .arg(sourceSettingsPath(dataDir), siteKey(site), siteTitle(site), file.hosts[i], *problem));
         hosts[i] = file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i];
     }
     return hosts;
@@ -188,11 +187,10 @@ SiteHosts hostsOf(const SourceSettingsFile& file, const QString& dataDir)
 DrawUrls drawUrlsOf(const SourceSettingsFile& file, const QString& dataDir)
 {
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const QString problem = file.urlProblems.value(lottery.name);
-        if (!problem.isEmpty())
+        if (const auto problem = file.urlProblems.constFind(lottery.name); problem != file.urlProblems.constEnd())
             throw UserError(QStringLiteral("数据源设置 %1 中 %2（%3）的开奖数据网址“%4”无效：%5。")
                                 .arg(sourceSettingsPath(dataDir), lottery.settingsKey, lottery.name,
-                                     file.urls.value(lottery.name), problem));
+                                     file.urls.value(lottery.name), *problem));
     }
     return file.urls;
 }
@@ -228,15 +226,13 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
 {
     for (PageSite site : kPageSites) {
         const QString& host = hosts[std::size_t(site)];
-        const QString problem = hostProblem(host);
-        if (!problem.isEmpty())
-            throw UserError(QStringLiteral("%1的主机“%2”无效：%3。").arg(siteTitle(site), host, problem));
+        if (const auto problem = hostProblem(host))
+            throw UserError(QStringLiteral("%1的主机“%2”无效：%3。").arg(siteTitle(site), host, *problem));
     }
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
         const QString url = urls.value(lottery.name).trimmed();
-        const QString problem = url.isEmpty() ? QString() : drawUrlProblem(url);
-        if (!problem.isEmpty())
-            throw UserError(QStringLiteral("%1的开奖数据网址“%2”无效：%3。").arg(lottery.name, url, problem));
+        if (const auto problem = url.isEmpty() ? std::nullopt : drawUrlProblem(url))
+            throw UserError(QStringLiteral("%1的开奖数据网址“%2”无效：%3。").arg(lottery.name, url, *problem));
     }
     QByteArray text = "[" + kHostsSection.toUtf8() + "]\n";
     for (PageSite site : kPageSites)

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <optional>
 
 // The settings file 数据源.ini in the data folder names the host of each outside site, so
 // that a user points the program at the sites without rebuilding it. It is an INI file (written in
@@ -47,12 +48,12 @@ QString siteTitle(PageSite site);
 // normalisedHost does), and beside it why it is bad, so that one bad key loses none of the good.
 struct SourceSettingsFile {
     bool exists = false;
-    bool hasHosts = false;                // a [hosts] section, even an empty one
-    SiteHosts hosts;                      // empty where the file names none
-    std::array<QString, 4> hostProblems;  // by site; empty when fine
-    DrawUrls urls;                        // lottery name -> address, as written
-    QHash<QString, QString> urlProblems;  // lottery name -> why its address is bad
-    SourceChoices choices;                // lottery name -> the source chosen, as written
+    bool hasHosts = false;                               // a [hosts] section, even an empty one
+    SiteHosts hosts;                                     // empty where the file names none
+    std::array<std::optional<QString>, 4> hostProblems;  // by site; none when fine
+    DrawUrls urls;                                       // lottery name -> address, as written
+    QHash<QString, QString> urlProblems;                 // lottery name -> why its address is bad
+    SourceChoices choices;                               // lottery name -> the source chosen, as written
 };
 
 // UserError naming the file when it cannot be read, is over 64 KB, or is not UTF-8 or GBK text.

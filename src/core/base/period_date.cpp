@@ -31,10 +31,10 @@ QString dashedDate(const QDate& day)
     return day.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QString periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay)
+std::optional<QString> periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay)
 {
     if (!isDigitString(periodId))
-        return {};
+        return std::nullopt;
     // A draw of tomorrow may already be listed where the sites' clocks run ahead of this one.
     const QDate latest = today.addDays(1);
     if (periodId.size() == 7) {
@@ -58,10 +58,10 @@ QString periodDateProblem(const QString& periodId, const QDate& today, int perio
                 .arg(number)
                 .arg(year)
                 .arg(days);
-        return {};
+        return std::nullopt;
     }
     if (periodId.size() != 10 && periodId.size() != 11)
-        return {};
+        return std::nullopt;
     const QDate date = dayOfKey(QStringView(periodId).left(8));
     if (!date.isValid())
         return QStringLiteral("期号“%1”的日期%2不存在").arg(periodId, periodId.left(8));
@@ -72,13 +72,13 @@ QString periodDateProblem(const QString& periodId, const QDate& today, int perio
         return QStringLiteral("期号“%1”的序号不能为0").arg(periodId);
     if (periodsPerDay > 0 && number > periodsPerDay)
         return QStringLiteral("期号“%1”的序号%2不可能：每天最多开奖%3期").arg(periodId).arg(number).arg(periodsPerDay);
-    return {};
+    return std::nullopt;
 }
 
-QString newestStoredProblem(const QString& newestPeriod, const QDate& today, int periodsPerDay)
+std::optional<QString> newestStoredProblem(const QString& newestPeriod, const QDate& today, int periodsPerDay)
 {
-    const QString problem = periodDateProblem(newestPeriod, today, periodsPerDay);
-    if (problem.isEmpty())
-        return {};
-    return QStringLiteral("已存的最新期号有误：%1。请在“添加开奖”中改正或删除这一期，之后的开奖才能存入").arg(problem);
+    const std::optional<QString> problem = periodDateProblem(newestPeriod, today, periodsPerDay);
+    if (!problem)
+        return std::nullopt;
+    return QStringLiteral("已存的最新期号有误：%1。请在“添加开奖”中改正或删除这一期，之后的开奖才能存入").arg(*problem);
 }

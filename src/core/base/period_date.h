@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <optional>
 
 // A period id names the day or year of its draw: the 10- and 11-character ids of the 时时彩
 // lotteries begin with YYYYMMDD, the 7-character ids of 3D and 排列3 with the year. Only later
@@ -28,13 +29,13 @@ QString dashedDate(const QDate& day);
 // Why the period cannot be a draw already made: its date part is no date or lies more than one day
 // after `today`, or its number is more than the calendar allows. A lottery drawn once a day
 // (`periodsPerDay` 0, 7-character ids) has no period 0 and no more periods in a year than days
-// gone by in it, tomorrow's included; a 时时彩 no more in a day than its `periodsPerDay`. Empty
+// gone by in it, tomorrow's included; a 时时彩 no more in a day than its `periodsPerDay`. None
 // when it can, and for texts of other lengths or with other characters, which other checks
 // refuse. `today` is the day the run counts as today, handed down from where the run starts (the
 // session, or a test's fixed day). Every reader, the import and the data window ask this one
 // check, so that no way in stores a period the others would refuse.
-QString periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay);
+std::optional<QString> periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay);
 
-// The same check on the newest stored period, which writers continue from: empty when it is
+// The same check on the newest stored period, which writers continue from: none when it is
 // fine, otherwise what is wrong and how to mend it.
-QString newestStoredProblem(const QString& newestPeriod, const QDate& today, int periodsPerDay);
+std::optional<QString> newestStoredProblem(const QString& newestPeriod, const QDate& today, int periodsPerDay);

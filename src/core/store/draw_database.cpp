@@ -15,6 +15,7 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <atomic>
+#include <optional>
 
 namespace {
 
@@ -77,8 +78,8 @@ QString beijingNow()
 }
 
 // Why SQLite could not open or read the file, in the user's words, from what the file system
-// says of the folder and the file; empty when nothing there explains it.
-QString openProblem(const QString& path)
+// says of the folder and the file; none when nothing there explains it.
+std::optional<QString> openProblem(const QString& path)
 {
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
@@ -102,7 +103,7 @@ QString openProblem(const QString& path)
                              : QStringLiteral("数据库文件夹“%1”是只读的，无法在其中建立数据库文件%2")
                                    .arg(folderName, file.fileName());
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -133,9 +134,8 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
         fail(QStringLiteral("SQLite 数据库驱动不可用（Qt SQLite 插件未安装）。"));
     const QString path = drawDatabasePath(dataDir);
     auto cannotOpen = [&](const QString& reason) {
-        const QString problem = openProblem(path);
         fail(QStringLiteral("无法打开数据库 %1：%2")
-                 .arg(QDir::toNativeSeparators(path), problem.isEmpty() ? reason : problem));
+                 .arg(QDir::toNativeSeparators(path), openProblem(path).value_or(reason)));
     };
     m_db.setDatabaseName(path);
     if (g_openReadOnly)

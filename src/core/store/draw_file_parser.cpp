@@ -310,9 +310,8 @@ bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today,
     if (QStringView(id).mid(groupLength).toInt() == 0)
         return reason.fail([&] { return QStringLiteral("期号的序号不能为0"); });
     // A period not drawn yet would shut out every later draw of the lottery.
-    const QString future = periodDateProblem(id, today, lottery.periodsPerDay);
-    if (!future.isEmpty())
-        return reason.fail([&] { return future; });
+    if (const auto future = periodDateProblem(id, today, lottery.periodsPerDay))
+        return reason.fail([&] { return *future; });
     return true;
 }
 

@@ -299,9 +299,8 @@ void DrawRowSet::post()
     const QString period = stored(row.values.value(periodColumn)).toString();
     // A period that cannot have been drawn yet would shut out every later draw of the lottery.
     if (const LotteryInfo* lottery = findLottery(m_lotteryName)) {
-        const QString problem = periodDateProblem(period, m_today(), lottery->periodsPerDay);
-        if (!problem.isEmpty())
-            throw UserError(problem + QStringLiteral("，不能存入。"));
+        if (const auto problem = periodDateProblem(period, m_today(), lottery->periodsPerDay))
+            throw UserError(*problem + QStringLiteral("，不能存入。"));
     }
     // The draw and the record of where it came from go in together.
     DrawDatabase::Transaction transaction(*m_store);

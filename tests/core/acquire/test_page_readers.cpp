@@ -1,5 +1,6 @@
 #include "core/acquire/page_readers.h"
 #include "support/file_fixtures.h"
+#include "support/optional_text.h"
 #include "support/page_fixtures.h"
 
 #include <QStringEncoder>
@@ -37,9 +38,9 @@ void checkReading(const PageReading& reading)
     QFETCH(QString, failure);
     QCOMPARE(drawsText(reading), expected);
     if (failure.isEmpty())
-        QCOMPARE(reading.failure, QString());
+        QCOMPARE(reading.failure, std::optional<QString>());
     else
-        QVERIFY2(reading.failure.contains(failure), qPrintable(reading.failure));
+        QVERIFY2(reading.failure && reading.failure->contains(failure), toString(reading.failure));
 }
 
 void addColumns()

@@ -102,9 +102,8 @@ void checkAddress(const DescriptionReader& reader, const QString& field, const Q
     QString sample = address;
     for (const char* name : {"{param}", "{page}", "{pageSize}", "{from}", "{to}"})
         sample.replace(QLatin1String(name), QStringLiteral("1"));
-    const QString problem = drawUrlProblem(sample);
-    if (!problem.isEmpty())
-        reader.refuse(field, problem);
+    if (const auto problem = drawUrlProblem(sample))
+        reader.refuse(field, *problem);
 }
 
 SourceDescription descriptionOf(const QJsonObject& object, const QString& origin, int index)

@@ -464,9 +464,8 @@ LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const S
     return guardedUpdate(lottery.name, [&](LotteryUpdate& update) {
         const QString storedNewest = db.newestPeriodId(lottery.name);
         // An impossible stored period is named for mending rather than blamed on the list.
-        if (const QString problem = newestStoredProblem(storedNewest, hooks.today, lottery.periodsPerDay);
-            !problem.isEmpty())
-            throw UserError(problem);
+        if (const auto problem = newestStoredProblem(storedNewest, hooks.today, lottery.periodsPerDay))
+            throw UserError(*problem);
         SourceReading reading = readSource(source, all, lottery, storedNewest, hooks);
         update.notes = reading.notes;
         if (hooks.pageRead)
