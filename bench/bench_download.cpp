@@ -79,8 +79,8 @@ void BM_DrawListScan(benchmark::State& state)
         state.ResumeTiming();
         DrawDatabase db(folder->path());
         const LotteryUpdate update = DrawListScan(db, folder->path(), kLottery, site.hooks);
-        if (!update.succeeded() || update.stored != int(site.draws.size()))
-            state.SkipWithError(qPrintable(update.failure));
+        if (!update.outcome.succeeded() || update.outcome.stored() != int(site.draws.size()))
+            state.SkipWithError(qPrintable(outcomeLine(update)));
         state.PauseTiming();
         folder.reset();
         state.ResumeTiming();
@@ -111,8 +111,8 @@ void BM_DownloadTenThousand(benchmark::State& state)
         state.ResumeTiming();
         const LotteryUpdate update = downloadHistory(folder->path(), lottery, hooks);
         state.PauseTiming();
-        if (!update.succeeded() || update.stored != int(draws.size()))
-            state.SkipWithError(qPrintable(update.failure));
+        if (!update.outcome.succeeded() || update.outcome.stored() != int(draws.size()))
+            state.SkipWithError(qPrintable(outcomeLine(update)));
         folder.reset();
         state.ResumeTiming();
     }

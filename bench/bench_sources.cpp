@@ -59,7 +59,7 @@ void downloadBehind(benchmark::State& state, int storedBehind)
         const double elapsedMs = double(timer.elapsed());
         state.PauseTiming();
         for (const LotteryUpdate& update : updates) {
-            if (update.stored != storedBehind)
+            if (update.outcome.stored() != storedBehind)
                 state.SkipWithError("a lottery was not filled");
         }
         const int asked = run.sites->requestCount();

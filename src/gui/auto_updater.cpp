@@ -201,7 +201,7 @@ void AutoUpdater::run(Plan& plan)
                 DrawDatabase db(dataDir);
                 outcome.update = runLiveUpdate(db, dataDir, lottery, catchUp, hooks);
             }
-            if (outcome.update.stored > 0) {
+            if (outcome.update.outcome.stored() > 0) {
                 DrawDatabase db(dataDir);
                 const DrawHistory history = readDrawHistory(db, lottery);
                 if (!history.empty()) {
@@ -234,21 +234,21 @@ void AutoUpdater::run(Plan& plan)
 void AutoUpdater::finished(Plan& plan, const Outcome& outcome)
 {
     const LotteryUpdate& update = outcome.update;
-    if (update.cancelled)
+    if (update.outcome.cancelled())
         return;
     const QDateTime now = m_session.now();
     if (!isDaily(plan) && caughtUpBy(outcome.catchUp, update))
         m_session.setHistoryCaughtUp(true);
     QString news;
-    if (update.stored > 0) {
+    if (update.outcome.stored() > 0) {
         // The night's period is in: the lottery rests until the next evening.
         if (isDaily(plan) && nightPeriodIn(now, plan.drawTime, !plan.lastCheck.isValid()))
             plan.nightIn = drawNight(now, plan.drawTime);
         if (m_hooks.drawsStored)
             news = m_hooks.drawsStored(plan.lottery, outcome.newestPeriodId, outcome.newestDigits);
     }
-    if (!update.failure.isEmpty()) {
-        failed(plan, update.failure);
+    if (const auto& failure = update.outcome.failure()) {
+        failed(plan, *failure);
         return;
     }
     plan.failures = 0;
@@ -259,7 +259,7 @@ void AutoUpdater::finished(Plan& plan, const Outcome& outcome)
         const bool newestIn = plan.nightIn == drawNight(now, plan.drawTime);
         nothingNew = dailyWaitText(now, nextDailyCheck(now, plan.drawTime, now, newestIn), plan.drawTime);
     }
-    say(autoStatusLine(now.toLocalTime().time(), plan.lottery, update.stored, news, nothingNew));
+    say(autoStatusLine(now.toLocalTime().time(), plan.lottery, update.outcome.stored(), news, nothingNew));
 }
 
 void AutoUpdater::failed(Plan& plan, const QString& reason)

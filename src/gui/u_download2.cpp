@@ -29,7 +29,7 @@ const QString kAllLotteries = QStringLiteral("所有彩票");
 QString summaryOf(const std::vector<LotteryUpdate>& updates, const QString& choice)
 {
     const bool cancelled =
-        std::any_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.cancelled; });
+        std::any_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.outcome.cancelled(); });
     QStringList lines{cancelled ? QStringLiteral("下载已取消！") : QStringLiteral("下载完成！"), QString()};
     if (updates.empty())
         lines << QStringLiteral("没有名为“%1”的彩票，未下载任何开奖。").arg(choice);
@@ -189,7 +189,7 @@ void Tfrmdownload2::finishRun(const std::vector<LotteryUpdate>& updates, const Q
     // A failed or empty run has not caught the history up: the live update must still do its own
     // catch-up then.
     const bool allSucceeded =
-        std::all_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.succeeded(); });
+        std::all_of(updates.begin(), updates.end(), [](const LotteryUpdate& u) { return u.outcome.succeeded(); });
     if (!updates.empty() && allSucceeded)
         m_session.setHistoryCaughtUp(true);
     dialogs::showMessage(parentWidget(), summaryOf(updates, choice));

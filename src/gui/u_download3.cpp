@@ -22,9 +22,10 @@ namespace {
 // reads as a success.
 QString summaryOf(const LotteryUpdate& update, bool catchUp)
 {
-    QStringList lines{update.cancelled ? QStringLiteral("更新已取消！") : QStringLiteral("更新完成！"), QString()};
+    QStringList lines{update.outcome.cancelled() ? QStringLiteral("更新已取消！") : QStringLiteral("更新完成！"),
+                      QString()};
     lines << outcomeLine(update);
-    if (!update.succeeded() && catchUp)
+    if (!update.outcome.succeeded() && catchUp)
         lines << QStringLiteral("下次实时开奖将再次读取近%1天的开奖。").arg(kDrawListDays);
     return lines.join(QLatin1Char('\n'));
 }

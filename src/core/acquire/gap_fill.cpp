@@ -25,10 +25,10 @@ const LotteryInfo* dayCountedLottery(const QString& lottery)
     return info && info->historySource == HistorySource::DrawList ? info : nullptr;
 }
 
-// Stores the draws of the day's page (asked for under `ticket`) that `wanted` asks for; returns
-// how many went in.
-int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryInfo& lottery, const QDate& day,
-            const std::function<bool(const QString&)>& wanted, const ReaderHooks& hooks, QString& failure)
+// Stores the draws of the day's page (asked for under `ticket`) that `wanted` asks for. A page that
+// fails is this day's failure; a cancel is thrown on, since it ends the whole fill.
+StoreOutcome fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryInfo& lottery, const QDate& day,
+                     const std::function<bool(const QString&)>& wanted, const ReaderHooks& hooks)
 {
     try {
         const QByteArray page = fetcher.take(ticket, drawListPageName(day));
@@ -40,24 +40,18 @@ int fillDay(DrawDatabase& db, ReaderFetcher& fetcher, int ticket, const LotteryI
         PageReading reading = drawsFromGathered(gathered, lottery.periodIdLength, lottery.digitCount,
                                                 lottery.periodsPerDay, QStringLiteral("0"), hooks.today);
         failIfNoDraws(reading);
-        std::vector<PageDraw> chosen;
-        for (PageDraw& draw : reading.draws) {
-            if (draw.periodId.startsWith(dayKey(day)) && wanted(draw.periodId))
-                chosen.push_back(std::move(draw));
-        }
+        std::erase_if(reading.draws, [&](const PageDraw& draw) {
+            return !draw.periodId.startsWith(dayKey(day)) || !wanted(draw.periodId);
+        });
         // A cancel that came while the page was read drops the day: only whole days are stored.
         stopIfCancelled(hooks);
         const DrawDatabase::SourceScope named(db, kDayPagesSource);
-        const int stored = appendDraws(db, lottery.name, chosen, failure);
-        if (failure.isEmpty())
-            failure = reading.failure.value_or(QString());
-        return stored;
+        return storeReading(db, lottery.name, reading);
     } catch (const Cancelled&) {
         // Not a failure of this day: the whole fill stops here.
         throw;
     } catch (const std::exception& e) {
-        failure = userMessageOf(e);
-        return 0;
+        return StoreOutcome::failed(userMessageOf(e));
     }
 }
 
@@ -111,8 +105,7 @@ std::set<QDate> daysToFill(const QString& newestBefore, const QString& newestAft
 // Adds why `day` could not be filled to the update's failure, after what is there.
 void addFillFailure(LotteryUpdate& update, const QDate& day, const QString& failure)
 {
-    const QString note = QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure);
-    update.failure = update.failure.isEmpty() ? note : update.failure + QStringLiteral("；") + note;
+    update.outcome.addFailure(QStringLiteral("补齐%1时%2").arg(groupText(dayKey(day)), failure));
 }
 
 }  // namespace
@@ -121,16 +114,21 @@ int GapFill::filled() const
 {
     int count = 0;
     for (const DayFill& day : days)
-        count += day.filled;
+        count += day.outcome.stored();
     return count;
 }
 
 int GapFill::stillMissing() const
 {
-    int count = skippedMissing;
+    int count = 0;
     for (const DayFill& day : days)
         count += int(day.stillMissing.size());
     return count;
+}
+
+bool GapFill::cancelled() const
+{
+    return std::any_of(days.begin(), days.end(), [](const DayFill& day) { return day.outcome.cancelled(); });
 }
 
 GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks)
@@ -154,34 +152,27 @@ GapFill fillGaps(DrawDatabase& db, const QString& lottery, const ReaderHooks& ho
     const std::vector<int> tickets =
         url.isEmpty() ? requestDayPages(fetcher, hooks.sources, *info, days) : std::vector<int>();
     std::size_t next = 0;
+    bool cancelled = false;
     for (const auto& [day, missing] : missingByDay) {
         const int ticket = url.isEmpty() ? tickets[next++] : -1;
-        if (fill.cancelled) {
-            ++fill.skippedDays;
-            fill.skippedMissing += int(missing.size());
+        // Cancelled until it is filled: a cancel skips this day and every one after it.
+        DayFill& result = fill.days.emplace_back(DayFill{day, StoreOutcome::userCancelled(), missing});
+        if (cancelled)
             continue;
-        }
-        DayFill result{day, 0, {}, {}};
         const QSet<QString> missingIds(missing.begin(), missing.end());
         const auto wanted = [&](const QString& id) { return missingIds.contains(id); };
         try {
             stopIfCancelled(hooks);
             if (!url.isEmpty() && !document)
                 document = readDrawUrl(url, *info, hooks);
-            result.filled = document ? fillDayFromDocument(db, *info, *document, day, wanted, result.failure)
-                                     : fillDay(db, fetcher, ticket, *info, day, wanted, hooks, result.failure);
+            result.outcome = document ? fillDayFromDocument(db, *info, *document, day, wanted)
+                                      : fillDay(db, fetcher, ticket, *info, day, wanted, hooks);
         } catch (const Cancelled&) {
-            fill.cancelled = true;
-            ++fill.skippedDays;
-            fill.skippedMissing += int(missing.size());
+            cancelled = true;
             continue;
         }
         const QSet<QString> now = db.storedPeriodIds(lottery);
-        for (const QString& id : missing) {
-            if (!now.contains(id))
-                result.stillMissing << id;
-        }
-        fill.days.push_back(std::move(result));
+        result.stillMissing.removeIf([&](const QString& id) { return now.contains(id); });
     }
     return fill;
 }
@@ -194,16 +185,23 @@ GapFill fillGapsInDataFolder(const QString& dataDir, const QString& lottery, con
 
 QStringList gapFillReport(const GapFill& fill)
 {
-    QStringList lines{fill.cancelled ? QStringLiteral("补齐已取消！") : QStringLiteral("补齐完成！"), QString()};
-    if (fill.days.empty() && !fill.cancelled) {
+    QStringList lines{fill.cancelled() ? QStringLiteral("补齐已取消！") : QStringLiteral("补齐完成！"), QString()};
+    if (fill.days.empty()) {
         lines << QStringLiteral("%1：没有缺期").arg(fill.lottery);
         return lines;
     }
+    int skippedDays = 0;
+    int skippedMissing = 0;
     for (const DayFill& day : fill.days) {
+        if (day.outcome.cancelled()) {
+            ++skippedDays;
+            skippedMissing += int(day.stillMissing.size());
+            continue;
+        }
         QString line = groupText(dayKey(day.day)) + QStringLiteral("：");
-        if (!day.failure.isEmpty())
-            line += QStringLiteral("失败（%1），").arg(day.failure);
-        line += QStringLiteral("补齐%1期").arg(day.filled);
+        if (const auto& failure = day.outcome.failure())
+            line += QStringLiteral("失败（%1），").arg(*failure);
+        line += QStringLiteral("补齐%1期").arg(day.outcome.stored());
         if (!day.stillMissing.isEmpty()) {
             QStringList numbers;
             for (const QString& id : day.stillMissing)
@@ -212,8 +210,8 @@ QStringList gapFillReport(const GapFill& fill)
         }
         lines << line;
     }
-    if (fill.cancelled)
-        lines << QStringLiteral("已取消，余下的%1天未补（缺%2期）").arg(fill.skippedDays).arg(fill.skippedMissing);
+    if (skippedDays > 0)
+        lines << QStringLiteral("已取消，余下的%1天未补（缺%2期）").arg(skippedDays).arg(skippedMissing);
     lines << QString() << QStringLiteral("共补齐%1期，仍缺%2期").arg(fill.filled()).arg(fill.stillMissing());
     return lines;
 }
@@ -221,7 +219,7 @@ QStringList gapFillReport(const GapFill& fill)
 void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& update, const ReaderHooks& hooks)
 {
     const LotteryInfo* info = dayCountedLottery(update.lottery);
-    if (!info || update.stored == 0)
+    if (!info || update.outcome.stored() == 0)
         return;
     QString newestAfter;
     QSet<QString> stored;
@@ -239,20 +237,20 @@ void fillFeedJump(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& 
         std::size_t next = 0;
         for (const QDate& day : days) {
             const int ticket = tickets[next++];
-            QString failure;
             try {
                 stopIfCancelled(hooks);
-                update.stored += fillDay(
+                const StoreOutcome filled = fillDay(
                     db, fetcher, ticket, *info, day,
                     [&](const QString& id) { return id > newestBefore && id < newestAfter && !stored.contains(id); },
-                    hooks, failure);
+                    hooks);
+                update.outcome.addStored(filled.stored());
+                if (filled.failure())
+                    addFillFailure(update, day, *filled.failure());
             } catch (const Cancelled&) {
                 // The feed's own draws are stored already; the days not filled stay counted below.
                 addFillFailure(update, day, QStringLiteral("已取消，余下的日子未补"));
                 break;
             }
-            if (!failure.isEmpty())
-                addFillFailure(update, day, failure);
         }
     }
     update.stillMissing = missingBetweenPeriods(db, update.lottery, newestBefore, newestAfter);

@@ -14,21 +14,20 @@ class DrawDatabase;
 // and addresses as the history download, read with the same reader. Only periods the table
 // lacks are stored; a stored draw is never changed.
 
+// One day with gaps: what was filled (or why the page failed, or that the user stopped the fill
+// before this day was stored) and the period ids still missing after it.
 struct DayFill {
     QDate day;
-    int filled = 0;
-    QStringList stillMissing;  // period ids
-    QString failure;           // empty when the day's page was read and stored
+    StoreOutcome outcome;
+    QStringList stillMissing;
 };
 
 struct GapFill {
     QString lottery;
-    std::vector<DayFill> days;  // oldest first: the days read before any cancel
-    bool cancelled = false;     // the user stopped it; the days from the one being read on are skipped
-    int skippedDays = 0;
-    int skippedMissing = 0;  // periods missing on the skipped days
+    std::vector<DayFill> days;  // every day with gaps, oldest first; after a cancel, the rest are cancelled
     int filled() const;
     int stillMissing() const;
+    bool cancelled() const;
 };
 
 // Reads the day page of every day with gaps and stores the missing periods it lists, each day in

@@ -30,10 +30,9 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
     int pagesDone = 0;
     for (const QString& lottery : lotteries) {
         if (hooks.cancelled && hooks.cancelled()) {
-            LotteryUpdate skipped;
+            LotteryUpdate& skipped = updates.emplace_back();
             skipped.lottery = lottery;
-            skipped.cancelled = true;
-            updates.push_back(skipped);
+            skipped.outcome = StoreOutcome::userCancelled();
             continue;
         }
         if (progress.lotteryStarted)

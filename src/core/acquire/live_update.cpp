@@ -26,7 +26,7 @@ LotteryUpdate UpdateFromFeed(DrawDatabase& db, const QString& lottery, const Rea
     const QString newest = db.newestPeriodId(lottery);
     LotteryUpdate update = readLotteryFeed(db, lottery, newest, hooks);
     // The feed lists the latest draws only: periods it jumps over come from their day pages.
-    if (!update.cancelled)
+    if (!update.outcome.cancelled())
         fillFeedJump(db, newest, update, hooks);
     return update;
 }
@@ -38,5 +38,5 @@ bool liveUpdateCatchesUp(bool historyCaughtUp, const QString& lottery, const Sou
 
 bool caughtUpBy(bool catchUp, const LotteryUpdate& update)
 {
-    return catchUp && update.succeeded();
+    return catchUp && update.outcome.succeeded();
 }

@@ -10,9 +10,10 @@ void failIfNoDraws(PageReading& reading)
         reading.failure = kNoDrawsOnPage;
 }
 
-int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure)
+StoreOutcome appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws)
 {
     int stored = 0;
+    std::optional<QString> refused;
     DrawDatabase::Transaction transaction(db);
     for (const PageDraw& draw : draws) {
         try {
@@ -20,7 +21,7 @@ int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<Page
         } catch (const DatabaseError& e) {
             // The refusal mostly names the period itself ("第…期已存在").
             const QString reason = e.message();
-            failure = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
+            refused = reason.startsWith(QStringLiteral("第%1期").arg(draw.periodId))
                           ? reason + QStringLiteral("，未能存入")
                           : periodNotStoredText(draw.periodId, reason);
             break;
@@ -28,14 +29,15 @@ int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<Page
         ++stored;
     }
     transaction.commit();
-    return stored;
+    return refused ? StoreOutcome::failed(*refused, stored) : StoreOutcome(stored);
 }
 
-void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update)
+StoreOutcome storeReading(DrawDatabase& db, const QString& lottery, const PageReading& reading)
 {
-    update.stored = appendDraws(db, update.lottery, reading.draws, update.failure);
-    if (update.failure.isEmpty())
-        update.failure = reading.failure.value_or(QString());
+    const StoreOutcome appended = appendDraws(db, lottery, reading.draws);
+    if (appended.succeeded() && reading.failure)
+        return StoreOutcome::failed(*reading.failure, appended.stored());
+    return appended;
 }
 
 QString progressText(const QString& lottery)
@@ -45,16 +47,23 @@ QString progressText(const QString& lottery)
 
 QString outcomeLine(const LotteryUpdate& update)
 {
-    if (update.cancelled)
-        return QStringLiteral("%1：已取消，未存入开奖").arg(update.lottery);
+    const StoreOutcome& outcome = update.outcome;
     QString line;
-    if (update.succeeded()) {
-        line = update.stored ? QStringLiteral("%1：新增%2期").arg(update.lottery).arg(update.stored)
-                             : QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
-    } else {
-        const QString kept =
-            update.stored ? QStringLiteral("之前的%1期已存入").arg(update.stored) : QStringLiteral("未存入开奖");
-        line = QStringLiteral("%1：失败，%2；%3").arg(update.lottery, update.failure, kept);
+    switch (outcome.kind()) {
+        case StoreOutcome::Kind::Cancelled:
+            return QStringLiteral("%1：已取消，未存入开奖").arg(update.lottery);
+        case StoreOutcome::Kind::Stored:
+            line = QStringLiteral("%1：新增%2期").arg(update.lottery).arg(outcome.stored());
+            break;
+        case StoreOutcome::Kind::Unchanged:
+            line = QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
+            break;
+        case StoreOutcome::Kind::Failed:
+            line = QStringLiteral("%1：失败，%2；%3")
+                       .arg(update.lottery, *outcome.failure(),
+                            outcome.stored() ? QStringLiteral("之前的%1期已存入").arg(outcome.stored())
+                                             : QStringLiteral("未存入开奖"));
+            break;
     }
     if (update.conflicting > 0)
         line += QStringLiteral("；%1期与已存号码不同（未改动）").arg(update.conflicting);

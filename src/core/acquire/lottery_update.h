@@ -2,6 +2,7 @@
 
 #include "core/acquire/page_readers.h"
 #include "core/acquire/reader_hooks.h"
+#include "core/acquire/store_outcome.h"
 #include "core/base/user_error.h"
 
 #include <QString>
@@ -13,18 +14,15 @@ class DrawDatabase;
 // What one reader did for one lottery, and how it is told to the user.
 struct LotteryUpdate {
     QString lottery;
-    int stored = 0;
-    QString failure;         // empty when the reader went through to the end
-    bool cancelled = false;  // stopped by the user before anything was stored
-    int stillMissing = 0;    // periods the table still lacks inside the range the run covered
-    int conflicting = 0;     // periods read with other digits than stored: the stored ones stay
-    int unreadable = 0;      // rows of a draw source no draw could be read from
-    QString unreadableWhy;   // the first of them with their reasons (malformedSummary)
-    int olderDropped = 0;    // new draws older than the table keeps (kRetainedDraws), not stored
+    StoreOutcome outcome;   // the draws stored, and whether the reader went through, failed or was cancelled
+    int stillMissing = 0;   // periods the table still lacks inside the range the run covered
+    int conflicting = 0;    // periods read with other digits than stored: the stored ones stay
+    int unreadable = 0;     // rows of a draw source no draw could be read from
+    QString unreadableWhy;  // the first of them with their reasons (malformedSummary)
+    int olderDropped = 0;   // new draws older than the table keeps (kRetainedDraws), not stored
     // What else the player must hear of the run, each in a few words: a source that failed and
     // what stood in for it, two sources that disagree.
     QStringList notes;
-    bool succeeded() const { return failure.isEmpty() && !cancelled; }
 };
 
 // A page with draws the reader knows, none of them new, is "已是最新"; one without any is a
@@ -35,12 +33,12 @@ inline const QString kNoDrawsOnPage = QStringLiteral("页面中没有找到开�
 void failIfNoDraws(PageReading& reading);
 
 // Appends the draws in order, in one transaction, until the database refuses one: the draws
-// before it stay stored and `failure` says which draw was refused and why.
-int appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws, QString& failure);
+// before it stay stored, and the outcome fails saying which draw was refused and why.
+StoreOutcome appendDraws(DrawDatabase& db, const QString& lottery, const std::vector<PageDraw>& draws);
 
-// Stores what a reading gave and keeps in `update` how many went in and, from the database or
-// the reading, why it stopped.
-void storeReading(DrawDatabase& db, const PageReading& reading, LotteryUpdate& update);
+// Stores what a reading gave: the draws appended, and why it stopped, from the database or, when
+// the database took them all, from the reading.
+StoreOutcome storeReading(DrawDatabase& db, const QString& lottery, const PageReading& reading);
 
 // "正在更新<lottery>。。。" while a lottery is worked on.
 QString progressText(const QString& lottery);
@@ -52,9 +50,9 @@ QString progressText(const QString& lottery);
 // reader's notes follow.
 QString outcomeLine(const LotteryUpdate& update);
 
-// One reader's work for `lottery`, which never throws: `work` fills in the update; a cancel marks
-// it cancelled, and any other error becomes its failure, in the user's words. What was stored
-// before an error stays stored.
+// One reader's work for `lottery`, which never throws: `work` fills in the update; a cancel makes
+// it cancelled, and any other error its failure, in the user's words. What was stored before an
+// error stays stored and counted.
 template <class Work>
 LotteryUpdate guardedUpdate(const QString& lottery, Work&& work)
 {
@@ -63,9 +61,9 @@ LotteryUpdate guardedUpdate(const QString& lottery, Work&& work)
     try {
         work(update);
     } catch (const Cancelled&) {
-        update.cancelled = true;
+        update.outcome = StoreOutcome::userCancelled();
     } catch (const std::exception& e) {
-        update.failure = userMessageOf(e);
+        update.outcome = StoreOutcome::failed(userMessageOf(e), update.outcome.stored());
     }
     return update;
 }
@@ -81,6 +79,6 @@ LotteryUpdate readAndStore(DrawDatabase& db, const QString& lottery, const Reade
         // A cancel that came while the last page was read still keeps the lottery unstored.
         stopIfCancelled(hooks);
         failIfNoDraws(reading);
-        storeReading(db, reading, update);
+        update.outcome = storeReading(db, lottery, reading);
     });
 }

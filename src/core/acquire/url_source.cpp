@@ -78,7 +78,7 @@ void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile 
     update.unreadable = document.malformedCount;
     update.unreadableWhy = malformedSummary(document);
     if (document.draws.empty()) {
-        update.failure = noDraws;
+        update.outcome = StoreOutcome::failed(noDraws);
         return;
     }
     const auto [oldest, newest] =
@@ -90,7 +90,7 @@ void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile 
     ImportPlan plan = planImport(std::move(document), stored);
     update.olderDropped = keepRetained(plan, stored);
     update.conflicting = int(plan.conflicts.size());
-    update.stored = writeImport(db, lottery, plan, false).added;
+    update.outcome = StoreOutcome(writeImport(db, lottery, plan, false).added);
     // As after the day pages: the days the document covers that still have holes.
     if (lottery.historySource == HistorySource::DrawList)
         update.stillMissing = missingBetweenPeriods(db, lottery.name, from, to);
@@ -109,8 +109,8 @@ LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
     });
 }
 
-int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document, const QDate& day,
-                        const std::function<bool(const QString&)>& wanted, QString& failure)
+StoreOutcome fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document,
+                                 const QDate& day, const std::function<bool(const QString&)>& wanted)
 {
     const QString prefix = dayKey(day);
     std::vector<PageDraw> chosen;
@@ -119,5 +119,5 @@ int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const Pars
             chosen.push_back(pageDraw(draw));
     }
     const DrawDatabase::SourceScope named(db, kOwnAddressSource);
-    return appendDraws(db, lottery.name, chosen, failure);
+    return appendDraws(db, lottery.name, chosen);
 }

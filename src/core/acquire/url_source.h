@@ -48,6 +48,6 @@ LotteryUpdate urlSourceReader(DrawDatabase& db, const LotteryInfo& lottery, cons
 ParsedDrawFile readDrawUrl(const QString& url, const LotteryInfo& lottery, const ReaderHooks& hooks = {});
 
 // 补齐 from a document read once: stores, in one transaction, the draws of `day` in it that
-// `wanted` asks for, and returns how many went in; `failure` says why the database refused one.
-int fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document, const QDate& day,
-                        const std::function<bool(const QString&)>& wanted, QString& failure);
+// `wanted` asks for (appendDraws).
+StoreOutcome fillDayFromDocument(DrawDatabase& db, const LotteryInfo& lottery, const ParsedDrawFile& document,
+                                 const QDate& day, const std::function<bool(const QString&)>& wanted);

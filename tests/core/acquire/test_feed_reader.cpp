@@ -219,7 +219,7 @@ void TestFeedReader::feedWithoutDrawsIsAFailure()
     DrawDatabase db(folder.path());
     const LotteryUpdate update = readLotteryFeed(db, kChongqing, QStringLiteral("20261209001"), hooks);
     QCOMPARE(outcomeLine(update), line);
-    QCOMPARE(update.stored, 0);
+    QCOMPARE(update.outcome.stored(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestFeedReader)

@@ -230,7 +230,7 @@ void TestGapFill::feedJump()
     const QString newest = db.newestPeriodId(kChongqing);
     LotteryUpdate update = readLotteryFeed(db, kChongqing, newest, m_hooks);
     fillFeedJump(db, newest, update, m_hooks);
-    QCOMPARE(update.stored, stored);
+    QCOMPARE(update.outcome.stored(), stored);
     QCOMPARE(update.stillMissing, stillMissing);
     QCOMPARE(outcomeLine(update), line);
     if (!pageFails)

@@ -89,8 +89,8 @@ void TestHistoryReaders::drawListScanReadsFiftyDaysBeforeStoring()
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, hooks);
 
-    QVERIFY2(update.succeeded(), qPrintable(update.failure));
-    QCOMPARE(update.stored, 200);
+    QVERIFY2(update.outcome.succeeded(), qPrintable(outcomeLine(update)));
+    QCOMPARE(update.outcome.stored(), 200);
     QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing), idsOf(draws));
     QCOMPARE(storedWhileReading, QList<int>(kDrawListDays, 100));
     // The 50 days once each, from today back to 2026-10-21; the last one read stays in 号码.txt.
@@ -131,9 +131,10 @@ void TestHistoryReaders::failingDrawListPageLeavesTableUnchanged()
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = DrawListScan(db, m_folder->path(), kChongqing, m_hooks);
 
-    QVERIFY(!update.succeeded());
-    QVERIFY2(update.failure.contains(day.toString(Qt::ISODate)), qPrintable(update.failure));
-    QCOMPARE(update.stored, 0);
+    QVERIFY(!update.outcome.succeeded());
+    QVERIFY2(update.outcome.failure() && update.outcome.failure()->contains(day.toString(Qt::ISODate)),
+             qPrintable(outcomeLine(update)));
+    QCOMPARE(update.outcome.stored(), 0);
     QCOMPARE(storedPeriodIds(m_folder->path(), kChongqing), idsOf({draws.begin(), draws.begin() + 100}));
     // The pages after the failing one that were already asked for are abandoned. (A kept-alive
     // connection closed without an answer is tried once more on a fresh one.)
@@ -164,16 +165,16 @@ void TestHistoryReaders::trendAndChartFillAnEmptyTableOnce()
 
     DrawDatabase db(m_folder->path());
     const LotteryUpdate first = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
-    QVERIFY2(first.succeeded(), qPrintable(first.failure));
-    QCOMPARE(first.stored, 30);
+    QVERIFY2(first.outcome.succeeded(), qPrintable(outcomeLine(first)));
+    QCOMPARE(first.outcome.stored(), 30);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
     QFile written(scratch);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), page);
 
     const LotteryUpdate again = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
-    QVERIFY2(again.succeeded(), qPrintable(again.failure));
-    QCOMPARE(again.stored, 0);
+    QVERIFY2(again.outcome.succeeded(), qPrintable(outcomeLine(again)));
+    QCOMPARE(again.outcome.stored(), 0);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery).size(), 30);
 
     // An address of its own is not kept there: nothing is left of the site's page.
@@ -193,8 +194,9 @@ void TestHistoryReaders::trendReaderKeepsDrawsBeforeAFailure()
 
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), QStringLiteral("中国福彩3D"), m_hooks);
-    QVERIFY2(update.failure.contains("2026999"), qPrintable(update.failure));
-    QCOMPARE(update.stored, 3);
+    QVERIFY2(update.outcome.failure() && update.outcome.failure()->contains("2026999"),
+             qPrintable(outcomeLine(update)));
+    QCOMPARE(update.outcome.stored(), 3);
     QCOMPARE(storedPeriodIds(m_folder->path(), QStringLiteral("中国福彩3D")), idsOf(draws));
 }
 
@@ -234,7 +236,7 @@ void TestHistoryReaders::pageWithoutDrawsIsAFailure()
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery, m_hooks);
     QCOMPARE(outcomeLine(update), outcome);
-    QCOMPARE(update.succeeded(), !redesigned);
+    QCOMPARE(update.outcome.succeeded(), !redesigned);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf(draws));
 }
 
@@ -280,9 +282,9 @@ void TestHistoryReaders::cancelStoresNothingOfTheLottery()
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), lottery, hooks);
 
-    QVERIFY(update.cancelled);
-    QVERIFY2(update.failure.isEmpty(), qPrintable(update.failure));
-    QCOMPARE(update.stored, 0);
+    QVERIFY(update.outcome.cancelled());
+    QVERIFY2(!update.outcome.failure(), qPrintable(outcomeLine(update)));
+    QCOMPARE(update.outcome.stored(), 0);
     QCOMPARE(outcomeLine(update), lottery + QStringLiteral("：已取消，未存入开奖"));
     QVERIFY(m_server->requests().size() <= requests);
     QCOMPARE(storedPeriodIds(m_folder->path(), lottery), idsOf({draws.begin(), draws.begin() + 100}));

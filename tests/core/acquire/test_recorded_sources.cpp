@@ -207,19 +207,21 @@ void TestRecordedSources::eachWriterNamesItsSource()
     QString failure;
     switch (writer) {
         case Writer::Download:
-            failure = downloadHistory(m_folder->path(), lottery, hooks).failure;
+            failure = downloadHistory(m_folder->path(), lottery, hooks).outcome.failure().value_or(QString());
             break;
         case Writer::LiveCatchUp:
         case Writer::LiveFeed: {
             DrawDatabase db(m_folder->path());
-            failure = runLiveUpdate(db, m_folder->path(), lottery, writer == Writer::LiveCatchUp, hooks).failure;
+            failure = runLiveUpdate(db, m_folder->path(), lottery, writer == Writer::LiveCatchUp, hooks)
+                          .outcome.failure()
+                          .value_or(QString());
             break;
         }
         case Writer::GapFill: {
             DrawDatabase db(m_folder->path());
             const GapFill fill = fillGaps(db, lottery, hooks);
             for (const DayFill& day : fill.days)
-                failure += day.failure;
+                failure += day.outcome.failure().value_or(QString());
             break;
         }
     }
@@ -245,11 +247,9 @@ void TestRecordedSources::twoInstancesNeverLeaveADrawWithoutItsRecord()
         DrawDatabase db(m_folder->path());
         const DrawDatabase::SourceScope named(db, QStringLiteral("读取者"));
         const std::vector<PageDraw> mine = written("1");
-        for (std::size_t from = 0; from < mine.size(); from += 10) {
-            QString failure;
-            appendDraws(db, kChongqing, {mine.begin() + std::ptrdiff_t(from), mine.begin() + std::ptrdiff_t(from + 10)},
-                        failure);
-        }
+        for (std::size_t from = 0; from < mine.size(); from += 10)
+            appendDraws(db, kChongqing,
+                        {mine.begin() + std::ptrdiff_t(from), mine.begin() + std::ptrdiff_t(from + 10)});
     });
     auto importer = std::async(std::launch::async, [&] {
         DrawDatabase db(m_folder->path());

@@ -230,8 +230,9 @@ void TestUrlSource::readsADrawListOverHttps()
     m_hooks.sources.drawUrls.insert(kChongqing, trusted.hostAndPort() + "/draws.json");
     const LotteryUpdate read = runLotteryReader(db, m_folder->path(), kChongqing, m_hooks);
 
-    QVERIFY2(refused.failure.contains(stranger.hostAndPort().mid(8) + QStringLiteral(" 的证书未通过验证")),
-             qPrintable(refused.failure));
+    QVERIFY2(refused.outcome.failure() && refused.outcome.failure()->contains(stranger.hostAndPort().mid(8) +
+                                                                              QStringLiteral(" 的证书未通过验证")),
+             qPrintable(outcomeLine(refused)));
     QVERIFY(stranger.requests().isEmpty());
     QCOMPARE(outcomeLine(read), QStringLiteral("重庆时时彩：新增3期"));
     QCOMPARE(QStringList(rowsOf(storedDraws(m_folder->path(), kChongqing))), rowsOf(draws));
@@ -355,7 +356,7 @@ void TestUrlSource::cancelStoresNothing()
     hooks.cancelled = [&] { return m_server->requests().size() == 1; };
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLotteryReader(db, m_folder->path(), kChongqing, hooks);
-    QVERIFY(update.cancelled);
+    QVERIFY(update.outcome.cancelled());
     QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：已取消，未存入开奖"));
     QVERIFY(storedDraws(m_folder->path(), kChongqing).empty());
 }
