@@ -11,7 +11,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-#include <QHash>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
@@ -82,7 +81,7 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
     constexpr qsizetype kPeriodOffset = 12;
     PageReading reading;
     std::optional<qint64> newest;
-    QHash<QString, QStringList> taken;
+    period_numbers::ListedDraws listed(QStringLiteral("最新开奖数据中"));
     for (qsizetype p = joined.indexOf(kRowMarker); p >= 0; p = joined.indexOf(kRowMarker, p + 1)) {
         // A period cut short by the end of the text is no period.
         const QString periodId = joined.mid(p + kPeriodOffset, layout.periodIdLength);
@@ -110,26 +109,15 @@ PageReading FeedRowScan(const QString& joined, const FeedLayout& layout, const Q
             }
             digits << QString(joined[at]);
         }
-        // A period listed with two draws can't be trusted, nor the rows read with it: that holds
-        // for a second listing after a row that ended the reading too, so rows are still looked
-        // at for one.
-        if (const auto earlier = taken.constFind(periodId);
-            earlier != taken.constEnd() && !digits.isEmpty() && *earlier != digits) {
-            reading.draws.clear();
-            reading.failure = QStringLiteral("第%1期在最新开奖数据中出现两次而号码不同（%2、%3）")
-                                  .arg(periodId, earlier->join(QString()), digits.join(QString()));
-            return reading;
-        }
-        if (reading.failure || taken.contains(periodId))
-            continue;
+        const bool complete = !digits.isEmpty();
         // A period that cannot have been drawn yet ends the reading, like a row without its digits.
-        reading.failure = periodDateProblem(periodId, today, layout.periodsPerDay);
-        if (!reading.failure && digits.isEmpty())
-            reading.failure = period_numbers::incompleteDigits(periodId);
-        if (reading.failure)
-            continue;
-        taken.insert(periodId, digits);
-        reading.draws.push_back(PageDraw{periodId, digits});
+        if (!reading.failure) {
+            reading.failure = periodDateProblem(periodId, today, layout.periodsPerDay);
+            if (!reading.failure && !complete)
+                reading.failure = period_numbers::incompleteDigits(periodId);
+        }
+        if (complete && !listed.take(PageDraw{periodId, digits}, reading))
+            return reading;
     }
     return reading;
 }

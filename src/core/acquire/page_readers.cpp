@@ -108,42 +108,17 @@ std::optional<Bytes> pieceDigits(Bytes piece, std::size_t idLength, std::size_t 
 }
 
 // One period listed with two different draws: no listing of it can be trusted, nor the rest.
+const QString kOnThePage = QStringLiteral("页面上");
+
 QString twoDraws(const QString& periodId, const QString& first, const QString& second)
 {
-    return QStringLiteral("第%1期在页面上出现两次而号码不同（%2、%3）").arg(periodId, first, second);
+    return period_numbers::twoDraws(periodId, first, second, kOnThePage);
 }
 
 QString twoDraws(Bytes periodId, Bytes first, Bytes second)
 {
     return twoDraws(latin1(periodId), latin1(first), latin1(second));
 }
-
-// The new draws of a page taken in order, each period once. A period listed again with other digits
-// fails the whole reading: either listing may be the wrong one, and the draws taken so far come
-// from the same page. Once a row has ended the reading, nothing more is taken, but a later row is
-// still looked at for such a second listing.
-class ListedDraws {
-public:
-    // False when `draw` contradicts an earlier listing: the reading is over and stores nothing.
-    bool take(PageDraw draw, PageReading& reading)
-    {
-        if (const auto earlier = m_digits.find(draw.periodId); earlier != m_digits.end()) {
-            if (earlier->second == draw.digits)
-                return true;
-            reading.draws.clear();
-            reading.failure = twoDraws(draw.periodId, earlier->second.join(QString()), draw.digits.join(QString()));
-            return false;
-        }
-        if (!reading.failure) {
-            m_digits.emplace(draw.periodId, draw.digits);
-            reading.draws.push_back(std::move(draw));
-        }
-        return true;
-    }
-
-private:
-    std::unordered_map<QString, QStringList> m_digits;
-};
 
 // A new row's own faults, once per reading: a period that cannot have been drawn yet, or digits
 // cut short, end the reading.
@@ -199,7 +174,7 @@ PageReading readTrendPage(const QByteArray& page, const QString& newestPeriod, c
     const auto newest = newestStored(newestPeriod, today, kOnceADay, reading);
     if (!newest)
         return reading;
-    ListedDraws listed;
+    period_numbers::ListedDraws listed(kOnThePage);
     PageLines lines(page);
     while (!lines.atEnd()) {
         const Bytes line = lines.next();
@@ -246,7 +221,7 @@ PageReading readChartPage(const QByteArray& page, const QString& newestPeriod, c
     if (!tableFound)
         return reading;
 
-    ListedDraws listed;
+    period_numbers::ListedDraws listed(kOnThePage);
     while (!lines.atEnd()) {
         const Bytes line = lines.next();
         if (line.find("height") == Bytes::npos)

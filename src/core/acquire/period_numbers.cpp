@@ -69,4 +69,26 @@ QString incompleteDigits(const QString& periodId)
     return QStringLiteral("第%1期的号码不完整").arg(periodId);
 }
 
+QString twoDraws(const QString& periodId, const QString& first, const QString& second, const QString& where)
+{
+    return QStringLiteral("第%1期在%2出现两次而号码不同（%3、%4）").arg(periodId, where, first, second);
+}
+
+bool ListedDraws::take(PageDraw draw, PageReading& reading)
+{
+    if (const auto earlier = m_digits.find(draw.periodId); earlier != m_digits.end()) {
+        if (earlier->second == draw.digits)
+            return true;
+        reading.draws.clear();
+        reading.failure =
+            twoDraws(draw.periodId, earlier->second.join(QString()), draw.digits.join(QString()), m_where);
+        return false;
+    }
+    if (!reading.failure) {
+        m_digits.emplace(draw.periodId, draw.digits);
+        reading.draws.push_back(std::move(draw));
+    }
+    return true;
+}
+
 }  // namespace period_numbers
