@@ -67,9 +67,6 @@ const QString kCreateSourceTableSql = QStringLiteral(
 // The side table as the first files with it have it, without 核对不符.
 const QString kAddDisagreementColumnSql = QStringLiteral("ALTER TABLE \"开奖来源\" ADD COLUMN \"核对不符\" TEXT");
 
-// Many rows per statement, as the import writes its draws; placeholders stay under SQLite's 999.
-constexpr int kSourceRowsPerStatement = 900;
-
 // Now, Beijing time, as the side table keeps it.
 QString beijingNow()
 {
@@ -118,6 +115,22 @@ QString quoteIdentifier(const QString& name)
     QString quoted = name;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+void appendJsonString(QString& json, QStringView text)
+{
+    json += u'"';
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\') {
+            json += u'\\';
+            json += c;
+        } else if (c.unicode() < 0x20) {
+            json += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            json += c;
+        }
+    }
+    json += u'"';
 }
 
 DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName())
@@ -337,30 +350,32 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
         return;
     requireSourceTable();
     const QString storedAt = beijingNow();
-    // The lottery, the source and the time bound once a statement, the periods a row each.
-    // Replacing a row empties what a second source said of the draw stored before.
-    QSqlQuery query(m_db);
-    int prepared = 0;
-    for (qsizetype from = 0; from < periodIds.size(); from += kSourceRowsPerStatement) {
-        const int rows = int(std::min<qsizetype>(kSourceRowsPerStatement, periodIds.size() - from));
-        const QString sql = QStringLiteral(
-                                "insert or replace into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", "
-                                "\"存入时间\") select ?, column1, ?, ? from (values %1)")
-                                .arg(QStringList(rows, QStringLiteral("(?)")).join(u','));
-        // A table another tool took away while the file was open is made anew: a stored draw is
-        // never reported as refused for its record.
-        if (rows != prepared && !query.prepare(sql) &&
-            !(QSqlQuery(m_db).exec(kCreateSourceTableSql) && query.prepare(sql)))
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-        prepared = rows;
-        query.bindValue(0, lotteryName);
-        query.bindValue(1, m_source);
-        query.bindValue(2, storedAt);
-        for (int r = 0; r < rows; ++r)
-            query.bindValue(3 + r, periodIds[from + r]);
-        if (!query.exec())
-            throw DatabaseError(refusalText(query.lastError(), lotteryName, rows == 1 ? periodIds[from] : QString()));
+    // The lottery, the source and the time bound once, the periods as one JSON array. Replacing a
+    // row empties what a second source said of the draw stored before.
+    QString periods;
+    periods.reserve(periodIds.size() * 12 + 2);
+    periods += u'[';
+    for (const QString& periodId : periodIds) {
+        if (periods.size() > 1)
+            periods += u',';
+        appendJsonString(periods, periodId);
     }
+    periods += u']';
+    const QString sql = QStringLiteral(
+        "insert or replace into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\") "
+        "select ?, value, ?, ? from json_each(?)");
+    QSqlQuery query(m_db);
+    // A table another tool took away while the file was open is made anew: a stored draw is
+    // never reported as refused for its record.
+    if (!query.prepare(sql) && !(QSqlQuery(m_db).exec(kCreateSourceTableSql) && query.prepare(sql)))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    query.bindValue(0, lotteryName);
+    query.bindValue(1, m_source);
+    query.bindValue(2, storedAt);
+    query.bindValue(3, periods);
+    if (!query.exec())
+        throw DatabaseError(
+            refusalText(query.lastError(), lotteryName, periodIds.size() == 1 ? periodIds.front() : QString()));
 }
 
 void DrawDatabase::forgetDeletedSources(const QString& lotteryName)

@@ -13,6 +13,11 @@ QString drawDatabasePath(const QString& dataDir);
 // A name made safe to stand in SQL as an identifier: "…" with inner quotes doubled.
 QString quoteIdentifier(const QString& name);
 
+// `text` as a JSON string, quotes included, appended to `json`: many rows go to SQLite as one bound
+// JSON text that a statement reads through json_each, in place of a bound value per field, which
+// costs Qt Sql far more than SQLite the row.
+void appendJsonString(QString& json, QStringView text);
+
 // What a writer says of a draw the table refused, with the refusal's reason.
 QString periodNotStoredText(const QString& periodId, const QString& reason);
 

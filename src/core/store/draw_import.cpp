@@ -40,31 +40,13 @@ public:
 
     void insert(const std::vector<const ImportedDraw*>& draws) const
     {
-        QSqlQuery batch(m_db.connection());
-        QSqlQuery single(m_db.connection());
-        prepareInsert(batch, kRowsPerStatement);
-        prepareInsert(single, 1);
-        const int columns = m_lottery.digitCount + 1;
-        const std::size_t total = draws.size();
-        std::size_t next = 0;
-        for (; next + kRowsPerStatement <= total; next += kRowsPerStatement) {
-            for (int r = 0; r < kRowsPerStatement; ++r) {
-                const ImportedDraw& draw = *draws[next + std::size_t(r)];
-                batch.bindValue(r * columns, draw.periodId);
-                bindDigits(batch, draw.digits, r * columns + 1);
-            }
-            if (!batch.exec()) {
-                // A full disk or an I/O error may have ended the transaction itself: going on would
-                // store the rest row by row, outside it.
-                if (!isConstraintRefusal(batch.lastError()))
-                    throw DatabaseError(refusalText(batch.lastError(), m_lottery.name));
-                // A refused statement changes nothing: its rows again one by one, to name the refused one.
-                for (int r = 0; r < kRowsPerStatement; ++r)
-                    insertOne(single, *draws[next + std::size_t(r)]);
-            }
+        if (!draws.empty() && !insertAll(draws)) {
+            // A refused statement changes nothing: the rows again one by one, to name the refused one.
+            QSqlQuery single(m_db.connection());
+            prepareInsert(single);
+            for (const ImportedDraw* draw : draws)
+                insertOne(single, *draw);
         }
-        for (; next < total; ++next)
-            insertOne(single, *draws[next]);
         // Each under the source it was read from: mostly the writer's own, a whole-history file's
         // draws under the file's name.
         std::map<QString, QStringList> bySource;
@@ -104,16 +86,53 @@ public:
     }
 
 private:
-    // Many rows per statement: a statement costs more than the rows it carries. The row
-    // placeholders stay well under SQLite's oldest limit of 999.
-    static constexpr int kRowsPerStatement = 100;
-
-    void prepareInsert(QSqlQuery& query, int rows) const
+    // Every draw in one statement: ["2024001123",…], the period and the digits of a draw in one
+    // string of fixed width that the statement cuts apart. False when the table refused a row, or
+    // when a draw does not fit the width (a period of another length, a digit that is not 0-9),
+    // for the rows to go one by one.
+    bool insertAll(const std::vector<const ImportedDraw*>& draws) const
     {
         const int n = m_lottery.digitCount;
-        const QString row = QLatin1Char('(') + QStringList(n + 1, QStringLiteral("?")).join(u',') + u')';
-        if (!query.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) values %3")
-                               .arg(m_table, digitColumnsSql(n), QStringList(rows, row).join(u','))))
+        const qsizetype width = draws.front()->periodId.size();
+        QString rows;
+        rows.reserve(qsizetype(draws.size()) * (width + n + 3) + 2);
+        rows += u'[';
+        for (const ImportedDraw* draw : draws) {
+            if (draw->periodId.size() != width || draw->digits.size() != n)
+                return false;
+            if (rows.size() > 1)
+                rows += u',';
+            rows += u'"';
+            for (const QChar c : draw->periodId + draw->digits) {
+                if (c < u'0' || c > u'9')
+                    return false;
+                rows += c;
+            }
+            rows += u'"';
+        }
+        rows += u']';
+        QStringList fields{QStringLiteral("substr(value,1,%1)").arg(width)};
+        for (int k = 1; k <= n; ++k)
+            fields << QStringLiteral("cast(substr(value,%1,1) as integer)").arg(width + k);
+        QSqlQuery all(m_db.connection());
+        if (!all.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) select %3 from json_each(?)")
+                             .arg(m_table, digitColumnsSql(n), fields.join(u','))))
+            throw DatabaseError(refusalText(all.lastError(), m_lottery.name));
+        all.bindValue(0, rows);
+        if (all.exec())
+            return true;
+        // A full disk or an I/O error may have ended the transaction itself: going on would store
+        // the rows one by one, outside it.
+        if (!isConstraintRefusal(all.lastError()))
+            throw DatabaseError(refusalText(all.lastError(), m_lottery.name));
+        return false;
+    }
+
+    void prepareInsert(QSqlQuery& query) const
+    {
+        const int n = m_lottery.digitCount;
+        if (!query.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) values (%3)")
+                               .arg(m_table, digitColumnsSql(n), QStringList(n + 1, QStringLiteral("?")).join(u','))))
             throw DatabaseError(refusalText(query.lastError(), m_lottery.name));
     }
 

@@ -6,6 +6,7 @@
 #include "core/store/history_loader.h"
 #include "support/draw_fixtures.h"
 
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +37,8 @@ private slots:
     void writesNewAndOverwritesOnlyWhenAsked();
     void refusalLeavesTheTableAsItWas();
     void tableWithoutADigitColumnIsNamed();
+    void writesEveryDrawAsGiven_data();
+    void writesEveryDrawAsGiven();
     void exportImportRoundTrip();
     void progressShownAfterASecondAndOnChange_data();
     void progressShownAfterASecondAndOnChange();
@@ -144,6 +147,53 @@ void TestDrawImport::tableWithoutADigitColumnIsNamed()
     } catch (const DatabaseError& e) {
         QCOMPARE(e.message(), QStringLiteral("表“中国福彩3D彩票号码表”没有“3”列"));
     }
+}
+
+void TestDrawImport::writesEveryDrawAsGiven_data()
+{
+    QTest::addColumn<QStringList>("periods");
+    QTest::addColumn<QStringList>("digits");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("one width, digits 0-9") << QStringList{"2026001", "2026002"} << QStringList{"123", "450"}
+                                           << QStringList{"2026001 1 2 3", "2026002 4 5 0"};
+    // Cut at one width, the longer period would lose a character and shift the digits after it.
+    QTest::newRow("a period of another length among them")
+        << QStringList{"2026001", "20260002", "2026003"} << QStringList{"123", "456", "789"}
+        << QStringList{"2026001 1 2 3", "20260002 4 5 6", "2026003 7 8 9"};
+    QTest::newRow("a digit written in another script")
+        << QStringList{"2026001", "2026002"} << QStringList{"123", QStringLiteral("4") + QChar(0x0665) + u'6'}
+        << QStringList{"2026001 1 2 3", "2026002 4 5 6"};
+    QTest::newRow("a quote and a backslash in a period")
+        << QStringList{"2026001", "2026\"0\\2"} << QStringList{"123", "456"}
+        << QStringList{"2026001 1 2 3", "2026\"0\\2 4 5 6"};
+}
+
+// A table a user made without the program's checks takes whatever a writer gives it: every draw
+// goes in as it was read, with its source recorded.
+void TestDrawImport::writesEveryDrawAsGiven()
+{
+    QFETCH(QStringList, periods);
+    QFETCH(QStringList, digits);
+    QFETCH(QStringList, stored);
+    ProgramFolder folder;
+    fixtures::handMadeTable(folder.path(), "中国福彩3D彩票号码表",
+                            "\"记录期号\" text primary key, " + fixtures::digitColumns(3, "integer"));
+    DrawDatabase db(folder.path());
+    const DrawDatabase::SourceScope named(db, QStringLiteral("测试来源"));
+    ImportPlan plan;
+    for (qsizetype i = 0; i < periods.size(); ++i)
+        plan.fresh.push_back({periods[i], digits[i], int(i + 1), {}});
+    QCOMPARE(writeImport(db, *findLottery(kThreeD), plan, false).added, int(periods.size()));
+    QSqlQuery query(db.connection());
+    QVERIFY(query.exec(QStringLiteral("select * from \"中国福彩3D彩票号码表\" order by rowid")));
+    QStringList rows;
+    while (query.next())
+        rows << QStringList{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                            query.value(3).toString()}
+                    .join(u' ');
+    QCOMPARE(rows, stored);
+    for (const QString& period : periods)
+        QCOMPARE(db.drawOrigin(kThreeD, period).source, QStringLiteral("测试来源"));
 }
 
 void TestDrawImport::exportImportRoundTrip()
