@@ -259,7 +259,8 @@ void AutoUpdater::finished(Plan& plan, const Outcome& outcome)
         const bool newestIn = plan.nightIn == drawNight(now, plan.drawTime);
         nothingNew = dailyWaitText(now, nextDailyCheck(now, plan.drawTime, now, newestIn), plan.drawTime);
     }
-    say(autoStatusLine(now.toLocalTime().time(), plan.lottery, update.outcome.stored(), news, nothingNew));
+    say(autoStatusLine(now.toLocalTime().time(), plan.lottery, update.outcome.stored(), news, nothingNew,
+                       update.confirmation));
 }
 
 void AutoUpdater::failed(Plan& plan, const QString& reason)

@@ -116,13 +116,17 @@ int nextRunMinutes(int minutes, int failures)
 }
 
 QString autoStatusLine(const QTime& at, const QString& lottery, int stored, const QString& news,
-                       const QString& nothingNew)
+                       const QString& nothingNew, const UpdateConfirmation& confirmation)
 {
     if (stored == 0)
         return timePrefix(at, lottery) + nothingNew;
     QString line = timePrefix(at, lottery) + QStringLiteral("新增%1期").arg(stored);
+    if (confirmation.allAgreed)
+        line += QStringLiteral("（已核对）");
     if (!news.isEmpty())
         line += QStringLiteral("，") + news;
+    for (const QString& note : confirmation.notes)
+        line += u'；' + note;
     return line;
 }
 

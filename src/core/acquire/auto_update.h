@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/acquire/lottery_update.h"
+
 #include <QString>
 #include <QTime>
 #include <map>
@@ -41,8 +43,11 @@ int nextRunMinutes(int minutes, int failures);
 // The status line after a run of `lottery` that ended at `at`: "10:45 重庆时时彩 新增1期",
 // "10:50 重庆时时彩 已是最新", "10:55 重庆时时彩 失败：<reason>；5分钟后重试". `news` (what the
 // newest draw was) follows new draws; `nothingNew` stands for "已是最新" where the run found none.
+// What the 核对来源 said of the new draws follows as outcomeLine says it: "新增1期（已核对）…" or
+// each disagreement after the news.
 QString autoStatusLine(const QTime& at, const QString& lottery, int stored, const QString& news,
-                       const QString& nothingNew = QStringLiteral("已是最新"));
+                       const QString& nothingNew = QStringLiteral("已是最新"),
+                       const UpdateConfirmation& confirmation = {});
 QString autoFailureLine(const QTime& at, const QString& lottery, const QString& reason, int retryMinutes);
 
 // What the newest draw was and whether the bet list made before it held it:

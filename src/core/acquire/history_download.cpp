@@ -3,6 +3,7 @@
 #include "core/acquire/history_readers.h"
 #include "core/acquire/page_fetch.h"
 #include "core/acquire/sources/source_reader.h"
+#include "core/acquire/update_check.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 
@@ -37,7 +38,9 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
         }
         if (progress.lotteryStarted)
             progress.lotteryStarted(lottery);
-        updates.push_back(runLotteryReader(db, dataDir, lottery, hooks));
+        const QString newestBefore = newestBeforeUpdate(db, lottery, hooks);
+        LotteryUpdate& update = updates.emplace_back(runLotteryReader(db, dataDir, lottery, hooks));
+        confirmStoredDraws(db, newestBefore, update, hooks);
         pagesDone += pagesPerRun(lottery, hooks.sources);
         if (progress.lotteryEnded)
             progress.lotteryEnded(pagesDone);

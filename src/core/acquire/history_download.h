@@ -21,7 +21,8 @@ struct DownloadProgress {
 // one connection to the database in `dataDir` and one fetcher whose kept-alive connections
 // serve the whole run; a database that cannot be opened stops the run before any page. Once
 // `hooks.cancelled` says yes, the lotteries not yet begun are reported cancelled along with the
-// one being read. The run's fetcher is made here, in place of any the hooks name.
+// one being read. The run's fetcher is made here, in place of any the hooks name. Each lottery's
+// new draws are confirmed by its 核对来源 where it has one (update_check.h).
 std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries, ReaderHooks hooks,
                                              const DownloadProgress& progress = {});
 

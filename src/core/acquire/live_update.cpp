@@ -3,15 +3,19 @@
 #include "core/acquire/feed_reader.h"
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/history_readers.h"
+#include "core/acquire/update_check.h"
 #include "core/store/draw_database.h"
 
 LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
                             const ReaderHooks& hooks)
 {
+    const QString newestBefore = newestBeforeUpdate(db, lottery, hooks);
     // A lottery with a draw address of its own reads it instead of the day pages and the feed.
-    if (!hooks.sources.drawUrl(lottery).isEmpty())
-        return runLotteryReader(db, dataDir, lottery, hooks);
-    return catchUp ? UpdateFromDayPages(db, dataDir, lottery, hooks) : UpdateFromFeed(db, lottery, hooks);
+    LotteryUpdate update = !hooks.sources.drawUrl(lottery).isEmpty() ? runLotteryReader(db, dataDir, lottery, hooks)
+                           : catchUp                                 ? UpdateFromDayPages(db, dataDir, lottery, hooks)
+                                                                     : UpdateFromFeed(db, lottery, hooks);
+    confirmStoredDraws(db, newestBefore, update, hooks);
+    return update;
 }
 
 LotteryUpdate UpdateFromDayPages(DrawDatabase& db, const QString& dataDir, const QString& lottery,

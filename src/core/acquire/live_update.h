@@ -12,7 +12,8 @@ class DrawDatabase;
 // page in "号码.txt"); from then on the lottery's short XML feed, and the day pages of any periods
 // the feed jumps over. A lottery with a draw address of its own (url_source.h) reads that address
 // instead, and that is no catch-up. Only a catch-up that went through has caught the history up: the caller
-// keeps that for the next update.
+// keeps that for the next update. New draws are confirmed by the lottery's 核对来源 where it has one
+// (update_check.h).
 LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
                             const ReaderHooks& hooks = {});
 

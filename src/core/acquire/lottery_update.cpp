@@ -54,6 +54,8 @@ QString outcomeLine(const LotteryUpdate& update)
             return QStringLiteral("%1：已取消，未存入开奖").arg(update.lottery);
         case StoreOutcome::Kind::Stored:
             line = QStringLiteral("%1：新增%2期").arg(update.lottery).arg(outcome.stored());
+            if (update.confirmation.allAgreed)
+                line += QStringLiteral("（已核对）");
             break;
         case StoreOutcome::Kind::Unchanged:
             line = QStringLiteral("%1：已是最新，没有新的开奖").arg(update.lottery);
@@ -65,6 +67,8 @@ QString outcomeLine(const LotteryUpdate& update)
                                              : QStringLiteral("未存入开奖"));
             break;
     }
+    for (const QString& note : update.confirmation.notes)
+        line += u'；' + note;
     if (update.conflicting > 0)
         line += QStringLiteral("；%1期与已存号码不同（未改动）").arg(update.conflicting);
     if (update.unreadable > 0) {

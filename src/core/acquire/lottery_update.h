@@ -11,6 +11,14 @@
 
 class DrawDatabase;
 
+// What the lottery's 核对来源 said of the draws an update just stored (update_check.h).
+struct UpdateConfirmation {
+    bool allAgreed = false;  // it listed every new draw, with the same digits
+    // Where it differed, failed or had not listed them yet, a few words each; empty when it agreed
+    // or the lottery has no 核对来源.
+    QStringList notes;
+};
+
 // What one reader did for one lottery, and how it is told to the user.
 struct LotteryUpdate {
     QString lottery;
@@ -23,6 +31,7 @@ struct LotteryUpdate {
     // What else the player must hear of the run, each in a few words: a source that failed and
     // what stood in for it, two sources that disagree.
     QStringList notes;
+    UpdateConfirmation confirmation;
 };
 
 // A page with draws the reader knows, none of them new, is "已是最新"; one without any is a
@@ -45,7 +54,8 @@ QString progressText(const QString& lottery);
 
 // What one lottery got, for the line under the closing message: new draws, nothing new, the
 // failure and what was stored before it, or that the user cancelled it; and when periods are
-// still missing in the range the run covered, how many, and where to fill them. Periods read
+// still missing in the range the run covered, how many, and where to fill them. New draws the
+// 核对来源 agreed with all are "新增N期（已核对）"; what it said otherwise follows. Periods read
 // with other digits than stored and rows that could not be read are counted after it, and the
 // reader's notes follow.
 QString outcomeLine(const LotteryUpdate& update);

@@ -39,3 +39,9 @@ const SourceDescription* Sources::describedSource(const QString& lottery) const
         return nullptr;
     return findSource(descriptions, choices.value(lottery));
 }
+
+const SourceDescription* Sources::confirmingSource(const QString& lottery) const
+{
+    const QString id = confirmations.value(lottery);
+    return id.isEmpty() ? nullptr : findSource(descriptions, id);
+}

@@ -49,6 +49,9 @@ struct Sources {
     SiteHosts hosts = defaultSiteHosts();
     DrawUrls drawUrls;
     SourceChoices choices;
+    // Lottery name -> the id of the described source read to confirm its draws (核对来源); only the
+    // lotteries that have one.
+    SourceChoices confirmations;
     SourceDescriptions descriptions = builtinSources();
 
     QString siteHost(PageSite site) const { return hosts[std::size_t(site)]; }
@@ -58,4 +61,6 @@ struct Sources {
     QString drawUrl(const QString& lottery) const { return drawUrls.value(lottery); }
     // The described source the lottery reads; nullptr when it reads its own address or its pages.
     const SourceDescription* describedSource(const QString& lottery) const;
+    // The lottery's 核对来源; nullptr when it has none.
+    const SourceDescription* confirmingSource(const QString& lottery) const;
 };

@@ -16,6 +16,7 @@ namespace {
 const QString kHostsSection = QStringLiteral("hosts");
 const QString kDrawsSection = QStringLiteral("draws");
 const QString kSourcesSection = QStringLiteral("sources");
+const QString kConfirmSection = QStringLiteral("confirm");
 
 // The file is a handful of lines; anything larger is not this file.
 constexpr qint64 kMaxSettingsBytes = 64 * 1024;
@@ -148,10 +149,12 @@ SourceSettingsFile settingsOf(const IniFile& ini)
             file.urlProblems.insert(lottery.name, *problem);
     }
     const QHash<QString, QString> chosen = ini.sections.value(kSourcesSection);
+    const QHash<QString, QString> confirming = ini.sections.value(kConfirmSection);
     for (const LotteryInfo& lottery : LotteryCatalogue()) {
-        const QString choice = chosen.value(lottery.settingsKey);
-        if (!choice.isEmpty())
+        if (const QString choice = chosen.value(lottery.settingsKey); !choice.isEmpty())
             file.choices.insert(lottery.name, choice);
+        if (const QString confirm = confirming.value(lottery.settingsKey); !confirm.isEmpty())
+            file.confirmations.insert(lottery.name, confirm);
     }
     return file;
 }
@@ -195,6 +198,19 @@ DrawUrls drawUrlsOf(const SourceSettingsFile& file, const QString& dataDir)
     return file.urls;
 }
 
+// UserError naming the file, the section and the lottery when `id` is no described source that
+// serves the lottery.
+void requireServingSource(const SourceDescriptions& all, const QString& id, const LotteryInfo& lottery,
+                          const QString& section, const QString& otherwise, const QString& dataDir)
+{
+    const SourceDescription* source = findSource(all, id);
+    if (!source || !source->serving(lottery.name))
+        throw UserError(QStringLiteral("数据源设置 %1 中 [%2] %3（%4）的来源“%5”%6。")
+                            .arg(sourceSettingsPath(dataDir), section, lottery.settingsKey, lottery.name, id,
+                                 source ? QStringLiteral("不提供这种彩票的开奖")
+                                        : QStringLiteral("不存在（可用%1）").arg(otherwise)));
+}
+
 // What each lottery reads: the file's choice, a source that serves it or its site pages; a
 // lottery the file names no choice for reads its operator's list where one is described, and its
 // site pages otherwise.
@@ -207,22 +223,28 @@ SourceChoices choicesOf(const SourceSettingsFile& file, const SourceDescriptions
             const SourceDescription* operatorList = defaultSource(all, lottery.name);
             choice = operatorList ? operatorList->id : kSitePagesChoice;
         } else if (choice != kSitePagesChoice) {
-            const SourceDescription* source = findSource(all, choice);
-            if (!source || !source->serving(lottery.name))
-                throw UserError(QStringLiteral("数据源设置 %1 中 [sources] %2（%3）的来源“%4”%5。")
-                                    .arg(sourceSettingsPath(dataDir), lottery.settingsKey, lottery.name, choice,
-                                         source ? QStringLiteral("不提供这种彩票的开奖")
-                                                : QStringLiteral("不存在（可用 pages 或开奖来源的 id）")));
+            requireServingSource(all, choice, lottery, kSourcesSection, QStringLiteral(" pages 或开奖来源的 id"),
+                                 dataDir);
         }
         choices.insert(lottery.name, choice);
     }
     return choices;
 }
 
+// Each lottery's 核对来源 as the file names it, refused as choicesOf refuses a choice.
+SourceChoices confirmationsOf(const SourceSettingsFile& file, const SourceDescriptions& all, const QString& dataDir)
+{
+    for (const LotteryInfo& lottery : LotteryCatalogue()) {
+        if (const QString id = file.confirmations.value(lottery.name); !id.isEmpty())
+            requireServingSource(all, id, lottery, kConfirmSection, QStringLiteral("开奖来源的 id"), dataDir);
+    }
+    return file.confirmations;
+}
+
 }  // namespace
 
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls,
-                         const SourceChoices& choices)
+                         const SourceChoices& choices, const SourceChoices& confirmations)
 {
     for (PageSite site : kPageSites) {
         const QString& host = hosts[std::size_t(site)];
@@ -249,6 +271,14 @@ void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const D
                 text += lottery.settingsKey.toUtf8() + '=' + choices.value(lottery.name).toUtf8() + '\n';
         }
     }
+    // Only the lotteries that have one.
+    if (std::any_of(confirmations.cbegin(), confirmations.cend(), [](const QString& id) { return !id.isEmpty(); })) {
+        text += "\n[" + kConfirmSection.toUtf8() + "]\n";
+        for (const LotteryInfo& lottery : LotteryCatalogue()) {
+            if (const QString id = confirmations.value(lottery.name).trimmed(); !id.isEmpty())
+                text += lottery.settingsKey.toUtf8() + '=' + id.toUtf8() + '\n';
+        }
+    }
     const QString path = sourceSettingsPath(dataDir);
     writeWholeFile(path, text, QStringLiteral("无法保存数据源设置"));
 }
@@ -269,5 +299,6 @@ Sources readSources(const QString& dataDir)
     sources.drawUrls = drawUrlsOf(file, dataDir);
     sources.descriptions = sourceDescriptions(dataDir);
     sources.choices = choicesOf(file, sources.descriptions, dataDir);
+    sources.confirmations = confirmationsOf(file, sources.descriptions, dataDir);
     return sources;
 }

@@ -32,6 +32,13 @@
 // those of 开奖来源.json), or "pages" for its site pages. A lottery without a choice reads its
 // operator's list where one is described (中国福利彩票 for 福彩3D, 中国体育彩票 for 排列3), its
 // site pages otherwise.
+//
+// A fourth section names the source that confirms each lottery's draws (核对来源): after every
+// update it is read for the periods just stored, and 核对 in the data window lists where it
+// differs. Keys as above, values the id of a described source that serves the lottery; an empty
+// or missing key leaves the lottery without one:
+//   [confirm]
+//   fc3d=zhcw   pl3=17500
 
 inline constexpr std::array<PageSite, 4> kPageSites = {PageSite::Trend, PageSite::Chart, PageSite::DrawList,
                                                        PageSite::Feed};
@@ -54,6 +61,7 @@ struct SourceSettingsFile {
     DrawUrls urls;                                       // lottery name -> address, as written
     QHash<QString, QString> urlProblems;                 // lottery name -> why its address is bad
     SourceChoices choices;                               // lottery name -> the source chosen, as written
+    SourceChoices confirmations;                         // lottery name -> its 核对来源, as written
 };
 
 // UserError naming the file when it cannot be read, is over 64 KB, or is not UTF-8 or GBK text.
@@ -65,11 +73,12 @@ SourceSettingsFile sourceSettingsOf(const QByteArray& bytes, const QString& path
 // its lottery; nothing is written then) and replaces the file as a whole, so it is never left
 // half written.
 void writeSourceSettings(const QString& dataDir, const SiteHosts& hosts, const DrawUrls& urls = {},
-                         const SourceChoices& choices = {});
+                         const SourceChoices& choices = {}, const SourceChoices& confirmations = {});
 
 // The hosts and draw addresses of the file, for a run to read from: taken when a run starts, so a
 // change applies without restarting. The hosts are the built ones where the file names none. A
 // host that is no host, or an address that is no full http(s) address, raises UserError naming
 // the file, the key (and the lottery) and the reason; a file without a [hosts] section is refused
-// as one.
+// as one. A source in [sources] or [confirm] that is not described or does not serve the lottery
+// is refused the same way, naming the section.
 Sources readSources(const QString& dataDir);

@@ -49,6 +49,9 @@ QString createTableSql(const LotteryInfo& lottery)
 
 constexpr int kLockWaitMs = 5000;
 
+// A statement's placeholders stay under SQLite's 999: 900 divided among the values of a row.
+constexpr int kSourceRowsPerStatement = 900;
+
 // One row per stored period of every lottery, kept in the order of its key alone (without a
 // rowid, one b-tree rather than two: a record costs less beside its draw). 核对来源/核对时间 stay empty until a second
 // source has been read for the period; 核对不符 then holds that source's digits when they differ from the stored ones
@@ -151,6 +154,10 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
                  .arg(QDir::toNativeSeparators(path), openProblem(path).value_or(reason)));
     };
     m_db.setDatabaseName(path);
+    // SQLite opens a file it may not write for reading without a word: the file system says so.
+    const QFileInfo file(path);
+    m_readOnly =
+        g_openReadOnly || (file.exists() && !file.isWritable()) || !QFileInfo(file.absolutePath()).isWritable();
     if (g_openReadOnly)
         m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!m_db.open())
@@ -414,19 +421,47 @@ DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, co
 void DrawDatabase::markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
                                    const QString& otherDigits)
 {
+    markChecked(lotteryName, otherSource, {{periodId, otherDigits}});
+}
+
+void DrawDatabase::markChecked(const QString& lotteryName, const QString& otherSource,
+                               const std::vector<CheckMark>& marks)
+{
+    if (marks.empty())
+        return;
     requireSourceTable();
-    // A draw stored before sources were kept gains its record here, as "未知".
+    const QString checkedAt = beijingNow();
+    // A draw stored before sources were kept gains its record here, as "未知"; one that has a
+    // record keeps its source and time. Two placeholders a row keep a statement under SQLite's 999.
+    constexpr std::size_t kRowsPerStatement = kSourceRowsPerStatement / 2;
     QSqlQuery query(m_db);
-    if (!query.prepare(QStringLiteral("insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", "
-                                      "\"核对来源\", \"核对时间\", \"核对不符\") values (?, ?, ?, '', ?, ?, ?) "
-                                      "on conflict (\"彩票\", \"记录期号\") do update set "
-                                      "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
-                                      "\"核对不符\" = excluded.\"核对不符\"")))
-        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
-    for (const QString& value : {lotteryName, periodId, kUnknownSource, otherSource, beijingNow(), otherDigits})
-        query.addBindValue(value);
-    if (!query.exec())
-        throw DatabaseError(refusalText(query.lastError(), lotteryName, periodId));
+    std::size_t prepared = 0;
+    for (std::size_t from = 0; from < marks.size(); from += kRowsPerStatement) {
+        const std::size_t rows = std::min(kRowsPerStatement, marks.size() - from);
+        // "where true" keeps SQLite from reading "on conflict" as part of the select's join.
+        const QString sql = QStringLiteral(
+                                "insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", "
+                                "\"核对来源\", \"核对时间\", \"核对不符\") "
+                                "select ?, column1, ?, '', ?, ?, column2 from (values %1) where true "
+                                "on conflict (\"彩票\", \"记录期号\") do update set "
+                                "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
+                                "\"核对不符\" = excluded.\"核对不符\"")
+                                .arg(QStringList(qsizetype(rows), QStringLiteral("(?, ?)")).join(u','));
+        if (rows != prepared && !query.prepare(sql))
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+        prepared = rows;
+        query.bindValue(0, lotteryName);
+        query.bindValue(1, kUnknownSource);
+        query.bindValue(2, otherSource);
+        query.bindValue(3, checkedAt);
+        for (std::size_t r = 0; r < rows; ++r) {
+            query.bindValue(4 + 2 * int(r), marks[from + r].periodId);
+            query.bindValue(5 + 2 * int(r), marks[from + r].otherDigits);
+        }
+        if (!query.exec())
+            throw DatabaseError(
+                refusalText(query.lastError(), lotteryName, rows == 1 ? marks[from].periodId : QString()));
+    }
 }
 
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitForLock)

@@ -118,6 +118,20 @@ public:
     // draw stays as it is until the user decides, and 总览 and the data window count and show it.
     void markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
                          const QString& otherDigits);
+    // What a second source said of one stored period: its digits where they differ, empty when it
+    // agreed (confirmed).
+    struct CheckMark {
+        QString periodId;
+        QString otherDigits;
+    };
+    // Records many at once, as markDisagreeing records one, many rows a statement; only the
+    // 核对 columns of a record change, so a writer's record of the draw is never lost. Inside the
+    // caller's transaction when there is one.
+    void markChecked(const QString& lotteryName, const QString& otherSource, const std::vector<CheckMark>& marks);
+
+    // Whether this connection can only read: the file (or its folder) is read-only to this user,
+    // or tests opened it so. Callers that would mark or store then only list.
+    bool readOnly() const { return m_readOnly; }
 
     // Stores one draw whole or not at all, with its source; values are text as the readers hand them over.
     void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);
@@ -165,6 +179,7 @@ private:
     QSqlDatabase m_db;
     QString m_source;
     bool m_hasSourceTable = false;
+    bool m_readOnly = false;
 };
 
 // What tests and benchmarks change of every connection opened from then on; nothing else does.

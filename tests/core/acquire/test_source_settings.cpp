@@ -44,6 +44,9 @@ private slots:
     void badHostWritesNothing();
     void unwritableFolderIsNamed();
     void readsTheSourcesOfARun();
+    void confirmingSourcesAsWritten();
+    void confirmingSourceThatCannotServe_data();
+    void confirmingSourceThatCannotServe();
     void checksOneKnownPageOfEachSite();
     void checksEachDrawAddress();
 
@@ -352,6 +355,46 @@ void TestSourceSettings::readsTheSourcesOfARun()
     QCOMPARE(sources.siteHost(PageSite::Trend), QStringLiteral("127.0.0.1:5"));
     QCOMPARE(sources.siteHost(PageSite::Chart), defaultSiteHost(PageSite::Chart));
     QCOMPARE(sources.pageUrl(PageSite::Trend, "/x"), QStringLiteral("http://127.0.0.1:5/x"));
+}
+
+void TestSourceSettings::confirmingSourcesAsWritten()
+{
+    const QString k3D = QStringLiteral("中国福彩3D");
+    const QString kPl3 = QStringLiteral("中国体彩排列3");
+    writeSourceSettings(dir(), defaultSiteHosts(), {}, {}, {{k3D, "zhcw"}, {kPl3, "17500"}, {"重庆时时彩", ""}});
+    // Only the lotteries that have one are written.
+    QVERIFY2(fixtures::readFileText(sourceSettingsPath(dir())).endsWith("\n[confirm]\nfc3d=zhcw\npl3=17500\n"),
+             qPrintable(fixtures::readFileText(sourceSettingsPath(dir()))));
+    QCOMPARE(readSourceSettingsFile(dir()).confirmations, (SourceChoices{{k3D, "zhcw"}, {kPl3, "17500"}}));
+    const Sources sources = readSources(dir());
+    QCOMPARE(sources.confirmingSource(k3D)->name, QStringLiteral("中彩网"));
+    QCOMPARE(sources.confirmingSource(kPl3)->name, QStringLiteral("17500全部历史"));
+    QCOMPARE(sources.confirmingSource("重庆时时彩"), nullptr);
+
+    writeSourceSettings(dir(), defaultSiteHosts());
+    QVERIFY(!fixtures::readFileText(sourceSettingsPath(dir())).contains("[confirm]"));
+    QCOMPARE(readSources(dir()).confirmingSource(k3D), nullptr);
+}
+
+void TestSourceSettings::confirmingSourceThatCannotServe_data()
+{
+    QTest::addColumn<QByteArray>("confirm");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("no such source") << QByteArray("fc3d=nowhere")
+                                    << "[confirm] fc3d（中国福彩3D）的来源“nowhere”不存在（可用开奖来源的 id）";
+    QTest::newRow("a source of another lottery")
+        << QByteArray("pl3=zhcw") << "[confirm] pl3（中国体彩排列3）的来源“zhcw”不提供这种彩票的开奖";
+    QTest::newRow("site pages are no described source")
+        << QByteArray("cqssc=pages") << "[confirm] cqssc（重庆时时彩）的来源“pages”不存在";
+}
+
+void TestSourceSettings::confirmingSourceThatCannotServe()
+{
+    QFETCH(QByteArray, confirm);
+    QFETCH(QString, refusal);
+    writeFile(sourceSettingsPath(dir()), "[hosts]\ntrend=trend.test\n[confirm]\n" + confirm + "\n");
+    const QString message = errorOf([&] { readSources(dir()); });
+    QVERIFY2(message.contains(sourceSettingsPath(dir())) && message.contains(refusal), qPrintable(message));
 }
 
 void TestSourceSettings::checksOneKnownPageOfEachSite()

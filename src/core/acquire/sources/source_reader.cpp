@@ -369,24 +369,40 @@ void prefetchSources(PageFetcher& fetcher, const Sources& sources, const QString
     }
 }
 
-SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
-                         const QString& storedNewest, const ReaderHooks& hooks, const PeriodRange* range,
-                         bool firstPageOnly)
+namespace {
+
+// How one reading pages through a list.
+struct Paging {
+    QString stopAt;                            // pages until one reaches it; empty: to the end
+    const PeriodRange* range = nullptr;        // asked for where the address takes one
+    int maxPages = 0;                          // 0: as many as the kept draws can fill
+    const SourceDescription* whole = nullptr;  // a whole-history source to fill from
+    bool strict = true;                        // an empty list or one older than stopAt is refused
+};
+
+struct Paged {
+    SourceReading reading;
+    bool listEnded = false;  // the list itself ended (a short or last page, a page of nothing new)
+};
+
+Paged readPaged(const SourceDescription& source, const LotteryInfo& lottery, const ReaderHooks& hooks,
+                const Paging& paging)
 {
-    if (!source.serving(lottery.name))
-        throw UserError(QStringLiteral("%1不提供%2的开奖").arg(source.name, lottery.name));
-    QString stopAt = storedNewest == u"0" ? QString() : storedNewest;
+    QString stopAt = paging.stopAt;
+    const PeriodRange* range = paging.range;
     ReaderFetcher fetcher(hooks);
     SourceRequests requests(source, fetcher, hooks);
-    SourceReading reading;
+    Paged paged;
+    SourceReading& reading = paged.reading;
     Gathered gathered;
-    const SourceDescription* whole =
-        range || firstPageOnly || source.wholeHistory ? nullptr : wholeHistorySource(all, lottery.name, source.id);
+    const SourceDescription* whole = paging.whole;
     std::optional<SourceRequests> wholeRequests;
     const SourceDescription* fileRead = nullptr;
     QString fileFailure;
     const int firstPage = 1;
-    const int maxPages = source.pageSize > 0 ? int(kRetainedDraws / source.pageSize) + 2 : 1;
+    const int maxPages = source.pageSize == 0  ? 1
+                         : paging.maxPages > 0 ? paging.maxPages
+                                               : int(kRetainedDraws / source.pageSize) + 2;
     try {
         for (int page = firstPage;; ++page) {
             const QString url =
@@ -394,14 +410,15 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
             SourcePage read = readPage(source, lottery, requests.get(url), hooks.today);
             stopIfCancelled(hooks);
             if (read.rows == 0) {
-                if (page == firstPage)
+                if (page == firstPage && paging.strict)
                     refuse(source, QStringLiteral("答复的开奖列表是空的"));
+                paged.listEnded = true;
                 break;
             }
             if (page == firstPage) {
                 reading.total = read.total;
                 const QString newest = newestOf(read.draws);
-                if (!range && !stopAt.isEmpty() && !newest.isEmpty() && newest < stopAt)
+                if (paging.strict && !range && !stopAt.isEmpty() && !newest.isEmpty() && newest < stopAt)
                     refuse(source, QStringLiteral("答复的最新一期（第%1期）早于已存的第%2期：列表可能已停止更新")
                                        .arg(newest, stopAt));
             }
@@ -410,7 +427,7 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
             const bool lastPage = read.pages > 0 && page - firstPage + 1 >= read.pages;
             const qsizetype before = gathered.size();
             gathered.add(std::move(read.draws));
-            if (source.pageSize == 0 || firstPageOnly || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
+            if (source.pageSize == 0 || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
                 break;
             if (whole) {
                 // A first download or a gap wider than a page: the whole-history file holds in one
@@ -439,7 +456,8 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
             }
             // A server that ignores the page asked for answers the same page again: what brings no
             // new period ends the paging, as does the most pages the kept draws can fill.
-            if (shortPage || lastPage || gathered.size() == before || page >= maxPages)
+            paged.listEnded = shortPage || lastPage || gathered.size() == before;
+            if (paged.listEnded || page >= maxPages)
                 break;
         }
     } catch (const UserError& e) {
@@ -454,6 +472,59 @@ SourceReading readSource(const SourceDescription& source, const SourceDescriptio
     if (fileRead && !gathered.differences().empty())
         reading.notes << differenceNote(gathered.differences(), source.name, fileRead->name);
     reading.document = gathered.take();
+    return paged;
+}
+
+void requireServing(const SourceDescription& source, const LotteryInfo& lottery)
+{
+    if (!source.serving(lottery.name))
+        throw UserError(QStringLiteral("%1不提供%2的开奖").arg(source.name, lottery.name));
+}
+
+}  // namespace
+
+SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
+                         const QString& storedNewest, const ReaderHooks& hooks, const PeriodRange* range,
+                         bool firstPageOnly)
+{
+    requireServing(source, lottery);
+    Paging paging;
+    paging.stopAt = storedNewest == u"0" ? QString() : storedNewest;
+    paging.range = range;
+    paging.maxPages = firstPageOnly ? 1 : 0;
+    paging.whole =
+        range || firstPageOnly || source.wholeHistory ? nullptr : wholeHistorySource(all, lottery.name, source.id);
+    return readPaged(source, lottery, hooks, paging).reading;
+}
+
+SourceReading readSourceOver(const SourceDescription& source, const LotteryInfo& lottery, const QString& from,
+                             const QString& to, const ReaderHooks& hooks, int maxPages)
+{
+    requireServing(source, lottery);
+    const PeriodRange range{from, to};
+    Paging paging;
+    paging.strict = false;
+    paging.maxPages = maxPages;
+    // A source that takes a range is asked for just that; any other list pages back to `from`.
+    if (source.url.contains(QStringLiteral("{from}")))
+        paging.range = &range;
+    else
+        paging.stopAt = from;
+    Paged paged = readPaged(source, lottery, hooks, paging);
+    SourceReading& reading = paged.reading;
+    std::vector<ImportedDraw>& draws = reading.document.draws;
+    const QString oldest = oldestOf(reading.document);
+    const QString newest = newestOf(reading.document);
+    std::erase_if(draws, [&](const ImportedDraw& draw) { return draw.periodId < from || draw.periodId > to; });
+    std::sort(draws.begin(), draws.end(),
+              [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
+    // A list asked for the range and read to its end has said all it holds of it; otherwise the
+    // reading covers what it reached.
+    const bool reachedFrom = (!oldest.isEmpty() && oldest <= from) || (paging.range && paged.listEnded);
+    const QString coveredFrom = reachedFrom ? from : std::max(from, oldest);
+    const QString coveredTo = std::min(to, newest);
+    if (!newest.isEmpty() && coveredFrom <= coveredTo)
+        reading.covered = {coveredFrom, coveredTo};
     return reading;
 }
 

@@ -35,6 +35,10 @@ struct SourceReading {
     // For the result line: a whole-history file that failed and what the list gave in its place,
     // periods the list and the file give with other digits (the list's are kept).
     QStringList notes;
+    // readSourceOver: the periods the reading covered, oldest and newest (within the range asked
+    // for); both empty when it listed none. A period of the range outside it was not reached (a
+    // capped reading) or not yet published (a source that lags), rather than missing from it.
+    PeriodRange covered;
 };
 
 // The draws of `lottery` newer than `stopAt` (all when empty) that `source` lists, read as said
@@ -44,6 +48,16 @@ struct SourceReading {
 SourceReading readSource(const SourceDescription& source, const SourceDescriptions& all, const LotteryInfo& lottery,
                          const QString& stopAt, const ReaderHooks& hooks, const PeriodRange* range = nullptr,
                          bool firstPageOnly = false);
+
+// The draws `source` lists for `lottery` from `from` to `to` inclusive (period ids at the table's
+// length), oldest first, in as few requests as the source allows: a whole-history source in its one
+// document; a source whose address takes a range ({from}, {to}) asked for that range; any other
+// list newest first until a page reaches `from`. At most `maxPages` pages (0: no cap), so that a
+// check after an update never pages through a whole history. A range the source lists nothing of
+// (it has not published yet) is no refusal: the reading then covers nothing. UserError naming the
+// source on every other refusal; Cancelled on a cancel.
+SourceReading readSourceOver(const SourceDescription& source, const LotteryInfo& lottery, const QString& from,
+                             const QString& to, const ReaderHooks& hooks, int maxPages = 0);
 
 // Asks `fetcher` at once for what the described sources of `lotteries` will be asked first (each
 // list's first page, and the whole-history file of a lottery whose table is empty), so that a run
