@@ -105,7 +105,7 @@ void confirmStoredDraws(DrawDatabase& db, const QString& newestBefore, LotteryUp
             said.notes << QStringLiteral("核对已取消：新增的开奖未核对");
             return;
         } catch (const std::exception& e) {
-            said.notes << QStringLiteral("核对来源未能读取（%1）：新增的开奖未核对").arg(userMessageOf(e));
+            said.notes << QStringLiteral("核对来源未能读取：%1，新增的开奖未核对").arg(userMessageOf(e));
             return;
         }
         const PeriodRange& covered = reading.covered;

@@ -1,0 +1,312 @@
+#include "core/acquire/history_download.h"
+#include "core/acquire/live_update.h"
+#include "core/acquire/source_settings.h"
+#include "core/acquire/sources/source_reader.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_comparison.h"
+#include "core/store/draw_database.h"
+#include "core/store/draw_origins.h"
+#include "support/file_fixtures.h"
+#include "support/page_fixtures.h"
+#include "support/source_fixtures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+using namespace fixtures;
+
+namespace {
+
+const QString k3D = QStringLiteral("中国福彩3D");
+const QString kChongqing = QStringLiteral("重庆时时彩");
+
+// The path and query of a built-in source's page over a range, as it asks for it.
+QString rangePath(const QString& id, const QString& lottery, int page, const QString& from, const QString& to)
+{
+    const QUrl url(findSource(builtinSources(), id)->pageUrl(lottery, page, from, to));
+    return url.path() + u'?' + url.query(QUrl::FullyEncoded);
+}
+
+// A page of the tests' own JSON list: {"pages": n, "list": [{"period": …, "digits": "123"}, …]}.
+QByteArray ownPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize)
+{
+    QJsonArray list;
+    const std::size_t from = std::min(newestFirst.size(), std::size_t((page - 1) * pageSize));
+    const std::size_t to = std::min(newestFirst.size(), from + std::size_t(pageSize));
+    for (std::size_t i = from; i < to; ++i)
+        list.append(
+            QJsonObject{{"period", newestFirst[i].periodId}, {"digits", newestFirst[i].digits.join(QString())}});
+    const int pages = int((newestFirst.size() + std::size_t(pageSize) - 1) / std::size_t(pageSize));
+    return QJsonDocument(QJsonObject{{"pages", pages}, {"list", list}}).toJson(QJsonDocument::Compact);
+}
+
+std::vector<StoredDraw> newestFirst(const std::vector<StoredDraw>& oldestFirst)
+{
+    return {oldestFirst.rbegin(), oldestFirst.rend()};
+}
+
+std::vector<StoredDraw> between(const std::vector<StoredDraw>& draws, const QString& from, const QString& to)
+{
+    std::vector<StoredDraw> kept;
+    for (const StoredDraw& draw : draws) {
+        if (draw.periodId >= from && draw.periodId <= to)
+            kept.push_back(draw);
+    }
+    return kept;
+}
+
+QString changedDigits(const StoredDraw& draw)
+{
+    QString digits = draw.digits.join(QString());
+    digits[0] = QChar(u'0' + (digits[0].digitValue() + 1) % 10);
+    return digits;
+}
+
+StoredDraw withDigits(const StoredDraw& draw, const QString& digits)
+{
+    return {draw.periodId, digits.split(QString(), Qt::SkipEmptyParts)};
+}
+
+}  // namespace
+
+// A second source read over a range of periods and set beside the stored draws (核对), and the
+// same check after each update: the built-in lists on their own host names over TLS, the
+// whole-history file and lists of the user's own over plain HTTP, all on 127.0.0.1.
+class TestUpdateCheck : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void comparesWithAnotherSourceOverARange_data();
+    void comparesWithAnotherSourceOverARange();
+    void updateIsCheckedByTheSecondSource_data();
+    void updateIsCheckedByTheSecondSource();
+    void firstDownloadIsCheckedInOneDocumentButNotByItsOwnFile();
+    void liveUpdateIsChecked();
+
+private:
+    ReaderHooks hooks() const;
+    // 开奖来源.json with the tests' own lists on the plain server: "range" takes {from}/{to},
+    // "paged" pages newest first 20 a page; both serve 福彩3D and 重庆时时彩.
+    void describeOwnSources() const;
+    // 数据源.ini with the lottery's 核对来源.
+    void confirmWith(const QString& lottery, const QString& id) const;
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<OperatorSites> m_sites;
+    std::unique_ptr<LocalHttpServer> m_own;
+    std::vector<StoredDraw> m_3d;
+};
+
+void TestUpdateCheck::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_sites = std::make_unique<OperatorSites>();
+    m_own = std::make_unique<LocalHttpServer>();
+    m_3d = syntheticDraws(k3D, 300, 5);
+    describeOwnSources();
+}
+
+void TestUpdateCheck::cleanup()
+{
+    m_own.reset();
+    m_sites.reset();
+    m_folder.reset();
+}
+
+ReaderHooks TestUpdateCheck::hooks() const
+{
+    ReaderHooks hooks;
+    hooks.today = kToday;
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(2000);
+    limits.totalTimeout = std::chrono::milliseconds(10000);
+    hooks.fetchSettings = m_sites->fetchSettings(limits);
+    hooks.sources = readSources(m_folder->path());
+    return hooks;
+}
+
+void TestUpdateCheck::describeOwnSources() const
+{
+    const QString host = QStringLiteral("http://") + m_own->hostAndPort();
+    writeFile(m_folder->path() + QStringLiteral("开奖来源.json"), QStringLiteral(R"({"sources": [
+        {"id": "range", "name": "区间列表", "lotteries": {"fc3d": {"param": "3d"}, "cqssc": {"param": "cq"}},
+         "url": "%1/range/{param}?from={from}&to={to}&page={page}", "format": "json", "list": "list",
+         "period": "period", "digits": "digits", "pages": "pages", "order": "newest-first", "pageSize": 100},
+        {"id": "paged", "name": "分页列表", "lotteries": {"fc3d": {"param": "3d"}},
+         "url": "%1/paged/{param}?page={page}", "format": "json", "list": "list",
+         "period": "period", "digits": "digits", "pages": "pages", "order": "newest-first", "pageSize": 20}]})")
+                                                                      .arg(host)
+                                                                      .toUtf8());
+}
+
+void TestUpdateCheck::confirmWith(const QString& lottery, const QString& id) const
+{
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(), {}, {}, {{lottery, id}});
+}
+
+void TestUpdateCheck::comparesWithAnotherSourceOverARange_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("maxPages");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<int>("reached");  // how many of the other's newest draws the reading reaches; 0: all asked for
+    QTest::newRow("中彩网 asked for the range, over TLS") << "zhcw" << 0 << 2 << 0;
+    QTest::newRow("a list of the user's own asked for the range, plain HTTP") << "range" << 0 << 1 << 0;
+    QTest::newRow("the whole-history file, one document") << "17500" << 0 << 1 << 0;
+    QTest::newRow("a list without a range, read back to the range") << "paged" << 0 << 3 << 0;
+    QTest::newRow("a list without a range, capped at two pages") << "paged" << 2 << 2 << 40;
+}
+
+void TestUpdateCheck::comparesWithAnotherSourceOverARange()
+{
+    QFETCH(QString, id);
+    QFETCH(int, maxPages);
+    QFETCH(int, requests);
+    QFETCH(int, reached);
+    // Stored: the 300 draws but 2026xxx at 285; the other lists them all but the one at 290, and
+    // the one at 295 with another digit. The newest 50 are compared.
+    const StoredDraw& missing = m_3d[285];
+    const StoredDraw& extra = m_3d[290];
+    const StoredDraw& changed = m_3d[295];
+    std::vector<StoredDraw> stored = m_3d;
+    stored.erase(stored.begin() + 285);
+    storeDraws(m_folder->path(), k3D, stored);
+    std::vector<StoredDraw> theirs = m_3d;
+    theirs[295] = withDigits(changed, changedDigits(changed));
+    theirs.erase(theirs.begin() + 290);
+    const QString from = m_3d[250].periodId;
+    const QString to = m_3d.back().periodId;
+    const std::vector<StoredDraw> listed = newestFirst(between(theirs, from, to));
+    if (id == u"zhcw") {
+        for (int page = 1; page <= 2; ++page)
+            m_sites->lists().serve(rangePath(id, k3D, page, from, to), zhcwPage(listed, page, 30));
+    } else if (id == u"range") {
+        m_own->serve(QStringLiteral("/range/3d?from=%1&to=%2&page=1").arg(from, to), ownPage(listed, 1, 100));
+    } else if (id == u"17500") {
+        m_sites->files().serve(sourcePath(id, k3D, 1), wholeHistoryFile(theirs));
+    } else {
+        const std::vector<StoredDraw> all = newestFirst(theirs);
+        for (int page = 1; page <= 15; ++page)
+            m_own->serve(QStringLiteral("/paged/3d?page=%1").arg(page), ownPage(all, page, 20));
+    }
+    const ReaderHooks run = hooks();
+    const SourceDescription* source = findSource(run.sources.descriptions, id);
+    const SourceReading reading = readSourceOver(*source, *findLottery(k3D), from, to, run, maxPages);
+    QCOMPARE(reading.requests, requests);
+    const QString coveredFrom = reached ? newestFirst(theirs)[std::size_t(reached - 1)].periodId : from;
+    QCOMPARE(reading.covered.from, coveredFrom);
+    QCOMPARE(reading.covered.to, to);
+
+    DrawDatabase db(m_folder->path());
+    const DrawComparison comparison =
+        compareDraws(db, k3D, reading.covered.from, reading.covered.to, reading.document.draws, source->name);
+    QCOMPARE(comparison.differing.size(), std::size_t(1));
+    QCOMPARE(comparison.differing.front().periodId, changed.periodId);
+    QCOMPARE(comparison.differing.front().theirs, changedDigits(changed));
+    QCOMPARE(comparison.missing.size(), std::size_t(1));
+    QCOMPARE(comparison.missing.front().periodId, missing.periodId);
+    QCOMPARE(comparison.missing.front().digits, QString::fromLatin1(digitsOf(missing)));
+    QCOMPARE(comparison.extra, QStringList{extra.periodId});
+    // Every other period of the range it covered agrees; none before it is called extra.
+    QCOMPARE(comparison.agreeing.size() + 2, std::size_t(between(stored, coveredFrom, to).size()));
+}
+
+void TestUpdateCheck::updateIsCheckedByTheSecondSource_data()
+{
+    QTest::addColumn<QString>("answer");  // what 中彩网 answers for the new period
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("record");  // what the new draw's record then says
+    const QString newest = QStringLiteral("第%1期").arg(syntheticDraws(k3D, 300, 5).back().periodId);
+    QTest::newRow("agrees") << "same"
+                            << "中国福彩3D：新增1期（已核对）"
+                            << "已由中彩网核对";
+    QTest::newRow("disagrees") << "other"
+                               << "中国福彩3D：新增1期；" + newest + "：中国福利彩票 %1，中彩网 %2"
+                               << "与中彩网不符（中彩网为%1）";
+    QTest::newRow("fails")
+        << "500"
+        << "中国福彩3D：新增1期；核对来源未能读取：中彩网无法下载（服务器答复 HTTP 500），新增的开奖未核对"
+        << "未核对";
+    QTest::newRow("has not published it yet") << "empty"
+                                              << "中国福彩3D：新增1期；中彩网尚未列出" + newest + "：未核对"
+                                              << "未核对";
+}
+
+void TestUpdateCheck::updateIsCheckedByTheSecondSource()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, line);
+    QFETCH(QString, record);
+    // A daily update: 中国福利彩票 gives the newest draw, 中彩网 is asked for just that period.
+    confirmWith(k3D, QStringLiteral("zhcw"));
+    storeDraws(m_folder->path(), k3D, {m_3d.begin(), m_3d.end() - 1});
+    m_sites->serveHistory(k3D, m_3d);
+    const StoredDraw& newest = m_3d.back();
+    const QString ours = QString::fromLatin1(digitsOf(newest));
+    const QString theirs = answer == u"other" ? changedDigits(newest) : ours;
+    const QString path = rangePath("zhcw", k3D, 1, newest.periodId, newest.periodId);
+    if (answer == u"500")
+        m_sites->lists().failWithStatus(path, 500);
+    else
+        m_sites->lists().serve(
+            path,
+            zhcwPage(answer == u"empty" ? std::vector<StoredDraw>{} : std::vector{withDigits(newest, theirs)}, 1, 30));
+    const LotteryUpdate update = downloadHistories(m_folder->path(), {k3D}, hooks()).front();
+    QCOMPARE(outcomeLine(update), line.contains(u'%') ? line.arg(ours, theirs) : line);
+    QVERIFY(update.outcome.succeeded());
+    // One request of the second source, and the draw stays as the first source gave it.
+    QCOMPARE(m_sites->lists().requests().filter(QStringLiteral("/port/client_json.php")).size(), 1);
+    QCOMPARE(storedDraws(m_folder->path(), k3D).back().digits, newest.digits);
+    DrawDatabase db(m_folder->path());
+    const DrawDatabase::DrawOrigin origin = db.drawOrigin(k3D, newest.periodId);
+    QCOMPARE(origin.source, QStringLiteral("中国福利彩票"));
+    QVERIFY2(originLine(origin).endsWith(record.contains(u'%') ? record.arg(theirs) : record),
+             qPrintable(originLine(origin)));
+}
+
+void TestUpdateCheck::firstDownloadIsCheckedInOneDocumentButNotByItsOwnFile()
+{
+    // The first download takes the list's first page and the rest from the whole-history file;
+    // that file, as 核对来源, is read once and confirms only what the list gave.
+    confirmWith(k3D, QStringLiteral("17500"));
+    m_sites->serveHistory(k3D, m_3d, 0);
+    const LotteryUpdate update = downloadHistories(m_folder->path(), {k3D}, hooks()).front();
+    QCOMPARE(outcomeLine(update), QStringLiteral("中国福彩3D：新增300期；200期取自17500全部历史本身，未由它核对"));
+    QCOMPARE(m_sites->files().requests().size(), 2);  // the reader's and the check's
+    DrawDatabase db(m_folder->path());
+    const ConfirmationTally tally = confirmationTally(db, k3D);
+    QCOMPARE(tally.confirmed, 100);
+    QCOMPARE(tally.disagreeing, 0);
+}
+
+void TestUpdateCheck::liveUpdateIsChecked()
+{
+    // 实时开奖 of a 时时彩 with an address of its own, checked by a list of the user's own.
+    const std::vector<StoredDraw> draws = syntheticDraws(kChongqing, 60, 2);
+    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.end() - 3});
+    QByteArray file;
+    for (const StoredDraw& draw : draws)
+        file += draw.periodId.toLatin1() + ' ' + digitsOf(draw) + '\n';
+    m_own->serve("/own/cq.txt", file);
+    writeSourceSettings(m_folder->path(), defaultSiteHosts(),
+                        {{kChongqing, QStringLiteral("http://%1/own/cq.txt").arg(m_own->hostAndPort())}}, {},
+                        {{kChongqing, QStringLiteral("range")}});
+    const QString from = draws[57].periodId;
+    const QString to = draws.back().periodId;
+    m_own->serve(QStringLiteral("/range/cq?from=%1&to=%2&page=1").arg(from, to),
+                 ownPage(newestFirst({draws.end() - 3, draws.end()}), 1, 100));
+    DrawDatabase db(m_folder->path());
+    const LotteryUpdate update = runLiveUpdate(db, m_folder->path(), kChongqing, false, hooks());
+    QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：新增3期（已核对）"));
+    QCOMPARE(confirmationTally(db, kChongqing).confirmed, 3);
+}
+
+QTEST_GUILESS_MAIN(TestUpdateCheck)
+#include "test_update_check.moc"
