@@ -4,7 +4,9 @@
 #include "core/plan/chance_figures.h"
 #include "core/plan/hit_replay.h"
 #include "core/plan/plan_table.h"
+#include "core/store/draw_comparison.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_file_parser.h"
 #include "core/store/history_loader.h"
 #include "gui/dialogs.h"
 #include "gui/overview_tab.h"
@@ -367,6 +369,52 @@ void BM_OverviewAgainstReload(benchmark::State& state)
     state.counters["window_busy_max_cpu_ms"] = busiest / 1e6;
 }
 BENCHMARK(BM_OverviewAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// 核对 of a 10000-draw lottery against a second source's list of the same 10000 (its text as a
+// whole-history file gives it, parsed here; the fetch is not counted), ten of them with another
+// digit: the list read, compared with the stored draws, and what agreed and differed marked, in
+// turns with a reload of the window so that both meet the same machine load. The ratio should
+// stay within 3.
+void BM_CheckAgainstReload(benchmark::State& state)
+{
+    ReloadWindow reloading(state);
+    const QString lottery = QStringLiteral("重庆时时彩");
+    const LotteryInfo& info = *findLottery(lottery);
+    QByteArray listed;
+    int line = 0;
+    for (const fixtures::StoredDraw& draw : fixtures::syntheticDraws(lottery, 10000, 1)) {
+        QStringList digits = draw.digits;
+        if (++line % 1000 == 0)
+            digits[0] = QString::number((digits[0].toInt() + 1) % 10);
+        listed += draw.periodId.toLatin1() + " 2026-12-09 " + digits.join(u' ').toLatin1() + '\n';
+    }
+    qint64 wall[2] = {0, 0};  // reload, 核对
+    qint64 cpu[2] = {0, 0};
+    std::size_t differing = 0;
+    for (auto _ : state) {
+        timed(wall[0], cpu[0], [&] { reloading.reload(); });
+        timed(wall[1], cpu[1], [&] {
+            const ParsedDrawFile theirs = parseDrawColumns(listed, info, fixtures::kToday, {0, 2});
+            DrawDatabase db(reloading.folder.path());
+            const QString from = theirs.draws.front().periodId;
+            const QString to = theirs.draws.back().periodId;
+            const DrawComparison comparison =
+                compareDraws(db, lottery, from, to, theirs.draws, QStringLiteral("另一来源"));
+            markCompared(db, lottery, comparison);
+            differing = comparison.differing.size();
+        });
+    }
+    if (!reloading.recorder.takeMessages().isEmpty() || differing != 10)
+        state.SkipWithError("a reload or the check failed");
+    const double runs = double(state.iterations());
+    state.counters["reload_ms"] = wall[0] / runs / 1e6;
+    state.counters["check_ms"] = wall[1] / runs / 1e6;
+    state.counters["ratio"] = wall[0] > 0 ? double(wall[1]) / double(wall[0]) : 0.0;
+    state.counters["reload_cpu_ms"] = cpu[0] / runs / 1e6;
+    state.counters["check_cpu_ms"] = cpu[1] / runs / 1e6;
+    state.counters["cpu_ratio"] = cpu[0] > 0 ? double(cpu[1]) / double(cpu[0]) : 0.0;
+}
+BENCHMARK(BM_CheckAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 

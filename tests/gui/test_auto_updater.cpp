@@ -1,6 +1,7 @@
 #include "core/acquire/auto_update.h"
 #include "core/acquire/draw_schedule.h"
 #include "core/acquire/site_paths.h"
+#include "core/acquire/source_settings.h"
 #include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
 #include "gui/auto_updater.h"
@@ -9,8 +10,10 @@
 #include "gui/u_main.h"
 #include "support/download_fixture.h"
 #include "support/feed_fixtures.h"
+#include "support/file_fixtures.h"
 #include "support/find_control.h"
 #include "support/page_fixtures.h"
+#include "support/source_fixtures.h"
 #include "support/window_input.h"
 
 #include <QCheckBox>
@@ -50,6 +53,7 @@ private slots:
     void cleanup();
 
     void newDrawsAreShownWithoutAClick();
+    void secondSourceDisagreeingIsSaid();
     void copiesOnlyWhenTicked();
     void tickIsSkippedWhileTheDataWindowIsOpen();
     void failuresBackOffAndRecover();
@@ -171,6 +175,42 @@ void TestAutoUpdater::newDrawsAreShownWithoutAClick()
     // Nothing new since: 已是最新.
     QTRY_VERIFY_WITH_TIMEOUT(status(main).endsWith(QStringLiteral(" 已是最新")), 10000);
     QCOMPARE(int(main.hitTable().size()), kOnSite);
+}
+
+void TestAutoUpdater::secondSourceDisagreeingIsSaid()
+{
+    // 重庆时时彩's 核对来源 is a list of the user's own on the same server, which gives one of the
+    // ten new draws with another first digit.
+    storeChongqing();
+    writeAutoUpdateSettings(m_fixture.folder().path(), {true, 1, false});
+    serveSite();
+    const QString folder = m_fixture.folder().path();
+    writeFile(folder + QStringLiteral("开奖来源.json"),
+              QStringLiteral(R"({"sources": [{"id": "mine", "name": "我的列表", "lotteries": {"cqssc": {"param": "cq"}},
+                  "url": "http://%1/mine/{param}?from={from}&to={to}", "format": "json", "list": "list",
+                  "period": "period", "digits": "digits", "order": "newest-first"}]})")
+                  .arg(m_fixture.server().hostAndPort())
+                  .toUtf8());
+    const SourceSettingsFile settings = readSourceSettingsFile(folder);
+    writeSourceSettings(folder, settings.hosts, settings.urls, settings.choices, {{kChongqing, "mine"}});
+    std::vector<StoredDraw> listed(m_draws.rbegin(), m_draws.rbegin() + kFeedRows);
+    StoredDraw& changed = listed[4];
+    const QString ours = changed.digits.join(QString());
+    changed.digits[0] = QString::number((changed.digits[0].toInt() + 1) % 10);
+    m_fixture.server().serve(
+        QStringLiteral("/mine/cq?from=%1&to=%2").arg(listed.back().periodId, listed.front().periodId),
+        jsonListPage(listed, 1, kFeedRows));
+    Tfrmmain main(m_fixture.session());
+    main.show();
+
+    QTRY_VERIFY_WITH_TIMEOUT(!status(main).isEmpty(), 10000);
+    QVERIFY2(status(main).contains(QStringLiteral(" 新增10期，第")) &&
+                 status(main).endsWith(QStringLiteral("；第%1期：网站开奖列表 %2，我的列表 %3")
+                                           .arg(changed.periodId, ours, changed.digits.join(QString()))),
+             qPrintable(status(main)));
+    // The draw stays as the day page gave it.
+    QCOMPARE(storedDraws(folder, kChongqing).at(std::size_t(kOnSite - 5)).periodId, changed.periodId);
+    QCOMPARE(storedDraws(folder, kChongqing).at(std::size_t(kOnSite - 5)).digits.join(QString()), ours);
 }
 
 void TestAutoUpdater::copiesOnlyWhenTicked()

@@ -100,6 +100,14 @@ QByteArray zhcwPage(const std::vector<StoredDraw>& newestFirst, int page, int pa
            ")";
 }
 
+QByteArray jsonListPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize)
+{
+    QJsonArray list;
+    for (const StoredDraw& draw : pageOf(newestFirst, page, pageSize))
+        list.append(QJsonObject{{"period", draw.periodId}, {"digits", draw.digits.join(QString())}});
+    return json({{"pages", pageCount(newestFirst, pageSize)}, {"list", list}});
+}
+
 QByteArray wholeHistoryFile(const std::vector<StoredDraw>& oldestFirst)
 {
     QByteArray text;

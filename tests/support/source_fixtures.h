@@ -20,6 +20,9 @@ QByteArray cwlPage(const std::vector<StoredDraw>& newestFirst, int page, int pag
 QByteArray sportteryPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize);
 // One page of 中彩网's client_json, wrapped as JSONP.
 QByteArray zhcwPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize);
+// One page of a plain JSON list as a source of the tests' own describes it:
+// {"pages": n, "list": [{"period": "2026001", "digits": "123"}, …]}.
+QByteArray jsonListPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize);
 // A whole-history file, oldest first: period, date, the digits, then sums, spans and sales.
 QByteArray wholeHistoryFile(const std::vector<StoredDraw>& oldestFirst);
 

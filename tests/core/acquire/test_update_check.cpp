@@ -10,9 +10,6 @@
 #include "support/page_fixtures.h"
 #include "support/source_fixtures.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 #include <QUrl>
 #include <memory>
@@ -29,19 +26,6 @@ QString rangePath(const QString& id, const QString& lottery, int page, const QSt
 {
     const QUrl url(findSource(builtinSources(), id)->pageUrl(lottery, page, from, to));
     return url.path() + u'?' + url.query(QUrl::FullyEncoded);
-}
-
-// A page of the tests' own JSON list: {"pages": n, "list": [{"period": …, "digits": "123"}, …]}.
-QByteArray ownPage(const std::vector<StoredDraw>& newestFirst, int page, int pageSize)
-{
-    QJsonArray list;
-    const std::size_t from = std::min(newestFirst.size(), std::size_t((page - 1) * pageSize));
-    const std::size_t to = std::min(newestFirst.size(), from + std::size_t(pageSize));
-    for (std::size_t i = from; i < to; ++i)
-        list.append(
-            QJsonObject{{"period", newestFirst[i].periodId}, {"digits", newestFirst[i].digits.join(QString())}});
-    const int pages = int((newestFirst.size() + std::size_t(pageSize) - 1) / std::size_t(pageSize));
-    return QJsonDocument(QJsonObject{{"pages", pages}, {"list", list}}).toJson(QJsonDocument::Compact);
 }
 
 std::vector<StoredDraw> newestFirst(const std::vector<StoredDraw>& oldestFirst)
@@ -188,13 +172,13 @@ void TestUpdateCheck::comparesWithAnotherSourceOverARange()
         for (int page = 1; page <= 2; ++page)
             m_sites->lists().serve(rangePath(id, k3D, page, from, to), zhcwPage(listed, page, 30));
     } else if (id == u"range") {
-        m_own->serve(QStringLiteral("/range/3d?from=%1&to=%2&page=1").arg(from, to), ownPage(listed, 1, 100));
+        m_own->serve(QStringLiteral("/range/3d?from=%1&to=%2&page=1").arg(from, to), jsonListPage(listed, 1, 100));
     } else if (id == u"17500") {
         m_sites->files().serve(sourcePath(id, k3D, 1), wholeHistoryFile(theirs));
     } else {
         const std::vector<StoredDraw> all = newestFirst(theirs);
         for (int page = 1; page <= 15; ++page)
-            m_own->serve(QStringLiteral("/paged/3d?page=%1").arg(page), ownPage(all, page, 20));
+            m_own->serve(QStringLiteral("/paged/3d?page=%1").arg(page), jsonListPage(all, page, 20));
     }
     const ReaderHooks run = hooks();
     const SourceDescription* source = findSource(run.sources.descriptions, id);
@@ -301,7 +285,7 @@ void TestUpdateCheck::liveUpdateIsChecked()
     const QString from = draws[57].periodId;
     const QString to = draws.back().periodId;
     m_own->serve(QStringLiteral("/range/cq?from=%1&to=%2&page=1").arg(from, to),
-                 ownPage(newestFirst({draws.end() - 3, draws.end()}), 1, 100));
+                 jsonListPage(newestFirst({draws.end() - 3, draws.end()}), 1, 100));
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLiveUpdate(db, m_folder->path(), kChongqing, false, hooks());
     QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：新增3期（已核对）"));

@@ -427,7 +427,9 @@ Paged readPaged(const SourceDescription& source, const LotteryInfo& lottery, con
             const bool lastPage = read.pages > 0 && page - firstPage + 1 >= read.pages;
             const qsizetype before = gathered.size();
             gathered.add(std::move(read.draws));
-            if (source.pageSize == 0 || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
+            // A source without pages has said all it holds in its one document.
+            paged.listEnded = source.pageSize == 0;
+            if (paged.listEnded || reaches(oldest, stopAt) || gathered.size() >= kRetainedDraws)
                 break;
             if (whole) {
                 // A first download or a gap wider than a page: the whole-history file holds in one
