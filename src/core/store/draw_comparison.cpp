@@ -5,62 +5,100 @@
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <map>
+#include <algorithm>
 
 namespace {
 
+const QString kCorrectedPrefix = QStringLiteral("（更正");
+
 struct StoredRow {
+    QString periodId;
     QString digits;
-    QString source;
 };
 
-// The stored draws of the range with their recorded sources, by period. A file without the side
-// table (from before it, opened read-only) reads every draw as "未知".
-std::map<QString, StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, const QString& from,
-                                        const QString& to)
+QSqlQuery rangeQuery(DrawDatabase& db, const QString& lotteryName, const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(db.connection());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    return query;
+}
+
+// The stored draws of the range, oldest first, read straight through in the table's own order;
+// the digits joined by SQLite, which costs less than a value a digit.
+std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to)
 {
     const int digitCount = digitCountOf(lotteryName);
     db.requireDrawColumns(lotteryName, digitCount);
     QStringList digits;
     for (int k = 1; k <= digitCount; ++k)
-        digits << QStringLiteral("d.") + quoteIdentifier(QString::number(k));
-    const bool records = db.connection().tables(QSql::Tables).contains(kSourceTable);
-    const QString table = quoteIdentifier(lotteryTableName(lotteryName));
-    const QString sql = records ? QStringLiteral(
-                                      "select d.\"记录期号\", %2, s.\"来源\" from %1 d left join \"开奖来源\" s "
-                                      "on s.\"彩票\" = ? and s.\"记录期号\" = d.\"记录期号\" "
-                                      "where d.\"记录期号\" between ? and ?")
-                                      .arg(table, digits.join(u','))
-                                : QStringLiteral(
-                                      "select d.\"记录期号\", %2, NULL from %1 d where ? is not null and "
-                                      "d.\"记录期号\" between ? and ?")
-                                      .arg(table, digits.join(u','));
-    QSqlQuery query(db.connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    query.addBindValue(lotteryName);
-    query.addBindValue(from);
-    query.addBindValue(to);
-    if (!query.exec())
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    std::map<QString, StoredRow> rows;
-    while (query.next()) {
-        StoredRow row;
-        for (int k = 1; k <= digitCount; ++k)
-            row.digits += query.value(k).toString();
-        row.source = query.value(digitCount + 1).toString();
-        if (row.source.isEmpty())
-            row.source = kUnknownSource;
-        rows.emplace_hint(rows.end(), query.value(0).toString(), std::move(row));
-    }
+        digits << quoteIdentifier(QString::number(k));
+    // "+" keeps SQLite from walking the period index and looking every row up: the table is read
+    // in the order the draws were stored, nearly always period order.
+    QSqlQuery draws = rangeQuery(db, lotteryName,
+                                 QStringLiteral("select \"记录期号\", %2 from %1 where +\"记录期号\" between ? and ?")
+                                     .arg(quoteIdentifier(lotteryTableName(lotteryName)), digits.join(" || ")),
+                                 {from, to});
+    std::vector<StoredRow> rows;
+    while (draws.next())
+        rows.push_back({draws.value(0).toString(), draws.value(1).toString()});
+    const auto byPeriod = [](const StoredRow& a, const StoredRow& b) { return a.periodId < b.periodId; };
+    if (!std::is_sorted(rows.begin(), rows.end(), byPeriod))
+        std::sort(rows.begin(), rows.end(), byPeriod);
     return rows;
 }
 
-const QString kCorrectedPrefix = QStringLiteral("（更正");
+bool hasRecords(DrawDatabase& db)
+{
+    return db.connection().tables(QSql::Tables).contains(kSourceTable);
+}
+
+// The periods of the range recorded as `source`'s own (cameFrom): SQLite picks them out, so that
+// the thousands of other records are never handed over.
+QSet<QString> periodsFrom(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to,
+                          const QString& source)
+{
+    QSet<QString> periods;
+    if (!hasRecords(db))
+        return periods;
+    const QString corrected = source + kCorrectedPrefix;
+    QSqlQuery query =
+        rangeQuery(db, lotteryName,
+                   QStringLiteral("select \"记录期号\" from \"开奖来源\" where \"彩票\" = ? and "
+                                  "\"记录期号\" between ? and ? and (\"来源\" = ? or substr(\"来源\", 1, ?) = ?)"),
+                   {lotteryName, from, to, source, int(corrected.size()), corrected});
+    while (query.next())
+        periods.insert(query.value(0).toString());
+    return periods;
+}
+
+// Where each differing draw came from: only these few are looked up one by one.
+void recordOurSources(DrawDatabase& db, const QString& lotteryName, std::vector<DrawDisagreement>& differing)
+{
+    if (differing.empty() || !hasRecords(db))
+        return;
+    QSqlQuery query(db.connection());
+    if (!query.prepare(QStringLiteral("select \"来源\" from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" = ?")))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    for (DrawDisagreement& disagreement : differing) {
+        query.bindValue(0, lotteryName);
+        query.bindValue(1, disagreement.periodId);
+        if (!query.exec())
+            throw DatabaseError(refusalText(query.lastError(), lotteryName, disagreement.periodId));
+        if (query.next() && !query.value(0).toString().isEmpty())
+            disagreement.ourSource = query.value(0).toString();
+        query.finish();
+    }
+}
 
 QString notCorrected(const QString& periodId, const QString& reason)
 {
@@ -76,65 +114,62 @@ DrawComparison compareDraws(DrawDatabase& db, const QString& lotteryName, const 
     comparison.otherSource = otherSource;
     if (from.isEmpty() || to.isEmpty() || to < from)
         return comparison;
-    const std::map<QString, StoredRow> ours = storedRows(db, lotteryName, from, to);
-    std::map<QString, const ImportedDraw*> listed;
+    comparison.changeMark = db.changeMark();
+    const std::vector<StoredRow> ours = storedRows(db, lotteryName, from, to);
+    const QSet<QString> otherOwn = periodsFrom(db, lotteryName, from, to, otherSource);
+    std::vector<const ImportedDraw*> listed;
+    listed.reserve(theirs.size());
     for (const ImportedDraw& draw : theirs) {
         if (draw.periodId >= from && draw.periodId <= to)
-            listed.emplace(draw.periodId, &draw);
+            listed.push_back(&draw);
     }
+    const auto byPeriod = [](const ImportedDraw* a, const ImportedDraw* b) { return a->periodId < b->periodId; };
+    if (!std::is_sorted(listed.begin(), listed.end(), byPeriod))
+        std::stable_sort(listed.begin(), listed.end(), byPeriod);
+    comparison.compared.reserve(qsizetype(ours.size()));
     auto other = listed.cbegin();
     // Both in period order: one walk side by side.
-    for (const auto& [periodId, row] : ours) {
-        for (; other != listed.cend() && other->first < periodId; ++other)
-            comparison.missing.push_back(*other->second);
-        if (other == listed.cend() || other->first != periodId) {
-            comparison.extra << periodId;
+    for (const StoredRow& row : ours) {
+        for (; other != listed.cend() && (*other)->periodId < row.periodId; ++other)
+            comparison.missing.push_back(**other);
+        if (other == listed.cend() || (*other)->periodId != row.periodId) {
+            comparison.extra << row.periodId;
             continue;
         }
-        const QString& theirDigits = other->second->digits;
-        ++other;
-        if (cameFrom(row.source, otherSource)) {
-            comparison.sameSource << periodId;
+        const QString& theirDigits = (*other)->digits;
+        while (other != listed.cend() && (*other)->periodId == row.periodId)
+            ++other;
+        if (otherOwn.contains(row.periodId)) {
+            comparison.sameSource << row.periodId;
             continue;
         }
-        comparison.compared.insert(periodId, row.digits);
+        comparison.compared.insert(row.periodId, row.digits);
         if (theirDigits == row.digits)
-            comparison.agreeing << periodId;
+            comparison.agreeing << row.periodId;
         else
-            comparison.differing.push_back({periodId, row.digits, theirDigits, row.source});
+            comparison.differing.push_back({row.periodId, row.digits, theirDigits, kUnknownSource});
     }
     for (; other != listed.cend(); ++other)
-        comparison.missing.push_back(*other->second);
+        comparison.missing.push_back(**other);
+    recordOurSources(db, lotteryName, comparison.differing);
     return comparison;
 }
 
 void markCompared(DrawDatabase& db, const QString& lotteryName, const DrawComparison& comparison)
 {
-    if (comparison.compared.isEmpty())
+    if (comparison.agreeing.isEmpty() && comparison.differing.empty())
         return;
     DrawDatabase::Transaction transaction(db);
-    // Read again inside the transaction: a draw corrected since the comparison is not marked by it.
-    QString from;
-    QString to;
-    for (auto at = comparison.compared.cbegin(); at != comparison.compared.cend(); ++at) {
-        if (from.isEmpty() || at.key() < from)
-            from = at.key();
-        to = std::max(to, at.key());
-    }
-    const std::map<QString, StoredRow> now = storedRows(db, lotteryName, from, to);
-    auto unchanged = [&](const QString& periodId) {
-        const auto row = now.find(periodId);
-        return row != now.end() && row->second.digits == comparison.compared.value(periodId);
-    };
+    // Nothing written since the listing: every draw still has the digits it was compared with, and
+    // the marks need not say them (a lookup of each draw is half the cost of marking it).
+    const bool unchanged = !comparison.changeMark.isEmpty() && db.changeMark() == comparison.changeMark;
+    const auto compared = [unchanged](const QString& digits) { return unchanged ? QString() : digits; };
     std::vector<DrawDatabase::CheckMark> marks;
-    for (const QString& periodId : comparison.agreeing) {
-        if (unchanged(periodId))
-            marks.push_back({periodId, {}});
-    }
-    for (const DrawDisagreement& disagreement : comparison.differing) {
-        if (unchanged(disagreement.periodId))
-            marks.push_back({disagreement.periodId, disagreement.theirs});
-    }
+    marks.reserve(std::size_t(comparison.agreeing.size()) + comparison.differing.size());
+    for (const QString& periodId : comparison.agreeing)
+        marks.push_back({periodId, {}, compared(comparison.compared.value(periodId))});
+    for (const DrawDisagreement& disagreement : comparison.differing)
+        marks.push_back({disagreement.periodId, disagreement.theirs, compared(disagreement.ours)});
     db.markChecked(lotteryName, comparison.otherSource, marks);
     transaction.commit();
 }

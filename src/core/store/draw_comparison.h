@@ -32,6 +32,7 @@ struct DrawComparison {
     // Period -> the stored digits it was compared with (agreeing and differing), so that marking
     // passes over a draw changed since (another window, another instance).
     QHash<QString, QString> compared;
+    QString changeMark;  // DrawDatabase::changeMark() before the draws were read
 };
 
 // Compares the stored draws of `lotteryName` from `from` to `to` (inclusive, period ids at the

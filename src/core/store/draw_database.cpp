@@ -421,7 +421,7 @@ DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, co
 void DrawDatabase::markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
                                    const QString& otherDigits)
 {
-    markChecked(lotteryName, otherSource, {{periodId, otherDigits}});
+    markChecked(lotteryName, otherSource, {{periodId, otherDigits, {}}});
 }
 
 void DrawDatabase::markChecked(const QString& lotteryName, const QString& otherSource,
@@ -431,22 +431,28 @@ void DrawDatabase::markChecked(const QString& lotteryName, const QString& otherS
         return;
     requireSourceTable();
     const QString checkedAt = beijingNow();
+    QStringList digits;
+    for (int k = 1; k <= digitCountOf(lotteryName); ++k)
+        digits << QStringLiteral("d.") + quoteIdentifier(QString::number(k));
     // A draw stored before sources were kept gains its record here, as "未知"; one that has a
-    // record keeps its source and time. Two placeholders a row keep a statement under SQLite's 999.
-    constexpr std::size_t kRowsPerStatement = kSourceRowsPerStatement / 2;
+    // record keeps its source and time. A mark that names the digits it was made for passes over a
+    // draw that no longer has them. Three placeholders a row keep a statement under SQLite's 999.
+    constexpr std::size_t kRowsPerStatement = kSourceRowsPerStatement / 3;
     QSqlQuery query(m_db);
     std::size_t prepared = 0;
     for (std::size_t from = 0; from < marks.size(); from += kRowsPerStatement) {
         const std::size_t rows = std::min(kRowsPerStatement, marks.size() - from);
-        // "where true" keeps SQLite from reading "on conflict" as part of the select's join.
-        const QString sql = QStringLiteral(
-                                "insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", "
-                                "\"核对来源\", \"核对时间\", \"核对不符\") "
-                                "select ?, column1, ?, '', ?, ?, column2 from (values %1) where true "
-                                "on conflict (\"彩票\", \"记录期号\") do update set "
-                                "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
-                                "\"核对不符\" = excluded.\"核对不符\"")
-                                .arg(QStringList(qsizetype(rows), QStringLiteral("(?, ?)")).join(u','));
+        const QString sql =
+            QStringLiteral(
+                "insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", \"核对来源\", \"核对时间\", "
+                "\"核对不符\") select ?, v.column1, ?, '', ?, ?, v.column2 from (values %1) v "
+                "where v.column3 is null or exists (select 1 from %2 d where d.\"记录期号\" = v.column1 and "
+                "%3 = v.column3) "
+                "on conflict (\"彩票\", \"记录期号\") do update set "
+                "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
+                "\"核对不符\" = excluded.\"核对不符\"")
+                .arg(QStringList(qsizetype(rows), QStringLiteral("(?, ?, ?)")).join(u','),
+                     quoteIdentifier(lotteryTableName(lotteryName)), digits.join(QStringLiteral(" || ")));
         if (rows != prepared && !query.prepare(sql))
             throw DatabaseError(refusalText(query.lastError(), lotteryName));
         prepared = rows;
@@ -455,13 +461,27 @@ void DrawDatabase::markChecked(const QString& lotteryName, const QString& otherS
         query.bindValue(2, otherSource);
         query.bindValue(3, checkedAt);
         for (std::size_t r = 0; r < rows; ++r) {
-            query.bindValue(4 + 2 * int(r), marks[from + r].periodId);
-            query.bindValue(5 + 2 * int(r), marks[from + r].otherDigits);
+            const CheckMark& mark = marks[from + r];
+            query.bindValue(4 + 3 * int(r), mark.periodId);
+            query.bindValue(5 + 3 * int(r), mark.otherDigits);
+            query.bindValue(6 + 3 * int(r), mark.storedDigits.isEmpty() ? QVariant() : QVariant(mark.storedDigits));
         }
         if (!query.exec())
             throw DatabaseError(
                 refusalText(query.lastError(), lotteryName, rows == 1 ? marks[from].periodId : QString()));
     }
+}
+
+QString DrawDatabase::changeMark()
+{
+    QSqlQuery query(m_db);
+    QStringList mark;
+    for (const QString& sql : {QStringLiteral("PRAGMA data_version"), QStringLiteral("select total_changes()")}) {
+        if (!query.exec(sql) || !query.next())
+            throw DatabaseError(refusalText(query.lastError()));
+        mark << query.value(0).toString();
+    }
+    return mark.join(u':');
 }
 
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitForLock)

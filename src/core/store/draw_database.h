@@ -119,15 +119,21 @@ public:
     void markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
                          const QString& otherDigits);
     // What a second source said of one stored period: its digits where they differ, empty when it
-    // agreed (confirmed).
+    // agreed (confirmed). With `storedDigits`, the mark is made only while the stored draw still
+    // has them: a draw changed since it was compared is not marked by that comparison.
     struct CheckMark {
         QString periodId;
         QString otherDigits;
+        QString storedDigits;
     };
     // Records many at once, as markDisagreeing records one, many rows a statement; only the
     // 核对 columns of a record change, so a writer's record of the draw is never lost. Inside the
     // caller's transaction when there is one.
     void markChecked(const QString& lotteryName, const QString& otherSource, const std::vector<CheckMark>& marks);
+
+    // Says where the file stands: it differs once a draw or record has been written since, through
+    // this connection or another (SQLite's data_version and this connection's total changes).
+    QString changeMark();
 
     // Whether this connection can only read: the file (or its folder) is read-only to this user,
     // or tests opened it so. Callers that would mark or store then only list.

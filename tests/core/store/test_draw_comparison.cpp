@@ -96,6 +96,7 @@ class TestDrawComparison : public QObject {
 
 private slots:
     void findsChangedMissingAndExtraPeriods();
+    void marksWhatAgreedAndWhatDiffered_data();
     void marksWhatAgreedAndWhatDiffered();
     void takesTheOtherDigitsRecordingBothSources();
     void refusedCorrectionChangesNone_data();
@@ -119,24 +120,37 @@ void TestDrawComparison::findsChangedMissingAndExtraPeriods()
     QCOMPARE(db.drawCount(k3D), 7);
 }
 
+void TestDrawComparison::marksWhatAgreedAndWhatDiffered_data()
+{
+    QTest::addColumn<QString>("correctedBy");  // who changes 2026003 between the listing and the marking
+    QTest::newRow("nobody") << "";
+    QTest::newRow("the same connection") << "same";
+    QTest::newRow("another instance") << "other";
+}
+
 void TestDrawComparison::marksWhatAgreedAndWhatDiffered()
 {
+    QFETCH(QString, correctedBy);
     Fixture fixture;
     DrawDatabase db(fixture.folder.path());
     const DrawComparison comparison = fixture.compare(db);
-    // Corrected by hand between the listing and the marking: not marked by a listing of other digits.
-    db.exec("update \"中国福彩3D彩票号码表\" set \"3\" = 9 where \"记录期号\" = '2026003'");
+    // Corrected between the listing and the marking: not marked by a listing of other digits.
+    const QString correct = "update \"中国福彩3D彩票号码表\" set \"3\" = 9 where \"记录期号\" = '2026003'";
+    if (correctedBy == u"same")
+        db.exec(correct);
+    else if (correctedBy == u"other")
+        DrawDatabase(fixture.folder.path()).exec(correct);
     markCompared(db, k3D, comparison);
     QVERIFY(db.drawOrigin(k3D, "2026001").confirmed());
     QCOMPARE(db.drawOrigin(k3D, "2026001").confirmedBy, kOther);
     QCOMPARE(db.drawOrigin(k3D, "2026001").source, kOurs);
     QVERIFY(db.drawOrigin(k3D, "2026002").disagreeing());
     QCOMPARE(db.drawOrigin(k3D, "2026002").otherDigits, QStringLiteral("223"));
-    QVERIFY(db.drawOrigin(k3D, "2026003").confirmedBy.isEmpty());
+    QCOMPARE(db.drawOrigin(k3D, "2026003").confirmed(), correctedBy.isEmpty());
     QVERIFY(db.drawOrigin(k3D, "2026006").confirmedBy.isEmpty());  // not confirmed by its own source
     QVERIFY(db.drawOrigin(k3D, "2026005").confirmedBy.isEmpty());
     const ConfirmationTally tally = confirmationTally(db, k3D);
-    QCOMPARE(tally.confirmed, 2);
+    QCOMPARE(tally.confirmed, correctedBy.isEmpty() ? 3 : 2);
     QCOMPARE(tally.disagreeing, 1);
 }
 
