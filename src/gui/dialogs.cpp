@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace dialogs {
 namespace testing {
@@ -22,6 +23,13 @@ struct StandIn {
         current->m_messages << text;
         current->m_lastKind = kind;
         return true;
+    }
+
+    static std::optional<bool> answer(const QString& question)
+    {
+        if (!keep(MessageKind::Question, question))
+            return std::nullopt;
+        return std::exchange(current->m_nextAnswer, false);
     }
 
     static std::optional<QString> saveAnswer(const QString& directory, const QString& filter)
@@ -83,6 +91,20 @@ void showWarning(QWidget* parent, const QString& text)
 void showError(QWidget* parent, const QString& text)
 {
     show(parent, MessageKind::Error, text);
+}
+
+bool ask(QWidget* parent, const QString& text)
+{
+    const QString question = withoutCredentials(text);
+    if (std::optional<bool> answer = testing::StandIn::answer(question))
+        return *answer;
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,

@@ -17,7 +17,11 @@ void showMessage(QWidget* parent, const QString& text);
 void showWarning(QWidget* parent, const QString& text);
 void showError(QWidget* parent, const QString& text);
 
-enum class MessageKind { Plain, Warning, Error };
+// A question answered 是 or 否, 否 the default, so that Enter pressed in haste changes nothing;
+// true for 是.
+bool ask(QWidget* parent, const QString& text);
+
+enum class MessageKind { Plain, Warning, Error, Question };
 
 // The chosen file name, with the default suffix added when the name has none; empty when the
 // user cancels.
@@ -45,6 +49,9 @@ public:
     // The kind of the last box kept.
     MessageKind lastMessageKind() const { return m_lastKind; }
 
+    // Answers the next question (ask); without an answer it is answered 否. Its text is kept
+    // with the messages.
+    void setNextAnswer(bool yes) { m_nextAnswer = yes; }
     // Answers the next save dialog; an empty name cancels it. Without an answer it is shown.
     void setNextSaveFileName(const QString& fileName) { m_nextSaveFileName = fileName; }
     // Answers the next open dialog; an empty name cancels it. Without an answer it is shown.
@@ -64,6 +71,7 @@ private:
     Recorder* m_outer;
     QStringList m_messages;
     MessageKind m_lastKind = MessageKind::Plain;
+    bool m_nextAnswer = false;
     std::optional<QString> m_nextSaveFileName;
     std::optional<QString> m_nextOpenFileName;
     QString m_lastSaveDirectory;

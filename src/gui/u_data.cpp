@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -29,7 +30,7 @@ namespace {
 
 // The size the window opens at; when it is resized, controls keep their distance to the edges
 // they follow.
-constexpr int kOpeningWidth = 543;
+constexpr int kOpeningWidth = 646;
 constexpr int kOpeningHeight = 438;
 
 const QString kStartAdding = QStringLiteral("开始添加");
@@ -102,10 +103,11 @@ void Tfrmdata::nameControls()
     for (int b = 0; b < DbNavigator::kButtons; ++b)
         chain << (b == DbNavigator::Insert ? static_cast<QWidget*>(btnadd)
                                            : dbv_caipiao->button(DbNavigator::Button(b)));
-    chain << QList<QWidget*>{btnimport, btngaps, btnfill, btnsave, btnedit, btnext, chkexportsource};
+    chain << QList<QWidget*>{btncheck, btnimport, btngaps, btnfill, btnsave, btnedit, btnext, chkexportsource};
     setTabChain(chain);
     nameControl(chkexportsource, chkexportsource->text(), QStringLiteral("导出的每行末尾加上该期开奖的来源"));
     nameControl(lblorigin, QStringLiteral("当前开奖的来源"));
+    nameControl(btncheck, btncheck->text(), btncheck->toolTip());
 }
 
 // The list of lotteries, the grid of the chosen one's draws and the navigator over it. Only the
@@ -146,6 +148,9 @@ void Tfrmdata::createBrowsingControls()
 void Tfrmdata::createCommandButtons()
 {
     // Made row by row as they stand, so that a screen reader lists them in that order.
+    btncheck = namedButton(this, "btncheck", QStringLiteral("核对"));
+    giveShortcut(btncheck, QKeySequence(Qt::CTRL | Qt::Key_K),
+                 QStringLiteral("与数据源中设定的核对来源比对所选彩票的开奖"));
     btnimport = namedButton(this, "btnimport", QStringLiteral("导入"));
     btngaps = namedButton(this, "btngaps", QStringLiteral("缺期"));
     btnfill = namedButton(this, "btnfill", QStringLiteral("补齐"));
@@ -155,7 +160,7 @@ void Tfrmdata::createCommandButtons()
     btnedit->setEnabled(false);
     btnext = namedButton(this, "btnext", QStringLiteral("关闭"));
     // Enter belongs to the grid's editor here, never to a button.
-    for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btnimport, btngaps, btnfill})
+    for (QPushButton* b : {btnadd, btnsave, btnedit, btnext, btncheck, btnimport, btngaps, btnfill})
         b->setAutoDefault(false);
     // Under the buttons: 导出's option, off so that files read by other tools stay as they were,
     // and the current draw's source.
@@ -176,6 +181,7 @@ void Tfrmdata::connectControls()
     connect(btnimport, &QPushButton::clicked, this, &Tfrmdata::btnimportClick);
     connect(btngaps, &QPushButton::clicked, this, &Tfrmdata::btngapsClick);
     connect(btnfill, &QPushButton::clicked, this, &Tfrmdata::btnfillClick);
+    connect(btncheck, &QPushButton::clicked, this, &Tfrmdata::btncheckClick);
     connect(dbv_caipiao, &DbNavigator::clicked, this, [this](DbNavigator::Button b) { navigatorClick(b); });
     connect(grdcaipiao->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridRowChanged(current.row()); });
@@ -416,20 +422,22 @@ void Tfrmdata::resizeEvent(QResizeEvent* event)
         return scaled(QRect(left, top, width, height)).translated(dw, dh);
     };
     lstcaipiao->setGeometry(scaled(16), scaled(24), scaled(153), std::max(scaled(40), scaled(403) + dh));
-    grdcaipiao->setGeometry(scaled(184), scaled(24), std::max(scaled(60), scaled(350) + dw),
+    grdcaipiao->setGeometry(scaled(184), scaled(24), std::max(scaled(60), scaled(453) + dw),
                             std::max(scaled(40), scaled(275) + dh));
-    dbv_caipiao->setGeometry(scaled(184), scaled(306) + dh, std::max(scaled(100), scaled(330) + dw), scaled(25));
-    btnsave->setGeometry(onRightAndBottom(222, 376, 75, 25));
-    btnedit->setGeometry(onRightAndBottom(325, 376, 75, 25));
-    btnext->setGeometry(onRightAndBottom(428, 376, 75, 25));
+    dbv_caipiao->setGeometry(scaled(184), scaled(306) + dh, std::max(scaled(100), scaled(433) + dw), scaled(25));
+    btnsave->setGeometry(onRightAndBottom(325, 376, 75, 25));
+    btnedit->setGeometry(onRightAndBottom(428, 376, 75, 25));
+    btnext->setGeometry(onRightAndBottom(531, 376, 75, 25));
     // The free band between the navigator and the buttons: 导入 above 导出, then 缺期 and 补齐.
-    btnimport->setGeometry(onRightAndBottom(222, 341, 75, 25));
-    btngaps->setGeometry(onRightAndBottom(325, 341, 75, 25));
-    btnfill->setGeometry(onRightAndBottom(428, 341, 75, 25));
+    btnimport->setGeometry(onRightAndBottom(325, 341, 75, 25));
+    btngaps->setGeometry(onRightAndBottom(428, 341, 75, 25));
+    btnfill->setGeometry(onRightAndBottom(531, 341, 75, 25));
+    // 核对 before them, in the room the window grew by for it.
+    btncheck->setGeometry(onRightAndBottom(222, 341, 75, 25));
     // The band under the buttons: 导出's option under the grid's left edge, the source beside it
     // to the grid's right edge.
     chkexportsource->setGeometry(scaled(QRect(184, 408, 100, 22)).translated(0, dh));
-    lblorigin->setGeometry(scaled(290), scaled(408) + dh, std::max(scaled(60), scaled(244) + dw), scaled(22));
+    lblorigin->setGeometry(scaled(290), scaled(408) + dh, std::max(scaled(60), scaled(347) + dw), scaled(22));
     fitOriginLine();
 
     // The "+" lies over the navigator's fifth button, its insert, so that a new row goes to

@@ -9,6 +9,7 @@ class QCheckBox;
 class DrawDatabase;
 class DrawRowSet;
 class WorkRunner;
+struct CheckReading;
 struct LotteryInfo;
 struct ParsedDrawFile;
 class QLabel;
@@ -19,7 +20,7 @@ class Session;
 
 // The data window: browse the draws of any lottery table, type in and correct draws, export
 // a lottery's draws to a text file and import them from one, see the missing periods and fill
-// those of a 时时彩 lottery from its day pages.
+// those of a 时时彩 lottery from its day pages, and check the stored draws against a second source.
 class Tfrmdata : public QDialog {
     Q_OBJECT
 
@@ -53,6 +54,7 @@ private:
     QPushButton* btnimport;      // 导入: draws from a text file
     QPushButton* btngaps;        // 缺期: the missing periods of the chosen lottery
     QPushButton* btnfill;        // 补齐: a 时时彩 lottery's missing periods from its day pages
+    QPushButton* btncheck;       // 核对: the stored draws beside what the lottery's 核对来源 lists
     QCheckBox* chkexportsource;  // 导出 adds each draw's source as a last column
     QLabel* lblorigin;           // where the current draw came from, and whether a second source agrees
 
@@ -82,16 +84,20 @@ private:
     // step with the row set's instead of letting the grid's own moves feed back into it.
     void rowSetCommand(const std::function<void()>& body);
 
-    // 导出, 导入, 缺期 and 补齐 (u_data_import.cpp).
+    // 导出, 导入, 缺期, 补齐 and 核对 (u_data_import.cpp).
     void btnsaveClick();
     void ExportHistory();
     void btnimportClick();
     void importHistory();
     // The summary of a file read, then, when confirmed, the writing.
     void confirmImport(const LotteryInfo& info, const QString& fileName, ParsedDrawFile parsed);
+    // The list of what 核对 found, after the agreeing draws are marked (unless the file is read-only).
+    void showCheck(const LotteryInfo& info, CheckReading reading);
     void btngapsClick();
     void btnfillClick();
     void fillChosenGaps();
+    void btncheckClick();
+    void checkChosenLottery();
     // The lottery chosen in the list and shown in the grid; with none, a UserError asking for
     // one to `action` (导出, 导入, 查看缺期, 补齐), which the command shows.
     QString chosenLotteryFor(const QString& action) const;
@@ -113,5 +119,5 @@ private:
     bool m_syncing = false;
     bool m_centred = false;
     QString m_originLine;  // lblorigin's whole text
-    WorkRunner* m_runner;  // 导入 and 补齐: their cancel, Esc and close box
+    WorkRunner* m_runner;  // 导入, 补齐 and 核对: their cancel, Esc and close box
 };

@@ -1,12 +1,14 @@
-// The data window's 导出 and 导入 of draw files and its 缺期 and 补齐: each asks what it needs,
-// leaves the reading, planning, writing and filling to the core and shows the outcome.
+// The data window's 导出 and 导入 of draw files, its 缺期 and 补齐, and 核对: each asks what it needs,
+// leaves the reading, planning, comparing, writing and filling to the core and shows the outcome.
 #include "gui/u_data.h"
 
 #include "core/acquire/gap_fill.h"
+#include "core/acquire/sources/source_reader.h"
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
 #include "core/base/user_error.h"
 #include "core/base/whole_file.h"
+#include "core/store/draw_comparison.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
 #include "core/store/draw_row_set.h"
@@ -14,8 +16,10 @@
 #include "core/store/period_gaps.h"
 #include "gui/dialogs.h"
 #include "gui/messages.h"
+#include "gui/run_command.h"
 #include "gui/run_sources.h"
 #include "gui/session.h"
+#include "gui/u_check.h"
 #include "gui/u_gaps.h"
 #include "gui/u_import.h"
 #include "gui/work_runner.h"
@@ -207,4 +211,55 @@ void Tfrmdata::fillChosenGaps()
             Tfrmgaps(QStringLiteral("补齐"), QStringLiteral("%1补齐的结果：").arg(lottery), gapFillReport(fill), this)
                 .exec();
         });
+}
+
+void Tfrmdata::btncheckClick()
+{
+    // While the other source is read the button reads "取消" and asks it to stop.
+    if (!cancelRunningWork())
+        rowSetCommand([&] { checkChosenLottery(); });
+}
+
+void Tfrmdata::checkChosenLottery()
+{
+    const QString lottery = chosenLotteryFor(QStringLiteral("核对"));
+    const LotteryInfo& info = knownLottery(lottery);
+    m_rowSet->leavePendingRow();
+    // The sources as the settings file names them now, as for a download.
+    ReaderHooks hooks = runReaderHooks(m_session);
+    const SourceDescription* other = hooks.sources.confirmingSource(lottery);
+    if (!other) {
+        dialogs::showMessage(
+            this, QStringLiteral("%1没有设定核对来源。请先在“数据源”中为它选择核对来源，再核对。").arg(lottery));
+        return;
+    }
+    const int rows = m_rowSet->rowCount();
+    if (rows == 0) {
+        dialogs::showMessage(this, QStringLiteral("%1还没有开奖，无从核对。").arg(lottery));
+        return;
+    }
+    // The whole stored range, oldest to newest: the row set holds it in period order.
+    const QString from = m_rowSet->index(0, 0).data().toString();
+    const QString to = m_rowSet->index(rows - 1, 0).data().toString();
+    hooks.cancelled = m_runner->cancelFlag();
+    const SourceDescription source = *other;
+    const LotteryInfo* target = &info;
+    runBehindCancel<SourceReading>(
+        btncheck, [source, target, from, to, hooks] { return readSourceOver(source, *target, from, to, hooks); },
+        [this, target, from, to, name = source.name](SourceReading& reading) {
+            showCheck(*target, CheckReading{name, from, to, reading.covered.from, reading.covered.to,
+                                            std::move(reading.document.draws)});
+        });
+}
+
+void Tfrmdata::showCheck(const LotteryInfo& info, CheckReading reading)
+{
+    const bool readOnly = m_db->readOnly();
+    Tfrmcheck list(*m_db, info, std::move(reading), readOnly, this);
+    // The list shows even when the marks cannot be written (another program holds the file).
+    if (!readOnly)
+        runCommand(this, [&] { markCompared(*m_db, info.name, list.comparison()); });
+    showOrigin();
+    connect(&list, &Tfrmcheck::drawsChanged, this, [this] { m_rowSet->refresh(); });
+    list.exec();
 }

@@ -26,6 +26,11 @@ constexpr int kUrlRowHeight = 46;
 // The sources chosen stand right of the addresses.
 constexpr int kSourceLeft = 986;
 constexpr int kSourceWidth = 190;
+// The 核对来源 stand right of the sources.
+constexpr int kConfirmLeft = kSourceLeft + kSourceWidth + 10;
+constexpr int kConfirmWidth = 190;
+// The 核对来源 box's entry for none.
+const QString kNoConfirmation = QStringLiteral("（不核对）");
 
 // One line in the label's width, ending in "…" where it is longer; the whole text, reasons and
 // all, is the tooltip. Never a password, whatever the file or the site gave.
@@ -36,6 +41,15 @@ void showResult(QLabel* label, const QString& result, bool good)
     label->setText(label->fontMetrics().elidedText(oneLine, Qt::ElideRight, label->width()));
     label->setToolTip(text);
     setTextColour(label, good ? goodTextColour(label->palette()) : warningTextColour(label->palette()));
+}
+
+// Shows the source `id` chosen in `box`. A source of the user's own that could not be read stays
+// chosen: 确定 keeps it.
+void choose(QComboBox* box, const QString& id)
+{
+    if (box->findData(id) < 0)
+        box->addItem(QStringLiteral("%1（未能读取）").arg(id), id);
+    box->setCurrentIndex(box->findData(id));
 }
 
 }  // namespace
@@ -52,7 +66,7 @@ void Tfrmsources::createControls()
     setObjectName(QStringLiteral("frmsources"));
     setWindowTitle(QStringLiteral("数据源"));
     setModal(true);
-    setFixedSize(scaled(kSourceLeft + kSourceWidth + 16, kTop + 4 * kRowHeight + 50));
+    setFixedSize(scaled(kConfirmLeft + kConfirmWidth + 16, kTop + 4 * kRowHeight + 50));
 
     lblhint = placeLabel(this, "lblhint",
                          QStringLiteral("每个网站只写主机名或“主机名:端口”，例如 draws.example.com 或 127.0.0.1:8080"),
@@ -102,9 +116,20 @@ void Tfrmsources::createControls()
         sourceTitle->setBuddy(m_sourceBoxes.back());
         nameControl(m_sourceBoxes.back(), sourceTitle->accessibleName(),
                     QStringLiteral("未填开奖数据网址时读取的来源：开奖方的列表、其他来源或网站页面"));
+        QLabel* confirmTitle = placeLabel(this, QByteArray("lblconfirm_" + lottery.settingsKey.toLatin1()).constData(),
+                                          QStringLiteral("核对："), kConfirmLeft, top + 3, 44, 20);
+        m_confirmBoxes.push_back(
+            place<QComboBox>(this, QByteArray("comconfirm_" + lottery.settingsKey.toLatin1()).constData(),
+                             kConfirmLeft + 44, top, kConfirmWidth - 44, 24));
+        confirmTitle->setAccessibleName(lottery.name + QStringLiteral("核对来源"));
+        confirmTitle->setBuddy(m_confirmBoxes.back());
+        nameControl(m_confirmBoxes.back(), confirmTitle->accessibleName(),
+                    QStringLiteral("数据窗口的“核对”与每次更新后读取的第二个来源，用来比对已存的开奖"));
     }
     lblsourcehint = placeLabel(this, "lblsourcehint", QStringLiteral("开奖来源（未填网址时）："), kSourceLeft, 12,
                                kSourceWidth, 20);
+    lblconfirmhint = placeLabel(this, "lblconfirmhint", QStringLiteral("核对来源（比对开奖）："), kConfirmLeft, 12,
+                                kConfirmWidth, 20);
     const int buttons = kTop + 4 * kRowHeight + 12;
     btntest = placeButton(this, "btntest", QStringLiteral("测试"), 16, buttons, 75, 25);
     btnok = placeButton(this, "btnok", QStringLiteral("确定"), 338, buttons, 75, 25);
@@ -136,6 +161,7 @@ void Tfrmsources::FormCreate()
         brokenSources = std::current_exception();
     }
     fillSourceBoxes(file);
+    fillConfirmBoxes(file);
     for (PageSite site : kPageSites) {
         const std::size_t i = std::size_t(site);
         m_edits[i]->setText(file.hosts[i].isEmpty() ? defaultSiteHost(site) : file.hosts[i]);
@@ -165,12 +191,36 @@ void Tfrmsources::fillSourceBoxes(const SourceSettingsFile& file)
         }
         box->addItem(QStringLiteral("网站页面"), kSitePagesChoice);
         const SourceDescription* operatorList = defaultSource(m_descriptions, lottery);
-        const QString choice = file.choices.value(lottery, operatorList ? operatorList->id : kSitePagesChoice);
-        // A source of the user's own that could not be read stays chosen: 确定 keeps it.
-        if (box->findData(choice) < 0)
-            box->addItem(QStringLiteral("%1（未能读取）").arg(choice), choice);
-        box->setCurrentIndex(box->findData(choice));
+        choose(box, file.choices.value(lottery, operatorList ? operatorList->id : kSitePagesChoice));
     }
+}
+
+void Tfrmsources::fillConfirmBoxes(const SourceSettingsFile& file)
+{
+    for (std::size_t i = 0; i < m_confirmBoxes.size(); ++i) {
+        const QString lottery = LotteryCatalogue()[i].name;
+        QComboBox* box = m_confirmBoxes[i];
+        box->clear();
+        box->addItem(kNoConfirmation, QString());
+        for (const SourceDescription& source : m_descriptions) {
+            if (source.serving(lottery))
+                box->addItem(source.name, source.id);
+        }
+        choose(box, file.confirmations.value(lottery));
+        // A lottery no described source serves has nothing to check against.
+        box->setEnabled(box->count() > 1);
+    }
+}
+
+SourceChoices Tfrmsources::chosenConfirmations() const
+{
+    SourceChoices confirmations;
+    for (std::size_t i = 0; i < m_confirmBoxes.size(); ++i) {
+        const QString id = m_confirmBoxes[i]->currentData().toString();
+        if (!id.isEmpty())
+            confirmations.insert(LotteryCatalogue()[i].name, id);
+    }
+    return confirmations;
 }
 
 SourceChoices Tfrmsources::chosenSources() const
@@ -221,6 +271,8 @@ void Tfrmsources::btntestClick()
         for (QLineEdit* edit : m_urlEdits)
             waiting << edit;
         for (QComboBox* box : m_sourceBoxes)
+            waiting << box;
+        for (QComboBox* box : m_confirmBoxes)
             waiting << box;
         WorkRunner* runner = m_runner;
         const SiteHosts hosts = typedHosts();
@@ -275,7 +327,7 @@ void Tfrmsources::btnokClick()
         // What is written is what the fields show.
         for (PageSite site : kPageSites)
             m_edits[std::size_t(site)]->setText(hosts[std::size_t(site)]);
-        writeSourceSettings(m_dataDir, hosts, typedUrls(), chosenSources());
+        writeSourceSettings(m_dataDir, hosts, typedUrls(), chosenSources(), chosenConfirmations());
         accept();
     });
 }

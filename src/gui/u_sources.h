@@ -14,13 +14,13 @@ class QPushButton;
 class WorkRunner;
 
 // 数据源: the hosts of the four outside sites and, beside them, each lottery's own draw address
-// (开奖数据网址) and the source it reads without one (开奖来源: the described sources that serve it,
-// or its site pages), kept in 数据源.ini in the data folder. 测试 fetches one known page of each
-// site from the hosts as typed, reads each address given and the first page of each chosen
-// source, naming the source, the draws it holds and its newest period, and stores nothing; 确定 checks
-// every host and address and writes the file, or names the bad entry and writes nothing. The
-// fields show what the file holds; a bad value stays in its field, marked below it.
-// While 测试 waits, Esc and the close box stop it.
+// (开奖数据网址), the source it reads without one (开奖来源: the described sources that serve it,
+// or its site pages) and the second source its draws are checked against (核对来源), kept in
+// 数据源.ini in the data folder. 测试 fetches one known page of each site from the hosts as typed, reads each address
+// given and the first page of each chosen source, naming the source, the draws it holds and its newest period, and
+// stores nothing; 确定 checks every host and address and writes the file, or names the bad entry and writes nothing.
+// The fields show what the file holds; a bad value stays in its field, marked below it. While 测试 waits, Esc and the
+// close box stop it.
 class Tfrmsources : public QDialog {
     Q_OBJECT
 
@@ -37,7 +37,9 @@ private:
     SiteHosts typedHosts() const;
     DrawUrls typedUrls() const;
     SourceChoices chosenSources() const;
+    SourceChoices chosenConfirmations() const;
     void fillSourceBoxes(const SourceSettingsFile& file);
+    void fillConfirmBoxes(const SourceSettingsFile& file);
     void showChecks(const std::vector<SiteCheck>& sites, const std::vector<DrawUrlCheck>& urls);
 
     QString m_dataDir;
@@ -53,8 +55,11 @@ private:
     std::vector<QLabel*> m_urlResults;
     // Beside them, the source each lottery reads when it has no address: comsource_fc3d, …
     std::vector<QComboBox*> m_sourceBoxes;
+    // Right of those, the source that confirms each lottery's draws: comconfirm_fc3d, …
+    std::vector<QComboBox*> m_confirmBoxes;
     SourceDescriptions m_descriptions;  // built in, and those of 开奖来源.json
     QLabel* lblsourcehint = nullptr;
+    QLabel* lblconfirmhint = nullptr;
     QLabel* lblhint = nullptr;
     QLabel* lblurlhint = nullptr;
     QPushButton* btntest = nullptr;

@@ -58,7 +58,9 @@ private slots:
     void oneBadKeyLosesNoGoodHost();
     void drawAddressesRoundTrip();
     void brokenSourcesFileLosesNoSetting();
-    void drawAddressesStandInFreeSpace();
+    void confirmingSourcesRoundTrip();
+    void addedControlsStandInFreeSpace_data();
+    void addedControlsStandInFreeSpace();
     void badDrawAddressIsRefusedNamingItsLottery();
     void testFetchesOnePageOfEachSite();
     void testNamesEachChosenSource();
@@ -217,16 +219,50 @@ void TestSourcesWindow::brokenSourcesFileLosesNoSetting()
     QCOMPARE(kept.choices.value(QStringLiteral("中国福彩3D")), QStringLiteral("mine"));
 }
 
-void TestSourcesWindow::drawAddressesStandInFreeSpace()
+void TestSourcesWindow::confirmingSourcesRoundTrip()
 {
+    {
+        Tfrmsources window(m_folder->path(), m_limits, kToday);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QComboBox* fc3d = control<QComboBox>(&window, "comconfirm_fc3d");
+        QCOMPARE(fc3d->currentText(), QStringLiteral("（不核对）"));
+        fc3d->setCurrentIndex(fc3d->findText(QStringLiteral("中彩网")));
+        // No described source serves a 时时彩 lottery: nothing to choose.
+        QVERIFY(!control<QComboBox>(&window, "comconfirm_cqssc")->isEnabled());
+        QTest::mouseClick(control<QPushButton>(&window, "btnok"), Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+    }
+    // Only the lottery that has one is written.
+    const QString text = readFileText(sourceSettingsPath(m_folder->path()));
+    QCOMPARE(text.section(QStringLiteral("[confirm]\n"), 1).section(u'[', 0, 0).trimmed(), QStringLiteral("fc3d=zhcw"));
+    Tfrmsources again(m_folder->path(), m_limits, kToday);
+    QCOMPARE(control<QComboBox>(&again, "comconfirm_fc3d")->currentText(), QStringLiteral("中彩网"));
+    QCOMPARE(control<QComboBox>(&again, "comconfirm_pl3")->currentText(), QStringLiteral("（不核对）"));
+    QCOMPARE(readSources(m_folder->path()).confirmingSource(QStringLiteral("中国福彩3D"))->id, QStringLiteral("zhcw"));
+}
+
+void TestSourcesWindow::addedControlsStandInFreeSpace_data()
+{
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<int>("count");
+    // The hint, then per lottery each control.
+    QTest::newRow("draw addresses") << "url" << 1 + 3 * 5;
+    QTest::newRow("核对来源") << "confirm" << 1 + 2 * 5;
+}
+
+void TestSourcesWindow::addedControlsStandInFreeSpace()
+{
+    QFETCH(QString, part);
+    QFETCH(int, count);
     Tfrmsources window(m_folder->path(), m_limits, kToday);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QList<QWidget*> added;
     QList<QWidget*> others;
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        (child->objectName().contains("url") ? added : others) << child;
-    QCOMPARE(added.size(), 1 + 3 * 5);
+        (child->objectName().contains(part) ? added : others) << child;
+    QCOMPARE(added.size(), count);
     for (QWidget* mine : added) {
         QVERIFY2(window.rect().contains(mine->geometry()), qPrintable(mine->objectName()));
         for (QWidget* other : added + others) {
