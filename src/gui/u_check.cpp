@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -70,7 +71,7 @@ QHash<QString, QString> storedDigits(DrawDatabase& db, const QString& lottery, c
 
 }  // namespace
 
-// The rows of the list, in period order; only differing and missing rows can be ticked, since
+// The rows of the list; only differing and missing rows can be ticked, since
 // nothing is done to an extra one. Texts are made for the rows in view: there may be thousands.
 class CheckRowsModel : public QAbstractTableModel {
 public:
@@ -262,10 +263,10 @@ void Tfrmcheck::createControls()
     lblreadonly->setText(QStringLiteral("数据库文件只读：只列出核对的结果，不作标记，也不能采用对方号码或补入缺期。"));
     lblreadonly->setVisible(m_readOnly);
 
-    btnall = namedButton(this, "btnall", QStringLiteral("全选(&A)"));
-    btnnone = namedButton(this, "btnnone", QStringLiteral("全不选(&N)"));
-    btntake = namedButton(this, "btntake", QStringLiteral("采用对方号码(&T)"));
-    btnfillmissing = namedButton(this, "btnfillmissing", QStringLiteral("补入缺期(&F)"));
+    btnall = namedButton(this, "btnall", QStringLiteral("全选"));
+    btnnone = namedButton(this, "btnnone", QStringLiteral("全不选"));
+    btntake = namedButton(this, "btntake", QStringLiteral("采用对方号码"));
+    btnfillmissing = namedButton(this, "btnfillmissing", QStringLiteral("补入缺期"));
     btnclose = namedButton(this, "btnclose", QStringLiteral("关闭"));
     for (QPushButton* b : {btnall, btnnone, btntake, btnfillmissing})
         b->setAutoDefault(false);
@@ -330,7 +331,10 @@ void Tfrmcheck::compare()
         rows.push_back({CheckKind::Missing, draw.periodId, {}, {}, draw.digits, ticked.contains(draw.periodId)});
     for (const QString& period : m_comparison.extra)
         rows.push_back({CheckKind::Extra, period, extraDigits.value(period), sourceOf(period), {}, false});
-    std::sort(rows.begin(), rows.end(), [](const CheckRow& a, const CheckRow& b) { return a.periodId < b.periodId; });
+    // What can be acted on first: the differing, then the missing, then the rest, each by period.
+    std::sort(rows.begin(), rows.end(), [](const CheckRow& a, const CheckRow& b) {
+        return std::tie(a.kind, a.periodId) < std::tie(b.kind, b.periodId);
+    });
     m_rows->setRows(std::move(rows));
 
     const QString readOnlyReason = m_readOnly ? lblreadonly->text() : QString();

@@ -268,23 +268,27 @@ void TestAccessibleNames::tabFollowsTheScreen_data()
                                          "btncopy",       "comcaipiao"};
     // The data window while browsing: its navigator waits for 开始添加.
     QTest::newRow("data") << "data"
-                          << "lstcaipiao"
-                          << QStringList{"lstcaipiao", "grdcaipiao", "btnimport", "btngaps",         "btnfill",
-                                         "btnsave",    "btnedit",    "btnext",    "chkexportsource", "lstcaipiao"};
+                          << "lstcaipiao" << QStringList{"lstcaipiao", "grdcaipiao",      "btncheck",  "btnimport",
+                                                         "btngaps",    "btnfill",         "btnsave",   "btnedit",
+                                                         "btnext",     "chkexportsource", "lstcaipiao"};
     QTest::newRow("download") << "download2"
                               << "comdown" << QStringList{"comdown", "btndown", "btnclose", "comdown"};
     QTest::newRow("sources") << "sources"
                              << "edttrend"
-                             << QStringList{"edttrend",     "edtchart",        "edtdrawlist",  "edtfeed",
-                                            "edturl_fc3d",  "comsource_fc3d",  "edturl_pl3",   "comsource_pl3",
-                                            "edturl_cqssc", "comsource_cqssc", "edturl_shssc", "comsource_shssc",
-                                            "edturl_jxssc", "comsource_jxssc", "btntest",      "btnok",
-                                            "btncancel",    "edttrend"};
+                             << QStringList{"edttrend",      "edtchart",        "edtdrawlist",     "edtfeed",
+                                            "edturl_fc3d",   "comsource_fc3d",  "comconfirm_fc3d", "edturl_pl3",
+                                            "comsource_pl3", "comconfirm_pl3",  "edturl_cqssc",    "comsource_cqssc",
+                                            "edturl_shssc",  "comsource_shssc", "edturl_jxssc",    "comsource_jxssc",
+                                            "btntest",       "btnok",           "btncancel",       "edttrend"};
     QTest::newRow("import") << "import"
                             << "memsummary"
                             << QStringList{"memsummary", "chkoverwrite", "btnok", "btncancel", "memsummary"};
     QTest::newRow("gaps") << "gaps"
                           << "memgaps" << QStringList{"memgaps", "btnclose", "memgaps"};
+    QTest::newRow("check") << "check"
+                           // No period is missing here: 补入缺期 waits, and Tab passes it.
+                           << "grdcheck"
+                           << QStringList{"grdcheck", "btnall", "btnnone", "btntake", "btnclose", "grdcheck"};
 }
 
 void TestAccessibleNames::tabFollowsTheScreen()
@@ -306,7 +310,7 @@ void TestAccessibleNames::escapeClosesADialogThatRunsNothing_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("focused");
-    for (const char* window : {"data", "download2", "sources", "about", "import", "gaps"})
+    for (const char* window : {"data", "download2", "sources", "about", "import", "gaps", "check"})
         QTest::newRow(window) << window << "";
     QTest::newRow("download, in the lottery box") << "download2"
                                                   << "comdown";

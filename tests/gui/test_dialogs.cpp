@@ -47,6 +47,7 @@ void TestDialogs::boxesAreSelectable_data()
     QTest::newRow("message") << int(dialogs::MessageKind::Plain) << int(QMessageBox::NoIcon);
     QTest::newRow("warning") << int(dialogs::MessageKind::Warning) << int(QMessageBox::Warning);
     QTest::newRow("error") << int(dialogs::MessageKind::Error) << int(QMessageBox::Critical);
+    QTest::newRow("question") << int(dialogs::MessageKind::Question) << int(QMessageBox::Question);
 }
 
 void TestDialogs::boxesAreSelectable()
@@ -60,12 +61,15 @@ void TestDialogs::boxesAreSelectable()
     Qt::TextInteractionFlags boxFlags;
     Qt::TextInteractionFlags labelFlags;
     QString labelText;
+    QString defaultButton;
     QTimer::singleShot(0, this, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             seen = true;
             shownIcon = int(box->icon());
             boxFlags = box->textInteractionFlags();
+            if (box->defaultButton())
+                defaultButton = box->defaultButton()->text();
             if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
                 labelText = label->text();
                 labelFlags = label->textInteractionFlags();
@@ -84,6 +88,11 @@ void TestDialogs::boxesAreSelectable()
             break;
         case dialogs::MessageKind::Error:
             dialogs::showError(nullptr, text);
+            break;
+        case dialogs::MessageKind::Question:
+            // Closed unanswered, and Enter pressed in haste, a question changes nothing.
+            QVERIFY(!dialogs::ask(nullptr, text));
+            QCOMPARE(defaultButton, QStringLiteral("否(&N)"));
             break;
     }
     QVERIFY(seen);

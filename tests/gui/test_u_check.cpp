@@ -199,16 +199,20 @@ void TestCheckWindow::listsWhatDiffers_data()
 {
     QTest::addColumn<QString>("confirm");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("older");  // draws stored before the oldest the other source lists
     QTest::newRow("list over TLS") << "zhcw"
-                                   << "中彩网";
-    QTest::newRow("whole-history file over plain HTTP") << "17500"
-                                                        << "17500全部历史";
+                                   << "中彩网" << 0;
+    QTest::newRow("whole-history file over plain HTTP, older draws stored") << "17500"
+                                                                            << "17500全部历史" << 5;
 }
 
 void TestCheckWindow::listsWhatDiffers()
 {
     QFETCH(QString, confirm);
     QFETCH(QString, name);
+    QFETCH(int, older);
+    const std::vector<StoredDraw> before = syntheticDraws(k3D, int(m_history.size()) + older, 7);
+    storeFrom(m_folder->path(), k3D, std::vector<StoredDraw>(before.begin(), before.begin() + older), kOperator);
     setConfirmingSource(confirm);
     QString title;
     QStringList rows;
@@ -225,11 +229,17 @@ void TestCheckWindow::listsWhatDiffers()
     stored[1] = QChar(u'0' + (stored[1].digitValue() + 1) % 10);
     QCOMPARE(rows, (QStringList{
                        m_changed + "|号码不同|" + stored + "|中国福利彩票|" + ours,
-                       m_extra + "|对方未列|" + m_history[15].digits.join(QString()) + "|中国福利彩票|",
                        m_missing + "|本地缺少|||" + m_history[20].digits.join(QString()),
+                       m_extra + "|对方未列|" + m_history[15].digits.join(QString()) + "|中国福利彩票|",
                    }));
-    QCOMPARE(summary, QStringLiteral("第%1期至第%2期：27期一致，1期不同，1期本地缺少，1期对方未列。")
-                          .arg(m_history.front().periodId, m_history.back().periodId));
+    // The older draws are no extra periods: the other source says nothing of them.
+    const QString from = older ? before.front().periodId : m_history.front().periodId;
+    QString notCompared;
+    if (older)
+        notCompared =
+            QStringLiteral("，第%1期以前的%2期%3未列出，未核对").arg(m_history.front().periodId).arg(older).arg(name);
+    QCOMPARE(summary, QStringLiteral("第%1期至第%2期：27期一致，1期不同，1期本地缺少，1期对方未列%3。")
+                          .arg(from, m_history.back().periodId, notCompared));
     // The agreeing draws are marked confirmed, the differing one disagreeing; the data window's
     // line says so of the draw in view.
     DrawDatabase db(m_folder->path());

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/base/lottery_table.h"
+#include "core/store/draw_database.h"
 #include "core/store/draw_import.h"
 #include "gui/session.h"
 #include "gui/u_about.h"
+#include "gui/u_check.h"
 #include "gui/u_data.h"
 #include "gui/u_download2.h"
 #include "gui/u_download3.h"
@@ -14,11 +17,36 @@
 
 #include <QListWidget>
 #include <QMap>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 namespace fixtures {
+
+// What a second source might list of the lottery's stored draws: all of them, but for one it
+// lists with another first digit and one it leaves out.
+inline CheckReading readingBeside(DrawDatabase& db, const QString& lottery)
+{
+    CheckReading reading;
+    reading.otherSource = QStringLiteral("第二来源");
+    QSqlQuery query = db.selectDraws(lottery);
+    while (query.next()) {
+        ImportedDraw draw{query.value(0).toString(), {}, 0, {}};
+        for (int k = 1; k < query.record().count(); ++k)
+            draw.digits += query.value(k).toString();
+        reading.theirs.push_back(std::move(draw));
+    }
+    if (reading.theirs.size() < 10)
+        return reading;
+    reading.from = reading.coveredFrom = reading.theirs.front().periodId;
+    reading.to = reading.coveredTo = reading.theirs.back().periodId;
+    QString& changed = reading.theirs[3].digits;
+    changed[0] = QChar(u'0' + (changed[0].digitValue() + 1) % 10);
+    reading.theirs.erase(reading.theirs.begin() + 6);
+    return reading;
+}
 
 using WindowMaker = std::function<std::unique_ptr<QWidget>(Session&)>;
 
@@ -50,6 +78,15 @@ inline QMap<QString, WindowMaker> everyWindow()
         plan.fresh.push_back({QStringLiteral("20261209001"), QStringLiteral("12345"), 1, {}});
         plan.conflicts.push_back({QStringLiteral("20261208001"), QStringLiteral("12345"), QStringLiteral("54321"), 2});
         return std::make_unique<Tfrmimport>(plan, QStringLiteral("重庆时时彩"), QStringLiteral("/tmp/开奖.txt"));
+    };
+    makers["check"] = [](Session& s) {
+        const QString lottery = QStringLiteral("重庆时时彩");
+        auto db = std::make_shared<DrawDatabase>(s.dataDir());
+        auto window = std::make_unique<Tfrmcheck>(*db, *findLottery(lottery), readingBeside(*db, lottery), false);
+        // The connection the list reads through lives as long as the window: with the window go
+        // its connections, and with this one the last hold on it.
+        QObject::connect(window.get(), &QObject::destroyed, [db] {});
+        return window;
     };
     makers["gaps"] = [](Session&) {
         return std::make_unique<Tfrmgaps>(QStringLiteral("缺期"), QStringLiteral("重庆时时彩缺少2期："),
