@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 #include <tuple>
 
 namespace {
@@ -182,6 +183,21 @@ private:
 };
 
 namespace {
+
+// Those of `listed` whose rows of `kind` are ticked, in the comparison's order.
+template <class Item>
+std::vector<Item> tickedOf(const CheckRowsModel& rows, CheckKind kind, const std::vector<Item>& listed)
+{
+    QSet<QString> ticked;
+    for (const CheckRow& row : rows.rows()) {
+        if (row.ticked && row.kind == kind)
+            ticked.insert(row.periodId);
+    }
+    std::vector<Item> chosen;
+    std::copy_if(listed.begin(), listed.end(), std::back_inserter(chosen),
+                 [&ticked](const Item& item) { return ticked.contains(item.periodId); });
+    return chosen;
+}
 
 // Space ticks or unticks the chosen rows whichever cell of them has the keyboard, as a click on
 // their box does.
@@ -387,16 +403,7 @@ void Tfrmcheck::setAllTicks(bool ticked)
 void Tfrmcheck::btntakeClick()
 {
     runCommand(this, [&] {
-        std::vector<DrawDisagreement> chosen;
-        QSet<QString> ticked;
-        for (const CheckRow& row : m_rows->rows()) {
-            if (row.ticked && row.kind == CheckKind::Differing)
-                ticked.insert(row.periodId);
-        }
-        for (const DrawDisagreement& d : m_comparison.differing) {
-            if (ticked.contains(d.periodId))
-                chosen.push_back(d);
-        }
+        const std::vector<DrawDisagreement> chosen = tickedOf(*m_rows, CheckKind::Differing, m_comparison.differing);
         const QString other = m_reading.otherSource;
         if (chosen.empty()) {
             dialogs::showMessage(this, QStringLiteral("请先勾选要采用%1号码的期（号码不同的行）。").arg(other));
@@ -424,16 +431,7 @@ void Tfrmcheck::btntakeClick()
 void Tfrmcheck::btnfillmissingClick()
 {
     runCommand(this, [&] {
-        std::vector<ImportedDraw> chosen;
-        QSet<QString> ticked;
-        for (const CheckRow& row : m_rows->rows()) {
-            if (row.ticked && row.kind == CheckKind::Missing)
-                ticked.insert(row.periodId);
-        }
-        for (const ImportedDraw& draw : m_comparison.missing) {
-            if (ticked.contains(draw.periodId))
-                chosen.push_back(draw);
-        }
+        const std::vector<ImportedDraw> chosen = tickedOf(*m_rows, CheckKind::Missing, m_comparison.missing);
         const QString other = m_reading.otherSource;
         if (chosen.empty()) {
             dialogs::showMessage(this, QStringLiteral("请先勾选要补入的期（本地缺少的行）。"));
