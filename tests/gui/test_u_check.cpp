@@ -23,7 +23,6 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
-#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -58,10 +57,8 @@ void serveZhcwRange(LocalHttpServer& lists, const std::vector<StoredDraw>& histo
             newestFirst.push_back(*draw);
     }
     const int pages = std::max<int>(1, (int(newestFirst.size()) + zhcw->pageSize - 1) / zhcw->pageSize);
-    for (int page = 1; page <= pages; ++page) {
-        const QUrl url(zhcw->pageUrl(k3D, page, from, to));
-        lists.serve(url.path() + u'?' + url.query(QUrl::FullyEncoded), zhcwPage(newestFirst, page, zhcw->pageSize));
-    }
+    for (int page = 1; page <= pages; ++page)
+        lists.serve(sourcePath(zhcw->id, k3D, page, from, to), zhcwPage(newestFirst, page, zhcw->pageSize));
 }
 
 // Each row of the list as "期号|情况|本地号码|本地来源|对方号码|ticked".

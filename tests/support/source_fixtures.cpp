@@ -121,10 +121,10 @@ QByteArray wholeHistoryFile(const std::vector<StoredDraw>& oldestFirst)
     return text;
 }
 
-QString sourcePath(const QString& id, const QString& lottery, int page)
+QString sourcePath(const QString& id, const QString& lottery, int page, const QString& from, const QString& to)
 {
     const SourceDescription* source = findSource(builtinSources(), id);
-    const QUrl url(source->pageUrl(lottery, page));
+    const QUrl url(source->pageUrl(lottery, page, from, to));
     return url.path() + (url.hasQuery() ? u'?' + url.query(QUrl::FullyEncoded) : QString());
 }
 

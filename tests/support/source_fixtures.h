@@ -26,8 +26,10 @@ QByteArray jsonListPage(const std::vector<StoredDraw>& newestFirst, int page, in
 // A whole-history file, oldest first: period, date, the digits, then sums, spans and sales.
 QByteArray wholeHistoryFile(const std::vector<StoredDraw>& oldestFirst);
 
-// The path and query of `page` of the built-in source `id` for `lottery`, as it asks for it.
-QString sourcePath(const QString& id, const QString& lottery, int page);
+// The path and query of `page` of the built-in source `id` for `lottery`, as it asks for it; over
+// the range `from`…`to` where its address takes one.
+QString sourcePath(const QString& id, const QString& lottery, int page, const QString& from = {},
+                   const QString& to = {});
 
 class OperatorSites {
 public:
