@@ -4,6 +4,7 @@
 
 #include "core/acquire/gap_fill.h"
 #include "core/acquire/sources/source_reader.h"
+#include "core/base/cancelled.h"
 #include "core/base/lottery_table.h"
 #include "core/base/program_paths.h"
 #include "core/base/user_error.h"
@@ -244,11 +245,20 @@ void Tfrmdata::checkChosenLottery()
     hooks.cancelled = m_runner->cancelFlag();
     const SourceDescription source = *other;
     const LotteryInfo* target = &info;
-    runBehindCancel<SourceReading>(
-        btncheck, [source, target, from, to, hooks] { return readSourceOver(source, *target, from, to, hooks); },
-        [this, target, from, to, name = source.name](SourceReading& reading) {
-            showCheck(*target, CheckReading{name, from, to, reading.covered.from, reading.covered.to,
-                                            std::move(reading.document.draws)});
+    runBehindCancel<std::optional<SourceReading>>(
+        btncheck,
+        [source, target, from, to, hooks]() -> std::optional<SourceReading> {
+            try {
+                return readSourceOver(source, *target, from, to, hooks);
+            } catch (const Cancelled&) {
+                return std::nullopt;
+            }
+        },
+        [this, target, from, to, name = source.name](std::optional<SourceReading>& reading) {
+            // Cancelled: nothing was compared or marked, and nothing needs saying.
+            if (reading)
+                showCheck(*target, CheckReading{name, from, to, reading->covered.from, reading->covered.to,
+                                                std::move(reading->document.draws)});
         });
 }
 

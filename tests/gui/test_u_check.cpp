@@ -15,6 +15,7 @@
 #include "support/source_fixtures.h"
 #include "support/window_input.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -104,6 +105,7 @@ private slots:
     void readOnlyFileListsAndMarksNothing();
     void withoutAConfirmingSourceNothingIsRead();
     void failedReadingMarksNothing();
+    void pressedAgainItStops();
 
 private:
     // 数据源.ini names `confirm` (a source id) as 福彩3D's 核对来源, or none when empty.
@@ -393,6 +395,32 @@ void TestCheckWindow::failedReadingMarksNothing()
     DrawDatabase db(m_folder->path());
     QCOMPARE(confirmationTally(db, k3D).confirmed, 0);
     QCOMPARE(control<QPushButton>(m_window.get(), "btncheck")->text(), QStringLiteral("核对"));
+}
+
+void TestCheckWindow::pressedAgainItStops()
+{
+    // A source that takes the request and never answers: only the cancel ends the wait in time.
+    FetchSettings patient = m_limits;
+    patient.totalTimeout = std::chrono::milliseconds(20000);
+    m_session->setFetchSettings(m_sites->fetchSettings(patient));
+    setConfirmingSource("17500");
+    const QString file = sourcePath(QStringLiteral("17500"), k3D, 1);
+    m_sites->files().stall(file);
+    QString during;
+    whenTrue([&] { return m_sites->files().requests().contains(file); },
+             [&] {
+                 auto* button = control<QPushButton>(m_window.get(), "btncheck");
+                 during = button->text() + u'|' + QString::number(button->isEnabled());
+                 QTest::mouseClick(button, Qt::LeftButton);
+             });
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(!check([](Tfrmcheck*) {}));
+    QVERIFY2(waited.elapsed() < 10000, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(during, QStringLiteral("取消|1"));
+    QCOMPARE(control<QPushButton>(m_window.get(), "btncheck")->text(), QStringLiteral("核对"));
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(confirmationTally(db, k3D).confirmed, 0);
 }
 
 QTEST_MAIN(TestCheckWindow)
