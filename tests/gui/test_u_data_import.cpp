@@ -168,6 +168,7 @@ void TestDataImport::needsAChoice_data()
     QTest::newRow("导入") << QByteArray("btnimport") << "请选择要导入的彩票！";
     QTest::newRow("缺期") << QByteArray("btngaps") << "请选择要查看缺期的彩票！";
     QTest::newRow("补齐") << QByteArray("btnfill") << "请选择要补齐的彩票！";
+    QTest::newRow("核对") << QByteArray("btncheck") << "请选择要核对的彩票！";
 }
 
 void TestDataImport::needsAChoice()
