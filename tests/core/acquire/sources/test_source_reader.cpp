@@ -44,6 +44,10 @@ private slots:
     void cleanup();
 
     void firstDownloadFillsBothAndThenAsksOncePerLottery();
+    void secondLotteryReadsAsItWouldAlone_data();
+    void secondLotteryReadsAsItWouldAlone();
+    void cancelAcrossTheOverlapStoresNothingOfTheSecond_data();
+    void cancelAcrossTheOverlapStoresNothingOfTheSecond();
     void fileLaggingMoreThanAPagePagesTheListToIt();
     void failedFileIsNamedAndTheListPagedInstead_data();
     void failedFileIsNamedAndTheListPagedInstead();
@@ -141,6 +145,87 @@ void TestSourceReader::firstDownloadFillsBothAndThenAsksOncePerLottery()
     QCOMPARE(outcomeLine(evening[1]), QStringLiteral("中国体彩排列3：新增1期"));
     QCOMPARE(m_sites->requestCount(), 8);
     QCOMPARE(rowsOf(storedDraws(m_folder->path(), kPl3)), rowsOf(m_pl3));
+}
+
+void TestSourceReader::secondLotteryReadsAsItWouldAlone_data()
+{
+    // The second lottery's answers are read on another thread while the first is stored; what
+    // needs more than those answers (paging on, a wait and a retry) is read again in its turn from
+    // the same answers, without asking for them twice. A refused file leaves the list to give the
+    // 150 draws it holds.
+    QTest::addColumn<int>("fileStatus");  // 0: the file as served
+    QTest::addColumn<int>("listStatus");  // 0: the list as served
+    QTest::addColumn<QByteArray>("listHeaders");
+    QTest::addColumn<QByteArray>("listBody");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<int>("firstPageAsked");
+    QTest::newRow("read ahead as is") << 0 << 0 << QByteArray() << QByteArray()
+                                      << QStringLiteral("中国体彩排列3：新增7700期") << 1;
+    QTest::newRow("file refused, list paged on")
+        << 404 << 0 << QByteArray() << QByteArray()
+        << QStringLiteral(
+               "中国体彩排列3：新增150期；17500全部历史无法下载（服务器答复 HTTP 404），"
+               "改从中国体育彩票的列表分页读取150期")
+        << 1;
+    QTest::newRow("list asks to wait a second")
+        << 0 << 429 << QByteArray("Retry-After: 1") << QByteArray() << QStringLiteral("中国体彩排列3：新增7700期") << 2;
+    QTest::newRow("list not JSON") << 0 << 200 << QByteArray() << QByteArray("{\"value\": [")
+                                   << QStringLiteral(
+                                          "中国体彩排列3：失败，中国体育彩票答复的不是有效的JSON（第"
+                                          "12个字节处有误）；未存入开奖")
+                                   << 1;
+}
+
+void TestSourceReader::secondLotteryReadsAsItWouldAlone()
+{
+    QFETCH(int, fileStatus);
+    QFETCH(int, listStatus);
+    QFETCH(QByteArray, listHeaders);
+    QFETCH(QByteArray, listBody);
+    QFETCH(QString, outcome);
+    QFETCH(int, firstPageAsked);
+    std::vector<StoredDraw> listed = m_pl3;
+    if (fileStatus) {
+        listed.erase(listed.begin(), listed.end() - 150);
+        m_sites->serveHistory(kPl3, listed);
+        m_sites->files().answerOnce(sourcePath("17500", kPl3, 1), fileStatus, {}, {});
+    }
+    if (listStatus)
+        m_sites->lists().answerOnce(sourcePath("sporttery", kPl3, 1), listStatus, listHeaders, listBody);
+    const std::vector<LotteryUpdate> updates = download({k3D, kPl3});
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：新增7700期"));
+    QCOMPARE(outcomeLine(updates[1]), outcome);
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
+    if (updates[1].outcome.succeeded())
+        QCOMPARE(rowsOf(storedDraws(m_folder->path(), kPl3)), rowsOf(listed));
+    QCOMPARE(m_sites->files().requests().count(sourcePath("17500", kPl3, 1)), 1);
+    QCOMPARE(m_sites->lists().requests().count(sourcePath("sporttery", kPl3, 1)), firstPageAsked);
+}
+
+void TestSourceReader::cancelAcrossTheOverlapStoresNothingOfTheSecond_data()
+{
+    QTest::addColumn<bool>("asSecondBegins");
+    QTest::newRow("as the first ends") << false;
+    QTest::newRow("as the second begins") << true;
+}
+
+void TestSourceReader::cancelAcrossTheOverlapStoresNothingOfTheSecond()
+{
+    QFETCH(bool, asSecondBegins);
+    bool cancelled = false;
+    ReaderHooks cancellable = hooks();
+    cancellable.cancelled = [&cancelled] { return cancelled; };
+    DownloadProgress progress;
+    if (asSecondBegins)
+        progress.lotteryStarted = [&cancelled](const QString& lottery) { cancelled = lottery == kPl3; };
+    else
+        progress.lotteryEnded = [&cancelled](int) { cancelled = true; };
+    const std::vector<LotteryUpdate> updates = downloadHistories(m_folder->path(), {k3D, kPl3}, cancellable, progress);
+    QCOMPARE(outcomeLine(updates[0]), QStringLiteral("中国福彩3D：新增7700期"));
+    QVERIFY(updates[1].outcome.cancelled());
+    QCOMPARE(rowsOf(storedDraws(m_folder->path(), k3D)), rowsOf(m_3d));
+    QVERIFY(storedDraws(m_folder->path(), kPl3).empty());
+    QCOMPARE(m_sites->requestCount(), 4);
 }
 
 void TestSourceReader::fileLaggingMoreThanAPagePagesTheListToIt()
