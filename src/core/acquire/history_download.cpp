@@ -43,7 +43,7 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
         }
         if (progress.lotteryStarted)
             progress.lotteryStarted(lottery);
-        const QString newestBefore = newestBeforeUpdate(db, lottery, hooks);
+        const StoredBefore before = storedBeforeUpdate(db, lottery, hooks);
         ReaderHooks own = hooks;
         if (readAhead) {
             own.taken = &readAhead->answers();
@@ -60,7 +60,7 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
             };
         }
         LotteryUpdate& update = updates.emplace_back(runLotteryReader(db, dataDir, lottery, own));
-        confirmStoredDraws(db, newestBefore, update, hooks);
+        confirmStoredDraws(db, before, update, hooks);
         pagesDone += pagesPerRun(lottery, hooks.sources);
         if (progress.lotteryEnded)
             progress.lotteryEnded(pagesDone);

@@ -9,12 +9,12 @@
 LotteryUpdate runLiveUpdate(DrawDatabase& db, const QString& dataDir, const QString& lottery, bool catchUp,
                             const ReaderHooks& hooks)
 {
-    const QString newestBefore = newestBeforeUpdate(db, lottery, hooks);
+    const StoredBefore before = storedBeforeUpdate(db, lottery, hooks);
     // A lottery with a draw address of its own reads it instead of the day pages and the feed.
     LotteryUpdate update = !hooks.sources.drawUrl(lottery).isEmpty() ? runLotteryReader(db, dataDir, lottery, hooks)
                            : catchUp                                 ? UpdateFromDayPages(db, dataDir, lottery, hooks)
                                                                      : UpdateFromFeed(db, lottery, hooks);
-    confirmStoredDraws(db, newestBefore, update, hooks);
+    confirmStoredDraws(db, before, update, hooks);
     return update;
 }
 

@@ -14,17 +14,32 @@
 
 namespace {
 
-// The stored periods after `after`, oldest first: what the update stored.
-QStringList storedAfter(DrawDatabase& db, const QString& lottery, const QString& after)
+QSqlQuery tableQuery(DrawDatabase& db, const QString& lottery, const QString& sql, const QVariant& value)
 {
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("select \"记录期号\" from %1 where \"记录期号\" > ? order by \"记录期号\"")
-                           .arg(quoteIdentifier(lotteryTableName(lottery)))))
+    if (!query.prepare(sql.arg(quoteIdentifier(lotteryTableName(lottery)))))
         throw DatabaseError(refusalText(query.lastError(), lottery));
-    query.addBindValue(after);
+    if (value.isValid())
+        query.addBindValue(value);
     if (!query.exec())
         throw DatabaseError(refusalText(query.lastError(), lottery));
+    return query;
+}
+
+// The periods the update stored, oldest first: the rows added after the last one there was,
+// older periods filled into gaps among them. A table made without rowids only tells the periods
+// after the newest there was.
+QStringList storedSince(DrawDatabase& db, const QString& lottery, const StoredBefore& before)
+{
+    QSqlQuery query =
+        before.lastRow >= 0
+            ? tableQuery(db, lottery,
+                         QStringLiteral("select \"记录期号\" from %1 where rowid > ? order by \"记录期号\""),
+                         before.lastRow)
+            : tableQuery(db, lottery,
+                         QStringLiteral("select \"记录期号\" from %1 where \"记录期号\" > ? order by \"记录期号\""),
+                         before.newestPeriod);
     QStringList periods;
     while (query.next())
         periods << query.value(0).toString();
@@ -42,8 +57,9 @@ QString periodsText(const QStringList& periods)
 
 // What the comparison of the new draws says, in the result line's words.
 UpdateConfirmation confirmationOf(const DrawComparison& comparison, const QStringList& stored,
-                                  const PeriodRange& covered)
+                                  const SourceReading& reading)
 {
+    const PeriodRange& covered = reading.covered;
     UpdateConfirmation said;
     const QString& other = comparison.otherSource;
     const int shown = std::min<int>(kNamedDisagreements, int(comparison.differing.size()));
@@ -64,9 +80,19 @@ UpdateConfirmation confirmationOf(const DrawComparison& comparison, const QStrin
     std::sort(unlisted.begin(), unlisted.end());
     if (!unlisted.isEmpty())
         said.notes << QStringLiteral("%1尚未列出%2：未核对").arg(other, periodsText(unlisted));
-    if (!older.isEmpty())
+    if (!older.isEmpty() && reading.capped)
         said.notes
             << QStringLiteral("较早的%1期未核对（%2只读最新%3页）").arg(older.size()).arg(other).arg(kCheckPages);
+    else if (!older.isEmpty())
+        said.notes
+            << QStringLiteral("%1只列出第%2期起的开奖，较早的%3期未核对").arg(other, covered.from).arg(older.size());
+    // Periods it lists among the new ones that the table lacks: the update left a gap there.
+    if (!comparison.missing.empty()) {
+        QStringList missing;
+        for (const ImportedDraw& draw : comparison.missing)
+            missing << draw.periodId;
+        said.notes << QStringLiteral("%1另列有%2，本地缺少").arg(other, periodsText(missing));
+    }
     if (!comparison.sameSource.isEmpty())
         said.notes << QStringLiteral("%1期取自%2本身，未由它核对").arg(comparison.sameSource.size()).arg(other);
     said.allAgreed = said.notes.isEmpty() && !comparison.agreeing.isEmpty();
@@ -75,29 +101,44 @@ UpdateConfirmation confirmationOf(const DrawComparison& comparison, const QStrin
 
 }  // namespace
 
-QString newestBeforeUpdate(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks)
+StoredBefore storedBeforeUpdate(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks)
 {
+    StoredBefore before;
     if (!hooks.sources.confirmingSource(lottery))
-        return {};
+        return before;
     try {
-        return db.newestPeriodId(lottery);
+        before.newestPeriod = db.newestPeriodId(lottery);
     } catch (const std::exception&) {
-        return {};
+        return before;
     }
+    try {
+        QSqlQuery last = tableQuery(db, lottery, QStringLiteral("select ifnull(max(rowid), 0) from %1"), {});
+        if (last.next())
+            before.lastRow = last.value(0).toLongLong();
+    } catch (const std::exception&) {
+        // A table without rowids: the periods after the newest are checked.
+    }
+    return before;
 }
 
-void confirmStoredDraws(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& update, const ReaderHooks& hooks)
+void confirmStoredDraws(DrawDatabase& db, const StoredBefore& before, LotteryUpdate& update, const ReaderHooks& hooks)
 {
     const SourceDescription* source = hooks.sources.confirmingSource(update.lottery);
     const LotteryInfo* lottery = findLottery(update.lottery);
-    if (newestBefore.isEmpty() || update.outcome.stored() == 0 || update.outcome.cancelled() || !source || !lottery ||
-        source == hooks.sources.describedSource(update.lottery))
+    if (before.newestPeriod.isEmpty() || update.outcome.stored() == 0 || update.outcome.cancelled() || !source ||
+        !lottery || source == hooks.sources.describedSource(update.lottery))
         return;
     UpdateConfirmation& said = update.confirmation;
     try {
-        const QStringList stored = storedAfter(db, lottery->name, newestBefore);
-        if (stored.isEmpty())
+        const QStringList stored = storedSince(db, lottery->name, before);
+        // Only a table without rowids hides what was filled in before its newest period.
+        const int hidden = before.lastRow < 0 ? update.outcome.stored() - int(stored.size()) : 0;
+        const QString hiddenNote = QStringLiteral("另有%1期（补入的较早缺期）未核对").arg(hidden);
+        if (stored.isEmpty()) {
+            if (hidden > 0)
+                said.notes << hiddenNote;
             return;
+        }
         SourceReading reading;
         try {
             reading = readSourceOver(*source, *lottery, stored.front(), stored.back(), hooks, kCheckPages);
@@ -114,7 +155,11 @@ void confirmStoredDraws(DrawDatabase& db, const QString& newestBefore, LotteryUp
         if (!covered.from.isEmpty())
             comparison =
                 compareDraws(db, lottery->name, covered.from, covered.to, reading.document.draws, source->name);
-        said = confirmationOf(comparison, stored, covered);
+        said = confirmationOf(comparison, stored, reading);
+        if (hidden > 0) {
+            said.notes << hiddenNote;
+            said.allAgreed = false;
+        }
         if (!db.readOnly())
             markCompared(db, lottery->name, comparison);
     } catch (const std::exception& e) {

@@ -19,16 +19,22 @@ inline constexpr int kCheckPages = 2;
 // Disagreements named one by one in the result line; the rest are counted.
 inline constexpr int kNamedDisagreements = 3;
 
-// The newest stored period before an update ("0" for an empty table), for confirmStoredDraws to
-// know what the update stored; empty when the lottery has no 核对来源 or its table cannot be read
-// (the update then fails on it by itself).
-QString newestBeforeUpdate(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks);
+// Where the lottery's table stood before an update, for confirmStoredDraws to find what the
+// update stored: the new periods and the older ones it filled into gaps.
+struct StoredBefore {
+    QString newestPeriod;  // "0" for an empty table; empty: nothing to check (see below)
+    qint64 lastRow = -1;   // the highest rowid; -1 for a table made without rowids
+};
 
-// Reads the lottery's 核对来源 for the periods stored after `newestBefore` and says in
+// Empty when the lottery has no 核对来源 or its table cannot be read (the update then fails on it
+// by itself).
+StoredBefore storedBeforeUpdate(DrawDatabase& db, const QString& lottery, const ReaderHooks& hooks);
+
+// Reads the lottery's 核对来源 for the periods stored since `before` and says in
 // `update.confirmation` what it found: all agreed, each disagreement ("第2026335期：中国福利彩票
 // 123，中彩网 124"), periods it has not listed yet, or that it could not be read. Draws stored from
 // the 核对来源 itself are not confirmed by it. Marks the records unless the file is read-only. Never
 // throws and never changes the update's outcome: a cancel or failure here leaves the draws
 // unconfirmed and says so. Does nothing when the update stored nothing or the lottery has no
 // 核对来源, or when that is the very source the lottery reads.
-void confirmStoredDraws(DrawDatabase& db, const QString& newestBefore, LotteryUpdate& update, const ReaderHooks& hooks);
+void confirmStoredDraws(DrawDatabase& db, const StoredBefore& before, LotteryUpdate& update, const ReaderHooks& hooks);

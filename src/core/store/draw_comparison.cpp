@@ -71,11 +71,11 @@ QSet<QString> periodsFrom(DrawDatabase& db, const QString& lotteryName, const QS
     if (!hasRecords(db))
         return periods;
     const QString corrected = source + kCorrectedPrefix;
-    QSqlQuery query =
-        rangeQuery(db, lotteryName,
-                   QStringLiteral("select \"记录期号\" from \"开奖来源\" where \"彩票\" = ? and "
-                                  "\"记录期号\" between ? and ? and (\"来源\" = ? or substr(\"来源\", 1, ?) = ?)"),
-                   {lotteryName, from, to, source, int(corrected.size()), corrected});
+    QSqlQuery query = rangeQuery(db, lotteryName,
+                                 QStringLiteral("select \"记录期号\" from \"开奖来源\" where \"彩票\" = ? and "
+                                                "\"记录期号\" between ? and ? and (\"来源\" = ? or "
+                                                "substr(\"来源\", 1, length(?)) = ?)"),
+                                 {lotteryName, from, to, source, corrected, corrected});
     while (query.next())
         periods.insert(query.value(0).toString());
     return periods;
@@ -191,13 +191,22 @@ void takeOtherDigits(DrawDatabase& db, const LotteryInfo& lottery, const std::ve
         return;
     db.requireDrawColumns(lottery.name, lottery.digitCount);
     QStringList sets;
-    for (int k = 1; k <= lottery.digitCount; ++k)
+    QStringList columns;
+    for (int k = 1; k <= lottery.digitCount; ++k) {
         sets << quoteIdentifier(QString::number(k)) + QStringLiteral(" = ?");
+        columns << quoteIdentifier(QString::number(k));
+    }
+    const QString table = quoteIdentifier(lotteryTableName(lottery.name));
     QSqlQuery query(db.connection());
     DrawDatabase::Transaction transaction(db);
-    if (!query.prepare(QStringLiteral("update %1 set %2 where \"记录期号\" = ?")
-                           .arg(quoteIdentifier(lotteryTableName(lottery.name)), sets.join(u','))))
+    // Only a draw that still has the digits the user saw: another window or instance may have
+    // corrected it since the list was made.
+    if (!query.prepare(QStringLiteral("update %1 set %2 where \"记录期号\" = ? and %3 = ?")
+                           .arg(table, sets.join(u','), columns.join(QStringLiteral(" || ")))))
         throw DatabaseError(refusalText(query.lastError(), lottery.name));
+    QSqlQuery still(db.connection());
+    if (!still.prepare(QStringLiteral("select 1 from %1 where \"记录期号\" = ?").arg(table)))
+        throw DatabaseError(refusalText(still.lastError(), lottery.name));
     for (const DrawDisagreement& draw : chosen) {
         // Bound as text, the way the readers hand digits over: the table's CHECK refuses what is no digit.
         const QString& digits = draw.theirs;
@@ -208,10 +217,15 @@ void takeOtherDigits(DrawDatabase& db, const LotteryInfo& lottery, const std::ve
         for (int k = 0; k < lottery.digitCount; ++k)
             query.bindValue(k, digits.mid(k, 1));
         query.bindValue(lottery.digitCount, draw.periodId);
+        query.bindValue(lottery.digitCount + 1, draw.ours);
         if (!query.exec())
             throw DatabaseError(refusalText(query.lastError(), lottery.name, draw.periodId));
-        if (query.numRowsAffected() != 1)
-            throw DatabaseError(notCorrected(draw.periodId, QStringLiteral("这一期已不在表中")));
+        if (query.numRowsAffected() != 1) {
+            still.bindValue(0, draw.periodId);
+            const bool stored = still.exec() && still.next();
+            throw DatabaseError(notCorrected(draw.periodId, stored ? QStringLiteral("这一期已被改动，请重新核对")
+                                                                   : QStringLiteral("这一期已不在表中")));
+        }
         const DrawDatabase::SourceScope named(db, correctedSource(otherSource, draw.ourSource));
         db.recordSources(lottery.name, {draw.periodId});
     }

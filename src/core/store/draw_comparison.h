@@ -56,8 +56,9 @@ QString correctedSource(const QString& otherSource, const QString& ourSource);
 bool cameFrom(const QString& recorded, const QString& source);
 
 // Stores the other source's digits for the chosen periods, in one transaction, each recorded as
-// correctedSource() says; a period the table no longer holds or digits the table refuses raise
-// DatabaseError and leave every chosen draw as it was.
+// correctedSource() says; a period the table no longer holds, or no longer with the digits
+// `ours` the user saw, or digits the table refuses raise DatabaseError and leave every chosen
+// draw as it was.
 void takeOtherDigits(DrawDatabase& db, const LotteryInfo& lottery, const std::vector<DrawDisagreement>& chosen,
                      const QString& otherSource);
 

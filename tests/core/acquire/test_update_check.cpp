@@ -71,8 +71,11 @@ private slots:
     void comparesWithAnotherSourceOverARange();
     void updateIsCheckedByTheSecondSource_data();
     void updateIsCheckedByTheSecondSource();
+    void olderDrawsNotReachedAreToldByCause_data();
+    void olderDrawsNotReachedAreToldByCause();
     void firstDownloadIsCheckedInOneDocumentButNotByItsOwnFile();
-    void liveUpdateIsChecked();
+    void liveUpdateChecksEveryDrawItStored_data();
+    void liveUpdateChecksEveryDrawItStored();
 
 private:
     ReaderHooks hooks() const;
@@ -141,11 +144,14 @@ void TestUpdateCheck::comparesWithAnotherSourceOverARange_data()
     QTest::addColumn<int>("maxPages");
     QTest::addColumn<int>("requests");
     QTest::addColumn<int>("reached");  // how many of the other's newest draws the reading reaches; 0: all asked for
-    QTest::newRow("中彩网 asked for the range, over TLS") << "zhcw" << 0 << 2 << 0;
-    QTest::newRow("a list of the user's own asked for the range, plain HTTP") << "range" << 0 << 1 << 0;
-    QTest::newRow("the whole-history file, one document") << "17500" << 0 << 1 << 0;
-    QTest::newRow("a list without a range, read back to the range") << "paged" << 0 << 3 << 0;
-    QTest::newRow("a list without a range, capped at two pages") << "paged" << 2 << 2 << 40;
+    QTest::addColumn<bool>("capped");
+    QTest::newRow("中彩网 asked for the range, over TLS") << "zhcw" << 0 << 2 << 0 << false;
+    QTest::newRow("a list of the user's own asked for the range, plain HTTP") << "range" << 0 << 1 << 0 << false;
+    // A server that ignores the page asked for: the rest of the range was never reached.
+    QTest::newRow("a range list answering its first page for every page") << "range-repeating" << 0 << 2 << 20 << false;
+    QTest::newRow("the whole-history file, one document") << "17500" << 0 << 1 << 0 << false;
+    QTest::newRow("a list without a range, read back to the range") << "paged" << 0 << 3 << 0 << false;
+    QTest::newRow("a list without a range, capped at two pages") << "paged" << 2 << 2 << 40 << true;
 }
 
 void TestUpdateCheck::comparesWithAnotherSourceOverARange()
@@ -154,6 +160,9 @@ void TestUpdateCheck::comparesWithAnotherSourceOverARange()
     QFETCH(int, maxPages);
     QFETCH(int, requests);
     QFETCH(int, reached);
+    QFETCH(bool, capped);
+    const bool repeating = id.endsWith(QStringLiteral("-repeating"));
+    id.remove(QStringLiteral("-repeating"));
     // Stored: the 300 draws but 2026xxx at 285; the other lists them all but the one at 290, and
     // the one at 295 with another digit. The newest 50 are compared.
     const StoredDraw& missing = m_3d[285];
@@ -172,7 +181,9 @@ void TestUpdateCheck::comparesWithAnotherSourceOverARange()
         for (int page = 1; page <= 2; ++page)
             m_sites->lists().serve(rangePath(id, k3D, page, from, to), zhcwPage(listed, page, 30));
     } else if (id == u"range") {
-        m_own->serve(QStringLiteral("/range/3d?from=%1&to=%2&page=1").arg(from, to), jsonListPage(listed, 1, 100));
+        for (int page = 1; page <= (repeating ? 2 : 1); ++page)
+            m_own->serve(QStringLiteral("/range/3d?from=%1&to=%2&page=%3").arg(from, to).arg(page),
+                         jsonListPage(listed, 1, repeating ? 20 : 100));
     } else if (id == u"17500") {
         m_sites->files().serve(sourcePath(id, k3D, 1), wholeHistoryFile(theirs));
     } else {
@@ -187,6 +198,7 @@ void TestUpdateCheck::comparesWithAnotherSourceOverARange()
     const QString coveredFrom = reached ? newestFirst(theirs)[std::size_t(reached - 1)].periodId : from;
     QCOMPARE(reading.covered.from, coveredFrom);
     QCOMPARE(reading.covered.to, to);
+    QCOMPARE(reading.capped, capped);
 
     DrawDatabase db(m_folder->path());
     const DrawComparison comparison =
@@ -255,6 +267,50 @@ void TestUpdateCheck::updateIsCheckedByTheSecondSource()
              qPrintable(originLine(origin)));
 }
 
+void TestUpdateCheck::olderDrawsNotReachedAreToldByCause_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("fresh");        // new draws the update stores
+    QTest::addColumn<QString>("listing");  // what the 核对来源 answers
+    QTest::addColumn<int>("reached");      // how many of the newest draws it gives
+    QTest::addColumn<QString>("line");     // %1: the oldest of them
+    QTest::newRow("a list read to its cap")
+        << "paged" << 45 << "pages" << 40 << "中国福彩3D：新增45期；较早的5期未核对（分页列表只读最新2页）";
+    QTest::newRow("a list that ends before them")
+        << "paged" << 3 << "short" << 2 << "中国福彩3D：新增3期；分页列表只列出第%1期起的开奖，较早的1期未核对";
+    QTest::newRow("a list answering its first page for every page")
+        << "paged" << 45 << "repeated" << 20 << "中国福彩3D：新增45期；分页列表只列出第%1期起的开奖，较早的25期未核对";
+    QTest::newRow("a whole-history file that starts later")
+        << "17500" << 3 << "file" << 2 << "中国福彩3D：新增3期；17500全部历史只列出第%1期起的开奖，较早的1期未核对";
+}
+
+void TestUpdateCheck::olderDrawsNotReachedAreToldByCause()
+{
+    QFETCH(QString, id);
+    QFETCH(int, fresh);
+    QFETCH(QString, listing);
+    QFETCH(int, reached);
+    QFETCH(QString, line);
+    confirmWith(k3D, id);
+    storeDraws(m_folder->path(), k3D, {m_3d.begin(), m_3d.end() - fresh});
+    m_sites->serveHistory(k3D, m_3d);
+    const std::vector<StoredDraw> all = newestFirst(m_3d);
+    const std::vector<StoredDraw> newest(all.begin(), all.begin() + reached);
+    if (listing == u"file") {
+        m_sites->files().serve(sourcePath(id, k3D, 1), wholeHistoryFile(newestFirst(newest)));
+    } else if (listing == u"short") {
+        m_own->serve("/paged/3d?page=1", jsonListPage(newest, 1, 20));
+    } else {
+        for (int page = 1; page <= 15; ++page)
+            m_own->serve(QStringLiteral("/paged/3d?page=%1").arg(page),
+                         jsonListPage(all, listing == u"repeated" ? 1 : page, 20));
+    }
+    const LotteryUpdate update = downloadHistories(m_folder->path(), {k3D}, hooks()).front();
+    QCOMPARE(outcomeLine(update), line.contains(u'%') ? line.arg(newest.back().periodId) : line);
+    DrawDatabase db(m_folder->path());
+    QCOMPARE(confirmationTally(db, k3D).confirmed, reached);
+}
+
 void TestUpdateCheck::firstDownloadIsCheckedInOneDocumentButNotByItsOwnFile()
 {
     // The first download takes the list's first page and the rest from the whole-history file;
@@ -270,26 +326,61 @@ void TestUpdateCheck::firstDownloadIsCheckedInOneDocumentButNotByItsOwnFile()
     QCOMPARE(tally.disagreeing, 0);
 }
 
-void TestUpdateCheck::liveUpdateIsChecked()
+void TestUpdateCheck::liveUpdateChecksEveryDrawItStored_data()
 {
-    // 实时开奖 of a 时时彩 with an address of its own, checked by a list of the user's own.
+    QTest::addColumn<int>("storedUpTo");         // the table holds the draws before this one …
+    QTest::addColumn<QList<int>>("tableLacks");  // … but these
+    QTest::addColumn<QList<int>>("fileLacks");   // what the lottery's own address leaves out
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("confirmed");
     const std::vector<StoredDraw> draws = syntheticDraws(kChongqing, 60, 2);
-    storeDraws(m_folder->path(), kChongqing, {draws.begin(), draws.end() - 3});
+    QTest::newRow("the newest draws") << 57 << QList<int>{} << QList<int>{} << "重庆时时彩：新增3期（已核对）" << 3;
+    // An older period filled in with them is checked too, and so are the stored ones between.
+    QTest::newRow("the newest draws and an older gap")
+        << 57 << QList<int>{50} << QList<int>{} << "重庆时时彩：新增4期（已核对）" << 10;
+    QTest::newRow("only an older gap") << 60 << QList<int>{50} << QList<int>{} << "重庆时时彩：新增1期（已核对）" << 1;
+    QTest::newRow("a period the address leaves out that the 核对来源 lists")
+        << 57 << QList<int>{} << QList<int>{58}
+        << "重庆时时彩：新增2期；区间列表另列有第" + draws[58].periodId + "期，本地缺少；仍缺1期，可在数据窗口补齐"
+        << 2;
+}
+
+void TestUpdateCheck::liveUpdateChecksEveryDrawItStored()
+{
+    QFETCH(int, storedUpTo);
+    QFETCH(QList<int>, tableLacks);
+    QFETCH(QList<int>, fileLacks);
+    QFETCH(QString, line);
+    QFETCH(int, confirmed);
+    // 实时开奖 of a 时时彩 with an address of its own, checked by a list of the user's own; the
+    // address gives older draws too, and those the table lacks are stored with the new ones.
+    const std::vector<StoredDraw> draws = syntheticDraws(kChongqing, 60, 2);
+    std::vector<StoredDraw> table;
     QByteArray file;
-    for (const StoredDraw& draw : draws)
+    QStringList fresh;
+    for (int i = 0; i < int(draws.size()); ++i) {
+        const StoredDraw& draw = draws[std::size_t(i)];
+        const bool stored = i < storedUpTo && !tableLacks.contains(i);
+        if (stored)
+            table.push_back(draw);
+        if (fileLacks.contains(i))
+            continue;
         file += draw.periodId.toLatin1() + ' ' + digitsOf(draw) + '\n';
+        if (!stored)
+            fresh << draw.periodId;
+    }
+    storeDraws(m_folder->path(), kChongqing, table);
     m_own->serve("/own/cq.txt", file);
     writeSourceSettings(m_folder->path(), defaultSiteHosts(),
                         {{kChongqing, QStringLiteral("http://%1/own/cq.txt").arg(m_own->hostAndPort())}}, {},
                         {{kChongqing, QStringLiteral("range")}});
-    const QString from = draws[57].periodId;
-    const QString to = draws.back().periodId;
-    m_own->serve(QStringLiteral("/range/cq?from=%1&to=%2&page=1").arg(from, to),
-                 jsonListPage(newestFirst({draws.end() - 3, draws.end()}), 1, 100));
+    // The 核对来源 is asked for the oldest to the newest period stored, and lists them all.
+    m_own->serve(QStringLiteral("/range/cq?from=%1&to=%2&page=1").arg(fresh.front(), fresh.back()),
+                 jsonListPage(newestFirst(between(draws, fresh.front(), fresh.back())), 1, 100));
     DrawDatabase db(m_folder->path());
     const LotteryUpdate update = runLiveUpdate(db, m_folder->path(), kChongqing, false, hooks());
-    QCOMPARE(outcomeLine(update), QStringLiteral("重庆时时彩：新增3期（已核对）"));
-    QCOMPARE(confirmationTally(db, kChongqing).confirmed, 3);
+    QCOMPARE(outcomeLine(update), line);
+    QCOMPARE(confirmationTally(db, kChongqing).confirmed, confirmed);
 }
 
 QTEST_GUILESS_MAIN(TestUpdateCheck)

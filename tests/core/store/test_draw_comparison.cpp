@@ -8,6 +8,7 @@
 
 #include <QScopeGuard>
 #include <QTest>
+#include <utility>
 
 using fixtures::errorOf;
 using fixtures::ProgramFolder;
@@ -50,11 +51,12 @@ QStringList digitsOf(const std::vector<StoredDraw>& draws)
 // 2026005; 2026000 and 2026008 lie outside the range compared.
 struct Fixture {
     ProgramFolder folder;
+    QString other;
     std::vector<ImportedDraw> theirs{listed("2026000", "000"), listed("2026001", "111"), listed("2026002", "223"),
                                      listed("2026003", "333"), listed("2026004", "444"), listed("2026006", "666"),
                                      listed("2026007", "777")};
 
-    Fixture()
+    explicit Fixture(QString otherSource = kOther) : other(std::move(otherSource))
     {
         fixtures::storeDraws(
             folder.path(), k3D,
@@ -63,13 +65,13 @@ struct Fixture {
         DrawDatabase db(folder.path());
         const DrawDatabase::SourceScope ours(db, kOurs);
         db.recordSources(k3D, {"2026001", "2026002", "2026003", "2026005", "2026007", "2026008"});
-        const DrawDatabase::SourceScope other(db, kOther);
+        const DrawDatabase::SourceScope named(db, other);
         db.recordSources(k3D, {"2026006"});
     }
 
     DrawComparison compare(DrawDatabase& db) const
     {
-        return compareDraws(db, k3D, "2026001", "2026007", theirs, kOther);
+        return compareDraws(db, k3D, "2026001", "2026007", theirs, other);
     }
 };
 
@@ -98,6 +100,7 @@ private slots:
     void findsChangedMissingAndExtraPeriods();
     void marksWhatAgreedAndWhatDiffered_data();
     void marksWhatAgreedAndWhatDiffered();
+    void takesTheOtherDigitsRecordingBothSources_data();
     void takesTheOtherDigitsRecordingBothSources();
     void refusedCorrectionChangesNone_data();
     void refusedCorrectionChangesNone();
@@ -154,15 +157,24 @@ void TestDrawComparison::marksWhatAgreedAndWhatDiffered()
     QCOMPARE(tally.disagreeing, 1);
 }
 
+void TestDrawComparison::takesTheOtherDigitsRecordingBothSources_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::newRow("中彩网") << kOther;
+    // A character outside the basic plane: two UTF-16 units, one character to SQLite.
+    QTest::newRow("a name with a rare character") << QStringLiteral("\U0002000B彩网");
+}
+
 void TestDrawComparison::takesTheOtherDigitsRecordingBothSources()
 {
-    Fixture fixture;
+    QFETCH(QString, other);
+    Fixture fixture(other);
     DrawDatabase db(fixture.folder.path());
     const DrawComparison comparison = fixture.compare(db);
     markCompared(db, k3D, comparison);
-    takeOtherDigits(db, *findLottery(k3D), comparison.differing, kOther);
+    takeOtherDigits(db, *findLottery(k3D), comparison.differing, other);
     const DrawDatabase::DrawOrigin origin = db.drawOrigin(k3D, "2026002");
-    QCOMPARE(origin.source, QStringLiteral("中彩网（更正中国福利彩票）"));
+    QCOMPARE(origin.source, other + QStringLiteral("（更正中国福利彩票）"));
     // The disagreement is settled: the draw is no longer counted as one.
     QVERIFY(!origin.disagreeing());
     QCOMPARE(digitsOf(fixtures::storedDraws(fixture.folder.path(), k3D)).at(1), QStringLiteral("2026002 223"));
@@ -186,6 +198,9 @@ void TestDrawComparison::refusedCorrectionChangesNone_data()
     QTest::newRow("a period deleted meanwhile") << "2026004"
                                                 << "444"
                                                 << "已不在表中";
+    QTest::newRow("a draw another instance changed since the listing") << "2026003"
+                                                                       << "334"
+                                                                       << "已被改动，请重新核对";
 }
 
 void TestDrawComparison::refusedCorrectionChangesNone()
@@ -194,6 +209,9 @@ void TestDrawComparison::refusedCorrectionChangesNone()
     QFETCH(QString, theirs);
     QFETCH(QString, reason);
     Fixture fixture;
+    if (reason.contains(QStringLiteral("改动")))
+        DrawDatabase(fixture.folder.path())
+            .exec("update \"中国福彩3D彩票号码表\" set \"2\" = 9 where \"记录期号\" = '2026003'");
     const std::vector<StoredDraw> before = fixtures::storedDraws(fixture.folder.path(), k3D);
     DrawDatabase db(fixture.folder.path());
     const std::vector<DrawDisagreement> chosen{{"2026002", "222", "223", kOurs}, {period, "333", theirs, kOurs}};

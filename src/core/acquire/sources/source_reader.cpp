@@ -384,7 +384,8 @@ struct Paging {
 
 struct Paged {
     SourceReading reading;
-    bool listEnded = false;  // the list itself ended (a short or last page, a page of nothing new)
+    bool listEnded = false;  // the list itself ended (a short, last or empty page, its one document)
+    bool capped = false;     // stopped at the most pages asked for while the list went on
 };
 
 Paged readPaged(const SourceDescription& source, const LotteryInfo& lottery, const ReaderHooks& hooks,
@@ -459,10 +460,15 @@ Paged readPaged(const SourceDescription& source, const LotteryInfo& lottery, con
                     break;
             }
             // A server that ignores the page asked for answers the same page again: what brings no
-            // new period ends the paging, as does the most pages the kept draws can fill.
-            paged.listEnded = shortPage || lastPage || gathered.size() == before;
-            if (paged.listEnded || page >= maxPages)
+            // new period ends the paging, though not the list (what it holds beyond is unknown), as
+            // does the most pages the kept draws can fill.
+            paged.listEnded = shortPage || lastPage;
+            if (paged.listEnded || gathered.size() == before)
                 break;
+            if (page >= maxPages) {
+                paged.capped = true;
+                break;
+            }
         }
     } catch (const UserError& e) {
         if (fileFailure.isEmpty())
@@ -529,6 +535,7 @@ SourceReading readSourceOver(const SourceDescription& source, const LotteryInfo&
     const QString coveredTo = std::min(to, newest);
     if (!newest.isEmpty() && coveredFrom <= coveredTo)
         reading.covered = {coveredFrom, coveredTo};
+    reading.capped = paged.capped && !reachedFrom;
     return reading;
 }
 

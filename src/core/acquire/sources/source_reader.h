@@ -42,6 +42,9 @@ struct SourceReading {
     // for); both empty when it listed none. A period of the range outside it was not reached (a
     // capped reading) or not yet published (a source that lags), rather than missing from it.
     PeriodRange covered;
+    // readSourceOver: it stopped at `maxPages` before reaching the range's start, the list going
+    // on; otherwise a covered range that starts later is all the source listed of it.
+    bool capped = false;
 };
 
 // The draws of `lottery` newer than `stopAt` (all when empty) that `source` lists, read as said
