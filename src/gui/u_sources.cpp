@@ -24,7 +24,7 @@ constexpr int kTop = 40;
 constexpr int kUrlLeft = 530;
 constexpr int kUrlRowHeight = 46;
 // The sources chosen stand right of the addresses.
-constexpr int kSourceLeft = 986;
+constexpr int kSourceLeft = 906;
 constexpr int kSourceWidth = 190;
 // The 核对来源 stand right of the sources.
 constexpr int kConfirmLeft = kSourceLeft + kSourceWidth + 10;
@@ -91,7 +91,7 @@ void Tfrmsources::createControls()
             placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), 150, top + 26, 354, 20);
     }
     lblurlhint = placeLabel(this, "lblurlhint", QStringLiteral("开奖数据网址（可不填；填写后代替右边的来源）："),
-                            kUrlLeft, 12, 440, 20);
+                            kUrlLeft, 12, kSourceLeft - kUrlLeft - 10, 20);
     lblurlhint->setToolTip(
         QStringLiteral("完整的 http:// 或 https:// 网址，内容为开奖文件（与导入相同）或JSON开奖列表"));
     int row = 0;
@@ -100,12 +100,12 @@ void Tfrmsources::createControls()
         const QByteArray key = "url_" + lottery.settingsKey.toLatin1();
         m_urlTitles.push_back(placeLabel(this, QByteArray("lbl" + key).constData(), lottery.name + QStringLiteral("："),
                                          kUrlLeft, top + 3, 106, 20));
-        m_urlEdits.push_back(place<QLineEdit>(this, QByteArray("edt" + key).constData(), kUrlLeft + 110, top, 330, 24));
+        m_urlEdits.push_back(place<QLineEdit>(this, QByteArray("edt" + key).constData(), kUrlLeft + 110, top, 250, 24));
         m_urlEdits.back()->setPlaceholderText(QStringLiteral("https://…（可不填）"));
         nameControl(m_urlEdits.back(), lottery.name + QStringLiteral("开奖数据网址"), lblurlhint->toolTip());
         m_urlTitles.back()->setBuddy(m_urlEdits.back());
         m_urlResults.push_back(placeLabel(this, QByteArray("lbl" + key + "test").constData(), QString(), kUrlLeft + 110,
-                                          top + 25, 330, 18));
+                                          top + 25, kSourceLeft + kSourceWidth - kUrlLeft - 110, 18));
         // A box's name comes from its label: "来源：" on screen, the lottery's source to a screen reader.
         QLabel* sourceTitle = placeLabel(this, QByteArray("lblsource_" + lottery.settingsKey.toLatin1()).constData(),
                                          QStringLiteral("来源："), kSourceLeft, top + 3, 44, 20);
