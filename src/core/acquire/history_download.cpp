@@ -7,8 +7,6 @@
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
 
-#include <memory>
-
 std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStringList& lotteries, ReaderHooks hooks,
                                              const DownloadProgress& progress)
 {
@@ -31,10 +29,7 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
     hooks.prefetched = &prefetched;
     std::vector<LotteryUpdate> updates;
     int pagesDone = 0;
-    std::unique_ptr<SourceReadAhead> ahead;  // the next lottery's reading, begun on another thread
-    for (qsizetype i = 0; i < lotteries.size(); ++i) {
-        const QString& lottery = lotteries[i];
-        const std::unique_ptr<SourceReadAhead> readAhead = std::move(ahead);
+    for (const QString& lottery : lotteries) {
         if (hooks.cancelled && hooks.cancelled()) {
             LotteryUpdate& skipped = updates.emplace_back();
             skipped.lottery = lottery;
@@ -44,22 +39,7 @@ std::vector<LotteryUpdate> downloadHistories(const QString& dataDir, const QStri
         if (progress.lotteryStarted)
             progress.lotteryStarted(lottery);
         const StoredBefore before = storedBeforeUpdate(db, lottery, hooks);
-        ReaderHooks own = hooks;
-        if (readAhead) {
-            own.taken = &readAhead->answers();
-            own.readAhead = readAhead.get();
-        }
-        // While this lottery is stored, the next one's answers, if in, are read on another thread.
-        if (i + 1 < lotteries.size()) {
-            own.beforeStore = [&, next = lotteries[i + 1]] {
-                try {
-                    ahead = SourceReadAhead::startIfArrived(next, db.newestPeriodId(next), hooks);
-                } catch (const std::exception&) {
-                    // Then the next lottery is read in its turn, where the failure is told.
-                }
-            };
-        }
-        LotteryUpdate& update = updates.emplace_back(runLotteryReader(db, dataDir, lottery, own));
+        LotteryUpdate& update = updates.emplace_back(runLotteryReader(db, dataDir, lottery, hooks));
         confirmStoredDraws(db, before, update, hooks);
         pagesDone += pagesPerRun(lottery, hooks.sources);
         if (progress.lotteryEnded)

@@ -390,14 +390,6 @@ PageAnswer PageFetcher::takeAnswer(int ticket)
     return {std::move(job.body), job.finalUrl.isEmpty() ? job.url : job.finalUrl};
 }
 
-bool PageFetcher::arrived(int ticket)
-{
-    State& s = *m_state;
-    s.pump();
-    const auto it = s.jobs.find(ticket);
-    return it == s.jobs.end() || it->second.done;
-}
-
 void PageFetcher::abandon(int ticket)
 {
     State& s = *m_state;

@@ -115,10 +115,6 @@ public:
     // The same with the address the answer came from.
     PageAnswer takeAnswer(int ticket);
 
-    // Whether the ticket's answer, or its failure, is in: the transfers are moved along once,
-    // without waiting. A ticket taken or never asked for counts as in (take() raises at once).
-    bool arrived(int ticket);
-
     // One page, asked for and waited for.
     QByteArray fetch(const QString& url) { return take(request(url)); }
 

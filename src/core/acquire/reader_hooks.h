@@ -11,19 +11,6 @@
 #include <optional>
 #include <set>
 
-class SourceReadAhead;
-
-// An answer the run took from its fetcher before the lottery's reader began: the page, or what
-// taking it raised (a FetchError, a cancel), to be raised again where the reader takes it.
-struct TakenAnswer {
-    PageAnswer answer;
-    std::exception_ptr failure;
-};
-
-// Raised by a reading on a helper thread that would have to do more than read the answers already
-// taken (ask the network, wait, retry): the lottery is read again on the run's thread.
-class NeedsRunThread : public std::exception {};
-
 // What a reader is given besides its lottery. Readers run on the worker thread of a run; the
 // hooks are called there.
 struct ReaderHooks {
@@ -40,18 +27,6 @@ struct ReaderHooks {
     // Requests a run asked for before its readers began (prefetchSources, source_reader.h), by
     // address: a reader takes the one it wants in place of asking again. Held by the run.
     std::map<QString, int>* prefetched = nullptr;
-    // Answers of this lottery the run took ahead, by address: a reader uses each once, before
-    // `prefetched`. Held by the run.
-    const std::map<QString, TakenAnswer>* taken = nullptr;
-    // A reading on a helper thread: it may use the pages of `taken` and nothing else; whatever more
-    // it needs raises NeedsRunThread.
-    bool takenOnly = false;
-    // The reading of this lottery's described source begun ahead on another thread (source_reader.h),
-    // which the reader takes in place of reading again. Held by the run.
-    SourceReadAhead* readAhead = nullptr;
-    // Called on the run's thread when a reader has read its lottery and is about to store it: the
-    // run may begin the next lottery's reading there. Never throws.
-    std::function<void()> beforeStore;
     // The day the run counts as today: the day pages read end with it, and a period dated more
     // than a day after it cannot have been drawn yet. A window's run takes it from the session;
     // set per hooks, so a test fixes it for its own readers only.
@@ -89,12 +64,6 @@ public:
 
 private:
     std::optional<PageFetcher> m_own;
-    // Answers taken ahead that this reader adopted, by the tickets it gave them: far above the
-    // fetcher's own, which count from 0.
-    std::map<int, const TakenAnswer*> m_taken;
-    std::set<QString> m_adoptedTaken;
-    int m_nextTaken = 1 << 30;
-    const bool m_takenOnly;
     std::set<int> m_capped;  // tickets asked for with a cap of their own
     std::set<int> m_asked;   // tickets asked for and not yet taken
     PageFetcher* m_fetcher;

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -90,13 +89,12 @@ public:
 
     QByteArray get(const QString& url)
     {
-        // The run may have asked for it already, with the other lotteries' first pages. Adopted
-        // before the pause: a reading on a helper thread that needs the network stops before it.
-        int ticket = m_fetcher.adopt(m_hooks, url);
         if (m_requests > 0 && m_source.pauseMs > 0)
             waitFor(m_source.pauseMs, m_hooks);
         bool cookiesTried = m_source.cookiePage.isEmpty();
         bool waited = false;
+        // The run may have asked for it already, with the other lotteries' first pages.
+        int ticket = m_fetcher.adopt(m_hooks, url);
         for (;;) {
             ++m_requests;
             PageAnswer answer;
@@ -539,81 +537,6 @@ SourceReading readSourceOver(const SourceDescription& source, const LotteryInfo&
     return reading;
 }
 
-std::unique_ptr<SourceReadAhead> SourceReadAhead::startIfArrived(const QString& lottery, const QString& storedNewest,
-                                                                 const ReaderHooks& hooks)
-{
-    const LotteryInfo* info = findLottery(lottery);
-    const SourceDescription* source = hooks.sources.describedSource(lottery);
-    if (!info || !source || !hooks.fetcher || !hooks.prefetched || !hooks.sources.drawUrl(lottery).isEmpty())
-        return nullptr;
-    // What readSource adopts first: the list's first page and the whole-history file.
-    QStringList urls{source->pageUrl(lottery, 1)};
-    if (const SourceDescription* whole = wholeHistorySource(hooks.sources.descriptions, lottery, source->id))
-        urls << whole->pageUrl(lottery, 1);
-    std::vector<std::map<QString, int>::iterator> asked;
-    for (const QString& url : urls) {
-        const auto it = hooks.prefetched->find(url);
-        if (it == hooks.prefetched->end())
-            continue;
-        if (!hooks.fetcher->arrived(it->second))
-            return nullptr;
-        asked.push_back(it);
-    }
-    if (asked.empty())
-        return nullptr;
-    std::map<QString, TakenAnswer> answers;
-    for (const auto& it : asked) {
-        TakenAnswer& taken = answers[it->first];
-        try {
-            taken.answer = hooks.fetcher->takeAnswer(it->second);
-        } catch (...) {
-            taken.failure = std::current_exception();
-        }
-        hooks.prefetched->erase(it);
-    }
-    auto ahead = std::make_unique<SourceReadAhead>(std::move(answers), storedNewest);
-    ReaderHooks own;
-    own.today = hooks.today;
-    own.taken = &ahead->m_answers;
-    own.takenOnly = true;
-    // The other thread works on copies: the run's thread goes on with its own hooks meanwhile.
-    try {
-        ahead->m_reading =
-            std::async(std::launch::async, [source = *source, all = hooks.sources.descriptions, info, storedNewest,
-                                            own] { return readSource(source, all, *info, storedNewest, own); });
-    } catch (const std::system_error&) {
-        // No thread to be had: the answers taken are read in the lottery's turn.
-    }
-    return ahead;
-}
-
-SourceReadAhead::SourceReadAhead(std::map<QString, TakenAnswer> answers, QString storedNewest)
-    : m_answers(std::move(answers)), m_storedNewest(std::move(storedNewest))
-{
-}
-
-SourceReadAhead::~SourceReadAhead()
-{
-    if (m_reading.valid())
-        m_reading.wait();
-}
-
-std::optional<SourceReading> SourceReadAhead::reading(const QString& storedNewest)
-{
-    if (!m_reading.valid())
-        return std::nullopt;
-    std::future<SourceReading> reading = std::move(m_reading);
-    if (storedNewest != m_storedNewest) {
-        reading.wait();
-        return std::nullopt;
-    }
-    try {
-        return reading.get();
-    } catch (const NeedsRunThread&) {
-        return std::nullopt;
-    }
-}
-
 LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const SourceDescription& source,
                            const SourceDescriptions& all, const ReaderHooks& hooks)
 {
@@ -623,19 +546,11 @@ LotteryUpdate sourceReader(DrawDatabase& db, const LotteryInfo& lottery, const S
         // An impossible stored period is named for mending rather than blamed on the list.
         if (const auto problem = newestStoredProblem(storedNewest, hooks.today, lottery.periodsPerDay))
             throw UserError(*problem);
-        std::optional<SourceReading> ahead;
-        if (hooks.readAhead) {
-            // As the reading here would have stopped at its first page.
-            stopIfCancelled(hooks);
-            ahead = hooks.readAhead->reading(storedNewest);
-        }
-        SourceReading reading = ahead ? std::move(*ahead) : readSource(source, all, lottery, storedNewest, hooks);
+        SourceReading reading = readSource(source, all, lottery, storedNewest, hooks);
         update.notes = reading.notes;
         if (hooks.pageRead)
             hooks.pageRead();
         stopIfCancelled(hooks);
-        if (hooks.beforeStore)
-            hooks.beforeStore();
         storeNewDraws(db, lottery, std::move(reading.document), update,
                       source.name + QStringLiteral("答复中没有开奖号码"));
     });

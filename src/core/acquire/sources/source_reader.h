@@ -8,10 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <future>
 #include <map>
-#include <memory>
-#include <optional>
 
 class DrawDatabase;
 struct LotteryInfo;
@@ -71,38 +68,6 @@ SourceReading readSourceOver(const SourceDescription& source, const LotteryInfo&
 // tickets go into `prefetched` by address, for the readers to take (ReaderHooks::prefetched).
 void prefetchSources(PageFetcher& fetcher, const Sources& sources, const QStringList& lotteries,
                      const std::function<QString(const QString&)>& newestStored, std::map<QString, int>& prefetched);
-
-// The reading of one lottery's described source done on a thread of its own while the run's
-// thread stores the lottery before it. The run takes the answers it asked ahead for the lottery
-// (on its own thread, as the fetcher wants) and the other thread reads them as readSource would,
-// touching neither the fetcher nor the database. A reading that needs more than those answers (a
-// further page, a retry, a cookie page, a wait) is done again on the run's thread in the lottery's
-// turn, from the same answers, so that the result is the same either way.
-class SourceReadAhead {
-public:
-    // Begins the reading when `lottery` has a described source and every answer asked ahead for it
-    // (hooks.prefetched) is already in; otherwise nothing, and the lottery is read in its turn as
-    // ever. A lottery's answers still under way are not waited for: the lottery before it would
-    // wait for them.
-    static std::unique_ptr<SourceReadAhead> startIfArrived(const QString& lottery, const QString& storedNewest,
-                                                           const ReaderHooks& hooks);
-
-    SourceReadAhead(std::map<QString, TakenAnswer> answers, QString storedNewest);
-    ~SourceReadAhead();  // waits for the other thread
-    SourceReadAhead(const SourceReadAhead&) = delete;
-    SourceReadAhead& operator=(const SourceReadAhead&) = delete;
-
-    // The answers taken for the lottery, for its reader (ReaderHooks::taken).
-    const std::map<QString, TakenAnswer>& answers() const { return m_answers; }
-    // The reading done ahead when it was done for `storedNewest` and needed nothing more, raising
-    // what it raised; nothing when it is to be done again here. Asked once.
-    std::optional<SourceReading> reading(const QString& storedNewest);
-
-private:
-    const std::map<QString, TakenAnswer> m_answers;
-    const QString m_storedNewest;
-    std::future<SourceReading> m_reading;
-};
 
 // Reads `source` for `lottery` and stores, in one transaction, the periods the table lacks; never
 // changes a stored draw. Like the other readers it does not throw.
