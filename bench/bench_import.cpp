@@ -52,6 +52,7 @@ void BM_ImportCheckAndWrite(benchmark::State& state)
         state.PauseTiming();
         db.exec(QStringLiteral("delete from \"重庆时时彩彩票号码表\""));
         db.exec(QStringLiteral("delete from \"开奖来源\""));
+        db.exec(QStringLiteral("delete from \"开奖来源批次\""));
         state.ResumeTiming();
         const ImportPlan plan = planImport(parseDrawFile(file, info, kToday), storedDigits(db, info));
         benchmark::DoNotOptimize(writeImport(db, info, plan, false));

@@ -67,9 +67,10 @@ void TestOverviewTab::overviewOfEveryLottery()
     {
         // A second source has agreed on 重庆's newest five and differs from 3D on two draws.
         DrawDatabase db(m_folder->path());
-        db.exec(
-            "update \"开奖来源\" set \"核对来源\" = '中彩网', \"核对时间\" = '2026-12-09 22:00:00' "
-            "where \"彩票\" = '重庆时时彩' and \"记录期号\" >= '20261209116'");
+        std::vector<DrawDatabase::CheckMark> agreed;
+        for (int period = 116; period <= 120; ++period)
+            agreed.push_back({QStringLiteral("20261209%1").arg(period), {}, {}});
+        db.markChecked("重庆时时彩", "中彩网", agreed);
         db.markDisagreeing("中国福彩3D", "2026343", "中彩网", "124");
         db.markDisagreeing("中国福彩3D", "2026342", "中彩网", "000");
     }

@@ -1,4 +1,5 @@
 #include "core/store/draw_database.h"
+#include "core/store/draw_origins.h"
 #include "core/store/draw_row_set.h"
 #include "gui/db_navigator.h"
 #include "gui/dialogs.h"
@@ -68,18 +69,15 @@ QStringList storedRows(const QString& programDir, const QString& lottery)
     return rows;
 }
 
-// Each record of the side table for the lottery: period id -> source.
-QMap<QString, QString> recordedSources(const QString& programDir, const QString& lottery)
+// What the records say of each stored draw of the lottery that has one: period id -> source.
+QMap<QString, QString> sourcesByPeriod(const QString& programDir, const QString& lottery)
 {
     DrawDatabase db(programDir);
-    QSqlQuery query(db.connection());
-    query.prepare("select \"记录期号\", \"来源\" from \"开奖来源\" where \"彩票\" = ?");
-    query.addBindValue(lottery);
-    QMap<QString, QString> records;
-    if (query.exec())
-        while (query.next())
-            records.insert(query.value(0).toString(), query.value(1).toString());
-    return records;
+    const QHash<QString, QString> sources = recordedSources(db, lottery);
+    QMap<QString, QString> byPeriod;
+    for (auto it = sources.cbegin(); it != sources.cend(); ++it)
+        byPeriod.insert(it.key(), it.value());
+    return byPeriod;
 }
 
 }  // namespace
@@ -493,7 +491,7 @@ void TestDataWindow::typingCorrectingAndDeletingKeepTheRecords()
     for (int i = 0; i < periods.size(); ++i)
         expected.insert(periods[i], sources[i]);
     // One record per stored draw, none left of a period the table no longer holds.
-    QCOMPARE(recordedSources(m_folder->path(), "中国福彩3D"), expected);
+    QCOMPARE(sourcesByPeriod(m_folder->path(), "中国福彩3D"), expected);
 }
 
 void TestDataWindow::showsWhereTheCurrentDrawCameFrom_data()

@@ -57,25 +57,43 @@ std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, 
     return rows;
 }
 
-bool hasRecords(DrawDatabase& db)
-{
-    return db.connection().tables(QSql::Tables).contains(kSourceTable);
-}
-
-// The periods of the range recorded as `source`'s own (cameFrom): SQLite picks them out, so that
-// the thousands of other records are never handed over.
+// The periods of the range recorded as `source`'s own (cameFrom): their own records, and the
+// stored periods of its runs that have none. SQLite picks them out, so that the thousands of
+// other records are never handed over.
 QSet<QString> periodsFrom(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to,
                           const QString& source)
 {
     QSet<QString> periods;
-    if (!hasRecords(db))
+    const QStringList tables = db.tableNames();
+    const bool rows = tables.contains(kSourceTable);
+    if (!rows && !tables.contains(kRunTable))
         return periods;
     const QString corrected = source + kCorrectedPrefix;
-    QSqlQuery query = rangeQuery(db, lotteryName,
-                                 QStringLiteral("select \"记录期号\" from \"开奖来源\" where \"彩票\" = ? and "
-                                                "\"记录期号\" between ? and ? and (\"来源\" = ? or "
-                                                "substr(\"来源\", 1, length(?)) = ?)"),
-                                 {lotteryName, from, to, source, corrected, corrected});
+    const QString theirs = QStringLiteral("(%1.\"来源\" = ? or substr(%1.\"来源\", 1, length(?)) = ?)");
+    QStringList parts;
+    QVariantList values;
+    if (rows) {
+        parts << QStringLiteral(
+                     "select s.\"记录期号\" from \"开奖来源\" s where s.\"彩票\" = ? and "
+                     "s.\"记录期号\" between ? and ? and %1")
+                     .arg(theirs.arg(QStringLiteral("s")));
+        values << lotteryName << from << to << source << corrected << corrected;
+    }
+    if (tables.contains(kRunTable)) {
+        parts << QStringLiteral(
+                     "select d.\"记录期号\" from \"开奖来源批次\" r join %1 d on d.\"记录期号\" between "
+                     "max(r.\"首期\", ?) and min(r.\"末期\", ?) where r.\"彩票\" = ? and r.\"首期\" <= ? and "
+                     "r.\"末期\" >= ? and %2%3")
+                     .arg(quoteIdentifier(lotteryTableName(lotteryName)), theirs.arg(QStringLiteral("r")),
+                          rows
+                              ? QStringLiteral(" and not exists (select 1 from \"开奖来源\" s where s.\"彩票\" = ? and "
+                                               "s.\"记录期号\" = d.\"记录期号\")")
+                              : QString());
+        values << from << to << lotteryName << to << from << source << corrected << corrected;
+        if (rows)
+            values << lotteryName;
+    }
+    QSqlQuery query = rangeQuery(db, lotteryName, parts.join(QStringLiteral(" union all ")), values);
     while (query.next())
         periods.insert(query.value(0).toString());
     return periods;
@@ -84,19 +102,9 @@ QSet<QString> periodsFrom(DrawDatabase& db, const QString& lotteryName, const QS
 // Where each differing draw came from: only these few are looked up one by one.
 void recordOurSources(DrawDatabase& db, const QString& lotteryName, std::vector<DrawDisagreement>& differing)
 {
-    if (differing.empty() || !hasRecords(db))
-        return;
-    QSqlQuery query(db.connection());
-    if (!query.prepare(QStringLiteral("select \"来源\" from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" = ?")))
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
     for (DrawDisagreement& disagreement : differing) {
-        query.bindValue(0, lotteryName);
-        query.bindValue(1, disagreement.periodId);
-        if (!query.exec())
-            throw DatabaseError(refusalText(query.lastError(), lotteryName, disagreement.periodId));
-        if (query.next() && !query.value(0).toString().isEmpty())
-            disagreement.ourSource = query.value(0).toString();
-        query.finish();
+        if (const QString source = db.drawOrigin(lotteryName, disagreement.periodId).source; !source.isEmpty())
+            disagreement.ourSource = source;
     }
 }
 

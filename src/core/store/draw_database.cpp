@@ -67,6 +67,24 @@ const QString kCreateSourceTableSql = QStringLiteral(
     "  \"核对不符\" TEXT,\n"
     "  PRIMARY KEY (\"彩票\", \"记录期号\")\n"
     ") WITHOUT ROWID");
+// One row per run of periods stored together with no other stored period among them: a first
+// download, an import, an update's new draws. A run costs one row where its periods would cost
+// thousands beside draws of a few bytes each. Runs of a lottery never overlap: a run stored over
+// part of an older one cuts the older one back to the stored periods on either side.
+const QString kCreateRunTableSql = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS \"开奖来源批次\" (\n"
+    "  \"彩票\" TEXT NOT NULL,\n"
+    "  \"首期\" TEXT NOT NULL,\n"
+    "  \"末期\" TEXT NOT NULL,\n"
+    "  \"来源\" TEXT NOT NULL,\n"
+    "  \"存入时间\" TEXT NOT NULL,\n"
+    "  PRIMARY KEY (\"彩票\", \"首期\")\n"
+    ") WITHOUT ROWID");
+// The run that holds the period bound last, for a lottery bound before it: the run with the
+// greatest first period at or before it, when its last period reaches it.
+const QString kRunOfPeriodSql = QStringLiteral(
+    "select \"来源\", \"存入时间\", \"末期\" from \"开奖来源批次\" where \"彩票\" = ? and \"首期\" <= ? "
+    "order by \"首期\" desc limit 1");
 // The side table as the first files with it have it, without 核对不符.
 const QString kAddDisagreementColumnSql = QStringLiteral("ALTER TABLE \"开奖来源\" ADD COLUMN \"核对不符\" TEXT");
 
@@ -176,9 +194,11 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
     // A file from before sources were kept gains the side table here; its draws read as "未知".
     // A read-only or busy file is only read, so a refusal here is no failure.
     m_source = kUnknownSource;
-    m_hasSourceTable = m_db.tables(QSql::Tables).contains(kSourceTable) || query.exec(kCreateSourceTableSql);
+    const QStringList tables = m_db.tables(QSql::Tables);
+    m_hasSourceTable = tables.contains(kSourceTable) || query.exec(kCreateSourceTableSql);
     if (m_hasSourceTable && !m_db.record(kSourceTable).contains(kDisagreementColumn))
         query.exec(kAddDisagreementColumnSql);
+    m_hasRunTable = tables.contains(kRunTable) || query.exec(kCreateRunTableSql);
 }
 
 void DrawDatabase::requireSourceTable()
@@ -187,6 +207,16 @@ void DrawDatabase::requireSourceTable()
         exec(kCreateSourceTableSql);
         m_hasSourceTable = true;
     }
+    if (!m_hasRunTable) {
+        exec(kCreateRunTableSql);
+        m_hasRunTable = true;
+    }
+}
+
+bool DrawDatabase::hasRunTable()
+{
+    // Another instance may have added it since this connection opened the file.
+    return m_hasRunTable || (m_hasRunTable = m_db.tables(QSql::Tables).contains(kRunTable));
 }
 
 void draw_database_testing::openReadOnly(bool readOnly)
@@ -357,6 +387,15 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
         return;
     requireSourceTable();
     const QString storedAt = beijingNow();
+    if (periodIds.size() > 1) {
+        QStringList sorted = periodIds;
+        std::sort(sorted.begin(), sorted.end());
+        sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+        if (storedOnlyThese(lotteryName, sorted)) {
+            recordRun(lotteryName, sorted.front(), sorted.back(), storedAt);
+            return;
+        }
+    }
     // The lottery, the source and the time bound once, the periods as one JSON array. Replacing a
     // row empties what a second source said of the draw stored before.
     QString periods;
@@ -385,19 +424,104 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
             refusalText(query.lastError(), lotteryName, periodIds.size() == 1 ? periodIds.front() : QString()));
 }
 
-void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
+bool DrawDatabase::storedOnlyThese(const QString& lotteryName, const QStringList& sorted)
 {
-    // Another instance may have added the table since this one opened the file.
-    if (!g_recordSources || (!m_hasSourceTable && !m_db.tables(QSql::Tables).contains(kSourceTable)))
-        return;
     QSqlQuery query(m_db);
-    if (!query.prepare(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
-                                      "(select \"记录期号\" from %1)")
+    if (!query.prepare(QStringLiteral("select count(*) from %1 where \"记录期号\" between ? and ?")
                            .arg(quoteIdentifier(lotteryTableName(lotteryName)))))
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    query.addBindValue(lotteryName);
-    if (!query.exec())
+    query.addBindValue(sorted.front());
+    query.addBindValue(sorted.back());
+    if (!query.exec() || !query.next())
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    // Every period named is stored (the writer has just written it): as many stored as named
+    // means no other one lies among them.
+    return query.value(0).toLongLong() == sorted.size();
+}
+
+void DrawDatabase::recordRun(const QString& lotteryName, const QString& first, const QString& last,
+                             const QString& storedAt)
+{
+    std::optional<Transaction> own;
+    if (!m_inTransaction)
+        own.emplace(*this);
+    // A table another tool took away while the file was open is made anew, as the records' is.
+    exec(kCreateRunTableSql);
+    const QString table = quoteIdentifier(lotteryTableName(lotteryName));
+    auto run = [&](const QString& sql, const QVariantList& values) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(sql))
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+        return query;
+    };
+    // The periods' own records go: they said where the draws stored before came from, and what a
+    // second source said of them.
+    run(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" between ? and ?"),
+        {lotteryName, first, last});
+    // Older runs reaching into this one keep the stored periods on either side of it. No stored
+    // period of an older run lies within it: all stored there are this run's.
+    const std::vector<Run> cut = runsOver(lotteryName, first, last);
+    std::vector<Run> runs;
+    const auto stored = [&](const QString& sql, const QString& period) {
+        QSqlQuery query = run(sql.arg(table), {period});
+        return query.next() ? query.value(0).toString() : QString();
+    };
+    for (const Run& was : cut) {
+        run(QStringLiteral("delete from \"开奖来源批次\" where \"彩票\" = ? and \"首期\" = ?"),
+            {lotteryName, was.first});
+        if (was.first < first) {
+            const QString before =
+                stored(QStringLiteral("select max(\"记录期号\") from %1 where \"记录期号\" < ?"), first);
+            if (!before.isEmpty() && before >= was.first)
+                runs.push_back({was.first, before, was.source, was.storedAt});
+        }
+        if (was.last > last) {
+            const QString after =
+                stored(QStringLiteral("select min(\"记录期号\") from %1 where \"记录期号\" > ?"), last);
+            if (!after.isEmpty() && after <= was.last)
+                runs.push_back({after, was.last, was.source, was.storedAt});
+        }
+    }
+    runs.push_back({first, last, m_source, storedAt});
+    for (const Run& kept : runs)
+        run(QStringLiteral("insert into \"开奖来源批次\" values (?, ?, ?, ?, ?)"),
+            {lotteryName, kept.first, kept.last, kept.source, kept.storedAt});
+    if (own)
+        own->commit();
+}
+
+void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
+{
+    if (!g_recordSources)
+        return;
+    const QString table = quoteIdentifier(lotteryTableName(lotteryName));
+    // Another instance may have added the table since this one opened the file.
+    if (m_hasSourceTable || m_db.tables(QSql::Tables).contains(kSourceTable)) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
+                                          "(select \"记录期号\" from %1)")
+                               .arg(table)))
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+        query.addBindValue(lotteryName);
+        if (!query.exec())
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    }
+    // A run keeps its bounds while it holds a stored period: the periods deleted within it are
+    // no longer asked about, and one stored there again is recorded anew.
+    if (hasRunTable()) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(QStringLiteral("delete from \"开奖来源批次\" as r where r.\"彩票\" = ? and not exists "
+                                          "(select 1 from %1 where \"记录期号\" between r.\"首期\" and r.\"末期\")")
+                               .arg(table)))
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+        query.addBindValue(lotteryName);
+        if (!query.exec())
+            throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    }
 }
 
 DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, const QString& periodId)
@@ -415,7 +539,33 @@ DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, co
             return {query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                     query.value(3).toString(), query.value(4).toString()};
     }
+    // Without a record of its own, the draw's run says where it came from.
+    if (hasRunTable() && query.prepare(kRunOfPeriodSql)) {
+        query.addBindValue(lotteryName);
+        query.addBindValue(periodId);
+        if (query.exec() && query.next() && query.value(2).toString() >= periodId)
+            return {query.value(0).toString(), query.value(1).toString(), {}, {}, {}};
+    }
     return {kUnknownSource, {}, {}, {}, {}};
+}
+
+QString DrawDatabase::recordedSourceSql(const QString& periodColumn)
+{
+    // Each part takes its placeholder whether or not its table is there, so that every caller
+    // binds the same two values.
+    const QString none = QStringLiteral("(case when ? is null then null end)");
+    const QString own =
+        m_hasSourceTable || m_db.tables(QSql::Tables).contains(kSourceTable)
+            ? QStringLiteral("(select s.\"来源\" from \"开奖来源\" s where s.\"彩票\" = ? and s.\"记录期号\" = %1)")
+                  .arg(periodColumn)
+            : none;
+    const QString ofRun = hasRunTable() ? QStringLiteral(
+                                              "(select case when r.\"末期\" >= %1 then r.\"来源\" end from "
+                                              "\"开奖来源批次\" r where r.\"彩票\" = ? and r.\"首期\" <= %1 "
+                                              "order by r.\"首期\" desc limit 1)")
+                                              .arg(periodColumn)
+                                        : none;
+    return QStringLiteral("coalesce(%1, %2)").arg(own, ofRun);
 }
 
 void DrawDatabase::markDisagreeing(const QString& lotteryName, const QString& periodId, const QString& otherSource,
@@ -434,42 +584,88 @@ void DrawDatabase::markChecked(const QString& lotteryName, const QString& otherS
     QStringList digits;
     for (int k = 1; k <= digitCountOf(lotteryName); ++k)
         digits << QStringLiteral("d.") + quoteIdentifier(QString::number(k));
-    // A draw stored before sources were kept gains its record here, as "未知"; one that has a
-    // record keeps its source and time. A mark that names the digits it was made for passes over a
-    // draw that no longer has them. Three placeholders a row keep a statement under SQLite's 999.
+    // A draw stored in a run gains a record of its own here, under the run's source and time, one
+    // stored before sources were kept as "未知"; one that has a record keeps its source and time.
+    // The runs are few: read once and met in period order, each with the marks that fall in it.
+    std::vector<const CheckMark*> sorted;
+    sorted.reserve(marks.size());
+    for (const CheckMark& mark : marks)
+        sorted.push_back(&mark);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const CheckMark* a, const CheckMark* b) { return a->periodId < b->periodId; });
+    const std::vector<Run> runs = runsOver(lotteryName, sorted.front()->periodId, sorted.back()->periodId);
+    const Run unknown{{}, {}, kUnknownSource, {}};
+    std::vector<std::pair<const Run*, std::vector<const CheckMark*>>> byRun;
+    auto run = runs.cbegin();
+    for (const CheckMark* mark : sorted) {
+        while (run != runs.cend() && run->last < mark->periodId)
+            ++run;
+        const Run* holder = run != runs.cend() && run->first <= mark->periodId ? &*run : &unknown;
+        if (byRun.empty() || byRun.back().first != holder)
+            byRun.push_back({holder, {}});
+        byRun.back().second.push_back(mark);
+    }
+    // A mark that names the digits it was made for passes over a draw that no longer has them.
+    // Three placeholders a row keep a statement under SQLite's 999.
     constexpr std::size_t kRowsPerStatement = kSourceRowsPerStatement / 3;
     QSqlQuery query(m_db);
     std::size_t prepared = 0;
-    for (std::size_t from = 0; from < marks.size(); from += kRowsPerStatement) {
-        const std::size_t rows = std::min(kRowsPerStatement, marks.size() - from);
-        const QString sql =
-            QStringLiteral(
-                "insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", \"核对来源\", \"核对时间\", "
-                "\"核对不符\") select ?, v.column1, ?, '', ?, ?, v.column2 from (values %1) v "
-                "where v.column3 is null or exists (select 1 from %2 d where d.\"记录期号\" = v.column1 and "
-                "%3 = v.column3) "
-                "on conflict (\"彩票\", \"记录期号\") do update set "
-                "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
-                "\"核对不符\" = excluded.\"核对不符\"")
-                .arg(QStringList(qsizetype(rows), QStringLiteral("(?, ?, ?)")).join(u','),
-                     quoteIdentifier(lotteryTableName(lotteryName)), digits.join(QStringLiteral(" || ")));
-        if (rows != prepared && !query.prepare(sql))
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-        prepared = rows;
-        query.bindValue(0, lotteryName);
-        query.bindValue(1, kUnknownSource);
-        query.bindValue(2, otherSource);
-        query.bindValue(3, checkedAt);
-        for (std::size_t r = 0; r < rows; ++r) {
-            const CheckMark& mark = marks[from + r];
-            query.bindValue(4 + 3 * int(r), mark.periodId);
-            query.bindValue(5 + 3 * int(r), mark.otherDigits);
-            query.bindValue(6 + 3 * int(r), mark.storedDigits.isEmpty() ? QVariant() : QVariant(mark.storedDigits));
+    for (const auto& [holder, held] : byRun) {
+        for (std::size_t from = 0; from < held.size(); from += kRowsPerStatement) {
+            const std::size_t rows = std::min(kRowsPerStatement, held.size() - from);
+            const QString sql =
+                QStringLiteral(
+                    "insert into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\", \"核对来源\", "
+                    "\"核对时间\", \"核对不符\") select ?, v.column1, ?, coalesce(?, ''), ?, ?, v.column2 from (values "
+                    "%1) v "
+                    "where v.column3 is null or exists (select 1 from %2 d where d.\"记录期号\" = v.column1 and "
+                    "%3 = v.column3) "
+                    "on conflict (\"彩票\", \"记录期号\") do update set "
+                    "\"核对来源\" = excluded.\"核对来源\", \"核对时间\" = excluded.\"核对时间\", "
+                    "\"核对不符\" = excluded.\"核对不符\"")
+                    .arg(QStringList(qsizetype(rows), QStringLiteral("(?, ?, ?)")).join(u','),
+                         quoteIdentifier(lotteryTableName(lotteryName)), digits.join(QStringLiteral(" || ")));
+            if (rows != prepared && !query.prepare(sql))
+                throw DatabaseError(refusalText(query.lastError(), lotteryName));
+            prepared = rows;
+            query.bindValue(0, lotteryName);
+            query.bindValue(1, holder->source);
+            query.bindValue(2, holder->storedAt);
+            query.bindValue(3, otherSource);
+            query.bindValue(4, checkedAt);
+            for (std::size_t r = 0; r < rows; ++r) {
+                const CheckMark& mark = *held[from + r];
+                query.bindValue(5 + 3 * int(r), mark.periodId);
+                query.bindValue(6 + 3 * int(r), mark.otherDigits);
+                query.bindValue(7 + 3 * int(r), mark.storedDigits.isEmpty() ? QVariant() : QVariant(mark.storedDigits));
+            }
+            if (!query.exec())
+                throw DatabaseError(
+                    refusalText(query.lastError(), lotteryName, rows == 1 ? held[from]->periodId : QString()));
         }
-        if (!query.exec())
-            throw DatabaseError(
-                refusalText(query.lastError(), lotteryName, rows == 1 ? marks[from].periodId : QString()));
     }
+}
+
+std::vector<DrawDatabase::Run> DrawDatabase::runsOver(const QString& lotteryName, const QString& first,
+                                                      const QString& last)
+{
+    std::vector<Run> runs;
+    if (!hasRunTable())
+        return runs;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral("select \"首期\", \"末期\", \"来源\", \"存入时间\" from \"开奖来源批次\" "
+                                      "where \"彩票\" = ? and \"首期\" <= ? and \"末期\" >= ? order by \"首期\"")))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    query.addBindValue(lotteryName);
+    query.addBindValue(last);
+    query.addBindValue(first);
+    if (!query.exec())
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    while (query.next())
+        runs.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                        query.value(3).toString()});
+    return runs;
 }
 
 QString DrawDatabase::changeMark()

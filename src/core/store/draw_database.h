@@ -25,6 +25,9 @@ QString periodNotStoredText(const QString& periodId, const QString& reason);
 // source's other digits.
 inline const QString kSourceTable = QStringLiteral("开奖来源");
 inline const QString kDisagreementColumn = QStringLiteral("核对不符");
+// Beside it, the runs of periods stored together (first and last period, source, time): a period
+// without a row of its own in 开奖来源 came from the run that holds it.
+inline const QString kRunTable = QStringLiteral("开奖来源批次");
 // The source of draws stored before the side table existed.
 inline const QString kUnknownSource = QStringLiteral("未知");
 
@@ -96,10 +99,17 @@ public:
 
     // Records the current source and the time for the periods just stored (or corrected), replacing
     // what was recorded of them: the record is keyed by lottery and period, so two writers of one
-    // file never leave a draw without one.
+    // file never leave a draw without one. Periods with no other stored period among them are
+    // recorded as one run in 开奖来源批次, any others a row each in 开奖来源.
     void recordSources(const QString& lotteryName, const QStringList& periodIds);
-    // Removes the records of periods the lottery's table no longer holds.
+    // Removes the records of periods the lottery's table no longer holds, and the runs that no
+    // longer hold a stored period.
     void forgetDeletedSources(const QString& lotteryName);
+    // An SQL expression for the source recorded of the lottery's period `periodColumn` (its row,
+    // else its run), NULL where none is: for a statement over the lottery's table, whose period
+    // column is named with its table's alias (d."记录期号"), and which binds the lottery's name to
+    // the expression's two placeholders.
+    QString recordedSourceSql(const QString& periodColumn);
 
     // Where a stored period came from: kUnknownSource for draws stored before sources were kept.
     // Once a second source has been read for it: which, when, and its digits where they differ.
@@ -167,8 +177,22 @@ public:
     void exec(const QString& sql);
 
 private:
-    // The side table, added here when the file could not take it on open (busy then).
+    // The side tables, added here when the file could not take them on open (busy then).
     void requireSourceTable();
+    bool hasRunTable();
+    // Whether the sorted, distinct periods are all the lottery stores from the first to the last.
+    bool storedOnlyThese(const QString& lotteryName, const QStringList& sorted);
+    // A run of 开奖来源批次.
+    struct Run {
+        QString first;
+        QString last;
+        QString source;
+        QString storedAt;
+    };
+    // The lottery's runs that hold a period from `first` to `last`, in period order.
+    std::vector<Run> runsOver(const QString& lotteryName, const QString& first, const QString& last);
+    // Records the periods from `first` to `last` as one run of the current source.
+    void recordRun(const QString& lotteryName, const QString& first, const QString& last, const QString& storedAt);
     // Writes the records appendDraw kept back for the transaction, many rows a statement.
     void recordPendingSources();
 
@@ -185,6 +209,7 @@ private:
     QSqlDatabase m_db;
     QString m_source;
     bool m_hasSourceTable = false;
+    bool m_hasRunTable = false;
     bool m_readOnly = false;
 };
 

@@ -61,12 +61,15 @@ QString confirmationText(const ConfirmationTally& tally)
 QHash<QString, QString> recordedSources(DrawDatabase& db, const QString& lotteryName)
 {
     QHash<QString, QString> sources;
-    if (!db.connection().tables(QSql::Tables).contains(kSourceTable))
-        return sources;
+    db.requirePeriodColumn(lotteryName);
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("select \"记录期号\", \"来源\" from \"开奖来源\" where \"彩票\" = ?")))
+    if (!query.prepare(
+            QStringLiteral("select * from (select d.\"记录期号\", %1 as source from %2 d) where source is not null")
+                .arg(db.recordedSourceSql(QStringLiteral("d.\"记录期号\"")),
+                     quoteIdentifier(lotteryTableName(lotteryName)))))
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    query.addBindValue(lotteryName);
     query.addBindValue(lotteryName);
     if (!query.exec())
         throw DatabaseError(refusalText(query.lastError(), lotteryName));

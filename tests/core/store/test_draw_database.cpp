@@ -13,6 +13,8 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <optional>
 
 using fixtures::errorOf;
 using fixtures::ProgramFolder;
@@ -52,6 +54,8 @@ private slots:
     void transactionKeepsRowsOnlyWhenCommitted();
     void folderThatCannotHoldTheDatabase();
     void drawsKeepWhereTheyCameFrom();
+    void runsOfPeriodsStoredTogether_data();
+    void runsOfPeriodsStoredTogether();
     void fileFromBeforeSourcesReadsUnknown();
     void tallyOfWhatSecondSourcesSaid_data();
     void tallyOfWhatSecondSourcesSaid();
@@ -71,8 +75,9 @@ void TestDrawDatabase::createsFolderFileAndTables()
             expected << QString::number(k);
         QCOMPARE(columnsOf(db, lottery.name + "彩票号码表"), expected);
     }
-    QCOMPARE(db.tableNames().size(), 6);
+    QCOMPARE(db.tableNames().size(), 7);
     QVERIFY(db.tableNames().contains(kSourceTable));
+    QVERIFY(db.tableNames().contains(kRunTable));
 }
 
 void TestDrawDatabase::creationKeepsStoredRows()
@@ -252,6 +257,104 @@ void TestDrawDatabase::drawsKeepWhereTheyCameFrom()
     QCOMPARE(recorded, QStringList{"2026003"});
 }
 
+void TestDrawDatabase::runsOfPeriodsStoredTogether_data()
+{
+    // Steps, one after the other, on 3D's periods 2026001…: "store 1-10 甲" (new draws, one
+    // transaction), "type 5 乙" (one draw alone), "rewrite 3-7 丙" (other digits over stored
+    // draws), "delete 4-6", "check 2" (a second source agrees). Then what each stored period
+    // reads as ("1-3 甲"), and how many runs say it.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("runs");
+    QTest::newRow("one run") << QStringList{"store 1-10 甲"} << QStringList{"1-10 甲"} << 1;
+    QTest::newRow("a draw typed within a run")
+        << QStringList{"store 1-10 甲", "delete 5", "type 5 乙"} << QStringList{"1-4 甲", "5 乙", "6-10 甲"} << 1;
+    QTest::newRow("a newer run cuts the older") << QStringList{"store 1-10 甲", "delete 4-6", "store 4-6 乙"}
+                                                << QStringList{"1-3 甲", "4-6 乙", "7-10 甲"} << 3;
+    QTest::newRow("a run over an older one's end and a gap")
+        << QStringList{"store 1-5 甲", "store 8-9 乙", "delete 4-5", "store 4-7 丙"}
+        << QStringList{"1-3 甲", "4-7 丙", "8-9 乙"} << 3;
+    QTest::newRow("a run over an older one whole")
+        << QStringList{"store 3-4 甲", "store 1-2 乙", "rewrite 1-4 丙"} << QStringList{"1-4 丙"} << 1;
+    QTest::newRow("draws among others stored before are recorded one by one")
+        << QStringList{"store 2 甲", "store 1 乙", "store 3 乙", "rewrite 1-3 丙", "rewrite 1 丁", "rewrite 3 丁"}
+        << QStringList{"1 丁", "2 丙", "3 丁"} << 1;
+    QTest::newRow("scattered draws are not one run")
+        << QStringList{"store 1 甲", "store 3 甲", "store 2 乙", "rewrite 1 丙", "rewrite 3 丙"}
+        << QStringList{"1 丙", "2 乙", "3 丙"} << 0;
+    QTest::newRow("a checked draw keeps its run's source; written anew, loses the check")
+        << QStringList{"store 1-4 甲", "check 2", "check 3", "rewrite 3-4 乙"}
+        << QStringList{"1 甲", "2 甲 checked", "3-4 乙"} << 2;
+    QTest::newRow("a run whose draws are all deleted goes")
+        << QStringList{"store 1-3 甲", "store 4-6 乙", "delete 4-6", "type 5 丙"} << QStringList{"1-3 甲", "5 丙"} << 1;
+}
+
+void TestDrawDatabase::runsOfPeriodsStoredTogether()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, expected);
+    QFETCH(int, runs);
+    const QString lottery = QStringLiteral("中国福彩3D");
+    const auto periodsOf = [](const QString& span) {
+        const QStringList ends = span.split(u'-');
+        QStringList periods;
+        for (int n = ends.front().toInt(); n <= ends.back().toInt(); ++n)
+            periods << QStringLiteral("2026%1").arg(n, 3, 10, QLatin1Char('0'));
+        return periods;
+    };
+    ProgramFolder folder;
+    DrawDatabase::create(folder.path());
+    DrawDatabase db(folder.path());
+    for (const QString& step : steps) {
+        const QStringList words = step.split(u' ');
+        const QStringList periods = periodsOf(words[1]);
+        const DrawDatabase::SourceScope named(db, words.value(2));
+        if (words[0] == u"store" || words[0] == u"type") {
+            std::optional<DrawDatabase::Transaction> transaction;
+            if (words[0] == u"store")
+                transaction.emplace(db);
+            for (const QString& period : periods)
+                db.appendDraw(lottery, period, {"1", "2", "3"});
+            if (transaction)
+                transaction->commit();
+        } else if (words[0] == u"rewrite") {
+            DrawDatabase::Transaction transaction(db);
+            db.exec(
+                QStringLiteral("update \"中国福彩3D彩票号码表\" set \"1\" = 9 where \"记录期号\" between '%1' and '%2'")
+                    .arg(periods.front(), periods.back()));
+            db.recordSources(lottery, periods);
+            transaction.commit();
+        } else if (words[0] == u"delete") {
+            db.exec(QStringLiteral("delete from \"中国福彩3D彩票号码表\" where \"记录期号\" between '%1' and '%2'")
+                        .arg(periods.front(), periods.back()));
+            db.forgetDeletedSources(lottery);
+        } else {
+            db.markChecked(lottery, QStringLiteral("中彩网"), {{periods.front(), {}, {}}});
+        }
+    }
+    QStringList wanted;
+    for (const QString& span : expected) {
+        const QStringList words = span.split(u' ');
+        for (const QString& period : periodsOf(words[0]))
+            wanted << period + u' ' + words.mid(1).join(u' ');
+    }
+    // Each draw as the data window and 核对 read it, one by one and all at once.
+    const QHash<QString, QString> sources = recordedSources(db, lottery);
+    QStringList read;
+    QStringList periods = db.storedPeriodIds(lottery).values();
+    std::sort(periods.begin(), periods.end());
+    for (const QString& period : periods) {
+        const DrawDatabase::DrawOrigin origin = db.drawOrigin(lottery, period);
+        QCOMPARE(sources.value(period), origin.source);
+        QVERIFY(!origin.storedAt.isEmpty());
+        read << period + u' ' + origin.source + (origin.confirmed() ? QStringLiteral(" checked") : QString());
+    }
+    QCOMPARE(read, wanted);
+    QSqlQuery query(db.connection());
+    QVERIFY(query.exec("select count(*) from \"开奖来源批次\"") && query.next());
+    QCOMPARE(query.value(0).toInt(), runs);
+}
+
 void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
 {
     ProgramFolder folder;
@@ -259,6 +362,7 @@ void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
     {
         DrawDatabase db(folder.path());
         db.exec(QStringLiteral("drop table \"开奖来源\""));
+        db.exec(QStringLiteral("drop table \"开奖来源批次\""));
     }
     {
         // Read-only: the table cannot be added, the draws still read, each as "未知", and a
@@ -274,6 +378,7 @@ void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
     }
     DrawDatabase db(folder.path());
     QVERIFY(db.tableNames().contains(kSourceTable));
+    QVERIFY(db.tableNames().contains(kRunTable));
     QCOMPARE(columnsOf(db, "中国福彩3D彩票号码表"), (QStringList{"记录期号", "1", "2", "3"}));
     QCOMPARE(db.drawOrigin("中国福彩3D", "2026001").source, kUnknownSource);
 
@@ -308,9 +413,7 @@ void TestDrawDatabase::tallyOfWhatSecondSourcesSaid()
         DrawDatabase db(folder.path());
         // Confirmed: 001 and 002; 003 listed otherwise; 004 listed otherwise, then stored anew
         // (which leaves it unchecked); a record of a period the table does not hold counts for nothing.
-        db.exec(
-            "update \"开奖来源\" set \"核对来源\" = '中彩网', \"核对时间\" = '2026-12-09 22:00:00' "
-            "where \"记录期号\" <= '2026002'");
+        db.markChecked("中国福彩3D", "中彩网", {{"2026001", {}, {}}, {"2026002", {}, {}}});
         db.markDisagreeing("中国福彩3D", "2026003", "中彩网", "124");
         db.markDisagreeing("中国福彩3D", "2026004", "中彩网", "124");
         db.recordSources("中国福彩3D", {"2026004"});
