@@ -680,6 +680,27 @@ QString DrawDatabase::changeMark()
     return mark.join(u':');
 }
 
+bool DrawDatabase::execCheckedInsert(QSqlQuery& insert, const QString& lotteryName)
+{
+    const LotteryInfo* lottery = findLottery(lotteryName);
+    QSqlQuery schema(m_db);
+    schema.prepare(QStringLiteral("select sql from sqlite_master where type = 'table' and name = ?"));
+    schema.addBindValue(lotteryTableName(lotteryName));
+    // SQLite keeps the statement that made the table without its IF NOT EXISTS.
+    const bool ownRules =
+        lottery && schema.exec() && schema.next() &&
+        schema.value(0).toString() == createTableSql(*lottery).replace(QStringLiteral("CREATE TABLE IF NOT EXISTS "),
+                                                                       QStringLiteral("CREATE TABLE "));
+    schema.finish();
+    if (!ownRules)
+        return insert.exec();
+    QSqlQuery pragma(m_db);
+    if (!pragma.exec(QStringLiteral("PRAGMA ignore_check_constraints = ON")))
+        return insert.exec();
+    const auto checkAgain = qScopeGuard([&] { pragma.exec(QStringLiteral("PRAGMA ignore_check_constraints = OFF")); });
+    return insert.exec();
+}
+
 int DrawDatabase::trimToNewest(const QString& lotteryName, int keep, bool waitForLock)
 {
     requirePeriodColumn(lotteryName);

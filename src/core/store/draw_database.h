@@ -149,6 +149,13 @@ public:
     // or tests opened it so. Callers that would mark or store then only list.
     bool readOnly() const { return m_readOnly; }
 
+    // Runs `insert`, whose rows the caller has checked against the rules create() gives the
+    // lottery's table (a period of the lottery's length in digits, each digit 0 to 9), without
+    // SQLite weighing those rules again row by row where the table is exactly as create() makes
+    // it; any other table (made by hand, with rules of its own) weighs its rules as always. Keys,
+    // NOT NULL and triggers hold either way. Returns what QSqlQuery::exec returns.
+    bool execCheckedInsert(QSqlQuery& insert, const QString& lotteryName);
+
     // Stores one draw whole or not at all, with its source; values are text as the readers hand them over.
     void appendDraw(const QString& lotteryName, const QString& periodId, const QStringList& digits);
 

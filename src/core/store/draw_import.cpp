@@ -119,7 +119,9 @@ private:
                              .arg(m_table, digitColumnsSql(n), fields.join(u','))))
             throw DatabaseError(refusalText(all.lastError(), m_lottery.name));
         all.bindValue(0, rows);
-        if (all.exec())
+        // Every row is a period of one width and digits 0-9: of the lottery's own width, these
+        // are the rows the table's rules let in.
+        if (width == m_lottery.periodIdLength ? m_db.execCheckedInsert(all, m_lottery.name) : all.exec())
             return true;
         // A full disk or an I/O error may have ended the transaction itself: going on would store
         // the rows one by one, outside it.

@@ -5,6 +5,7 @@
 #include "core/store/draw_row_set.h"
 #include "core/store/history_loader.h"
 #include "support/draw_fixtures.h"
+#include "support/file_fixtures.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -37,6 +38,8 @@ private slots:
     void writesNewAndOverwritesOnlyWhenAsked();
     void refusalLeavesTheTableAsItWas();
     void tableWithoutADigitColumnIsNamed();
+    void tableRulesHoldForEveryRow_data();
+    void tableRulesHoldForEveryRow();
     void writesEveryDrawAsGiven_data();
     void writesEveryDrawAsGiven();
     void exportImportRoundTrip();
@@ -147,6 +150,46 @@ void TestDrawImport::tableWithoutADigitColumnIsNamed()
     } catch (const DatabaseError& e) {
         QCOMPARE(e.message(), QStringLiteral("表“中国福彩3D彩票号码表”没有“3”列"));
     }
+}
+
+void TestDrawImport::tableRulesHoldForEveryRow_data()
+{
+    // The table as the program makes it, or with a rule of its own that another tool gave it.
+    QTest::addColumn<QString>("columns");  // empty: the program's own table
+    QTest::addColumn<QStringList>("periods");
+    QTest::addColumn<QStringList>("digits");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("the program's table, draws that keep its rules")
+        << "" << QStringList{"2026001", "2026002"} << QStringList{"123", "456"} << true;
+    QTest::newRow("the program's table, periods all of another length")
+        << "" << QStringList{"20260001", "20260002"} << QStringList{"123", "456"} << false;
+    QTest::newRow("a table's own rule") << "\"记录期号\" text primary key, \"1\" integer check (\"1\" < 5), "
+                                           "\"2\" integer, \"3\" integer"
+                                        << QStringList{"2026001", "2026002"} << QStringList{"123", "756"} << false;
+}
+
+// Many draws go in one statement, some of whose checks the writer has already made: a draw that
+// breaks a rule of the table is still refused, and nothing of the import stays.
+void TestDrawImport::tableRulesHoldForEveryRow()
+{
+    QFETCH(QString, columns);
+    QFETCH(QStringList, periods);
+    QFETCH(QStringList, digits);
+    QFETCH(bool, stored);
+    ProgramFolder folder;
+    if (columns.isEmpty())
+        DrawDatabase::create(folder.path());
+    else
+        fixtures::handMadeTable(folder.path(), "中国福彩3D彩票号码表", columns);
+    DrawDatabase db(folder.path());
+    const LotteryInfo& info = *findLottery(kThreeD);
+    ParsedDrawFile file;
+    for (qsizetype i = 0; i < periods.size(); ++i)
+        file.draws.push_back({periods[i], digits[i], int(i + 1), {}});
+    const ImportPlan plan = planImport(std::move(file), storedDigits(db, info));
+    const QString refusal = fixtures::errorOf([&] { writeImport(db, info, plan, false); });
+    QCOMPARE(refusal.isEmpty(), stored);
+    QCOMPARE(exported(db, kThreeD).size(), stored ? periods.size() : 0);
 }
 
 void TestDrawImport::writesEveryDrawAsGiven_data()
