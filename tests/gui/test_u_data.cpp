@@ -1,3 +1,4 @@
+#include "core/base/lottery_table.h"
 #include "core/store/draw_database.h"
 #include "core/store/draw_origins.h"
 #include "core/store/draw_row_set.h"
@@ -77,6 +78,15 @@ QMap<QString, QString> sourcesByPeriod(const QString& programDir, const QString&
     QMap<QString, QString> byPeriod;
     for (auto it = sources.cbegin(); it != sources.cend(); ++it)
         byPeriod.insert(it.key(), it.value());
+    // A record left of a period the table no longer holds shows too.
+    QSqlQuery stray(db.connection());
+    stray.prepare(QStringLiteral("select \"记录期号\", \"来源\" from \"开奖来源\" where \"彩票\" = ? and "
+                                 "\"记录期号\" not in (select \"记录期号\" from %1)")
+                      .arg(quoteIdentifier(lotteryTableName(lottery))));
+    stray.addBindValue(lottery);
+    if (stray.exec())
+        while (stray.next())
+            byPeriod.insert(stray.value(0).toString(), stray.value(1).toString());
     return byPeriod;
 }
 

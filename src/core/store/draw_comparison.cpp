@@ -87,7 +87,7 @@ QSet<QString> periodsFrom(DrawDatabase& db, const QString& lotteryName, const QS
                      .arg(quoteIdentifier(lotteryTableName(lotteryName)), theirs.arg(QStringLiteral("r")),
                           rows
                               ? QStringLiteral(" and not exists (select 1 from \"开奖来源\" s where s.\"彩票\" = ? and "
-                                               "s.\"记录期号\" = d.\"记录期号\")")
+                                               "s.\"记录期号\" = cast(d.\"记录期号\" as text))")
                               : QString());
         values << from << to << lotteryName << to << from << source << corrected << corrected;
         if (rows)

@@ -195,28 +195,25 @@ DrawDatabase::DrawDatabase(const QString& dataDir) : m_name(nextConnectionName()
     // A read-only or busy file is only read, so a refusal here is no failure.
     m_source = kUnknownSource;
     const QStringList tables = m_db.tables(QSql::Tables);
-    m_hasSourceTable = tables.contains(kSourceTable) || query.exec(kCreateSourceTableSql);
-    if (m_hasSourceTable && !m_db.record(kSourceTable).contains(kDisagreementColumn))
+    if ((tables.contains(kSourceTable) || query.exec(kCreateSourceTableSql)) &&
+        !m_db.record(kSourceTable).contains(kDisagreementColumn))
         query.exec(kAddDisagreementColumnSql);
-    m_hasRunTable = tables.contains(kRunTable) || query.exec(kCreateRunTableSql);
+    if (!tables.contains(kRunTable))
+        query.exec(kCreateRunTableSql);
 }
 
-void DrawDatabase::requireSourceTable()
+void DrawDatabase::requireSourceTables()
 {
-    if (!m_hasSourceTable) {
-        exec(kCreateSourceTableSql);
-        m_hasSourceTable = true;
-    }
-    if (!m_hasRunTable) {
-        exec(kCreateRunTableSql);
-        m_hasRunTable = true;
-    }
+    // Asked each time rather than remembered: another tool may have taken a table away since,
+    // or a transaction that made it been undone. Where they are, this writes nothing.
+    exec(kCreateSourceTableSql);
+    exec(kCreateRunTableSql);
 }
 
-bool DrawDatabase::hasRunTable()
+bool DrawDatabase::hasTable(const QString& name) const
 {
-    // Another instance may have added it since this connection opened the file.
-    return m_hasRunTable || (m_hasRunTable = m_db.tables(QSql::Tables).contains(kRunTable));
+    // Another instance may have added it since this connection opened the file, or a tool taken it away.
+    return m_db.tables(QSql::Tables).contains(name);
 }
 
 void draw_database_testing::openReadOnly(bool readOnly)
@@ -385,7 +382,9 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
 {
     if (periodIds.isEmpty() || !g_recordSources)
         return;
-    requireSourceTable();
+    // A table another tool took away while the file was open is made anew: a stored draw is
+    // never reported as refused for its record.
+    requireSourceTables();
     const QString storedAt = beijingNow();
     if (periodIds.size() > 1) {
         QStringList sorted = periodIds;
@@ -411,9 +410,7 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
         "insert or replace into \"开奖来源\" (\"彩票\", \"记录期号\", \"来源\", \"存入时间\") "
         "select ?, value, ?, ? from json_each(?)");
     QSqlQuery query(m_db);
-    // A table another tool took away while the file was open is made anew: a stored draw is
-    // never reported as refused for its record.
-    if (!query.prepare(sql) && !(QSqlQuery(m_db).exec(kCreateSourceTableSql) && query.prepare(sql)))
+    if (!query.prepare(sql))
         throw DatabaseError(refusalText(query.lastError(), lotteryName));
     query.bindValue(0, lotteryName);
     query.bindValue(1, m_source);
@@ -445,8 +442,6 @@ void DrawDatabase::recordRun(const QString& lotteryName, const QString& first, c
     std::optional<Transaction> own;
     if (!m_inTransaction)
         own.emplace(*this);
-    // A table another tool took away while the file was open is made anew, as the records' is.
-    exec(kCreateRunTableSql);
     const QString table = quoteIdentifier(lotteryTableName(lotteryName));
     auto run = [&](const QString& sql, const QVariantList& values) {
         QSqlQuery query(m_db);
@@ -499,8 +494,7 @@ void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
     if (!g_recordSources)
         return;
     const QString table = quoteIdentifier(lotteryTableName(lotteryName));
-    // Another instance may have added the table since this one opened the file.
-    if (m_hasSourceTable || m_db.tables(QSql::Tables).contains(kSourceTable)) {
+    if (hasTable(kSourceTable)) {
         QSqlQuery query(m_db);
         if (!query.prepare(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
                                           "(select \"记录期号\" from %1)")
@@ -512,7 +506,7 @@ void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
     }
     // A run keeps its bounds while it holds a stored period: the periods deleted within it are
     // no longer asked about, and one stored there again is recorded anew.
-    if (hasRunTable()) {
+    if (hasTable(kRunTable)) {
         QSqlQuery query(m_db);
         if (!query.prepare(QStringLiteral("delete from \"开奖来源批次\" as r where r.\"彩票\" = ? and not exists "
                                           "(select 1 from %1 where \"记录期号\" between r.\"首期\" and r.\"末期\")")
@@ -540,7 +534,7 @@ DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, co
                     query.value(3).toString(), query.value(4).toString()};
     }
     // Without a record of its own, the draw's run says where it came from.
-    if (hasRunTable() && query.prepare(kRunOfPeriodSql)) {
+    if (hasTable(kRunTable) && query.prepare(kRunOfPeriodSql)) {
         query.addBindValue(lotteryName);
         query.addBindValue(periodId);
         if (query.exec() && query.next() && query.value(2).toString() >= periodId)
@@ -552,19 +546,21 @@ DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, co
 QString DrawDatabase::recordedSourceSql(const QString& periodColumn)
 {
     // Each part takes its placeholder whether or not its table is there, so that every caller
-    // binds the same two values.
+    // binds the same two values. The period is compared as text, as the side tables keep it: a
+    // table made by hand may keep it as a number, and SQLite would then weigh every record in turn.
     const QString none = QStringLiteral("(case when ? is null then null end)");
-    const QString own =
-        m_hasSourceTable || m_db.tables(QSql::Tables).contains(kSourceTable)
-            ? QStringLiteral("(select s.\"来源\" from \"开奖来源\" s where s.\"彩票\" = ? and s.\"记录期号\" = %1)")
-                  .arg(periodColumn)
-            : none;
-    const QString ofRun = hasRunTable() ? QStringLiteral(
-                                              "(select case when r.\"末期\" >= %1 then r.\"来源\" end from "
-                                              "\"开奖来源批次\" r where r.\"彩票\" = ? and r.\"首期\" <= %1 "
-                                              "order by r.\"首期\" desc limit 1)")
-                                              .arg(periodColumn)
-                                        : none;
+    const QString period = QStringLiteral("cast(%1 as text)").arg(periodColumn);
+    const QString own = hasTable(kSourceTable) ? QStringLiteral(
+                                                     "(select s.\"来源\" from \"开奖来源\" s where s.\"彩票\" = ? and "
+                                                     "s.\"记录期号\" = %1)")
+                                                     .arg(period)
+                                               : none;
+    const QString ofRun = hasTable(kRunTable) ? QStringLiteral(
+                                                    "(select case when r.\"末期\" >= %1 then r.\"来源\" end from "
+                                                    "\"开奖来源批次\" r where r.\"彩票\" = ? and r.\"首期\" <= %1 "
+                                                    "order by r.\"首期\" desc limit 1)")
+                                                    .arg(period)
+                                              : none;
     return QStringLiteral("coalesce(%1, %2)").arg(own, ofRun);
 }
 
@@ -579,7 +575,7 @@ void DrawDatabase::markChecked(const QString& lotteryName, const QString& otherS
 {
     if (marks.empty())
         return;
-    requireSourceTable();
+    requireSourceTables();
     const QString checkedAt = beijingNow();
     QStringList digits;
     for (int k = 1; k <= digitCountOf(lotteryName); ++k)
@@ -650,7 +646,7 @@ std::vector<DrawDatabase::Run> DrawDatabase::runsOver(const QString& lotteryName
                                                       const QString& last)
 {
     std::vector<Run> runs;
-    if (!hasRunTable())
+    if (!hasTable(kRunTable))
         return runs;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);

@@ -99,8 +99,9 @@ public:
 
     // Records the current source and the time for the periods just stored (or corrected), replacing
     // what was recorded of them: the record is keyed by lottery and period, so two writers of one
-    // file never leave a draw without one. Periods with no other stored period among them are
-    // recorded as one run in 开奖来源批次, any others a row each in 开奖来源.
+    // file never leave a draw without one. Every period named must be stored: periods with no
+    // other stored period among them are recorded as one run in 开奖来源批次, any others a row
+    // each in 开奖来源.
     void recordSources(const QString& lotteryName, const QStringList& periodIds);
     // Removes the records of periods the lottery's table no longer holds, and the runs that no
     // longer hold a stored period.
@@ -185,8 +186,8 @@ public:
 
 private:
     // The side tables, added here when the file could not take them on open (busy then).
-    void requireSourceTable();
-    bool hasRunTable();
+    void requireSourceTables();
+    bool hasTable(const QString& name) const;
     // Whether the sorted, distinct periods are all the lottery stores from the first to the last.
     bool storedOnlyThese(const QString& lotteryName, const QStringList& sorted);
     // A run of 开奖来源批次.
@@ -215,8 +216,6 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     QString m_source;
-    bool m_hasSourceTable = false;
-    bool m_hasRunTable = false;
     bool m_readOnly = false;
 };
 

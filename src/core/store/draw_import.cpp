@@ -79,7 +79,9 @@ public:
             bindDigits(update, conflict.imported, 0);
             update.bindValue(n, conflict.periodId);
             DrawDatabase::exec(update);
-            overwritten << conflict.periodId;
+            // A draw another instance deleted since the plan is not written, nor recorded.
+            if (update.numRowsAffected() > 0)
+                overwritten << conflict.periodId;
         }
         m_db.recordSources(m_lottery.name, overwritten);
         return int(overwritten.size());

@@ -1,6 +1,7 @@
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_import.h"
 #include "core/store/draw_origins.h"
 #include "support/draw_fixtures.h"
 #include "support/file_fixtures.h"
@@ -56,6 +57,9 @@ private slots:
     void drawsKeepWhereTheyCameFrom();
     void runsOfPeriodsStoredTogether_data();
     void runsOfPeriodsStoredTogether();
+    void sideTableDroppedByAnotherTool_data();
+    void sideTableDroppedByAnotherTool();
+    void overwriteOfADrawDeletedSinceThePlan();
     void fileFromBeforeSourcesReadsUnknown();
     void tallyOfWhatSecondSourcesSaid_data();
     void tallyOfWhatSecondSourcesSaid();
@@ -353,6 +357,74 @@ void TestDrawDatabase::runsOfPeriodsStoredTogether()
     QSqlQuery query(db.connection());
     QVERIFY(query.exec("select count(*) from \"开奖来源批次\"") && query.next());
     QCOMPARE(query.value(0).toInt(), runs);
+}
+
+void TestDrawDatabase::sideTableDroppedByAnotherTool_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("runs") << QStringLiteral("开奖来源批次");
+    QTest::newRow("rows") << QStringLiteral("开奖来源");
+}
+
+void TestDrawDatabase::sideTableDroppedByAnotherTool()
+{
+    // Another SQLite tool drops a side table while Quorlin has the file open: the draws still
+    // read, deleting one still works, 核对 still marks.
+    QFETCH(QString, table);
+    const QString lottery = QStringLiteral("中国福彩3D");
+    ProgramFolder folder;
+    DrawDatabase::create(folder.path());
+    DrawDatabase db(folder.path());
+    {
+        const DrawDatabase::SourceScope named(db, "甲");
+        DrawDatabase::Transaction transaction(db);
+        for (const QString period : {"2026001", "2026002", "2026003"})
+            db.appendDraw(lottery, period, {"1", "2", "3"});
+        transaction.commit();
+    }
+    {
+        DrawDatabase other(folder.path());
+        other.exec(QStringLiteral("drop table %1").arg(quoteIdentifier(table)));
+    }
+    const QString read = errorOf([&] { recordedSources(db, lottery); });
+    db.exec("delete from \"中国福彩3D彩票号码表\" where \"记录期号\" = '2026003'");
+    const QString forgot = errorOf([&] { db.forgetDeletedSources(lottery); });
+    const QString marked = errorOf([&] { db.markChecked(lottery, "中彩网", {{"2026001", {}, {}}}); });
+    const QString stored = errorOf([&] {
+        const DrawDatabase::SourceScope named(db, "乙");
+        DrawDatabase::Transaction transaction(db);
+        for (const QString period : {"2026004", "2026005"})
+            db.appendDraw(lottery, period, {"1", "2", "3"});
+        transaction.commit();
+    });
+    QCOMPARE((QStringList{read, forgot, marked, stored}).join(u'|'), QStringLiteral("|||"));
+}
+
+void TestDrawDatabase::overwriteOfADrawDeletedSinceThePlan()
+{
+    // The import was planned over 001..003 (001 and 003 differ from the file); before the user
+    // said to overwrite, another instance deleted 001. 002 was typed by hand and is no part of
+    // the import: it must still read as typed.
+    const QString lottery = QStringLiteral("中国福彩3D");
+    ProgramFolder folder;
+    DrawDatabase::create(folder.path());
+    DrawDatabase db(folder.path());
+    {
+        const DrawDatabase::SourceScope named(db, kTypedSource);
+        for (const QString period : {"2026001", "2026002", "2026003"})
+            db.appendDraw(lottery, period, {"1", "2", "3"});
+    }
+    ImportPlan plan;
+    plan.conflicts = {{"2026001", "123", "456", 1}, {"2026003", "123", "456", 3}};
+    {
+        DrawDatabase other(folder.path());
+        other.exec("delete from \"中国福彩3D彩票号码表\" where \"记录期号\" = '2026001'");
+        other.forgetDeletedSources(lottery);
+    }
+    const DrawDatabase::SourceScope named(db, importSourceName("/tmp/a.txt"));
+    writeImport(db, *findLottery(lottery), plan, true);
+    QCOMPARE(db.drawOrigin(lottery, "2026003").source, QString("导入：a.txt"));
+    QCOMPARE(db.drawOrigin(lottery, "2026002").source, kTypedSource);
 }
 
 void TestDrawDatabase::fileFromBeforeSourcesReadsUnknown()
