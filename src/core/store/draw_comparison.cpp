@@ -20,19 +20,6 @@ struct StoredRow {
     QString digits;
 };
 
-QSqlQuery rangeQuery(DrawDatabase& db, const QString& lotteryName, const QString& sql, const QVariantList& values)
-{
-    QSqlQuery query(db.connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    return query;
-}
-
 // The stored draws of the range, oldest first, read straight through in the table's own order;
 // the digits joined by SQLite, which costs less than a value a digit.
 std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to)
@@ -44,10 +31,9 @@ std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, 
         digits << quoteIdentifier(QString::number(k));
     // "+" keeps SQLite from walking the period index and looking every row up: the table is read
     // in the order the draws were stored, nearly always period order.
-    QSqlQuery draws = rangeQuery(db, lotteryName,
-                                 QStringLiteral("select \"记录期号\", %2 from %1 where +\"记录期号\" between ? and ?")
+    QSqlQuery draws = db.execute(QStringLiteral("select \"记录期号\", %2 from %1 where +\"记录期号\" between ? and ?")
                                      .arg(quoteIdentifier(lotteryTableName(lotteryName)), digits.join(" || ")),
-                                 {from, to});
+                                 {from, to}, lotteryName);
     std::vector<StoredRow> rows;
     while (draws.next())
         rows.push_back({draws.value(0).toString(), draws.value(1).toString()});
@@ -93,7 +79,7 @@ QSet<QString> periodsFrom(DrawDatabase& db, const QString& lotteryName, const QS
         if (rows)
             values << lotteryName;
     }
-    QSqlQuery query = rangeQuery(db, lotteryName, parts.join(QStringLiteral(" union all ")), values);
+    QSqlQuery query = db.execute(parts.join(QStringLiteral(" union all ")), values, lotteryName);
     while (query.next())
         periods.insert(query.value(0).toString());
     return periods;

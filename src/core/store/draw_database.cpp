@@ -423,17 +423,12 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
 
 bool DrawDatabase::storedOnlyThese(const QString& lotteryName, const QStringList& sorted)
 {
-    QSqlQuery query(m_db);
-    if (!query.prepare(QStringLiteral("select count(*) from %1 where \"记录期号\" between ? and ?")
-                           .arg(quoteIdentifier(lotteryTableName(lotteryName)))))
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    query.addBindValue(sorted.front());
-    query.addBindValue(sorted.back());
-    if (!query.exec() || !query.next())
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    QSqlQuery query = execute(QStringLiteral("select count(*) from %1 where \"记录期号\" between ? and ?")
+                                  .arg(quoteIdentifier(lotteryTableName(lotteryName))),
+                              {sorted.front(), sorted.back()}, lotteryName);
     // Every period named is stored (the writer has just written it): as many stored as named
     // means no other one lies among them.
-    return query.value(0).toLongLong() == sorted.size();
+    return query.next() && query.value(0).toLongLong() == sorted.size();
 }
 
 void DrawDatabase::recordRun(const QString& lotteryName, const QString& first, const QString& last,
@@ -443,16 +438,7 @@ void DrawDatabase::recordRun(const QString& lotteryName, const QString& first, c
     if (!m_inTransaction)
         own.emplace(*this);
     const QString table = quoteIdentifier(lotteryTableName(lotteryName));
-    auto run = [&](const QString& sql, const QVariantList& values) {
-        QSqlQuery query(m_db);
-        if (!query.prepare(sql))
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        if (!query.exec())
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-        return query;
-    };
+    const auto run = [&](const QString& sql, const QVariantList& values) { return execute(sql, values, lotteryName); };
     // The periods' own records go: they said where the draws stored before came from, and what a
     // second source said of them.
     run(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" between ? and ?"),
@@ -494,28 +480,18 @@ void DrawDatabase::forgetDeletedSources(const QString& lotteryName)
     if (!g_recordSources)
         return;
     const QString table = quoteIdentifier(lotteryTableName(lotteryName));
-    if (hasTable(kSourceTable)) {
-        QSqlQuery query(m_db);
-        if (!query.prepare(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
-                                          "(select \"记录期号\" from %1)")
-                               .arg(table)))
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-        query.addBindValue(lotteryName);
-        if (!query.exec())
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    }
+    if (hasTable(kSourceTable))
+        execute(QStringLiteral("delete from \"开奖来源\" where \"彩票\" = ? and \"记录期号\" not in "
+                               "(select \"记录期号\" from %1)")
+                    .arg(table),
+                {lotteryName}, lotteryName);
     // A run keeps its bounds while it holds a stored period: the periods deleted within it are
     // no longer asked about, and one stored there again is recorded anew.
-    if (hasTable(kRunTable)) {
-        QSqlQuery query(m_db);
-        if (!query.prepare(QStringLiteral("delete from \"开奖来源批次\" as r where r.\"彩票\" = ? and not exists "
-                                          "(select 1 from %1 where \"记录期号\" between r.\"首期\" and r.\"末期\")")
-                               .arg(table)))
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-        query.addBindValue(lotteryName);
-        if (!query.exec())
-            throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    }
+    if (hasTable(kRunTable))
+        execute(QStringLiteral("delete from \"开奖来源批次\" as r where r.\"彩票\" = ? and not exists "
+                               "(select 1 from %1 where \"记录期号\" between r.\"首期\" and r.\"末期\")")
+                    .arg(table),
+                {lotteryName}, lotteryName);
 }
 
 DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, const QString& periodId)
@@ -648,16 +624,10 @@ std::vector<DrawDatabase::Run> DrawDatabase::runsOver(const QString& lotteryName
     std::vector<Run> runs;
     if (!hasTable(kRunTable))
         return runs;
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("select \"首期\", \"末期\", \"来源\", \"存入时间\" from \"开奖来源批次\" "
-                                      "where \"彩票\" = ? and \"首期\" <= ? and \"末期\" >= ? order by \"首期\"")))
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
-    query.addBindValue(lotteryName);
-    query.addBindValue(last);
-    query.addBindValue(first);
-    if (!query.exec())
-        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    QSqlQuery query =
+        execute(QStringLiteral("select \"首期\", \"末期\", \"来源\", \"存入时间\" from \"开奖来源批次\" "
+                               "where \"彩票\" = ? and \"首期\" <= ? and \"末期\" >= ? order by \"首期\""),
+                {lotteryName, last, first}, lotteryName);
     while (query.next())
         runs.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                         query.value(3).toString()});
@@ -753,6 +723,19 @@ void DrawDatabase::Transaction::commit()
         throw DatabaseError(refusalText(m_db.m_db.lastError()));
     m_db.m_inTransaction = false;
     m_open = false;
+}
+
+QSqlQuery DrawDatabase::execute(const QString& sql, const QVariantList& values, const QString& lotteryName)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        throw DatabaseError(refusalText(query.lastError(), lotteryName));
+    return query;
 }
 
 void DrawDatabase::exec(QSqlQuery& query)

@@ -180,6 +180,10 @@ public:
         bool m_open = true;
     };
 
+    // Prepares `sql`, binds `values` in their order and runs it, ready to be walked forward; a
+    // refusal raises DatabaseError naming the lottery.
+    QSqlQuery execute(const QString& sql, const QVariantList& values, const QString& lotteryName);
+
     // Runs a prepared statement; on failure raises the database's message.
     static void exec(QSqlQuery& query);
     void exec(const QString& sql);
