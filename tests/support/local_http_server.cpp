@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
 #include <stdexcept>
 
 #ifndef QUORLIN_TLS_DIR
@@ -303,9 +304,12 @@ bool LocalHttpServer::answer(Connection& connection, const QByteArray& request)
         std::atomic<int>& busy;
         ~Done() { --busy; }
     } done{m_busy};
+    // Asleep in short steps so that a stop is heard, the last step no longer than what is left:
+    // the answer comes after the delay, not up to a step later.
     for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_delayMs.load());
          !m_stop && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            std::chrono::milliseconds(2), until - std::chrono::steady_clock::now()));
 
     switch (route.behaviour) {
         case Behaviour::Close:
