@@ -128,4 +128,12 @@ QString ProgramFolder::databasePath() const
     return drawDatabasePath(path());
 }
 
+QStringList rowsOf(const std::vector<StoredDraw>& draws)
+{
+    QStringList rows;
+    for (const StoredDraw& draw : draws)
+        rows << draw.periodId + u' ' + draw.digits.join(QString());
+    return rows;
+}
+
 }  // namespace fixtures

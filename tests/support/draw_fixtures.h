@@ -32,6 +32,9 @@ std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, un
 // Writes draws into the lottery's table in one transaction.
 void storeDraws(const QString& programDir, const QString& lotteryName, const std::vector<StoredDraw>& draws);
 
+// Each draw as "<period id> <digits>" ("2026001 123"), for comparing lists of draws at a glance.
+QStringList rowsOf(const std::vector<StoredDraw>& draws);
+
 // The lottery's table as stored, oldest first, read through a connection of its own.
 std::vector<StoredDraw> storedDraws(const QString& programDir, const QString& lotteryName);
 QStringList storedPeriodIds(const QString& programDir, const QString& lotteryName);

@@ -80,11 +80,6 @@ const QString kCreateRunTableSql = QStringLiteral(
     "  \"存入时间\" TEXT NOT NULL,\n"
     "  PRIMARY KEY (\"彩票\", \"首期\")\n"
     ") WITHOUT ROWID");
-// The run that holds the period bound last, for a lottery bound before it: the run with the
-// greatest first period at or before it, when its last period reaches it.
-const QString kRunOfPeriodSql = QStringLiteral(
-    "select \"来源\", \"存入时间\", \"末期\" from \"开奖来源批次\" where \"彩票\" = ? and \"首期\" <= ? "
-    "order by \"首期\" desc limit 1");
 // The side table as the first files with it have it, without 核对不符.
 const QString kAddDisagreementColumnSql = QStringLiteral("ALTER TABLE \"开奖来源\" ADD COLUMN \"核对不符\" TEXT");
 
@@ -510,12 +505,8 @@ DrawDatabase::DrawOrigin DrawDatabase::drawOrigin(const QString& lotteryName, co
                     query.value(3).toString(), query.value(4).toString()};
     }
     // Without a record of its own, the draw's run says where it came from.
-    if (hasTable(kRunTable) && query.prepare(kRunOfPeriodSql)) {
-        query.addBindValue(lotteryName);
-        query.addBindValue(periodId);
-        if (query.exec() && query.next() && query.value(2).toString() >= periodId)
-            return {query.value(0).toString(), query.value(1).toString(), {}, {}, {}};
-    }
+    if (const std::vector<Run> runs = runsOver(lotteryName, periodId, periodId); !runs.empty())
+        return {runs.front().source, runs.front().storedAt, {}, {}, {}};
     return {kUnknownSource, {}, {}, {}, {}};
 }
 

@@ -40,14 +40,6 @@ QStringList rowsOf(const QString& programDir)
     return rows;
 }
 
-QStringList rowsOf(const std::vector<StoredDraw>& draws)
-{
-    QStringList rows;
-    for (const StoredDraw& draw : draws)
-        rows << draw.periodId + u' ' + draw.digits.join(QString());
-    return rows;
-}
-
 std::vector<StoredDraw> without(const std::vector<StoredDraw>& draws, const QStringList& ids)
 {
     std::vector<StoredDraw> kept;

@@ -31,14 +31,6 @@ QByteArray jsonOf(const std::vector<StoredDraw>& draws, const QByteArray& more =
     return R"({"code":0,"data":[)" + rows.join(',') + "]}";
 }
 
-QStringList rowsOf(const std::vector<StoredDraw>& draws)
-{
-    QStringList rows;
-    for (const StoredDraw& draw : draws)
-        rows << draw.periodId + u' ' + draw.digits.join(QString());
-    return rows;
-}
-
 QStringList drawsOf(const ParsedDrawFile& parsed)
 {
     QStringList rows;

@@ -12,6 +12,7 @@
 
 using fixtures::errorOf;
 using fixtures::ProgramFolder;
+using fixtures::rowsOf;
 using fixtures::StoredDraw;
 
 namespace {
@@ -36,14 +37,6 @@ QStringList periodsOf(const std::vector<ImportedDraw>& draws)
     for (const ImportedDraw& draw : draws)
         periods << draw.periodId + u' ' + draw.digits;
     return periods;
-}
-
-QStringList digitsOf(const std::vector<StoredDraw>& draws)
-{
-    QStringList rows;
-    for (const StoredDraw& draw : draws)
-        rows << draw.periodId + u' ' + draw.digits.join(QString());
-    return rows;
 }
 
 // 2026001…2026008 stored from 中国福利彩票, but 2026006 from 中彩网 itself; 2026004 not stored.
@@ -184,7 +177,7 @@ void TestDrawComparison::takesTheOtherDigitsRecordingBothSources()
     QCOMPARE(origin.source, other + QStringLiteral("（更正中国福利彩票）"));
     // The disagreement is settled: the draw is no longer counted as one.
     QVERIFY(!origin.disagreeing());
-    QCOMPARE(digitsOf(fixtures::storedDraws(fixture.folder.path(), k3D)).at(1), QStringLiteral("2026002 223"));
+    QCOMPARE(rowsOf(fixtures::storedDraws(fixture.folder.path(), k3D)).at(1), QStringLiteral("2026002 223"));
     // Read again, the corrected draw is the other source's own, not one it confirms.
     const DrawComparison again = fixture.compare(db);
     QVERIFY(again.differing.empty());
@@ -224,7 +217,7 @@ void TestDrawComparison::refusedCorrectionChangesNone()
     const std::vector<DrawDisagreement> chosen{{"2026002", "222", "223", kOurs}, {period, "333", theirs, kOurs}};
     const QString message = errorOf([&] { takeOtherDigits(db, *findLottery(k3D), chosen, kOther); });
     QVERIFY2(message.contains(QStringLiteral("第%1期").arg(period)) && message.contains(reason), qPrintable(message));
-    QCOMPARE(digitsOf(fixtures::storedDraws(fixture.folder.path(), k3D)), digitsOf(before));
+    QCOMPARE(rowsOf(fixtures::storedDraws(fixture.folder.path(), k3D)), rowsOf(before));
     QCOMPARE(db.drawOrigin(k3D, "2026002").source, kOurs);
 }
 

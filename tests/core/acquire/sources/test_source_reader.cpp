@@ -20,14 +20,6 @@ namespace {
 const QString k3D = QStringLiteral("中国福彩3D");
 const QString kPl3 = QStringLiteral("中国体彩排列3");
 
-QStringList rowsOf(const std::vector<StoredDraw>& draws)
-{
-    QStringList rows;
-    for (const StoredDraw& draw : draws)
-        rows << draw.periodId + u' ' + draw.digits.join(QString());
-    return rows;
-}
-
 std::vector<StoredDraw> firstOf(const std::vector<StoredDraw>& draws, std::size_t count)
 {
     return {draws.begin(), draws.begin() + std::ptrdiff_t(std::min(count, draws.size()))};
