@@ -1,9 +1,11 @@
 // The built-in sources against local servers that answer every request after 100 ms, as a far
 // host would: a first download of 3D and 排列3 (7700 draws each) and a daily update of one draw
 // each. Counted: requests, connections, and the time as a share of the requests one after the
-// other at 100 ms each.
+// other at 100 ms each. Beside them, the parse of the whole-history file alone.
 #include "core/acquire/history_download.h"
 #include "core/acquire/source_settings.h"
+#include "core/base/lottery_table.h"
+#include "core/store/draw_file_parser.h"
 #include "support/draw_fixtures.h"
 #include "support/source_fixtures.h"
 
@@ -89,5 +91,17 @@ void BM_DailyUpdateFromSources(benchmark::State& state)
     downloadBehind(state, 1);
 }
 BENCHMARK(BM_DailyUpdateFromSources)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// The whole-history file's 7700 lines, each with a date and ten columns beside the draw, read
+// as the built-in file source reads them.
+void BM_ParseWholeHistoryFile(benchmark::State& state)
+{
+    const QByteArray file = fixtures::wholeHistoryFile(fixtures::syntheticDraws(k3D, kDraws, 3));
+    const LotteryInfo& info = *findLottery(k3D);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseDrawColumns(file, info, fixtures::kToday, TokenColumns{0, 2}));
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ParseWholeHistoryFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace

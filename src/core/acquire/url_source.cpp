@@ -86,7 +86,11 @@ void storeNewDraws(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile 
                             [](const ImportedDraw& a, const ImportedDraw& b) { return a.periodId < b.periodId; });
     const QString from = oldest->periodId;
     const QString to = newest->periodId;
-    const QHash<QString, QString> stored = storedDigits(db, lottery);
+    // Only the stored draws among the document's periods can be the same or other: the rest are
+    // read only where the table's cap needs them all.
+    const bool mayReachCap = db.drawCount(lottery.name) + qsizetype(document.draws.size()) > kRetainedDraws;
+    const QHash<QString, QString> stored =
+        mayReachCap ? storedDigits(db, lottery) : storedDigits(db, lottery, from, to);
     ImportPlan plan = planImport(std::move(document), stored);
     update.olderDropped = keepRetained(plan, stored);
     update.conflicting = int(plan.conflicts.size());

@@ -33,26 +33,42 @@ QString dashedDate(const QDate& day)
 
 std::optional<QString> periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay)
 {
+    return PeriodDateCheck(today, periodsPerDay).problem(periodId);
+}
+
+PeriodDateCheck::PeriodDateCheck(const QDate& today, int periodsPerDay)
+    : m_today(today),
+      m_latest(today.addDays(1)),
+      m_latestYear(m_latest.year()),
+      m_latestDayOfYear(m_latest.dayOfYear()),
+      m_periodsPerDay(periodsPerDay)
+{
+}
+
+std::optional<QString> PeriodDateCheck::problem(const QString& periodId) const
+{
     if (!isDigitString(periodId))
         return std::nullopt;
-    // A draw of tomorrow may already be listed where the sites' clocks run ahead of this one.
-    const QDate latest = today.addDays(1);
     if (periodId.size() == 7) {
-        const int year = periodId.left(4).toInt();
-        const int number = periodId.mid(4).toInt();
-        if (year > latest.year())
-            return QStringLiteral("期号“%1”的年份%2还没到（今天是%3）").arg(periodId).arg(year).arg(dashedDate(today));
+        const int year = QStringView(periodId).left(4).toInt();
+        const int number = QStringView(periodId).mid(4).toInt();
+        if (year > m_latestYear)
+            return QStringLiteral("期号“%1”的年份%2还没到（今天是%3）")
+                .arg(periodId)
+                .arg(year)
+                .arg(dashedDate(m_today));
         if (number == 0)
             return QStringLiteral("期号“%1”的序号不能为0").arg(periodId);
         // One draw a day at most: a year's numbers cannot outrun its days.
-        if (year == latest.year() && number > latest.dayOfYear())
+        if (year == m_latestYear && number > m_latestDayOfYear)
             return QStringLiteral("期号“%1”的序号%2不可能：到%3为止，%4年最多开奖%5期")
                 .arg(periodId)
                 .arg(number)
-                .arg(dashedDate(latest))
+                .arg(dashedDate(m_latest))
                 .arg(year)
-                .arg(latest.dayOfYear());
-        if (const int days = QDate(year, 1, 1).daysInYear(); number > days)
+                .arg(m_latestDayOfYear);
+        // The calendar has no year 0: its draws are as impossible as QDate(0, 1, 1).daysInYear() says.
+        if (const int days = year == 0 ? 0 : QDate::isLeapYear(year) ? 366 : 365; number > days)
             return QStringLiteral("期号“%1”的序号%2不可能：%3年最多开奖%4期")
                 .arg(periodId)
                 .arg(number)
@@ -65,13 +81,17 @@ std::optional<QString> periodDateProblem(const QString& periodId, const QDate& t
     const QDate date = dayOfKey(QStringView(periodId).left(8));
     if (!date.isValid())
         return QStringLiteral("期号“%1”的日期%2不存在").arg(periodId, periodId.left(8));
-    if (date > latest)
-        return QStringLiteral("期号“%1”的日期%2还没到（今天是%3）").arg(periodId, dashedDate(date), dashedDate(today));
+    if (date > m_latest)
+        return QStringLiteral("期号“%1”的日期%2还没到（今天是%3）")
+            .arg(periodId, dashedDate(date), dashedDate(m_today));
     const int number = QStringView(periodId).mid(8).toInt();
     if (number == 0)
         return QStringLiteral("期号“%1”的序号不能为0").arg(periodId);
-    if (periodsPerDay > 0 && number > periodsPerDay)
-        return QStringLiteral("期号“%1”的序号%2不可能：每天最多开奖%3期").arg(periodId).arg(number).arg(periodsPerDay);
+    if (m_periodsPerDay > 0 && number > m_periodsPerDay)
+        return QStringLiteral("期号“%1”的序号%2不可能：每天最多开奖%3期")
+            .arg(periodId)
+            .arg(number)
+            .arg(m_periodsPerDay);
     return std::nullopt;
 }
 

@@ -36,6 +36,21 @@ QString dashedDate(const QDate& day);
 // check, so that no way in stores a period the others would refuse.
 std::optional<QString> periodDateProblem(const QString& periodId, const QDate& today, int periodsPerDay);
 
+// The same check for many periods against one day: a file's thousands of lines reckon tomorrow's
+// year and day of the year once rather than at every line.
+class PeriodDateCheck {
+public:
+    PeriodDateCheck(const QDate& today, int periodsPerDay);
+    std::optional<QString> problem(const QString& periodId) const;
+
+private:
+    QDate m_today;
+    QDate m_latest;  // a draw of tomorrow may already be listed where the sites' clocks run ahead
+    int m_latestYear;
+    int m_latestDayOfYear;
+    int m_periodsPerDay;
+};
+
 // The same check on the newest stored period, which writers continue from: none when it is
 // fine, otherwise what is wrong and how to mend it.
 std::optional<QString> newestStoredProblem(const QString& newestPeriod, const QDate& today, int periodsPerDay);

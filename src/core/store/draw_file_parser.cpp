@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QFile>
 #include <QStringDecoder>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -49,11 +50,12 @@ QStringView unquoted(QStringView text)
     return text.trimmed();
 }
 
-// The runs of text between digit separators.
-void tokens(QStringView text, Views& parts)
+// The runs of text between digit separators; the first `most` of them where a line's later
+// columns are of no interest.
+void tokens(QStringView text, Views& parts, std::size_t most = std::numeric_limits<std::size_t>::max())
 {
     qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
+    for (qsizetype i = 0; i <= text.size() && parts.size() < most; ++i) {
         const bool apart = i == text.size() || isDigitSeparator(text[i]);
         if (!apart && start < 0) {
             start = i;
@@ -292,7 +294,7 @@ private:
     QString m_text;
 };
 
-bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today, DayCheck& days, QString& id,
+bool readPeriod(QStringView raw, const LotteryInfo& lottery, const PeriodDateCheck& dates, DayCheck& days, QString& id,
                 Reason& reason)
 {
     const int length = lottery.periodIdLength;
@@ -310,7 +312,7 @@ bool readPeriod(QStringView raw, const LotteryInfo& lottery, const QDate& today,
     if (QStringView(id).mid(groupLength).toInt() == 0)
         return reason.fail([&] { return QStringLiteral("期号的序号不能为0"); });
     // A period not drawn yet would shut out every later draw of the lottery.
-    if (const auto future = periodDateProblem(id, today, lottery.periodsPerDay))
+    if (const auto future = dates.problem(id))
         return reason.fail([&] { return *future; });
     return true;
 }
@@ -338,6 +340,44 @@ bool readDigits(const Views& parts, int digitCount, QString& digits, Reason& rea
     return true;
 }
 
+// Which draw read so far holds a period. A file in period order, either way, cannot list a period
+// again: the index is built only when a line first breaks the order, and most files never pay for it.
+class PeriodIndex {
+public:
+    // The draw among `draws` (all read so far) that holds `periodId`, if any.
+    const ImportedDraw* find(const QString& periodId, const std::vector<ImportedDraw>& draws)
+    {
+        if (!m_built) {
+            if (draws.empty())
+                return nullptr;
+            const QString& last = draws.back().periodId;
+            const int direction = periodId > last ? 1 : periodId < last ? -1 : 0;
+            if (direction != 0 && (m_direction == 0 || m_direction == direction)) {
+                m_direction = direction;
+                return nullptr;
+            }
+            m_seen.reserve(qsizetype(draws.size()) * 2);
+            for (std::size_t i = 0; i < draws.size(); ++i)
+                m_seen.insert(draws[i].periodId, i);
+            m_built = true;
+        }
+        const auto at = m_seen.constFind(periodId);
+        return at == m_seen.constEnd() ? nullptr : &draws[*at];
+    }
+
+    // `draws` has a new last draw.
+    void added(const std::vector<ImportedDraw>& draws)
+    {
+        if (m_built)
+            m_seen.insert(draws.back().periodId, draws.size() - 1);
+    }
+
+private:
+    int m_direction = 0;  // 1 ascending, -1 descending, 0 one draw or none yet
+    bool m_built = false;
+    QHash<QString, std::size_t> m_seen;
+};
+
 // Reads a draw file one line at a time, keeping only what the summary needs.
 class DrawFileParser {
 public:
@@ -346,7 +386,7 @@ public:
                    std::optional<HeaderColumns> headerColumns = std::nullopt)
         : m_lottery(lottery),
           m_progress(progress),
-          m_today(today),
+          m_dates(today, lottery.periodsPerDay),
           m_tokenColumns(tokenColumns),
           m_headerColumns(std::move(headerColumns)),
           m_pastHeader(tokenColumns.has_value())
@@ -491,9 +531,8 @@ private:
             refuse(lineNumber, line, reason);
             return;
         }
-        const auto earlier = m_seen.constFind(periodId);
-        if (earlier != m_seen.constEnd()) {
-            const ImportedDraw& first = m_parsed.draws[std::size_t(*earlier)];
+        if (const ImportedDraw* earlier = m_index.find(periodId, m_parsed.draws)) {
+            const ImportedDraw& first = *earlier;
             const int at = first.line;
             if (first.digits == digits && !m_doubled.contains(periodId)) {
                 reason.fail([&] { return QStringLiteral("与第%1行重复").arg(at); });
@@ -511,8 +550,8 @@ private:
             refuse(lineNumber, line, reason);
             return;
         }
-        m_seen.insert(periodId, int(m_parsed.draws.size()));
         m_parsed.draws.push_back({std::move(periodId), std::move(digits), lineNumber, {}});
+        m_index.added(m_parsed.draws);
     }
 
     bool readDraw(QStringView line, QString& periodId, QString& digits, Reason& reason)
@@ -537,9 +576,9 @@ private:
             }
         } else if (m_tokenColumns) {
             m_fields.clear();
-            tokens(line, m_fields);
             const std::size_t first = std::size_t(m_tokenColumns->firstDigit);
             const std::size_t end = first + std::size_t(m_lottery.digitCount);
+            tokens(line, m_fields, std::max(end, std::size_t(m_tokenColumns->period) + 1));
             if (m_fields.size() < end || m_fields.size() <= std::size_t(m_tokenColumns->period))
                 return reason.fail([&] { return QStringLiteral("列数不足"); });
             period = m_fields[std::size_t(m_tokenColumns->period)];
@@ -550,14 +589,14 @@ private:
             if (!m_parts.empty())
                 m_parts.erase(m_parts.begin());
         }
-        return readPeriod(period, m_lottery, m_today, m_days, periodId, reason) &&
+        return readPeriod(period, m_lottery, m_dates, m_days, periodId, reason) &&
                readDigits(m_parts, m_lottery.digitCount, digits, reason);
     }
 
     const LotteryInfo& m_lottery;
     const ParseProgress& m_progress;
     // Asked once: the clock behind it costs more than checking a line.
-    const QDate m_today;
+    const PeriodDateCheck m_dates;
     DayCheck m_days;
     QStringDecoder m_decoder;
     QString m_text;
@@ -567,7 +606,7 @@ private:
     std::optional<TokenColumns> m_tokenColumns;
     std::optional<HeaderColumns> m_headerColumns;
     bool m_pastHeader = false;
-    QHash<QString, int> m_seen;     // period id -> its draw
+    PeriodIndex m_index;
     QHash<QString, int> m_doubled;  // period id listed again with other digits -> that line
     ParsedDrawFile m_parsed;
 };

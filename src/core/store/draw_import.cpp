@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -88,34 +89,42 @@ public:
     }
 
 private:
-    // Every draw in one statement: ["2024001123",…], the period and the digits of a draw in one
-    // string of fixed width that the statement cuts apart. False when the table refused a row, or
-    // when a draw does not fit the width (a period of another length, a digit that is not 0-9),
-    // for the rows to go one by one.
+    // Every draw in one statement: {"2024001":123,…}, each period a key and its digits one whole
+    // number that the statement takes apart by place, which SQLite does in half the time it takes
+    // to cut and cast text. False when the table refused a row, or when a draw does not fit (a
+    // period of another length, a character that is not 0-9), for the rows to go one by one.
     bool insertAll(const std::vector<const ImportedDraw*>& draws) const
     {
         const int n = m_lottery.digitCount;
         const qsizetype width = draws.front()->periodId.size();
+        const auto allDigits = [](const QString& text) {
+            return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        };
         QString rows;
-        rows.reserve(qsizetype(draws.size()) * (width + n + 3) + 2);
-        rows += u'[';
+        rows.reserve(qsizetype(draws.size()) * (width + n + 4) + 2);
+        rows += u'{';
         for (const ImportedDraw* draw : draws) {
-            if (draw->periodId.size() != width || draw->digits.size() != n)
+            const QString& digits = draw->digits;
+            if (draw->periodId.size() != width || digits.size() != n || !allDigits(draw->periodId) ||
+                !allDigits(digits))
                 return false;
             if (rows.size() > 1)
                 rows += u',';
             rows += u'"';
-            for (const QChar c : draw->periodId + draw->digits) {
-                if (c < u'0' || c > u'9')
-                    return false;
-                rows += c;
-            }
-            rows += u'"';
+            rows += draw->periodId;
+            rows += QStringLiteral("\":");
+            // A JSON number has no leading zeros: "007" is 7, and the places are reckoned alike.
+            qsizetype first = 0;
+            while (first < n - 1 && digits[first] == u'0')
+                ++first;
+            rows += QStringView(digits).sliced(first);
         }
-        rows += u']';
-        QStringList fields{QStringLiteral("substr(value,1,%1)").arg(width)};
-        for (int k = 1; k <= n; ++k)
-            fields << QStringLiteral("cast(substr(value,%1,1) as integer)").arg(width + k);
+        rows += u'}';
+        QStringList fields{QStringLiteral("key")};
+        for (int k = 1; k <= n; ++k) {
+            const QString place = QStringLiteral("1") + QString(n - k, u'0');
+            fields << (k == n ? QStringLiteral("value%10") : QStringLiteral("value/%1%10").arg(place));
+        }
         QSqlQuery all(m_db.connection());
         if (!all.prepare(QStringLiteral("insert into %1 (\"记录期号\",%2) select %3 from json_each(?)")
                              .arg(m_table, digitColumnsSql(n), fields.join(u','))))
@@ -194,17 +203,31 @@ std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, c
     }
 }
 
-QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery)
+QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery, const QString& from,
+                                     const QString& to)
 {
     // SQLite reads an unknown double-quoted name as a string: a table made by hand without a
     // digit column would seem to hold that column's name as every draw's digit.
     db.requireDrawColumns(lottery.name, lottery.digitCount);
     const QString tableName = lotteryTableName(lottery.name);
+    const bool span = !from.isEmpty() && !to.isEmpty();
+    const QString select = QStringLiteral("select \"记录期号\",%1 from %2")
+                               .arg(digitColumnsSql(lottery.digitCount), quoteIdentifier(tableName));
+    // Each part is found by the key. A table made by hand may keep a period as a number, which sorts
+    // before every text, or as a blob, after it: those are read as well, never taken for missing.
+    const QString sql = span ? QStringLiteral(
+                                   "%1 where \"记录期号\" between ? and ? union all "
+                                   "%1 where \"记录期号\" < '' union all %1 where \"记录期号\" >= x''")
+                                   .arg(select)
+                             : select;
     QSqlQuery query(db.connection());
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("select \"记录期号\",%1 from %2")
-                           .arg(digitColumnsSql(lottery.digitCount), quoteIdentifier(tableName))))
+    if (!query.prepare(sql))
         throw DatabaseError(refusalText(query.lastError(), lottery.name));
+    if (span) {
+        query.addBindValue(from);
+        query.addBindValue(to);
+    }
     DrawDatabase::exec(query);
     QHash<QString, QString> stored;
     while (query.next()) {

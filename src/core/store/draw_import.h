@@ -60,8 +60,10 @@ struct ImportPlan {
     bool overCap() const { return !oldestKept.isEmpty(); }
 };
 
-// Period id -> digits ("862") of every stored draw of the lottery.
-QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery);
+// Period id -> digits ("862") of every stored draw of the lottery, or of those from `from` to `to`
+// when both are given.
+QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery, const QString& from = {},
+                                     const QString& to = {});
 
 ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stored);
 // The same against what the lottery's table holds now.

@@ -139,6 +139,16 @@ void TestDrawFileParser::parses_data()
                                             "9: 开奖号码应为5个0到9的数字",
                                             "10: 与第1行重复",
                                             "11: 第20261115001期与第1行的号码不同（12345、99999），两行都不存入"};
+    // Files in period order are read without looking each period up: one listed again out of
+    // that order is still found, whichever way the file runs.
+    QTest::newRow("a period again after later ones")
+        << kThreeD << QByteArray("2026001 111\n2026002 222\n2026003 333\n2026001 111\n2026004 444\n")
+        << QStringList{"2026001 111", "2026002 222", "2026003 333", "2026004 444"} << QStringList{"4: 与第1行重复"};
+    QTest::newRow("newest first, a period again with other digits")
+        << kThreeD << QByteArray("2026003 333\n2026002 222\n2026001 111\n2026003 999\n")
+        << QStringList{"2026002 222", "2026001 111"}
+        << QStringList{"1: 第2026003期在第4行另有不同的号码，两行都不存入",
+                       "4: 第2026003期与第1行的号码不同（333、999），两行都不存入"};
     QTest::newRow("periods not drawn yet")
         << kChongqing << QByteArray("20261210001 12345\n20261211001 12345\n99999999999 12345\n")
         << QStringList{"20261210001 12345"}

@@ -38,6 +38,7 @@ private slots:
     void writesNewAndOverwritesOnlyWhenAsked();
     void refusalLeavesTheTableAsItWas();
     void tableWithoutADigitColumnIsNamed();
+    void storedDigitsOfASpan();
     void tableRulesHoldForEveryRow_data();
     void tableRulesHoldForEveryRow();
     void writesEveryDrawAsGiven_data();
@@ -152,6 +153,23 @@ void TestDrawImport::tableWithoutADigitColumnIsNamed()
     }
 }
 
+// Reading only the stored draws among some periods: a table made by hand may hold a period as a
+// number or a blob, which compare unlike text; those are read too, never taken for missing.
+void TestDrawImport::storedDigitsOfASpan()
+{
+    ProgramFolder folder;
+    DrawDatabase db(folder.path());
+    fixtures::handMadeTable(folder.path(), "中国福彩3D彩票号码表",
+                            "\"记录期号\" primary key, " + fixtures::digitColumns(3, "integer"),
+                            {"2026002, 1, 2, 3", "'2026003', 4, 5, 6", "cast('2026004' as blob), 7, 8, 9",
+                             "'2026001', 0, 0, 0", "'2026009', 9, 9, 9"});
+    const QHash<QString, QString> stored = storedDigits(db, *findLottery(kThreeD), "2026002", "2026004");
+    QCOMPARE(stored.value("2026002"), QStringLiteral("123"));
+    QCOMPARE(stored.value("2026003"), QStringLiteral("456"));
+    QCOMPARE(stored.value("2026004"), QStringLiteral("789"));
+    QVERIFY(!stored.contains("2026001") && !stored.contains("2026009"));
+}
+
 void TestDrawImport::tableRulesHoldForEveryRow_data()
 {
     // The table as the program makes it, or with a rule of its own that another tool gave it.
@@ -200,6 +218,9 @@ void TestDrawImport::writesEveryDrawAsGiven_data()
     QTest::newRow("one width, digits 0-9") << QStringList{"2026001", "2026002"} << QStringList{"123", "450"}
                                            << QStringList{"2026001 1 2 3", "2026002 4 5 0"};
     // Cut at one width, the longer period would lose a character and shift the digits after it.
+    // Written as whole numbers, "007" loses its zeros; its places must not.
+    QTest::newRow("digits that start with zeros") << QStringList{"2026001", "2026002"} << QStringList{"007", "000"}
+                                                  << QStringList{"2026001 0 0 7", "2026002 0 0 0"};
     QTest::newRow("a period of another length among them")
         << QStringList{"2026001", "20260002", "2026003"} << QStringList{"123", "456", "789"}
         << QStringList{"2026001 1 2 3", "20260002 4 5 6", "2026003 7 8 9"};

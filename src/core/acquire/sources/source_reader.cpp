@@ -290,10 +290,19 @@ public:
 
     void add(ParsedDrawFile&& page, bool fromFile = false)
     {
+        // A page never lists a period twice (the parser keeps one listing of each), so a period can
+        // only have been seen on an earlier page, within the span of periods those gave: most of a
+        // whole-history file lies outside it and is taken without a lookup.
+        const std::size_t earlier = m_file.draws.size();
+        m_file.draws.reserve(earlier + page.draws.size());
         for (ImportedDraw& draw : page.draws) {
+            if (earlier == 0 || draw.periodId < m_oldest || draw.periodId > m_newest) {
+                m_file.draws.push_back(std::move(draw));
+                continue;
+            }
+            indexUpTo(earlier);
             const auto seen = m_seen.find(draw.periodId);
             if (seen == m_seen.end()) {
-                m_seen.insert(draw.periodId, {std::size_t(m_file.draws.size()), fromFile});
                 m_file.draws.push_back(std::move(draw));
                 continue;
             }
@@ -305,7 +314,16 @@ public:
             if (!fromFile) {
                 kept = std::move(draw);
                 seen->fromFile = false;
+                m_fromFile[seen->at] = false;
             }
+        }
+        for (std::size_t i = earlier; i < m_file.draws.size(); ++i) {
+            const QString& periodId = m_file.draws[i].periodId;
+            if (m_oldest.isEmpty() || periodId < m_oldest)
+                m_oldest = periodId;
+            if (periodId > m_newest)
+                m_newest = periodId;
+            m_fromFile.push_back(fromFile);
         }
         m_file.malformedCount += page.malformedCount;
         for (MalformedLine& line : page.malformed) {
@@ -313,7 +331,7 @@ public:
                 m_file.malformed.push_back(std::move(line));
         }
     }
-    qsizetype size() const { return m_seen.size(); }
+    qsizetype size() const { return qsizetype(m_file.draws.size()); }
     const std::vector<Difference>& differences() const { return m_differences; }
     ParsedDrawFile take() { return std::move(m_file); }
 
@@ -322,7 +340,18 @@ private:
         std::size_t at;
         bool fromFile;
     };
+
+    void indexUpTo(std::size_t end)
+    {
+        for (; m_indexed < end; ++m_indexed)
+            m_seen.insert(m_file.draws[m_indexed].periodId, {m_indexed, m_fromFile[m_indexed]});
+    }
+
     ParsedDrawFile m_file;
+    std::vector<bool> m_fromFile;  // of each draw in m_file, whether the whole-history file gave it
+    QString m_oldest;              // the span of the periods gathered
+    QString m_newest;
+    std::size_t m_indexed = 0;  // the draws before this one are in m_seen
     QHash<QString, Seen> m_seen;
     std::vector<Difference> m_differences;
 };
