@@ -294,7 +294,9 @@ public:
         // only have been seen on an earlier page, within the span of periods those gave: most of a
         // whole-history file lies outside it and is taken without a lookup.
         const std::size_t earlier = m_file.draws.size();
-        m_file.draws.reserve(earlier + page.draws.size());
+        // Grown at least twofold, so that hundreds of short pages are not each moved again.
+        if (const std::size_t needed = earlier + page.draws.size(); needed > m_file.draws.capacity())
+            m_file.draws.reserve(std::max(needed, 2 * m_file.draws.capacity()));
         for (ImportedDraw& draw : page.draws) {
             if (earlier == 0 || draw.periodId < m_oldest || draw.periodId > m_newest) {
                 m_file.draws.push_back(std::move(draw));
