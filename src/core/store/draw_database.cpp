@@ -383,7 +383,9 @@ void DrawDatabase::recordSources(const QString& lotteryName, const QStringList& 
     const QString storedAt = beijingNow();
     if (periodIds.size() > 1) {
         QStringList sorted = periodIds;
-        std::sort(sorted.begin(), sorted.end());
+        // A file's draws mostly come in period order already.
+        if (!std::is_sorted(sorted.begin(), sorted.end()))
+            std::sort(sorted.begin(), sorted.end());
         sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
         if (storedOnlyThese(lotteryName, sorted)) {
             recordRun(lotteryName, sorted.front(), sorted.back(), storedAt);
