@@ -244,6 +244,7 @@ ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stor
     ImportPlan plan;
     plan.malformed = std::move(parsed.malformed);
     plan.malformedCount = parsed.malformedCount;
+    plan.fresh.reserve(parsed.draws.size());
     for (ImportedDraw& draw : parsed.draws) {
         const auto it = stored.constFind(draw.periodId);
         if (it == stored.constEnd())
