@@ -15,8 +15,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSet>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -50,25 +48,6 @@ QString kindText(CheckKind kind)
 }
 
 enum Column { TickColumn, PeriodColumn, KindColumn, OursColumn, SourceColumn, TheirsColumn, kColumns };
-
-// Every stored draw's digits as one text ("862"), by period: what an extra period shows as ours.
-QHash<QString, QString> storedDigits(DrawDatabase& db, const QString& lottery, const QSet<QString>& periods)
-{
-    QHash<QString, QString> digits;
-    if (periods.isEmpty())
-        return digits;
-    QSqlQuery query = db.selectDraws(lottery);
-    while (query.next()) {
-        const QString period = query.value(0).toString();
-        if (!periods.contains(period))
-            continue;
-        QString text;
-        for (int k = 1; k < query.record().count(); ++k)
-            text += query.value(k).toString();
-        digits.insert(period, text);
-    }
-    return digits;
-}
 
 }  // namespace
 
@@ -337,8 +316,6 @@ void Tfrmcheck::compare()
             ticked.insert(row.periodId);
     }
     const QHash<QString, QString> sources = recordedSources(m_db, m_lottery.name);
-    const QHash<QString, QString> extraDigits =
-        storedDigits(m_db, m_lottery.name, QSet<QString>(m_comparison.extra.begin(), m_comparison.extra.end()));
     const auto sourceOf = [&sources](const QString& period) { return sources.value(period, kUnknownSource); };
     std::vector<CheckRow> rows;
     for (const DrawDisagreement& d : m_comparison.differing)
@@ -346,7 +323,7 @@ void Tfrmcheck::compare()
     for (const ImportedDraw& draw : m_comparison.missing)
         rows.push_back({CheckKind::Missing, draw.periodId, {}, {}, draw.digits, ticked.contains(draw.periodId)});
     for (const QString& period : m_comparison.extra)
-        rows.push_back({CheckKind::Extra, period, extraDigits.value(period), sourceOf(period), {}, false});
+        rows.push_back({CheckKind::Extra, period, m_comparison.extraDigits.value(period), sourceOf(period), {}, false});
     // What can be acted on first: the differing, then the missing, then the rest, each by period.
     std::sort(rows.begin(), rows.end(), [](const CheckRow& a, const CheckRow& b) {
         return std::tie(a.kind, a.periodId) < std::tie(b.kind, b.periodId);

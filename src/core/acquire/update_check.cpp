@@ -4,27 +4,18 @@
 #include "core/base/cancelled.h"
 #include "core/base/lottery_table.h"
 #include "core/base/user_error.h"
-#include "core/store/database_refusal.h"
 #include "core/store/draw_comparison.h"
 #include "core/store/draw_database.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
 
 namespace {
 
-QSqlQuery tableQuery(DrawDatabase& db, const QString& lottery, const QString& sql, const QVariant& value)
+// `sql` over the lottery's table, named by %1.
+QSqlQuery tableQuery(DrawDatabase& db, const QString& lottery, const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query(db.connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql.arg(quoteIdentifier(lotteryTableName(lottery)))))
-        throw DatabaseError(refusalText(query.lastError(), lottery));
-    if (value.isValid())
-        query.addBindValue(value);
-    if (!query.exec())
-        throw DatabaseError(refusalText(query.lastError(), lottery));
-    return query;
+    return db.execute(sql.arg(quoteIdentifier(lotteryTableName(lottery))), values, lottery);
 }
 
 // The periods the update stored, oldest first: the rows added after the last one there was,
@@ -36,10 +27,10 @@ QStringList storedSince(DrawDatabase& db, const QString& lottery, const StoredBe
         before.lastRow >= 0
             ? tableQuery(db, lottery,
                          QStringLiteral("select \"记录期号\" from %1 where rowid > ? order by \"记录期号\""),
-                         before.lastRow)
+                         {before.lastRow})
             : tableQuery(db, lottery,
                          QStringLiteral("select \"记录期号\" from %1 where \"记录期号\" > ? order by \"记录期号\""),
-                         before.newestPeriod);
+                         {before.newestPeriod});
     QStringList periods;
     while (query.next())
         periods << query.value(0).toString();

@@ -4,44 +4,16 @@
 #include "core/base/user_error.h"
 #include "core/store/database_refusal.h"
 #include "core/store/draw_database.h"
+#include "core/store/draw_import.h"
 
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 
 namespace {
 
 const QString kCorrectedPrefix = QStringLiteral("（更正");
-
-struct StoredRow {
-    QString periodId;
-    QString digits;
-};
-
-// The stored draws of the range, oldest first, read straight through in the table's own order;
-// the digits joined by SQLite, which costs less than a value a digit.
-std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to)
-{
-    const int digitCount = digitCountOf(lotteryName);
-    db.requireDrawColumns(lotteryName, digitCount);
-    QStringList digits;
-    for (int k = 1; k <= digitCount; ++k)
-        digits << quoteIdentifier(QString::number(k));
-    // "+" keeps SQLite from walking the period index and looking every row up: the table is read
-    // in the order the draws were stored, nearly always period order.
-    QSqlQuery draws = db.execute(QStringLiteral("select \"记录期号\", %2 from %1 where +\"记录期号\" between ? and ?")
-                                     .arg(quoteIdentifier(lotteryTableName(lotteryName)), digits.join(" || ")),
-                                 {from, to}, lotteryName);
-    std::vector<StoredRow> rows;
-    while (draws.next())
-        rows.push_back({draws.value(0).toString(), draws.value(1).toString()});
-    const auto byPeriod = [](const StoredRow& a, const StoredRow& b) { return a.periodId < b.periodId; };
-    if (!std::is_sorted(rows.begin(), rows.end(), byPeriod))
-        std::sort(rows.begin(), rows.end(), byPeriod);
-    return rows;
-}
 
 // The periods of the range recorded as `source`'s own (cameFrom): their own records, and the
 // stored periods of its runs that have none. SQLite picks them out, so that the thousands of
@@ -128,6 +100,7 @@ DrawComparison compareDraws(DrawDatabase& db, const QString& lotteryName, const 
             comparison.missing.push_back(**other);
         if (other == listed.cend() || (*other)->periodId != row.periodId) {
             comparison.extra << row.periodId;
+            comparison.extraDigits.insert(row.periodId, row.digits);
             continue;
         }
         const QString& theirDigits = (*other)->digits;

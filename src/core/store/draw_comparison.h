@@ -27,6 +27,7 @@ struct DrawComparison {
     std::vector<DrawDisagreement> differing;  // both list the period, with other digits
     std::vector<ImportedDraw> missing;        // the other lists, the table lacks
     QStringList extra;                        // the table holds inside the other's range, the other lacks
+    QHash<QString, QString> extraDigits;      // the stored digits of each extra period
     QStringList agreeing;                     // the same digits
     QStringList sameSource;                   // stored from the other source itself: not compared
     // Period -> the stored digits it was compared with (agreeing and differing), so that marking

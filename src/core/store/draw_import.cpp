@@ -14,12 +14,12 @@
 
 namespace {
 
-QString digitColumnsSql(int digitCount)
+QString digitColumnsSql(int digitCount, const QString& separator = QStringLiteral(","))
 {
     QStringList names;
     for (int k = 1; k <= digitCount; ++k)
         names << quoteIdentifier(QString::number(k));
-    return names.join(QLatin1Char(','));
+    return names.join(separator);
 }
 
 // A row the table's rules refuse (a period stored twice, a trigger's veto): SQLite undoes the
@@ -206,30 +206,19 @@ std::optional<ParsedDrawFile> readDrawFileCancellable(const QString& fileName, c
 QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery, const QString& from,
                                      const QString& to)
 {
+    QHash<QString, QString> stored;
+    if (!from.isEmpty() && !to.isEmpty()) {
+        for (StoredRow& row : storedRows(db, lottery.name, from, to))
+            stored.insert(std::move(row.periodId), std::move(row.digits));
+        return stored;
+    }
     // SQLite reads an unknown double-quoted name as a string: a table made by hand without a
     // digit column would seem to hold that column's name as every draw's digit.
     db.requireDrawColumns(lottery.name, lottery.digitCount);
-    const QString tableName = lotteryTableName(lottery.name);
-    const bool span = !from.isEmpty() && !to.isEmpty();
-    const QString select = QStringLiteral("select \"记录期号\",%1 from %2")
-                               .arg(digitColumnsSql(lottery.digitCount), quoteIdentifier(tableName));
-    // Each part is found by the key. A table made by hand may keep a period as a number, which sorts
-    // before every text, or as a blob, after it: those are read as well, never taken for missing.
-    const QString sql = span ? QStringLiteral(
-                                   "%1 where \"记录期号\" between ? and ? union all "
-                                   "%1 where \"记录期号\" < '' union all %1 where \"记录期号\" >= x''")
-                                   .arg(select)
-                             : select;
-    QSqlQuery query(db.connection());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw DatabaseError(refusalText(query.lastError(), lottery.name));
-    if (span) {
-        query.addBindValue(from);
-        query.addBindValue(to);
-    }
-    DrawDatabase::exec(query);
-    QHash<QString, QString> stored;
+    QSqlQuery query =
+        db.execute(QStringLiteral("select \"记录期号\",%1 from %2")
+                       .arg(digitColumnsSql(lottery.digitCount), quoteIdentifier(lotteryTableName(lottery.name))),
+                   {}, lottery.name);
     while (query.next()) {
         QString digits;
         for (int k = 1; k <= lottery.digitCount; ++k)
@@ -237,6 +226,32 @@ QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lotter
         stored.insert(query.value(0).toString(), digits);
     }
     return stored;
+}
+
+std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to)
+{
+    const int digitCount = digitCountOf(lotteryName);
+    db.requireDrawColumns(lotteryName, digitCount);
+    // "+" keeps SQLite from walking the period index and looking every row up: the table is read
+    // in the order the draws were stored, nearly always period order, with the digits joined by
+    // SQLite, which costs less than a value a digit. A table made by hand may keep a period as a
+    // number or a blob, which compare unlike text: those rows are read whatever they hold and
+    // kept by their text, never taken for missing.
+    QSqlQuery draws = db.execute(
+        QStringLiteral("select \"记录期号\", %2 from %1 where +\"记录期号\" between ? and ? or "
+                       "typeof(\"记录期号\") <> 'text'")
+            .arg(quoteIdentifier(lotteryTableName(lotteryName)), digitColumnsSql(digitCount, QStringLiteral(" || "))),
+        {from, to}, lotteryName);
+    std::vector<StoredRow> rows;
+    while (draws.next()) {
+        QString periodId = draws.value(0).toString();
+        if (periodId >= from && periodId <= to)
+            rows.push_back({std::move(periodId), draws.value(1).toString()});
+    }
+    const auto byPeriod = [](const StoredRow& a, const StoredRow& b) { return a.periodId < b.periodId; };
+    if (!std::is_sorted(rows.begin(), rows.end(), byPeriod))
+        std::sort(rows.begin(), rows.end(), byPeriod);
+    return rows;
 }
 
 ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stored)

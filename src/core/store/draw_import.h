@@ -65,6 +65,14 @@ struct ImportPlan {
 QHash<QString, QString> storedDigits(DrawDatabase& db, const LotteryInfo& lottery, const QString& from = {},
                                      const QString& to = {});
 
+// A stored draw, its digits as one text ("862").
+struct StoredRow {
+    QString periodId;
+    QString digits;
+};
+// The stored draws of the lottery from `from` to `to` (period ids at the table's length), oldest first.
+std::vector<StoredRow> storedRows(DrawDatabase& db, const QString& lotteryName, const QString& from, const QString& to);
+
 ImportPlan planImport(ParsedDrawFile parsed, const QHash<QString, QString>& stored);
 // The same against what the lottery's table holds now.
 ImportPlan planImport(DrawDatabase& db, const LotteryInfo& lottery, ParsedDrawFile parsed);
