@@ -54,6 +54,11 @@ DrawHistory historyAtFirstPosition(const std::vector<int>& digits)
     return history;
 }
 
+StoredDraw drawOf(const QString& periodId, const QString& digits)
+{
+    return {periodId, digits.split(QString(), Qt::SkipEmptyParts)};
+}
+
 std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, unsigned seed)
 {
     const LotteryInfo* lottery = findLottery(lotteryName);

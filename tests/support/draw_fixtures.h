@@ -28,6 +28,8 @@ struct StoredDraw {
     QStringList digits;
 };
 std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, unsigned seed = 1);
+// A draw from its digits written as one text: drawOf("2026001", "123").
+StoredDraw drawOf(const QString& periodId, const QString& digits);
 
 // Writes draws into the lottery's table in one transaction.
 void storeDraws(const QString& programDir, const QString& lotteryName, const std::vector<StoredDraw>& draws);

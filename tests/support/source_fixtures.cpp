@@ -1,5 +1,6 @@
 #include "support/source_fixtures.h"
 
+#include "core/acquire/source_settings.h"
 #include "core/acquire/sources/source_description.h"
 #include "core/base/lottery_table.h"
 
@@ -162,6 +163,20 @@ FetchSettings OperatorSites::fetchSettings(FetchSettings settings) const
                                              QStringLiteral("jc.zhcw.com")}) +
                          m_files->connectTo({QStringLiteral("data.17500.cn")});
     return settings;
+}
+
+ReaderHooks OperatorSites::readerHooks(const QString& programDir, std::shared_ptr<CookieJar> cookies) const
+{
+    ReaderHooks hooks;
+    hooks.today = kToday;
+    FetchSettings limits;
+    limits.connectTimeout = std::chrono::milliseconds(2000);
+    limits.totalTimeout = std::chrono::milliseconds(10000);
+    if (cookies)
+        limits.cookies = std::move(cookies);
+    hooks.fetchSettings = fetchSettings(limits);
+    hooks.sources = readSources(programDir);
+    return hooks;
 }
 
 int OperatorSites::requestCount() const

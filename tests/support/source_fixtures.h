@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/acquire/page_fetch.h"
+#include "core/acquire/reader_hooks.h"
 #include "support/draw_fixtures.h"
 #include "support/local_http_server.h"
 
@@ -41,6 +42,9 @@ public:
 
     // What a fetcher needs to reach them: the mapping and the tests' authority.
     FetchSettings fetchSettings(FetchSettings settings = {}) const;
+    // A reader's hooks for reaching them with the sources of `programDir` on kToday, under
+    // time-outs that fail a hung test in seconds; `cookies` kept across runs where given.
+    ReaderHooks readerHooks(const QString& programDir, std::shared_ptr<CookieJar> cookies = {}) const;
 
     LocalHttpServer& lists() { return *m_lists; }
     LocalHttpServer& files() { return *m_files; }

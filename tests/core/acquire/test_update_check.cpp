@@ -11,7 +11,6 @@
 #include "support/source_fixtures.h"
 
 #include <QTest>
-#include <QUrl>
 #include <memory>
 
 using namespace fixtures;
@@ -20,13 +19,6 @@ namespace {
 
 const QString k3D = QStringLiteral("中国福彩3D");
 const QString kChongqing = QStringLiteral("重庆时时彩");
-
-// The path and query of a built-in source's page over a range, as it asks for it.
-QString rangePath(const QString& id, const QString& lottery, int page, const QString& from, const QString& to)
-{
-    const QUrl url(findSource(builtinSources(), id)->pageUrl(lottery, page, from, to));
-    return url.path() + u'?' + url.query(QUrl::FullyEncoded);
-}
 
 std::vector<StoredDraw> newestFirst(const std::vector<StoredDraw>& oldestFirst)
 {
@@ -48,11 +40,6 @@ QString changedDigits(const StoredDraw& draw)
     QString digits = draw.digits.join(QString());
     digits[0] = QChar(u'0' + (digits[0].digitValue() + 1) % 10);
     return digits;
-}
-
-StoredDraw withDigits(const StoredDraw& draw, const QString& digits)
-{
-    return {draw.periodId, digits.split(QString(), Qt::SkipEmptyParts)};
 }
 
 }  // namespace
@@ -109,14 +96,7 @@ void TestUpdateCheck::cleanup()
 
 ReaderHooks TestUpdateCheck::hooks() const
 {
-    ReaderHooks hooks;
-    hooks.today = kToday;
-    FetchSettings limits;
-    limits.connectTimeout = std::chrono::milliseconds(2000);
-    limits.totalTimeout = std::chrono::milliseconds(10000);
-    hooks.fetchSettings = m_sites->fetchSettings(limits);
-    hooks.sources = readSources(m_folder->path());
-    return hooks;
+    return m_sites->readerHooks(m_folder->path());
 }
 
 void TestUpdateCheck::describeOwnSources() const
@@ -172,14 +152,14 @@ void TestUpdateCheck::comparesWithAnotherSourceOverARange()
     stored.erase(stored.begin() + 285);
     storeDraws(m_folder->path(), k3D, stored);
     std::vector<StoredDraw> theirs = m_3d;
-    theirs[295] = withDigits(changed, changedDigits(changed));
+    theirs[295] = drawOf(changed.periodId, changedDigits(changed));
     theirs.erase(theirs.begin() + 290);
     const QString from = m_3d[250].periodId;
     const QString to = m_3d.back().periodId;
     const std::vector<StoredDraw> listed = newestFirst(between(theirs, from, to));
     if (id == u"zhcw") {
         for (int page = 1; page <= 2; ++page)
-            m_sites->lists().serve(rangePath(id, k3D, page, from, to), zhcwPage(listed, page, 30));
+            m_sites->lists().serve(sourcePath(id, k3D, page, from, to), zhcwPage(listed, page, 30));
     } else if (id == u"range") {
         for (int page = 1; page <= (repeating ? 2 : 1); ++page)
             m_own->serve(QStringLiteral("/range/3d?from=%1&to=%2&page=%3").arg(from, to).arg(page),
@@ -247,13 +227,13 @@ void TestUpdateCheck::updateIsCheckedByTheSecondSource()
     const StoredDraw& newest = m_3d.back();
     const QString ours = QString::fromLatin1(digitsOf(newest));
     const QString theirs = answer == u"other" ? changedDigits(newest) : ours;
-    const QString path = rangePath("zhcw", k3D, 1, newest.periodId, newest.periodId);
+    const QString path = sourcePath("zhcw", k3D, 1, newest.periodId, newest.periodId);
     if (answer == u"500")
         m_sites->lists().failWithStatus(path, 500);
     else
-        m_sites->lists().serve(
-            path,
-            zhcwPage(answer == u"empty" ? std::vector<StoredDraw>{} : std::vector{withDigits(newest, theirs)}, 1, 30));
+        m_sites->lists().serve(path, zhcwPage(answer == u"empty" ? std::vector<StoredDraw>{}
+                                                                 : std::vector{drawOf(newest.periodId, theirs)},
+                                              1, 30));
     const LotteryUpdate update = downloadHistories(m_folder->path(), {k3D}, hooks()).front();
     QCOMPARE(outcomeLine(update), line.contains(u'%') ? line.arg(ours, theirs) : line);
     QVERIFY(update.outcome.succeeded());

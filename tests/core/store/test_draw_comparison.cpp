@@ -10,6 +10,7 @@
 #include <QTest>
 #include <utility>
 
+using fixtures::drawOf;
 using fixtures::errorOf;
 using fixtures::ProgramFolder;
 using fixtures::rowsOf;
@@ -20,11 +21,6 @@ namespace {
 const QString k3D = QStringLiteral("中国福彩3D");
 const QString kOurs = QStringLiteral("中国福利彩票");
 const QString kOther = QStringLiteral("中彩网");
-
-StoredDraw draw(const QString& periodId, const QString& digits)
-{
-    return {periodId, digits.split(QString(), Qt::SkipEmptyParts)};
-}
 
 ImportedDraw listed(const QString& periodId, const QString& digits)
 {
@@ -53,8 +49,8 @@ struct Fixture {
     {
         fixtures::storeDraws(
             folder.path(), k3D,
-            {draw("2026001", "111"), draw("2026002", "222"), draw("2026003", "333"), draw("2026005", "555"),
-             draw("2026006", "666"), draw("2026007", "777"), draw("2026008", "888")});
+            {drawOf("2026001", "111"), drawOf("2026002", "222"), drawOf("2026003", "333"), drawOf("2026005", "555"),
+             drawOf("2026006", "666"), drawOf("2026007", "777"), drawOf("2026008", "888")});
         // 2026006 is recorded in a run with 2026005, which then gains a record of its own.
         DrawDatabase db(folder.path());
         {

@@ -88,15 +88,7 @@ void TestSourceReader::cleanup()
 
 ReaderHooks TestSourceReader::hooks() const
 {
-    ReaderHooks hooks;
-    hooks.today = kToday;
-    FetchSettings limits;
-    limits.connectTimeout = std::chrono::milliseconds(2000);
-    limits.totalTimeout = std::chrono::milliseconds(10000);
-    limits.cookies = m_cookies;
-    hooks.fetchSettings = m_sites->fetchSettings(limits);
-    hooks.sources = readSources(m_folder->path());
-    return hooks;
+    return m_sites->readerHooks(m_folder->path(), m_cookies);
 }
 
 std::vector<LotteryUpdate> TestSourceReader::download(const QStringList& lotteries) const
