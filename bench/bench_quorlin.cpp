@@ -26,6 +26,7 @@
 #include <QTest>
 #include <ctime>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -168,6 +169,24 @@ void timed(qint64& wall, qint64& cpu, Work&& work)
     cpu += threadCpuNs() - cpuStart;
 }
 
+// Two works timed in turns: each one's wall and CPU time a run ("<name>_ms", "<name>_cpu_ms"), and
+// `measured`'s over `against`'s ("ratio", "cpu_ratio").
+struct TimedWork {
+    std::string name;
+    qint64 wall;
+    qint64 cpu;
+};
+void countRatios(benchmark::State& state, const TimedWork& measured, const TimedWork& against)
+{
+    const double runs = double(state.iterations());
+    for (const TimedWork* work : {&measured, &against}) {
+        state.counters[work->name + "_ms"] = work->wall / runs / 1e6;
+        state.counters[work->name + "_cpu_ms"] = work->cpu / runs / 1e6;
+    }
+    state.counters["ratio"] = against.wall > 0 ? double(measured.wall) / double(against.wall) : 0.0;
+    state.counters["cpu_ratio"] = against.cpu > 0 ? double(measured.cpu) / double(against.cpu) : 0.0;
+}
+
 // The reload of a 10000-draw lottery in the window (a lottery change: load, period box, replay
 // with the window kept painted, plan table, grids, offscreen) against reading the same rows from
 // SQLite alone. Each iteration does both for the lottery changed to, so that both meet the same
@@ -189,13 +208,7 @@ void BM_ReloadAgainstRead(benchmark::State& state)
     }
     if (!reloading.recorder.takeMessages().isEmpty() || window.hitTable().size() != 10000)
         state.SkipWithError("a reload failed");
-    const double runs = double(state.iterations());
-    state.counters["reload_ms"] = wall[0] / runs / 1e6;
-    state.counters["read_ms"] = wall[1] / runs / 1e6;
-    state.counters["ratio"] = wall[1] > 0 ? double(wall[0]) / double(wall[1]) : 0.0;
-    state.counters["reload_cpu_ms"] = cpu[0] / runs / 1e6;
-    state.counters["read_cpu_ms"] = cpu[1] / runs / 1e6;
-    state.counters["cpu_ratio"] = cpu[1] > 0 ? double(cpu[0]) / double(cpu[1]) : 0.0;
+    countRatios(state, {"reload", wall[0], cpu[0]}, {"read", wall[1], cpu[1]});
 }
 BENCHMARK(BM_ReloadAgainstRead)->Unit(benchmark::kMillisecond)->Iterations(40);
 
@@ -404,13 +417,7 @@ void BM_CheckAgainstReload(benchmark::State& state)
     }
     if (!reloading.recorder.takeMessages().isEmpty() || differing != 10)
         state.SkipWithError("a reload or the check failed");
-    const double runs = double(state.iterations());
-    state.counters["reload_ms"] = wall[0] / runs / 1e6;
-    state.counters["check_ms"] = wall[1] / runs / 1e6;
-    state.counters["ratio"] = wall[0] > 0 ? double(wall[1]) / double(wall[0]) : 0.0;
-    state.counters["reload_cpu_ms"] = cpu[0] / runs / 1e6;
-    state.counters["check_cpu_ms"] = cpu[1] / runs / 1e6;
-    state.counters["cpu_ratio"] = cpu[0] > 0 ? double(cpu[1]) / double(cpu[0]) : 0.0;
+    countRatios(state, {"check", wall[1], cpu[1]}, {"reload", wall[0], cpu[0]});
 }
 BENCHMARK(BM_CheckAgainstReload)->Unit(benchmark::kMillisecond)->Iterations(10);
 
