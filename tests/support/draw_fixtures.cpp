@@ -59,6 +59,16 @@ StoredDraw drawOf(const QString& periodId, const QString& digits)
     return {periodId, digits.split(QString(), Qt::SkipEmptyParts)};
 }
 
+std::vector<StoredDraw> between(const std::vector<StoredDraw>& draws, const QString& first, const QString& last)
+{
+    std::vector<StoredDraw> kept;
+    for (const StoredDraw& draw : draws) {
+        if (draw.periodId >= first && draw.periodId <= last)
+            kept.push_back(draw);
+    }
+    return kept;
+}
+
 std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, unsigned seed)
 {
     const LotteryInfo* lottery = findLottery(lotteryName);

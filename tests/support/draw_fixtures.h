@@ -30,6 +30,8 @@ struct StoredDraw {
 std::vector<StoredDraw> syntheticDraws(const QString& lotteryName, int count, unsigned seed = 1);
 // A draw from its digits written as one text: drawOf("2026001", "123").
 StoredDraw drawOf(const QString& periodId, const QString& digits);
+// Those of `draws` from period `first` to `last`.
+std::vector<StoredDraw> between(const std::vector<StoredDraw>& draws, const QString& first, const QString& last);
 
 // Writes draws into the lottery's table in one transaction.
 void storeDraws(const QString& programDir, const QString& lotteryName, const std::vector<StoredDraw>& draws);

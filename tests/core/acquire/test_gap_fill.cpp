@@ -50,16 +50,6 @@ std::vector<StoredDraw> without(const std::vector<StoredDraw>& draws, const QStr
     return kept;
 }
 
-std::vector<StoredDraw> between(const std::vector<StoredDraw>& draws, const QString& first, const QString& last)
-{
-    std::vector<StoredDraw> kept;
-    for (const StoredDraw& draw : draws) {
-        if (draw.periodId >= first && draw.periodId <= last)
-            kept.push_back(draw);
-    }
-    return kept;
-}
-
 }  // namespace
 
 class TestGapFill : public QObject {

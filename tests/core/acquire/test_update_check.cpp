@@ -25,16 +25,6 @@ std::vector<StoredDraw> newestFirst(const std::vector<StoredDraw>& oldestFirst)
     return {oldestFirst.rbegin(), oldestFirst.rend()};
 }
 
-std::vector<StoredDraw> between(const std::vector<StoredDraw>& draws, const QString& from, const QString& to)
-{
-    std::vector<StoredDraw> kept;
-    for (const StoredDraw& draw : draws) {
-        if (draw.periodId >= from && draw.periodId <= to)
-            kept.push_back(draw);
-    }
-    return kept;
-}
-
 QString changedDigits(const StoredDraw& draw)
 {
     QString digits = draw.digits.join(QString());
